@@ -1,0 +1,64 @@
+# Helpers shared by every folder of the project.
+
+set(PEXU_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-unused-parameter)
+
+# pexu_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A static library of our own code: warnings as errors, the repository root on the include path.
+function(pexu_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${PEXU_WARNINGS})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# pexu_test(<name> LABEL <folder> SOURCES ... LIBS ...)
+# A GoogleTest binary registered with CTest under the folder's label.
+function(pexu_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${PEXU_WARNINGS})
+  target_compile_definitions(${name} PRIVATE PEXU_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             PEXU_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL}"
+                       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;GTEST_OUTPUT=xml:${CMAKE_BINARY_DIR}/test-results/${name}.xml")
+endfunction()
+
+# pexu_tool(<name> SOURCES ... LIBS ...): a small command-line tool for black-box tests.
+function(pexu_tool name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${PEXU_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
+
+# pexu_fuzz(<name> SOURCES ... LIBS ...)
+# With PEXU_FUZZ and clang: a libFuzzer target. Otherwise: the same entry point linked to a driver that runs every
+# file of tests/data/fuzz/<name>/ once, registered as a test, so the targets keep building and their corpora pass.
+function(pexu_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${PEXU_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(PEXU_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+    if(PEXU_TESTS)
+      add_test(NAME ${name} COMMAND ${name} ${PROJECT_SOURCE_DIR}/tests/data/fuzz/${name})
+      set_tests_properties(${name} PROPERTIES LABELS fuzz)
+    endif()
+  endif()
+endfunction()
+
+# pexu_bench(<name> SOURCES ... LIBS ...)
+function(pexu_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_definitions(${name} PRIVATE PEXU_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             PEXU_SHARED_DATA_DIR="${PROJECT_SOURCE_DIR}/../shared/data")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

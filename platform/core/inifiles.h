@@ -1,0 +1,45 @@
+// The settings file with the profile-file semantics: section and key names without regard to case, values
+// trimmed, Booleans as "1"/"0" (any non-zero integer reads true; "true" is no number and reads as the default),
+// unknown sections, keys, comments and blank lines kept in their order. Every write is on disk when the call
+// returns, written to a temporary file and renamed into place. A missing file reads as empty. A failed write
+// raises EIniFileException "Unable to write to %s".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pf {
+
+class TStrings;
+
+class TIniFile {
+ public:
+  explicit TIniFile(std::string fileName);  // reads the file through ResolvePath when it exists
+  const std::string& FileName() const { return fileName_; }
+
+  std::string ReadString(std::string_view section, std::string_view ident, std::string_view defaultValue) const;
+  void WriteString(std::string_view section, std::string_view ident, std::string_view value);
+  // StrToIntDef semantics ("$1F" and "0x1F" read as hexadecimal).
+  int32_t ReadInteger(std::string_view section, std::string_view ident, int32_t defaultValue) const;
+  void WriteInteger(std::string_view section, std::string_view ident, int32_t value);
+  bool ReadBool(std::string_view section, std::string_view ident, bool defaultValue) const;
+  void WriteBool(std::string_view section, std::string_view ident, bool value);
+
+  bool SectionExists(std::string_view section) const;
+  bool ValueExists(std::string_view section, std::string_view ident) const;
+  void EraseSection(std::string_view section);
+  void DeleteKey(std::string_view section, std::string_view ident);
+  void ReadSection(std::string_view section, TStrings& keys) const;          // key names in file order
+  void ReadSections(TStrings& sections) const;                               // section names in file order
+  void ReadSectionValues(std::string_view section, TStrings& values) const;  // "key=value" lines
+  void UpdateFile() {}                                                       // writes are already on disk
+
+ private:
+  void Save() const;
+  std::string fileName_;
+  std::vector<std::string> lines_;  // the file's lines as read, edited in place
+};
+
+}  // namespace pf

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the system packages that building, testing and running Pexu need. Idempotent: installs only what is
+# missing and prints nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
+  # libraries the program links
+  qt6-base-dev libqt6printsupport6 zlib1g-dev libjpeg-dev
+  # fonts the text layer maps the classic font names to
+  fonts-liberation2 fonts-dejavu-core
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # independent oracles, test-only
+  zip unzip libgif-dev giflib-tools libpng-dev pngcheck
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

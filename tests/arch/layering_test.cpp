@@ -1,0 +1,82 @@
+// Guards the layering rules: Qt stays inside platform/ .cpp files and private headers.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::regex kQtInclude(R"(^\s*#\s*include\s*[<"]Q[A-Za-z])");
+
+std::vector<std::string> QtIncludes(const fs::path& file) {
+  std::vector<std::string> hits;
+  std::ifstream in(file);
+  std::string line;
+  for (int n = 1; std::getline(in, line); ++n)
+    if (std::regex_search(line, kQtInclude)) hits.push_back(file.string() + ":" + std::to_string(n));
+  return hits;
+}
+
+bool IsSource(const fs::path& p) {
+  auto ext = p.extension().string();
+  return ext == ".h" || ext == ".hpp" || ext == ".cpp" || ext == ".cc";
+}
+
+// Headers that platform/ exposes to other folders; private headers end in "_qt.h" or live in a "qt" folder.
+bool IsPublicPlatformHeader(const fs::path& p) {
+  auto name = p.filename().string();
+  if (p.extension() != ".h") return false;
+  if (name.size() > 5 && name.ends_with("_qt.h")) return false;
+  for (const auto& part : p)
+    if (part == "qt") return false;
+  return true;
+}
+
+std::vector<std::string> Violations(const fs::path& root) {
+  std::vector<std::string> bad;
+  for (const char* folder : {"zip", "gif", "engine", "viewer", "components", "app", "tests", "fuzz", "bench"}) {
+    fs::path dir = root / folder;
+    if (!fs::exists(dir)) continue;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+      if (!e.is_regular_file() || !IsSource(e.path())) continue;
+      // Tests of the platform layer may look behind it.
+      if (e.path().string().find("/tests/platform/") != std::string::npos) continue;
+      for (auto& hit : QtIncludes(e.path())) bad.push_back(hit);
+    }
+  }
+  if (fs::exists(root / "platform"))
+    for (const auto& e : fs::recursive_directory_iterator(root / "platform"))
+      if (e.is_regular_file() && IsPublicPlatformHeader(e.path()))
+        for (auto& hit : QtIncludes(e.path())) bad.push_back(hit);
+  return bad;
+}
+
+TEST(Layering, NoQtHeaderOutsidePlatformSources) {
+  auto bad = Violations(PEXU_SOURCE_DIR);
+  std::string list;
+  for (const auto& b : bad) list += b + "\n";
+  EXPECT_TRUE(bad.empty()) << "Qt headers included outside platform sources:\n" << list;
+}
+
+TEST(Layering, CheckerSeesAQtIncludeOutsidePlatform) {
+  fs::path root = fs::temp_directory_path() / ("pexu_layering_" + std::to_string(::getpid()));
+  fs::create_directories(root / "engine");
+  fs::create_directories(root / "platform" / "graphics");
+  std::ofstream(root / "engine" / "bad.cpp") << "#include <QString>\n";
+  std::ofstream(root / "platform" / "graphics" / "ok.cpp") << "#include <QImage>\n";
+  std::ofstream(root / "platform" / "graphics" / "canvas_qt.h") << "#include <QPainter>\n";
+  std::ofstream(root / "platform" / "graphics" / "bad.h") << "  #  include \"QColor\"\n";
+  auto bad = Violations(root);
+  fs::remove_all(root);
+  ASSERT_EQ(bad.size(), 2u);
+  EXPECT_NE(bad[0].find("bad"), std::string::npos);
+  EXPECT_NE(bad[1].find("bad"), std::string::npos);
+}
+
+}  // namespace
