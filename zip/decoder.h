@@ -1,0 +1,75 @@
+// The interface between the extraction pipeline and the decompression methods. A decoder reads the entry's
+// compressed (already decrypted) bytes from a DecoderInput and writes what it decodes into a DecoderOutput's
+// 32 KB window, which is flushed to the target each time it is full and once at the end of the entry.
+#pragma once
+
+#include <cstdint>
+
+namespace zip {
+
+class DecoderInput {
+ public:
+  virtual ~DecoderInput() = default;
+  // The next compressed byte. Raises the pipeline's exception when the entry's bytes are used up ("Premature end
+  // of file reached") or the user cancelled, so a decoder on damaged data always ends.
+  virtual uint8_t ReadInputByte() = 0;
+
+  // Bit buffer, least significant bit first, filled a byte at a time (at most 32 bits held).
+  void NeedBits(int count) {
+    while (bitCount < count) {
+      bitBuffer |= static_cast<uint32_t>(ReadInputByte()) << bitCount;
+      bitCount += 8;
+    }
+  }
+  uint32_t PeekBits(int count) const { return count == 0 ? 0 : bitBuffer & (0xFFFFFFFFu >> (32 - count)); }
+  void DumpBits(int count) {
+    bitBuffer = count >= 32 ? 0 : bitBuffer >> count;
+    bitCount -= count;
+  }
+  uint32_t ReadBits(int count) {
+    NeedBits(count);
+    uint32_t value = PeekBits(count);
+    DumpBits(count);
+    return value;
+  }
+  // Drops the bits up to the next byte boundary.
+  void AlignToByte() { DumpBits(bitCount & 7); }
+  void ResetBits() {
+    bitBuffer = 0;
+    bitCount = 0;
+  }
+
+  uint32_t bitBuffer = 0;
+  int bitCount = 0;
+};
+
+class DecoderOutput {
+ public:
+  static constexpr int kWindowSize = 32768;
+  virtual ~DecoderOutput() = default;
+
+  void PutByte(uint8_t value) {
+    window[windowPos++] = value;
+    if (windowPos == kWindowSize) Flush();
+  }
+  // Hands the window's bytes to the target (CRC, size limit, write) and empties it.
+  void Flush() {
+    if (windowPos > 0) FlushWindow(window, windowPos);
+    total += static_cast<uint64_t>(windowPos);
+    windowPos = 0;
+  }
+  // Bytes produced so far, flushed or not.
+  uint64_t Produced() const { return total + static_cast<uint64_t>(windowPos); }
+
+  uint8_t window[kWindowSize + 1] = {};
+  int windowPos = 0;
+
+ protected:
+  // Raises the pipeline's exception when the entry grows beyond its stated size.
+  virtual void FlushWindow(const uint8_t* data, int count) = 0;
+
+ private:
+  uint64_t total = 0;
+};
+
+}  // namespace zip
