@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,14 +12,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::regex kQtInclude(R"(^\s*#\s*include\s*[<"]Q[A-Za-z])");
+// True for a line "#include <Q..." or "#include "Q..." (blanks allowed around "#").
+bool IsQtInclude(const std::string& line) {
+  size_t i = line.find_first_not_of(" \t");
+  if (i == std::string::npos || line[i] != '#') return false;
+  i = line.find_first_not_of(" \t", i + 1);
+  if (i == std::string::npos || line.compare(i, 7, "include") != 0) return false;
+  i = line.find_first_not_of(" \t", i + 7);
+  return i != std::string::npos && i + 2 < line.size() && (line[i] == '<' || line[i] == '"') && line[i + 1] == 'Q' &&
+         std::isalpha(static_cast<unsigned char>(line[i + 2]));
+}
 
 std::vector<std::string> QtIncludes(const fs::path& file) {
   std::vector<std::string> hits;
   std::ifstream in(file);
   std::string line;
   for (int n = 1; std::getline(in, line); ++n)
-    if (std::regex_search(line, kQtInclude)) hits.push_back(file.string() + ":" + std::to_string(n));
+    if (IsQtInclude(line)) hits.push_back(file.string() + ":" + std::to_string(n));
   return hits;
 }
 
