@@ -12,12 +12,17 @@ class DecoderInput {
   virtual ~DecoderInput() = default;
   // The next compressed byte. Raises the pipeline's exception when the entry's bytes are used up ("Premature end
   // of file reached") or the user cancelled, so a decoder on damaged data always ends.
+  // An implementation may expose the bytes it already holds in [inNext, inEnd); ReadInputByte must then take
+  // its next byte from there first, so that NextByte and ReadInputByte can be mixed freely.
   virtual uint8_t ReadInputByte() = 0;
+
+  // The next compressed byte without a virtual call while buffered bytes remain.
+  uint8_t NextByte() { return inNext != inEnd ? *inNext++ : ReadInputByte(); }
 
   // Bit buffer, least significant bit first, filled a byte at a time (at most 32 bits held).
   void NeedBits(int count) {
     while (bitCount < count) {
-      bitBuffer |= static_cast<uint32_t>(ReadInputByte()) << bitCount;
+      bitBuffer |= static_cast<uint32_t>(NextByte()) << bitCount;
       bitCount += 8;
     }
   }
@@ -41,6 +46,9 @@ class DecoderInput {
 
   uint32_t bitBuffer = 0;
   int bitCount = 0;
+  // Buffered input not yet consumed (empty unless the implementation fills it).
+  const uint8_t* inNext = nullptr;
+  const uint8_t* inEnd = nullptr;
 };
 
 class DecoderOutput {

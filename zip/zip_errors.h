@@ -1,0 +1,37 @@
+// The exceptions of the archive reader and their texts. Decoders raise them only through DecoderInput
+// (premature end, cancel) and DecoderOutput (entry larger than stated, write failure).
+#pragma once
+
+#include <string>
+
+#include "platform/core/exceptions.h"
+
+namespace zip {
+
+inline constexpr const char* kMsgNotAZip = "Not a valid zip file!";
+inline constexpr const char* kMsgIncompleteZip = "Incomplete Zip File";
+inline constexpr const char* kMsgPrematureEnd = "Premature end of file reached";
+inline constexpr const char* kMsgCancelZipName = "User canceled setting zip file name.";
+inline constexpr const char* kMsgCancelDestDir = "User canceled Set Desination Directory";
+inline constexpr const char* kMsgUserAborted = "User Aborted Operation";
+inline constexpr const char* kMsgCancelBuffered = "User canceled Buffered Memory UnZip";
+inline constexpr const char* kMsgCancelNewDisk = "User canceled loading new disk.";
+inline constexpr const char* kMsgBiggerThanUncompressed = "File is larger than uncompressed size!";
+inline constexpr const char* kMsgCantWrite = "Cant write uncompressed file";
+
+// A directory entry cannot be read, or a scan for local headers finds none.
+PF_DECLARE_EXCEPTION(EBadZipFile, pf::Exception)
+// No end record and the incomplete-archive mode says "multi-volume".
+PF_DECLARE_EXCEPTION(EIncompleteZip, pf::Exception)
+// No end record and the incomplete-archive mode says "not an archive".
+PF_DECLARE_EXCEPTION(ENotAZipFile, pf::Exception)
+// The archive ends inside an entry's data.
+PF_DECLARE_EXCEPTION(EFatalUnzipError, pf::Exception)
+// A dialog was cancelled or a cancel request arrived while reading.
+PF_DECLARE_EXCEPTION(EUserCanceled, pf::Exception)
+// More data comes out of an entry than its uncompressed size.
+PF_DECLARE_EXCEPTION(EBiggerThanUncompressed, pf::Exception)
+// Writing the output failed.
+PF_DECLARE_EXCEPTION(ECantWriteUCF, pf::Exception)
+
+}  // namespace zip
