@@ -1,0 +1,89 @@
+#include "platform/core/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/core/exceptions.h"
+#include "platform/core/strings.h"
+
+using namespace pf::literals;
+
+namespace {
+
+// The system's iconv serves as an independent reference for the typed-in tables: one byte -> UTF-16LE.
+char16_t SystemDecode(const char* charset, uint8_t byte) {
+  std::string in(1, static_cast<char>(byte));
+  std::string out = pf::ConvertCharset(in, charset, "UTF-16LE");
+  if (out.size() != 2) return 0;
+  return static_cast<char16_t>(static_cast<uint8_t>(out[0]) | (static_cast<uint8_t>(out[1]) << 8));
+}
+
+TEST(Codepage, TablesAgreeWithTheSystemConverter) {
+  for (int b = 0; b < 256; ++b) {
+    EXPECT_EQ(pf::Cp437ToUnicode(static_cast<uint8_t>(b)), SystemDecode("IBM437", static_cast<uint8_t>(b)))
+        << "CP437 byte " << b;
+    // 0x81, 0x8D, 0x8F, 0x90 and 0x9D are undefined in 1252; the system converter rejects them.
+    if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+      EXPECT_EQ(pf::Cp1252ToUnicode(static_cast<uint8_t>(b)), b);
+      continue;
+    }
+    EXPECT_EQ(pf::Cp1252ToUnicode(static_cast<uint8_t>(b)), SystemDecode("CP1252", static_cast<uint8_t>(b)))
+        << "1252 byte " << b;
+  }
+  EXPECT_EQ(pf::Cp1252ToUtf16("\x80\xBD\x9F"), u"\u20AC\u00BD\u0178");
+  // CP437 names from FAT hosts: umlauts map, box drawing has no Latin-1 form.
+  EXPECT_EQ(pf::Cp437ToLatin1("Pr\x81"
+                              "fung\x84\xC4\xE1"),
+            "Prüfungä?ß"_l1);
+  EXPECT_EQ(pf::Cp437ToLatin1("\xC4", '_'), "_");
+}
+
+TEST(Codepage, Latin1Utf8AndUtf16RoundTrip) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  EXPECT_EQ(pf::Utf8ToLatin1(pf::Latin1ToUtf8(all)), all);
+  EXPECT_EQ(pf::Utf16ToLatin1(pf::Latin1ToUtf16(all)), all);
+  EXPECT_EQ(pf::Latin1ToUtf8("\xE4\xFF"), "ä\u00FF");
+  EXPECT_EQ(pf::Latin1ToUtf16("\xFC"), u"ü");
+}
+
+TEST(Codepage, CharactersOutsideLatin1AndBrokenInputBecomeOneReplacementEach) {
+  EXPECT_EQ(pf::Utf8ToLatin1("a€b"), "a?b");
+  EXPECT_EQ(pf::Utf8ToLatin1("a\U0001F600b", '#'), "a#b");
+  EXPECT_EQ(pf::Utf8ToLatin1("\xE4rger"), "?rger");      // a stray Latin-1 byte
+  EXPECT_EQ(pf::Utf8ToLatin1("x\xE2\x82"), "x?");        // truncated at the end
+  EXPECT_EQ(pf::Utf8ToLatin1("\xE2\x82x"), "?x");        // truncated before a plain byte
+  EXPECT_EQ(pf::Utf8ToLatin1("\xC0\xAF"), "?");          // overlong "/"
+  EXPECT_EQ(pf::Utf8ToLatin1("\xED\xA0\x80"), "?");      // encoded surrogate
+  EXPECT_EQ(pf::Utf8ToLatin1("\xF4\x90\x80\x80"), "?");  // beyond U+10FFFF
+  EXPECT_EQ(pf::Utf8ToLatin1("\x80\xBF"), "??");         // lone continuation bytes
+
+  EXPECT_EQ(pf::Utf16ToLatin1(u"a\u20ACb"), "a?b");
+  EXPECT_EQ(pf::Utf16ToLatin1(u"a\U0001F600b"), "a?b");  // a pair is one character
+  std::u16string lone = u"a";
+  lone.push_back(0xD800);
+  lone.push_back(u'b');
+  EXPECT_EQ(pf::Utf16ToLatin1(lone, '*'), "a*b");
+}
+
+TEST(Codepage, ConvertCharsetByName) {
+  EXPECT_EQ(pf::ConvertCharset("Pr\xFC"
+                               "fung",
+                               "ISO-8859-1", "UTF-8"),
+            "Prüfung");
+  EXPECT_EQ(pf::ConvertCharset("\xA4", "ISO-8859-15", "UTF-8"), "€");
+  EXPECT_EQ(pf::ConvertCharset("ä€ö", "UTF-8", "ISO-8859-1"), "\xE4?\xF6");  // unconvertible: "?"
+  EXPECT_EQ(pf::ConvertCharset("a\xFF"
+                               "b",
+                               "UTF-8", "ISO-8859-1"),
+            "a?b");                                                          // invalid input: "?"
+  EXPECT_EQ(pf::ConvertCharset("x\xE2\x82", "UTF-8", "ISO-8859-1"), "x??");  // truncated input at the end
+  EXPECT_EQ(pf::ConvertCharset("\x84", "CP850", "ISO-8859-1"), "\xE4");
+  EXPECT_EQ(pf::ConvertCharset("", "UTF-8", "ISO-8859-1"), "");
+  EXPECT_EQ(pf::ConvertCharset("\xE9", "ISO-8859-1", "UTF-16LE"), std::string("\xE9\0", 2));
+  std::string big(100000, '\xE4');
+  EXPECT_EQ(pf::ConvertCharset(big, "ISO-8859-1", "UTF-8").size(), 200000u);  // longer than one buffer
+  EXPECT_THROW(pf::ConvertCharset("x", "NO-SUCH-CHARSET", "UTF-8"), pf::EConvertError);
+  EXPECT_THROW(pf::ConvertCharset("x", "UTF-8", "NO-SUCH-CHARSET"), pf::EConvertError);
+}
+
+}  // namespace
