@@ -11,5 +11,7 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c);
 int64_t Round(double value);
 // Toward zero.
 int64_t Trunc(double value);
+// Round and Trunc raise EInvalidOperation "Invalid floating point operation" for NaN, infinities and values
+// outside the 64-bit range.
 
 }  // namespace pf
