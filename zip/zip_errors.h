@@ -8,6 +8,8 @@
 
 namespace zip {
 
+using pf::Exception;
+
 inline constexpr const char* kMsgNotAZip = "Not a valid zip file!";
 inline constexpr const char* kMsgIncompleteZip = "Incomplete Zip File";
 inline constexpr const char* kMsgPrematureEnd = "Premature end of file reached";
@@ -20,18 +22,18 @@ inline constexpr const char* kMsgBiggerThanUncompressed = "File is larger than u
 inline constexpr const char* kMsgCantWrite = "Cant write uncompressed file";
 
 // A directory entry cannot be read, or a scan for local headers finds none.
-PF_DECLARE_EXCEPTION(EBadZipFile, pf::Exception)
+PF_DECLARE_EXCEPTION(EBadZipFile, Exception)
 // No end record and the incomplete-archive mode says "multi-volume".
-PF_DECLARE_EXCEPTION(EIncompleteZip, pf::Exception)
+PF_DECLARE_EXCEPTION(EIncompleteZip, Exception)
 // No end record and the incomplete-archive mode says "not an archive".
-PF_DECLARE_EXCEPTION(ENotAZipFile, pf::Exception)
+PF_DECLARE_EXCEPTION(ENotAZipFile, Exception)
 // The archive ends inside an entry's data.
-PF_DECLARE_EXCEPTION(EFatalUnzipError, pf::Exception)
+PF_DECLARE_EXCEPTION(EFatalUnzipError, Exception)
 // A dialog was cancelled or a cancel request arrived while reading.
-PF_DECLARE_EXCEPTION(EUserCanceled, pf::Exception)
+PF_DECLARE_EXCEPTION(EUserCanceled, Exception)
 // More data comes out of an entry than its uncompressed size.
-PF_DECLARE_EXCEPTION(EBiggerThanUncompressed, pf::Exception)
+PF_DECLARE_EXCEPTION(EBiggerThanUncompressed, Exception)
 // Writing the output failed.
-PF_DECLARE_EXCEPTION(ECantWriteUCF, pf::Exception)
+PF_DECLARE_EXCEPTION(ECantWriteUCF, Exception)
 
 }  // namespace zip
