@@ -66,6 +66,11 @@ class DecoderOutput {
     total += static_cast<uint64_t>(windowPos);
     windowPos = 0;
   }
+  // Starts a new entry: empty window, nothing produced.
+  void ResetWindow() {
+    windowPos = 0;
+    total = 0;
+  }
   // Bytes produced so far, flushed or not.
   uint64_t Produced() const { return total + static_cast<uint64_t>(windowPos); }
 
