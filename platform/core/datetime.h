@@ -24,8 +24,9 @@ void DecodeTime(TDateTime dateTime, int& hour, int& minute, int& second, int& mi
 bool IsLeapYear(int year);
 
 // Directives: d dd m mm yy yyyy h hh n nn s ss z zzz, "..." and '...' literals; "." ":" "/" "-" and blanks are
-// copied as they are. "dd.mm.yyyy hh:nn:ss" -> "06.12.2026 17:05:09". For compatibility "mm" directly after an
-// "h"/"hh" directive means minutes.
+// copied as they are. "dd.mm.yyyy hh:nn:ss" -> "06.12.2026 17:05:09". For compatibility "m"/"mm" after an
+// "h"/"hh" directive means minutes when no other letter comes between them ("hh:mm:ss" shows minutes).
+// Directive letters may be upper case. The time is rounded to the millisecond (23:59:59.9999 is the next day).
 std::string FormatDateTime(std::string_view format, TDateTime dateTime);
 
 // DOS date/time: bits 25-31 year-1980, 21-24 month, 16-20 day, 11-15 hour, 5-10 minute, 0-4 second/2.
