@@ -3,6 +3,7 @@
 // the clock by Randomize. Tests install a scripted source.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 
@@ -40,7 +41,7 @@ class ScriptedRandom : public IRandomSource {
   void PushInt(int32_t value) { ints_.push_back(value); }
   void PushReal(double value) { reals_.push_back(value); }
   int RandomizeCalls() const { return randomizeCalls_; }
-  size_t Remaining() const { return ints_.size() + reals_.size(); }
+  std::size_t Remaining() const { return ints_.size() + reals_.size(); }
 
  private:
   std::deque<int32_t> ints_;
