@@ -1,0 +1,452 @@
+#include "gif/lzw.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gif {
+
+int BitsNeeded(int colors) {
+  if (colors <= 0) return 0;
+  if (colors <= 2) return 1;
+  int bits = 1;
+  while ((1 << bits) < colors) ++bits;
+  return bits;
+}
+
+std::vector<int> RowOrder(int height, bool interlaced) {
+  std::vector<int> rows;
+  rows.reserve(static_cast<size_t>(std::max(height, 0)));
+  if (!interlaced) {
+    for (int y = 0; y < height; ++y) rows.push_back(y);
+    return rows;
+  }
+  static const int kStart[4] = {0, 4, 2, 1};
+  static const int kStep[4] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
+  return rows;
+}
+
+// --- TGIFStream / TGIFWriter -------------------------------------------------------------------------------------
+
+int32_t TGIFStream::Read(void*, int32_t) { throw pf::Exception(msg::InvalidStreamOperation); }
+int32_t TGIFStream::Write(const void*, int32_t) { throw pf::Exception(msg::InvalidStreamOperation); }
+int64_t TGIFStream::Seek(int64_t, pf::TSeekOrigin) { throw pf::Exception(msg::InvalidStreamOperation); }
+
+int32_t TGIFWriter::Write(const void* buffer, int32_t count) {
+  const uint8_t* p = static_cast<const uint8_t*>(buffer);
+  for (int32_t i = 0; i < count; ++i) Put(p[i]);
+  return count;
+}
+
+void TGIFWriter::FlushBlock() {
+  block_[0] = 255;
+  pending_.insert(pending_.end(), block_, block_ + 256);
+  count_ = 1;
+  written_ = true;
+  if (pending_.size() >= 64 * 1024) Drain();
+}
+
+void TGIFWriter::Drain() {
+  if (!pending_.empty()) target_.WriteBuffer(pending_.data(), static_cast<int32_t>(pending_.size()));
+  pending_.clear();
+}
+
+void TGIFWriter::Finish() {
+  if (count_ > 1) {
+    block_[0] = static_cast<uint8_t>(count_ - 1);
+    pending_.insert(pending_.end(), block_, block_ + count_);
+    count_ = 1;
+    written_ = true;
+  }
+  Drain();
+}
+
+// --- THashTable --------------------------------------------------------------------------------------------------
+
+void THashTable::Clear() { std::fill(std::begin(slots_), std::end(slots_), kEmpty); }
+
+void THashTable::Insert(uint32_t key, int code) {
+  uint32_t i = Hash(key);
+  while (slots_[i] != kEmpty) i = Step(i);
+  slots_[i] = (key << 12) | static_cast<uint32_t>(code);
+}
+
+int THashTable::Lookup(uint32_t key) const {
+  uint32_t i = Hash(key);
+  for (;;) {
+    uint32_t slot = slots_[i];
+    if (slot == kEmpty) return -1;
+    if ((slot >> 12) == key) return static_cast<int>(slot & 0xFFF);
+    i = Step(i);
+  }
+}
+
+// --- TGIFEncoder -------------------------------------------------------------------------------------------------
+
+void TGIFEncoder::ColorError() { throw GIFException(msg::ColorNotInTable); }
+
+void TGIFEncoder::Output(int code) { PutCode(code); }
+
+void TGIFEncoder::Encode(pf::TStream& stream, int bitsPerPixel, int colors, const uint8_t* data, bool interlaced,
+                         int height, int width) {
+  minCodeSize_ = std::max(bitsPerPixel, 2);
+  colors_ = colors;
+  uint8_t sizeByte = static_cast<uint8_t>(minCodeSize_);
+  stream.WriteBuffer(&sizeByte, 1);
+  initCodeSize_ = minCodeSize_ + 1;
+  codeSize_ = initCodeSize_;
+  clearCode_ = 1 << minCodeSize_;
+  endCode_ = clearCode_ + 1;
+  firstFree_ = clearCode_ + 2;
+  maxCode_ = (1 << codeSize_) - 1;
+  accumulator_ = 0;
+  bitCount_ = 0;
+  cleared_ = false;
+
+  TGIFWriter writer(stream);
+  writer_ = &writer;
+  std::vector<uint8_t> reordered;
+  if (data != nullptr && height >= 1 && width >= 1) {
+    pixelCount_ = static_cast<int64_t>(width) * height;
+    pixels_ = data;
+    if (interlaced) {
+      reordered.resize(static_cast<size_t>(pixelCount_));
+      uint8_t* out = reordered.data();
+      for (int row : RowOrder(height, true)) {
+        std::memcpy(out, data + static_cast<size_t>(row) * width, static_cast<size_t>(width));
+        out += width;
+      }
+      pixels_ = reordered.data();
+    }
+    Compress();
+  }
+  Output(endCode_);
+  while (bitCount_ > 0) {
+    writer.Put(static_cast<uint8_t>(accumulator_));
+    accumulator_ >>= 8;
+    bitCount_ -= 8;
+  }
+  bitCount_ = 0;
+  accumulator_ = 0;
+  writer.Finish();
+  writer_ = nullptr;
+  pixels_ = nullptr;
+  uint8_t zero = 0;
+  stream.WriteBuffer(&zero, 1);
+}
+
+// --- TLZWEncoder -------------------------------------------------------------------------------------------------
+
+void TLZWEncoder::Output(int code) {
+  PutCode(code);
+  if (cleared_) {
+    codeSize_ = initCodeSize_;
+    cleared_ = false;
+  } else if (nextFree_ > maxCode_) {
+    ++codeSize_;
+  }
+  maxCode_ = codeSize_ >= 12 ? 4096 : (1 << codeSize_) - 1;
+}
+
+void TLZWEncoder::Clear() {
+  cleared_ = true;
+  Output(clearCode_);
+  table_.Clear();
+  nextFree_ = clearCode_ + 2;
+}
+
+void TLZWEncoder::Compress() {
+  const uint8_t* p = pixels_;
+  const uint8_t* end = pixels_ + pixelCount_;
+  const int colors = colors_;
+  table_.Clear();
+  Clear();
+  if (*p >= colors) ColorError();
+  int prefix = *p++;
+  for (; p < end; ++p) {
+    int pixel = *p;
+    if (pixel >= colors) ColorError();
+    uint32_t key = (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
+    int code = table_.Lookup(key);
+    if (code >= 0) {
+      prefix = code;
+      continue;
+    }
+    TLZWEncoder::Output(prefix);
+    prefix = pixel;
+    if (nextFree_ >= 4095) {
+      TLZWEncoder::Clear();
+    } else {
+      table_.Insert(key, nextFree_++);
+    }
+  }
+  TLZWEncoder::Output(prefix);
+}
+
+// --- TRLEEncoder -------------------------------------------------------------------------------------------------
+
+void TRLEEncoder::Output(int code) { PutCode(code); }
+
+void TRLEEncoder::Clear() {
+  Output(clearCode_);
+  codeSize_ = initCodeSize_;
+  limit_ = 2 * clearCode_;
+  decoderFree_ = clearCode_ + 2;
+  firstAfterClear_ = true;
+  previousRun_ = 0;
+  ForgetRuns();
+}
+
+void TRLEEncoder::ForgetRuns() {
+  std::fill(runCodes_.begin(), runCodes_.begin() + maxKnown_ + 1, -1);
+  maxKnown_ = 1;
+  if (runPixel_ >= 0) runCodes_[1] = runPixel_;
+}
+
+void TRLEEncoder::Emit(int code, int length, bool pure) {
+  Output(code);
+  if (!firstAfterClear_ && decoderFree_ < 4096) {
+    // The decoder now adds the previous string followed by this string's first pixel.
+    if (previousRun_ > 0 && runCodes_[static_cast<size_t>(previousRun_) + 1] < 0) {
+      runCodes_[static_cast<size_t>(previousRun_) + 1] = decoderFree_;
+      maxKnown_ = std::max(maxKnown_, previousRun_ + 1);
+    }
+    ++decoderFree_;
+    if (decoderFree_ >= limit_ && limit_ <= 4095) {
+      limit_ *= 2;
+      ++codeSize_;
+    }
+  }
+  firstAfterClear_ = false;
+  previousRun_ = pure ? length : 0;
+}
+
+void TRLEEncoder::EncodeRun(int pixel, int64_t length) {
+  if (pixel != runPixel_) {
+    runPixel_ = pixel;
+    ForgetRuns();
+    previousRun_ = 0;
+  }
+  while (length > 0) {
+    // Keep the table below 4095 entries so codes never need more than 12 bits.
+    if (decoderFree_ >= 4094) Clear();
+    int best = static_cast<int>(std::min<int64_t>(length, maxKnown_));
+    while (runCodes_[static_cast<size_t>(best)] < 0) --best;
+    int grown = previousRun_ + 1;
+    if (previousRun_ > 0 && !firstAfterClear_ && grown <= length && grown > best) {
+      // The next free code repeats the previous string plus its first pixel: one pixel longer.
+      Emit(decoderFree_, grown, true);
+      length -= grown;
+    } else {
+      Emit(runCodes_[static_cast<size_t>(best)], best, true);
+      length -= best;
+    }
+  }
+}
+
+void TRLEEncoder::Compress() {
+  runCodes_.assign(4098, -1);
+  maxKnown_ = 1;
+  runPixel_ = -1;
+  codeSize_ = initCodeSize_;
+  Clear();
+  const uint8_t* p = pixels_;
+  const uint8_t* end = pixels_ + pixelCount_;
+  while (p < end) {
+    int pixel = *p;
+    if (pixel >= colors_) ColorError();
+    const uint8_t* q = p + 1;
+    while (q < end && *q == pixel) ++q;
+    EncodeRun(pixel, q - p);
+    p = q;
+  }
+}
+
+void EncodeImage(pf::TStream& stream, TGIFCompression compression, int bitsPerPixel, int colors, const uint8_t* data,
+                 bool interlaced, int height, int width) {
+  if (compression == CompressRLE) {
+    TRLEEncoder encoder;
+    encoder.Encode(stream, bitsPerPixel, colors, data, interlaced, height, width);
+  } else {
+    TLZWEncoder encoder;
+    encoder.Encode(stream, bitsPerPixel, colors, data, interlaced, height, width);
+  }
+}
+
+// --- TGIFDecoder -------------------------------------------------------------------------------------------------
+
+void TGIFDecoder::Warn(const char* message) {
+  if (warned_) return;
+  warned_ = true;
+  if (warning_) warning_(1, message);
+}
+
+int TGIFDecoder::ReadCode() {
+  if (firstCall_) {
+    firstCall_ = false;
+    return clearCode_;
+  }
+  if (currentBit_ + codeSize_ >= lastBit_) {
+    if (done_) {
+      if (currentBit_ >= lastBit_) Warn(msg::BitBufferUnderrun);
+      return -1;
+    }
+    buffer_[0] = buffer_[lastByte_ - 2];
+    buffer_[1] = buffer_[lastByte_ - 1];
+    uint8_t length = 0;
+    if (stream_.Read(&length, 1) != 1) {
+      Warn(msg::PrematureEnd);
+      done_ = true;
+      return -1;
+    }
+    int count = length;
+    if (count == 0) {
+      zeroBlockSeen_ = true;
+      done_ = true;
+    } else {
+      int got = stream_.Read(buffer_ + 2, count);
+      if (got < count) {
+        Warn(msg::PrematureEnd);
+        count = std::max(got, 0);
+        done_ = true;  // nothing more can follow
+      }
+    }
+    lastByte_ = count + 2;
+    std::memset(buffer_ + lastByte_, 0, sizeof(buffer_) - static_cast<size_t>(lastByte_));
+    currentBit_ = currentBit_ - lastBit_ + 16;
+    lastBit_ = lastByte_ * 8;
+  }
+  if (currentBit_ < 0) currentBit_ = 0;
+  int index = currentBit_ >> 3;
+  uint32_t bits = static_cast<uint32_t>(buffer_[index]) | (static_cast<uint32_t>(buffer_[index + 1]) << 8) |
+                  (static_cast<uint32_t>(buffer_[index + 2]) << 16);
+  int code = static_cast<int>((bits >> (currentBit_ & 7)) & ((1u << codeSize_) - 1));
+  currentBit_ += codeSize_;
+  return code;
+}
+
+void TGIFDecoder::SkipBlocks() {
+  if (zeroBlockSeen_) return;
+  uint8_t scratch[256];
+  for (;;) {
+    uint8_t length = 0;
+    if (stream_.Read(&length, 1) != 1 || length == 0) break;
+    if (stream_.Read(scratch, length) != length) break;
+  }
+  zeroBlockSeen_ = true;
+  done_ = true;
+}
+
+void TGIFDecoder::Reset() {
+  for (int i = 0; i < clearCode_; ++i) {
+    prefix_[i] = 0;
+    suffix_[i] = static_cast<uint16_t>(i);
+  }
+  std::memset(prefix_ + clearCode_, 0, sizeof(uint16_t) * static_cast<size_t>(4096 - clearCode_));
+  std::memset(suffix_ + clearCode_, 0, sizeof(uint16_t) * static_cast<size_t>(4096 - clearCode_));
+  codeSize_ = initCodeSize_;
+  limit_ = 2 * clearCode_;
+  firstFree_ = clearCode_ + 2;
+}
+
+bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced) {
+  uint8_t minCodeSize = 0;
+  if (stream_.Read(&minCodeSize, 1) != 1) return false;
+  // Wider codes would not fit the 12-bit tables.
+  if (minCodeSize > 11) throw GIFException(msg::InvalidData);
+  initCodeSize_ = minCodeSize + 1;
+  clearCode_ = 1 << minCodeSize;
+  endCode_ = clearCode_ + 1;
+  codeSize_ = initCodeSize_;
+  Reset();
+
+  const int64_t total = width > 0 && height > 0 ? static_cast<int64_t>(width) * height : 0;
+  std::vector<uint8_t> linear;
+  uint8_t* out = pixels;
+  if (interlaced && total > 0) {
+    linear.assign(pixels, pixels + total);  // rows not reached keep their value
+    // linear is filled in pass order; the fill value of row r goes to its place in that order
+    std::vector<int> rows = RowOrder(height, true);
+    for (size_t i = 0; i < rows.size(); ++i)
+      std::memcpy(linear.data() + i * static_cast<size_t>(width), pixels + static_cast<size_t>(rows[i]) * width,
+                  static_cast<size_t>(width));
+    out = linear.data();
+  }
+
+  int64_t pos = 0;
+  int first = 0;
+  int previous = 0;
+  bool ended = false;
+  while (pos < total) {
+    int code = ReadCode();
+    if (code < 0) {
+      ended = true;
+      break;
+    }
+    if (code == clearCode_) {
+      Reset();
+      do code = ReadCode();
+      while (code == clearCode_);
+      if (code < 0) {
+        ended = true;
+        break;
+      }
+      if (code == endCode_) {
+        SkipBlocks();
+        ended = true;
+        break;
+      }
+      first = previous = code;
+      out[pos++] = static_cast<uint8_t>(code);
+      continue;
+    }
+    if (code == endCode_) {
+      SkipBlocks();
+      ended = true;
+      break;
+    }
+    const int incoming = code;
+    int sp = 0;
+    if (code >= firstFree_) {
+      stack_[sp++] = static_cast<uint8_t>(first);
+      code = previous;
+    }
+    while (code >= clearCode_) {
+      // A chain longer than the table can only come from crafted data that loops.
+      if (sp >= 4096 || prefix_[code] == code) throw GIFException(msg::CircularEntry);
+      stack_[sp++] = static_cast<uint8_t>(suffix_[code]);
+      code = prefix_[code];
+    }
+    first = suffix_[code];
+    stack_[sp++] = static_cast<uint8_t>(first);
+    if (firstFree_ < 4096) {
+      prefix_[firstFree_] = static_cast<uint16_t>(previous);
+      suffix_[firstFree_] = static_cast<uint16_t>(first);
+      ++firstFree_;
+      if (firstFree_ >= limit_ && limit_ <= 4095) {
+        limit_ *= 2;
+        ++codeSize_;
+      }
+    }
+    previous = incoming;
+    int64_t n = std::min<int64_t>(sp, total - pos);
+    uint8_t* dst = out + pos;
+    for (int64_t i = 0; i < n; ++i) dst[i] = stack_[--sp];
+    pos += n;
+  }
+  if (!ended) {
+    // Consume the end code and anything the encoder wrote after the last pixel, up to the terminator.
+    if (!done_) ReadCode();
+    SkipBlocks();
+  }
+  if (out != pixels) {
+    std::vector<int> rows = RowOrder(height, true);
+    for (size_t i = 0; i < rows.size(); ++i)
+      std::memcpy(pixels + static_cast<size_t>(rows[i]) * width, linear.data() + i * static_cast<size_t>(width),
+                  static_cast<size_t>(width));
+  }
+  return true;
+}
+
+}  // namespace gif

@@ -1,0 +1,218 @@
+// LZW and run-length image data: byte equality with giflib's encoder, decoding of giflib's output, and the
+// behaviour on damaged or hostile data.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gif/lzw.h"
+#include "tests/gif/giflib_oracle.h"
+
+namespace {
+
+enum class Pattern { Random, Runs, Uniform };
+
+std::vector<uint8_t> MakePixels(int width, int height, int bits, Pattern pattern, uint32_t seed) {
+  std::mt19937 rng(seed);
+  const int colors = 1 << bits;
+  std::vector<uint8_t> px(static_cast<size_t>(width) * height);
+  uint8_t current = 0;
+  for (auto& p : px) {
+    switch (pattern) {
+      case Pattern::Random:
+        p = static_cast<uint8_t>(rng() % colors);
+        break;
+      case Pattern::Runs:
+        if (rng() % 23 == 0) current = static_cast<uint8_t>(rng() % colors);
+        p = current;
+        break;
+      case Pattern::Uniform:
+        p = static_cast<uint8_t>(colors - 1);
+        break;
+    }
+  }
+  return px;
+}
+
+std::vector<uint8_t> Encode(const std::vector<uint8_t>& px, int w, int h, int bits, bool interlaced,
+                            gif::TGIFCompression compression = gif::CompressLZW) {
+  pf::TMemoryStream s;
+  gif::EncodeImage(s, compression, bits, 1 << bits, px.data(), interlaced, h, w);
+  return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size());
+}
+
+struct Decoded {
+  std::vector<uint8_t> pixels;
+  std::vector<std::string> warnings;
+  int64_t consumed = 0;
+};
+
+Decoded Decode(const std::vector<uint8_t>& data, int w, int h, bool interlaced, uint8_t fill = 0) {
+  Decoded d;
+  d.pixels.assign(static_cast<size_t>(w) * h, fill);
+  pf::TReadOnlyMemoryStream s(data.data(), static_cast<int64_t>(data.size()));
+  gif::TGIFDecoder decoder(s, [&](int, const std::string& m) { d.warnings.push_back(m); });
+  decoder.Decode(d.pixels.data(), w, h, interlaced);
+  d.consumed = s.Position();
+  return d;
+}
+
+TEST(LzwEncoder, ByteEqualToGiflibForEveryDepthSizeAndPattern) {
+  const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {64, 64}, {317, 211}, {1000, 1000}};
+  uint32_t seed = 1;
+  for (int bits : {1, 2, 4, 8})
+    for (auto [w, h] : sizes)
+      for (Pattern pattern : {Pattern::Random, Pattern::Runs, Pattern::Uniform}) {
+        auto px = MakePixels(w, h, bits, pattern, seed++);
+        SCOPED_TRACE("bits " + std::to_string(bits) + " size " + std::to_string(w) + "x" + std::to_string(h) +
+                     " pattern " + std::to_string(static_cast<int>(pattern)));
+        EXPECT_EQ(Encode(px, w, h, bits, false), giftest::GiflibImageData(px, w, h, bits, false));
+      }
+}
+
+TEST(LzwEncoder, InterlacedFramesAreCodedInPassOrder) {
+  for (int h : {1, 2, 3, 5, 9, 17}) {
+    auto px = MakePixels(13, h, 4, Pattern::Random, 100u + static_cast<uint32_t>(h));
+    EXPECT_EQ(Encode(px, 13, h, 4, true), giftest::GiflibImageData(px, 13, h, 4, true)) << "height " << h;
+  }
+}
+
+TEST(LzwEncoder, SmallestFrameUsesMinimumCodeSizeTwo) {
+  // clear 4, pixels 0 1 1 at 3 bits, then 0 and the end code 5 at 4 bits
+  EXPECT_EQ(Encode({0, 1, 1, 0}, 2, 2, 1, false), (std::vector<uint8_t>{0x02, 0x03, 0x44, 0x02, 0x05, 0x00}));
+}
+
+TEST(LzwEncoder, EveryPixelIsRangeCheckedIncludingTheFirst) {
+  for (auto px : {std::vector<uint8_t>{4, 0, 0, 0}, std::vector<uint8_t>{0, 0, 0, 4}}) {
+    pf::TMemoryStream s;
+    try {
+      gif::EncodeImage(s, gif::CompressLZW, 2, 4, px.data(), false, 2, 2);
+      FAIL() << "no exception";
+    } catch (const gif::GIFException& e) {
+      EXPECT_STREQ(e.what(), "Color not in color table");
+    }
+  }
+}
+
+TEST(RleEncoder, OutputDecodesIdenticallyWithGiflibAndOurs) {
+  const std::pair<int, int> sizes[] = {{1, 1}, {5, 4}, {300, 200}, {1000, 1000}};
+  uint32_t seed = 7;
+  for (int bits : {1, 2, 8})
+    for (auto [w, h] : sizes)
+      for (Pattern pattern : {Pattern::Random, Pattern::Runs, Pattern::Uniform}) {
+        auto px = MakePixels(w, h, bits, pattern, seed++);
+        auto data = Encode(px, w, h, bits, false, gif::CompressRLE);
+        // wrap the data section into a minimal file for giflib
+        std::vector<uint8_t> file = {'G',
+                                     'I',
+                                     'F',
+                                     '8',
+                                     '7',
+                                     'a',
+                                     static_cast<uint8_t>(w),
+                                     static_cast<uint8_t>(w >> 8),
+                                     static_cast<uint8_t>(h),
+                                     static_cast<uint8_t>(h >> 8),
+                                     0,
+                                     0,
+                                     0,
+                                     0x2C,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     static_cast<uint8_t>(w),
+                                     static_cast<uint8_t>(w >> 8),
+                                     static_cast<uint8_t>(h),
+                                     static_cast<uint8_t>(h >> 8),
+                                     static_cast<uint8_t>(0x80 | (bits - 1))};
+        file.insert(file.end(), static_cast<size_t>(3 << bits), 0);
+        file.insert(file.end(), data.begin(), data.end());
+        file.push_back(0x3B);
+        auto oracle = giftest::GiflibRead(file);
+        ASSERT_TRUE(oracle.ok) << oracle.error;
+        EXPECT_EQ(oracle.frames.at(0).pixels, px);
+        auto ours = Decode(data, w, h, false);
+        EXPECT_EQ(ours.pixels, px);
+        EXPECT_TRUE(ours.warnings.empty());
+        if (pattern == Pattern::Uniform && w * h > 1000) {
+          EXPECT_LT(data.size(), px.size() / 20);
+        }
+      }
+}
+
+TEST(LzwDecoder, ReadsGiflibOutputInBothRowOrders) {
+  for (int bits : {1, 2, 4, 8})
+    for (int h = 1; h <= 9; ++h)
+      for (bool interlaced : {false, true}) {
+        auto px = MakePixels(11, h, bits, Pattern::Random, static_cast<uint32_t>(bits * 100 + h));
+        auto d = Decode(giftest::GiflibImageData(px, 11, h, bits, interlaced), 11, h, interlaced);
+        EXPECT_EQ(d.pixels, px) << bits << " bits, height " << h << (interlaced ? " interlaced" : "");
+        EXPECT_TRUE(d.warnings.empty());
+      }
+  auto big = MakePixels(1000, 1000, 8, Pattern::Random, 5);
+  EXPECT_EQ(Decode(giftest::GiflibImageData(big, 1000, 1000, 8, false), 1000, 1000, false).pixels, big);
+}
+
+TEST(LzwDecoder, TruncatedDataKeepsTheFillValueAndWarnsOnce) {
+  auto px = MakePixels(100, 100, 8, Pattern::Random, 9);
+  auto data = Encode(px, 100, 100, 8, false);
+  for (size_t cut : {size_t{700}, size_t{2 + 255}, size_t{2 + 256}, data.size() - 3}) {
+    std::vector<uint8_t> part(data.begin(), data.begin() + static_cast<long>(cut));
+    auto d = Decode(part, 100, 100, false, 77);
+    ASSERT_EQ(d.warnings.size(), 1u) << "cut at " << cut;
+    EXPECT_TRUE(d.warnings[0] == "Premature end of data" || d.warnings[0] == "Decoder bit buffer under-run");
+    size_t same = 0;
+    while (same < px.size() && d.pixels[same] == px[same]) ++same;
+    EXPECT_GT(same, 0u);
+    EXPECT_LT(same, px.size());
+    // after the decoded part only the fill value remains (allowing for one partly decoded string)
+    size_t tailStart = std::min(px.size(), same + 4096);
+    for (size_t i = tailStart; i < px.size(); ++i) ASSERT_EQ(d.pixels[i], 77) << i;
+  }
+}
+
+TEST(LzwDecoder, HostileDataStopsWithinBounds) {
+  // minimum code size above 11
+  {
+    std::vector<uint8_t> data = {12, 1, 0xFF, 0};
+    EXPECT_THROW(Decode(data, 4, 4, false), gif::GIFException);
+  }
+  // codes far beyond the next free code build prefix chains that loop; decoding must end with an exception or a
+  // result, never hang or write outside the frame
+  std::mt19937 rng(3);
+  int exceptions = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> data = {static_cast<uint8_t>(rng() % 12)};
+    for (int b = 0; b < 8; ++b) {
+      data.push_back(255);
+      for (int i = 0; i < 255; ++i) data.push_back(static_cast<uint8_t>(rng()));
+    }
+    data.push_back(0);
+    try {
+      Decode(data, 300, 300, round % 2 == 1);
+    } catch (const gif::GIFException& e) {
+      EXPECT_STREQ(e.what(), "Circular decoder table entry");
+      ++exceptions;
+    }
+  }
+  EXPECT_GT(exceptions, 0);
+}
+
+TEST(LzwDecoder, DataAfterTheLastPixelIsSkippedUpToTheTerminator) {
+  // 4 pixels, but the encoder data describe 16: the rest must be skipped so the next byte is the block after.
+  auto px = MakePixels(4, 4, 2, Pattern::Random, 11);
+  auto data = Encode(px, 4, 4, 2, false);
+  data.push_back(0x3B);
+  auto d = Decode(data, 4, 1, false);
+  EXPECT_EQ(std::vector<uint8_t>(px.begin(), px.begin() + 4), d.pixels);
+  EXPECT_EQ(d.consumed, static_cast<int64_t>(data.size()) - 1);
+  // and the same for a section split over many sub-blocks
+  auto bigPx = MakePixels(200, 200, 8, Pattern::Random, 12);
+  auto big = Encode(bigPx, 200, 200, 8, false);
+  big.push_back(0x3B);
+  auto d2 = Decode(big, 200, 10, false);
+  EXPECT_EQ(std::vector<uint8_t>(bigPx.begin(), bigPx.begin() + 2000), d2.pixels);
+  EXPECT_EQ(d2.consumed, static_cast<int64_t>(big.size()) - 1);
+}
+
+}  // namespace
