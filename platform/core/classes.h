@@ -61,15 +61,20 @@ class TStrings {
   void SaveToStream(TStream& stream) const;
   void SaveToFile(const std::string& fileName) const;  // atomically; EFCreateError
 
-  void BeginUpdate() { ++updateCount_; }
+  // Batches changes: a list with change events reports one change when the outermost EndUpdate is reached.
+  void BeginUpdate() {
+    if (updateCount_++ == 0) SetUpdateState(true);
+  }
   void EndUpdate() {
-    if (updateCount_ > 0) --updateCount_;
+    if (updateCount_ > 0 && --updateCount_ == 0) SetUpdateState(false);
   }
   int UpdateCount() const { return updateCount_; }
 
  protected:
   // Helper for derived classes: raises EListError "List index out of bounds (%d)".
   [[noreturn]] static void IndexError(int index);
+  // Called when an update batch begins (true) and ends (false).
+  virtual void SetUpdateState(bool updating) {}
 
  private:
   int updateCount_ = 0;
@@ -112,6 +117,7 @@ class TStringList : public TStrings {
 
  protected:
   int CompareStrings(std::string_view a, std::string_view b) const;
+  void SetUpdateState(bool updating) override;
 
  private:
   struct Item {
