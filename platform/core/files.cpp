@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/core/datetime.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
 
@@ -80,13 +81,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     done += static_cast<size_t>(n);
   }
   return true;
-}
-
-// Packed DOS date/time: bits 25-31 year-1980, 21-24 month, 16-20 day, 11-15 hour, 5-10 minute, 0-4 second/2.
-uint32_t PackDos(int year, int month, int day, int hour, int minute, int second) {
-  return static_cast<uint32_t>(year - 1980) << 25 | static_cast<uint32_t>(month) << 21 |
-         static_cast<uint32_t>(day) << 16 | static_cast<uint32_t>(hour) << 11 | static_cast<uint32_t>(minute) << 5 |
-         static_cast<uint32_t>(second / 2);
 }
 
 mode_t CurrentUmask() {
@@ -241,19 +235,14 @@ int32_t FileAge(std::string_view path) {
   std::tm local{};
   time_t seconds = info.st_mtime;
   if (!::localtime_r(&seconds, &local)) return -1;
-  int year = local.tm_year + 1900;
-  // DOS dates cover 1980 to 2107; times outside are clamped to the nearest representable one.
-  if (year < 1980) return static_cast<int32_t>(PackDos(1980, 1, 1, 0, 0, 0));
-  if (year > 2107) return static_cast<int32_t>(PackDos(2107, 12, 31, 23, 59, 58));
-  return static_cast<int32_t>(
-      PackDos(year, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec));
+  // Times outside 1980 to 2107 are clamped by the packing.
+  return static_cast<int32_t>(PackDosDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                              local.tm_min, local.tm_sec));
 }
 
 int FileSetDate(std::string_view path, int32_t dosDateTime) {
-  uint32_t dos = static_cast<uint32_t>(dosDateTime);
-  int year = static_cast<int>(dos >> 25) + 1980, month = static_cast<int>(dos >> 21 & 15);
-  int day = static_cast<int>(dos >> 16 & 31), hour = static_cast<int>(dos >> 11 & 31);
-  int minute = static_cast<int>(dos >> 5 & 63), second = static_cast<int>(dos & 31) * 2;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  UnpackDosDateTime(static_cast<uint32_t>(dosDateTime), year, month, day, hour, minute, second);
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) return EINVAL;
   std::tm local{};
   local.tm_year = year - 1900;
@@ -264,7 +253,8 @@ int FileSetDate(std::string_view path, int32_t dosDateTime) {
   local.tm_sec = second;
   local.tm_isdst = -1;
   time_t seconds = ::mktime(&local);
-  if (seconds == static_cast<time_t>(-1)) return EINVAL;
+  // mktime rolls a day that the month lacks (30 February) into the next month: refuse it instead.
+  if (seconds == static_cast<time_t>(-1) || local.tm_mday != day || local.tm_mon != month - 1) return EINVAL;
   struct timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
   std::string resolved = ResolvePath(path);
   return ::utimensat(AT_FDCWD, resolved.c_str(), times, 0) == 0 ? 0 : errno;

@@ -1,5 +1,6 @@
 #include "platform/core/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
@@ -122,6 +123,11 @@ TEST_F(FilesTest, DosDatesAndAttributes) {
   EXPECT_EQ(FileAge(Path("missing")), -1);
   EXPECT_NE(FileSetDate(Path("missing"), dos), 0);
   EXPECT_EQ(FileSetDate(file, (44 << 25) | (13 << 21) | (1 << 16)), EINVAL);  // month 13
+  EXPECT_EQ(FileSetDate(file, (44 << 25) | (2 << 21) | (30 << 16)), EINVAL);  // 30 February
+  EXPECT_EQ(FileAge(file), dos);
+  struct timespec old[2] = {{0, UTIME_OMIT}, {86400 * 365, 0}};  // 1971: before DOS dates begin
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
+  EXPECT_EQ(FileAge(file), (1 << 21) | (1 << 16));  // clamped to 1980-01-01
 
   EXPECT_EQ(FileGetAttr(file) & faReadOnly, 0);
   EXPECT_EQ(FileSetAttr(file, faReadOnly), 0);
