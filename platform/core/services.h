@@ -70,16 +70,17 @@ class IDialogService {
 };
 
 // Records every dialog and answers from a queue of scripted results, else with the default: OK for OK-only and
-// OK/Cancel sets, Yes for sets with Yes, the first button otherwise; file and folder choosers answer nullopt
-// unless scripted.
+// OK/Cancel sets, Yes for sets with Yes, the first button otherwise (a MessageBox with MB_DEFBUTTON2 answers its
+// second button, its default); file and folder choosers answer nullopt unless scripted.
 class RecordingDialogService : public IDialogService {
  public:
   struct Call {
-    std::string kind;  // "MessageDlg", "MessageBox", "OpenFileDialog", "SelectDirectory"
-    std::string text;  // message text or title
-    std::string caption;
-    int type = 0;          // TMsgDlgType for MessageDlg
-    unsigned buttons = 0;  // buttons or flags
+    std::string kind;        // "MessageDlg", "MessageBox", "OpenFileDialog", "SelectDirectory"
+    std::string text;        // message text or title
+    std::string caption;     // MessageBox caption; OpenFileDialog filter
+    int type = 0;            // TMsgDlgType for MessageDlg
+    unsigned buttons = 0;    // buttons or flags
+    std::string initialDir;  // OpenFileDialog, SelectDirectory
   };
   int MessageDlg(std::string_view text, TMsgDlgType type, unsigned buttons) override;
   int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override;

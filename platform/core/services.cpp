@@ -1,0 +1,138 @@
+#include "platform/core/services.h"
+
+#include <cstdio>
+
+#include "platform/core/exceptions.h"
+
+namespace pf {
+
+namespace {
+
+// The answer a dialog gives when nobody clicks: see RecordingDialogService.
+int DefaultDlgAnswer(unsigned buttons) {
+  if ((buttons & mbYes) != 0) return mrYes;
+  if ((buttons & mbOK) != 0) return mrOk;
+  static constexpr struct {
+    unsigned button;
+    int result;
+  } kOrder[] = {{mbNo, mrNo},         {mbCancel, mrCancel}, {mbAbort, mrAbort},     {mbRetry, mrRetry},
+                {mbIgnore, mrIgnore}, {mbAll, mrAll},       {mbNoToAll, mrNoToAll}, {mbYesToAll, mrYesToAll}};
+  for (const auto& b : kOrder)
+    if ((buttons & b.button) != 0) return b.result;
+  return mrNone;
+}
+
+int DefaultBoxAnswer(unsigned flags) {
+  int first, second;
+  switch (flags & 0x0F) {
+    case MB_OKCANCEL:
+      first = mrOk, second = mrCancel;
+      break;
+    case MB_ABORTRETRYIGNORE:
+      first = mrAbort, second = mrRetry;
+      break;
+    case MB_YESNOCANCEL:
+      first = mrYes, second = mrNo;
+      break;
+    case MB_YESNO:
+      first = mrYes, second = mrNo;
+      break;
+    case MB_RETRYCANCEL:
+      first = mrRetry, second = mrCancel;
+      break;
+    default:
+      first = second = mrOk;
+      break;
+  }
+  return (flags & 0xF00) == MB_DEFBUTTON2 ? second : first;
+}
+
+class NoCursor : public ICursorService {
+ public:
+  void PushBusy() override {}
+  void PopBusy() override {}
+};
+
+class NoMessagePump : public IMessagePump {
+ public:
+  void ProcessMessages() override {}
+};
+
+IDialogService* installedDialogs = nullptr;
+ICursorService* installedCursor = nullptr;
+IMessagePump* installedPump = nullptr;
+
+}  // namespace
+
+int RecordingDialogService::MessageDlg(std::string_view text, TMsgDlgType type, unsigned buttons) {
+  calls_.push_back({"MessageDlg", std::string(text), "", type, buttons, ""});
+  if (!answers_.empty()) {
+    int answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
+  }
+  return DefaultDlgAnswer(buttons);
+}
+
+int RecordingDialogService::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
+  calls_.push_back({"MessageBox", std::string(text), std::string(caption), 0, flags, ""});
+  if (!answers_.empty()) {
+    int answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
+  }
+  return DefaultBoxAnswer(flags);
+}
+
+std::optional<std::string> RecordingDialogService::OpenFileDialog(std::string_view title, std::string_view filter,
+                                                                  std::string_view initialDir) {
+  calls_.push_back({"OpenFileDialog", std::string(title), std::string(filter), 0, 0, std::string(initialDir)});
+  if (paths_.empty()) return std::nullopt;
+  std::optional<std::string> path = std::move(paths_.front());
+  paths_.erase(paths_.begin());
+  return path;
+}
+
+std::optional<std::string> RecordingDialogService::SelectDirectory(std::string_view caption,
+                                                                   std::string_view initialDir) {
+  calls_.push_back({"SelectDirectory", std::string(caption), "", 0, 0, std::string(initialDir)});
+  if (paths_.empty()) return std::nullopt;
+  std::optional<std::string> path = std::move(paths_.front());
+  paths_.erase(paths_.begin());
+  return path;
+}
+
+IDialogService& Dialogs() {
+  static RecordingDialogService headless;
+  return installedDialogs != nullptr ? *installedDialogs : headless;
+}
+
+void SetDialogs(IDialogService* service) { installedDialogs = service; }
+
+ICursorService& Cursor() {
+  static NoCursor headless;
+  return installedCursor != nullptr ? *installedCursor : headless;
+}
+
+void SetCursor(ICursorService* service) { installedCursor = service; }
+
+IMessagePump& MessagePump() {
+  static NoMessagePump headless;
+  return installedPump != nullptr ? *installedPump : headless;
+}
+
+void SetMessagePump(IMessagePump* pump) { installedPump = pump; }
+
+void HandleException(const std::exception& e) {
+  if (dynamic_cast<const EAbort*>(&e) != nullptr) return;
+  const auto* own = dynamic_cast<const Exception*>(&e);
+  std::string message = own != nullptr ? own->Message() : std::string(e.what());
+  try {
+    Dialogs().MessageDlg(message, mtError, mbOK);
+  } catch (...) {
+    // The handler must not throw (it guards the event loop); the message at least reaches the terminal.
+    std::fprintf(stderr, "%s\n", message.c_str());
+  }
+}
+
+}  // namespace pf
