@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <array>
 #include <clocale>
+
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/core/exceptions.h"
@@ -83,6 +87,21 @@ TEST(DateTime, FormatDateTimeDirectives) {
   EXPECT_EQ(pf::FormatDateTime("yyyy-mm-dd", pf::EncodeDate(5, 3, 1)), "0005-03-01");
 }
 
+// Sets a German locale: an installed one, else one compiled with localedef into a temporary folder (setlocale
+// reads LOCPATH on every call). Returns its name, or nullptr when neither works.
+const char* SetGermanLocale() {
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE@euro", "de_DE"})
+    if (std::setlocale(LC_ALL, name) != nullptr) return name;
+  std::string dir = testing::TempDir() + "core_tests_locale_" + std::to_string(getpid());
+  std::string command = "localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+  if (std::system(("mkdir -p " + dir).c_str()) != 0 || std::system(command.c_str()) != 0) return nullptr;
+  setenv("LOCPATH", dir.c_str(), 1);
+  const char* result = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ? "de_DE.UTF-8 (generated)" : nullptr;
+  unsetenv("LOCPATH");
+  std::system(("rm -rf " + dir).c_str());  // the loaded locale stays mapped
+  return result;
+}
+
 // The output never depends on the locale: a German locale has "," as decimal and may use other date separators.
 TEST(DateTime, FormattingIgnoresTheLocale) {
   const pf::TDateTime t = Sample();
@@ -92,17 +111,15 @@ TEST(DateTime, FormattingIgnoresTheLocale) {
       pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", t) + "|" + pf::Format("%.2f", {2.5}) + "|" + pf::Format("%g", {0.25});
   EXPECT_EQ(inC, "06.12.2026  17:05:09|2.50|0.25");
 
-  const char* german = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE@euro", "de_DE"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr) {
-      german = name;
-      break;
-    }
-  }
+  const char* german = SetGermanLocale();
   if (german == nullptr) {
     std::setlocale(LC_ALL, saved.c_str());
-    GTEST_SKIP() << "no German locale installed (locale -a lacks de_DE); only the C-locale half ran";
+    GTEST_SKIP() << "no German locale installed and none could be generated with localedef; only the C-locale "
+                    "half ran";
   }
+  char probe[16];
+  std::snprintf(probe, sizeof(probe), "%.1f", 1.5);
+  EXPECT_STREQ(probe, "1,5") << "the C library does follow the German locale";
   std::string inGerman =
       pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", t) + "|" + pf::Format("%.2f", {2.5}) + "|" + pf::Format("%g", {0.25});
   double parsed = 0;

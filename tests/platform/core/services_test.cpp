@@ -65,38 +65,17 @@ struct CountingCursor : pf::ICursorService {
   void PopBusy() override { --depth; }
 };
 
-struct CountingPump : pf::IMessagePump {
-  int calls = 0;
-  void ProcessMessages() override { ++calls; }
-};
-
-TEST(Services, InstalledServicesReplaceTheHeadlessOnes) {
-  pf::RecordingDialogService dialogs;
+TEST(Services, BusyCursorNestsOnTheInstalledService) {
   CountingCursor cursor;
-  CountingPump pump;
-  pf::SetDialogs(&dialogs);
   pf::SetCursor(&cursor);
-  pf::SetMessagePump(&pump);
-  EXPECT_EQ(pf::MessageDlg("hi", pf::mtInformation, pf::mbOK), pf::mrOk);
   {
     pf::BusyCursor outer;
     pf::BusyCursor inner;
-    pf::ProcessMessages();
   }
-  EXPECT_EQ(dialogs.Calls().size(), 1u);
+  pf::SetCursor(nullptr);
   EXPECT_EQ(cursor.maxDepth, 2);
   EXPECT_EQ(cursor.depth, 0);
-  EXPECT_EQ(pump.calls, 1);
-
-  pf::SetDialogs(nullptr);
-  pf::SetCursor(nullptr);
-  pf::SetMessagePump(nullptr);
-  EXPECT_NE(&pf::Dialogs(), &dialogs);
-  EXPECT_NE(&pf::Cursor(), &cursor);
-  EXPECT_NE(&pf::MessagePump(), &pump);
-  // The headless defaults answer and do nothing harmful.
-  EXPECT_EQ(pf::MessageDlg("headless", pf::mtWarning, pf::mbOK | pf::mbCancel), pf::mrOk);
-  pf::BusyCursor busy;
+  pf::BusyCursor headless;  // the default does nothing
   pf::ProcessMessages();
 }
 
