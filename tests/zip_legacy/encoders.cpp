@@ -1,0 +1,489 @@
+#include "tests/zip_legacy/encoders.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <queue>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace legacytest {
+
+namespace {
+
+struct Match {
+  int length = 0;
+  int distance = 0;
+};
+
+// Longest earlier match within a window, through chains of positions with equal first two bytes.
+class MatchFinder {
+ public:
+  MatchFinder(const Bytes& data, int window, int maxLength)
+      : data_(data), window_(window), maxLength_(maxLength), head_(65536, -1), prev_(data.size(), -1) {}
+
+  Match Find(size_t pos) const {
+    Match best;
+    if (pos + 1 >= data_.size()) return best;
+    int limit = static_cast<int>(std::min<size_t>(static_cast<size_t>(maxLength_), data_.size() - pos));
+    int candidate = head_[Key(pos)];
+    for (int chain = 0; candidate >= 0 && chain < 256; ++chain) {
+      int distance = static_cast<int>(pos) - candidate;
+      if (distance > window_) break;
+      int length = 0;
+      while (length < limit &&
+             data_[static_cast<size_t>(candidate + length)] == data_[pos + static_cast<size_t>(length)])
+        ++length;
+      if (length > best.length) best = {length, distance};
+      candidate = prev_[static_cast<size_t>(candidate)];
+    }
+    return best;
+  }
+
+  void Insert(size_t pos) {
+    if (pos + 1 >= data_.size()) return;
+    int key = Key(pos);
+    prev_[pos] = head_[key];
+    head_[key] = static_cast<int>(pos);
+  }
+
+ private:
+  int Key(size_t pos) const { return data_[pos] << 8 | data_[pos + 1]; }
+
+  const Bytes& data_;
+  int window_;
+  int maxLength_;
+  std::vector<int> head_;
+  std::vector<int> prev_;
+};
+
+// ---- Shrink ----
+
+class ShrinkEncoder {
+ public:
+  static constexpr int kCodes = 8192;
+
+  explicit ShrinkEncoder(int clearEvery) : clearEvery_(clearEvery) {
+    for (int c = 0; c < 256; ++c) inUse_[c] = 1;
+  }
+
+  Bytes Run(const Bytes& data) {
+    size_t pos = 0;
+    int prev = -1;
+    int sinceClear = 0;
+    while (pos < data.size()) {
+      // Clear shortly before the table is full (Debian's unzip refuses a code read while the table is full), and
+      // only while the previous code survives the clear, so that no entry ever names a freed prefix.
+      bool wanted = freeCode_ >= kCodes - 256 || (clearEvery_ > 0 && sinceClear >= clearEvery_);
+      if (wanted && prev >= 0 && (prev < 256 || children_[prev] > 0)) {
+        Emit(256);
+        Emit(2);
+        PartialClear();
+        sinceClear = 0;
+      }
+      uint8_t c = data[pos];
+      if (prev >= 0) Add(prev, c);  // the entry the decoder adds when it reads the next code
+      int w = c;
+      ++pos;
+      while (pos < data.size()) {
+        auto it = map_.find(Key(w, data[pos]));
+        if (it == map_.end()) break;
+        w = it->second;
+        ++pos;
+      }
+      while (w >= (1 << width_)) {
+        Emit(256);
+        Emit(1);
+        ++width_;
+      }
+      Emit(w);
+      prev = w;
+      ++sinceClear;
+    }
+    return out_.Finish();
+  }
+
+ private:
+  static uint32_t Key(int prefix, uint8_t c) { return static_cast<uint32_t>(prefix) << 8 | c; }
+
+  void Emit(int code) { out_.Put(static_cast<uint32_t>(code), width_); }
+
+  void Add(int prefix, uint8_t c) {
+    if (freeCode_ >= kCodes) return;
+    int code = freeCode_;
+    parent_[code] = prefix;
+    suffix_[code] = c;
+    inUse_[code] = 1;
+    map_[Key(prefix, c)] = code;
+    ++children_[prefix];
+    while (freeCode_ < kCodes && inUse_[freeCode_]) ++freeCode_;
+  }
+
+  // Frees the codes that are no prefix at the moment of the clear (a code that loses its last child here stays).
+  void PartialClear() {
+    std::vector<int> leaves;
+    for (int c = 257; c < kCodes; ++c)
+      if (inUse_[c] && children_[c] == 0) leaves.push_back(c);
+    for (int c : leaves) {
+      inUse_[c] = 0;
+      map_.erase(Key(parent_[c], suffix_[c]));
+      --children_[parent_[c]];
+    }
+    freeCode_ = 257;
+    while (freeCode_ < kCodes && inUse_[freeCode_]) ++freeCode_;
+  }
+
+  int clearEvery_;
+  int width_ = 9;
+  int freeCode_ = 257;
+  std::array<int, kCodes> parent_{};
+  std::array<uint8_t, kCodes> suffix_{};
+  std::array<uint8_t, kCodes> inUse_{};
+  std::array<int, kCodes> children_{};
+  std::unordered_map<uint32_t, int> map_;
+  BitWriter out_;
+};
+
+// ---- Reduce ----
+
+int FollowerBits(int count) {
+  int bits = 1;
+  while ((1 << bits) < count) ++bits;
+  return bits;
+}
+
+// ---- Implode ----
+
+// Code lengths of a Huffman code over all symbols (each counted at least once), at most maxLength bits; such a code
+// is always complete, as the implode format's trees are.
+std::vector<int> CodeLengths(std::vector<uint64_t> freq, int maxLength) {
+  const size_t n = freq.size();
+  for (auto& f : freq) ++f;
+  for (;;) {
+    std::vector<int> parent(2 * n, -1);
+    using Node = std::pair<uint64_t, int>;
+    std::priority_queue<Node, std::vector<Node>, std::greater<>> queue;
+    for (size_t i = 0; i < n; ++i) queue.push({freq[i], static_cast<int>(i)});
+    int next = static_cast<int>(n);
+    while (queue.size() > 1) {
+      Node a = queue.top();
+      queue.pop();
+      Node b = queue.top();
+      queue.pop();
+      parent[static_cast<size_t>(a.second)] = next;
+      parent[static_cast<size_t>(b.second)] = next;
+      queue.push({a.first + b.first, next++});
+    }
+    std::vector<int> lengths(n);
+    int longest = 0;
+    for (size_t i = 0; i < n; ++i) {
+      int depth = 0;
+      for (int p = parent[i]; p >= 0; p = parent[static_cast<size_t>(p)]) ++depth;
+      lengths[i] = depth;
+      longest = std::max(longest, depth);
+    }
+    if (longest <= maxLength) return lengths;
+    for (auto& f : freq) f = f / 2 + 1;
+  }
+}
+
+// The codes as the format assigns them: lengths sorted ascending (stable), codes counted up from 0 starting at the
+// longest; each code returned right-aligned, first bit most significant.
+std::vector<uint32_t> ShannonFanoCodes(const std::vector<int>& lengths) {
+  std::vector<int> order(lengths.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lengths[a] < lengths[b]; });
+  std::vector<uint32_t> codes(lengths.size());
+  uint32_t code = 0;
+  uint32_t increment = 0;
+  int last = 0;
+  for (int i = static_cast<int>(order.size()) - 1; i >= 0; --i) {
+    int s = order[static_cast<size_t>(i)];
+    code += increment;
+    if (lengths[static_cast<size_t>(s)] != last) {
+      last = lengths[static_cast<size_t>(s)];
+      increment = 1u << (16 - last);
+    }
+    codes[static_cast<size_t>(s)] = (code & 0xFFFFu) >> (16 - last);
+  }
+  return codes;
+}
+
+// The compressed tree: a byte holding the count of bytes less one, then runs of equal lengths in symbol order,
+// each byte (run - 1) << 4 | (length - 1).
+void PutTree(BitWriter& out, const std::vector<int>& lengths) {
+  Bytes runs;
+  for (size_t i = 0; i < lengths.size();) {
+    size_t run = 1;
+    while (i + run < lengths.size() && run < 16 && lengths[i + run] == lengths[i]) ++run;
+    runs.push_back(static_cast<uint8_t>((run - 1) << 4 | static_cast<size_t>(lengths[i] - 1)));
+    i += run;
+  }
+  out.Put(static_cast<uint32_t>(runs.size() - 1), 8);
+  for (uint8_t b : runs) out.Put(b, 8);
+}
+
+struct Token {
+  bool literal;
+  uint8_t value;
+  int length;
+  int distance;
+};
+
+void PutLe16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void PutLe32(Bytes& b, uint32_t v) {
+  PutLe16(b, v & 0xFFFF);
+  PutLe16(b, v >> 16);
+}
+uint32_t GetLe16(const Bytes& b, size_t at) {
+  if (at + 2 > b.size()) throw std::runtime_error("archive truncated");
+  return static_cast<uint32_t>(b[at] | b[at + 1] << 8);
+}
+uint32_t GetLe32(const Bytes& b, size_t at) { return GetLe16(b, at) | GetLe16(b, at + 2) << 16; }
+
+}  // namespace
+
+Bytes Shrink(const Bytes& data, int clearEvery) { return ShrinkEncoder(clearEvery).Run(data); }
+
+Bytes Reduce(const Bytes& data, int factor, bool matches) {
+  const int lengthBits = 8 - factor;
+  const int mask = (1 << lengthBits) - 1;
+  const int maxDistance = 256 << factor;
+  const int maxLength = mask + 255 + 3;
+
+  // First stage: literals (DLE written as DLE 0) and copies (DLE, V, [extra length], low distance byte).
+  Bytes stage;
+  MatchFinder finder(data, maxDistance, maxLength);
+  for (size_t pos = 0; pos < data.size();) {
+    Match m = matches ? finder.Find(pos) : Match{};
+    // V = 0 would read as a literal DLE: a copy of 3 from within 256 bytes cannot be written.
+    if (m.length >= 3 && !(m.length == 3 && m.distance <= 256)) {
+      int far = (m.distance - 1) >> 8;
+      int extra = m.length - 3;
+      stage.push_back(144);
+      if (extra < mask) {
+        stage.push_back(static_cast<uint8_t>(far << lengthBits | extra));
+      } else {
+        stage.push_back(static_cast<uint8_t>(far << lengthBits | mask));
+        stage.push_back(static_cast<uint8_t>(extra - mask));
+      }
+      stage.push_back(static_cast<uint8_t>((m.distance - 1) & 0xFF));
+      for (int i = 0; i < m.length; ++i) finder.Insert(pos++);
+    } else {
+      stage.push_back(data[pos]);
+      if (data[pos] == 144) stage.push_back(0);
+      finder.Insert(pos++);
+    }
+  }
+
+  // Second stage: follower sets of the bytes that most often follow each byte (seen at least twice).
+  std::vector<std::array<uint32_t, 256>> counts(256);
+  for (auto& row : counts) row.fill(0);
+  uint8_t last = 0;
+  for (uint8_t c : stage) {
+    ++counts[last][c];
+    last = c;
+  }
+  std::vector<Bytes> sets(256);
+  for (int x = 0; x < 256; ++x) {
+    Bytes candidates;
+    for (int c = 0; c < 256; ++c)
+      if (counts[static_cast<size_t>(x)][static_cast<size_t>(c)] >= 2) candidates.push_back(static_cast<uint8_t>(c));
+    std::stable_sort(candidates.begin(), candidates.end(), [&](uint8_t a, uint8_t b) {
+      return counts[static_cast<size_t>(x)][a] > counts[static_cast<size_t>(x)][b];
+    });
+    if (candidates.size() > 32) candidates.resize(32);
+    sets[static_cast<size_t>(x)] = candidates;
+  }
+  BitWriter out;
+  for (int x = 255; x >= 0; --x) {
+    out.Put(static_cast<uint32_t>(sets[static_cast<size_t>(x)].size()), 6);
+    for (uint8_t c : sets[static_cast<size_t>(x)]) out.Put(c, 8);
+  }
+  last = 0;
+  for (uint8_t c : stage) {
+    const Bytes& set = sets[last];
+    if (set.empty()) {
+      out.Put(c, 8);
+    } else {
+      auto it = std::find(set.begin(), set.end(), c);
+      if (it == set.end()) {
+        out.Put(1, 1);
+        out.Put(c, 8);
+      } else {
+        out.Put(0, 1);
+        out.Put(static_cast<uint32_t>(it - set.begin()), FollowerBits(static_cast<int>(set.size())));
+      }
+    }
+    last = c;
+  }
+  return out.Finish();
+}
+
+uint16_t ImplodeFlags(bool dictionary8k, bool literalTree) {
+  return static_cast<uint16_t>((dictionary8k ? 2 : 0) | (literalTree ? 4 : 0));
+}
+
+Bytes Implode(const Bytes& data, bool dictionary8k, bool literalTree) {
+  const int minLength = literalTree ? 3 : 2;
+  const int lowBits = dictionary8k ? 7 : 6;
+  const int window = dictionary8k ? 8192 : 4096;
+  const int maxLength = minLength + 63 + 255;
+
+  std::vector<Token> tokens;
+  MatchFinder finder(data, window, maxLength);
+  for (size_t pos = 0; pos < data.size();) {
+    Match m = finder.Find(pos);
+    if (m.length >= minLength) {
+      tokens.push_back({false, 0, m.length, m.distance});
+      for (int i = 0; i < m.length; ++i) finder.Insert(pos++);
+    } else {
+      tokens.push_back({true, data[pos], 0, 0});
+      finder.Insert(pos++);
+    }
+  }
+
+  std::vector<uint64_t> literalFreq(256, 0), lengthFreq(64, 0), distanceFreq(64, 0);
+  for (const Token& t : tokens) {
+    if (t.literal) {
+      ++literalFreq[t.value];
+    } else {
+      ++lengthFreq[static_cast<size_t>(std::min(t.length - minLength, 63))];
+      ++distanceFreq[static_cast<size_t>((t.distance - 1) >> lowBits)];
+    }
+  }
+  std::vector<int> literalLengths = CodeLengths(literalFreq, 16);
+  std::vector<int> lengthLengths = CodeLengths(lengthFreq, 16);
+  std::vector<int> distanceLengths = CodeLengths(distanceFreq, 16);
+  std::vector<uint32_t> literalCodes = ShannonFanoCodes(literalLengths);
+  std::vector<uint32_t> lengthCodes = ShannonFanoCodes(lengthLengths);
+  std::vector<uint32_t> distanceCodes = ShannonFanoCodes(distanceLengths);
+
+  BitWriter out;
+  if (literalTree) PutTree(out, literalLengths);
+  PutTree(out, lengthLengths);
+  PutTree(out, distanceLengths);
+  for (const Token& t : tokens) {
+    if (t.literal) {
+      out.Put(1, 1);
+      if (literalTree)
+        out.PutCode(literalCodes[t.value], literalLengths[t.value]);
+      else
+        out.Put(t.value, 8);
+      continue;
+    }
+    out.Put(0, 1);
+    uint32_t d = static_cast<uint32_t>(t.distance - 1);
+    out.Put(d & ((1u << lowBits) - 1), lowBits);
+    size_t far = d >> lowBits;
+    out.PutCode(distanceCodes[far], distanceLengths[far]);
+    size_t code = static_cast<size_t>(std::min(t.length - minLength, 63));
+    out.PutCode(lengthCodes[code], lengthLengths[code]);
+    if (code == 63) out.Put(static_cast<uint32_t>(t.length - minLength - 63), 8);
+  }
+  return out.Finish();
+}
+
+uint32_t Crc32(const Bytes& data) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint8_t b : data) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+Bytes WriteZip(const std::vector<ZipEntry>& entries) {
+  const uint32_t kTime = 12u << 11 | 30u << 5;                  // 12:30:00
+  const uint32_t kDate = (2024u - 1980u) << 9 | 1u << 5 | 15u;  // 15 Jan 2024
+  Bytes zip;
+  Bytes central;
+  for (const ZipEntry& e : entries) {
+    uint32_t offset = static_cast<uint32_t>(zip.size());
+    PutLe32(zip, 0x04034b50);
+    PutLe16(zip, 10);
+    PutLe16(zip, e.flags);
+    PutLe16(zip, e.method);
+    PutLe16(zip, kTime);
+    PutLe16(zip, kDate);
+    PutLe32(zip, e.crc);
+    PutLe32(zip, static_cast<uint32_t>(e.compressed.size()));
+    PutLe32(zip, e.size);
+    PutLe16(zip, static_cast<uint32_t>(e.name.size()));
+    PutLe16(zip, 0);
+    zip.insert(zip.end(), e.name.begin(), e.name.end());
+    zip.insert(zip.end(), e.compressed.begin(), e.compressed.end());
+
+    PutLe32(central, 0x02014b50);
+    PutLe16(central, 20);  // made by: MS-DOS host, version 2.0
+    PutLe16(central, 10);
+    PutLe16(central, e.flags);
+    PutLe16(central, e.method);
+    PutLe16(central, kTime);
+    PutLe16(central, kDate);
+    PutLe32(central, e.crc);
+    PutLe32(central, static_cast<uint32_t>(e.compressed.size()));
+    PutLe32(central, e.size);
+    PutLe16(central, static_cast<uint32_t>(e.name.size()));
+    PutLe16(central, 0);
+    PutLe16(central, 0);
+    PutLe16(central, 0);
+    PutLe16(central, 0);
+    PutLe32(central, 0x20);  // archive attribute
+    PutLe32(central, offset);
+    central.insert(central.end(), e.name.begin(), e.name.end());
+  }
+  uint32_t centralOffset = static_cast<uint32_t>(zip.size());
+  zip.insert(zip.end(), central.begin(), central.end());
+  PutLe32(zip, 0x06054b50);
+  PutLe16(zip, 0);
+  PutLe16(zip, 0);
+  PutLe16(zip, static_cast<uint32_t>(entries.size()));
+  PutLe16(zip, static_cast<uint32_t>(entries.size()));
+  PutLe32(zip, static_cast<uint32_t>(central.size()));
+  PutLe32(zip, centralOffset);
+  PutLe16(zip, 0);
+  return zip;
+}
+
+std::vector<ZipEntry> ReadZip(const Bytes& archive) {
+  std::vector<ZipEntry> entries;
+  size_t at = 0;
+  while (at + 30 <= archive.size() && GetLe32(archive, at) == 0x04034b50) {
+    ZipEntry e;
+    e.flags = static_cast<uint16_t>(GetLe16(archive, at + 6));
+    e.method = static_cast<uint16_t>(GetLe16(archive, at + 8));
+    e.crc = GetLe32(archive, at + 14);
+    uint32_t compressedSize = GetLe32(archive, at + 18);
+    e.size = GetLe32(archive, at + 22);
+    size_t nameLength = GetLe16(archive, at + 26);
+    size_t extraLength = GetLe16(archive, at + 28);
+    size_t data = at + 30 + nameLength + extraLength;
+    if (data + compressedSize > archive.size()) throw std::runtime_error("archive truncated");
+    e.name.assign(archive.begin() + static_cast<long>(at + 30),
+                  archive.begin() + static_cast<long>(at + 30 + nameLength));
+    e.compressed.assign(archive.begin() + static_cast<long>(data),
+                        archive.begin() + static_cast<long>(data + compressedSize));
+    entries.push_back(std::move(e));
+    at = data + compressedSize;
+  }
+  return entries;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const Bytes& data) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace legacytest

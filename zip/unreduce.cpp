@@ -1,0 +1,116 @@
+// Methods 2-5 (reduced): two stages. A probabilistic stage turns bits into bytes with the help of a follower set
+// per preceding byte; a second stage expands DLE (144) sequences into copies from the last bytes written, whose
+// length and distance widths depend on the compression factor (the method minus 1).
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "zip/legacy_methods.h"
+
+namespace zip {
+
+namespace {
+
+constexpr int kDle = 144;
+constexpr int kMaxFollowers = 32;
+constexpr size_t kWindowSize = 16384;  // larger than the longest distance (4096); a power of two
+
+// Bits of a follower index for a set of n followers (1 to 32).
+int FollowerBits(int n) {
+  int bits = 1;
+  while ((1 << bits) < n) ++bits;
+  return bits;
+}
+
+}  // namespace
+
+int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompressedSize) {
+  if (factor < 1 || factor > 4) return kLegacyBadData;
+  if (uncompressedSize == 0) return kLegacyOk;
+
+  // Follower sets, stored from byte value 255 down to 0.
+  std::array<int, 256> setSize{};
+  std::vector<uint8_t> followers(256 * kMaxFollowers);
+  for (int x = 255; x >= 0; --x) {
+    int n = static_cast<int>(in.ReadBits(6));
+    if (n > kMaxFollowers) {
+      out.Flush();
+      return kLegacyBadData;
+    }
+    setSize[static_cast<size_t>(x)] = n;
+    for (int i = 0; i < n; ++i)
+      followers[static_cast<size_t>(x * kMaxFollowers + i)] = static_cast<uint8_t>(in.ReadBits(8));
+  }
+
+  const int lengthBits = 8 - factor;
+  const int lengthMask = (1 << lengthBits) - 1;
+  // Bytes before the start of the entry read as zeros.
+  std::vector<uint8_t> window(kWindowSize, 0);
+  uint64_t produced = 0;
+  auto put = [&](uint8_t b) {
+    window[static_cast<size_t>(produced) & (kWindowSize - 1)] = b;
+    out.PutByte(b);
+    ++produced;
+  };
+
+  int result = kLegacyOk;
+  uint8_t last = 0;
+  int state = 0;
+  int v = 0;
+  int length = 0;
+  while (produced < uncompressedSize) {
+    uint8_t c;
+    int n = setSize[last];
+    if (n == 0 || in.ReadBits(1) == 1) {
+      c = static_cast<uint8_t>(in.ReadBits(8));
+    } else {
+      int index = static_cast<int>(in.ReadBits(FollowerBits(n)));
+      if (index >= n) {
+        result = kLegacyBadData;
+        break;
+      }
+      c = followers[static_cast<size_t>(last * kMaxFollowers + index)];
+    }
+    last = c;
+
+    switch (state) {
+      case 0:
+        if (c != kDle)
+          put(c);
+        else
+          state = 1;
+        break;
+      case 1:
+        if (c == 0) {
+          put(kDle);
+          state = 0;
+        } else {
+          v = c;
+          length = v & lengthMask;
+          state = length == lengthMask ? 2 : 3;
+        }
+        break;
+      case 2:
+        length += c;
+        state = 3;
+        break;
+      default: {
+        uint64_t distance = static_cast<uint64_t>((v >> lengthBits) * 256 + c + 1);
+        uint64_t count = static_cast<uint64_t>(length) + 3;
+        if (count > uncompressedSize - produced) {  // a copy running past the entry's end
+          count = uncompressedSize - produced;
+          result = kLegacyBadData;
+        }
+        for (uint64_t i = 0; i < count; ++i) put(window[static_cast<size_t>(produced - distance) & (kWindowSize - 1)]);
+        state = 0;
+        break;
+      }
+    }
+    if (result != kLegacyOk) break;
+  }
+  out.Flush();
+  return result;
+}
+
+}  // namespace zip
