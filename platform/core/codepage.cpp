@@ -186,6 +186,13 @@ std::string Cp437ToLatin1(std::string_view s, char replacement) {
 }
 
 std::string ConvertCharset(std::string_view bytes, const char* fromCharset, const char* toCharset) {
+  // Both names are checked as a pair first, so that the message names what the caller asked for.
+  iconv_t probe = fromCharset != nullptr && toCharset != nullptr ? iconv_open(toCharset, fromCharset)
+                                                                 : reinterpret_cast<iconv_t>(-1);
+  if (probe == reinterpret_cast<iconv_t>(-1))
+    throw EConvertError(std::string("Cannot convert from character set '") + (fromCharset ? fromCharset : "") +
+                        "' to '" + (toCharset ? toCharset : "") + "'");
+  iconv_close(probe);
   // Two steps through UTF-32 so that each character the target lacks is known and becomes exactly one "?".
   Iconv decode("UTF-32LE", fromCharset);
   Iconv encode(toCharset, "UTF-32LE");

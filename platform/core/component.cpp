@@ -64,6 +64,9 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 
 void TComponent::InsertComponent(TComponent* component) {
   if (component == nullptr || component->owner_ == this) return;
+  // An ownership cycle would free a component twice.
+  for (const TComponent* c = this; c != nullptr; c = c->owner_)
+    if (c == component) throw EInvalidOperation("A component cannot own itself or one of its owners");
   if (component->owner_ != nullptr) component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;

@@ -64,6 +64,8 @@ TEST(Component, OwnershipMovesAndLoadingEndsWithLoaded) {
   EXPECT_EQ(item->Owner(), &second);
   EXPECT_EQ(first.ComponentCount(), 0);
   EXPECT_EQ(second.ComponentCount(), 1);
+  EXPECT_THROW(item->InsertComponent(&second), pf::EInvalidOperation);  // would own its owner
+  EXPECT_THROW(item->InsertComponent(item), pf::EInvalidOperation);
   second.RemoveComponent(item);
   EXPECT_EQ(item->Owner(), nullptr);
   EXPECT_EQ(second.ComponentCount(), 0);
