@@ -6,6 +6,7 @@ cd "$(dirname "$0")"
 bash scripts/setup.sh || { echo "setup failed"; exit 1; }
 
 build=build/test
+mkdir -p build
 jobs=$(nproc)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" -DCMAKE_C_FLAGS="-O1 -g" \
   -DPEXU_SANITIZE=ON -DPEXU_TESTS=ON >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; echo "0 passed, 1 failed"; exit 1; }
