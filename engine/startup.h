@@ -1,0 +1,20 @@
+// The data and settings side of the main window's start and close: portable mode, the data folder and its
+// folders, the settings file and the selection options, the paths of the question folder, the exam log and the
+// catalogue, the lists, the removal of an old answer list, and seeding the random numbers.
+#pragma once
+
+#include <string>
+
+#include "engine/port.h"
+#include "engine/state.h"
+
+namespace engine {
+
+// Fills state in the order of the main window's start. programDir is the program's own folder.
+void StartUp(AppState& state, const std::string& programDir, EnginePort& port);
+
+// The engine's part of the main window's close: writes the question folder, then frees the settings file and the
+// lists. The window writes its own position before.
+void ShutDown(AppState& state);
+
+}  // namespace engine

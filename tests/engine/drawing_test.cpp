@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+#include "engine/procs.h"
+#include "engine_test_support.h"
+#include "platform/core/files.h"
+#include "platform/core/random.h"
+#include "platform/core/strings.h"
+
+using enginetest::EngineFixture;
+using enginetest::MakePool;
+using enginetest::MixedRandom;
+
+namespace {
+
+class ScopedRandom {
+ public:
+  explicit ScopedRandom(pf::IRandomSource& source) { pf::SetRandomSource(&source); }
+  ~ScopedRandom() { pf::SetRandomSource(nullptr); }
+};
+
+std::vector<int> Numbers(const pf::TStrings& list) {
+  std::vector<int> v;
+  for (int i = 0; i < list.Count(); ++i) v.push_back(pf::StrToInt(list[i]));
+  return v;
+}
+
+TEST(DrawTest, BlockModeTakesOneFromEachSliceAndTheLastFromTheEnd) {
+  engine::AppState state;
+  for (int pick : {0, 1}) {
+    pf::ScriptedRandom script;
+    ScopedRandom use(script);
+    for (int i = 0; i < 34; ++i) script.PushInt(pick);
+    pf::TStringList list;
+    list.SetSorted(true);
+    ASSERT_TRUE(engine::DrawQuestionNumbers(state, 100, 34, 1, "", true, list));
+    std::vector<int> v = Numbers(list);
+    ASSERT_EQ(v.size(), 34u);
+    for (int i = 0; i < 33; ++i) EXPECT_EQ(v[i], 2 * i + 1 + pick);
+    EXPECT_EQ(v[33], 99 + pick);  // 67 .. 98 are never drawn
+    EXPECT_EQ(list[0].size(), 4u);
+    EXPECT_EQ(script.Remaining(), 0u);
+  }
+}
+
+TEST(DrawTest, RandomModeDrawsEveryNumberAndNeverADuplicate) {
+  engine::AppState state;
+  pf::LcgRandom lcg(20261206);
+  ScopedRandom use(lcg);
+  std::vector<int> seen(101, 0);
+  for (int run = 0; run < 10000; ++run) {
+    pf::TStringList list;
+    list.SetSorted(true);
+    list.SetDuplicates(pf::dupAccept);  // a duplicate would show up as an extra entry
+    ASSERT_TRUE(engine::DrawQuestionNumbers(state, 100, 34, 1, "", false, list));
+    ASSERT_EQ(list.Count(), 34);
+    std::set<int> distinct;
+    for (int v : Numbers(list)) {
+      ASSERT_GE(v, 1);
+      ASSERT_LE(v, 100);
+      distinct.insert(v);
+      ++seen[v];
+    }
+    ASSERT_EQ(distinct.size(), 34u);
+  }
+  for (int v = 1; v <= 100; ++v) {
+    EXPECT_GT(seen[v], 3000) << v;  // expected 3400 each
+    EXPECT_LT(seen[v], 3800) << v;
+  }
+}
+
+TEST(DrawTest, AnswerOrderIsAPermutationInDrawOrder) {
+  engine::AppState state;
+  pf::ScriptedRandom script;
+  ScopedRandom use(script);
+  for (int v : {2, 2, 0, 3, 0, 1}) script.PushInt(v);
+  pf::TStringList order;
+  order.SetSorted(true);  // the routine must not keep a sorted list
+  engine::DrawAnswerOrder(state, order);
+  ASSERT_EQ(order.Count(), 4);
+  EXPECT_EQ(order.Text(), "0003\r\n0001\r\n0004\r\n0002\r\n");
+}
+
+TEST(DrawTest, AskedListIsKeptUpToTotalMinusNThenEmptied) {
+  enginetest::TempDir dir;
+  engine::AppState state;
+  state.DataDir = dir.Path();
+  state.CatalogueLines = MakePool({{"TA1", 50}, {"TA2", 50}});
+  std::string path = engine::AskedListPath(state, "TA");
+  EXPECT_EQ(path, dir.File("Fragen/TAAskedList.txt"));
+  pf::LcgRandom lcg(7);
+  ScopedRandom use(lcg);
+
+  for (int lines : {66, 67}) {
+    SCOPED_TRACE(lines);
+    std::string content;
+    for (int v = 1; v <= lines; ++v) content += engine::PadWithZeros(pf::IntToStr(v), 4) + " XX000\r\n";
+    enginetest::WriteFile(path, content);
+    pf::TStringList list;
+    list.SetSorted(true);
+    ASSERT_TRUE(engine::DrawQuestionNumbers(state, 100, 34, 1, "TA", false, list));
+    ASSERT_EQ(list.Count(), 34);
+    pf::TStringList saved;
+    saved.LoadFromFile(path);
+    if (lines == 66) {
+      for (int v : Numbers(list)) EXPECT_GT(v, 66);  // used as is: only the 34 never asked remain
+      EXPECT_EQ(saved.Count(), 100);
+    } else {
+      EXPECT_EQ(saved.Count(), 34);  // emptied before drawing
+    }
+    // New lines are "NNNN IIIII" with the question's identifier, kept in ascending order.
+    for (int i = 0; i < saved.Count(); ++i) {
+      if (i > 0) {
+        EXPECT_LT(saved[i - 1], saved[i]);
+      }
+      int number = pf::StrToInt(pf::Copy(saved[i], 1, 4));
+      if (lines == 67 || number > 66) {
+        EXPECT_EQ(pf::Copy(saved[i], 6, 5), engine::QuestionIdOfOrdinal(state.CatalogueLines, number));
+      }
+    }
+  }
+}
+
+TEST(DrawTest, UnmeetableRequestsAreRefusedQuickly) {
+  enginetest::TempDir dir;
+  engine::AppState state;
+  state.DataDir = dir.Path();
+  pf::ScriptedRandom script;  // empty: any draw would raise
+  ScopedRandom use(script);
+  auto start = std::chrono::steady_clock::now();
+  pf::TStringList list;
+  list.SetSorted(true);
+  list.Add("0003");
+  int eligible = -1;
+  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "", false, list, &eligible));  // Total < N
+  EXPECT_EQ(eligible, 19);
+  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "", true, list));
+  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 0, 34, 1, "", false, list));  // empty pool
+  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 3, 3, 1, "", false, list));   // "0003" is already taken
+  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "TA", false, list));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_FALSE(pf::FileExists(engine::AskedListPath(state, "TA")));
+  EXPECT_EQ(script.Remaining(), 0u);
+}
+
+TEST(DrawTest, IdPrefixRangesScanEveryLine) {
+  pf::TStringList pool = MakePool({{"TA1", 3}, {"TB1", 4}, {"TA2", 2}});
+  pool.Insert(2, "P:./pics/ta101.gif");  // a seven-line record must not hide the next head
+  int first = 0, last = 0;
+  ASSERT_TRUE(engine::FindIdPrefixRange("TA1", pool, first, last));
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(last, 3);
+  ASSERT_TRUE(engine::FindIdPrefixRange("TB", pool, first, last));
+  EXPECT_EQ(first, 4);
+  EXPECT_EQ(last, 7);
+  ASSERT_TRUE(engine::FindIdPrefixRange("TA", pool, first, last));  // stops at the first non-matching head
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(last, 3);
+  EXPECT_FALSE(engine::FindIdPrefixRange("TC", pool, first, last));
+}
+
+TEST(TrainingBlockTest, BlockTwoOfAFiftyQuestionChapter) {
+  EngineFixture f;
+  pf::TStringList pool = MakePool({{"TA1", 20}, {"TB1", 40}, {"TB2", 10}, {"TC1", 5}});
+  // A text line that begins with the chapter letters is no question of the chapter.
+  pool.Put(2, "F:TB ist hier nur Text");
+  f.entries["TAfragen.txt"] = pool;
+  pf::TStringList list;
+  list.SetSorted(true);
+  int32_t count = -1;
+  ASSERT_TRUE(f.engine.SelectTrainingBlock('T', 'A', count, list, "TB2"));
+  EXPECT_EQ(count, 10);
+  ASSERT_EQ(list.Count(), 10);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(pf::StrToInt(list[i]), 20 + 41 + i);  // chapter questions 41-50
+  EXPECT_TRUE(f.port.warnings.empty());
+
+  ASSERT_TRUE(f.engine.SelectTrainingBlock('T', 'A', count, list, "TA1"));
+  EXPECT_EQ(count, 30);  // the list keeps what it held
+}
+
+TEST(TrainingBlockTest, BadSectionsAndEmptyBlocksAreRefused) {
+  EngineFixture f;
+  f.entries["TAfragen.txt"] = MakePool({{"TA1", 20}});
+  for (const char* section : {"TA0", "TA", "TAX", "TA12"}) {
+    pf::TStringList list;
+    int32_t count = -1;
+    EXPECT_FALSE(f.engine.SelectTrainingBlock('T', 'A', count, list, section));
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(list.Count(), 0);
+  }
+  ASSERT_EQ(f.port.warnings.size(), 4u);
+  EXPECT_EQ(f.port.warnings[2], "Der Trainingsabschnitt \"TAX\" ist ung\xFCltig.");
+  pf::TStringList list;
+  int32_t count = -1;
+  EXPECT_FALSE(f.engine.SelectTrainingBlock('T', 'A', count, list, "TA2"));
+  EXPECT_EQ(f.port.warnings.back(), "Der Trainingsabschnitt TA2 enth\xE4lt keine Fragen.");
+  EXPECT_FALSE(f.engine.SelectTrainingBlock('T', 'E', count, list, "TA1"));
+  EXPECT_EQ(f.port.warnings.back(),
+            "Die Datei TEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
+            "digt.");
+}
+
+// The pool of the section tests: TA1xx 1-25, TA2xx 26-50, TB 51-62, TC 63-74.
+struct SectionFixture : EngineFixture {
+  SectionFixture() { state.CatalogueLines = MakePool({{"TA1", 25}, {"TA2", 25}, {"TB1", 12}, {"TC1", 12}}); }
+  bool Run(const std::string& table, pf::TStringList& list) {
+    entries["TAabschnitte.txt"].SetText(table);
+    int32_t poolSize = -1;
+    bool ok = engine.SelectBySections('T', 'A', poolSize, list);
+    if (ok) {
+      EXPECT_EQ(poolSize, list.Count());
+    }
+    return ok;
+  }
+};
+
+TEST(SectionTest, PartnerLinesShareOneQuestion) {
+  for (double real : {0.6, 0.4}) {
+    SCOPED_TRACE(real);
+    SectionFixture f;
+    MixedRandom random(11);
+    random.PushReal(real);
+    pf::TStringList list;
+    list.SetSorted(true);
+    ASSERT_TRUE(
+        f.Run("# TAabschnitte.txt\r\n#2345678901234567\r\nTA1   TA2   31  +\r\nTB    TB    10  -\r\nTC          10\r\n",
+              list));
+    EXPECT_TRUE(f.port.warnings.empty());
+    int ta = 0, tb = 0, tc = 0;
+    for (int v : Numbers(list)) (v <= 50 ? ta : v <= 62 ? tb : tc)++;
+    int extra = real >= 0.5 ? 1 : 0;
+    EXPECT_EQ(ta, 31 + extra);
+    EXPECT_EQ(tb, 10 - extra);
+    EXPECT_EQ(tc, 10);
+    EXPECT_EQ(list.Count(), 51);
+  }
+}
+
+TEST(SectionTest, EveryTableErrorIsReportedBeforeDrawing) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"TA1   TA1   25\r\nTA2   TA2 17\r\n", "Fehler in TAabschnitte.txt  Zeile 2."},
+      {"TA1   TA1   25\r\nTX    TX    26\r\n", "Fehler in TAabschnitte.txt  Zeile 2 Spalte 1."},
+      {"T     TA2   51\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 1."},
+      {"TA1   TX    51\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 7."},
+      {"TA2   TA1   51\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 7."},
+      {"TA1   TA2   25  *\r\nTB    TC    26\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 17."},
+      {"TA1   TA2   25 x\r\nTB    TC    26\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 17."},
+      {"TA1   TA2   2x\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 13."},
+      {"TA1   TA1   26\r\nTA2   TC    25\r\n",
+       "Fehler in TAabschnitte.txt  Zeile 1: 26 Fragen verlangt, der Bereich hat nur 25."},
+      {"TA1   TA1   25  +\r\nTA2   TC    26  -\r\n",
+       "Fehler in TAabschnitte.txt  Zeile 1: 26 Fragen verlangt, der Bereich hat nur 25."},
+      {"TA1   TC    50\r\n", "Fehler in TAabschnitte.txt: die Abschnitte ergeben 50 Fragen statt 51."},
+      {"# nur Kommentar\r\n", "Die Datei TAabschnitte.txt enth\xE4lt keine Abschnitte."},
+  };
+  for (const auto& [table, message] : cases) {
+    SCOPED_TRACE(table);
+    SectionFixture f;
+    pf::ScriptedRandom script;  // empty: a draw would raise
+    ScopedRandom use(script);
+    pf::TStringList list;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(f.Run(table, list));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_EQ(f.port.warnings.size(), 1u);
+    EXPECT_EQ(f.port.warnings[0], message);
+    EXPECT_EQ(list.Count(), 0);
+  }
+}
+
+TEST(SectionTest, TrailingBlanksAndOverlapsAndMissingEntries) {
+  {
+    SectionFixture f;
+    MixedRandom random(3);
+    pf::TStringList list;
+    list.SetSorted(true);
+    // Trailing blanks do not make a line longer; overlapping ranges never give a question twice.
+    ASSERT_TRUE(f.Run("TA1   TC    40  \r\nTA1   TA2   11\r\n", list));
+    EXPECT_EQ(list.Count(), 51);
+  }
+  {
+    SectionFixture f;
+    MixedRandom random(3);
+    pf::TStringList list;
+    // The first line takes all of TB, so the second line finds its range used up.
+    f.state.CatalogueLines = MakePool({{"TA1", 45}, {"TB1", 6}});
+    EXPECT_FALSE(f.Run("TB    TB    06\r\nTB    TB    01\r\nTA    TA    44\r\n", list));
+    ASSERT_EQ(f.port.warnings.size(), 1u);
+    EXPECT_EQ(f.port.warnings[0],
+              "Fehler in TAabschnitte.txt  Zeile 2: 1 Fragen verlangt, im Bereich sind nur noch 0 frei.");
+  }
+  {
+    SectionFixture f;
+    pf::TStringList list;
+    int32_t poolSize = -1;
+    EXPECT_FALSE(f.engine.SelectBySections('T', 'A', poolSize, list));
+    EXPECT_EQ(f.port.warnings.back(), "Die Datei TAabschnitte.txt existiert nicht.");
+    pf::DeleteFile(f.state.CatalogueFile);
+    EXPECT_FALSE(f.engine.SelectBySections('T', 'A', poolSize, list));
+    EXPECT_EQ(f.port.warnings.back(), "Die Datei " + f.state.CatalogueFile + " existiert nicht.");
+    EXPECT_EQ(poolSize, -1);
+  }
+}
+
+}  // namespace

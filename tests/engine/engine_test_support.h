@@ -1,0 +1,102 @@
+// Helpers for the engine tests: a recording port, temporary folders, pool builders and random sources.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/port.h"
+#include "engine/state.h"
+#include "platform/core/classes.h"
+#include "platform/core/random.h"
+
+namespace enginetest {
+
+class FakePort : public engine::EnginePort {
+ public:
+  std::string ServerRoot() const override { return root; }
+  void LoadFromFile(const std::string& path) override { loaded.push_back(path); }
+  std::string DocumentTitle() const override { return title; }
+  void SetCaption(const std::string& c) override { caption = c; }
+  void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
+  void SetPanelColor(int panel, uint32_t color) override { colors[panel] = color; }
+  void Msg(const std::string& text) override { messages.push_back(text); }
+  void SetProgress(int position) override { progress = position; }
+  void SetAntwortenlisteEnabled(bool enabled) override { answerListEnabled = enabled; }
+  void StartExamClock() override { clockRunning = true; }
+  void StopExamClock() override { clockRunning = false; }
+  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+  bool Confirm(const std::string& text) override {
+    confirmations.push_back(text);
+    return confirmAnswer;
+  }
+  std::string CompanyName() const override { return "Pexu-Team"; }
+
+  std::string root = "/opt/pexu";
+  std::string title;
+  std::string caption;
+  std::map<int, std::string> panels;
+  std::map<int, uint32_t> colors;
+  std::vector<std::string> loaded, messages, warnings, confirmations;
+  int progress = -1;
+  bool answerListEnabled = true;
+  bool clockRunning = false;
+  bool confirmAnswer = true;
+};
+
+// A fresh folder under the system's temporary folder, removed again at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+
+// A pool: "V:Test" and then, per (3-character identifier prefix, count), records prefix + 2 digits
+// ("TA1", 25 -> TA101 .. TA125), each with a text line and four answers, the right one first.
+pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapters);
+
+// Installs a random source for the lifetime of the object: reals from a script, integers from a seeded generator.
+class MixedRandom : public pf::IRandomSource {
+ public:
+  explicit MixedRandom(uint32_t seed) : ints_(seed) { pf::SetRandomSource(this); }
+  ~MixedRandom() override { pf::SetRandomSource(nullptr); }
+  void Randomize() override {}
+  int32_t Random(int32_t range) override { return ints_.Random(range); }
+  double RandomReal() override {
+    if (reals_.empty()) throw std::runtime_error("unexpected real draw");
+    double r = reals_.front();
+    reals_.pop_front();
+    return r;
+  }
+  void PushReal(double value) { reals_.push_back(value); }
+
+ private:
+  pf::LcgRandom ints_;
+  std::deque<double> reals_;
+};
+
+// Engine on a data folder whose catalogue entries come from memory (an existing, empty archive file stands in).
+struct EngineFixture {
+  EngineFixture();
+  TempDir dir;
+  FakePort port;
+  engine::AppState state;
+  engine::Engine engine{state, port};
+  std::map<std::string, pf::TStringList> entries;  // entry name -> lines
+};
+
+}  // namespace enginetest
