@@ -1,0 +1,242 @@
+// Reading archive directories: the end record search, names, sort orders, and archives without an end record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/core/exceptions.h"
+#include "platform/core/streams.h"
+#include "tests/zip/zip_writer.h"
+#include "zip/zip_reader.h"
+
+namespace {
+
+using ziptest::Bytes;
+using ziptest::MakeEntry;
+using ziptest::TestArchive;
+using ziptest::TestEntry;
+using ziptest::ToBytes;
+
+void Load(zip::TZipReader& reader, const Bytes& bytes) {
+  auto stream = std::make_unique<pf::TMemoryStream>();
+  pf::TMemoryStream* raw = stream.get();
+  reader.SetSourceStream(std::move(stream));
+  if (!bytes.empty()) raw->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  reader.ReadDirectory();
+}
+
+TestArchive ThreeEntries() {
+  TestArchive a;
+  a.entries = {MakeEntry("b.txt", ToBytes("bbb")), MakeEntry("a.txt", ToBytes("a"), 8),
+               MakeEntry("c.txt", ToBytes("cc"))};
+  a.entries[0].dosDateTime = 0x5A000000;
+  a.entries[1].dosDateTime = 0x5B000000;
+  a.entries[2].dosDateTime = 0x5A000000;
+  return a;
+}
+
+std::vector<std::string> Names(const zip::TZipReader& reader) {
+  std::vector<std::string> names;
+  for (int i = 0; i < reader.Count(); ++i) names.push_back(reader.Items(i).FullName());
+  return names;
+}
+
+TEST(Directory, EndRecordIsFoundBehindTheLongestComment) {
+  TestArchive a = ThreeEntries();
+  a.comment = std::string(65535, 'k');
+  zip::TZipReader reader;
+  Load(reader, BuildZip(a));
+  EXPECT_EQ(reader.Count(), 3);
+  EXPECT_EQ(reader.EndCentral().Comment.size(), 65535u);
+
+  // 65536 bytes after the record are more than a comment can state: the record is out of reach.
+  TestArchive far = ThreeEntries();
+  far.trailer = Bytes(65536, 'k');
+  zip::TZipReader reader2;
+  try {
+    Load(reader2, BuildZip(far));
+    FAIL() << "no exception";
+  } catch (const zip::EIncompleteZip& e) {
+    EXPECT_EQ(e.Message(), "Incomplete Zip File");
+  }
+}
+
+TEST(Directory, EmptyAndTinyStreams) {
+  zip::TZipReader reader;
+  Load(reader, Bytes{});
+  EXPECT_EQ(reader.Count(), 0);
+  zip::TZipReader tiny;
+  EXPECT_THROW(Load(tiny, Bytes(10, 'x')), zip::EIncompleteZip);
+  EXPECT_EQ(tiny.Count(), 0);
+}
+
+TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
+  TestArchive a = ThreeEntries();
+  a.entries[0].centralExtra = 4;
+  a.entries[0].localExtra = 9;
+  a.writeEnd = false;
+  const Bytes bytes = BuildZip(a);
+
+  zip::TZipReader notZip;
+  notZip.IncompleteZipMode = zip::izAssumeNotAZip;
+  try {
+    Load(notZip, bytes);
+    FAIL() << "no exception";
+  } catch (const zip::ENotAZipFile& e) {
+    EXPECT_EQ(e.Message(), "Not a valid zip file!");
+  }
+
+  // The event may change the mode.
+  zip::TZipReader bad;
+  int events = 0;
+  bad.OnInCompleteZip = [&](zip::TZipReader&, zip::TIncompleteZipMode& mode) {
+    ++events;
+    mode = zip::izAssumeBad;
+  };
+  Load(bad, bytes);
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(Names(bad), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
+  // The central records that follow the scanned entries give them their fields; the local extra length stays.
+  EXPECT_EQ(bad.Items(0).VersionMadeBy, 0x0314);
+  EXPECT_EQ(bad.Items(0).LocalExtraFieldLength, 9);
+  EXPECT_EQ(bad.Items(1).CompressionMethod, 8);
+  EXPECT_EQ(bad.Items(2).UncompressedSize, 2u);
+
+  // Without any central record the local headers alone make the directory.
+  a.writeCentral = false;
+  zip::TZipReader localOnly;
+  localOnly.IncompleteZipMode = zip::izAssumeBad;
+  Load(localOnly, BuildZip(a));
+  EXPECT_EQ(localOnly.Count(), 3);
+  EXPECT_EQ(localOnly.Items(2).CRC32, ziptest::Crc32Of(ToBytes("cc")));
+
+  // Nothing that looks like a local header: not an archive.
+  zip::TZipReader garbage;
+  garbage.IncompleteZipMode = zip::izAssumeBad;
+  EXPECT_THROW(Load(garbage, Bytes(50000, 'P')), zip::EBadZipFile);
+}
+
+TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
+  // The end record promises more entries than there are: the reader rebuilds from the local headers.
+  Bytes bytes = BuildZip(ThreeEntries());
+  bytes[bytes.size() - 22 + 10] = 9;  // total entries
+  zip::TZipReader reader;
+  Load(reader, bytes);
+  EXPECT_EQ(reader.Count(), 3);
+
+  // The central directory's offset points past the end and no local header exists either.
+  TestArchive empty;
+  empty.entries.push_back(MakeEntry("x", ToBytes("x")));
+  Bytes broken = BuildZip(empty);
+  broken[0] = 'Q';  // the only local header is gone
+  broken[broken.size() - 22 + 16] = 0xFF;
+  broken[broken.size() - 22 + 17] = 0xFF;
+  zip::TZipReader reader2;
+  EXPECT_THROW(Load(reader2, broken), zip::EBadZipFile);
+  EXPECT_EQ(reader2.Count(), 0);
+
+  // Lengths in a central record that run past the stream never read out of bounds.
+  Bytes longName = BuildZip(ThreeEntries());
+  size_t central = longName.size() - 22 - (46 * 3 + 15);
+  longName[central + 28] = 0xFF;
+  longName[central + 29] = 0xFF;
+  zip::TZipReader reader3;
+  Load(reader3, longName);  // the local headers still give all three
+  EXPECT_EQ(reader3.Count(), 3);
+}
+
+TEST(Directory, NamesAreListedWithBackslashesAndInLatin1) {
+  TestArchive a;
+  a.entries = {MakeEntry("Fragen/TAfragen.txt", ToBytes("x")), MakeEntry("M\x84rz.txt", ToBytes("y")),
+               MakeEntry("\xC3\xA4nderung\xE2\x82\xAC.txt", ToBytes("z")), MakeEntry("Fragen/", {})};
+  a.entries[1].versionMadeBy = 0x0014;  // FAT host
+  a.entries[2].flags = 0x0800;          // UTF-8 name
+  zip::TZipReader reader;
+  Load(reader, BuildZip(a));
+  ASSERT_EQ(reader.Count(), 4);
+  EXPECT_EQ(reader.Items(0).Directory, "Fragen\\");
+  EXPECT_EQ(reader.Items(0).FileName, "TAfragen.txt");
+  EXPECT_EQ(reader.Items(1).FileName, "M\xE4rz.txt");       // from the DOS code page
+  EXPECT_EQ(reader.Items(2).FileName, "\xE4nderung?.txt");  // from UTF-8, "?" for what Latin-1 lacks
+  EXPECT_EQ(reader.Items(3).Directory, "Fragen\\");
+  EXPECT_EQ(reader.Items(3).FileName, "");
+  try {
+    reader.Items(4);
+    FAIL() << "no exception";
+  } catch (const pf::EListError& e) {
+    EXPECT_EQ(e.Message(), "Index 4 is out of range");
+  }
+}
+
+TEST(Directory, SortModesOrderTheView) {
+  zip::TZipReader reader;
+  Load(reader, BuildZip(ThreeEntries()));
+  EXPECT_EQ(Names(reader), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
+  reader.SetSortMode(zip::ByDate);  // newest first, equal dates in archive order
+  EXPECT_EQ(Names(reader), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+  reader.SetSortMode(zip::ByName);
+  EXPECT_EQ(Names(reader), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
+  reader.SetSortMode(zip::ByUnCompressedSize);
+  EXPECT_EQ(Names(reader), (std::vector<std::string>{"b.txt", "c.txt", "a.txt"}));
+  reader.SetSortMode(zip::ByNone);
+  EXPECT_EQ(Names(reader), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
+  // The mode set before reading applies to the new directory.
+  zip::TZipReader sorted;
+  sorted.SetSortMode(zip::ByDate);
+  Load(sorted, BuildZip(ThreeEntries()));
+  EXPECT_EQ(sorted.Items(0).FileName, "a.txt");
+}
+
+TEST(Directory, RecordsKeepTheirDefaultsAndCopies) {
+  zip::TZipHeaderInfo info;
+  EXPECT_EQ(info.VersionMadeBy, 20);
+  EXPECT_EQ(info.CompressionMethod, 8);
+  EXPECT_EQ(info.CRC32, 0xFFFFFFFFu);
+  EXPECT_EQ(info.InternalAttributes, 1);
+  EXPECT_EQ(info.ExternalAttributes, 0x20u);
+  info.SetFileComment("note");
+  info.FileName = "n";
+  zip::TZipHeaderInfo copy;
+  copy.Assign(info);
+  EXPECT_EQ(copy.FileComment(), "note");
+  EXPECT_TRUE(copy.HasComment());
+  EXPECT_EQ(copy.FileName, "n");
+}
+
+TEST(Directory, ArchiveFilesAndTheSideFile) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("zipdir-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto write = [](const fs::path& p, const Bytes& b) {
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  };
+  write(dir / "one.zip", BuildZip(ThreeEntries()));
+  zip::TZipReader reader;
+  reader.SetZipName((dir / "one.zip").string());
+  reader.ReadDirectory();
+  EXPECT_EQ(reader.Count(), 3);
+  reader.SetZipName((dir / "one.zip").string());  // the same name keeps the directory
+  EXPECT_EQ(reader.Count(), 3);
+  reader.SetZipName((dir / "ONE.zip").string());  // another file on this system
+  EXPECT_EQ(reader.Count(), 0);
+
+  // An archive without its directory, and a side file holding directory and end record.
+  Bytes full = BuildZip(ThreeEntries());
+  size_t centralStart = full.size() - 22 - (46 * 3 + 15);
+  Bytes data(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(centralStart));
+  Bytes side(full.begin() + static_cast<std::ptrdiff_t>(centralStart), full.end());
+  side[side.size() - 22 + 16] = 0;  // the directory starts the side file
+  side[side.size() - 22 + 17] = 0;
+  side[side.size() - 22 + 18] = 0;
+  side[side.size() - 22 + 19] = 0;
+  write(dir / "two.zip", data);
+  write(dir / "two.zfc", side);
+  zip::TZipReader reader2;
+  reader2.SetZipName((dir / "two.zip").string());
+  reader2.ReadDirectory();
+  EXPECT_EQ(Names(reader2), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
+  fs::remove_all(dir);
+}
+
+}  // namespace

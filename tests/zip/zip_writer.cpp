@@ -1,0 +1,116 @@
+#include "tests/zip/zip_writer.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+namespace ziptest {
+
+namespace {
+
+void Put16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(Bytes& b, uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+void PutStr(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+}  // namespace
+
+Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+TestEntry MakeEntry(std::string name, Bytes data, uint16_t method) {
+  TestEntry e;
+  e.name = std::move(name);
+  e.data = std::move(data);
+  e.method = method;
+  return e;
+}
+
+uint32_t Crc32Of(const Bytes& data) {
+  return static_cast<uint32_t>(crc32(0L, data.data(), static_cast<uInt>(data.size())));
+}
+
+Bytes RawDeflate(const Bytes& data, int level) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("zlib");
+  Bytes out(deflateBound(&z, data.size()) + 16);
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+Bytes BuildZip(const TestArchive& archive) {
+  Bytes out = archive.prefix;
+  std::vector<uint32_t> offsets;
+  std::vector<Bytes> packed;
+  for (const TestEntry& e : archive.entries) {
+    Bytes data = e.method == 8 ? RawDeflate(e.data) : e.data;
+    uint32_t crc = Crc32Of(e.data) ^ (e.corruptCrc ? 0x1u : 0u);
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    Put32(out, 0x04034B50);
+    Put16(out, 20);
+    Put16(out, e.flags);
+    Put16(out, e.method);
+    Put32(out, e.dosDateTime);
+    Put32(out, crc);
+    Put32(out, static_cast<uint32_t>(data.size()));
+    Put32(out, static_cast<uint32_t>(static_cast<int64_t>(e.data.size()) + e.uncompressedDelta));
+    Put16(out, static_cast<uint32_t>(e.name.size()));
+    Put16(out, e.localExtra);
+    PutStr(out, e.name);
+    out.insert(out.end(), e.localExtra, 0);
+    out.insert(out.end(), data.begin(), data.end());
+    packed.push_back(std::move(data));
+  }
+  uint32_t centralStart = static_cast<uint32_t>(out.size());
+  if (archive.writeCentral) {
+    for (size_t i = 0; i < archive.entries.size(); ++i) {
+      const TestEntry& e = archive.entries[i];
+      uint32_t crc = Crc32Of(e.data) ^ (e.corruptCrc ? 0x1u : 0u);
+      Put32(out, 0x02014B50);
+      Put16(out, e.versionMadeBy);
+      Put16(out, 20);
+      Put16(out, e.flags);
+      Put16(out, e.method);
+      Put32(out, e.dosDateTime);
+      Put32(out, crc);
+      Put32(out, static_cast<uint32_t>(packed[i].size()));
+      Put32(out, static_cast<uint32_t>(static_cast<int64_t>(e.data.size()) + e.uncompressedDelta));
+      Put16(out, static_cast<uint32_t>(e.name.size()));
+      Put16(out, e.centralExtra);
+      Put16(out, static_cast<uint32_t>(e.comment.size()));
+      Put16(out, 0);
+      Put16(out, 1);
+      Put32(out, 0x20);
+      Put32(out, offsets[i]);
+      PutStr(out, e.name);
+      out.insert(out.end(), e.centralExtra, 0);
+      PutStr(out, e.comment);
+    }
+  }
+  uint32_t centralSize = static_cast<uint32_t>(out.size()) - centralStart;
+  if (archive.writeEnd) {
+    Put32(out, 0x06054B50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, static_cast<uint32_t>(archive.entries.size()));
+    Put16(out, static_cast<uint32_t>(archive.entries.size()));
+    Put32(out, centralSize);
+    Put32(out, centralStart);
+    Put16(out, static_cast<uint32_t>(archive.comment.size() & 0xFFFF));
+    PutStr(out, archive.comment);
+  }
+  out.insert(out.end(), archive.trailer.begin(), archive.trailer.end());
+  return out;
+}
+
+}  // namespace ziptest

@@ -1,0 +1,43 @@
+// A small ZIP writer for tests: archives with chosen header fields, so that the reader meets what real archives
+// hold and what damaged ones do.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ziptest {
+
+using Bytes = std::vector<uint8_t>;
+
+struct TestEntry {
+  std::string name;     // as stored (bytes)
+  Bytes data;           // uncompressed
+  uint16_t method = 0;  // 0 stored, 8 deflated (by zlib), anything else stored as given
+  uint16_t flags = 0;
+  uint16_t versionMadeBy = 0x0314;  // host 3 (Unix)
+  uint32_t dosDateTime = 0x5A8C6000;
+  uint16_t localExtra = 0;    // bytes of zero-filled extra field in the local header
+  uint16_t centralExtra = 0;  // ... and in the central record
+  std::string comment;
+  bool corruptCrc = false;        // store a wrong CRC-32
+  int64_t uncompressedDelta = 0;  // added to the stored uncompressed size
+};
+
+struct TestArchive {
+  std::vector<TestEntry> entries;
+  std::string comment;
+  bool writeEnd = true;
+  bool writeCentral = true;
+  Bytes prefix;   // bytes before the first local header (offsets stay relative to the file start)
+  Bytes trailer;  // bytes after the end record (beyond its comment)
+};
+
+// An entry with the given name, data and method; the other fields keep their defaults.
+TestEntry MakeEntry(std::string name, Bytes data, uint16_t method = 0);
+uint32_t Crc32Of(const Bytes& data);
+Bytes RawDeflate(const Bytes& data, int level = 6);
+Bytes BuildZip(const TestArchive& archive);
+Bytes ToBytes(const std::string& s);
+
+}  // namespace ziptest
