@@ -1,0 +1,1096 @@
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QPolygon>
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_set>
+
+#include "platform/core/codepage.h"
+#include "platform/core/exceptions.h"
+#include "platform/graphics/bitmap_internal.h"
+#include "platform/graphics/canvas_qt.h"
+#include "platform/graphics/graphic.h"
+
+namespace pf {
+
+// ---- brush and pen ----
+
+void TBrush::Assign(const TPersistent& source) {
+  if (auto* b = dynamic_cast<const TBrush*>(&source)) {
+    color_ = b->color_;
+    style_ = b->style_;
+    if (OnChange) OnChange(*this);
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+void TBrush::SetColor(TColor value) {
+  color_ = value;
+  style_ = bsSolid;
+  if (OnChange) OnChange(*this);
+}
+
+void TBrush::SetStyle(TBrushStyle value) {
+  style_ = value;
+  if (OnChange) OnChange(*this);
+}
+
+void TPen::Assign(const TPersistent& source) {
+  if (auto* p = dynamic_cast<const TPen*>(&source)) {
+    color_ = p->color_;
+    width_ = p->width_;
+    style_ = p->style_;
+    if (OnChange) OnChange(*this);
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+void TPen::SetColor(TColor value) {
+  color_ = value;
+  if (OnChange) OnChange(*this);
+}
+
+void TPen::SetWidth(int32_t value) {
+  width_ = std::max(value, 1);
+  if (OnChange) OnChange(*this);
+}
+
+void TPen::SetStyle(TPenStyle value) {
+  style_ = value;
+  if (OnChange) OnChange(*this);
+}
+
+// ---- regions ----
+
+namespace {
+
+HRGN MakeRegion(QRegion region) {
+  auto data = std::make_shared<HRGN::Data>();
+  data->region = std::move(region);
+  return HRGN(std::move(data));
+}
+
+const QRegion& RegionOf(const HRGN& r) {
+  static const QRegion empty;
+  return r ? r.data()->region : empty;
+}
+
+int RegionKind(const QRegion& r) {
+  if (r.isEmpty()) return NULLREGION;
+  return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+}  // namespace
+
+HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  return MakeRegion(QRegion(left, top, right - left, bottom - top));
+}
+
+HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
+
+HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+  return MakeRegion(QRegion(left, top, right - left, bottom - top, QRegion::Ellipse));
+}
+
+HRGN CreatePolygonRgn(const TPoint* points, int count, int fillMode) {
+  QPolygon polygon;
+  for (int i = 0; i < count; ++i) polygon << QPoint(points[i].X, points[i].Y);
+  return MakeRegion(QRegion(polygon, fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill));
+}
+
+int CombineRgn(HRGN& dest, const HRGN& a, const HRGN& b, int mode) {
+  const QRegion& ra = RegionOf(a);
+  const QRegion& rb = RegionOf(b);
+  QRegion result;
+  switch (mode) {
+    case RGN_AND:
+      result = ra.intersected(rb);
+      break;
+    case RGN_OR:
+      result = ra.united(rb);
+      break;
+    case RGN_XOR:
+      result = ra.xored(rb);
+      break;
+    case RGN_DIFF:
+      result = ra.subtracted(rb);
+      break;
+    case RGN_COPY:
+      result = ra;
+      break;
+    default:
+      return RGN_ERROR;
+  }
+  dest = MakeRegion(result);
+  return RegionKind(result);
+}
+
+bool PtInRegion(const HRGN& region, int32_t x, int32_t y) { return RegionOf(region).contains(QPoint(x, y)); }
+
+int GetRgnBox(const HRGN& region, TRect& box) {
+  QRect r = RegionOf(region).boundingRect();
+  box = r.isEmpty() ? TRect{} : TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+  return RegionKind(RegionOf(region));
+}
+
+void OffsetRgn(HRGN& region, int32_t dx, int32_t dy) {
+  if (region) region = MakeRegion(RegionOf(region).translated(dx, dy));
+}
+
+void DeleteObject(HRGN& region) { region = nullptr; }
+
+// ---- palettes on canvases ----
+
+HPALETTE SelectPalette(TCanvas& canvas, const HPALETTE& palette, bool) { return canvas.SetSelectedPalette(palette); }
+int RealizePalette(TCanvas&) { return 0; }
+
+// ---- bitmap targets ----
+
+namespace {
+
+std::unordered_set<HDC>& LiveHandles() {
+  static std::unordered_set<HDC> live;
+  return live;
+}
+HDC nextHandle = 0;
+
+class BitmapTarget : public CanvasTarget {
+ public:
+  explicit BitmapTarget(TBitmap& bitmap) : bitmap_(bitmap) {}
+  int32_t Width() const override { return bitmap_.Width(); }
+  int32_t Height() const override { return bitmap_.Height(); }
+  TBitmap* Bitmap() override { return &bitmap_; }
+  int BitsPerPixel() const override {
+    return bitmap_.PixelFormat() == pfDevice ? ScreenBitsPerPixel() : bitmap_.BitsPerPixel();
+  }
+
+  QImage* BeginImage() override {
+    if (bitmap_.Empty()) return nullptr;
+    QImage::Format format;
+    switch (bitmap_.PixelFormat()) {
+      case pf15bit:
+        format = QImage::Format_RGB555;
+        break;
+      case pf16bit:
+        format = QImage::Format_RGB16;
+        break;
+      case pf24bit:
+        format = QImage::Format_BGR888;
+        break;
+      case pfDevice:
+      case pf32bit:
+        format = QImage::Format_RGB32;
+        break;
+      default: {  // palette formats paint on a 32-bit copy that is mapped back afterwards
+        image_ = QImage(bitmap_.Width(), bitmap_.Height(), QImage::Format_RGB32);
+        PixelAccess access(bitmap_);
+        for (int32_t y = 0; y < bitmap_.Height(); ++y) {
+          auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
+          for (int32_t x = 0; x < bitmap_.Width(); ++x) line[x] = ToQColor(access.Get(x, y)).rgb();
+        }
+        copied_ = true;
+        return &image_;
+      }
+    }
+    copied_ = false;
+    image_ = QImage(bitmap_.Bits(), bitmap_.Width(), bitmap_.Height(), bitmap_.RowBytes(), format);
+    return &image_;
+  }
+
+  void EndImage(bool changed) override {
+    if (copied_ && changed) {
+      PixelAccess access(bitmap_);
+      for (int32_t y = 0; y < bitmap_.Height(); ++y) {
+        auto* line = reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+        for (int32_t x = 0; x < bitmap_.Width(); ++x) access.Set(x, y, FromQRgb(line[x]));
+      }
+    }
+    image_ = QImage();
+    copied_ = false;
+    if (changed) bitmap_.PixelsChanged();
+  }
+
+ private:
+  TBitmap& bitmap_;
+  QImage image_;
+  bool copied_ = false;
+};
+
+// Pixel access to a canvas's surface (a bitmap directly, or the target's image), for raster operations.
+class PixelSurface {
+ public:
+  explicit PixelSurface(TBitmap& bitmap) : bitmap_(&bitmap), access_(std::make_unique<PixelAccess>(bitmap)) {}
+  explicit PixelSurface(CanvasTarget* target) : target_(target) {
+    if (!target) return;
+    if (TBitmap* b = target->Bitmap()) {
+      bitmap_ = b;
+      target_ = nullptr;
+      access_ = std::make_unique<PixelAccess>(*b);
+    } else {
+      image_ = target->BeginImage();
+    }
+  }
+  ~PixelSurface() {
+    if (target_ && image_) target_->EndImage(changed_);
+    if (bitmap_ && changed_) bitmap_->PixelsChanged();
+  }
+  PixelSurface(const PixelSurface&) = delete;
+  PixelSurface& operator=(const PixelSurface&) = delete;
+
+  bool Valid() const { return bitmap_ || image_; }
+  int32_t Width() const { return bitmap_ ? bitmap_->Width() : image_ ? image_->width() : 0; }
+  int32_t Height() const { return bitmap_ ? bitmap_->Height() : image_ ? image_->height() : 0; }
+  bool Mono() const { return bitmap_ && bitmap_->PixelFormat() == pf1bit; }
+  // Colour of a mono bit (from the table).
+  TColor BitColor(uint32_t bit) const {
+    const auto& t = bitmap_->ColorTable();
+    return bit < t.size() ? RGBQuadToColor(t[bit]) : (bit ? clWhite : clBlack);
+  }
+  uint32_t NearestBit(TColor c) const {
+    const auto& t = bitmap_->ColorTable();
+    if (t.size() < 2) return (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? 1 : 0;
+    return NearestIndex(t)(c);
+  }
+  TColor Get(int32_t x, int32_t y) const {
+    if (bitmap_) return access_->Get(x, y);
+    return FromQRgb(image_->pixel(x, y));
+  }
+  uint32_t GetBit(int32_t x, int32_t y) const {
+    return GetRaw(bitmap_->Bits() + size_t(y) * bitmap_->RowBytes(), x, pf1bit);
+  }
+  void Set(int32_t x, int32_t y, TColor c) {
+    changed_ = true;
+    if (bitmap_)
+      access_->Set(x, y, c);
+    else
+      image_->setPixel(x, y, ToQColor(c).rgb());
+  }
+  void SetBit(int32_t x, int32_t y, uint32_t bit) {
+    changed_ = true;
+    SetRaw(bitmap_->Bits() + size_t(y) * bitmap_->RowBytes(), x, pf1bit, bit);
+  }
+
+ private:
+  TBitmap* bitmap_ = nullptr;
+  CanvasTarget* target_ = nullptr;
+  QImage* image_ = nullptr;
+  std::unique_ptr<PixelAccess> access_;
+  bool changed_ = false;
+};
+
+// Applies a ternary raster operation bitwise: bit i of the table byte is the result for (P, S, D) = i's bits.
+uint32_t Rop3(uint32_t rop, uint32_t p, uint32_t s, uint32_t d) {
+  uint32_t table = (rop >> 16) & 0xFF;
+  uint32_t result = 0;
+  for (int i = 0; i < 8; ++i)
+    if ((table >> i) & 1) result |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+  return result;
+}
+bool RopUsesSource(uint32_t rop) {
+  uint32_t t = (rop >> 16) & 0xFF;
+  return ((t & 0xCC) >> 2) != (t & 0x33);
+}
+
+// The clip as rectangles within the surface.
+std::vector<QRect> ClipRects(const HRGN& clip, const QRect& surface, const QRect& area) {
+  QRegion region(surface.intersected(area));
+  if (clip) region = region.intersected(clip.data()->region);
+  return std::vector<QRect>(region.begin(), region.end());
+}
+
+}  // namespace
+
+std::unique_ptr<CanvasTarget> MakeBitmapTarget(TBitmap& bitmap) { return std::make_unique<BitmapTarget>(bitmap); }
+
+bool IsCanvasHandleValid(HDC handle) { return handle != 0 && LiveHandles().count(handle) != 0; }
+
+// ---- canvas ----
+
+TCanvas::TCanvas() : TCanvas(nullptr) {}
+
+TCanvas::TCanvas(std::unique_ptr<CanvasTarget> target) : target_(std::move(target)) {
+  handle_ = ++nextHandle;
+  LiveHandles().insert(handle_);
+  brush_.OnChange = [this](TBrush&) { brushDirty_ = true; };
+  font_.OnChange = [this](TFont&) { fontDirty_ = true; };
+}
+
+TCanvas::~TCanvas() { LiveHandles().erase(handle_); }
+
+void TCanvas::SetTarget(std::unique_ptr<CanvasTarget> target) { target_ = std::move(target); }
+
+HPALETTE TCanvas::SetSelectedPalette(const HPALETTE& palette) {
+  HPALETTE old = state_.palette;
+  state_.palette = palette;
+  return old;
+}
+
+void TCanvas::RequireState() {
+  if (brushDirty_) {
+    state_.bkColor = brush_.Color();
+    state_.bkMode = brush_.Style() == bsClear ? TRANSPARENT : OPAQUE;
+    brushDirty_ = false;
+  }
+  if (fontDirty_) {
+    state_.textColor = font_.Color();
+    fontDirty_ = false;
+  }
+}
+
+int32_t TCanvas::DeviceWidth() const { return target_ ? target_->Width() : 0; }
+int32_t TCanvas::DeviceHeight() const { return target_ ? target_->Height() : 0; }
+
+int TCanvas::GetDeviceCaps(int index) const {
+  int bits = target_ ? target_->BitsPerPixel() : ScreenBitsPerPixel();
+  TRect page = target_ ? target_->PhysicalPage() : TRect{};
+  switch (index) {
+    case HORZRES:
+      return DeviceWidth();
+    case VERTRES:
+      return DeviceHeight();
+    case BITSPIXEL:
+      return bits;
+    case PLANES:
+      return 1;
+    case NUMCOLORS:
+      return bits <= 8 ? (1 << bits) : -1;
+    case RASTERCAPS:
+      return bits <= 8 ? RC_PALETTE : 0;
+    case SIZEPALETTE:
+      return bits <= 8 ? 256 : 0;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+      return target_ ? target_->LogPixels() : kPixelsPerInch;
+    case PHYSICALWIDTH:
+      return page.Width();
+    case PHYSICALHEIGHT:
+      return page.Height();
+    case PHYSICALOFFSETX:
+      return -page.Left;
+    case PHYSICALOFFSETY:
+      return -page.Top;
+    default:
+      return 0;
+  }
+}
+
+namespace {
+
+[[noreturn]] void NoDrawing() { throw EInvalidOperation("Canvas does not allow drawing"); }
+
+// Runs paint with a QPainter on the canvas's surface, clipped. Nothing happens for an empty surface.
+template <class F>
+void PaintOn(CanvasTarget* target, const HRGN& clip, F paint) {
+  if (!target) NoDrawing();
+  QImage* image = target->BeginImage();
+  QPaintDevice* device = image ? static_cast<QPaintDevice*>(image) : target->PaintDevice();
+  if (!device) {
+    target->EndImage(false);
+    return;
+  }
+  {
+    QPainter painter(device);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (clip) painter.setClipRegion(clip.data()->region);
+    paint(painter);
+  }
+  if (image) target->EndImage(true);
+}
+
+}  // namespace
+
+void TCanvas::FillRect(const TRect& r) {
+  RequireState();
+  if (!target_) NoDrawing();
+  if (brush_.Style() == bsClear || IsRectEmpty(r)) return;
+  TColor color = ColorToDrawRGB(brush_.Color());
+  PixelSurface surface(target_.get());
+  if (surface.Valid()) {
+    bool mono = surface.Mono();
+    uint32_t bit = mono ? surface.NearestBit(color) : 0;
+    for (const QRect& q : ClipRects(state_.clip, QRect(0, 0, surface.Width(), surface.Height()), ToQRect(r)))
+      for (int y = q.top(); y <= q.bottom(); ++y)
+        for (int x = q.left(); x <= q.right(); ++x) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
+  } else {
+    PaintOn(target_.get(), state_.clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
+  }
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+  if (IsRectEmpty(r)) return;
+  FillRect({r.Left, r.Top, r.Right, r.Top + 1});
+  FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom});
+  FillRect({r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1});
+  FillRect({r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1});
+}
+
+namespace {
+
+// The on/off pattern of a cosmetic pen style (pixels), empty for solid.
+std::vector<int> DashPattern(TPenStyle style) {
+  switch (style) {
+    case psDash:
+      return {18, 6};
+    case psDot:
+      return {3, 3};
+    case psDashDot:
+      return {9, 6, 3, 6};
+    case psDashDotDot:
+      return {9, 3, 3, 3, 3, 3};
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+// Draws a line from (x0, y0) towards (x1, y1) without its last point.
+static void DrawLineOn(TCanvas& canvas, CanvasTarget* target, const HRGN& clip, const TPen& pen, int32_t x0, int32_t y0,
+                       int32_t x1, int32_t y1) {
+  if (!target) NoDrawing();
+  if (pen.Style() == psClear || (x0 == x1 && y0 == y1)) return;
+  TColor color = ColorToDrawRGB(pen.Color());
+  if (pen.Width() > 1) {
+    PaintOn(target, clip, [&](QPainter& p) {
+      p.setPen(QPen(ToQColor(color), pen.Width(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+      p.drawLine(x0, y0, x1, y1);
+    });
+    return;
+  }
+  PixelSurface surface(target);
+  std::vector<QRect> rects;
+  QRegion allowed;
+  bool paint = !surface.Valid();
+  if (paint) {
+    // A paint-only surface: draw the points through a painter.
+    QPolygon points;
+    int32_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int32_t err = dx + dy, x = x0, y = y0;
+    while (!(x == x1 && y == y1)) {
+      points << QPoint(x, y);
+      int32_t e2 = 2 * err;
+      if (e2 >= dy) err += dy, x += sx;
+      if (e2 <= dx) err += dx, y += sy;
+    }
+    PaintOn(target, clip, [&](QPainter& p) {
+      p.setPen(ToQColor(color));
+      p.drawPoints(points);
+    });
+    return;
+  }
+  QRegion region(0, 0, surface.Width(), surface.Height());
+  if (clip) region = region.intersected(clip.data()->region);
+  bool mono = surface.Mono();
+  uint32_t bit = mono ? surface.NearestBit(color) : 0;
+  std::vector<int> dash = DashPattern(pen.Style());
+  size_t dashIndex = 0;
+  int dashLeft = dash.empty() ? 0 : dash[0];
+  int32_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+  int32_t err = dx + dy, x = x0, y = y0;
+  while (!(x == x1 && y == y1)) {
+    bool on = dash.empty() || dashIndex % 2 == 0;
+    if (on && region.contains(QPoint(x, y))) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
+    if (!dash.empty() && --dashLeft == 0) {
+      dashIndex = (dashIndex + 1) % dash.size();
+      dashLeft = dash[dashIndex];
+    }
+    int32_t e2 = 2 * err;
+    if (e2 >= dy) err += dy, x += sx;
+    if (e2 <= dx) err += dx, y += sy;
+  }
+  (void)canvas;
+}
+
+void TCanvas::MoveTo(int32_t x, int32_t y) { penPos_ = {x, y}; }
+
+void TCanvas::LineTo(int32_t x, int32_t y) {
+  RequireState();
+  DrawLineOn(*this, target_.get(), state_.clip, pen_, penPos_.X, penPos_.Y, x, y);
+  penPos_ = {x, y};
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& points) {
+  RequireState();
+  for (size_t i = 1; i < points.size(); ++i)
+    DrawLineOn(*this, target_.get(), state_.clip, pen_, points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  RequireState();
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (pen_.Style() == psClear) {
+    FillRect({x1, y1, x2 - 1, y2 - 1});
+    return;
+  }
+  int32_t w = pen_.Width();
+  FillRect({x1 + w, y1 + w, x2 - w, y2 - w});
+  TColor brushColor = brush_.Color();
+  TBrushStyle brushStyle = brush_.Style();
+  bool dirty = brushDirty_;
+  brush_.SetColor(pen_.Color());
+  for (int32_t i = 0; i < w; ++i) FrameRect({x1 + i, y1 + i, x2 - i, y2 - i});
+  brush_.SetColor(brushColor);
+  brush_.SetStyle(brushStyle);
+  brushDirty_ = dirty;
+}
+
+void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  RequireState();
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 - x1 < 1 || y2 - y1 < 1) return;
+  PaintOn(target_.get(), state_.clip, [&](QPainter& p) {
+    p.setBrush(brush_.Style() == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.Color())));
+    if (pen_.Style() == psClear)
+      p.setPen(Qt::NoPen);
+    else
+      p.setPen(QPen(ToQColor(pen_.Color()), pen_.Width() > 1 ? pen_.Width() : 0));
+    p.drawEllipse(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+  });
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& points) {
+  RequireState();
+  if (points.empty()) return;
+  QPolygon polygon;
+  for (const auto& pt : points) polygon << QPoint(pt.X, pt.Y);
+  if (brush_.Style() != bsClear) {
+    QRegion area(polygon, Qt::OddEvenFill);
+    PaintOn(target_.get(), state_.clip, [&](QPainter& p) {
+      for (const QRect& r : area) p.fillRect(r, ToQColor(brush_.Color()));
+    });
+  }
+  for (size_t i = 0; i < points.size(); ++i) {
+    const TPoint& a = points[i];
+    const TPoint& b = points[(i + 1) % points.size()];
+    DrawLineOn(*this, target_.get(), state_.clip, pen_, a.X, a.Y, b.X, b.Y);
+  }
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::DrawFocusRect(const TRect& r) {
+  RequireState();
+  if (!target_) NoDrawing();
+  if (IsRectEmpty(r)) return;
+  PixelSurface surface(target_.get());
+  if (!surface.Valid()) return;
+  QRegion region(0, 0, surface.Width(), surface.Height());
+  if (state_.clip) region = region.intersected(state_.clip.data()->region);
+  auto flip = [&](int32_t x, int32_t y) {
+    if (((x + y) & 1) || !region.contains(QPoint(x, y))) return;
+    if (surface.Mono())
+      surface.SetBit(x, y, surface.GetBit(x, y) ^ 1);
+    else
+      surface.Set(x, y, ~surface.Get(x, y) & 0xFFFFFF);
+  };
+  for (int32_t x = r.Left; x < r.Right; ++x) {
+    flip(x, r.Top);
+    if (r.Bottom - 1 > r.Top) flip(x, r.Bottom - 1);
+  }
+  for (int32_t y = r.Top + 1; y < r.Bottom - 1; ++y) {
+    flip(r.Left, y);
+    if (r.Right - 1 > r.Left) flip(r.Right - 1, y);
+  }
+}
+
+TColor TCanvas::Pixels(int32_t x, int32_t y) const {
+  if (!target_ || x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return clNone;
+  PixelSurface surface(target_.get());
+  if (!surface.Valid()) return clNone;
+  return surface.Get(x, y);
+}
+
+void TCanvas::SetPixel(int32_t x, int32_t y, TColor color) {
+  RequireState();
+  if (!target_) NoDrawing();
+  if (x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return;
+  if (state_.clip && !state_.clip.data()->region.contains(QPoint(x, y))) return;
+  PixelSurface surface(target_.get());
+  if (surface.Valid()) surface.Set(x, y, ColorToDrawRGB(color));
+}
+
+// ---- text ----
+
+namespace {
+
+bool IsBreakChar(char16_t c) { return c == 0x20 || c == 0xA0; }
+
+}  // namespace
+
+// Advances of every unit including character extra and the justification share; consumes breaks when advance.
+static std::vector<int32_t> MeasureUnits(const TFontFace& face, std::u16string_view text, int32_t charExtra,
+                                         int32_t justifyExtra, int32_t justifyBreaks, int32_t& justifyDone) {
+  std::vector<int32_t> advances = face.TextAdvances(text);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (advances[i] > 0 || (text[i] >= 0x20 && !(text[i] >= 0xDC00 && text[i] <= 0xDFFF))) advances[i] += charExtra;
+    if (justifyBreaks > 0 && IsBreakChar(text[i]) && justifyDone < justifyBreaks) {
+      advances[i] += justifyExtra / justifyBreaks + (justifyDone < justifyExtra % justifyBreaks ? 1 : 0);
+      ++justifyDone;
+    }
+  }
+  return advances;
+}
+
+static std::shared_ptr<const TFontFace> CurrentFace(TFont& font) { return FontService().Realize(font.Desc()); }
+
+TSize TCanvas::TextExtent(std::string_view text) { return TextExtentW(Cp1252ToUtf16(text)); }
+
+TSize TCanvas::TextExtentW(std::u16string_view text) { return GetTextExtentExPoint(text, -1, nullptr, nullptr); }
+
+TSize TCanvas::GetTextExtentExPoint(std::u16string_view text, int32_t maxExtent, int32_t* fit,
+                                    std::vector<int32_t>* dx) {
+  RequireState();
+  auto face = CurrentFace(font_);
+  int32_t done = state_.justifyDone;
+  std::vector<int32_t> advances =
+      MeasureUnits(*face, text, state_.charExtra, state_.justifyExtra, state_.justifyBreaks, done);
+  int32_t total = 0;
+  int32_t count = 0;
+  if (dx) dx->clear();
+  for (size_t i = 0; i < advances.size(); ++i) {
+    total += advances[i];
+    if (dx) dx->push_back(total);
+    if (maxExtent >= 0 && total <= maxExtent && count == int32_t(i)) ++count;
+  }
+  if (fit) *fit = maxExtent < 0 ? 0 : count;
+  return {total, face->Metrics().tmHeight};
+}
+
+TTextMetric TCanvas::GetTextMetrics() {
+  RequireState();
+  return CurrentFace(font_)->Metrics();
+}
+
+uint32_t TCanvas::SetTextAlign(uint32_t align) {
+  RequireState();
+  uint32_t old = state_.textAlign;
+  state_.textAlign = align;
+  return old;
+}
+
+void TCanvas::SetTextJustification(int32_t extra, int32_t breakCount) {
+  RequireState();
+  state_.justifyExtra = breakCount > 0 ? extra : 0;
+  state_.justifyBreaks = breakCount > 0 ? breakCount : 0;
+  state_.justifyDone = 0;
+}
+
+int32_t TCanvas::SetTextCharacterExtra(int32_t extra) {
+  RequireState();
+  int32_t old = state_.charExtra;
+  state_.charExtra = extra;
+  return old;
+}
+
+int TCanvas::SetBkMode(int mode) {
+  RequireState();
+  int old = state_.bkMode;
+  if (mode == TRANSPARENT || mode == OPAQUE) state_.bkMode = mode;
+  return old;
+}
+
+int TCanvas::GetBkMode() {
+  RequireState();
+  return state_.bkMode;
+}
+
+TColor TCanvas::SetBkColor(TColor color) {
+  RequireState();
+  TColor old = state_.bkColor;
+  state_.bkColor = color;
+  return old;
+}
+
+TColor TCanvas::GetBkColor() {
+  RequireState();
+  return state_.bkColor;
+}
+
+TColor TCanvas::SetTextColor(TColor color) {
+  RequireState();
+  TColor old = state_.textColor;
+  state_.textColor = color;
+  return old;
+}
+
+TColor TCanvas::GetTextColor() {
+  RequireState();
+  return state_.textColor;
+}
+
+void TCanvas::TextOut(int32_t x, int32_t y, std::string_view text) { TextOutW(x, y, Cp1252ToUtf16(text)); }
+
+void TCanvas::TextRect(const TRect& r, int32_t x, int32_t y, std::string_view text) {
+  TextRectW(r, x, y, Cp1252ToUtf16(text));
+}
+
+void TCanvas::TextOutW(int32_t x, int32_t y, std::u16string_view text) {
+  RequireState();
+  if (!target_) NoDrawing();
+  auto face = CurrentFace(font_);
+  const TTextMetric& tm = face->Metrics();
+  if (state_.textAlign & TA_UPDATECP) x = penPos_.X, y = penPos_.Y;
+  std::vector<int32_t> advances =
+      MeasureUnits(*face, text, state_.charExtra, state_.justifyExtra, state_.justifyBreaks, state_.justifyDone);
+  int32_t width = 0;
+  std::vector<int32_t> positions;
+  for (int32_t a : advances) {
+    positions.push_back(width);
+    width += a;
+  }
+  int32_t left = x;
+  switch (state_.textAlign & TA_CENTER) {
+    case TA_RIGHT:
+      left = x - width;
+      break;
+    case TA_CENTER:
+      left = x - width / 2;
+      break;
+    default:
+      break;
+  }
+  int32_t top = y;
+  if ((state_.textAlign & TA_BASELINE) == TA_BASELINE)
+    top = y - tm.tmAscent;
+  else if (state_.textAlign & TA_BOTTOM)
+    top = y - tm.tmHeight;
+  if (state_.bkMode == OPAQUE && width > 0) {
+    QRect cell(left, top, width, tm.tmHeight);
+    QColor bk = ToQColor(state_.bkColor);
+    PaintOn(target_.get(), state_.clip, [&](QPainter& p) { p.fillRect(cell, bk); });
+  }
+  if (!text.empty()) {
+    QColor color = ToQColor(state_.textColor);
+    PaintOn(target_.get(), state_.clip, [&](QPainter& p) {
+      p.setRenderHint(QPainter::TextAntialiasing, font_.Quality() != fqNonAntialiased);
+      TGlyphPainter glyphs{p, color};
+      face->DrawGlyphs(glyphs, left, top + tm.tmAscent, text, positions, width);
+    });
+  }
+  if (state_.textAlign & TA_UPDATECP) {
+    if ((state_.textAlign & TA_CENTER) == TA_LEFT) penPos_.X = x + width;
+    if ((state_.textAlign & TA_CENTER) == TA_RIGHT) penPos_.X = x - width;
+  } else {
+    penPos_ = {x + width, y};
+  }
+  if (OnChange) OnChange(*this);
+}
+
+void TCanvas::TextRectW(const TRect& r, int32_t x, int32_t y, std::u16string_view text) {
+  RequireState();
+  if (!target_) NoDrawing();
+  HRGN saved = state_.clip;
+  HRGN clip = CreateRectRgnIndirect(r);
+  if (saved) CombineRgn(clip, clip, saved, RGN_AND);
+  if (state_.bkMode == OPAQUE) {
+    QColor bk = ToQColor(state_.bkColor);
+    PaintOn(target_.get(), clip, [&](QPainter& p) { p.fillRect(ToQRect(r), bk); });
+  }
+  int oldMode = state_.bkMode;
+  state_.bkMode = TRANSPARENT;
+  state_.clip = clip;
+  try {
+    TextOutW(x, y, text);
+  } catch (...) {
+    state_.clip = saved;
+    state_.bkMode = oldMode;
+    throw;
+  }
+  state_.clip = saved;
+  state_.bkMode = oldMode;
+}
+
+// ---- graphics ----
+
+void TCanvas::Draw(int32_t x, int32_t y, TGraphic& graphic) {
+  RequireState();
+  if (graphic.Empty()) return;
+  graphic.Draw(*this, Bounds(x, y, graphic.Width(), graphic.Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
+  RequireState();
+  if (graphic.Empty()) return;
+  graphic.Draw(*this, r);
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
+  StretchBlt(*this, dest.Left, dest.Top, dest.Width(), dest.Height(), &source, sourceRect.Left, sourceRect.Top,
+             sourceRect.Width(), sourceRect.Height(), copyMode_);
+}
+
+// ---- clipping and state ----
+
+TRect TCanvas::ClipRect() const {
+  TRect surface{0, 0, DeviceWidth(), DeviceHeight()};
+  if (!state_.clip) return surface;
+  TRect box;
+  GetRgnBox(state_.clip, box);
+  TRect result;
+  IntersectRect(result, box, surface);
+  return result;
+}
+
+int TCanvas::SelectClipRgn(const HRGN& region) {
+  RequireState();
+  if (!region) {
+    state_.clip = nullptr;
+    return SIMPLEREGION;
+  }
+  state_.clip = MakeRegion(region.data()->region);
+  return RegionKind(state_.clip.data()->region);
+}
+
+HRGN TCanvas::GetClipRgn() const { return state_.clip ? MakeRegion(state_.clip.data()->region) : nullptr; }
+
+int TCanvas::IntersectClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  RequireState();
+  QRegion r(left, top, right - left, bottom - top);
+  QRegion current = state_.clip ? state_.clip.data()->region : QRegion(0, 0, DeviceWidth(), DeviceHeight());
+  state_.clip = MakeRegion(current.intersected(r));
+  return RegionKind(state_.clip.data()->region);
+}
+
+int TCanvas::ExcludeClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  RequireState();
+  QRegion r(left, top, right - left, bottom - top);
+  QRegion current = state_.clip ? state_.clip.data()->region : QRegion(0, 0, DeviceWidth(), DeviceHeight());
+  state_.clip = MakeRegion(current.subtracted(r));
+  return RegionKind(state_.clip.data()->region);
+}
+
+int TCanvas::SetStretchBltMode(int mode) {
+  RequireState();
+  int old = state_.stretchMode;
+  if (mode >= BLACKONWHITE && mode <= HALFTONE) state_.stretchMode = mode;
+  return old;
+}
+
+TPoint TCanvas::SetBrushOrgEx(const TPoint& origin) {
+  RequireState();
+  TPoint old = state_.brushOrg;
+  state_.brushOrg = origin;
+  return old;
+}
+
+int TCanvas::SaveDC() {
+  RequireState();
+  saved_.push_back(state_);
+  return int(saved_.size());
+}
+
+bool TCanvas::RestoreDC(int savedState) {
+  int index = savedState < 0 ? int(saved_.size()) + savedState : savedState - 1;
+  if (index < 0 || index >= int(saved_.size())) return false;
+  RequireState();
+  state_ = saved_[size_t(index)];
+  saved_.resize(size_t(index));
+  return true;
+}
+
+// ---- blits ----
+
+namespace {
+
+struct BlitSource {
+  PixelSurface* surface = nullptr;
+  TColor bkColor = clWhite;  // the source's background colour (colour -> mono conversion)
+};
+
+struct BlitMask {
+  const TBitmap* mask = nullptr;
+  int32_t x = 0, y = 0;
+  uint32_t backRop = 0;  // where the mask bit is 0
+};
+
+// The core of every blit: destination rectangle (sizes may be negative: mirrored), source rectangle, operation,
+// optional mask (per pixel chooses rop or mask.backRop) and optional transparent colour of the source (such pixels
+// leave the destination).
+bool Blit(TCanvas& dest, CanvasTarget* target, const HRGN& clip, TColor brushColor, bool brushClear, TColor textColor,
+          TColor bkColor, int32_t x, int32_t y, int32_t w, int32_t h, const BlitSource& src, int32_t sx, int32_t sy,
+          int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask, const TColor* transparent) {
+  if (!target) return false;
+  bool flipX = false, flipY = false;
+  if (w < 0) x += w, w = -w, flipX = !flipX;
+  if (h < 0) y += h, h = -h, flipY = !flipY;
+  if (sw < 0) sx += sw, sw = -sw, flipX = !flipX;
+  if (sh < 0) sy += sh, sh = -sh, flipY = !flipY;
+  if (w == 0 || h == 0) return true;
+  bool useSource = RopUsesSource(rop) || (mask && RopUsesSource(mask->backRop)) || transparent;
+  if (useSource && (!src.surface || !src.surface->Valid())) return false;
+  if (useSource && (sw == 0 || sh == 0)) return true;
+  PixelSurface surface(target);
+  if (!surface.Valid()) {
+    // A paint-only surface: compose against white and paint the result.
+    QImage composed(w, h, QImage::Format_RGB32);
+    for (int32_t v = 0; v < h; ++v)
+      for (int32_t u = 0; u < w; ++u) {
+        int32_t su = flipX ? w - 1 - u : u, sv = flipY ? h - 1 - v : v;
+        TColor s = clWhite;
+        if (useSource) {
+          int32_t px = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
+          int32_t py = sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h)));
+          if (px >= 0 && py >= 0 && px < src.surface->Width() && py < src.surface->Height())
+            s = src.surface->Mono() ? (src.surface->GetBit(px, py) ? bkColor : textColor) : src.surface->Get(px, py);
+        }
+        composed.setPixel(u, v, ToQColor(Rop3(rop, brushColor, s, 0xFFFFFF) & 0xFFFFFF).rgb());
+      }
+    PaintOn(target, clip, [&](QPainter& p) { p.drawImage(x, y, composed); });
+    return true;
+  }
+  bool destMono = surface.Mono();
+  bool srcMono = useSource && src.surface->Mono();
+  uint32_t pattern =
+      destMono ? (brushClear ? 0 : (surface.NearestBit(brushColor) ? 0xFFFFFFFFu : 0)) : (brushClear ? 0 : brushColor);
+  for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), QRect(x, y, w, h))) {
+    for (int32_t dy = q.top(); dy <= q.bottom(); ++dy) {
+      int32_t v = dy - y;
+      int32_t sv = flipY ? h - 1 - v : v;
+      int32_t py = useSource ? sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h))) : 0;
+      for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
+        int32_t u = dx - x;
+        int32_t su = flipX ? w - 1 - u : u;
+        uint32_t op = rop;
+        uint32_t s = 0;
+        int32_t px = 0;
+        if (useSource) {
+          px = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
+          if (px < 0 || py < 0 || px >= src.surface->Width() || py >= src.surface->Height()) continue;
+          if (transparent && !srcMono && src.surface->Get(px, py) == *transparent) continue;
+          if (srcMono) {
+            uint32_t bit = src.surface->GetBit(px, py);
+            s = destMono ? (bit ? 0xFFFFFFFFu : 0) : (bit ? bkColor : textColor);
+          } else {
+            TColor c = src.surface->Get(px, py);
+            s = destMono ? (c == src.bkColor ? 0xFFFFFFFFu : 0) : c;
+          }
+        }
+        if (mask) {
+          int32_t mx = mask->x + (px - sx), my = mask->y + (py - sy);
+          bool on = mx >= 0 && my >= 0 && mx < mask->mask->Width() && my < mask->mask->Height() &&
+                    GetRaw(mask->mask->ScanLine(my), mx, mask->mask->PixelFormat()) != 0;
+          if (!on) op = mask->backRop;
+        }
+        if (destMono) {
+          uint32_t d = surface.GetBit(dx, dy) ? 0xFFFFFFFFu : 0;
+          surface.SetBit(dx, dy, Rop3(op, pattern, s, d) & 1);
+        } else {
+          uint32_t d = surface.Get(dx, dy);
+          surface.Set(dx, dy, Rop3(op, pattern, s, d) & 0xFFFFFF);
+        }
+      }
+    }
+  }
+  (void)dest;
+  return true;
+}
+
+struct SourceOf {
+  std::unique_ptr<PixelSurface> surface;
+  TColor bk = clWhite;
+};
+
+}  // namespace
+
+struct CanvasAccess {
+  static TCanvas::DeviceState& State(TCanvas& c) {
+    c.RequireState();
+    return c.state_;
+  }
+};
+
+static bool BlitFromCanvas(TCanvas& dest, int32_t x, int32_t y, int32_t w, int32_t h, TCanvas* source, int32_t sx,
+                           int32_t sy, int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask) {
+  auto& st = CanvasAccess::State(dest);
+  if (!dest.Target()) return false;
+  std::unique_ptr<PixelSurface> srcSurface;
+  TBitmap copy;
+  BlitSource src;
+  if (source && source->Target()) {
+    TBitmap* b = source->Target()->Bitmap();
+    if (b && b == dest.Target()->Bitmap()) {
+      // The same bitmap: read from a copy so that overlapping areas blit correctly.
+      copy.Assign(*b);
+      srcSurface = std::make_unique<PixelSurface>(copy);
+    }
+    if (!srcSurface) srcSurface = std::make_unique<PixelSurface>(source->Target());
+    src.surface = srcSurface.get();
+    src.bkColor = ColorToDrawRGB(CanvasAccess::State(*source).bkColor);
+  }
+  bool ok = Blit(dest, dest.Target(), st.clip, ColorToDrawRGB(dest.Brush().Color()), dest.Brush().Style() == bsClear,
+                 ColorToDrawRGB(st.textColor), ColorToDrawRGB(st.bkColor), x, y, w, h, src, sx, sy, sw, sh, rop, mask,
+                 nullptr);
+  if (ok && dest.OnChange) dest.OnChange(dest);
+  return ok;
+}
+
+bool BitBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height, TCanvas* source, int32_t sx, int32_t sy,
+            TCopyMode rop) {
+  return BlitFromCanvas(dest, x, y, width, height, source, sx, sy, width, height, rop, nullptr);
+}
+
+bool StretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height, TCanvas* source, int32_t sx,
+                int32_t sy, int32_t sourceWidth, int32_t sourceHeight, TCopyMode rop) {
+  return BlitFromCanvas(dest, x, y, width, height, source, sx, sy, sourceWidth, sourceHeight, rop, nullptr);
+}
+
+bool PatBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height, TCopyMode rop) {
+  return BlitFromCanvas(dest, x, y, width, height, nullptr, 0, 0, 0, 0, rop, nullptr);
+}
+
+bool MaskBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height, TCanvas& source, int32_t sx,
+             int32_t sy, const TBitmap& mask, int32_t mx, int32_t my, uint32_t rop4) {
+  BlitMask m{&mask, mx, my, (rop4 >> 8) & 0x00FF0000u};
+  return BlitFromCanvas(dest, x, y, width, height, &source, sx, sy, width, height, rop4 & 0x00FFFFFFu, &m);
+}
+
+static void BlitBitmap(TCanvas& dest, const TRect& destRect, const TBitmap& image, const TRect& sourceRect,
+                       uint32_t rop, const BlitMask* mask, const TColor* transparent) {
+  auto& st = CanvasAccess::State(dest);
+  if (!dest.Target()) NoDrawing();
+  // Reading from a copy keeps a bitmap drawn onto its own canvas correct.
+  TBitmap copy;
+  const TBitmap* from = &image;
+  if (dest.Target()->Bitmap() == &image) {
+    copy.Assign(image);
+    from = &copy;
+  }
+  PixelSurface surface(const_cast<TBitmap&>(*from));
+  BlitSource src{&surface, clWhite};
+  Blit(dest, dest.Target(), st.clip, ColorToDrawRGB(dest.Brush().Color()), dest.Brush().Style() == bsClear,
+       ColorToDrawRGB(st.textColor), ColorToDrawRGB(st.bkColor), destRect.Left, destRect.Top, destRect.Width(),
+       destRect.Height(), src, sourceRect.Left, sourceRect.Top, sourceRect.Width(), sourceRect.Height(), rop, mask,
+       transparent);
+  if (dest.OnChange) dest.OnChange(dest);
+}
+
+void StretchBitmap(TCanvas& canvas, const TRect& destRect, const TBitmap& bitmap, const TRect& sourceRect,
+                   uint32_t rop) {
+  BlitBitmap(canvas, destRect, bitmap, sourceRect, rop, nullptr, nullptr);
+}
+
+void DrawMasked(TCanvas& dest, const TRect& destRect, const TBitmap& image, const TRect& sourceRect,
+                const TBitmap& mask) {
+  // Mask bit 1 (transparent): keep the destination; 0: copy the image.
+  BlitMask m{&mask, sourceRect.Left, sourceRect.Top, SRCCOPY};
+  BlitBitmap(dest, destRect, image, sourceRect, DSTCOPY, &m, nullptr);
+}
+
+void TransparentStretchBlt(TCanvas& dest, const TRect& destRect, const TBitmap& image, const TRect& sourceRect,
+                           TColor transparentColor) {
+  TColor t = ColorToDrawRGB(transparentColor);
+  BlitBitmap(dest, destRect, image, sourceRect, SRCCOPY, nullptr, &t);
+}
+
+}  // namespace pf

@@ -1,0 +1,56 @@
+// Private to the platform layer: the Qt side of canvases, regions and fonts. Layers above pf_graphics within
+// platform/ (pf_ui) derive their window and printer targets from CanvasTarget.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QRegion>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/fonts.h"
+
+namespace pf {
+
+// The surface behind a canvas.
+struct CanvasTarget {
+  virtual ~CanvasTarget() = default;
+  virtual int32_t Width() const = 0;
+  virtual int32_t Height() const = 0;
+  // The bitmap painted on, if the target is one (its pixels are then read and written directly).
+  virtual TBitmap* Bitmap() { return nullptr; }
+  // An image holding the surface's pixels, readable and paintable until EndImage; nullptr when the surface can
+  // only be painted (then PaintDevice is used and nothing can be read back).
+  virtual QImage* BeginImage() = 0;
+  virtual void EndImage(bool changed) = 0;
+  virtual QPaintDevice* PaintDevice() { return nullptr; }
+  virtual int BitsPerPixel() const { return ScreenBitsPerPixel(); }
+  virtual int LogPixels() const { return kPixelsPerInch; }
+  // Physical page size and offset for printers (HORZRES-sized for others).
+  virtual TRect PhysicalPage() const { return {0, 0, Width(), Height()}; }
+};
+
+struct HRGN::Data {
+  QRegion region;
+};
+
+// Where a font face draws: the painter (clip and antialiasing set) and the text colour.
+struct TGlyphPainter {
+  QPainter& painter;
+  QColor color;
+};
+
+inline QColor ToQColor(TColor c) {
+  c = ColorToDrawRGB(c);
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline TColor FromQRgb(QRgb rgb) { return RGB(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb))); }
+inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+
+// Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
+// tests and tools that made none.
+void EnsureGuiApplication();
+
+}  // namespace pf

@@ -1,0 +1,239 @@
+// The Qt font service: metric-compatible faces through the alias table, whole-pixel advances from the face's own
+// advance table, vertical metrics from its OS/2 and hhea tables as the classic platform computes them.
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QGuiApplication>
+#include <QRawFont>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <unordered_map>
+
+#include "platform/core/strings.h"
+#include "platform/graphics/canvas_qt.h"
+
+namespace pf {
+
+void EnsureGuiApplication() {
+  if (QGuiApplication::instance()) return;
+  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "pexu";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  (void)app;
+}
+
+namespace {
+
+int16_t S16(const QByteArray& t, int offset) {
+  if (t.size() < offset + 2) return 0;
+  return int16_t((uint8_t(t[offset]) << 8) | uint8_t(t[offset + 1]));
+}
+uint16_t U16(const QByteArray& t, int offset) { return uint16_t(S16(t, offset)); }
+
+int32_t RoundI(double v) { return int32_t(std::floor(v + 0.5)); }
+
+class QtFace : public TFontFace {
+ public:
+  QtFace(const QFont& font, const std::string& familyName, const TFontDesc& desc, int32_t pixelSize) {
+    familyName_ = familyName;
+    raw_ = QRawFont::fromFont(font);
+    const QByteArray os2 = raw_.fontTable("OS/2");
+    const QByteArray hhea = raw_.fontTable("hhea");
+    const QByteArray head = raw_.fontTable("head");
+    const QByteArray post = raw_.fontTable("post");
+    double upem = head.size() >= 20 ? U16(head, 18) : 0;
+    auto& m = metrics_;
+    if (upem > 0 && os2.size() >= 78 && hhea.size() >= 12) {
+      double scale = pixelSize / upem;
+      double winAscent = U16(os2, 74), winDescent = U16(os2, 76);
+      m.tmHeight = RoundI((winAscent + winDescent) * scale);
+      m.tmAscent = RoundI(winAscent * scale);
+      m.tmDescent = m.tmHeight - m.tmAscent;
+      double hheaAscender = S16(hhea, 4), hheaDescender = S16(hhea, 6), lineGap = S16(hhea, 8);
+      double external = std::max(0.0, lineGap - ((winAscent + winDescent) - (hheaAscender - hheaDescender)));
+      m.tmExternalLeading = RoundI(external * scale);
+      m.tmAveCharWidth = RoundI(S16(os2, 2) * scale);
+      m.tmMaxCharWidth = int32_t(std::ceil(U16(hhea, 10) * scale));
+      strikeOutOffset_ = -RoundI(S16(os2, 28) * scale);
+      int32_t strikeSize = std::max(1, RoundI(S16(os2, 26) * scale));
+      if (post.size() >= 12) {
+        underlineOffset_ = std::max(1, RoundI(-S16(post, 8) * scale));
+        lineThickness_ = std::max(1, RoundI(S16(post, 10) * scale));
+      } else {
+        lineThickness_ = strikeSize;
+      }
+    } else {
+      m.tmAscent = int32_t(std::ceil(raw_.ascent()));
+      m.tmDescent = int32_t(std::ceil(raw_.descent()));
+      m.tmHeight = m.tmAscent + m.tmDescent;
+      m.tmExternalLeading = std::max(0, RoundI(raw_.leading()));
+      m.tmAveCharWidth = RoundI(raw_.averageCharWidth());
+      m.tmMaxCharWidth = int32_t(std::ceil(raw_.maxCharWidth()));
+      underlineOffset_ = std::max(1, RoundI(raw_.underlinePosition()));
+      lineThickness_ = std::max(1, RoundI(raw_.lineThickness()));
+      strikeOutOffset_ = -std::max(1, m.tmAscent / 3);
+    }
+    m.tmInternalLeading = std::max(0, m.tmHeight - pixelSize);
+    // The maximum width must bound every advance drawn (Latin-1 at least).
+    for (char32_t c = 32; c < 256; ++c) m.tmMaxCharWidth = std::max(m.tmMaxCharWidth, CharWidth(c));
+    m.tmWeight = (desc.Style & fsBold) ? 700 : 400;
+    m.tmItalic = (desc.Style & fsItalic) ? 1 : 0;
+    m.tmUnderlined = (desc.Style & fsUnderline) ? 1 : 0;
+    m.tmStruckOut = (desc.Style & fsStrikeOut) ? 1 : 0;
+    m.tmPitchAndFamily = QFontInfo(font).fixedPitch() ? 0x06 : 0x07;
+    m.tmCharSet =
+        desc.Charset == DEFAULT_CHARSET || desc.Charset == SYMBOL_CHARSET ? uint8_t(ANSI_CHARSET) : desc.Charset;
+  }
+
+  int32_t CharWidth(char32_t c) const override {
+    if (c < 32 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
+    auto it = advances_.find(c);
+    if (it != advances_.end()) return it->second.advance;
+    Glyph g = Lookup(c);
+    advances_.emplace(c, g);
+    return g.advance;
+  }
+
+  void DrawGlyphs(TGlyphPainter& painter, int32_t x, int32_t baseline, std::u16string_view text,
+                  const std::vector<int32_t>& positions, int32_t width) const override {
+    QList<quint32> indexes;
+    QList<QPointF> points;
+    for (size_t i = 0; i < text.size() && i < positions.size(); ++i) {
+      char32_t c = text[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+        c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+      else if (c >= 0xD800 && c <= 0xDFFF)
+        continue;
+      if (c < 32) continue;
+      CharWidth(c);
+      const Glyph& g = advances_.at(c);
+      if (c != 0x20 && c != 0xA0) {
+        indexes.push_back(g.index);
+        points.push_back(QPointF(positions[i], 0));
+      }
+      if (c >= 0x10000) ++i;
+    }
+    QPainter& p = painter.painter;
+    if (!indexes.isEmpty()) {
+      QGlyphRun run;
+      run.setRawFont(raw_);
+      run.setGlyphIndexes(indexes);
+      run.setPositions(points);
+      p.setPen(painter.color);
+      p.drawGlyphRun(QPointF(x, baseline), run);
+    }
+    if (metrics_.tmUnderlined) p.fillRect(x, baseline + underlineOffset_, width, lineThickness_, painter.color);
+    if (metrics_.tmStruckOut) p.fillRect(x, baseline + strikeOutOffset_, width, lineThickness_, painter.color);
+  }
+
+ private:
+  struct Glyph {
+    quint32 index = 0;
+    int32_t advance = 0;
+  };
+  Glyph Lookup(char32_t c) const {
+    QString s = QString::fromUcs4(&c, 1);
+    QList<quint32> ids = raw_.glyphIndexesForString(s);
+    Glyph g;
+    if (ids.isEmpty()) return g;
+    g.index = ids.front();
+    QList<QPointF> adv = raw_.advancesForGlyphIndexes(ids);
+    if (!adv.isEmpty()) g.advance = std::max(0, RoundI(adv.front().x()));
+    return g;
+  }
+  QRawFont raw_;
+  mutable std::unordered_map<char32_t, Glyph> advances_;
+};
+
+class QtFontService : public IFontService {
+ public:
+  std::shared_ptr<const TFontFace> Realize(const TFontDesc& desc) override {
+    EnsureGuiApplication();
+    std::string key = desc.Name + "|" + std::to_string(desc.Height) + "|" + std::to_string(desc.Style) + "|" +
+                      std::to_string(desc.Charset) + "|" + std::to_string(int(desc.Pitch)) + "|" +
+                      std::to_string(int(desc.Quality));
+    auto it = cache_.find(key);
+    if (it != cache_.end()) return it->second;
+
+    std::string shownName, family;
+    size_t start = 0;
+    while (start <= desc.Name.size() && family.empty()) {
+      size_t comma = desc.Name.find(',', start);
+      if (comma == std::string::npos) comma = desc.Name.size();
+      std::string name = Trim(std::string_view(desc.Name).substr(start, comma - start));
+      start = comma + 1;
+      if (name.empty()) continue;
+      std::string real = RealFamily(name);
+      if (!real.empty()) shownName = name, family = real;
+    }
+    if (family.empty()) {
+      family = RealFamily("Liberation Sans");
+      if (family.empty()) family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString();
+      shownName = "Arial";
+    }
+    QFont font(QString::fromStdString(family));
+    font.setKerning(false);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setStyleStrategy(
+        QFont::StyleStrategy(QFont::PreferNoShaping | QFont::NoFontMerging |
+                             (desc.Quality == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault)));
+    font.setBold((desc.Style & fsBold) != 0);
+    font.setItalic((desc.Style & fsItalic) != 0);
+    int32_t pixelSize = 16;
+    if (desc.Height < 0) {
+      pixelSize = -desc.Height;
+    } else if (desc.Height > 0) {
+      // A cell height: the em size that gives it.
+      font.setPixelSize(100);
+      QRawFont probe = QRawFont::fromFont(font);
+      QByteArray os2 = probe.fontTable("OS/2"), head = probe.fontTable("head");
+      double cell = os2.size() >= 78 ? double(U16(os2, 74)) + U16(os2, 76) : 0;
+      double upem = head.size() >= 20 ? U16(head, 18) : 0;
+      pixelSize = cell > 0 && upem > 0 ? RoundI(desc.Height * upem / cell) : desc.Height;
+    }
+    pixelSize = std::clamp(pixelSize, 1, 2000);
+    font.setPixelSize(pixelSize);
+    auto face = std::make_shared<QtFace>(font, shownName, desc, pixelSize);
+    cache_[key] = face;
+    return face;
+  }
+
+  bool HasFamily(std::string_view name) override {
+    EnsureGuiApplication();
+    return !RealFamily(Trim(name)).empty();
+  }
+
+  std::vector<std::string> Families() override {
+    EnsureGuiApplication();
+    std::vector<std::string> result;
+    static const char* windowsNames[] = {"Times New Roman", "Arial", "Helvetica", "Courier New", "Verdana"};
+    for (const char* n : windowsNames)
+      if (HasFamily(n)) result.push_back(n);
+    for (const QString& f : QFontDatabase::families()) result.push_back(f.toLatin1().toStdString());
+    return result;
+  }
+
+ private:
+  // The installed family for a Windows or real name, "" when none.
+  static std::string RealFamily(const std::string& name) {
+    std::string wanted = FontAliasTarget(name);
+    if (wanted.empty()) wanted = name;
+    QString q = QString::fromLatin1(wanted.data(), qsizetype(wanted.size()));
+    for (const QString& f : QFontDatabase::families())
+      if (f.compare(q, Qt::CaseInsensitive) == 0) return f.toStdString();
+    return "";
+  }
+  std::map<std::string, std::shared_ptr<const TFontFace>> cache_;
+};
+
+}  // namespace
+
+std::shared_ptr<IFontService> CreateQtFontService() { return std::make_shared<QtFontService>(); }
+
+}  // namespace pf
