@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// True for a line "#include <Q..." or "#include "Q..." (blanks allowed around "#").
+// True for a line that includes a header whose name starts with "Q" and a letter (blanks allowed around "#").
 bool IsQtInclude(const std::string& line) {
   size_t i = line.find_first_not_of(" \t");
   if (i == std::string::npos || line[i] != '#') return false;
@@ -77,10 +77,14 @@ TEST(Layering, CheckerSeesAQtIncludeOutsidePlatform) {
   fs::path root = fs::temp_directory_path() / ("pexu_layering_" + std::to_string(::getpid()));
   fs::create_directories(root / "engine");
   fs::create_directories(root / "platform" / "graphics");
-  std::ofstream(root / "engine" / "bad.cpp") << "#include <QString>\n";
-  std::ofstream(root / "platform" / "graphics" / "ok.cpp") << "#include <QImage>\n";
-  std::ofstream(root / "platform" / "graphics" / "canvas_qt.h") << "#include <QPainter>\n";
-  std::ofstream(root / "platform" / "graphics" / "bad.h") << "  #  include \"QColor\"\n";
+  std::ofstream(root / "engine" / "bad.cpp") << "#include <"
+                                                "QString>\n";
+  std::ofstream(root / "platform" / "graphics" / "ok.cpp") << "#include <"
+                                                              "QImage>\n";
+  std::ofstream(root / "platform" / "graphics" / "canvas_qt.h") << "#include <"
+                                                                   "QPainter>\n";
+  std::ofstream(root / "platform" / "graphics" / "bad.h") << "  #  include \""
+                                                             "QColor\"\n";
   auto bad = Violations(root);
   fs::remove_all(root);
   ASSERT_EQ(bad.size(), 2u);
