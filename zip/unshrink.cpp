@@ -21,7 +21,8 @@ struct ShrinkTable {
   std::vector<int16_t> parent = std::vector<int16_t>(kCodeCount, -1);
   std::vector<uint8_t> suffix = std::vector<uint8_t>(kCodeCount, 0);
   std::vector<uint8_t> inUse = std::vector<uint8_t>(kCodeCount, 0);
-  int freeCode = kFirstFree;  // lowest free code, kCodeCount when the table is full
+  int freeCode = kFirstFree;     // lowest free code, kCodeCount when the table is full
+  int highest = kFirstFree - 1;  // no code above this one is in use
 
   ShrinkTable() {
     for (int c = 0; c < 256; ++c) {
@@ -40,18 +41,26 @@ struct ShrinkTable {
     parent[freeCode] = static_cast<int16_t>(prefix);
     suffix[freeCode] = last;
     inUse[freeCode] = 1;
+    if (freeCode > highest) highest = freeCode;
     NextFree(freeCode + 1);
   }
 
-  // Frees the leaves: codes in use that no code in use names as its prefix.
+  // Frees the leaves: codes in use that no code in use names as its prefix. Only codes up to the highest in use
+  // are visited, so a stream of nothing but clears stays cheap.
   void PartialClear() {
-    std::vector<uint8_t> isPrefix(kCodeCount, 0);
-    for (int c = kFirstFree; c < kCodeCount; ++c)
+    for (int c = kFirstFree; c <= highest; ++c) isPrefix[c] = 0;
+    for (int c = kFirstFree; c <= highest; ++c)
       if (inUse[c] && parent[c] >= kFirstFree) isPrefix[parent[c]] = 1;
-    for (int c = kFirstFree; c < kCodeCount; ++c)
+    int stillUsed = kFirstFree - 1;
+    for (int c = kFirstFree; c <= highest; ++c) {
       if (inUse[c] && !isPrefix[c]) inUse[c] = 0;
+      if (inUse[c]) stillUsed = c;
+    }
+    highest = stillUsed;
     NextFree(kFirstFree);
   }
+
+  std::vector<uint8_t> isPrefix = std::vector<uint8_t>(kCodeCount, 0);
 };
 
 }  // namespace

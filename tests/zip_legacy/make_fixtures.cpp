@@ -1,5 +1,6 @@
-// Writes the fixture sources and archives of tests/data/zip/legacy (run once; the output is committed):
-//   zip_legacy_fixtures <folder>
+// Writes the fixture sources and archives of tests/data/zip/legacy and, given a second folder (tests/data/fuzz),
+// the seed inputs of the three fuzz targets (run once; the output is committed):
+//   zip_legacy_fixtures <folder> [<fuzz folder>]
 #include <cstdio>
 #include <map>
 #include <random>
@@ -83,11 +84,39 @@ Bytes Runs() {
   return out;
 }
 
+// A fuzz input: parameter byte, 16-bit size, stream.
+void WriteSeed(const std::string& path, uint8_t parameter, const Bytes& source, const Bytes& stream) {
+  Bytes seed = {parameter, static_cast<uint8_t>(source.size()), static_cast<uint8_t>(source.size() >> 8)};
+  seed.insert(seed.end(), stream.begin(), stream.end());
+  WriteFile(path, seed);
+}
+
+void WriteSeeds(const std::string& dir, const Bytes& text, const Bytes& binary) {
+  Bytes t(text.begin(), text.begin() + 2000);
+  Bytes b(binary.begin(), binary.begin() + 1500);
+  WriteSeed(dir + "/unshrink/text", 0, t, Shrink(t, 0));
+  WriteSeed(dir + "/unshrink/text-cleared", 0, t, Shrink(t, 30));
+  WriteSeed(dir + "/unshrink/binary", 0, b, Shrink(b, 0));
+  for (int factor = 1; factor <= 4; ++factor) {
+    std::string f = std::to_string(factor);
+    WriteSeed(dir + "/unreduce/text-f" + f, static_cast<uint8_t>(factor - 1), t, Reduce(t, factor, true));
+    WriteSeed(dir + "/unreduce/binary-f" + f, static_cast<uint8_t>(factor - 1), b, Reduce(b, factor, true));
+  }
+  for (int variant = 0; variant < 4; ++variant) {
+    bool big = (variant & 1) != 0;
+    bool literals = (variant & 2) != 0;
+    uint8_t flags = static_cast<uint8_t>(ImplodeFlags(big, literals));
+    std::string v = std::to_string(flags);
+    WriteSeed(dir + "/explode/text-" + v, flags, t, Implode(t, big, literals));
+    WriteSeed(dir + "/explode/binary-" + v, flags, b, Implode(b, big, literals));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: zip_legacy_fixtures <folder>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: zip_legacy_fixtures <folder> [<fuzz folder>]\n");
     return 2;
   }
   std::string dir = argv[1];
@@ -116,5 +145,6 @@ int main(int argc, char** argv) {
     archives[f.archive].push_back(std::move(e));
   }
   for (const auto& [name, entries] : archives) WriteFile(dir + "/" + name, WriteZip(entries));
+  if (argc == 3) WriteSeeds(argv[2], sources.at("text.txt"), sources.at("binary.bin"));
   return 0;
 }
