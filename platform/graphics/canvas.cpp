@@ -922,10 +922,11 @@ bool Blit(TCanvas& dest, CanvasTarget* target, const HRGN& clip, TColor brushCol
           int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask, const TColor* transparent) {
   if (!target) return false;
   bool flipX = false, flipY = false;
-  if (w < 0) x += w, w = -w, flipX = !flipX;
-  if (h < 0) y += h, h = -h, flipY = !flipY;
-  if (sw < 0) sx += sw, sw = -sw, flipX = !flipX;
-  if (sh < 0) sy += sh, sh = -sh, flipY = !flipY;
+  // A negative size mirrors: the rectangle runs from x + w + 1 to x, both included.
+  if (w < 0) x += w + 1, w = -w, flipX = !flipX;
+  if (h < 0) y += h + 1, h = -h, flipY = !flipY;
+  if (sw < 0) sx += sw + 1, sw = -sw, flipX = !flipX;
+  if (sh < 0) sy += sh + 1, sh = -sh, flipY = !flipY;
   if (w == 0 || h == 0) return true;
   bool useSource = RopUsesSource(rop) || (mask && RopUsesSource(mask->backRop)) || transparent;
   if (useSource && (!src.surface || !src.surface->Valid())) return false;
