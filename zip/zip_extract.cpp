@@ -175,8 +175,9 @@ TZipReader::~TZipReader() {
 
 bool TZipReader::SelectionMatches(const TZipHeaderInfo& entry) const {
   const std::string name = pf::AnsiLowerCase(entry.FullName());
+  // Stored names separate folders with "\"; a pattern written with "/" means the same.
   for (int i = 0; i < filesList_.Count(); ++i)
-    if (IsWildcardMatch(pf::AnsiLowerCase(filesList_[i]), name)) return true;
+    if (IsWildcardMatch(pf::AnsiLowerCase(SlashesToBackslashes(filesList_[i])), name)) return true;
   return false;
 }
 

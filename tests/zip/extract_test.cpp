@@ -1,0 +1,310 @@
+// The extraction run through the component: the application's road, the file road, passwords, failures, and the
+// buffered streams and helpers under them.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/core/exceptions.h"
+#include "platform/core/files.h"
+#include "platform/core/services.h"
+#include "platform/core/streams.h"
+#include "tests/zip/zip_writer.h"
+#include "zip/bufstream.h"
+#include "zip/zip_crypt.h"
+#include "zip/zip_reader.h"
+#include "zip/ziputils.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ziptest::Bytes;
+using ziptest::MakeEntry;
+using ziptest::TestArchive;
+using ziptest::ToBytes;
+
+void Load(zip::TZipReader& reader, const Bytes& bytes) {
+  auto stream = std::make_unique<pf::TMemoryStream>();
+  pf::TMemoryStream* raw = stream.get();
+  reader.SetSourceStream(std::move(stream));
+  if (!bytes.empty()) raw->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  reader.ReadDirectory();
+}
+
+std::string Contents(pf::TMemoryStream& s) {
+  return std::string(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
+}
+
+struct ScratchDir {
+  ScratchDir() {
+    static int n = 0;
+    path = fs::temp_directory_path() / ("zipx-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
+    fs::create_directories(path);
+  }
+  ~ScratchDir() { fs::remove_all(path); }
+  fs::path path;
+};
+
+TestArchive ThreeTexts() {
+  TestArchive a;
+  a.entries = {MakeEntry("one.txt", ToBytes("first\n"), 8), MakeEntry("two.dat", ToBytes("binary")),
+               MakeEntry("sub/two.txt", ToBytes("second\n")), MakeEntry("three.txt", ToBytes("third\n"), 8)};
+  return a;
+}
+
+TEST(Extract, PatternsSelectInViewOrderIntoOneStream) {
+  zip::TZipReader reader;
+  Load(reader, BuildZip(ThreeTexts()));
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.TXT"), 3);  // the limit counts each entry, not the stream position
+  EXPECT_EQ(Contents(out), "first\nsecond\nthird\n");
+  reader.SetSortMode(zip::ByName);
+  pf::TMemoryStream sorted;
+  EXPECT_EQ(reader.ExtractToStream(&sorted, "*.txt"), 3);
+  EXPECT_EQ(Contents(sorted), "first\nsecond\nthird\n");  // "one", "sub\two", "three"
+  pf::TMemoryStream none;
+  EXPECT_EQ(reader.ExtractToStream(&none, "missing.txt"), 0);
+  EXPECT_EQ(reader.ExtractToStream(&none, "   "), 0);
+  EXPECT_EQ(reader.ExtractToStream(nullptr, "one.txt"), 0);
+  EXPECT_EQ(none.Size(), 0);
+  // Two lines matching one entry extract it once.
+  reader.FilesList().Clear();
+  reader.FilesList().Add("one.*");
+  reader.FilesList().Add("*.txt");
+  pf::TMemoryStream twice;
+  EXPECT_EQ(reader.ExtractMatchingEntries(&twice), 3);
+  EXPECT_EQ(Contents(twice), "first\nsecond\nthird\n");
+}
+
+TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
+  TestArchive a;
+  a.entries = {MakeEntry("data.bin", ToBytes("0123456789"))};
+  Bytes bytes = BuildZip(a);
+  bytes[30 + 8 + 4] ^= 0x20;  // a byte of the stored data
+  zip::TZipReader reader;
+  Load(reader, bytes);
+  int fired = 0;
+  reader.OnBadCRC = [&](zip::TZipReader&, uint32_t calc, uint32_t stored, int index) {
+    ++fired;
+    EXPECT_NE(calc, stored);
+    EXPECT_EQ(stored, ziptest::Crc32Of(ToBytes("0123456789")));
+    EXPECT_EQ(index, 0);
+  };
+  pf::TMemoryStream out;
+  out.WriteBuffer("kept", 4);
+  EXPECT_EQ(reader.ExtractToStream(&out, "data.bin"), 0);
+  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(Contents(out), "kept");
+}
+
+TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
+  // Stated smaller than it is.
+  TestArchive big;
+  big.entries = {MakeEntry("a.txt", ToBytes("abcdef"), 8)};
+  big.entries[0].uncompressedDelta = -1;
+  zip::TZipReader reader;
+  Load(reader, BuildZip(big));
+  pf::TMemoryStream out;
+  out.WriteBuffer("x", 1);
+  try {
+    reader.ExtractToStream(&out, "a.txt");
+    FAIL() << "no exception";
+  } catch (const zip::EBiggerThanUncompressed& e) {
+    EXPECT_EQ(e.Message(), "File is larger than uncompressed size!");
+  }
+  EXPECT_EQ(Contents(out), "x");
+
+  // The data ends before the stated compressed size.
+  TestArchive cut;
+  cut.entries = {MakeEntry("b.txt", Bytes(1000, 'b'))};
+  Bytes bytes = BuildZip(cut);
+  bytes[18] = 0xFF;  // local and central compressed sizes far beyond the stream
+  bytes[19] = 0x7F;
+  size_t central = bytes.size() - 22 - 46 - 5;
+  bytes[central + 20] = 0xFF;
+  bytes[central + 21] = 0x7F;
+  zip::TZipReader reader2;
+  Load(reader2, bytes);
+  try {
+    reader2.ExtractToStream(&out, "b.txt");
+    FAIL() << "no exception";
+  } catch (const zip::EFatalUnzipError& e) {
+    EXPECT_EQ(e.Message(), "Premature end of file reached");
+  }
+  // The component stays usable.
+  Load(reader2, BuildZip(ThreeTexts()));
+  pf::TMemoryStream again;
+  EXPECT_EQ(reader2.ExtractToStream(&again, "one.txt"), 1);
+}
+
+TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
+  pf::RecordingDialogService dialogs;
+  pf::SetDialogs(&dialogs);
+  TestArchive a;
+  a.entries = {MakeEntry("odd.bin", ToBytes("payload"), 99)};
+  zip::TZipReader reader;
+  Load(reader, BuildZip(a));
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "odd.bin"), 0);
+  EXPECT_EQ(out.Size(), 0);
+  pf::SetDialogs(nullptr);
+  ASSERT_EQ(dialogs.Calls().size(), 1u);
+  EXPECT_EQ(dialogs.Calls()[0].text, "Unknown Compression Method");
+  EXPECT_EQ(dialogs.Calls()[0].caption, "Zip Error");
+}
+
+TEST(Extract, FileRoadStaysInsideTheDestination) {
+  ScratchDir dir;
+  TestArchive a;
+  a.entries = {MakeEntry("../evil.txt", ToBytes("evil")), MakeEntry("..\\evil2.txt", ToBytes("evil")),
+               MakeEntry("/abs.txt", ToBytes("evil")), MakeEntry("sub/ok.txt", ToBytes("fine"), 8),
+               MakeEntry("sub/deeper/", {})};
+  a.entries[3].dosDateTime = 0x5A8C6000;  // 2025-04-12 12:00:00
+  zip::TZipReader reader;
+  Load(reader, BuildZip(a));
+  reader.SetDestDir((dir.path / "dest").string() + "/");
+  reader.RecreateDirs = true;
+  reader.DoAll = true;
+  std::vector<std::string> skipped;
+  reader.OnSkippingFile = [&](zip::TZipReader&, zip::TSkipReason reason, const std::string& name, int, bool&) {
+    EXPECT_EQ(reason, zip::srUnsafeName);
+    skipped.push_back(name);
+  };
+  EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 2);  // the file and the folder entry
+  EXPECT_EQ(skipped, (std::vector<std::string>{"..\\evil.txt", "..\\evil2.txt", "\\abs.txt"}));
+  EXPECT_FALSE(fs::exists(dir.path / "evil.txt"));
+  EXPECT_FALSE(fs::exists(dir.path / "evil2.txt"));
+  EXPECT_FALSE(fs::exists("/abs.txt"));
+  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "fine");
+  EXPECT_TRUE(fs::is_directory(dir.path / "dest/sub/deeper"));
+  EXPECT_EQ(pf::FileAge((dir.path / "dest/sub/ok.txt").string()), 0x5A8C6000);
+
+  // An existing file with Never: skipped and unchanged; Always replaces it.
+  std::ofstream(dir.path / "dest/sub/ok.txt") << "old";
+  reader.OverwriteMode = zip::Never;
+  skipped.clear();
+  reader.OnSkippingFile = [&](zip::TZipReader&, zip::TSkipReason reason, const std::string&, int, bool&) {
+    if (reason == zip::srNoOverwrite) skipped.push_back("no-overwrite");
+  };
+  reader.DoAll = false;
+  reader.FilesList().Clear();
+  reader.FilesList().Add("sub\\ok.txt");
+  EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 0);
+  EXPECT_EQ(skipped, (std::vector<std::string>{"no-overwrite"}));
+  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "old");
+  reader.OverwriteMode = zip::Always;
+  EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 1);
+  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "fine");
+}
+
+TEST(Extract, ReenteringTheComponentIsRefused) {
+  zip::TZipReader reader;
+  Load(reader, BuildZip(ThreeTexts()));
+  bool refused = false;
+  reader.OnEndUnZip = [&](zip::TZipReader& r, int, const std::string&) {
+    pf::TMemoryStream inner;
+    try {
+      r.ExtractToStream(&inner, "two.dat");
+    } catch (const pf::EInvalidOperation&) {
+      refused = true;
+    }
+  };
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "one.txt"), 1);
+  EXPECT_TRUE(refused);
+}
+
+TEST(Extract, CallersBufferRoad) {
+  zip::TZipReader reader;
+  TestArchive a;
+  Bytes data(100000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 / 13);
+  a.entries = {MakeEntry("big.bin", data, 8)};
+  Load(reader, BuildZip(a));
+  EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "big.bin"), 1);
+  EXPECT_EQ(reader.Buffer(), data);
+  // A small buffer is handed back through the event each time it is full.
+  std::vector<uint8_t> small(30000);
+  Bytes collected;
+  reader.OnGetNextBuffer = [&](zip::TZipReader&, uint8_t*& buffer, const std::string&, int64_t used, int, bool&) {
+    collected.insert(collected.end(), buffer, buffer + used);
+  };
+  EXPECT_EQ(reader.ExtractToBuffer(small.data(), 30000, "big.bin"), 1);
+  collected.insert(collected.end(), small.begin(), small.begin() + 10000);
+  EXPECT_EQ(collected, data);
+  reader.OnGetNextBuffer = [&](zip::TZipReader&, uint8_t*&, const std::string&, int64_t, int, bool& quit) {
+    quit = true;
+  };
+  EXPECT_THROW(reader.ExtractToBuffer(small.data(), 30000, "big.bin"), zip::EUserCanceled);
+}
+
+TEST(Crypto, CrcAndKeyScheduleFollowTheFormat) {
+  uint32_t crc = 0xFFFFFFFF;
+  const char* digits = "123456789";
+  zip::UpdateCRC(crc, reinterpret_cast<const uint8_t*>(digits), 9);
+  EXPECT_EQ(~crc, 0xCBF43926u);
+  zip::ZipDecrypter d;
+  d.InitKeys("");
+  EXPECT_EQ(d.key0, 0x12345678u);
+  EXPECT_EQ(d.key1, 0x23456789u);
+  EXPECT_EQ(d.key2, 0x34567890u);
+}
+
+TEST(Utils, DosDatesAreClampedOnlyWhenOutOfRange) {
+  const uint32_t valid = 0x5A8C6000;
+  EXPECT_EQ(zip::ClampDosDateTime(valid), valid);
+  uint32_t monthZero = valid & ~(0xFu << 21);
+  EXPECT_EQ((zip::ClampDosDateTime(monthZero) >> 21) & 0xF, 1u);
+  uint32_t sixtySeconds = (valid & ~0x1Fu) | 30;
+  EXPECT_EQ(zip::ClampDosDateTime(sixtySeconds) & 0x1F, 29u);  // 58 seconds
+  uint32_t hour25 = (valid & ~(0x1Fu << 11)) | (25u << 11);
+  EXPECT_EQ((zip::ClampDosDateTime(hour25) >> 11) & 0x1F, 23u);
+  EXPECT_EQ(zip::PercentOf(0, 5), 0);
+  EXPECT_EQ(zip::PercentOf(3, 2), 67);
+  EXPECT_EQ(zip::PercentOf64(10, 50), 100);
+}
+
+TEST(BufferStream, WritesSeeksReadsAndRefusesBadRequests) {
+  pf::TMemoryStream backing;
+  {
+    zip::TS_BufferStream s(&backing, 8192);
+    Bytes data(20000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 251);
+    EXPECT_EQ(s.Write(data.data(), 20000), 20000);
+    EXPECT_EQ(s.Position(), 20000);
+    EXPECT_EQ(s.Seek(0, pf::soBeginning), 0);
+    Bytes back(20000);
+    EXPECT_EQ(s.Read(back.data(), 20000), 20000);
+    EXPECT_EQ(back, data);
+    EXPECT_EQ(s.Seek(-100, pf::soEnd), 19900);
+    uint8_t b = 0;
+    EXPECT_EQ(s.Read(&b, 1), 1);
+    EXPECT_EQ(b, data[19900]);
+    s.PutBack(0xAB);
+    EXPECT_EQ(s.Read(&b, 1), 1);
+    EXPECT_EQ(b, 0xAB);
+    try {
+      s.Seek(0, static_cast<pf::TSeekOrigin>(3));
+      FAIL() << "no exception";
+    } catch (const pf::EStreamError& e) {
+      EXPECT_EQ(e.Message(), "Invalid seek origin (3)");
+    }
+    s.Seek(0, pf::soBeginning);
+    try {
+      s.PutBack(1);
+      FAIL() << "no exception";
+    } catch (const pf::EStreamError& e) {
+      EXPECT_EQ(e.Message(), "Putback overflow");
+    }
+    // Writing after reading goes to the logical position.
+    s.Seek(10, pf::soBeginning);
+    s.Read(&b, 1);
+    s.Write("Z", 1);
+  }
+  EXPECT_EQ(backing.Size(), 20000);
+  EXPECT_EQ(backing.Memory()[11], 'Z');
+}
+
+}  // namespace
