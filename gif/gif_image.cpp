@@ -1227,9 +1227,7 @@ void TGIFSubImage::AssignFromBitmap(pf::TBitmap& source) {
     // an unknown method or dither mode gives nothing to convert
     if (bmp->Empty()) throw GIFException(msg::InvalidReduction);
   }
-  width_ = static_cast<uint16_t>(source.Width());
-  height_ = static_cast<uint16_t>(source.Height());
-  AllocateData(0);
+  SetBounds(0, 0, source.Width(), source.Height());
   pf::TPixelFormat readFormat = bmp->PixelFormat();
   if (readFormat != pf::pf1bit && readFormat != pf::pf4bit && readFormat != pf::pf8bit) readFormat = pf::pf24bit;
   TDIBReader reader(*bmp, readFormat);

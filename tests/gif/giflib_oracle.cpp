@@ -85,6 +85,11 @@ std::vector<uint8_t> GiflibWrite(const OracleGifIn& in) {
       Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(len), ext), gif, "gcb");
     }
     ColorMapObject* local = MakeMap(f.localMap);
+    if (local == nullptr && gif->Image.ColorMap != nullptr) {
+      // the oracle would drop its copy of the previous frame's map without freeing it
+      GifFreeMapObject(gif->Image.ColorMap);
+      gif->Image.ColorMap = nullptr;
+    }
     Check(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local), gif, "image");
     GifFreeMapObject(local);
     std::vector<GifPixelType> row(static_cast<size_t>(f.width));

@@ -1,0 +1,458 @@
+// The GIF file structure and TGifPicture: the chart file the statistics write, round trips through giflib, the
+// reader's tolerance and refusals, writing rules, copying, optimisation and drawing.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "gif/gif_image.h"
+#include "platform/graphics/canvas.h"
+#include "tests/gif/giflib_oracle.h"
+
+namespace {
+
+using namespace gif;
+
+std::vector<uint8_t> Save(const TGifPicture& pic) {
+  pf::TMemoryStream s;
+  pic.SaveToStream(s);
+  return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size());
+}
+
+struct Loaded {
+  std::unique_ptr<TGifPicture> pic = std::make_unique<TGifPicture>();
+  std::vector<std::string> warnings;
+  std::string error;
+};
+
+Loaded Load(const std::vector<uint8_t>& bytes) {
+  Loaded l;
+  l.pic->OnWarning = [&l](pf::TPersistent&, int severity, const std::string& m) {
+    EXPECT_EQ(severity, 1);
+    l.warnings.push_back(m);
+  };
+  pf::TReadOnlyMemoryStream s(bytes.data(), static_cast<int64_t>(bytes.size()));
+  try {
+    l.pic->LoadFromStream(s);
+  } catch (const GIFException& e) {
+    l.error = e.what();
+  }
+  l.pic->OnWarning = nullptr;
+  return l;
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const GIFException& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A minimal GIF: 4x2 screen with a 2-colour global map and one frame of the given extension bytes.
+std::vector<uint8_t> SmallGif(const std::vector<uint8_t>& extensions, uint16_t frameWidth = 4) {
+  std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  g.insert(g.end(), extensions.begin(), extensions.end());
+  std::vector<uint8_t> frame = {',', 0, 0, 0, 0, static_cast<uint8_t>(frameWidth), 0, 2, 0, 0};
+  g.insert(g.end(), frame.begin(), frame.end());
+  pf::TMemoryStream data;
+  std::vector<uint8_t> px = {0, 1, 1, 0, 1, 0, 0, 1};
+  EncodeImage(data, CompressLZW, 1, 2, px.data(), false, 2, 4);
+  g.insert(g.end(), data.Memory(), data.Memory() + data.Size());
+  g.push_back(';');
+  return g;
+}
+
+TEST(GifPicture, ChartBitmapSavedWithTheDefaults) {
+  pf::TBitmap chart;
+  chart.SetSize(277, 200);
+  chart.Canvas().Brush().SetColor(0x0000FF);
+  chart.Canvas().FillRect(pf::Rect(25, 20, 35, 30));
+  TGifPicture pic;
+  pic.Assign(chart);
+  auto bytes = Save(pic);
+  const std::vector<uint8_t> head = {'G',  'I',  'F', '8', '7', 'a', 0x15, 0x01, 0xC8, 0x00, 0x77, 0x00,
+                                     0x00, 0x2C, 0,   0,   0,   0,   0x15, 0x01, 0xC8, 0x00, 0x87};
+  ASSERT_GT(bytes.size(), head.size() + 768 + 3);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(head.size())), head);
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t* e = bytes.data() + head.size() + i * 3;
+    if (i < 216) {
+      ASSERT_EQ(e[0], 51 * (i / 36)) << i;
+      ASSERT_EQ(e[1], 51 * ((i / 6) % 6)) << i;
+      ASSERT_EQ(e[2], 51 * (i % 6)) << i;
+    } else {
+      ASSERT_EQ(e[0] | e[1] | e[2], 0) << i;
+    }
+  }
+  EXPECT_EQ(bytes[head.size() + 768], 8);
+  EXPECT_EQ(bytes.back(), ';');
+  auto oracle = giftest::GiflibRead(bytes);
+  ASSERT_TRUE(oracle.ok) << oracle.error;
+  ASSERT_EQ(oracle.frames.size(), 1u);
+  EXPECT_TRUE(oracle.globalMap.empty());
+  EXPECT_EQ(oracle.frames[0].pixels[0], 215);
+  EXPECT_EQ(oracle.frames[0].pixels[25 * 277 + 30], 180);
+  EXPECT_EQ(oracle.frames[0].pixels[199 * 277 + 276], 215);
+}
+
+giftest::OracleGifIn AnimatedSample() {
+  std::mt19937 rng(42);
+  giftest::OracleGifIn in;
+  in.width = 40;
+  in.height = 30;
+  for (int i = 0; i < 4; ++i) in.globalMap.insert(in.globalMap.end(), {uint8_t(i * 60), uint8_t(255 - i * 60), 7});
+  in.loops = 3;
+  auto frame = [&](int l, int t, int w, int h, int colors, bool local, bool interlaced) {
+    giftest::OracleFrameIn f;
+    f.left = l, f.top = t, f.width = w, f.height = h, f.interlaced = interlaced;
+    if (local)
+      for (int i = 0; i < colors; ++i)
+        f.localMap.insert(f.localMap.end(), {uint8_t(i), uint8_t(i * 3), uint8_t(i * 5)});
+    for (int i = 0; i < w * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % colors));
+    return f;
+  };
+  in.frames.push_back(frame(0, 0, 40, 30, 4, false, false));
+  in.frames.back().comment = std::string(300, 'c');
+  in.frames.push_back(frame(5, 3, 17, 11, 16, true, true));
+  in.frames.back().transparent = 9;
+  in.frames.back().delay = 25;
+  in.frames.back().disposal = 2;
+  in.frames.push_back(frame(1, 2, 9, 9, 4, false, true));
+  in.frames.push_back(frame(0, 0, 40, 30, 256, true, false));
+  return in;
+}
+
+TEST(GifPicture, GiflibFilesLoadWithFramesMapsAndExtensions) {
+  auto in = AnimatedSample();
+  auto file = giftest::GiflibWrite(in);
+  auto l = Load(file);
+  ASSERT_EQ(l.error, "");
+  EXPECT_TRUE(l.warnings.empty());
+  TGifPicture& pic = *l.pic;
+  EXPECT_EQ(pic.Width(), 40);
+  EXPECT_EQ(pic.Height(), 30);
+  EXPECT_EQ(pic.Header().ColorMap().Count(), 4);
+  ASSERT_EQ(pic.Images().Count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    TGIFSubImage& f = *pic.Images()[i];
+    const auto& want = in.frames[static_cast<size_t>(i)];
+    EXPECT_EQ(f.Left(), want.left);
+    EXPECT_EQ(f.Top(), want.top);
+    EXPECT_EQ(f.Data(), want.pixels) << "frame " << i;
+    EXPECT_EQ(f.ColorMap().Count(), static_cast<int>(want.localMap.size() / 3));
+    EXPECT_EQ(f.Interlaced(), want.interlaced);
+  }
+  // frame 0: the loop block and the comment (one 255-byte and one 45-byte line)
+  auto& ext0 = pic.Images()[0]->Extensions();
+  ASSERT_EQ(ext0.Count(), 2);
+  auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(ext0[0]);
+  ASSERT_NE(loop, nullptr);
+  EXPECT_EQ(loop->Loops, 3);
+  auto* comment = dynamic_cast<TGIFCommentExtension*>(ext0[1]);
+  ASSERT_NE(comment, nullptr);
+  ASSERT_EQ(comment->Text.Count(), 2);
+  EXPECT_EQ(comment->Text[0].size(), 255u);
+  EXPECT_EQ(comment->Text[1].size(), 45u);
+  // frame 1: graphic control
+  TGIFSubImage& f1 = *pic.Images()[1];
+  ASSERT_NE(f1.GraphicControlExtension(), nullptr);
+  EXPECT_TRUE(f1.Transparent());
+  EXPECT_EQ(f1.GraphicControlExtension()->TransparentColorIndex(), 9);
+  EXPECT_EQ(f1.GraphicControlExtension()->Delay(), 25);
+  EXPECT_EQ(f1.GraphicControlExtension()->Disposal(), DisposeBackground);
+
+  // saved again: giflib reads the same pixels and maps; local-map frames are written row by row
+  auto again = giftest::GiflibRead(Save(pic));
+  ASSERT_TRUE(again.ok) << again.error;
+  ASSERT_EQ(again.frames.size(), 4u);
+  EXPECT_EQ(again.globalMap, in.globalMap);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(again.frames[i].pixels, in.frames[i].pixels) << "frame " << i;
+    EXPECT_EQ(again.frames[i].localMap, in.frames[i].localMap) << "frame " << i;
+  }
+  EXPECT_FALSE(again.frames[1].interlaced);
+  EXPECT_TRUE(again.frames[2].interlaced);
+  EXPECT_EQ(again.frames[1].transparent, 9);
+  EXPECT_EQ(again.frames[1].delay, 25);
+}
+
+TEST(GifPicture, ReaderToleratesOddButHarmlessInput) {
+  auto good = SmallGif({});
+  std::vector<uint8_t> junk4 = {1, 2, 3, 4};
+  junk4.insert(junk4.end(), good.begin(), good.end());
+  EXPECT_EQ(Load(junk4).error, "");
+  std::vector<uint8_t> junk3 = {1, 2, 3};
+  junk3.insert(junk3.end(), good.begin(), good.end());
+  EXPECT_EQ(Load(junk3).error, "Invalid GIF signature");
+  auto lower = good;
+  lower[0] = 'g', lower[1] = 'i', lower[2] = 'f';
+  EXPECT_EQ(Load(lower).error, "");
+
+  auto zeroWidth = SmallGif({}, 0);
+  auto l = Load(zeroWidth);
+  EXPECT_EQ(l.pic->Images()[0]->Width(), 4);
+  EXPECT_EQ(l.warnings, std::vector<std::string>{"Image exceeds Logical Screen size"});
+
+  // application block of size 10: kept as unknown data
+  auto app10 = Load(SmallGif({'!', 0xFF, 10, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', 2, 7, 8, 0}));
+  ASSERT_EQ(app10.error, "");
+  auto* unknown = dynamic_cast<TGIFUnknownAppExtension*>(app10.pic->Images()[0]->Extensions()[0]);
+  ASSERT_NE(unknown, nullptr);
+  ASSERT_EQ(unknown->Blocks.size(), 1u);
+  EXPECT_EQ(unknown->Blocks[0].Data, (std::vector<uint8_t>{7, 8}));
+}
+
+TEST(GifPicture, ReaderRefusesBrokenBlocksAndKeepsWhatWasRead) {
+  EXPECT_EQ(Load(SmallGif({'!', 0xFF, 9, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', 0})).error,
+            "Unsupported Application Extension block size");
+  EXPECT_EQ(Load(SmallGif({'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 2, 1, 5, 0})).error,
+            "Invalid GIF data");
+  EXPECT_EQ(Load(SmallGif({'!', 0x33, 0})).error, "Unknown extension type");
+
+  // minimum code size 12 in the second frame: the first frame stays, the progress ends at 0 %
+  auto two = SmallGif({});
+  two.pop_back();
+  std::vector<uint8_t> bad = {',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 12, 1, 0, 0, ';'};
+  two.insert(two.end(), bad.begin(), bad.end());
+  Loaded l;
+  std::vector<int> ends;
+  l.pic->OnProgress = [&](pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
+                          const std::string& m) {
+    if (stage == pf::psEnding && m == "Loading...") ends.push_back(percent);
+  };
+  pf::TReadOnlyMemoryStream s(two.data(), static_cast<int64_t>(two.size()));
+  EXPECT_EQ(ErrorOf([&] { l.pic->LoadFromStream(s); }), "Invalid GIF data");
+  EXPECT_EQ(l.pic->Images().Count(), 2);
+  EXPECT_EQ(l.pic->Images()[0]->Data(), (std::vector<uint8_t>{0, 1, 1, 0, 1, 0, 0, 1}));
+  EXPECT_EQ(ends, std::vector<int>{0});
+
+  // an extension followed by garbage instead of an image separator: no descriptor is read from the garbage
+  auto garbage = SmallGif({});
+  garbage.resize(19);
+  std::vector<uint8_t> tail = {'!', 0xFE, 1, 'x', 0, 'Z', 0, 0, 0, 0, 9, 0, 9, 0, 0, 2, 1, 0, 0, ';'};
+  garbage.insert(garbage.end(), tail.begin(), tail.end());
+  auto g = Load(garbage);
+  EXPECT_EQ(g.error, "");
+  ASSERT_EQ(g.pic->Images().Count(), 1);
+  EXPECT_TRUE(g.pic->Images()[0]->Empty());
+  EXPECT_EQ(g.warnings.front(), "Invalid extension introducer");
+
+  // sizes that would need gigabytes are refused before allocating
+  std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0};
+  for (int i = 0; i < 20; ++i) huge.insert(huge.end(), {',', 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0});
+  EXPECT_EQ(Load(huge).error, "Invalid image dimensions");
+}
+
+TEST(GifPicture, VersionAndDescriptorRules) {
+  TGifPicture pic;
+  EXPECT_EQ(ErrorOf([&] { Save(pic); }), "Unsupported GIF version");
+  auto frame = std::make_unique<TGIFSubImage>(&pic);
+  frame->ColorMap().Add(pf::clBlack);
+  frame->ColorMap().Add(pf::clWhite);
+  frame->SetBounds(0, 0, 3, 2);
+  frame->SetInterlaced(true);
+  TGIFSubImage* f = frame.get();
+  pic.Add(std::move(frame));
+  auto bytes = Save(pic);
+  EXPECT_EQ(std::string(bytes.begin() + 3, bytes.begin() + 6), "87a");
+  EXPECT_EQ(bytes[13 + 9] & 0x40, 0);  // local map: written row by row
+  f->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(f));
+  bytes = Save(pic);
+  EXPECT_EQ(std::string(bytes.begin() + 3, bytes.begin() + 6), "89a");
+
+  // adding the frame that is already in the list gives a copy, not a second owner
+  pic.Add(std::unique_ptr<TGIFSubImage>(f));
+  ASSERT_EQ(pic.Images().Count(), 2);
+  EXPECT_NE(pic.Images()[1], f);
+  EXPECT_EQ(pic.Images()[1]->Data(), f->Data());
+
+  EXPECT_EQ(ErrorOf([&] { pic.SetWidth(2); }), "Image width too small for contained frames");
+  EXPECT_EQ(pic.Width(), 3);
+  EXPECT_EQ(ErrorOf([&] { pic.SetHeight(1); }), "Image height too small for contained frames");
+  pic.SetWidth(10);
+  EXPECT_EQ(pic.Width(), 10);
+}
+
+TEST(GifPicture, BitmapConversionRules) {
+  pf::TBitmap many;
+  many.SetPixelFormat(pf::pf24bit);
+  many.SetSize(257, 1);
+  for (int x = 0; x < 257; ++x) many.SetPixel(x, 0, pf::RGB(static_cast<uint8_t>(x), static_cast<uint8_t>(x / 256), 9));
+  TGifPicture pic;
+  pic.ColorReduction = ReduceNone;
+  EXPECT_EQ(ErrorOf([&] { pic.Assign(many); }), "Color table overflow");
+  many.SetSize(256, 1);
+  pic.Assign(many);
+  EXPECT_EQ(pic.Images()[0]->ColorMap().Count(), 256);
+  EXPECT_EQ(pic.Images()[0]->ColorMap().Colors(pic.Images()[0]->Data()[200]), pf::RGB(200, 0, 9));
+
+  pf::TBitmap device;
+  device.SetSize(5, 5);
+  TGifPicture web;
+  web.Assign(device);
+  EXPECT_EQ(device.PixelFormat(), pf::pf24bit);
+
+  pf::TBitmap bits4;
+  bits4.SetPixelFormat(pf::pf4bit);
+  bits4.SetSize(3, 1);
+  bits4.SetPixel(1, 0, pf::clRed);
+  TGifPicture p4;
+  p4.Assign(bits4);
+  auto& f = *p4.Images()[0];
+  EXPECT_EQ(f.ColorMap().Count(), 16);
+  EXPECT_EQ(f.ColorMap().Colors(f.Data()[1]), pf::clRed);
+  EXPECT_EQ(f.ColorMap().Colors(f.Data()[0]), pf::clWhite);
+
+  // and back: AssignTo a bitmap renders frame 0
+  pf::TBitmap out;
+  out.Assign(p4);
+  EXPECT_EQ(out.GetPixel(1, 0), pf::clRed);
+}
+
+TEST(GifPicture, CopyTakesTheListedSettingsAndKeepsOwnHandlers) {
+  auto l = Load(giftest::GiflibWrite(AnimatedSample()));
+  TGifPicture& src = *l.pic;
+  src.Compression = CompressRLE;
+  src.ReductionBits = 4;
+  src.AnimationSpeed = 50;
+  src.DrawOptions = DrawAsync;
+  int sourceProgress = 0, ownWarnings = 0;
+  src.OnProgress = [&](pf::TPersistent&, pf::TProgressStage, uint8_t, bool, const pf::TRect&, const std::string&) {
+    ++sourceProgress;
+  };
+  TGifPicture copy;
+  copy.OnWarning = [&](pf::TPersistent&, int, const std::string&) { ++ownWarnings; };
+  copy.Assign(src);
+  EXPECT_EQ(copy.DrawOptions, DrawAsync);
+  EXPECT_EQ(copy.Compression, CompressLZW);
+  EXPECT_EQ(copy.ReductionBits, 8);
+  EXPECT_EQ(copy.AnimationSpeed, 100);
+  EXPECT_EQ(sourceProgress, 2 + 4);
+  ASSERT_EQ(copy.Images().Count(), 4);
+  EXPECT_EQ(copy.Images()[3]->Data(), src.Images()[3]->Data());
+  EXPECT_EQ(copy.Images()[0]->Extensions().Count(), 2);
+  ASSERT_TRUE(copy.OnWarning);
+  copy.Warning(copy, 1, "x");
+  EXPECT_EQ(ownWarnings, 1);
+  // the source writes run-length data, the copy LZW data; both decode to the same frames
+  auto a = giftest::GiflibRead(Save(src)), b = giftest::GiflibRead(Save(copy));
+  ASSERT_TRUE(a.ok && b.ok);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(a.frames[i].pixels, b.frames[i].pixels);
+}
+
+TEST(GifColorMap, CapacityOrderAndOptimisation) {
+  TGifPicture pic;
+  TGIFColorMap& map = pic.Header().ColorMap();
+  EXPECT_EQ(map.BitsPerPixel(), 0);
+  map.Add(pf::clRed);
+  EXPECT_EQ(map.Capacity(), 16);
+  EXPECT_EQ(map.BitsPerPixel(), 1);
+  for (int i = 1; i < 17; ++i) map.Add(pf::RGB(static_cast<uint8_t>(i), 0, 0));
+  EXPECT_EQ(map.Capacity(), 32);
+  EXPECT_EQ(map.BitsPerPixel(), 5);
+  map.Add(pf::clRed);
+  EXPECT_EQ(map.IndexOf(pf::clRed), 17);  // unsorted: searched from the end
+  map.SetOptimized(true);
+  EXPECT_EQ(map.IndexOf(pf::clRed), 0);
+  while (map.Count() < 256) map.Add(pf::clBlue);
+  EXPECT_EQ(ErrorOf([&] { map.Add(pf::clBlue); }), "Color table overflow");
+  EXPECT_EQ(ErrorOf([&] { map.Delete(256); }), "Invalid color index");
+
+  // usage A:1, B:5, C:0 becomes [B, A]; pixels and the transparent index follow
+  TGifPicture p2;
+  auto frame = std::make_unique<TGIFSubImage>(&p2);
+  frame->ColorMap().Add(pf::clRed);
+  frame->ColorMap().Add(pf::clLime);
+  frame->ColorMap().Add(pf::clBlue);
+  frame->SetBounds(0, 0, 6, 1);
+  frame->Data() = {0, 1, 1, 1, 1, 1};
+  TGIFSubImage* f = frame.get();
+  p2.Add(std::move(frame));
+  auto gce = std::make_unique<TGIFGraphicControlExtension>(f);
+  gce->SetTransparent(true);
+  gce->SetTransparentColorIndex(0);
+  f->Extensions().Add(std::move(gce));
+  EXPECT_TRUE(f->ColorMap().Optimize());
+  EXPECT_EQ(f->ColorMap().Count(), 2);
+  EXPECT_EQ(f->ColorMap().Colors(0), pf::clLime);
+  EXPECT_EQ(f->Data(), (std::vector<uint8_t>{1, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(f->GraphicControlExtension()->TransparentColorIndex(), 1);
+}
+
+TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
+  TGifPicture pic;
+  pic.Header().ColorMap().Add(pf::clBlack);
+  pic.Header().ColorMap().Add(pf::clWhite);
+  pic.Header().ColorMap().Add(pf::clRed);
+  auto add = [&](std::vector<uint8_t> px, int delay) {
+    auto f = std::make_unique<TGIFSubImage>(&pic);
+    f->SetBounds(0, 0, 4, 4);
+    f->Data() = std::move(px);
+    auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
+    gce->SetDelay(static_cast<uint16_t>(delay));
+    f->Extensions().Add(std::move(gce));
+    auto c = std::make_unique<TGIFCommentExtension>(f.get());
+    c->Text.Add("note");
+    f->Extensions().Add(std::move(c));
+    pic.Add(std::move(f));
+  };
+  std::vector<uint8_t> base = {0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 0};
+  auto changed = base;
+  changed[5] = 2;
+  add(base, 10);
+  add(changed, 20);  // differs in one pixel
+  add(changed, 30);  // identical to the frame before
+  pic.Optimize(ooCrop | ooMerge | ooCleanup, ReduceNone, DitherNearest, 8);
+  ASSERT_EQ(pic.Images().Count(), 2);
+  TGIFSubImage& second = *pic.Images()[1];
+  EXPECT_EQ(second.BoundsRect(), pf::Rect(1, 1, 2, 2));
+  EXPECT_EQ(second.Data(), std::vector<uint8_t>{2});
+  EXPECT_EQ(second.GraphicControlExtension()->Delay(), 50);
+  for (int i = 0; i < 2; ++i)
+    for (int e = 0; e < pic.Images()[i]->Extensions().Count(); ++e)
+      EXPECT_EQ(dynamic_cast<TGIFCommentExtension*>(pic.Images()[i]->Extensions()[e]), nullptr);
+  EXPECT_EQ(ErrorOf([&] { pic.Optimize(ooReduceColors, ReducePalette, 0, 8); }), "Invalid reduction method");
+}
+
+TEST(GifPicture, DrawingScalesMasksAndTiles) {
+  TGifPicture pic;
+  pic.Header().ColorMap().Add(pf::clBlue);
+  pic.Header().ColorMap().Add(pf::clLime);
+  auto f = std::make_unique<TGIFSubImage>(&pic);
+  f->SetBounds(0, 0, 2, 2);
+  f->Data() = {0, 1, 1, 0};
+  auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
+  gce->SetTransparentColorIndex(1);
+  gce->SetTransparent(true);
+  f->Extensions().Add(std::move(gce));
+  pic.Add(std::move(f));
+  pic.SetWidth(4);
+  pic.SetHeight(4);
+
+  pf::TBitmap target;
+  target.SetSize(8, 8);
+  target.Canvas().Brush().SetColor(pf::clRed);
+  target.Canvas().FillRect(pf::Rect(0, 0, 8, 8));
+  pic.Draw(target.Canvas(), pf::Rect(0, 0, 8, 8));  // frame covers the top-left quarter, scaled by 2
+  EXPECT_EQ(target.Canvas().Pixels(0, 0), pf::clBlue);
+  EXPECT_EQ(target.Canvas().Pixels(3, 0), pf::clRed);  // transparent: left as it was
+  EXPECT_EQ(target.Canvas().Pixels(2, 2), pf::clBlue);
+  EXPECT_EQ(target.Canvas().Pixels(5, 5), pf::clRed);  // outside the frame
+
+  pic.DrawOptions = static_cast<TGIFDrawOptions>(pic.DrawOptions | DrawTile);
+  pf::TBitmap tiled;
+  tiled.SetSize(10, 10);
+  pic.Draw(tiled.Canvas(), pf::Rect(0, 0, 10, 10));
+  EXPECT_EQ(tiled.Canvas().Pixels(4, 4), pf::clBlue);
+  EXPECT_EQ(tiled.Canvas().Pixels(8, 8), pf::clBlue);
+  EXPECT_EQ(tiled.Canvas().Pixels(9, 8), pf::clWhite);
+
+  TGifPicture empty;
+  pf::TBitmap untouched;
+  untouched.SetSize(2, 2);
+  empty.Draw(untouched.Canvas(), pf::Rect(0, 0, 2, 2));
+  EXPECT_EQ(untouched.GetPixel(0, 0), pf::clWhite);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// Colour lookups, dither engines and colour reduction.
+#include <gtest/gtest.h>
+
+#include "gif/dither.h"
+#include "gif/gif_errors.h"
+#include "gif/reduce.h"
+#include "platform/graphics/canvas.h"
+
+namespace {
+
+using namespace gif;
+
+// Dithers a width x height image of one colour; returns the indices row by row.
+std::vector<uint8_t> DitherUniform(int mode, TColorLookup& lookup, int width, int height, uint8_t r, uint8_t g,
+                                   uint8_t b) {
+  auto engine = CreateDitherEngine(mode, width, lookup);
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  for (int x = 0; x < width; ++x) {
+    row[x * 3] = b;
+    row[x * 3 + 1] = g;
+    row[x * 3 + 2] = r;
+  }
+  std::vector<uint8_t> out(static_cast<size_t>(width) * height, 0xEE);
+  for (int y = 0; y < height; ++y) DitherRow(*engine, row.data(), 3, out.data() + static_cast<size_t>(y) * width);
+  return out;
+}
+
+TEST(ColorLookup, FormulasOfTheFixedPalettes) {
+  TNetscapeColorLookup web;
+  uint8_t r, g, b;
+  EXPECT_EQ(web.Lookup(255, 0, 0, r, g, b), 180);
+  EXPECT_EQ(web.Lookup(0, 0, 0, r, g, b), 0);
+  EXPECT_EQ(web.Lookup(47, 0, 0, r, g, b), 0);
+  EXPECT_EQ(web.Lookup(48, 0, 0, r, g, b), 36);
+  EXPECT_EQ(r, 51);
+  // the chart colours
+  const std::pair<pf::TColor, int> chart[] = {{0xFFFFFF, 215}, {0x0000FF, 180}, {0x0000F0, 144}, {0x009FFF, 198},
+                                              {0x00FF00, 30},  {0xA00000, 3},   {0xFF9999, 131}, {0xFFCC99, 137},
+                                              {0x80FFFF, 212}, {0x80FF80, 104}, {0xD0FFD0, 178}};
+  for (auto [c, index] : chart)
+    EXPECT_EQ(web.Lookup(pf::GetRValue(c), pf::GetGValue(c), pf::GetBValue(c), r, g, b), index) << std::hex << c;
+  TMonochromeLookup mono;
+  EXPECT_EQ(mono.Lookup(0, 255, 0, r, g, b), 1);
+  EXPECT_EQ(r, 255);
+  EXPECT_EQ(mono.Lookup(0, 0, 255, r, g, b), 0);
+  TGrayScaleLookup gray;
+  EXPECT_EQ(gray.Lookup(100, 100, 100, r, g, b), (256 * 100) >> 8);
+  EXPECT_EQ(gray.Lookup(255, 0, 0, r, g, b), (77 * 255) >> 8);
+}
+
+TEST(ColorLookup, FastLookupTakesTheFirstNearestAndCachesPerKey) {
+  TFastColorLookup fast(std::vector<pf::TPaletteEntry>{{10, 10, 10, 0}, {10, 10, 10, 0}, {200, 0, 0, 0}});
+  uint8_t r, g, b;
+  EXPECT_EQ(fast.Lookup(12, 12, 12, r, g, b), 0);
+  EXPECT_EQ(fast.Lookup(190, 5, 0, r, g, b), 2);
+  EXPECT_EQ(r, 200);
+  // colours that share a 15-bit key share the answer of the first entry stored under it, even an exact match
+  TFastColorLookup keyed(std::vector<pf::TPaletteEntry>{{96, 96, 96, 0}, {103, 103, 103, 0}});
+  EXPECT_EQ(keyed.Lookup(103, 103, 103, r, g, b), 0);
+  EXPECT_EQ(r, 96);
+}
+
+TEST(DitherEngines, ExactPaletteColoursAndSinglePixelColumnsWithEveryMode) {
+  TNetscapeColorLookup web;
+  for (int mode = 0; mode <= 6; ++mode) {
+    auto out = DitherUniform(mode, web, 17, 9, 51, 102, 255);
+    for (uint8_t v : out) ASSERT_EQ(v, 2 * 6 + 5 + 36) << "mode " << mode;
+    auto narrow = DitherUniform(mode, web, 1, 12, 200, 10, 77);
+    for (uint8_t v : narrow) ASSERT_LT(v, 216) << "mode " << mode;
+  }
+  EXPECT_EQ(CreateDitherEngine(7, 4, web), nullptr);
+}
+
+TEST(DitherEngines, MidGreyMixesBlackAndWhiteExceptWithNearestColour) {
+  TMonochromeLookup mono;
+  for (int mode = 0; mode <= 6; ++mode) {
+    auto out = DitherUniform(mode, mono, 64, 64, 128, 128, 128);
+    size_t white = static_cast<size_t>(std::count(out.begin(), out.end(), 1));
+    if (mode == DitherNearest) {
+      EXPECT_EQ(white, out.size());
+    } else {
+      EXPECT_GT(white, out.size() * 4 / 10) << "mode " << mode;
+      EXPECT_LT(white, out.size() * 6 / 10) << "mode " << mode;
+    }
+  }
+}
+
+TEST(DitherEngines, SerpentineOrderAndTruncatingDivision) {
+  TNetscapeColorLookup web;
+  TDitherEngine nearest(3, web);
+  std::vector<int> columns;
+  uint8_t r, g, b;
+  for (int row = 0; row < 2; ++row) {
+    while (nearest.Column >= 0 && nearest.Column < 3) {
+      columns.push_back(nearest.Column);
+      nearest.Dither(0, 0, 0, r, g, b);
+    }
+    nearest.NextLine();
+  }
+  EXPECT_EQ(columns, (std::vector<int>{0, 1, 2, 2, 1, 0}));
+  // 48 goes to level 1 (51), error -3, carried 7 * -3 = -21: (-21 + 8) / 16 truncates to 0, so the second pixel
+  // stays at 48 and level 1 as well
+  auto out = DitherUniform(DitherFloydSteinberg, web, 2, 1, 48, 48, 48);
+  EXPECT_EQ(out, (std::vector<uint8_t>{43, 43}));
+}
+
+void Fill(pf::TBitmap& bmp, int w, int h, const std::vector<pf::TColor>& colors) {
+  bmp.SetPixelFormat(pf::pf24bit);
+  bmp.SetSize(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) bmp.SetPixel(x, y, colors[static_cast<size_t>(y * w + x) % colors.size()]);
+}
+
+TEST(ReduceColors, WebPaletteResultAndSourceConversion) {
+  pf::TBitmap source;
+  source.SetSize(20, 10);  // device format, white
+  source.Canvas().Brush().SetColor(pf::clRed);
+  source.Canvas().FillRect(pf::Rect(2, 2, 5, 5));
+  auto result = ReduceColors(source, ReduceWebPalette, DitherNearest, 8, nullptr);
+  EXPECT_EQ(source.PixelFormat(), pf::pf24bit);
+  ASSERT_EQ(result->PixelFormat(), pf::pf8bit);
+  ASSERT_EQ(result->ColorTable().size(), 256u);
+  EXPECT_EQ(result->ColorTable()[180], (pf::TRGBQuad{0, 0, 255, 0}));
+  EXPECT_EQ(result->ColorTable()[43], (pf::TRGBQuad{51, 51, 51, 0}));
+  EXPECT_EQ(result->ColorTable()[250], (pf::TRGBQuad{0, 0, 0, 0}));
+  EXPECT_EQ(result->ScanLine(0)[0], 215);
+  EXPECT_EQ(result->ScanLine(3)[3], 180);
+
+  pf::TBitmap device;
+  device.SetSize(4, 4);
+  auto copy = ReduceColors(device, ReduceNone, DitherNearest, 8, nullptr);
+  EXPECT_EQ(device.PixelFormat(), pf::pfDevice);
+  EXPECT_EQ(copy->PixelFormat(), pf::pf24bit);
+  EXPECT_EQ(copy->GetPixel(1, 1), pf::clWhite);
+}
+
+TEST(ReduceColors, FixedPalettesGiveTheirIndices) {
+  pf::TBitmap bmp;
+  Fill(bmp, 2, 1, {0x00FF00, 0xFF0000});
+  auto mono = ReduceColors(bmp, ReduceMonochrome, DitherNearest, 8, nullptr);
+  EXPECT_EQ(mono->ScanLine(0)[0], 1);
+  EXPECT_EQ(mono->ScanLine(0)[1], 0);
+  auto gray = ReduceColors(bmp, ReduceGray256, DitherNearest, 8, nullptr);
+  EXPECT_EQ(gray->ScanLine(0)[0], (150 * 255) >> 8);
+  auto grays = ReduceColors(bmp, ReduceWindowsGrays, DitherNearest, 8, nullptr);
+  EXPECT_EQ(grays->ScanLine(0)[1], 0);  // pure blue is nearest to black (|0| + |0| + |255| against 128 * 3)
+  pf::HPALETTE two = pf::CreatePalette(std::vector<pf::TPaletteEntry>{{0, 255, 0, 0}, {0, 0, 250, 0}}.data(), 2);
+  auto own = ReduceColors(bmp, ReducePalette, DitherNearest, 8, two);
+  EXPECT_EQ(own->ScanLine(0)[0], 0);
+  EXPECT_EQ(own->ScanLine(0)[1], 1);
+  auto none = ReduceColors(bmp, 10, DitherNearest, 8, nullptr);
+  EXPECT_TRUE(none->Empty());
+  auto badDither = ReduceColors(bmp, ReduceWebPalette, 7, 8, nullptr);
+  EXPECT_TRUE(badDither->Empty());
+}
+
+TEST(ReduceColors, OctreeKeepsFewColoursExactlyAndHonoursTheBitCount) {
+  const std::vector<pf::TColor> five = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF, 0x808080};
+  pf::TBitmap bmp;
+  Fill(bmp, 10, 10, five);
+  auto result = ReduceColors(bmp, ReduceOctree, DitherNearest, 8, nullptr);
+  EXPECT_EQ(pf::GetPaletteEntries(result->GetPalette(), 0, 0, nullptr), 256);
+  for (int x = 0; x < 5; ++x) {
+    uint8_t index = result->ScanLine(0)[x];
+    const auto& q = result->ColorTable()[index];
+    EXPECT_EQ(pf::RGBQuadToColor(q), five[static_cast<size_t>(x)]);
+  }
+  pf::TBitmap photo;
+  Fill(photo, 64, 64, [] {
+    std::vector<pf::TColor> c;
+    for (int i = 0; i < 4096; ++i)
+      c.push_back(pf::RGB(static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 13), static_cast<uint8_t>(i)));
+    return c;
+  }());
+  pf::HPALETTE pal = BuildOctreePaletteFromBitmap(photo, 2, 8, false);
+  EXPECT_EQ(pf::GetPaletteEntries(pal, 0, 0, nullptr), 2);
+  pf::HPALETTE windows = BuildOctreePaletteFromBitmap(photo, 256, 8, true);
+  std::vector<pf::TPaletteEntry> entries(256), system(20);
+  pf::GetPaletteEntries(windows, 0, 256, entries.data());
+  pf::GetPaletteEntries(pf::DefaultPalette(), 0, 20, system.data());
+  EXPECT_EQ(entries[0], system[0]);
+  EXPECT_EQ(entries[255], system[19]);
+  // bit counts beyond 8 are clamped instead of asking for more colours than a GIF table holds
+  auto clamped = ReduceColors(photo, ReduceOctree, DitherFloydSteinberg, 12, nullptr);
+  EXPECT_EQ(clamped->PixelFormat(), pf::pf8bit);
+}
+
+TEST(DIBWriter, RejectsFormatsAndSizesItCannotWrite) {
+  pf::TBitmap target;
+  EXPECT_THROW(TDIBWriter w(target, nullptr, 4, 4, pf::pf4bit), GIFException);
+  EXPECT_THROW(TDIBWriter w(target, nullptr, 0, 4, pf::pf8bit), GIFException);
+  {
+    TDIBWriter writer(target, WebPalette(), 2, 3, pf::pf24bit);
+    writer.ScanLine(1)[2] = 0x7F;
+  }
+  EXPECT_EQ(target.PixelFormat(), pf::pf24bit);
+  EXPECT_EQ(target.Width(), 3);
+  EXPECT_EQ(target.ScanLine(1)[2], 0x7F);
+}
+
+}  // namespace
