@@ -80,6 +80,26 @@ class QtFace : public TFontFace {
       strikeOutOffset_ = -std::max(1, m.tmAscent / 3);
     }
     m.tmInternalLeading = std::max(0, m.tmHeight - pixelSize);
+    // The average width by the classic weighting of the lower-case letters and the space (newer faces store an
+    // average over all their glyphs, which the metric-compatible ones do not share with the faces they replace).
+    static const std::pair<char, int> kWeights[] = {
+        {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14}, {'h', 42}, {'i', 63},
+        {'j', 3},  {'k', 6},  {'l', 35}, {'m', 20}, {'n', 56},  {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49},
+        {'s', 56}, {'t', 71}, {'u', 31}, {'v', 10}, {'w', 18},  {'x', 3},  {'y', 18}, {'z', 2},  {' ', 166}};
+    double weighted = 0;
+    bool complete = true;
+    for (const auto& [c, weight] : kWeights) {
+      QList<quint32> ids = raw_.glyphIndexesForString(QString(QChar(c)));
+      QList<QPointF> adv = ids.isEmpty() || ids.front() == 0
+                               ? QList<QPointF>()
+                               : raw_.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
+      if (adv.isEmpty()) {
+        complete = false;
+        break;
+      }
+      weighted += adv.front().x() * weight;
+    }
+    if (complete) m.tmAveCharWidth = RoundI(weighted / 1000);
     // The maximum width must bound every advance drawn (Latin-1 at least).
     for (char32_t c = 32; c < 256; ++c) m.tmMaxCharWidth = std::max(m.tmMaxCharWidth, CharWidth(c));
     m.tmWeight = (desc.Style & fsBold) ? 700 : 400;
