@@ -9,6 +9,7 @@
 #include "platform/core/strings.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/jpeg.h"
 
 namespace pf {
 
@@ -91,6 +92,8 @@ std::vector<Registration>& Registry() {
   static std::vector<Registration> registry = [] {
     std::vector<Registration> r;
     r.push_back({"bmp", "Bitmaps", "TBitmap", [] { return std::unique_ptr<TGraphic>(new TBitmap); }});
+    r.push_back({"jpg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
+    r.push_back({"jpeg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
     return r;
   }();
   return registry;
@@ -128,6 +131,7 @@ std::unique_ptr<TGraphic> TPicture::CreateGraphicOfClass(const std::string& clas
   for (const auto& r : Registry())
     if (r.className == className) return r.factory();
   if (className == "TBitmap") return std::make_unique<TBitmap>();
+  if (className == "TJPEGImage") return std::make_unique<TJPEGImage>();
   return nullptr;
 }
 

@@ -145,7 +145,48 @@ TEST(Pictures, FilesPickTheirClassByExtension) {
   TPicture::UnregisterGraphicClass("TJPEGImage");
   EXPECT_EQ(TPicture::CreateGraphicForExtension("jpg"), nullptr);
   EXPECT_NE(TPicture::CreateGraphicForExtension("BMP"), nullptr);
+  TPicture::RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
   fs::remove_all(dir);
+}
+
+// Damaged pictures of every kind either load or raise EInvalidGraphic, within bounded time and memory.
+TEST(DecoderRobustness, MutatedFilesNeverCrash) {
+  std::vector<std::vector<uint8_t>> seeds;
+  for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit}) {
+    TBitmap b(9, 5, f);
+    b.SetPixel(2, 3, clRed);
+    TMemoryStream m;
+    b.SaveToStream(m);
+    seeds.emplace_back(m.Memory(), m.Memory() + m.Size());
+  }
+  std::vector<uint8_t> jpeg = WriteJpeg(24, 16, false);
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 134775813u + 1;
+    return uint32_t((uint64_t(seed) * n) >> 32);
+  };
+  int loaded = 0, refused = 0;
+  for (int round = 0; round < 400; ++round) {
+    bool isJpeg = round % 4 == 3;
+    std::vector<uint8_t> data = isJpeg ? jpeg : seeds[next(uint32_t(seeds.size()))];
+    for (uint32_t k = 0, n = 1 + next(6); k < n; ++k) data[next(uint32_t(data.size()))] = uint8_t(next(256));
+    if (next(4) == 0) data.resize(next(uint32_t(data.size())));
+    TReadOnlyMemoryStream s(data.data(), int64_t(data.size()));
+    try {
+      if (isJpeg) {
+        TJPEGImage image;
+        image.LoadFromStream(s);
+      } else {
+        TBitmap b;
+        b.LoadFromStream(s);
+      }
+      ++loaded;
+    } catch (const EInvalidGraphic&) {
+      ++refused;
+    }
+  }
+  EXPECT_GT(loaded, 0);
+  EXPECT_GT(refused, 0);
 }
 
 TEST(Palettes, HandlesEntriesAndTheStockPalettes) {

@@ -87,6 +87,18 @@ TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
   EXPECT_EQ(b.GetPixel(23, 29 + 3), clNone);    // below the bitmap: not painted, no crash
   EXPECT_EQ(b.GetPixel(23, 29), clRed);         // descent part of the cell
   EXPECT_EQ(b.GetPixel(24, 29), clWhite);       // right of the cell (advance 4)
+
+  // Underline and strike-out run across the whole piece, blanks included.
+  TBitmap d(40, 30, pf24bit);
+  d.Canvas().Font().SetHeight(-16);
+  d.Canvas().Font().SetStyle(fsUnderline | fsStrikeOut);
+  d.Canvas().Font().SetColor(clBlack);
+  d.Canvas().TextOut(0, 0, "a  ");
+  for (int32_t x = 0; x < 8 + 4 + 4; ++x) {
+    EXPECT_EQ(d.GetPixel(x, 16 + 1), clBlack) << x;  // baseline 16, underline one below
+    EXPECT_EQ(d.GetPixel(x, 16 - 6), clBlack) << x;  // half the glyph height (12) above the baseline
+  }
+  EXPECT_EQ(d.GetPixel(16, 17), clWhite);
 }
 
 TEST(FixedMetrics, ExtraJustificationAndFitAgreeBetweenMeasuringAndDrawing) {
