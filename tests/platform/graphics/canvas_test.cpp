@@ -224,6 +224,26 @@ TEST(CanvasState, TheBrushSetsTheBackgroundLazilyAndCallsHoldUntilItChanges) {
   EXPECT_EQ(c.GetTextColor(), clBlue);
 }
 
+TEST(CanvasSurfaces, EveryPixelFormatCanBePaintedOn) {
+  for (TPixelFormat f : {pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+    SCOPED_TRACE(f);
+    TBitmap b(8, 8, f);
+    TCanvas& c = b.Canvas();
+    c.Brush().SetColor(clBlack);
+    c.FillRect(Rect(0, 0, 4, 4));
+    c.Ellipse(4, 4, 8, 8);
+    c.Pen().SetColor(clBlack);
+    c.MoveTo(0, 7);
+    c.LineTo(3, 7);
+    EXPECT_EQ(b.GetPixel(3, 3), clBlack);
+    EXPECT_EQ(b.GetPixel(4, 3), clWhite);
+    EXPECT_EQ(b.GetPixel(6, 6), clBlack);
+    EXPECT_EQ(b.GetPixel(2, 7), clBlack);
+    EXPECT_EQ(b.GetPixel(3, 7), clWhite);
+    EXPECT_EQ(b.PixelFormat(), f);
+  }
+}
+
 TEST(CanvasSurfaces, PaletteBitmapsAndMissingSurfaces) {
   // Painting on an 8-bit bitmap maps colours to its table and keeps the table.
   TBitmap b(4, 1, pf8bit);

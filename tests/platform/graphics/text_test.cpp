@@ -101,6 +101,25 @@ TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
   EXPECT_EQ(d.GetPixel(16, 17), clWhite);
 }
 
+TEST(FixedMetrics, TextRectClipsAndFillsItsRectangle) {
+  WithService fixed(CreateFixedMetricFontService());
+  TBitmap b(30, 20, pf24bit);
+  TCanvas& c = b.Canvas();
+  c.Font().SetHeight(-16);
+  c.Font().SetColor(clBlack);
+  c.Brush().SetColor(clRed);
+  c.TextRect(Rect(2, 2, 12, 10), 4, 0, "HH");
+  Ink ink = InkOf(b);
+  EXPECT_EQ(ink.left, 2);
+  EXPECT_EQ(ink.top, 2);
+  EXPECT_EQ(ink.right, 11);
+  EXPECT_EQ(ink.bottom, 9);
+  EXPECT_EQ(b.GetPixel(2, 2), clRed);           // the rectangle in the background colour
+  EXPECT_EQ(b.GetPixel(5, 9), clBlack);         // glyph from y 0 + 4 to 15, clipped at 10
+  EXPECT_EQ(b.GetPixel(4, 3), clRed);           // above the glyph's top (4)
+  EXPECT_EQ(c.ClipRect(), Rect(0, 0, 30, 20));  // the clip is back
+}
+
 TEST(FixedMetrics, ExtraJustificationAndFitAgreeBetweenMeasuringAndDrawing) {
   WithService fixed(CreateFixedMetricFontService());
   TBitmap b(100, 20, pf24bit);
