@@ -405,37 +405,51 @@ void PaintOn(CanvasTarget* target, const HRGN& clip, F paint) {
 
 }  // namespace
 
-void TCanvas::FillRect(const TRect& r) {
-  RequireState();
-  if (!target_) NoDrawing();
-  if (brush_.Style() == bsClear || IsRectEmpty(r)) return;
-  TColor color = ColorToDrawRGB(brush_.Color());
-  TBitmap* bitmap = target_->Bitmap();
+// Fills r (clipped) with one colour.
+static void FillSolid(CanvasTarget* target, const HRGN& clip, const TRect& r, TColor color) {
+  if (!target) NoDrawing();
+  if (IsRectEmpty(r)) return;
+  color = ColorToDrawRGB(color);
+  TBitmap* bitmap = target->Bitmap();
   if (bitmap && !IsPaletteFormat(bitmap->PixelFormat())) {
     // Direct formats: the painter fills exactly the same pixels, faster.
-    PaintOn(target_.get(), state_.clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
-    if (OnChange) OnChange(*this);
+    PaintOn(target, clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
     return;
   }
-  PixelSurface surface(target_.get());
+  PixelSurface surface(target);
   if (surface.Valid()) {
     bool mono = surface.Mono();
     uint32_t bit = mono ? surface.NearestBit(color) : 0;
-    for (const QRect& q : ClipRects(state_.clip, QRect(0, 0, surface.Width(), surface.Height()), ToQRect(r)))
+    for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), ToQRect(r)))
       for (int y = q.top(); y <= q.bottom(); ++y)
         for (int x = q.left(); x <= q.right(); ++x) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
   } else {
-    PaintOn(target_.get(), state_.clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
+    PaintOn(target, clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
   }
+}
+
+static void FrameSolid(CanvasTarget* target, const HRGN& clip, const TRect& r, TColor color) {
+  if (IsRectEmpty(r)) return;
+  FillSolid(target, clip, {r.Left, r.Top, r.Right, r.Top + 1}, color);
+  FillSolid(target, clip, {r.Left, r.Bottom - 1, r.Right, r.Bottom}, color);
+  FillSolid(target, clip, {r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1}, color);
+  FillSolid(target, clip, {r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1}, color);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+  RequireState();
+  if (!target_) NoDrawing();
+  if (brush_.Style() == bsClear) return;
+  FillSolid(target_.get(), state_.clip, r, brush_.Color());
   if (OnChange) OnChange(*this);
 }
 
 void TCanvas::FrameRect(const TRect& r) {
-  if (IsRectEmpty(r)) return;
-  FillRect({r.Left, r.Top, r.Right, r.Top + 1});
-  FillRect({r.Left, r.Bottom - 1, r.Right, r.Bottom});
-  FillRect({r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1});
-  FillRect({r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1});
+  RequireState();
+  if (!target_) NoDrawing();
+  if (brush_.Style() == bsClear) return;
+  FrameSolid(target_.get(), state_.clip, r, brush_.Color());
+  if (OnChange) OnChange(*this);
 }
 
 namespace {
@@ -533,22 +547,19 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
 
 void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   RequireState();
+  if (!target_) NoDrawing();
   if (x2 < x1) std::swap(x1, x2);
   if (y2 < y1) std::swap(y1, y2);
   if (pen_.Style() == psClear) {
-    FillRect({x1, y1, x2 - 1, y2 - 1});
-    return;
+    if (brush_.Style() != bsClear) FillSolid(target_.get(), state_.clip, {x1, y1, x2 - 1, y2 - 1}, brush_.Color());
+  } else {
+    int32_t w = pen_.Width();
+    if (brush_.Style() != bsClear)
+      FillSolid(target_.get(), state_.clip, {x1 + w, y1 + w, x2 - w, y2 - w}, brush_.Color());
+    for (int32_t i = 0; i < w; ++i)
+      FrameSolid(target_.get(), state_.clip, {x1 + i, y1 + i, x2 - i, y2 - i}, pen_.Color());
   }
-  int32_t w = pen_.Width();
-  FillRect({x1 + w, y1 + w, x2 - w, y2 - w});
-  TColor brushColor = brush_.Color();
-  TBrushStyle brushStyle = brush_.Style();
-  bool dirty = brushDirty_;
-  brush_.SetColor(pen_.Color());
-  for (int32_t i = 0; i < w; ++i) FrameRect({x1 + i, y1 + i, x2 - i, y2 - i});
-  brush_.SetColor(brushColor);
-  brush_.SetStyle(brushStyle);
-  brushDirty_ = dirty;
+  if (OnChange) OnChange(*this);
 }
 
 void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

@@ -22,7 +22,8 @@ struct CanvasTarget {
   // The bitmap painted on, if the target is one (its pixels are then read and written directly).
   virtual TBitmap* Bitmap() { return nullptr; }
   // An image holding the surface's pixels, readable and paintable until EndImage; nullptr when the surface can
-  // only be painted (then PaintDevice is used and nothing can be read back).
+  // only be painted (then PaintDevice is used and nothing can be read back). Calls may nest (a blit from a
+  // canvas onto itself begins the image twice); each BeginImage is matched by one EndImage.
   virtual QImage* BeginImage() = 0;
   virtual void EndImage(bool changed) = 0;
   virtual QPaintDevice* PaintDevice() { return nullptr; }

@@ -66,6 +66,7 @@ TEST(CanvasEdges, RectangleHasAPenBorderAndABrushInside) {
   TCanvas& c = b.Canvas();
   c.Brush().SetColor(clRed);
   c.Rectangle(0, 0, 4, 4);
+  EXPECT_EQ(c.GetBkColor(), clRed);  // the border's colour never becomes the background
   c.Pen().SetStyle(psClear);
   c.Brush().SetColor(clBlue);
   c.Rectangle(3, 0, 5, 2);  // without a pen the fill is one pixel smaller
