@@ -138,20 +138,9 @@ void TGIFEncoder::Encode(pf::TStream& stream, int bitsPerPixel, int colors, cons
 
 // --- TLZWEncoder -------------------------------------------------------------------------------------------------
 
-void TLZWEncoder::Output(int code) {
-  PutCode(code);
-  if (cleared_) {
-    codeSize_ = initCodeSize_;
-    cleared_ = false;
-  } else if (nextFree_ > maxCode_) {
-    ++codeSize_;
-  }
-  maxCode_ = codeSize_ >= 12 ? 4096 : (1 << codeSize_) - 1;
-}
-
 void TLZWEncoder::Clear() {
   cleared_ = true;
-  Output(clearCode_);
+  Emit(clearCode_);
   table_.Clear();
   nextFree_ = clearCode_ + 2;
 }
@@ -168,20 +157,21 @@ void TLZWEncoder::Compress() {
     int pixel = *p;
     if (pixel >= colors) ColorError();
     uint32_t key = (static_cast<uint32_t>(prefix) << 8) | static_cast<uint32_t>(pixel);
-    int code = table_.Lookup(key);
+    uint32_t slot;
+    int code = table_.Find(key, slot);
     if (code >= 0) {
       prefix = code;
       continue;
     }
-    TLZWEncoder::Output(prefix);
+    Emit(prefix);
     prefix = pixel;
     if (nextFree_ >= 4095) {
       TLZWEncoder::Clear();
     } else {
-      table_.Insert(key, nextFree_++);
+      table_.Store(slot, key, nextFree_++);
     }
   }
-  TLZWEncoder::Output(prefix);
+  Emit(prefix);
 }
 
 // --- TRLEEncoder -------------------------------------------------------------------------------------------------

@@ -55,15 +55,30 @@ class THashTable {
   void Clear();
   void Insert(uint32_t key, int code);
   int Lookup(uint32_t key) const;  // code or -1
+  // Lookup that also tells where the key would be inserted: the code, or -1 with slot set to the empty slot.
+  int Find(uint32_t key, uint32_t& slot) const {
+    uint32_t i = Hash(key);
+    for (;;) {
+      const uint32_t s = slots_[i];
+      if (s == kEmpty) {
+        slot = i;
+        return -1;
+      }
+      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);
+      i = Step(i);
+    }
+  }
+  void Store(uint32_t slot, uint32_t key, int code) { slots_[slot] = (key << 12) | static_cast<uint32_t>(code); }
 
  private:
   static constexpr uint32_t kSize = 8009;
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-  static uint32_t Hash(uint32_t key) { return ((key >> 4) ^ key) % kSize; }
-  static uint32_t Step(uint32_t i) {
-    int64_t next = i == 0 ? -1 : static_cast<int64_t>(i) - (kSize - i);
-    return static_cast<uint32_t>(next < 0 ? next + kSize : next);
+  // Fibonacci hashing spreads the neighbouring keys of smooth images over the whole table; linear probing then
+  // stays within a cache line or two.
+  static uint32_t Hash(uint32_t key) {
+    return static_cast<uint32_t>((static_cast<uint64_t>(key * 2654435761u) * kSize) >> 32);
   }
+  static uint32_t Step(uint32_t i) { return i + 1 == kSize ? 0 : i + 1; }
   uint32_t slots_[kSize];
 };
 
@@ -109,11 +124,21 @@ class TGIFEncoder {
 
 class TLZWEncoder final : public TGIFEncoder {
  protected:
-  void Output(int code) override;
+  void Output(int code) override { Emit(code); }
   void Clear() override;
   void Compress() override;
 
  private:
+  void Emit(int code) {
+    PutCode(code);
+    if (cleared_) {
+      codeSize_ = initCodeSize_;
+      cleared_ = false;
+    } else if (nextFree_ > maxCode_) {
+      ++codeSize_;
+    }
+    maxCode_ = codeSize_ >= 12 ? 4096 : (1 << codeSize_) - 1;
+  }
   int nextFree_ = 0;
   THashTable table_;
 };
