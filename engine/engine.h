@@ -44,6 +44,35 @@ class Engine {
   // the table ends with a warning and false before a question is drawn.
   bool SelectBySections(char part, char cls, int32_t& poolSize, pf::TStringList& list);
 
+  // The viewer's form submission: 'T' draws an exam sheet, 'U' a training sheet, 'A' evaluates a sheet. The lines
+  // are checked first; a submission that does not fit its form gets a warning and changes nothing.
+  void PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
+                                const std::string& method, const pf::TStrings& results);
+
+  // Draws, writes and shows a sheet in mode 'k' (exam), 't' (training block section) or 'a' (own list: the
+  // question count, time, selected questions and pool prepared in the shared state). On success the shared state
+  // describes the new sheet and sheetId and mode hold its number and mode; on failure nothing changes.
+  bool BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode);
+
+  // Saves a page (Latin-1 lines), shows it at "#top" and takes its title as the window caption.
+  void SaveAndShowPage(const std::string& fileName, const pf::TStrings& lines);
+
+  // Grades a submitted sheet, writes and shows the evaluation page and, for exams, adds the two log lines.
+  void WriteEvaluationPage(char part, char cls, const pf::TStrings& results, const std::string& section,
+                           const std::string& sheetId, char mode);
+  static int CountAnswered(const pf::TStrings& results);
+
+  // The exam log page, and deleting the log after a confirmation.
+  void LogSpeedButtonClick();
+  void LogloeschenClick();
+
+  // Adds a question to the part's list of wrongly answered questions.
+  void AddToWrongQuestionsList(char part, char cls, const std::string& id);
+  // Asks for an own question list and builds an exam from it.
+  void PruefungladenClick();
+  // Builds an exam from the own question list in path (the part of PruefungladenClick after the file dialog).
+  bool LoadOwnList(const std::string& path);
+
   // For tests: replaces the extraction road (archive path, entry name, list) -> entries extracted.
   using EntryExtractor = std::function<int(const std::string&, const std::string&, pf::TStrings&)>;
   void SetEntryExtractor(EntryExtractor extractor) { extractor_ = std::move(extractor); }
@@ -52,6 +81,22 @@ class Engine {
   int Extract(const std::string& entryName, pf::TStrings& list);
   bool ArchiveExists();
   bool LoadPool(char part, char cls);
+  // Everything a sheet needs, worked out before anything of the shared state changes.
+  struct Sheet {
+    char part = 'T', cls = 'A', mode = 'k';
+    std::string section;  // training only
+    int32_t questionCount = 0;
+    std::string timeText;
+    std::string dark, middle, light, title;
+    pf::TStringList selected;
+    std::string sheetId;
+  };
+  bool WriteSheet(Sheet& sheet);
+  void WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf::TStringList& page);
+  void SavePage(const std::string& fileName, const pf::TStrings& lines);
+  void ShowPage(const std::string& fileName);
+  std::string HtmlPath(const std::string& name) const;
+  bool SaveExamLog(const std::string& header, const std::string& result);
 
   AppState& state_;
   EnginePort& port_;
@@ -61,5 +106,11 @@ class Engine {
 
 // Warning texts shared by the readers.
 std::string MissingFileText(const std::string& path);  // "Die Datei " + path + " existiert nicht."
+
+// The contact address of the pages' mail links.
+constexpr const char* ContactAddress = "pexu-team@example.org";
+// Page dates "dd.mm.yyyy  hh:mm:ss" (two blanks) and log dates "dd.mm.yyyy hh:mm:ss".
+std::string PageDate();
+std::string LogDate();
 
 }  // namespace engine

@@ -8,6 +8,9 @@
 
 namespace engine {
 
+// Panel colours (0x00BBGGRR; the high bit names a system colour as in the graphics layer).
+constexpr uint32_t PanelColorNormal = 0x8000000F;  // the button face
+
 class EnginePort {
  public:
   virtual ~EnginePort() = default;
@@ -17,6 +20,7 @@ class EnginePort {
   virtual std::string ServerRoot() const = 0;
   virtual void LoadFromFile(const std::string& path) = 0;
   virtual std::string DocumentTitle() const = 0;
+  virtual void FocusViewer() = 0;
 
   // The main window.
   virtual void SetCaption(const std::string& caption) = 0;

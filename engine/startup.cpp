@@ -17,6 +17,10 @@ void StartUp(AppState& state, const std::string& programDir, EnginePort& port) {
   }
 
   std::string dataDir = IsWinNT() && !state.SettingPortable ? GetEnvVar("USERPROFILE") + "/Pexu" : programDir;
+  OpenDataFolder(state, dataDir, port);
+}
+
+void OpenDataFolder(AppState& state, const std::string& dataDir, EnginePort& port) {
   state.DataDir = StripTrailingBackslash(dataDir);
   for (const char* folder : {"", "html", "Fragen"}) {
     std::string path = *folder ? pf::PathJoin(state.DataDir, folder) : state.DataDir;

@@ -12,6 +12,8 @@ namespace engine {
 
 // Fills state in the order of the main window's start. programDir is the program's own folder.
 void StartUp(AppState& state, const std::string& programDir, EnginePort& port);
+// The steps after the data folder is known: folders, settings, paths, lists, answer list, random numbers.
+void OpenDataFolder(AppState& state, const std::string& dataDir, EnginePort& port);
 
 // The engine's part of the main window's close: writes the question folder, then frees the settings file and the
 // lists. The window writes its own position before.

@@ -23,6 +23,7 @@ class FakePort : public engine::EnginePort {
   std::string ServerRoot() const override { return root; }
   void LoadFromFile(const std::string& path) override { loaded.push_back(path); }
   std::string DocumentTitle() const override { return title; }
+  void FocusViewer() override { ++focused; }
   void SetCaption(const std::string& c) override { caption = c; }
   void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
   void SetPanelColor(int panel, uint32_t color) override { colors[panel] = color; }
@@ -45,6 +46,7 @@ class FakePort : public engine::EnginePort {
   std::map<int, uint32_t> colors;
   std::vector<std::string> loaded, messages, warnings, confirmations;
   int progress = -1;
+  int focused = 0;
   bool answerListEnabled = true;
   bool clockRunning = false;
   bool confirmAnswer = true;

@@ -1,0 +1,371 @@
+// Exam and training sheets: the form dispatcher, the sheet builder with its page templates and the answer list.
+#include "engine/catalogue.h"
+#include "engine/engine.h"
+#include "engine/procs.h"
+#include "platform/core/datetime.h"
+#include "platform/core/files.h"
+#include "platform/core/mathutil.h"
+#include "platform/core/strings.h"
+
+namespace engine {
+
+using namespace pf::literals;
+
+std::string PageDate() { return pf::FormatDateTime("dd.mm.yyyy  hh:nn:ss", pf::Now()); }
+std::string LogDate() { return pf::FormatDateTime("dd.mm.yyyy hh:nn:ss", pf::Now()); }
+
+std::string Engine::HtmlPath(const std::string& name) const {
+  return pf::PathJoin(pf::PathJoin(state_.DataDir, "html"), name);
+}
+
+void Engine::SavePage(const std::string& fileName, const pf::TStrings& lines) { lines.SaveToFile(fileName); }
+
+void Engine::ShowPage(const std::string& fileName) {
+  port_.LoadFromFile(fileName + "#top");
+  port_.SetCaption(port_.DocumentTitle());
+  port_.FocusViewer();
+}
+
+void Engine::SaveAndShowPage(const std::string& fileName, const pf::TStrings& lines) {
+  SavePage(fileName, lines);
+  ShowPage(fileName);
+}
+
+namespace {
+
+bool IsPartLetter(char c) { return c == 'T' || c == 'B' || c == 'V'; }
+bool IsClassLetter(char c) { return c == 'A' || c == 'E'; }
+
+char Upper(char c) { return pf::UpperCase(std::string(1, c))[0]; }
+
+// A training section: a chapter prefix of two letters and a block digit 1-9.
+bool IsSection(std::string_view s) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  return s.size() == 3 && letter(s[0]) && letter(s[1]) && s[2] >= '1' && s[2] <= '9';
+}
+
+std::string ShownTime(const std::string& timeText) { return timeText == "9999" ? "-" : timeText; }
+
+}  // namespace
+
+void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
+                                      const std::string& method, const pf::TStrings& results) {
+  char kind = action.size() >= 5 ? action[4] : ' ';
+  if (kind == 'A') {
+    // The sheet's own form: its hidden fields say which sheet it is. A sheet older than the one drawn last is
+    // graded as training and not logged.
+    std::string part = results.Values("gebiet"), id = results.Values("testid");
+    char mode = state_.ModeLetter;
+    char partLetter = state_.PartLetter, classLetter = state_.ClassLetter;
+    if (part.size() != 1 || !IsPartLetter(part[0]) || id.empty() || results.Values("teil") != "A") {
+      port_.ShowWarning("Die Antworten passen nicht zu einem Fragebogen von Pexu und werden nicht ausgewertet.");
+      return;
+    }
+    for (int i = 0; i < results.Count(); ++i) {
+      const std::string& line = results[i];
+      std::string name = results.Names(i), value = results.ValueFromIndex(i);
+      if (name == "teil" || name == "gebiet" || name == "testid") continue;
+      bool sound = name.size() == 5 && name.find(' ') == std::string::npos &&
+                   (value == "N" ||
+                    (value.size() == 2 && (value[0] == 'R' || value[0] == 'W') && value[1] >= '1' && value[1] <= '4'));
+      if (!sound) {
+        port_.ShowWarning("Die Antworten passen nicht zu einem Fragebogen von Pexu und werden nicht ausgewertet (" +
+                          line + ").");
+        return;
+      }
+    }
+    if (id != state_.SheetId || part[0] != state_.PartLetter) {
+      mode = 't';
+      partLetter = part[0];
+      if (partLetter != 'T') classLetter = 'E';
+    }
+    WriteEvaluationPage(partLetter, classLetter, results, state_.TrainingSection, id, mode);
+    state_.ModeLetter = 't';
+    return;
+  }
+  if (kind != 'T' && kind != 'U') {
+    port_.ShowWarning("Unbekannte Formularaktion \"" + action + "\".");
+    return;
+  }
+  char cls = action.size() >= 6 ? Upper(action[5]) : ' ';
+  char part = results.Count() >= 1 && results[0].size() >= 6 ? Upper(results[0][5]) : ' ';
+  if (!IsClassLetter(cls) || !IsPartLetter(part) || results[0].size() != 6) {
+    port_.ShowWarning("Das Formular der Seite passt nicht zu Pexu: Teil und Klasse fehlen oder sind ung\xFCltig.");
+    return;
+  }
+  if (part != 'T') cls = 'E';  // the operating and regulations parts exist for class E only
+  std::string sheetId = state_.SheetId;
+  if (kind == 'T') {
+    char mode = 'k';
+    std::string oldTitle = state_.OwnListTitle;
+    state_.OwnListTitle.clear();
+    if (!BuildExamSheet(part, cls, sheetId, "", mode)) state_.OwnListTitle = oldTitle;
+    return;
+  }
+  std::string section = results.Count() >= 2 ? pf::UpperCase(pf::Copy(results[1], 11, 3)) : "";
+  if (results.Count() < 2 || results[1].size() != 13 || !IsSection(section)) {
+    port_.ShowWarning("Das Trainingsformular der Seite passt nicht zu Pexu: der Abschnitt fehlt oder ist ung\xFCltig.");
+    return;
+  }
+  char mode = 't';
+  BuildExamSheet(part, cls, sheetId, section, mode);
+}
+
+bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode) {
+  port_.SetPanelColor(0, PanelColorNormal);
+  port_.SetPanelColor(1, PanelColorNormal);
+  port_.SetPanelText(1, "");
+
+  Sheet sheet;
+  sheet.part = part;
+  sheet.cls = cls;
+  sheet.mode = mode;
+  int32_t count = 0;
+  PartInfo(cls, part, mode, count, sheet.timeText, sheet.dark, sheet.middle, sheet.light, sheet.title);
+  pf::TStringList oldLines(state_.CatalogueLines);
+  auto fail = [&] {
+    state_.CatalogueLines.Assign(oldLines);
+    return false;
+  };
+  sheet.selected.SetSorted(true);
+  if (mode == 'a') {
+    sheet.questionCount = state_.QuestionCount;
+    sheet.timeText = state_.TimeLimitText;
+    sheet.selected.Assign(state_.SelectedQuestions);
+  } else {
+    int32_t poolSize = 0;
+    if (!CountPoolQuestions(part, cls, poolSize)) return fail();
+    if (mode == 'k') {
+      sheet.questionCount = count;
+      bool ok;
+      if (state_.SettingFVBNetzA) {
+        ok = SelectBySections(part, cls, poolSize, sheet.selected);
+      } else {
+        std::string asked = state_.SettingAskedList ? std::string{part, cls} : "";
+        int eligible = 0;
+        ok = DrawQuestionNumbers(state_, poolSize, count, 1, asked, state_.SettingZufallszahlen, sheet.selected,
+                                 &eligible);
+        if (!ok)
+          port_.ShowWarning("Der Fragenkatalog " + std::string{part, cls} + " hat nur " + pf::IntToStr(eligible) +
+                            " Fragen, ein Pr\xFC"
+                            "fungsbogen braucht " +
+                            pf::IntToStr(count) + ".");
+      }
+      if (!ok) return fail();
+    } else {
+      sheet.section = section;
+      sheet.title = section.substr(0, 2) + "/" + section.substr(2, 1) + "  " + pf::Copy(sheet.title, 18, 1000);
+      int32_t found = 0;
+      if (!SelectTrainingBlock(part, cls, found, sheet.selected, section)) return fail();
+      sheet.questionCount = found;
+    }
+  }
+  if (sheet.questionCount <= 0 || sheet.selected.Count() == 0) {
+    port_.ShowWarning("Der Fragebogen enth\xE4lt keine Fragen.");
+    return fail();
+  }
+  if (!WriteSheet(sheet)) return fail();
+  sheetId = sheet.sheetId;
+  return true;
+}
+
+bool Engine::WriteSheet(Sheet& sheet) {
+  const std::string root = port_.ServerRoot();
+  const std::string code{sheet.part, sheet.cls};
+  const pf::TStrings& lines = state_.CatalogueLines;
+  std::string version = PoolVersion(lines);
+
+  // The sheet number is taken from the settings file and written back at once.
+  pf::TIniFile& ini = *state_.IniFile;
+  int32_t number = ini.ReadInteger("IDs", code + "ID", 0) + 1;
+  ini.WriteInteger("IDs", code + "ID", number);
+  sheet.sheetId = pf::IntToStr(number);
+
+  pf::TStringList page;
+  auto add = [&page](std::string line) { page.Add(std::move(line)); };
+  auto addAll = [&page](std::initializer_list<const char*> items) {
+    for (const char* item : items) page.Add(item);
+  };
+  const std::string time = ShownTime(sheet.timeText);
+  const std::string count = pf::IntToStr(sheet.questionCount);
+  addAll({"<html>", "<head>", "<title>Pexu - Quendolar</title>",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
+  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
+  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
+          "<form name=\"formular\" action=\"PexuA\" method=\"post\">",
+          "  <table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "  <thead>",
+          "  <tr align=\"center\">", "    <td>",
+          "      <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"95%\">", "      <tr>"});
+  add("        <td><big>" + sheet.title + "</big></td>");
+  add("        <td align=\"center\">Amateurfunkzeugnis Klasse " + std::string(1, sheet.cls) + "</td>");
+  add("        <td align=\"right\">" + count + " Fragen &nbsp; Zeit: " + time + " Minuten</td>");
+  addAll({"      </tr>", "      </table>", "    </td>", "  </tr>", "  </thead>", "  <tfoot>", "  <tr align=\"center\">",
+          "    <td>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"4\" width=\"95%\">"});
+  add("      <tr bgcolor=\"" + sheet.middle + "\">");
+  addAll({"        <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a></td>",
+          "        <td align=\"right\"><input type=\"submit\" value=\" auswerten \"></td>", "      </tr>",
+          "      </table>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"95%\">",
+          "      <tr>", "        <td align=\"left\">"});
+  add("          <small>Pexu &nbsp;" + version + " &nbsp; <a class=\"text\" href=\"mailto:" + ContactAddress + "\">" +
+      port_.CompanyName() + "</a></small>");
+  addAll({"        </td>", "        <td align=\"right\">"});
+  add("          <small>" + std::string(1, sheet.part) + "ID: " + sheet.sheetId + " &nbsp; " + PageDate() +
+      "</small><br></td>");
+  addAll({"      </tr>", "      </table>", "    </td>", "  </tr>", "  </tfoot>", "  <tbody>"});
+
+  // The selected questions in catalogue order, each with its own random answer order.
+  pf::TStringList key;
+  int placed = 0, questionNumber = 0;
+  for (int i = 1; i < lines.Count() && placed < sheet.selected.Count(); ++i) {
+    if (pf::Copy(lines[i], 1, 2) != "::") continue;
+    ++questionNumber;
+    if (questionNumber != pf::StrToIntDef(sheet.selected[placed], -1)) continue;
+    pf::TStringList order;
+    DrawAnswerOrder(state_, order);
+    QuestionRecord record = ReadQuestionRecord(lines, i);
+    const std::string& id = record.Id;
+    const std::string& colour = sheet.light;
+    addAll({"    <tr align=\"center\" {page-break-inside: avoid;} >", "      <td>",
+            "        <table border=\"0\" cellpadding=\"5\" cellspacing=\"0\" width=\"95%\">"});
+    add("      <tr bgcolor=\"" + sheet.middle + "\">");
+    add("        <td width=\"2%\"><b>" + id + "</b></td>");
+    std::string ordinal = "<font color=\"#000000\"><small>" + pf::IntToStr(placed + 1) + "</small></font></td>";
+    if (sheet.mode == 't') {
+      add("        <td width=\"98%\" align=\"right\">");
+      add("          <a class=\"text\" href=\"" + id + ".qst\"><img src=\"" + root +
+          "/pics/qm.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die richtige Antwort\"></a>");
+      if (sheet.part == 'T') {
+        add("          <a class=\"text\" href=\"" + id + ".sln\"><img src=\"" + root +
+            "/pics/L.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die L&ouml;sung zu " + id +
+            " von QX7RTZ\"></a>" + ordinal);
+      } else {
+        add(ordinal);
+      }
+    } else {
+      add("        <td width=\"98%\" align=\"right\">" + ordinal);
+    }
+    add("      </tr>");
+    add("      <tr bgcolor=\"" + colour + "\">");
+    add("        <td colspan=\"2\"><b>" + UmlautsToEntities(record.Text) + "</b></td>");
+    add("      </tr>");
+    if (!record.Picture.empty()) {
+      add("      <tr bgcolor=\"" + colour + "\">");
+      add("        <td colspan=\"2\"><img src=\"" + root + pf::Copy(record.Picture, 2, 50) +
+          "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + record.Picture + "\"></td>");
+      add("      </tr>");
+    }
+    for (int position = 1; position <= 4; ++position) {
+      int j = 0;
+      while (j < 4 && pf::StrToInt(order[j]) != position) ++j;
+      std::string answer = record.Answers[j];
+      ReplaceAll(answer, "./pics", root + "/pics");
+      add("      <tr bgcolor=\"" + colour + "\">");
+      add("        <td><input type=\"radio\" name=\"" + id + "\" value=\"" + pf::UpperCase(answer.substr(0, 1)) +
+          pf::IntToStr(position) + "\"></td>");
+      add("        <td>" + UmlautsToEntities(pf::Copy(answer, 3, static_cast<int>(answer.size()))) + "</td>");
+      add("      </tr>");
+      if (IsRightAnswer(answer)) key.Add(id + PadWithZeros(pf::IntToStr(position), 4));
+    }
+    addAll({"        <tr bgcolor=\"#ffffff\">"});
+    add("          <td colspan=\"2\" height=\"5\"><input type=\"hidden\" name=\"" + id + "\" value=\"N\"></td>");
+    addAll({"        </tr>", "        </table>", "      </td>", "    </tr>"});
+    ++placed;
+    port_.SetProgress(pf::Trunc(80.0 * placed / sheet.questionCount + 0.5));
+  }
+  if (placed != sheet.selected.Count()) {
+    port_.SetProgress(0);
+    port_.ShowWarning("Nicht alle gezogenen Fragen stehen im Fragenkatalog " + code + ".");
+    return false;
+  }
+  addAll({"  </tbody>", "  </table>", "  <input type=\"hidden\" name=\"teil\" value=\"A\">"});
+  add("  <input type=\"hidden\" name=\"gebiet\" value=\"" + std::string(1, sheet.part) + "\">");
+  add("  <input type=\"hidden\" name=\"testid\" value=\"" + sheet.sheetId + "\">");
+  addAll({"</form>", "</div>", "</body>", "</html>"});
+
+  pf::TStringList answers;
+  WriteAnswerListPage(sheet, key, answers);
+  std::string sheetPath = HtmlPath("LetztePruefung.html");
+  SavePage(HtmlPath("LetzteAntworten.html"), answers);
+  SavePage(sheetPath, page);
+
+  // The pages are written: from here on the shared state describes the new sheet.
+  state_.PartLetter = sheet.part;
+  state_.ClassLetter = sheet.cls;
+  state_.ModeLetter = sheet.mode;
+  state_.SheetId = sheet.sheetId;
+  state_.QuestionCount = sheet.questionCount;
+  state_.TimeLimitText = sheet.timeText;
+  state_.TimeLimit = pf::StrToIntDef(sheet.timeText, 0);
+  if (sheet.mode == 't') state_.TrainingSection = sheet.section;
+  state_.SelectedQuestions.Assign(sheet.selected);
+  state_.IgnoreNextHistoryChange = true;
+  port_.SetAntwortenlisteEnabled(sheet.mode == 't');
+  ShowPage(sheetPath);
+  port_.SetProgress(0);
+  port_.StopExamClock();
+  port_.SetPanelText(1, "");
+  state_.MinutesElapsed = 0;
+  port_.StartExamClock();
+  return true;
+}
+
+void Engine::WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf::TStringList& page) {
+  const std::string root = port_.ServerRoot();
+  const std::string cls(1, sheet.cls);
+  auto add = [&page](std::string line) { page.Add(std::move(line)); };
+  auto addAll = [&page](std::initializer_list<const char*> items) {
+    for (const char* item : items) page.Add(item);
+  };
+  addAll({"<html>", "<head>", "<title>Pexu - Antwortenliste</title>",
+          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
+  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
+  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
+          "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>", "  <td>",
+          "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">", "    <tr>"});
+  add("      <td><big>Antwortenliste zu " + std::string(1, sheet.part) + "ID " + sheet.sheetId + "</big></td>");
+  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
+          "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">"});
+  add("    <tr bgcolor=\"" + sheet.dark + "\">");
+  add("      <td><big>" + sheet.title + "</big></td>");
+  add("      <td align=\"center\">Amateurfunkzeugnis Klasse " + cls + "</td>");
+  add("      <td align=\"right\">" + pf::IntToStr(sheet.questionCount) +
+      " Fragen &nbsp; Zeit: " + ShownTime(sheet.timeText) + " Minuten</td>");
+  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
+          "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
+  add("    <tr bgcolor=\"" + sheet.middle + "\">");
+  add("      <td width=\"60\">Frage</td>");
+  for (const char* letter : {"A", "B", "C", "D"})
+    add("      <td align=\"center\" width=\"30\" bgcolor=\"#f0f0f0\">" + std::string(letter) + "</td>");
+  addAll({"      <td>&nbsp;</td>", "    </tr>", "    </table>", "  </td>", "</tr>", "</thead>", "<tfoot>", "<tr>",
+          "  <td>", "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" width=\"100%\">",
+          "    <tr bgcolor=\"#f7f7f7\"><td><small>Ein Klick auf die Fragenummer zeigt den Fragentext und die richtige "
+          "Antwort.</small></td></tr>",
+          "    <tr bgcolor=\"#f0f0f0\">"});
+  add("      <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a> <a class=\"text\" href=\"" +
+      root + "/html/training" + cls + ".html\">[Training]</a> <a class=\"text\" href=\"" + root + "/html/klasse" + cls +
+      ".html\">[Pr&uuml;fungen]</a></td>");
+  addAll({"    </tr>", "    </table>", "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">",
+          "    <tr>", "      <td align=\"left\">"});
+  add("        <small>Pexu &nbsp;<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) + "\">" +
+      port_.CompanyName() + "</a></small>");
+  addAll({"      </td>", "      <td align=\"right\">"});
+  add("        <small>" + PageDate() + "</small><br></td>");
+  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>", "<tr>", "  <td>",
+          "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
+  for (int i = 0; i < key.Count(); ++i) {
+    const std::string& e = key[i];
+    std::string id = pf::Copy(e, 1, 5);
+    add("  <tr bgcolor=\"" + sheet.light + "\">");
+    add("  <td width=\"60\"><a class=\"text\" href=\"" + id + ".qst\">" + id + "</a></td>");
+    for (int k = 1; k <= 4; ++k) {
+      if (pf::Copy(e, 9, 1) == pf::IntToStr(k))
+        add("  <td align=\"center\" width=\"30\" bgcolor=\"#d0ffd0\">" + std::string(1, char('A' + k - 1)) + "</td>");
+      else
+        add("    <td bgcolor=\"#fff0f0\">&nbsp;</td>");
+    }
+    addAll({"    <td>&nbsp;</td>", "  </tr>"});
+  }
+  addAll({"    </table>", "  </td>", "</tr>", "</tbody>", "</table>", "</div>", "</body>", "</html>"});
+}
+
+}  // namespace engine
