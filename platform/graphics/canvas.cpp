@@ -244,6 +244,8 @@ class PixelSurface {
   PixelSurface& operator=(const PixelSurface&) = delete;
 
   bool Valid() const { return bitmap_ || image_; }
+  TBitmap* Bitmap() const { return bitmap_; }
+  void MarkChanged() { changed_ = true; }
   int32_t Width() const { return bitmap_ ? bitmap_->Width() : image_ ? image_->width() : 0; }
   int32_t Height() const { return bitmap_ ? bitmap_->Height() : image_ ? image_->height() : 0; }
   bool Mono() const { return bitmap_ && bitmap_->PixelFormat() == pf1bit; }
@@ -966,6 +968,36 @@ bool Blit(TCanvas& dest, CanvasTarget* target, const HRGN& clip, TColor brushCol
         composed.setPixel(u, v, ToQColor(Rop3(rop, brushColor, s, 0xFFFFFF) & 0xFFFFFF).rgb());
       }
     PaintOn(target, clip, [&](QPainter& p) { p.drawImage(x, y, composed); });
+    return true;
+  }
+  TBitmap* destBitmap = surface.Bitmap();
+  TBitmap* srcBitmap = useSource ? src.surface->Bitmap() : nullptr;
+  if (rop == SRCCOPY && !mask && !transparent && destBitmap && srcBitmap &&
+      !IsPaletteFormat(destBitmap->PixelFormat()) && !IsPaletteFormat(srcBitmap->PixelFormat())) {
+    // The common picture copy between direct formats: per-column source positions, no raster operation.
+    TPixelFormat df = destBitmap->PixelFormat(), sf = srcBitmap->PixelFormat();
+    bool same = PixelFormatBits(df) == PixelFormatBits(sf) && (df == sf || PixelFormatBits(df) == 32);
+    for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), QRect(x, y, w, h))) {
+      std::vector<int32_t> columns(size_t(q.width()));
+      for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
+        int32_t u = dx - x, su = flipX ? w - 1 - u : u;
+        columns[size_t(dx - q.left())] = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
+      }
+      for (int32_t dy = q.top(); dy <= q.bottom(); ++dy) {
+        int32_t v = dy - y, sv = flipY ? h - 1 - v : v;
+        int32_t py = sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h)));
+        if (py < 0 || py >= srcBitmap->Height()) continue;
+        const uint8_t* srcRow = srcBitmap->Bits() + size_t(py) * size_t(srcBitmap->RowBytes());
+        uint8_t* destRow = destBitmap->Bits() + size_t(dy) * size_t(destBitmap->RowBytes());
+        for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
+          int32_t px = columns[size_t(dx - q.left())];
+          if (px < 0 || px >= srcBitmap->Width()) continue;
+          uint32_t raw = GetRaw(srcRow, px, sf);
+          SetRaw(destRow, dx, df, same ? raw : ColorToDirect(DirectToColor(raw, sf), df));
+        }
+      }
+    }
+    surface.MarkChanged();
     return true;
   }
   bool destMono = surface.Mono();
