@@ -1,0 +1,392 @@
+#include "engine/statistik.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/procs.h"
+#include "engine/startup.h"
+#include "platform/core/datetime.h"
+#include "platform/core/files.h"
+#include "platform/core/strings.h"
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/fonts.h"
+
+namespace {
+
+using engine::NormalisedLogLine;
+using namespace pf::literals;
+namespace fs = std::filesystem;
+
+class FakePort : public engine::EnginePort {
+ public:
+  std::string ServerRoot() const override { return "/opt/pexu"; }
+  void LoadFromFile(const std::string& path) override { loaded.push_back(path); }
+  std::string DocumentTitle() const override { return "Pexu - Statistik"; }
+  void FocusViewer() override {}
+  void SetCaption(const std::string& c) override { caption = c; }
+  void SetPanelText(int, const std::string&) override {}
+  void SetPanelColor(int, uint32_t) override {}
+  void Msg(const std::string& text) override { messages.push_back(text); }
+  void SetProgress(int position) override { progress.push_back(position); }
+  void SetAntwortenlisteEnabled(bool) override {}
+  void StartExamClock() override {}
+  void StopExamClock() override {}
+  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
+  bool Confirm(const std::string&) override { return true; }
+  std::string CompanyName() const override { return "Pexu-Team"; }
+
+  std::string caption;
+  std::vector<std::string> loaded, messages, warnings;
+  std::vector<int> progress;
+};
+
+// The two log lines of one exam, as the evaluation writes them.
+void AddExam(engine::AppState& state, const std::string& code, int sheet, int total, int right,
+             const std::string& limit = "90") {
+  int pct = 100 * right / total;
+  state.ExamLog.Add("<td>" + code + "/" + std::to_string(sheet) + "&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;" +
+                    std::to_string(total) + " von " + std::to_string(total) + " Fragen in 42 min (" + limit +
+                    ") bearbeitet.</td>");
+  state.ExamLog.Add(std::string("<td valign=\"top\"><b><font color=\"") +
+                    (pct >= 73 ? "#00a000\">ok" : "#d00000\">nein") + "</font></b></td><td>Richtig: " +
+                    std::to_string(right) + " (" + std::to_string(pct) + "%) &nbsp; Falsch: TA102 </td>");
+}
+
+struct StatsTest : ::testing::Test {
+  StatsTest() {
+    dir = fs::temp_directory_path() / ("pexu-stats-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir / "html");
+    state.DataDir = dir.string();
+    state.LogPath = (dir / "Pexu.log").string();
+  }
+  ~StatsTest() override {
+    fs::remove_all(dir);
+    pf::SetNowFunction(nullptr);
+  }
+  std::vector<NormalisedLogLine> Normalised() {
+    std::vector<NormalisedLogLine> lines;
+    EXPECT_TRUE(engine::NormaliseLog(engine, lines));
+    return lines;
+  }
+  fs::path dir;
+  engine::AppState state;
+  FakePort port;
+  engine::Engine engine{state, port};
+};
+
+constexpr pf::TColor White = 0xFFFFFF, Black = 0x000000;
+
+TEST_F(StatsTest, NormalisingReadsEveryFieldAfterItsMarker) {
+  state.ExamLog.Add(
+      "<td>TA/17&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;47 von 51 Fragen in 42 min (90) "
+      "bearbeitet.</td>");
+  state.ExamLog.Add(
+      "<td valign=\"top\"><b><font color=\"#00a000\">ok</font></b></td><td>Richtig: 40 (78%) &nbsp; "
+      "Falsch: TA102 TA205 </td>");
+  // Wider than the usual columns: a 7-digit sheet, 5-digit minutes, a 3-digit limit, 3-digit counts.
+  state.ExamLog.Add(
+      "<td>VE/1234567&nbsp;&nbsp;</td><td>[06.12.2024 17:20:44] &nbsp;120 von 150 Fragen in 12345 min "
+      "(120) bearbeitet.</td>");
+  state.ExamLog.Add(
+      "<td valign=\"top\"><b><font color=\"#d00000\">nein</font></b></td><td>Richtig: 100 (66%) "
+      "&nbsp; Falsch: VE101 <br>[Meine (2) Liste: alt]</td>");
+  // The sheet number may also end at a blank within the first 15 characters.
+  state.ExamLog.Add("<td>BE/9 </td><td>[06.12.2024 17:20:44] &nbsp;3 von 34 Fragen in 5 min (60) bearbeitet.</td>");
+  state.ExamLog.Add("<td valign=\"top\"><b><font color=\"#d00000\">nein</font></b></td><td>Richtig: 2 (5%) </td>");
+  // An unpaired last line is dropped without complaint.
+  state.ExamLog.Add("<td>TE/3&nbsp;&nbsp;</td><td>[06.12.2024 17:20:44] &nbsp;3 von 34 Fragen in 5 min (60) .</td>");
+
+  std::vector<NormalisedLogLine> lines = Normalised();
+  ASSERT_EQ(lines.size(), 3u);
+  auto fields = [](const NormalisedLogLine& l) {
+    return std::vector<int>{l.Sheet, l.Answered, l.Total, l.Minutes, l.TimeLimit, l.Right, l.Percentage};
+  };
+  EXPECT_EQ(lines[0].Code, "TA");
+  EXPECT_EQ(fields(lines[0]), (std::vector<int>{17, 47, 51, 42, 90, 40, 78}));
+  EXPECT_EQ(lines[1].Code, "VE");
+  EXPECT_EQ(fields(lines[1]), (std::vector<int>{1234567, 120, 150, 12345, 120, 100, 66}));
+  EXPECT_EQ(lines[2].Code, "BE");
+  EXPECT_EQ(fields(lines[2]), (std::vector<int>{9, 3, 34, 5, 60, 2, 5}));
+  EXPECT_TRUE(port.messages.empty());
+  EXPECT_TRUE(port.warnings.empty());
+}
+
+TEST_F(StatsTest, ABrokenLogLineIsNamedAndNothingIsWritten) {
+  struct Case {
+    std::string header, result;
+    int badLine;
+  };
+  const std::string good = "<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;5 von 51 Fragen in 4 min (90) .";
+  const std::string result = "<td valign=\"top\"></td><td>Richtig: 40 (78%) &nbsp; Falsch: </td>";
+  const std::vector<Case> cases = {
+      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;xx von 51 Fragen in 4 min (90) .", result, 3},
+      {"<td>TA/1x&nbsp;&nbsp;</td><td>[06.12.2024] &nbsp;5 von 51 Fragen in 4 min (90) .", result, 3},
+      {good, "<td valign=\"top\"></td><td>Richtig: 40 (7B%) &nbsp; Falsch: </td>", 4},
+      {good, "<td>Richtig: -4 (7%)</td>", 4},
+      {good, "<td>Richtig: 99999999999 (7%)</td>", 4},
+      {good, "<td>Richtig: 52 (101%)</td>", 4},  // more right answers than questions
+      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;0 von 0 Fragen in 4 min (90) .", result, 3},
+      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;5 von 51 Fragen in 4 min (90 .", result, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.header + " / " + c.result);
+    FakePort fresh;
+    engine::Engine freshEngine(state, fresh);
+    state.ExamLog.Clear();
+    AddExam(state, "TA", 7, 51, 40);
+    state.ExamLog.Add(c.header);
+    state.ExamLog.Add(c.result);
+    pf::AtomicWriteFile((dir / "html/statistikA.html").string(), "earlier page");
+    engine::ShowStatistics(freshEngine, 'A');
+    std::string n = std::to_string(c.badLine);
+    ASSERT_EQ(fresh.messages.size(), 1u);
+    EXPECT_EQ(fresh.messages[0],
+              " Fehler in Pexu.log Zeile " + n + std::string(". Bitte das Log bereinigen oder löschen."_l1));
+    ASSERT_EQ(fresh.warnings.size(), 1u);
+    EXPECT_EQ(fresh.warnings[0], "Die Statistik kann wegen eines Fehlers in Zeile " + n +
+                                     " der Logdatei nicht aufgebaut werden.\nSchauen Sie sich die Datei " +
+                                     state.DataDir +
+                                     std::string("/Pexu.log an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1));
+    EXPECT_EQ(pf::ReadFileBytes((dir / "html/statistikA.html").string()), "earlier page");
+    EXPECT_FALSE(fs::exists(dir / "html/TAStatistik0.gif"));
+    EXPECT_TRUE(fresh.loaded.empty());
+    EXPECT_TRUE(fresh.progress.empty());
+  }
+}
+
+// Charts are checked with the fixed-metric font service, whose glyphs are solid boxes, so that the caption's
+// extent tells which caption was drawn.
+struct ChartTest : StatsTest {
+  ChartTest() { pf::SetFontService(pf::CreateFixedMetricFontService()); }
+  ~ChartTest() override { pf::SetFontService(nullptr); }
+
+  // The rightmost caption pixel must end where the expected caption (Latin-1) ends.
+  void ExpectCaption(pf::TBitmap& chart, std::string_view caption) {
+    pf::TBitmap scratch(10, 10);
+    scratch.Canvas().Font().SetName("Verdana, Arial, helvetica");
+    scratch.Canvas().Font().SetSize(10);
+    int width = scratch.Canvas().TextWidth(caption);
+    int right = -1;
+    for (int y = 182; y < 200; ++y)
+      for (int x = 0; x < 277; ++x)
+        if (chart.GetPixel(x, y) == 0xA00000) right = std::max(right, x);
+    EXPECT_EQ(right, 25 + width - 2) << std::string(caption);  // the last glyph box is its advance less one pixel wide
+  }
+};
+
+TEST_F(ChartTest, BarsLinesAndAxesOfThreeExams) {
+  AddExam(state, "TA", 1, 51, 40);  // 78 %: 125 pixels high
+  AddExam(state, "BE", 2, 34, 30);  // another part: not in this chart
+  AddExam(state, "TA", 3, 51, 30);  // 58 %, failed: 94 pixels
+  AddExam(state, "TA", 4, 51, 51);  // 100 %: 160 pixels, the newest
+  std::vector<NormalisedLogLine> lines = Normalised();
+
+  std::unique_ptr<pf::TBitmap> chart = engine::PaintStatisticsChart(lines, "TA", 0);
+  ASSERT_EQ(chart->GetWidth(), 277);
+  ASSERT_EQ(chart->GetHeight(), 200);
+  ExpectCaption(*chart, "Alle 3 Prüfungen"_l1);
+  const pf::TColor passEven = 0xFFCCCC, failOdd = 0x0000FF;
+  struct Bar {
+    int left, right, top;
+    pf::TColor color;
+  };
+  // 250 div 3 = 83 pixels each, the newest at the right.
+  for (const Bar& b : {Bar{25, 107, 55, passEven}, Bar{108, 190, 86, failOdd}, Bar{191, 273, 20, passEven}}) {
+    SCOPED_TRACE(b.left);
+    int mid = (b.left + b.right) / 2;
+    EXPECT_EQ(chart->GetPixel(b.left + 1, 100), b.color);
+    EXPECT_EQ(chart->GetPixel(b.right, 100), b.color);
+    EXPECT_EQ(chart->GetPixel(mid, 179), b.color);
+    if (b.top > 20) {
+      EXPECT_EQ(chart->GetPixel(mid, b.top), b.color);
+      EXPECT_EQ(chart->GetPixel(mid, b.top - 1), White);
+    }
+  }
+  EXPECT_EQ(chart->GetPixel(274, 100), White);
+  // The marks are drawn over the bars from x 25 to 274; the axes over them.
+  for (auto [y, color] : std::map<int, pf::TColor>{{73, 0x0000FF}, {63, 0x009FFF}, {20, 0x00FF00}}) {
+    for (int x = 26; x <= 274; ++x) ASSERT_EQ(chart->GetPixel(x, y), color) << x << "," << y;
+    EXPECT_EQ(chart->GetPixel(275, y), White);
+  }
+  for (int y = 20; y <= 180; ++y) ASSERT_EQ(chart->GetPixel(25, y), Black) << y;
+  for (int x = 25; x <= 274; ++x) ASSERT_EQ(chart->GetPixel(x, 180), Black) << x;
+  EXPECT_EQ(chart->GetPixel(25, 19), White);
+  EXPECT_EQ(chart->GetPixel(275, 180), White);
+  EXPECT_EQ(chart->GetPixel(24, 100), White);
+
+  ExpectCaption(*engine::PaintStatisticsChart(lines, "TA", 20), "Die letzten 3 Prüfungen"_l1);
+}
+
+TEST_F(ChartTest, PassColourStartsAt73PercentAndOnlyTheNewest250Show) {
+  AddExam(state, "TE", 1, 100, 73);
+  AddExam(state, "TE", 2, 100, 72);
+  std::vector<NormalisedLogLine> lines = Normalised();
+  std::unique_ptr<pf::TBitmap> chart = engine::PaintStatisticsChart(lines, "TE", 0);
+  EXPECT_EQ(chart->GetPixel(100, 150), 0xFF9966u);  // 73 %, k 1
+  EXPECT_EQ(chart->GetPixel(200, 150), 0x0000F0u);  // 72 %, k 0
+
+  state.ExamLog.Clear();
+  for (int i = 1; i <= 300; ++i) AddExam(state, "VE", i, 34, i % 35);
+  lines = Normalised();
+  chart = engine::PaintStatisticsChart(lines, "VE", 0);
+  ExpectCaption(*chart, "Die letzten 250 von 300 Prüfungen"_l1);
+  // One-pixel bars: exam i at x = 25 + (i - 51); exams with no right answer have no bar.
+  for (int i = 52; i <= 300; ++i) {
+    int x = 25 + (i - 51), height = (i % 35) * 160 / 34;
+    ASSERT_EQ(chart->GetPixel(x, 179) != White, height > 0) << i;
+    auto markRow = [](int y) { return y == 73 || y == 63; };
+    if (height > 0 && !markRow(180 - height)) {
+      ASSERT_NE(chart->GetPixel(x, 180 - height), White) << i;
+    }
+    if (height < 159 && !markRow(179 - height)) {
+      ASSERT_EQ(chart->GetPixel(x, 179 - height), White) << i;
+    }
+  }
+  // Without exams of the part: the axes alone.
+  chart = engine::PaintStatisticsChart(lines, "TA", 20);
+  int marked = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 277; ++x) marked += chart->GetPixel(x, y) != White;
+  EXPECT_EQ(marked, 161 + 249);
+}
+
+// The written GIF, decoded by giflib: width, height and the RGB colour of every pixel.
+struct Decoded {
+  int width = 0, height = 0;
+  std::vector<uint32_t> rgb;  // 0xRRGGBB
+  uint32_t At(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+Decoded DecodeGif(const std::string& path) {
+  Decoded d;
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+  if (!gif) return d;
+  if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+    const SavedImage& image = gif->SavedImages[0];
+    const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+    d.width = gif->SWidth;
+    d.height = gif->SHeight;
+    d.rgb.assign(size_t(d.width) * size_t(d.height), 0);
+    for (int y = 0; y < image.ImageDesc.Height; ++y)
+      for (int x = 0; x < image.ImageDesc.Width; ++x) {
+        const GifColorType& c = map->Colors[image.RasterBits[y * image.ImageDesc.Width + x]];
+        d.rgb[size_t(y + image.ImageDesc.Top) * size_t(d.width) + size_t(x + image.ImageDesc.Left)] =
+            uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue;
+      }
+  }
+  DGifCloseFile(gif, &error);
+  return d;
+}
+
+TEST_F(ChartTest, SavedChartsDecodeToWebPaletteColours) {
+  AddExam(state, "TA", 1, 51, 40);
+  AddExam(state, "TA", 2, 51, 30);
+  AddExam(state, "TA", 3, 51, 51);
+  AddExam(state, "TE", 4, 34, 20);
+  AddExam(state, "BE", 5, 34, 30);
+  AddExam(state, "VE", 6, 34, 30);
+  std::vector<NormalisedLogLine> lines = Normalised();
+  for (const char* code : {"TA", "TE", "BE", "VE"}) engine::DrawStatisticsChart(state, lines, code, 0);
+
+  Decoded ta = DecodeGif(engine::StatisticsChartPath(state, "TA", 0));
+  ASSERT_EQ(ta.width, 277);
+  ASSERT_EQ(ta.height, 200);
+  EXPECT_EQ(ta.At(230, 100), 0xCCCCFFu);  // passed, k even
+  EXPECT_EQ(ta.At(150, 100), 0xFF0000u);  // failed, k odd
+  EXPECT_EQ(ta.At(150, 63), 0xFF9900u);   // the 73 % line
+  EXPECT_EQ(ta.At(150, 73), 0xFF0000u);
+  EXPECT_EQ(ta.At(150, 20), 0x00FF00u);
+  EXPECT_EQ(ta.At(25, 100), 0x000000u);
+  EXPECT_EQ(ta.At(150, 30), 0xFFFFFFu);
+  bool caption = false;
+  for (int x = 25; x < 277; ++x) caption |= ta.At(x, 190) == 0x000099u;
+  EXPECT_TRUE(caption);
+  EXPECT_EQ(DecodeGif(engine::StatisticsChartPath(state, "TE", 0)).At(150, 170), 0xCC0000u);  // failed, k even
+  EXPECT_EQ(DecodeGif(engine::StatisticsChartPath(state, "BE", 0)).At(150, 170), 0xFFFF99u);
+  EXPECT_EQ(DecodeGif(engine::StatisticsChartPath(state, "VE", 0)).At(150, 170), 0xCCFFCCu);
+}
+
+// Three exams of part T class A drawn from the sample catalogue and graded by the engine, then the statistics.
+TEST_F(StatsTest, ShowStatisticsAfterThreeRealExams) {
+  pf::SetNowFunction([] { return pf::EncodeDate(2026, 12, 6) + pf::EncodeTime(17, 5, 9, 0); });
+  engine::OpenDataFolder(state, dir.string(), port);
+  fs::copy_file(PEXU_CATALOGUE, state.CatalogueFile);
+  const int rights[] = {30, 40, 51};
+  for (int right : rights) {
+    std::string sheetId = state.SheetId;
+    char mode = 'k';
+    ASSERT_TRUE(engine.BuildExamSheet('T', 'A', sheetId, "", mode));
+    ASSERT_EQ(state.SelectedQuestions.Count(), 51);
+    pf::TStringList results;  // what the viewer submits: the checked radio pair, then the hidden "=N" pair
+    for (int q = 0; q < state.SelectedQuestions.Count(); ++q) {
+      std::string id = engine::QuestionIdOfOrdinal(state.CatalogueLines, pf::StrToInt(state.SelectedQuestions[q]));
+      results.Add(id + (q < right ? "=R2" : "=W1"));
+      results.Add(id + "=N");
+    }
+    state.MinutesElapsed = 20;
+    engine.WriteEvaluationPage('T', 'A', results, "", state.SheetId, 'k');
+  }
+  ASSERT_EQ(state.ExamLog.Count(), 6);
+  port.loaded.clear();
+  port.progress.clear();
+  engine::ShowStatistics(engine, 'A');
+
+  EXPECT_EQ(port.progress, (std::vector<int>{5, 25, 30, 50, 55, 75, 80, 0}));
+  for (const char* code : {"TA", "BE", "VE"})
+    for (int n : {20, 0}) {
+      Decoded d = DecodeGif(engine::StatisticsChartPath(state, code, n));
+      EXPECT_EQ(d.width, 277) << code << n;
+      EXPECT_EQ(d.height, 200) << code << n;
+    }
+  // The three bars, 83 pixels wide, as high as their share of right answers (of 160 pixels); white above.
+  Decoded ta = DecodeGif(engine::StatisticsChartPath(state, "TA", 20));
+  for (int e = 0; e < 3; ++e) {
+    int x = 25 + 83 * e + 40, top = 180 - rights[e] * 160 / 51;
+    EXPECT_NE(ta.At(x, top), 0xFFFFFFu) << e;
+    if (top > 20) {
+      EXPECT_EQ(ta.At(x, top - 1), 0xFFFFFFu) << e;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "html/TEStatistik0.gif"));
+  const std::string pagePath = (dir / "html/statistikA.html").string();
+  ASSERT_EQ(port.loaded, std::vector<std::string>{pagePath + "#top"});
+  EXPECT_EQ(port.caption, "Pexu - Statistik");
+  pf::TStringList page;
+  page.LoadFromFile(pagePath);
+  std::string text = page.Text();
+  EXPECT_NE(text.find("<title>Pexu - Statistik Klasse A</title>"), std::string::npos);
+  EXPECT_NE(text.find("charset=iso-8859-15"), std::string::npos);
+  EXPECT_NE(text.find("<h1>Statistik zu den Pr&uuml;fungen der Klasse A</h1>"), std::string::npos);
+  EXPECT_NE(text.find("bgcolor=\"#e7e7ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse A</big>"),
+            std::string::npos);
+  EXPECT_NE(text.find("<a class=\"sel\" href=\"statistikA.html\""), std::string::npos);
+  EXPECT_NE(text.find("href=\"/opt/pexu/html/klassee.html\""), std::string::npos);
+  EXPECT_NE(text.find(">Pexu-Team</a> &nbsp; 06.12.2026  17:05:09</small>"), std::string::npos);
+  for (const char* code : {"TA", "BE", "VE"})
+    for (int n : {20, 0})
+      EXPECT_NE(text.find("<img src=\"" + engine::StatisticsChartPath(state, code, n) +
+                          "\" width=\"277\" height=\"200\" border=\"0\" title=\"Maximal die letzten " +
+                          (n ? "20" : "250") + " Pr&uuml;fungen\""),
+                std::string::npos)
+          << code << n;
+  for (unsigned char c : text) EXPECT_LT(c, 0x80);
+
+  // Class E from a lower-case link: its own technical part and colour.
+  engine::ShowStatistics(engine, 'e');
+  page.LoadFromFile((dir / "html/statistikE.html").string());
+  EXPECT_NE(page.Text().find("bgcolor=\"#e0f0ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse E</big>"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(dir / "html/TEStatistik20.gif"));
+}
+
+}  // namespace
