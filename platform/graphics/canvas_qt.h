@@ -51,7 +51,8 @@ inline TColor FromQRgb(QRgb rgb) { return RGB(uint8_t(qRed(rgb)), uint8_t(qGreen
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
-// tests and tools that made none.
+// tests and tools that made none. A program that wants its own application object must create it before the
+// first text is measured or drawn.
 void EnsureGuiApplication();
 
 }  // namespace pf

@@ -149,7 +149,9 @@ class FixedFace : public TFontFace {
     m.tmItalic = (desc.Style & fsItalic) ? 1 : 0;
     m.tmUnderlined = (desc.Style & fsUnderline) ? 1 : 0;
     m.tmStruckOut = (desc.Style & fsStrikeOut) ? 1 : 0;
-    m.tmPitchAndFamily = family == "Courier New" || family == "Fixed" ? 0x06 : 0x07;
+    fixedPitch_ = family == "Courier New" || family == "Fixed";
+    if (fixedPitch_) m.tmAveCharWidth = m.tmMaxCharWidth = px_ * 3 / 5 + bold_;
+    m.tmPitchAndFamily = fixedPitch_ ? 0x06 : 0x07;
     m.tmCharSet =
         desc.Charset == DEFAULT_CHARSET || desc.Charset == SYMBOL_CHARSET ? uint8_t(ANSI_CHARSET) : desc.Charset;
     glyphHeight_ = m.tmAscent - m.tmInternalLeading;
@@ -160,6 +162,7 @@ class FixedFace : public TFontFace {
 
   int32_t CharWidth(char32_t c) const override {
     if (c < 32 || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    if (fixedPitch_) return px_ * 3 / 5 + bold_;
     static const std::u32string narrow = U" il.,;:'!|";
     if (narrow.find(c) != std::u32string::npos) return std::max(1, px_ / 4) + bold_;
     if ((c >= 'A' && c <= 'Z') || c == 'm' || c == 'w' || c == '@') return px_ * 3 / 4 + bold_;
@@ -181,6 +184,7 @@ class FixedFace : public TFontFace {
   int32_t px_ = 16;
   int32_t bold_ = 0;
   int32_t glyphHeight_ = 0;
+  bool fixedPitch_ = false;
 };
 
 class FixedMetricService : public IFontService {

@@ -153,7 +153,9 @@ std::shared_ptr<IFontService> CreateQtFontService();
 //   tmInternalLeading = px / 4, tmHeight = px + px / 4, tmDescent = tmHeight / 5, tmAscent = tmHeight - tmDescent,
 //   tmExternalLeading = px / 8, tmAveCharWidth = px / 2 + b, tmMaxCharWidth = px * 3 / 4 + b;
 //   advances: characters below 32 and low surrogates 0; space and "il.,;:'!|" max(1, px / 4) + b; upper-case
-//   ASCII letters, "m", "w" and "@" px * 3 / 4 + b; everything else px / 2 + b.
+//   ASCII letters, "m", "w" and "@" px * 3 / 4 + b; everything else px / 2 + b. The fixed-pitch families
+//   ("Courier New", "Fixed") give every character from 32 on px * 3 / 5 + b, which is then also the average and
+//   maximum width.
 // Every non-blank character draws as a solid box from its cell's left edge, advance - 1 pixels wide, from
 // baseline - (tmAscent - tmInternalLeading) to the baseline (excluded). Underline: 1 pixel at baseline + 1;
 // strike-out: 1 pixel at baseline - (tmAscent - tmInternalLeading) / 2. It offers the families of the Qt service's

@@ -59,6 +59,12 @@ TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
   EXPECT_EQ(c.GetTextMetrics().tmHeight, 20);
   EXPECT_EQ(std::u16string(u"\u0008"), u"\b");
   EXPECT_EQ(c.TextExtentW(u"a\u0008\u0002").cx, 9);  // control characters measure 0
+  c.Font().SetName("Courier New, Arial");
+  c.Font().SetStyle(0);
+  c.Font().SetHeight(-20);
+  EXPECT_EQ(c.TextWidth("Mi. "), 4 * 12);
+  EXPECT_EQ(c.GetTextMetrics().tmMaxCharWidth, 12);
+  EXPECT_EQ(c.GetTextMetrics().tmPitchAndFamily & 1, 0);
 }
 
 TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
