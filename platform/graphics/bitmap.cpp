@@ -464,11 +464,13 @@ void TBitmap::LoadFromStream(TStream& stream) {
   std::vector<TRGBQuad> table;
   if (bpp <= 8) {
     uint32_t count = clrUsed == 0 ? (1u << bpp) : clrUsed;
-    if (count > (1u << bpp)) InvalidBitmap();
+    if (count > 256) InvalidBitmap();
     int entrySize = core ? 3 : 4;
     std::vector<uint8_t> raw(size_t(count) * entrySize);
     ReadExact(stream, raw.data(), int64_t(raw.size()));
     consumed += int64_t(raw.size());
+    // Entries beyond what the depth can address are read past and dropped.
+    count = std::min(count, 1u << bpp);
     for (uint32_t i = 0; i < count; ++i)
       table.push_back({raw[i * entrySize], raw[i * entrySize + 1], raw[i * entrySize + 2], 0});
   }
@@ -501,6 +503,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
     int64_t size = sizeImage ? std::min<int64_t>(sizeImage, available) : available;
     if (size < 0) InvalidBitmap();
     size = std::min<int64_t>(size, int64_t(width * height) * 2 + height * 2 + 64 + width * height);
+    std::fill(result.bits_.begin(), result.bits_.end(), uint8_t(0));  // skipped pixels are index 0
     std::vector<uint8_t> data(static_cast<size_t>(size));
     ReadExact(stream, data.data(), size);
     DecodeRle(data, compression == BI_RLE4, result);
