@@ -131,7 +131,6 @@ TEST_F(StatsTest, ABrokenLogLineIsNamedAndNothingIsWritten) {
       {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;xx von 51 Fragen in 4 min (90) .", result, 3},
       {"<td>TA/1x&nbsp;&nbsp;</td><td>[06.12.2024] &nbsp;5 von 51 Fragen in 4 min (90) .", result, 3},
       {good, "<td valign=\"top\"></td><td>Richtig: 40 (7B%) &nbsp; Falsch: </td>", 4},
-      {good, "<td>Richtig: -4 (7%)</td>", 4},
       {good, "<td>Richtig: 99999999999 (7%)</td>", 4},
       {good, "<td>Richtig: 52 (101%)</td>", 4},  // more right answers than questions
       {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;0 von 0 Fragen in 4 min (90) .", result, 3},
