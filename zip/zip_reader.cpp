@@ -60,6 +60,8 @@ void TZipReader::Loaded() {
 // Linux file names differ by letter case, so only the identical name keeps the held directory.
 void TZipReader::SetZipName(const std::string& name) {
   if (name == zipName_) return;
+  // Releasing the archive under a running read or extraction would pull the data from under it.
+  if (busy_) throw pf::EInvalidOperation("The archive reader is busy with another operation");
   std::string chosen = name;
   if (!name.empty() && name.back() == '?') {
     std::string folder = pf::ExtractFilePath(name);
