@@ -220,7 +220,8 @@ void Engine::LogSpeedButtonClick() {
   for (int i = 0; i < log.Count(); ++i) {
     if (i % 2 == 0) {
       // A hand-edited log may end with a header line alone: it takes the colour of a passed entry.
-      bool failed = i + 1 < log.Count() && Contains(log[i + 1], "nein");
+      // The verdict cell decides, not a list title that happens to contain the word.
+      bool failed = i + 1 < log.Count() && Contains(log[i + 1], ">nein</font>");
       bool second = (i / 2) % 2 == 1;
       colour = failed ? (second ? "#fff0f0" : "#ffe7e7") : (second ? "#f0fff0" : "#e0ffe0");
     }

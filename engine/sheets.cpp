@@ -246,11 +246,15 @@ bool Engine::WriteSheet(Sheet& sheet) {
     }
     add("      </tr>");
     add("      <tr bgcolor=\"" + colour + "\">");
-    add("        <td colspan=\"2\"><b>" + UmlautsToEntities(record.Text) + "</b></td>");
+    // Pictures in the question text point into the program folder just as those in the answers do.
+    std::string text = record.Text;
+    ReplaceAll(text, "./pics", root + "/pics");
+    add("        <td colspan=\"2\"><b>" + UmlautsToEntities(text) + "</b></td>");
     add("      </tr>");
     if (!record.Picture.empty()) {
       add("      <tr bgcolor=\"" + colour + "\">");
-      add("        <td colspan=\"2\"><img src=\"" + root + pf::Copy(record.Picture, 2, 50) +
+      add("        <td colspan=\"2\"><img src=\"" + root +
+          pf::Copy(record.Picture, 2, static_cast<int>(record.Picture.size())) +
           "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + record.Picture + "\"></td>");
       add("      </tr>");
     }
