@@ -23,7 +23,6 @@ namespace gif {
 enum TGIFVersion { gvUnknown = 0, gv87a = 1, gv89a = 2 };
 const char* GIFVersionString(int version);  // "87a", "89a", "" for none
 
-enum TDisposalMethod { dmNone = 0, dmNoDisposal = 1, dmBackground = 2, dmPrevious = 3 };
 // Disposal values 0 and 1 both leave the frame in place.
 constexpr int DisposeNone = 1;
 constexpr int DisposeBackground = 2;

@@ -193,7 +193,9 @@ class TGIFPainterList {
  private:
   friend class TGIFPainter;
   void Remove(TGIFPainter* painter);
-  void DrawCached(pf::TCanvas& canvas, const pf::TRect& rect);
+  TGIFPainter* Create(pf::TCanvas& canvas, const pf::TRect& rect, TGIFDrawOptions options, TGIFPainter** ref,
+                      std::shared_ptr<pf::TBitmap> owner);
+  void DrawCached(pf::TCanvas& canvas, const pf::TRect& rect, pf::TBitmap& bitmap);
 
   TGifPicture& picture_;
   std::vector<std::shared_ptr<TGIFPainter>> painters_;

@@ -455,4 +455,50 @@ TEST(GifPicture, DrawingScalesMasksAndTiles) {
   EXPECT_EQ(untouched.GetPixel(0, 0), pf::clWhite);
 }
 
+TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
+  TGifPicture pic;
+  pic.Header().ColorMap().Add(pf::RGB(51, 102, 153));
+  pic.Header().ColorMap().Add(pf::RGB(255, 255, 255));
+  pic.Header().ColorMap().Add(pf::RGB(100, 100, 100));
+  for (int i = 0; i < 2; ++i) {
+    auto f = std::make_unique<TGIFSubImage>(&pic);
+    f->SetBounds(0, 0, 3, 1);
+    f->Data() = {0, 1, 2};
+    pic.Add(std::move(f));
+  }
+  auto gce = std::make_unique<TGIFGraphicControlExtension>(pic.Images()[1]);
+  gce->SetTransparentColorIndex(2);
+  gce->SetTransparent(true);
+  pic.Images()[1]->Extensions().Add(std::move(gce));
+
+  // forced dithering: web colours come out exactly; a transparent pixel keeps the web index of its colour
+  pic.DrawOptions = static_cast<TGIFDrawOptions>((pic.DrawOptions | DrawDither) & ~DrawAutoDither);
+  pf::TBitmap* plain = pic.Images()[0]->Bitmap();
+  EXPECT_EQ(plain->ScanLine(0)[0], 1 * 36 + 2 * 6 + 3);
+  EXPECT_EQ(plain->ScanLine(0)[1], 215);
+  pf::TBitmap* masked = pic.Images()[1]->Bitmap();
+  EXPECT_EQ(masked->ScanLine(0)[2], 2 * 36 + 2 * 6 + 2);  // (100, 100, 100) at level 2
+  ASSERT_NE(pic.Images()[1]->Mask(), nullptr);
+  EXPECT_EQ(pic.Images()[1]->Mask()->ScanLine(0)[0], 0x20);
+  EXPECT_EQ(pf::GetPaletteEntries(pic.GetPalette(), 0, 0, nullptr), 216);
+
+  std::vector<std::pair<int, int>> progress;
+  pic.OnProgress = [&](pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
+                       const std::string& m) {
+    if (m == "Saving...") progress.emplace_back(stage, percent);
+  };
+  uint16_t format = 0;
+  std::vector<uint8_t> data;
+  pf::HPALETTE palette;
+  pic.SaveToClipboardFormat(format, data, palette);
+  EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{
+                          {pf::psStarting, 0}, {pf::psRunning, 50}, {pf::psRunning, 100}, {pf::psEnding, 100}}));
+  EXPECT_EQ(format, CF_GIF());
+  TGifPicture back;
+  back.LoadFromClipboardFormat(format, data, palette);
+  ASSERT_EQ(back.Images().Count(), 2);
+  EXPECT_TRUE(back.Images()[1]->Transparent());
+  EXPECT_THROW(back.LoadFromClipboardFormat(12345, data, palette), GIFException);
+}
+
 }  // namespace
