@@ -84,6 +84,11 @@ TEST(BitmapSize, GrowingKeepsPixelsAndFillsWhiteOrTheBrush) {
   EXPECT_EQ(b.RowBytes(), 4);
   b.SetSize(-3, 2);
   EXPECT_TRUE(b.Empty());
+  // A size beyond memory is refused before anything changes.
+  b.SetSize(2, 2);
+  EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
+  EXPECT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.GetPixel(1, 1), clWhite);
 }
 
 TEST(BitmapPalette, TableAndHandleStayInStepWithIdentity) {
