@@ -5,8 +5,9 @@
 // writes more than `uncompressedSize` bytes. Input shortage and cancellation raise through DecoderInput; data that
 // the format does not allow (an undefined code, a control code or length out of range, a damaged code tree, a
 // string or copy that runs past the entry's size) ends the entry with kLegacyBadData, and the entry's CRC check then
-// fails. Tables and windows are allocated per call and every access is checked against them, so any input ends
-// within time proportional to the input and output sizes.
+// fails. The output window is flushed before a decoder returns (not when it raises). Tables and windows are
+// allocated per call and every access is checked against them, so any input ends within time proportional to the
+// input and output sizes.
 #pragma once
 
 #include <cstdint>

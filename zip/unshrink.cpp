@@ -1,6 +1,8 @@
 // Method 1 (shrunk): LZW whose code width the compressor controls (9 to 13 bits) and whose table is partially
 // cleared on request. Code 256 is a control code followed by a sub-code: 1 widens the codes by one bit, 2 frees
-// every code that is not the prefix of another code. New codes take the lowest free code from 257 upwards.
+// every code that is not the prefix of another code. New codes take the lowest free code from 257 upwards. After a
+// clear the code read next still defines an entry whose prefix is the code read before the clear. Codes read while
+// the table is full define nothing (compressors clear before that happens).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
