@@ -88,7 +88,7 @@ TEST(BitmapSize, GrowingKeepsPixelsAndFillsWhiteOrTheBrush) {
   b.SetSize(2, 2);
   EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
   EXPECT_EQ(b.Width(), 2);
-  EXPECT_EQ(b.GetPixel(1, 1), clWhite);
+  EXPECT_EQ(b.GetPixel(1, 1), clLime);  // the brush's colour from above
 }
 
 TEST(BitmapPalette, TableAndHandleStayInStepWithIdentity) {
