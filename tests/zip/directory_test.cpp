@@ -239,4 +239,53 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
   fs::remove_all(dir);
 }
 
+TEST(Directory, VolumesInNumberedFiles) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("zipvol-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  // Two entries; the first one's local header and data go to the first volume "set.001", the rest to "set.zip".
+  TestArchive a;
+  a.entries = {MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"), 8)};
+  Bytes whole = BuildZip(a);
+  const size_t split = 30 + 9 + 11;
+  Bytes first(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(split));
+  Bytes last(whole.begin() + static_cast<std::ptrdiff_t>(split), whole.end());
+  auto put32 = [&last](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) last[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  size_t end = last.size() - 22;
+  uint32_t centralOffset = ziptest::GetLE32(last, end + 16) - static_cast<uint32_t>(split);
+  put32(end + 16, centralOffset);
+  last[end + 4] = 1;  // this disk
+  last[end + 6] = 1;  // the directory starts on disk 1
+  size_t second = centralOffset + 46 + 9;
+  last[second + 34] = 1;  // the second entry starts on disk 1, at the start of the volume
+  put32(second + 42, 0);
+  auto write = [](const fs::path& p, const Bytes& b) {
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  };
+  write(dir / "set.001", first);
+  write(dir / "set.zip", last);
+  zip::TZipReader reader;
+  reader.SetZipName((dir / "set.zip").string());
+  reader.ReadDirectory();
+  EXPECT_EQ(reader.GetMultiMode(), 2);
+  EXPECT_EQ(reader.NumberOfDisks(), 2);
+  ASSERT_EQ(reader.Count(), 2);
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out.Memory()), static_cast<size_t>(out.Size())),
+            "on disk oneon disk two");
+  // A volume nobody names ends the run.
+  reader.OnGetNextDisk = [](zip::TZipReader&, int, std::string& name) { name.clear(); };
+  try {
+    reader.ExtractToStream(&out, "first.txt");
+    FAIL() << "no exception";
+  } catch (const zip::EUserCanceled& e) {
+    EXPECT_EQ(e.Message(), "User canceled loading new disk.");
+  }
+  fs::remove_all(dir);
+}
+
 }  // namespace
