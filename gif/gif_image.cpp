@@ -1416,6 +1416,14 @@ void RegisterGifPicture() {
   DoAutoDither = PaletteDevice;
 }
 
+namespace {
+// Registered at program start, unregistered at its end.
+struct Registrar {
+  Registrar() { RegisterGifPicture(); }
+  ~Registrar() { pf::TPicture::UnregisterGraphicClass("TGifPicture"); }
+} registrar;
+}  // namespace
+
 TGifPicture::TGifPicture()
     : DrawOptions(GIFDefaultDrawOptions),
       ColorReduction(GIFDefaultColorReduction),

@@ -499,6 +499,11 @@ TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
   ASSERT_EQ(back.Images().Count(), 2);
   EXPECT_TRUE(back.Images()[1]->Transparent());
   EXPECT_THROW(back.LoadFromClipboardFormat(12345, data, palette), GIFException);
+
+  // registered as a graphic class for the extension
+  auto graphic = pf::TPicture::CreateGraphicForExtension("gif");
+  ASSERT_NE(graphic, nullptr);
+  EXPECT_EQ(graphic->ClassName(), "TGifPicture");
 }
 
 }  // namespace
