@@ -123,29 +123,6 @@ TEST(DrawTest, AskedListIsKeptUpToTotalMinusNThenEmptied) {
   }
 }
 
-TEST(DrawTest, UnmeetableRequestsAreRefusedQuickly) {
-  enginetest::TempDir dir;
-  engine::AppState state;
-  state.DataDir = dir.Path();
-  pf::ScriptedRandom script;  // empty: any draw would raise
-  ScopedRandom use(script);
-  auto start = std::chrono::steady_clock::now();
-  pf::TStringList list;
-  list.SetSorted(true);
-  list.Add("0003");
-  int eligible = -1;
-  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "", false, list, &eligible));  // Total < N
-  EXPECT_EQ(eligible, 19);
-  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "", true, list));
-  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 0, 34, 1, "", false, list));  // empty pool
-  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 3, 3, 1, "", false, list));   // "0003" is already taken
-  EXPECT_FALSE(engine::DrawQuestionNumbers(state, 20, 34, 1, "TA", false, list));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-  EXPECT_EQ(list.Count(), 1);
-  EXPECT_FALSE(pf::FileExists(engine::AskedListPath(state, "TA")));
-  EXPECT_EQ(script.Remaining(), 0u);
-}
-
 TEST(DrawTest, IdPrefixRangesScanEveryLine) {
   pf::TStringList pool = MakePool({{"TA1", 3}, {"TB1", 4}, {"TA2", 2}});
   pool.Insert(2, "P:./pics/ta101.gif");  // a seven-line record must not hide the next head

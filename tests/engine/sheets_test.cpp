@@ -1,8 +1,10 @@
 // Sheets, evaluation, the exam log page and question lists, with a fixed clock and random source.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "engine/procs.h"
 #include "engine_test_support.h"
@@ -165,6 +167,44 @@ TEST(SheetTest, AFailedBuildChangesNothing) {
   EXPECT_TRUE(f.port.loaded.empty());
   EXPECT_FALSE(f.port.clockRunning);
   EXPECT_FALSE(f.state.IniFile->ValueExists("IDs", "TAID"));
+}
+
+// Requests that cannot be met end with a warning at once: no drawing loop, no sheet, no counter.
+TEST(SheetTest, UnmeetableRequestsEndWithAWarningQuickly) {
+  SheetFixture f;
+  pf::ScriptedRandom script;  // empty: any draw would raise
+  pf::SetRandomSource(&script);
+  f.entries["TEfragen.txt"] = MakePool({{"TE1", 20}});  // Total 20 < N 34
+  f.entries["VEfragen.txt"].Add("V:leer");              // a pool without questions
+  f.entries["TAfragen.txt"] = MakePool({{"TA1", 50}, {"TB1", 10}});
+  f.entries["TAabschnitte.txt"].SetText("TA1   TA1   39\r\nTB    TB    12\r\n");  // TB has only 10
+  f.state.SheetId = "3";
+  const std::pair<std::function<void()>, std::string> requests[] = {
+      {[&] { f.Submit("PexuTE", {"teil=T"}); },
+       "Der Fragenkatalog TE hat nur 20 Fragen, ein Pr\xFC"
+       "fungsbogen braucht 34."},
+      {[&] { f.Submit("PexuTE", {"teil=V"}); }, "Die Datei VEfragen.txt enth\xE4lt keine Fragen."},
+      {[&] { f.Submit("PexuTE", {"teil=B"}); },
+       "Die Datei BEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
+       "digt."},
+      {[&] {
+         f.state.SettingFVBNetzA = true;
+         f.Submit("PexuTA", {"teil=T"});
+       },
+       "Fehler in TAabschnitte.txt  Zeile 2: 12 Fragen verlangt, der Bereich hat nur 10."},
+  };
+  for (const auto& [request, warning] : requests) {
+    f.port.warnings.clear();
+    auto start = std::chrono::steady_clock::now();
+    request();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << warning;
+    ASSERT_EQ(f.port.warnings.size(), 1u);
+    EXPECT_EQ(f.port.warnings[0], warning);
+  }
+  EXPECT_TRUE(f.port.loaded.empty());
+  EXPECT_EQ(f.state.SheetId, "3");
+  EXPECT_FALSE(f.state.IniFile->SectionExists("IDs"));
+  pf::SetRandomSource(&f.random);
 }
 
 struct EvaluationCase {
