@@ -10,8 +10,9 @@ namespace zip {
 class DecoderInput {
  public:
   virtual ~DecoderInput() = default;
-  // The next compressed byte. Raises the pipeline's exception when the entry's bytes are used up ("Premature end
-  // of file reached") or the user cancelled, so a decoder on damaged data always ends.
+  // The next compressed byte. When the entry's bytes are used up the pipeline gives a few zero bytes (room for a
+  // decoder's look-ahead) and then raises "Premature end of file reached"; it also raises when the user cancelled,
+  // so a decoder on damaged data always ends.
   // An implementation may expose the bytes it already holds in [inNext, inEnd); ReadInputByte must then take
   // its next byte from there first, so that NextByte and ReadInputByte can be mixed freely.
   virtual uint8_t ReadInputByte() = 0;
