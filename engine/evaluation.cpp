@@ -42,13 +42,15 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
                                  const std::string& sheetId, char mode) {
   port_.StopExamClock();
   port_.SetPanelText(1, "");
-  if (state_.MinutesElapsed == 0) state_.MinutesElapsed = 1;
+  // The state changes only once the page is written.
+  const int32_t elapsed = state_.MinutesElapsed == 0 ? 1 : state_.MinutesElapsed;
   port_.SetAntwortenlisteEnabled(true);
 
   int32_t count = 0;
   std::string time, dark, middle, light, title;
   PartInfo(cls, part, mode, count, time, dark, middle, light, title);
   bool training = mode == 't';
+  std::string timeText = state_.TimeLimitText;
   // A stale sheet is graded against its own questions: one hidden "=N" line stands for each.
   int32_t questionCount = state_.QuestionCount;
   if (sheetId != state_.SheetId) {
@@ -57,13 +59,12 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
   }
   if (training) {
     std::string s = section.empty() ? "---" : section;
-    state_.TimeLimitText = "-";
+    timeText = "-";
     title = "Training  " + pf::Copy(s, 1, 2) + "/" + pf::Copy(s, 3, 1) + "  " + pf::Copy(title, 18, 1000);
   }
-  const std::string& timeText = state_.TimeLimitText;
   int answered = CountAnswered(results);
   const std::string root = port_.ServerRoot();
-  const std::string minutes = pf::IntToStr(state_.MinutesElapsed);
+  const std::string minutes = pf::IntToStr(elapsed);
   const std::string partText(1, part), classText(1, cls);
 
   pf::TStringList page;
@@ -142,7 +143,7 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
       add("<tr bgcolor=\"#ffd0d0\"><td colspan=\"3\">Schade, das wars noch nicht. Zum Bestehen dieses "
           "Pr&uuml;fungsteils m&uuml;ssen 73% erreicht werden. Auf ein <a class=\"text\" href=\"" +
           root + "/html/klasse" + classText + ".html\">Neues!</a></td></tr>");
-    else if (pf::StrToIntDef(timeText, 0) > state_.MinutesElapsed)
+    else if (pf::StrToIntDef(timeText, 0) > elapsed)
       add("<tr bgcolor=\"#d0ffd0\"><td colspan=\"3\">Gratulation! Sie haben diesen Pr&uuml;fungsteil "
           "bestanden!</td></tr>");
     else
@@ -167,6 +168,8 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
 
   std::string pagePath = HtmlPath("LetzteAuswertung.html");
   SavePage(pagePath, page);
+  state_.MinutesElapsed = elapsed;
+  state_.TimeLimitText = timeText;
   if (!training) {
     std::string header = "<td>" + partText + classText + "/" + sheetId + "&nbsp;&nbsp;</td><td>[" + LogDate() +
                          "] &nbsp;" + pf::IntToStr(answered) + " von " + pf::IntToStr(questionCount) + " Fragen in " +

@@ -223,6 +223,11 @@ bool Engine::WriteSheet(Sheet& sheet) {
     pf::TStringList order;
     DrawAnswerOrder(state_, order);
     QuestionRecord record = ReadQuestionRecord(lines, i);
+    if (record.Answers.size() != 4) {
+      port_.SetProgress(0);
+      port_.ShowWarning("Die Frage " + record.Id + " im Fragenkatalog " + code + " hat nicht vier Antworten.");
+      return false;
+    }
     const std::string& id = record.Id;
     const std::string& colour = sheet.light;
     addAll({"    <tr align=\"center\" {page-break-inside: avoid;} >", "      <td>",
