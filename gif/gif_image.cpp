@@ -412,7 +412,10 @@ void TGIFLocalColorMap::MapImages(const std::vector<int>& map) {
 }
 
 void TGIFLocalColorMap::Changed() {
-  if (SubImage != nullptr) SubImage->SetPalette(nullptr);
+  if (SubImage == nullptr) return;
+  // the palette and anything rendered with the old colours go
+  SubImage->SetPalette(nullptr);
+  if (SubImage->HasBitmap()) SubImage->FreeBitmap();
 }
 
 // --- TGIFHeader --------------------------------------------------------------------------------------------------
@@ -774,10 +777,10 @@ void TGIFExtensionList::Delete(int index) {
 }
 
 void TGIFExtensionList::Remove(TGIFExtension* extension) {
-  for (auto& e : items_)
-    if (e.get() == extension) {
-      (void)e.release();
-      items_.erase(std::find(items_.begin(), items_.end(), nullptr));
+  for (auto it = items_.begin(); it != items_.end(); ++it)
+    if (it->get() == extension) {
+      (void)it->release();  // the caller owns it now
+      items_.erase(it);
       return;
     }
 }
