@@ -115,7 +115,11 @@ class TZipReader::EntryOutput : public DecoderOutput {
   void FlushWindow(const uint8_t* data, int count) override {
     // The limit counts this entry's bytes, not the target's position (several entries may share one stream).
     if (written_ + count > size_) throw EBiggerThanUncompressed(kMsgBiggerThanUncompressed);
-    if (road_ == Road::Buffer) {
+    if (road_ == Road::Buffer && r_.callerBuffer_ == nullptr) {
+      // The component's own buffer grows with the data (never beyond the stated size checked above), so a
+      // damaged size field costs no memory.
+      r_.ownBuffer_.insert(r_.ownBuffer_.end(), data, data + count);
+    } else if (road_ == Road::Buffer) {
       int done = 0;
       while (done < count) {
         if (bufferUsed == r_.callerBufferSize_) {
@@ -364,11 +368,6 @@ void TZipReader::ExtractEntry(int index) {
     target = file.get();
   } else if (road == Road::Stream) {
     streamStart = target->Position();
-  } else if (callerBuffer_ == nullptr || callerBufferSize_ <= 0) {
-    ownBuffer_.assign(working_.UncompressedSize > 0 ? working_.UncompressedSize : 1, 0);
-    callerBuffer_ = ownBuffer_.data();
-    callerBufferSize_ = static_cast<int64_t>(ownBuffer_.size());
-    run.output.bufferUsed = 0;
   }
 
   // Decode.

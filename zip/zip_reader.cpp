@@ -197,8 +197,8 @@ int TZipReader::ExtractToBuffer(uint8_t* buffer, int64_t bufferSize, const std::
     }
   } reset{*this};
   toBuffer_ = true;
-  callerBuffer_ = buffer;
-  callerBufferSize_ = buffer ? bufferSize : 0;
+  callerBuffer_ = bufferSize > 0 ? buffer : nullptr;
+  callerBufferSize_ = callerBuffer_ ? bufferSize : 0;
   ownBuffer_.clear();
   cancel_ = false;
   OpenArchive();

@@ -90,8 +90,9 @@ class TZipReader : public pf::TComponent {
   void CloseArchive();
   // Extracts every entry matching entryName (a wildcard pattern) into stream; returns the number extracted.
   int ExtractToStream(pf::TStream* stream, const std::string& entryName);
-  // Extracts entryName's matches into a caller's buffer of bufferSize bytes (buffer nullptr: one of the first
-  // entry's uncompressed size, kept in Buffer()). OnGetNextBuffer is asked for room when it is full.
+  // Extracts entryName's matches into a caller's buffer of bufferSize bytes (buffer nullptr: into the component's
+  // own buffer, Buffer(), which holds the entries' bytes afterwards). OnGetNextBuffer is asked for room when the
+  // caller's buffer is full.
   int ExtractToBuffer(uint8_t* buffer, int64_t bufferSize, const std::string& entryName);
   const std::vector<uint8_t>& Buffer() const { return ownBuffer_; }
   // The extraction run over FilesList (or DoAll, or individually marked entries); to files when no target stream

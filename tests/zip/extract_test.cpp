@@ -238,6 +238,13 @@ TEST(Extract, CallersBufferRoad) {
     quit = true;
   };
   EXPECT_THROW(reader.ExtractToBuffer(small.data(), 30000, "big.bin"), zip::EUserCanceled);
+  // A size field claiming 2 GB costs no memory: the component's buffer holds what really came.
+  TestArchive claim;
+  claim.entries = {MakeEntry("claim.txt", ToBytes("tiny"))};
+  claim.entries[0].uncompressedDelta = 0x7FFF0000;
+  Load(reader, BuildZip(claim));
+  EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "claim.txt"), 1);
+  EXPECT_EQ(reader.Buffer(), ToBytes("tiny"));
 }
 
 TEST(Crypto, CrcAndKeyScheduleFollowTheFormat) {
