@@ -506,4 +506,35 @@ TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
   EXPECT_EQ(graphic->ClassName(), "TGifPicture");
 }
 
+TEST(GifPicture, FrameBoundsAndTransparentIndexWarn) {
+  TGifPicture pic;
+  std::vector<std::string> warnings;
+  pic.OnWarning = [&](pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
+  auto f = std::make_unique<TGIFSubImage>(&pic);
+  TGIFSubImage* frame = f.get();
+  pic.Add(std::move(f));
+  frame->SetBounds(0, 0, 10, 5);  // an empty screen just grows
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(pic.Width(), 10);
+  frame->SetBounds(4, 0, 10, 6);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"Image width too small for contained frames",
+                                                "Image height too small for contained frames",
+                                                "Image exceeds Logical Screen size"}));
+  EXPECT_EQ(pic.Width(), 14);
+  EXPECT_EQ(pic.Height(), 6);
+  EXPECT_EQ(frame->DataSize(), 60);
+  EXPECT_EQ(ErrorOf([&] { frame->Pixels(10, 0); }), "Invalid pixel coordinates");
+
+  warnings.clear();
+  frame->ColorMap().Add(pf::clBlack);
+  frame->ColorMap().Add(pf::clWhite);
+  auto gce = std::make_unique<TGIFGraphicControlExtension>(frame);
+  gce->SetTransparentColorIndex(2);
+  EXPECT_EQ(gce->TransparentColorIndex(), 0);
+  EXPECT_EQ(warnings, std::vector<std::string>{"Invalid color index"});
+  EXPECT_EQ(frame->ColorMap().Colors(5), pf::clBlack);  // warns and reads entry 0
+  frame->ColorMap().Clear();
+  EXPECT_EQ(ErrorOf([&] { frame->ColorMap().Colors(0); }), "Color table is empty");
+}
+
 }  // namespace
