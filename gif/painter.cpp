@@ -141,12 +141,25 @@ void TGIFPainter::Stop() {
   if (async_ && started_ && !running_) Finish();
 }
 
+int64_t TGIFPainter::Step() {
+  running_ = true;
+  try {
+    const int64_t wait = Advance();
+    running_ = false;
+    return wait;
+  } catch (...) {
+    // A failing frame or handler ends the painter; the error goes on to the caller or the event loop's guard.
+    running_ = false;
+    terminated_ = true;
+    Finish();
+    throw;
+  }
+}
+
 void TGIFPainter::Tick() {
   auto self = shared_from_this();
   timer_ = 0;
-  running_ = true;
-  const int64_t wait = Advance();
-  running_ = false;
+  const int64_t wait = Step();
   if (wait == kDone) {
     Finish();
     return;
@@ -161,9 +174,7 @@ void TGIFPainter::Tick() {
 void TGIFPainter::RunInline() {
   auto self = shared_from_this();
   for (;;) {
-    running_ = true;
-    const int64_t wait = Advance();
-    running_ = false;
+    const int64_t wait = Step();
     if (wait == kDone) break;
     for (int64_t left = wait; left > 0 && !terminated_;) {
       const int64_t slice = std::min<int64_t>(left, 100);

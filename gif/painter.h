@@ -119,6 +119,7 @@ class TGIFPainter : public pf::TPersistent, public std::enable_shared_from_this<
               TGIFDrawOptions options, TGIFPainter** ref);
   void Prepare();
   int64_t Advance();
+  int64_t Step();
   int64_t ComputeWait();
   void Tick();
   void RunInline();
