@@ -76,8 +76,8 @@ TGIFPainter::TGIFPainter(TGIFPainterList* list, TGifPicture& picture, pf::TCanva
   OnFramePainted = picture.OnFramePainted;
   OnAnimationLoop = picture.OnAnimationLoop;
   OnAnimationEnd = picture.OnAnimationEnd;
-  if (ref_ != nullptr) *ref_ = this;
   Prepare();
+  if (ref_ != nullptr) *ref_ = this;
 }
 
 TGIFPainter::~TGIFPainter() {
@@ -491,6 +491,7 @@ void TGIFPainterList::DrawCached(pf::TCanvas& canvas, const pf::TRect& rect, pf:
 }
 
 bool TGIFPainterList::Draw(pf::TCanvas& canvas, const pf::TRect& rect) {
+  if (picture_.Empty()) return true;
   if (bitmap_ && !(picture_.DrawOptions & DrawDirect)) {
     DrawCached(canvas, rect, *bitmap_);
     return true;
