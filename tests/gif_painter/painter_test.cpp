@@ -10,6 +10,7 @@
 
 #include "gif/gif_image.h"
 #include "gif/painter.h"
+#include "platform/core/streams.h"
 
 namespace {
 
@@ -120,9 +121,14 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     EXPECT_EQ(picture->Painters.CurrentPainter(), nullptr);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
-  {  // a loop extension of 2 loops: the frames play twice, the second pass announced by the loop event
+  {  // a loop extension of 2 loops: the frames play twice, the second pass announced by the loop event (the
+     // picture read back from its GIF stream)
     Fresh();
-    auto picture = ThreeFrames(1, 1, 2);
+    pf::TMemoryStream stream;
+    ThreeFrames(1, 1, 2)->SaveToStream(stream);
+    stream.SetPosition(0);
+    auto picture = std::make_unique<AnimatedPicture>();
+    picture->LoadFromStream(stream);
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
     Record(*picture);
     picture->Painters.Draw(dest.Canvas(), all);
