@@ -22,31 +22,31 @@ class AnimatedPicture : public TGifPicture {
   TGIFPainterList Painters{*this};
 };
 
-struct FrameSpec {
+struct FrameDef {
   int left, top, size;
   uint8_t index;  // 0 white, 1 red, 2 lime, 3 blue, 4 yellow
   int delay, disposal;
 };
 
 // A 4 x 4 screen with a global map whose background entry is yellow. loops < 0: no loop extension.
-std::unique_ptr<AnimatedPicture> MakePicture(const std::vector<FrameSpec>& frames, int loops = -1) {
+std::unique_ptr<AnimatedPicture> MakePicture(const std::vector<FrameDef>& frames, int loops = -1) {
   auto picture = std::make_unique<AnimatedPicture>();
   picture->Header().Width = picture->Header().Height = 4;
   for (pf::TColor c : {pf::clWhite, pf::clRed, pf::clLime, pf::clBlue, pf::clYellow})
     picture->Header().ColorMap().Add(c);
   picture->Header().BackgroundColorIndex = 4;
-  for (const FrameSpec& spec : frames) {
+  for (const FrameDef& def : frames) {
     auto frame = std::make_unique<TGIFSubImage>(picture.get());
-    frame->SetBounds(spec.left, spec.top, spec.size, spec.size);
-    std::fill(frame->Data().begin(), frame->Data().end(), spec.index);
+    frame->SetBounds(def.left, def.top, def.size, def.size);
+    std::fill(frame->Data().begin(), frame->Data().end(), def.index);
     if (loops >= 0 && picture->Images().Count() == 0) {
       auto loop = std::make_unique<TGIFAppExtNSLoop>(frame.get());
       loop->Loops = static_cast<uint16_t>(loops);
       frame->Extensions().Add(std::move(loop));
     }
     auto gce = std::make_unique<TGIFGraphicControlExtension>(frame.get());
-    gce->SetDelay(static_cast<uint16_t>(spec.delay));
-    gce->SetDisposal(spec.disposal);
+    gce->SetDelay(static_cast<uint16_t>(def.delay));
+    gce->SetDisposal(def.disposal);
     frame->Extensions().Add(std::move(gce));
     picture->Add(std::move(frame));
   }
