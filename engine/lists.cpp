@@ -36,7 +36,7 @@ void Engine::PruefungladenClick() {
 
 bool Engine::LoadOwnList(const std::string& path) {
   if (!pf::FileExists(path)) {
-    port_.Msg(pf::ExtractFileName(path) + " nicht gefunden.");
+    port_.Msg(path + " nicht gefunden.");
     return false;
   }
   pf::TStringList oldLines(state_.CatalogueLines);
@@ -127,7 +127,7 @@ bool Engine::LoadOwnList(const std::string& path) {
     return true;
   } catch (const pf::Exception&) {
     state_.QuestionDir = oldQuestionDir;
-    port_.ShowWarning(pf::ExtractFileName(path) + " konnte nicht fehlerfrei eingelesen werden.");
+    port_.ShowWarning(path + " konnte nicht fehlerfrei eingelesen werden.");
     return fail();
   }
 }

@@ -338,7 +338,7 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
     f.engine.PruefungladenClick();
     if (std::string(message) == "WARNING") {
       ASSERT_EQ(f.port.warnings.size(), 1u);
-      EXPECT_EQ(f.port.warnings[0], "liste.qlt konnte nicht fehlerfrei eingelesen werden.");
+      EXPECT_EQ(f.port.warnings[0], f.dir.File("Fragen/liste.qlt") + " konnte nicht fehlerfrei eingelesen werden.");
     } else {
       ASSERT_EQ(f.port.messages.size(), 1u);
       EXPECT_EQ(" " + f.port.messages[0], message);
@@ -349,6 +349,13 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
     EXPECT_EQ(f.state.OwnListTitle, "");
     EXPECT_EQ(f.state.SelectedQuestions.Text(), running);
   }
+
+  f.port.messages.clear();
+  f.engine.PruefungladenClick();  // cancelled
+  f.dialogs.PushPath(f.dir.File("Fragen/fehlt.qlt"));
+  f.engine.PruefungladenClick();
+  ASSERT_EQ(f.port.messages.size(), 1u);
+  EXPECT_EQ(f.port.messages[0], f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden.");
 
   // A sound list, with a trailing blank line and an identifier listed twice, and without a title.
   WriteFile(f.dir.File("Fragen/gut.qlt"), "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
