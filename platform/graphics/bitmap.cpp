@@ -150,12 +150,12 @@ void TBitmap::SetSize(int32_t width, int32_t height) {
 
 uint8_t* TBitmap::ScanLine(int32_t y) {
   if (y < 0 || y >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
-  return &bits_[size_t(y) * size_t(stride_)];
+  return bits_.data() + size_t(y) * size_t(stride_);  // a zero-width bitmap has rows of no bytes
 }
 
 const uint8_t* TBitmap::ScanLine(int32_t y) const {
   if (y < 0 || y >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
-  return &bits_[size_t(y) * size_t(stride_)];
+  return bits_.data() + size_t(y) * size_t(stride_);  // a zero-width bitmap has rows of no bytes
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
@@ -517,7 +517,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
       int32_t y = int32_t(topDown ? i : height - 1 - i);
       uint8_t* dst = result.ScanLine(y);
       if (!generic) {
-        std::memcpy(dst, row.data(), size_t(std::min(fileStride, result.stride_)));
+        size_t count = size_t(std::min(fileStride, result.stride_));
+        if (count > 0) std::memcpy(dst, row.data(), count);
       } else {
         for (int32_t x = 0; x < width; ++x) {
           uint32_t v = bpp == 16 ? Le16(&row[size_t(2 * x)]) : Le32(&row[size_t(4 * x)]);
