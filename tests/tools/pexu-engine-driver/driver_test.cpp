@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <regex.h>
 
-#include <strings.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +11,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/core/files.h"
 
 namespace fs = std::filesystem;
 
@@ -203,17 +203,8 @@ TEST_F(DriverTest, EveryLinkResolves) {
   for (const auto& entry : fs::directory_iterator(Program() + "/html")) pages.push_back(entry.path());
   for (const char* name : {"LetztePruefung.html", "LetzteAuswertung.html", "LetzteAntworten.html", "LetztesLog.html"})
     pages.push_back(Html(name));
-  auto exists = [](const fs::path& p) {
-    // Names are matched without regard to case, as the program does.
-    if (fs::exists(p)) return true;
-    if (!fs::exists(p.parent_path())) return false;
-    std::string want = p.filename().string();
-    for (const auto& e : fs::directory_iterator(p.parent_path())) {
-      std::string have = e.path().filename().string();
-      if (have.size() == want.size() && strcasecmp(have.c_str(), want.c_str()) == 0) return true;
-    }
-    return false;
-  };
+  // Names are matched without regard to case, as the program does.
+  auto exists = [](const fs::path& p) { return pf::FileExists(p.string()); };
   int checked = 0;
   for (const fs::path& page : pages) {
     std::string text = ReadAll(page);
