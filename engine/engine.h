@@ -1,5 +1,9 @@
-// The engine part of the main window: catalogue access through the ZIP component and the selection of the
-// questions of a sheet. It works on the shared state and reaches windows only through the port.
+// The engine part of the main window: catalogue access through the ZIP component, drawing questions, sheets,
+// evaluation, the exam log and question lists. It works on the shared state and reaches windows only through the
+// port. The main window creates the AppState and calls StartUp, then owns one Engine on them; it routes the
+// viewer's form submissions to PexuPageViewerFormSubmit, its exam menu items to BuildExamSheet (part and class as
+// arguments: the state takes them only when the sheet is written), the log button and "LetztesLog.html" links to
+// LogSpeedButtonClick, ".qff" links to AddToWrongQuestionsList, and calls ShutDown at close.
 #pragma once
 
 #include <cstdint>
