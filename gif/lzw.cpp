@@ -352,17 +352,15 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
   Reset();
 
   const int64_t total = width > 0 && height > 0 ? static_cast<int64_t>(width) * height : 0;
-  std::vector<uint8_t> linear;
-  uint8_t* out = pixels;
-  if (interlaced && total > 0) {
-    linear.assign(pixels, pixels + total);  // rows not reached keep their value
-    // linear is filled in pass order; the fill value of row r goes to its place in that order
-    std::vector<int> rows = RowOrder(height, true);
-    for (size_t i = 0; i < rows.size(); ++i)
-      std::memcpy(linear.data() + i * static_cast<size_t>(width), pixels + static_cast<size_t>(rows[i]) * width,
-                  static_cast<size_t>(width));
-    out = linear.data();
-  }
+  // Pixels go straight to their rows, in storage order (the interlace passes for interlaced frames).
+  const std::vector<int> rows = RowOrder(total > 0 ? height : 0, interlaced);
+  size_t rowIndex = 0;
+  int x = 0;
+  uint8_t* row = total > 0 ? pixels + static_cast<size_t>(rows[0]) * width : nullptr;
+  auto nextRow = [&] {
+    x = 0;
+    if (++rowIndex < rows.size()) row = pixels + static_cast<size_t>(rows[rowIndex]) * width;
+  };
 
   int64_t pos = 0;
   int first = 0;
@@ -388,7 +386,9 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
         break;
       }
       first = previous = code;
-      out[pos++] = static_cast<uint8_t>(code);
+      row[x++] = static_cast<uint8_t>(code);
+      ++pos;
+      if (x == width) nextRow();
       continue;
     }
     if (code == endCode_) {
@@ -421,20 +421,20 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
     }
     previous = incoming;
     int64_t n = std::min<int64_t>(sp, total - pos);
-    uint8_t* dst = out + pos;
-    for (int64_t i = 0; i < n; ++i) dst[i] = stack_[--sp];
     pos += n;
+    while (n > 0) {
+      const int chunk = static_cast<int>(std::min<int64_t>(n, width - x));
+      uint8_t* dst = row + x;
+      for (int i = 0; i < chunk; ++i) dst[i] = stack_[--sp];
+      x += chunk;
+      n -= chunk;
+      if (x == width) nextRow();
+    }
   }
   if (!ended) {
     // Consume the end code and anything the encoder wrote after the last pixel, up to the terminator.
     if (!done_) ReadCode();
     SkipBlocks();
-  }
-  if (out != pixels) {
-    std::vector<int> rows = RowOrder(height, true);
-    for (size_t i = 0; i < rows.size(); ++i)
-      std::memcpy(pixels + static_cast<size_t>(rows[i]) * width, linear.data() + i * static_cast<size_t>(width),
-                  static_cast<size_t>(width));
   }
   return true;
 }
