@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the small pictures of the program folder (resources/pics): the link icons of the generated pages as GIF
-files and the pictures of the sample catalogue as PNG files. Run once by hand; the results are committed."""
+"""Draws the small pictures of the program folder (resources/pics): the link icons and page decorations of the
+generated pages as GIF files, the pictures of the sample catalogue as PNG files and the page banner as a PPM file,
+which ppm2jpeg.c turns into seitenkopf.jpg. Run once by hand; the results are committed."""
 import math
 import struct
 import sys
@@ -22,6 +23,15 @@ FONT = {  # 5 x 7 glyphs, one string of 5 bits per row
     '2': ["01110", "10001", "00001", "00010", "00100", "01000", "11111"],
     '4': ["00010", "00110", "01010", "10010", "11111", "00010", "00010"],
     '0': ["01110", "10001", "10011", "10101", "11001", "10001", "01110"],
+    'P': ["11110", "10001", "10001", "11110", "10000", "10000", "10000"],
+    'e': ["00000", "00000", "01110", "10001", "11111", "10000", "01110"],
+    'x': ["00000", "00000", "10001", "01010", "00100", "01010", "10001"],
+    'u': ["00000", "00000", "10001", "10001", "10001", "10011", "01101"],
+    'S': ["01111", "10000", "10000", "01110", "00001", "00001", "11110"],
+    't': ["01000", "01000", "11100", "01000", "01000", "01001", "00110"],
+    'a': ["00000", "00000", "01110", "00001", "01111", "10001", "01111"],
+    'i': ["00100", "00000", "01100", "00100", "00100", "00100", "01110"],
+    's': ["00000", "00000", "01110", "10000", "01110", "00001", "11110"],
     ' ': ["00000"] * 7,
 }
 
@@ -112,10 +122,58 @@ def resistor(c, x, y, w, h, colour):
     c.rect(x, y, x + w, y + h, colour)
 
 
+def write_ppm(path, canvas, palette):
+    with open(path, "wb") as f:
+        f.write(b"P6 %d %d 255\n" % (canvas.w, canvas.h))
+        f.write(bytes(b for row in canvas.px for p in row for b in palette[p]))
+
+
+def dot(path, colour):
+    c = Canvas(8, 12, 0)
+    for y in range(12):
+        for x in range(8):
+            if (x - 3.5) ** 2 + (y - 5.5) ** 2 <= 12:
+                c.set(x, y, 1)
+    write_gif(path, c, [(255, 255, 255), colour])
+
+
+def decorations(out):
+    write_gif(out + "/clearpix.gif", Canvas(1, 1, 0), [(255, 255, 255)])
+    dot(out + "/gdot.gif", (0, 160, 0))
+    dot(out + "/rdot.gif", (208, 0, 0))
+    c = Canvas(400, 2, 0)
+    c.rect(0, 1, 399, 1, 1, True)
+    write_gif(out + "/hr2.gif", c, [(160, 160, 208), (96, 96, 160)])
+    c = Canvas(2, 100, 0)
+    c.rect(1, 0, 1, 99, 1, True)
+    write_gif(out + "/vr.gif", c, [(160, 160, 208), (96, 96, 160)])
+    # The logo: an antenna mast with waves.
+    c = Canvas(48, 48, 0)
+    c.line(24, 14, 14, 46, 1)
+    c.line(24, 14, 34, 46, 1)
+    c.line(18, 34, 30, 34, 1)
+    c.line(16, 40, 32, 40, 1)
+    c.rect(22, 10, 26, 14, 2, True)
+    for r in (8, 14, 20):
+        for a in range(-50, 51, 3):
+            for side in (-1, 1):
+                t = math.radians(a)
+                c.set(round(24 + side * r * math.cos(t)), round(12 + r * math.sin(t) * 0.9), 2)
+    write_gif(out + "/hglogo.gif", c, [(255, 255, 255), (32, 32, 96), (208, 0, 0)])
+    # The banner of the statistics pages, 740 x 65.
+    c = Canvas(740, 65, 0)
+    for y in range(65):
+        for x in range(740):
+            c.px[y][x] = min(7, x // 106)
+    c.text(24, 18, "Pexu Statistik", 8, 4)
+    write_ppm(out + "/seitenkopf.ppm", c, [(224 - 8 * i, 224 - 8 * i, 255) for i in range(8)] + [(32, 32, 96)])
+
+
 def main(out):
     icon(out + "/qm.gif", '?', (208, 224, 255))
     icon(out + "/L.gif", 'L', (208, 255, 208))
     icon(out + "/F.gif", 'F', (255, 208, 208))
+    decorations(out)
     palette = [(255, 255, 255), (0, 0, 0), (0, 0, 160), (208, 0, 0)]
 
     # Voltage divider: 10 V across 1 kOhm over 4 kOhm, the output taken across the lower resistor.
