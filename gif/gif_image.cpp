@@ -1,4 +1,5 @@
 #include "gif/gif_image.h"
+#include "gif/painter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -1437,6 +1438,7 @@ TGifPicture::TGifPicture()
       AnimationSpeed(GIFDefaultAnimationSpeed),
       images_(this),
       header_(this) {
+  painters_ = std::make_unique<TGIFPainterList>(*this);
   Clear();
 }
 
@@ -1447,12 +1449,16 @@ TGifPicture::~TGifPicture() {
 }
 
 void TGifPicture::StopDraw() {
-  // Animation painters come with the painter support; until then nothing runs that could be stopped.
+  if (painters_) painters_->StopAnimation();
+}
+
+void TGifPicture::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect) {
+  painters_->StartAnimation(canvas, rect);
 }
 
 void TGifPicture::Clear() {
   StopDraw();
-  bitmap_.reset();
+  FreeCachedBitmap();
   images_.Clear();
   header_.ColorMap().Clear();
   header_.Width = header_.Height = 0;
@@ -1467,7 +1473,10 @@ void TGifPicture::ReservePixels(int64_t count) {
   if (loadedPixels_ > GIFMaxPicturePixels) throw GIFException(msg::InvalidDimensions);
 }
 
-void TGifPicture::FreeCachedBitmap() { bitmap_.reset(); }
+void TGifPicture::FreeCachedBitmap() {
+  bitmap_.reset();
+  if (painters_) painters_->FreeCachedBitmap();
+}
 
 void TGifPicture::ReportProgress(pf::TProgressStage stage, int percent, const std::string& message) {
   Progress(*this, stage, static_cast<uint8_t>(std::clamp(percent, 0, 100)), false, pf::TRect{}, message);
@@ -1502,7 +1511,7 @@ int TGifPicture::Add(std::unique_ptr<TGIFSubImage> frame) {
   }
   frame->image_ = this;
   int index = images_.Add(std::move(frame));
-  bitmap_.reset();
+  FreeCachedBitmap();
   Changed(this);
   return index;
 }
@@ -1630,6 +1639,7 @@ void TGifPicture::SetPalette(const pf::HPALETTE& value) {
   palette_ = value;
   if (bitmap_ && !(bitmap_->GetPalette() == value)) {
     bitmap_.reset();
+    painters_->FreeCachedBitmap();
     SetPaletteModified(true);
     Changed(this);
   }
@@ -1640,7 +1650,7 @@ void TGifPicture::SetWidth(int32_t value) {
     if (images_[i]->Left() + images_[i]->Width() > value) throw GIFException(msg::WidthTooSmall);
   if (value != header_.Width) {
     header_.Width = static_cast<uint16_t>(std::clamp(value, 0, 65535));
-    bitmap_.reset();
+    FreeCachedBitmap();
     Changed(this);
   }
 }
@@ -1650,7 +1660,7 @@ void TGifPicture::SetHeight(int32_t value) {
     if (images_[i]->Top() + images_[i]->Height() > value) throw GIFException(msg::HeightTooSmall);
   if (value != header_.Height) {
     header_.Height = static_cast<uint16_t>(std::clamp(value, 0, 65535));
-    bitmap_.reset();
+    FreeCachedBitmap();
     Changed(this);
   }
 }
@@ -1659,27 +1669,18 @@ void TGifPicture::Draw(pf::TCanvas& canvas, const pf::TRect& rect) {
   if (drawing_ || Empty()) return;
   drawing_ = true;
   struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{drawing_};
+    bool* flag;
+    ~Reset() {
+      if (flag) *flag = false;
+    }
+  } reset{&drawing_};
   const bool tile = (DrawOptions & DrawTile) != 0;
   if (images_.Count() == 1 || !(DrawOptions & DrawAnimate)) {
     images_[0]->Draw(canvas, rect, (DrawOptions & DrawTransparent) != 0, tile);
     return;
   }
-  // Animated pictures are drawn by painters; without one the picture shows as one still image.
-  pf::TBitmap* still = Bitmap();
-  if (still == nullptr) return;
-  if (!tile) {
-    canvas.StretchDraw(rect, *still);
-    return;
-  }
-  int saved = canvas.SaveDC();
-  canvas.IntersectClipRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
-  const int w = std::max(Width(), 1), h = std::max(Height(), 1);
-  for (int32_t y = rect.Top; y < rect.Bottom; y += h)
-    for (int32_t x = rect.Left; x < rect.Right; x += w) canvas.StretchDraw(pf::Bounds(x, y, Width(), Height()), *still);
-  canvas.RestoreDC(saved);
+  // Animated pictures are drawn by painters; false means an event handler freed this picture.
+  if (!painters_->Draw(canvas, rect)) reset.flag = nullptr;
 }
 
 void TGifPicture::LoadFromStream(pf::TStream& stream) {
@@ -1878,7 +1879,7 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int colorReduction, int 
     ReportProgress(pf::psEnding, 0, msg::Optimizing);
     throw;
   }
-  bitmap_.reset();
+  FreeCachedBitmap();
   ReportProgress(pf::psEnding, 100, msg::Optimizing);
   Changed(this);
 }

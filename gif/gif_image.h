@@ -433,6 +433,8 @@ class TGifPictureList : public pf::TPersistent {
   std::vector<std::unique_ptr<TGIFSubImage>> items_;
 };
 
+class TGIFPainterList;
+
 using TGIFWarningEvent = std::function<void(pf::TPersistent& sender, int severity, const std::string& message)>;
 using TGIFNotifyEvent = std::function<void(pf::TPersistent& sender)>;
 
@@ -471,8 +473,12 @@ class TGifPicture : public pf::TGraphic {
   int Add(pf::TPersistent& source);
   int Add(std::unique_ptr<TGIFSubImage> frame);
   void Optimize(TGIFOptimizeOptions options, int colorReduction, int ditherMode, int reductionBits);
-  // Stops every painter; animation runs through painters, which this library does not create yet.
+  // Stops every painter of this picture.
   void StopDraw();
+  // Starts an animation on canvas (as Draw with DrawAnimate and DrawAsync); StopAnimation ends it.
+  void StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect);
+  void StopAnimation() { StopDraw(); }
+  TGIFPainterList& Painters() { return *painters_; }
 
   pf::TBitmap* Bitmap();  // nullptr when empty
   TGifPictureList& Images() { return images_; }
@@ -511,6 +517,7 @@ class TGifPicture : public pf::TGraphic {
   mutable pf::HPALETTE palette_;
   std::unique_ptr<pf::TBitmap> bitmap_;
   int64_t loadedPixels_ = 0;
+  std::unique_ptr<TGIFPainterList> painters_;
 };
 
 // The clipboard format of GIF data ("GIF Image"), registered on first use; bitmaps use format 2.

@@ -16,11 +16,7 @@ namespace {
 
 using namespace gif;
 
-// A picture that owns its painters the way the library's picture is to: they stop before the frames go.
-class AnimatedPicture : public TGifPicture {
- public:
-  TGIFPainterList Painters{*this};
-};
+using AnimatedPicture = TGifPicture;
 
 struct FrameDef {
   int left, top, size;
@@ -109,16 +105,16 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     auto picture = ThreeFrames();
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
     Record(*picture);
-    EXPECT_TRUE(picture->Painters.Draw(dest.Canvas(), all));
+    EXPECT_TRUE(picture->Painters().Draw(dest.Canvas(), all));
     EXPECT_EQ(log, "S0@0 P0@0 D0@0");
-    ASSERT_EQ(picture->Painters.Count(), 1);
-    EXPECT_EQ(picture->Painters.CurrentPainter()->ActiveImage, 1);
+    ASSERT_EQ(picture->Painters().Count(), 1);
+    EXPECT_EQ(picture->Painters().CurrentPainter()->ActiveImage, 1);
     clock.Advance(119);
     EXPECT_EQ(Count('P'), 1);
     clock.Advance(10000);
     EXPECT_EQ(log, "S0@0 P0@0 D0@0 P1@120 D1@120 P2@360 D2@360 E-1@360");
-    EXPECT_EQ(picture->Painters.Count(), 0);
-    EXPECT_EQ(picture->Painters.CurrentPainter(), nullptr);
+    EXPECT_EQ(picture->Painters().Count(), 0);
+    EXPECT_EQ(picture->Painters().CurrentPainter(), nullptr);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
   {  // a loop extension of 2 loops: the frames play twice, the second pass announced by the loop event (the
@@ -131,7 +127,7 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     picture->LoadFromStream(stream);
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
     Record(*picture);
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(5000);
     EXPECT_EQ(log,
               "S0@0 P0@0 D0@0 P1@120 D1@120 P2@360 D2@360 L0@360 P0@720 D0@720 P1@840 D1@840 P2@1080 D2@1080 "
@@ -142,9 +138,9 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     auto picture = ThreeFrames();
     picture->DrawOptions = DrawAnimate | DrawDirect;
     Record(*picture);
-    EXPECT_TRUE(picture->Painters.Draw(dest.Canvas(), all));
+    EXPECT_TRUE(picture->Painters().Draw(dest.Canvas(), all));
     EXPECT_EQ(log, "S0@0 P0@12 D0@12 P1@132 D1@132 P2@372 D2@372 E-1@372");
-    EXPECT_EQ(picture->Painters.Count(), 0);
+    EXPECT_EQ(picture->Painters().Count(), 0);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
 }
@@ -163,7 +159,7 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
     picture->DrawOptions = c.async | DrawAnimate | DrawDirect;
     picture->AnimationSpeed = c.speed;
     Record(*picture);
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(100000);
     EXPECT_EQ(Painted(), c.painted) << "async " << c.async << " speed " << c.speed;
   }
@@ -177,7 +173,7 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
       record(sender);
       clock.Sleep(20);
     };
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(10000);
     EXPECT_EQ(Painted(), "0@0 1@130 2@380");
   }
@@ -187,12 +183,12 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect;
     picture->AnimationSpeed = 0;
     Record(*picture);
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     EXPECT_EQ(clock.PendingTimers(), 0);
     clock.Advance(1000000);
-    ASSERT_EQ(picture->Painters.Count(), 1);
-    picture->Painters.StopAnimation();
-    EXPECT_EQ(picture->Painters.Count(), 0);
+    ASSERT_EQ(picture->Painters().Count(), 1);
+    picture->Painters().StopAnimation();
+    EXPECT_EQ(picture->Painters().Count(), 0);
     EXPECT_EQ(log, "S0@0 P0@0 D0@0");  // no event once stopped
   }
 }
@@ -202,17 +198,17 @@ TEST_F(PainterTest, LoopCounts) {
     auto picture = ThreeFrames(1, 1, 0);
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
     Record(*picture);
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(720 * 50);
     EXPECT_EQ(Count('L'), 50);
-    ASSERT_NE(picture->Painters.CurrentPainter(), nullptr);
-    picture->Painters.CurrentPainter()->Stop();
-    EXPECT_EQ(picture->Painters.Count(), 0);
+    ASSERT_NE(picture->Painters().CurrentPainter(), nullptr);
+    picture->Painters().CurrentPainter()->Stop();
+    EXPECT_EQ(picture->Painters().Count(), 0);
     EXPECT_EQ(clock.PendingTimers(), 0);
 
     log.clear();
     picture->DrawOptions = DrawAnimate | DrawLoop | DrawDirect;
-    picture->Painters.StartAnimation(dest.Canvas(), all);
+    picture->Painters().StartAnimation(dest.Canvas(), all);
     EXPECT_EQ(Count('D'), 3);
     EXPECT_EQ(Count('L'), 0);
   }
@@ -226,7 +222,7 @@ TEST_F(PainterTest, LoopCounts) {
       record(sender);
       if (Count('L') == 4) static_cast<TGIFPainter&>(sender).Stop();
     };
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     EXPECT_EQ(Count('D'), 12);
     EXPECT_EQ(Count('E'), 0);
   }
@@ -236,10 +232,10 @@ TEST_F(PainterTest, LoopCounts) {
     picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect;
     Record(*picture);
     picture->OnFramePainted = [&](pf::TPersistent&) { clock.Quitting = Count('P') == 5; };
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Quitting = false;
     EXPECT_EQ(Count('P'), 5);
-    EXPECT_EQ(picture->Painters.Count(), 0);
+    EXPECT_EQ(picture->Painters().Count(), 0);
   }
 }
 
@@ -273,35 +269,35 @@ TEST_F(PainterTest, DisposalMethods) {
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect | c.extra;
     std::string shown;
     picture->OnFramePainted = [&](pf::TPersistent&) { shown += (shown.empty() ? "" : " ") + Probe(dest); };
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(10000);
     EXPECT_EQ(shown, c.shown) << "disposals " << c.disposal0 << "," << c.disposal1 << " options " << c.extra;
   }
   // Through the cached bitmap: the animation goes on in it, and later draws show it.
   auto picture = ThreeFrames(1, 2);
   picture->DrawOptions = DrawAsync | DrawAnimate;
-  picture->Painters.Draw(dest.Canvas(), all);
+  picture->Painters().Draw(dest.Canvas(), all);
   EXPECT_EQ(Probe(dest), "RRR");
   clock.Advance(360);
   pf::TBitmap other(4, 4);
-  picture->Painters.Draw(other.Canvas(), all);
+  picture->Painters().Draw(other.Canvas(), all);
   EXPECT_EQ(Probe(other), "YRB");
-  EXPECT_EQ(picture->Painters.Count(), 0);
+  EXPECT_EQ(picture->Painters().Count(), 0);
 }
 
 TEST_F(PainterTest, DrawReusesOrRestartsTheAnimation) {
   auto picture = ThreeFrames();
   picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect;
   Record(*picture);
-  picture->Painters.Draw(dest.Canvas(), all);
+  picture->Painters().Draw(dest.Canvas(), all);
   clock.Advance(130);
-  picture->Painters.Draw(dest.Canvas(), all);  // already animating there
+  picture->Painters().Draw(dest.Canvas(), all);  // already animating there
   EXPECT_EQ(Count('S'), 1);
-  picture->Painters.Draw(dest.Canvas(), pf::Rect(0, 0, 2, 2));  // another place: the old painter stops
+  picture->Painters().Draw(dest.Canvas(), pf::Rect(0, 0, 2, 2));  // another place: the old painter stops
   EXPECT_EQ(Count('S'), 2);
-  ASSERT_EQ(picture->Painters.Count(), 1);
-  EXPECT_EQ(picture->Painters.Items(0)->DestRect(), pf::Rect(0, 0, 2, 2));
-  TGIFPainter* const first = picture->Painters.Items(0);
+  ASSERT_EQ(picture->Painters().Count(), 1);
+  EXPECT_EQ(picture->Painters().Items(0)->DestRect(), pf::Rect(0, 0, 2, 2));
+  TGIFPainter* const first = picture->Painters().Items(0);
 
   // A single frame never animates; an empty rectangle makes no painter.
   auto still = MakePicture({{0, 0, 4, 3, 10, 1}});
@@ -309,13 +305,13 @@ TEST_F(PainterTest, DrawReusesOrRestartsTheAnimation) {
   still->OnAnimationStart = [&](pf::TPersistent& sender) { seen = static_cast<TGIFPainter&>(sender).DrawOptions; };
   TGIFPainter* ref = first;
   const TGIFDrawOptions options = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
-  EXPECT_EQ(still->Painters.CreatePainter(dest.Canvas(), all, options, &ref), nullptr);
+  EXPECT_EQ(still->Painters().CreatePainter(dest.Canvas(), all, options, &ref), nullptr);
   EXPECT_EQ(seen, DrawLoop | DrawDirect);
   EXPECT_EQ(ref, nullptr);
   EXPECT_EQ(Probe(dest), "BBB");
   seen = 0;
   ref = first;
-  EXPECT_EQ(still->Painters.CreatePainter(dest.Canvas(), pf::Rect(2, 2, 2, 5), options, &ref), nullptr);
+  EXPECT_EQ(still->Painters().CreatePainter(dest.Canvas(), pf::Rect(2, 2, 2, 5), options, &ref), nullptr);
   EXPECT_EQ(seen, 0);
   EXPECT_EQ(ref, nullptr);
 }
@@ -325,7 +321,7 @@ TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
     auto picture = ThreeFrames(1, 3);
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever;
     Record(*picture);
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(150);
     picture.reset();
     const std::string seen = log;
@@ -339,7 +335,7 @@ TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
     picture->OnFramePaint = [&](pf::TPersistent& sender) {
       if (static_cast<TGIFPainter&>(sender).ActiveImage == 2) picture.reset();
     };
-    picture->Painters.Draw(dest.Canvas(), all);
+    picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(10000);
     EXPECT_EQ(picture, nullptr);
     EXPECT_EQ(clock.PendingTimers(), 0);
@@ -352,8 +348,21 @@ TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
     picture->OnFramePainted = [&](pf::TPersistent& sender) {
       if (static_cast<TGIFPainter&>(sender).ActiveImage == 1) picture.reset();
     };
-    TGIFPainterList& painters = picture->Painters;
+    TGIFPainterList& painters = picture->Painters();
     EXPECT_FALSE(painters.Draw(dest.Canvas(), all));
+    EXPECT_EQ(log, "S0@0 P0@12 P1@132");
+  }
+  {  // the same through the picture's own Draw, which must not touch the freed picture afterwards
+    Fresh();
+    auto picture = ThreeFrames(2, 3);
+    picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever;
+    Record(*picture);
+    picture->OnFramePainted = [&](pf::TPersistent& sender) {
+      if (static_cast<TGIFPainter&>(sender).ActiveImage == 1) picture.reset();
+    };
+    TGifPicture* raw = picture.get();
+    raw->Draw(dest.Canvas(), all);
+    EXPECT_EQ(picture, nullptr);
     EXPECT_EQ(log, "S0@0 P0@12 P1@132");
   }
 }
@@ -365,21 +374,21 @@ TEST_F(PainterTest, LostCanvasOrFailingHandler) {
     auto picture = ThreeFrames(1, 2);
     picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect | validate;
     Record(*picture);
-    picture->Painters.Draw(canvas->Canvas(), all);
+    picture->Painters().Draw(canvas->Canvas(), all);
     canvas.reset();
     clock.Advance(10000);
     // With the check the painter ends quietly at the next frame; without it the animation plays on unpainted.
     EXPECT_EQ(log, validate ? "S0@0 P0@0 D0@0 P1@120" : "S0@0 P0@0 D0@0 P1@120 D1@120 P2@360 D2@360 E-1@360");
-    EXPECT_EQ(picture->Painters.Count(), 0);
+    EXPECT_EQ(picture->Painters().Count(), 0);
   }
   auto picture = ThreeFrames();
   picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect;
   picture->OnFramePaint = [](pf::TPersistent& sender) {
     if (static_cast<TGIFPainter&>(sender).ActiveImage == 1) throw std::runtime_error("handler failed");
   };
-  picture->Painters.Draw(dest.Canvas(), all);
+  picture->Painters().Draw(dest.Canvas(), all);
   EXPECT_THROW(clock.Advance(10000), std::runtime_error);
-  EXPECT_EQ(picture->Painters.Count(), 0);
+  EXPECT_EQ(picture->Painters().Count(), 0);
   EXPECT_EQ(clock.PendingTimers(), 0);
 }
 
