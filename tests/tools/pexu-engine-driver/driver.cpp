@@ -1,7 +1,7 @@
 // Runs the real exam engine with file-backed stand-ins for the windows, for black-box tests:
 //   pexu-engine-driver --program DIR --data DIR [--seed N] COMMAND [-- COMMAND ...]
 // Commands: submit ACTION [LINE ...] | answer all-right|none|right=K | menu-exam PART CLASS | minutes N | log |
-//           delete-log | wrong ID | own-list FILE
+//           delete-log | wrong ID | own-list FILE | statistics A|E
 // Prints SHOWN <path> for every page the viewer loads, STATUS <panel> <text> and WARNING <text> (UTF-8).
 #include <cstdio>
 #include <cstring>
@@ -12,6 +12,8 @@
 #include "engine/engine.h"
 #include "engine/procs.h"
 #include "engine/startup.h"
+#include "engine/statistik.h"
+#include "platform/core/codepage.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
@@ -20,31 +22,8 @@
 
 namespace {
 
-std::string Utf8(const std::string& latin1) {
-  std::string out;
-  for (unsigned char c : latin1) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::string Latin1(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    unsigned char c = utf8[i];
-    if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-      out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
+std::string Utf8(const std::string& latin1) { return pf::Latin1ToUtf8(latin1); }
+std::string Latin1(const std::string& utf8) { return pf::Utf8ToLatin1(utf8); }
 
 class DriverPort : public engine::EnginePort {
  public:
@@ -197,6 +176,8 @@ int Run(int argc, char** argv) {
     } else if (name == "own-list" && c.size() == 2) {
       dialogs.PushPath(c[1]);
       engine.PruefungladenClick();
+    } else if (name == "statistics" && c.size() == 2 && (c[1] == "A" || c[1] == "E")) {
+      engine::ShowStatistics(engine, c[1][0]);
     } else {
       std::cerr << "unknown command: " << name << "\n";
       return 2;

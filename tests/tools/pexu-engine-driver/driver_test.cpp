@@ -232,3 +232,45 @@ TEST_F(DriverTest, EveryLinkResolves) {
 }
 
 }  // namespace
+
+namespace {
+
+// Logical screen width and height of a GIF file (0 x 0 when it is not one).
+std::pair<int, int> GifScreenSize(const fs::path& path) {
+  std::string b = ReadAll(path);
+  if (b.size() < 10 || b.compare(0, 3, "GIF") != 0) return {0, 0};
+  auto u16 = [&](size_t at) { return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8; };
+  return {u16(6), u16(8)};
+}
+
+TEST_F(DriverTest, StatisticsOfThreeExamsWriteThePageAndSixCharts) {
+  std::string out =
+      Run("submit PexuTA teil=T -- answer all-right -- submit PexuTA teil=T -- answer right=37 -- "
+          "submit PexuTA teil=T -- answer none -- statistics A");
+  EXPECT_EQ(CountOf(out, "WARNING"), 0u) << out;
+  EXPECT_EQ(Log().size(), 6u);
+  EXPECT_NE(out.find("SHOWN " + Html("statistikA.html").string()), std::string::npos) << out;
+  for (const char* code : {"TA", "BE", "VE"}) {
+    for (int n : {20, 0}) {
+      fs::path chart = Html((std::string(code) + "Statistik" + std::to_string(n) + ".gif").c_str());
+      EXPECT_EQ(GifScreenSize(chart), std::make_pair(277, 200)) << chart;
+    }
+  }
+  EXPECT_FALSE(fs::exists(Html("TEStatistik20.gif")));
+}
+
+TEST_F(DriverTest, StatisticsOfABrokenLogWarnAndWriteNoPage) {
+  Run("submit PexuTA teil=T -- answer right=40");
+  std::string log = ReadAll(data_ / "Pexu.log");
+  size_t at = log.find(" von ");
+  ASSERT_NE(at, std::string::npos);
+  log.replace(at - 2, 2, "xy");  // the number of right answers becomes letters
+  std::ofstream(data_ / "Pexu.log", std::ios::binary) << log;
+
+  std::string out = Run("statistics A");
+  EXPECT_NE(out.find("WARNING"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(Html("statistikA.html")));
+  EXPECT_EQ(out.find("SHOWN"), std::string::npos) << out;
+}
+
+}  // namespace
