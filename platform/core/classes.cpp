@@ -173,7 +173,8 @@ void TStrings::SetCommaText(std::string_view text) {
   UpdateGuard guard(*this);
   Clear();
   size_t i = 0, n = text.size();
-  auto isBlank = [&](size_t at) { return at < n && text[at] >= 1 && static_cast<unsigned char>(text[at]) <= ' '; };
+  // Control bytes, NUL included, separate like blanks (an item can neither start nor grow at a NUL).
+  auto isBlank = [&](size_t at) { return at < n && static_cast<unsigned char>(text[at]) <= ' '; };
   while (isBlank(i)) ++i;
   while (i < n) {
     std::string item;
@@ -193,7 +194,7 @@ void TStrings::SetCommaText(std::string_view text) {
       }
     } else {
       size_t start = i;
-      while (i<n&& static_cast<unsigned char>(text[i])> ' ' && text[i] != ',') ++i;
+      while (i < n && !isBlank(i) && text[i] != ',') ++i;
       item.assign(text.substr(start, i - start));
     }
     Add(std::move(item));

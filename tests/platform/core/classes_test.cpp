@@ -159,6 +159,8 @@ TEST(StringListText, CommaTextAndNameValuePairs) {
 
   back.SetCommaText("  a b,\"c d\" ,e,");
   EXPECT_EQ(Lines(back), (V{"a", "b", "c d", "e", ""}));
+  back.SetCommaText(std::string_view("a\0b\0,c", 6));  // a NUL separates like a blank, never stalls
+  EXPECT_EQ(Lines(back), (V{"a", "b", "c"}));
   back.SetText("\n");
   EXPECT_EQ(back.CommaText(), "\"\"");
   back.SetCommaText("\"\"");
