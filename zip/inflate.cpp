@@ -153,15 +153,16 @@ class Inflater {
     Drop(32);
     if (len != (~nlen & 0xFFFF)) return kInflateBadData;
     uint8_t* win = out_.window;
-    // Whole bytes still in the bit buffer come first.
+    // Whole bytes still in the bit buffer come first; a short block leaves the rest there for the next block.
     while (len > 0 && bc_ >= 8) {
       win[pos_++] = static_cast<uint8_t>(bb_);
       Drop(8);
       --len;
       if (pos_ == DecoderOutput::kWindowSize) FlushFull();
     }
+    if (len == 0) return kInflateOk;
+    // The bit buffer is empty: copy straight from the input (read-ahead bits are bytes not consumed yet).
     bb_ = 0;
-    bc_ = 0;
     while (len > 0) {
       if (in_.inNext == in_.inEnd) {
         win[pos_++] = in_.ReadInputByte();

@@ -148,10 +148,39 @@ TEST(Inflate, DistanceBeforeTheStartIsRefused) {
   EXPECT_EQ(InflateAll(ok.bytes), (Bytes{'a', 200, 'a', 200, 'a'}));
 }
 
+// Deflates the data in pieces, flushing after each one: a flush ends with an empty stored block, and at level 0 a
+// piece of one or two bytes is a stored block shorter than the bits a decoder may hold.
+Bytes DeflateInPieces(const Bytes& data, const std::vector<size_t>& pieces, int level, int flush) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  Bytes out(deflateBound(&z, data.size()) + 64 * pieces.size() + 64);
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  size_t at = 0;
+  for (size_t i = 0; i <= pieces.size(); ++i) {
+    size_t n = i < pieces.size() ? pieces[i] : data.size() - at;
+    z.next_in = const_cast<Bytef*>(data.data() + at);
+    z.avail_in = static_cast<uInt>(n);
+    at += n;
+    EXPECT_EQ(deflate(&z, i < pieces.size() ? flush : Z_FINISH), i < pieces.size() ? Z_OK : Z_STREAM_END);
+  }
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
 TEST(Inflate, StoredBlocksAreCopiedUnchanged) {
   Bytes data = Random(100000, 5);
   Bytes packed = RawDeflate(data, 0);
   EXPECT_EQ(InflateAll(packed, 5), data);
+  // Empty and tiny stored blocks between other blocks: the bytes after them are not lost.
+  Bytes text = Text(5000);
+  const std::vector<size_t> pieces = {1, 2, 700, 1, 1500, 2};
+  for (int level : {0, 6})
+    for (int flush : {Z_SYNC_FLUSH, Z_FULL_FLUSH})
+      for (size_t chunk : {1u, 32768u})
+        EXPECT_EQ(InflateAll(DeflateInPieces(text, pieces, level, flush), chunk), text)
+            << "level " << level << " flush " << flush << " chunk " << chunk;
 }
 
 TEST(Inflate, DamagedStreamsEndWithAnErrorCodeOrException) {
