@@ -354,14 +354,14 @@ void TStringList::Clear() {
   Changed();
 }
 
-int TStringList::Add(std::string s) {
+int TStringList::AddObject(std::string s, void* object) {
   int index = Count();
   if (sorted_ && Find(s, index)) {
     if (duplicates_ == dupIgnore) return index;
     if (duplicates_ == dupError) throw EListError("String list does not allow duplicates");
   }
   Changing();
-  items_.insert(items_.begin() + index, Item{std::move(s), nullptr});
+  items_.insert(items_.begin() + index, Item{std::move(s), object});
   Changed();
   return index;
 }

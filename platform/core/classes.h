@@ -28,7 +28,7 @@ class TStrings {
   virtual void Delete(int index) = 0;
   virtual void Clear() = 0;
   virtual int Add(std::string s);  // returns the index
-  int AddObject(std::string s, void* object);
+  virtual int AddObject(std::string s, void* object);
   virtual int IndexOf(std::string_view s) const;  // Latin-1 case-insensitive; -1 when absent
   int IndexOfObject(const void* object) const;
   void Exchange(int index1, int index2);
@@ -95,8 +95,10 @@ class TStringList : public TStrings {
   void InsertObject(int index, std::string s, void* object) override;
   void Delete(int index) override;
   void Clear() override;
-  int Add(std::string s) override;  // sorted: at its place; dupIgnore drops an equal string and returns its index,
-                                    // dupError raises EListError "String list does not allow duplicates"
+  int Add(std::string s) override { return AddObject(std::move(s), nullptr); }
+  // Sorted: at its place; dupIgnore drops an equal string (its object stays) and returns its index, dupError raises
+  // EListError "String list does not allow duplicates". One change event with the object already in place.
+  int AddObject(std::string s, void* object) override;
   int IndexOf(std::string_view s) const override;  // binary search when sorted
 
   // Binary search on a sorted list: true when found; index is where s is or would be inserted (the first equal).

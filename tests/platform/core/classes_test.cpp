@@ -180,11 +180,16 @@ TEST(StringListText, CommaTextAndNameValuePairs) {
 TEST(StringListEvents, BatchesReportOneChange) {
   TStringList list;
   int changing = 0, changed = 0;
+  void* lastObject = nullptr;
   list.OnChanging = [&](TStringList&) { ++changing; };
-  list.OnChange = [&](TStringList&) { ++changed; };
+  list.OnChange = [&](TStringList& l) {
+    ++changed;
+    lastObject = l.Count() > 0 ? l.Objects(l.Count() - 1) : nullptr;
+  };
   list.Add("a");
-  list.Add("b");
-  EXPECT_EQ(changed, 2);
+  list.AddObject("b", &changed);
+  EXPECT_EQ(changed, 2);  // one event per addition, the object already in place
+  EXPECT_EQ(lastObject, &changed);
   list.SetText("x\ny\nz");
   EXPECT_EQ(changing, 3);
   EXPECT_EQ(changed, 3);
