@@ -22,11 +22,12 @@ constexpr const char* kInvalidStreamOp = "Invalid stream operation";
 
 [[noreturn]] void RaiseSeekError() { throw EStreamError("Invalid stream position"); }
 
-// Position after a seek on a stream of the given size; a target before the start raises.
+// Position after a seek on a stream of the given size; a target before the start or beyond 64 bits raises.
 int64_t SeekTarget(int64_t position, int64_t size, int64_t offset, TSeekOrigin origin) {
   int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? position : size;
-  if (offset < 0 && base + offset < 0) RaiseSeekError();
-  return base + offset;
+  int64_t target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0) RaiseSeekError();
+  return target;
 }
 
 }  // namespace
@@ -111,8 +112,8 @@ TReadOnlyMemoryStream::TReadOnlyMemoryStream(const void* memory, int64_t size) {
 int32_t TReadOnlyMemoryStream::Write(const void*, int32_t) { return 0; }
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
-  if (count <= 0) return 0;
-  int64_t end = position_ + count;
+  int64_t end = 0;
+  if (count <= 0 || __builtin_add_overflow(position_, int64_t{count}, &end)) return 0;
   if (end > size_) {
     buffer_.resize(static_cast<size_t>(end));
     SetPointer(buffer_.data(), end);
@@ -372,8 +373,9 @@ int32_t TZDecompressionStream::Write(const void*, int32_t) { throw EZDecompressi
 int64_t TZDecompressionStream::Seek(int64_t offset, TSeekOrigin origin) {
   State& s = *state_;
   int64_t position = static_cast<int64_t>(s.z.total_out);
-  if (origin == soEnd) throw EZDecompressionError(kInvalidStreamOp);
-  int64_t target = origin == soBeginning ? offset : position + offset;
+  int64_t target = offset;
+  if (origin == soEnd || (origin == soCurrent && __builtin_add_overflow(position, offset, &target)))
+    throw EZDecompressionError(kInvalidStreamOp);
   if (target == 0 && position != 0) {
     // Back to the start: decompress again from the beginning of the source.
     s.source->SetPosition(s.sourceStart);

@@ -56,6 +56,11 @@ TEST(MemoryStreams, SeekWriteSizeAndShortTransfers) {
   stream.SetPosition(7);
   EXPECT_EQ(MessageOf<EReadError>([&] { stream.ReadBuffer(buffer, 3); }), "Stream read error");
   EXPECT_THROW(stream.Seek(-1, soBeginning), EStreamError);
+  // Positions near the 64-bit limit raise instead of wrapping around.
+  EXPECT_EQ(stream.Seek(INT64_MAX, soBeginning), INT64_MAX);
+  EXPECT_THROW(stream.Seek(1, soCurrent), EStreamError);
+  EXPECT_THROW(stream.WriteBuffer("x", 1), EWriteError);
+  EXPECT_EQ(stream.Size(), 9);
   stream.SetSize(2);  // the position follows a shrinking end
   EXPECT_EQ(stream.Position(), 2);
 
@@ -151,6 +156,7 @@ TEST(ZlibStreams, ReadsZlibOutputSeeksForwardAndLeavesTrailingBytes) {
   unz.ReadBuffer(&byte, 1);
   EXPECT_EQ(byte, data[50000]);
   EXPECT_THROW(unz.Seek(10, soBeginning), EZDecompressionError);
+  EXPECT_THROW(unz.Seek(INT64_MAX, soCurrent), EZDecompressionError);
   EXPECT_THROW(unz.Write("x", 1), EZDecompressionError);
   EXPECT_EQ(unz.Seek(0, soBeginning), 0);  // back to the start decompresses again
   EXPECT_EQ(ReadAll(unz), data);
