@@ -99,31 +99,32 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view iden
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
-  std::string sectionName = OneLine(section), key = OneLine(ident), line = key + "=" + OneLine(value);
-  std::vector<KeyLine> keys = SectionKeys(lines_, sectionName);
+  std::string sectionName = OneLine(section), key = OneLine(ident), text = OneLine(value);
+  std::vector<std::string> lines = lines_;
+  std::vector<KeyLine> keys = SectionKeys(lines, sectionName);
   if (const KeyLine* k = FindKey(keys, key)) {
-    lines_[k->line] = k->key + "=" + OneLine(value);
+    lines[k->line] = k->key + "=" + text;
   } else {
     // After the last key of the section's first occurrence, or right after its header.
     std::string name;
-    size_t header = lines_.size();
-    for (size_t i = 0; i < lines_.size() && header == lines_.size(); ++i) {
-      if (ParseSection(lines_[i], name) && AnsiSameText(name, sectionName)) header = i;
+    size_t header = lines.size();
+    for (size_t i = 0; i < lines.size() && header == lines.size(); ++i) {
+      if (ParseSection(lines[i], name) && AnsiSameText(name, sectionName)) header = i;
     }
-    if (header == lines_.size()) {
-      if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
-      lines_.push_back("[" + sectionName + "]");
-      lines_.push_back(line);
+    if (header == lines.size()) {
+      if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+      lines.push_back("[" + sectionName + "]");
+      lines.push_back(key + "=" + text);
     } else {
       size_t at = header + 1;
       std::string k, v;
-      for (size_t i = header + 1; i < lines_.size() && !ParseSection(lines_[i], name); ++i) {
-        if (ParseKey(lines_[i], k, v)) at = i + 1;
+      for (size_t i = header + 1; i < lines.size() && !ParseSection(lines[i], name); ++i) {
+        if (ParseKey(lines[i], k, v)) at = i + 1;
       }
-      lines_.insert(lines_.begin() + static_cast<long>(at), line);
+      lines.insert(lines.begin() + static_cast<long>(at), key + "=" + text);
     }
   }
-  Save();
+  Save(std::move(lines));
 }
 
 int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident, int32_t defaultValue) const {
@@ -155,29 +156,23 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view ident) con
 
 void TIniFile::EraseSection(std::string_view section) {
   std::vector<std::string> kept;
-  kept.reserve(lines_.size());
   bool inside = false;
   std::string name;
-  for (std::string& line : lines_) {
+  for (const std::string& line : lines_) {
     if (ParseSection(line, name)) inside = AnsiSameText(name, section);
-    if (!inside) kept.push_back(std::move(line));
+    if (!inside) kept.push_back(line);
   }
-  bool changed = kept.size() != lines_.size();
-  lines_ = std::move(kept);
-  if (changed) Save();
+  if (kept.size() != lines_.size()) Save(std::move(kept));
 }
 
 void TIniFile::DeleteKey(std::string_view section, std::string_view ident) {
   // Every line of the key goes, so that a hand-made duplicate cannot reappear as its value.
-  std::vector<KeyLine> keys = SectionKeys(lines_, section);
-  bool changed = false;
+  std::vector<std::string> lines = lines_;
+  std::vector<KeyLine> keys = SectionKeys(lines, section);
   for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
-    if (AnsiSameText(k->key, ident)) {
-      lines_.erase(lines_.begin() + static_cast<long>(k->line));
-      changed = true;
-    }
+    if (AnsiSameText(k->key, ident)) lines.erase(lines.begin() + static_cast<long>(k->line));
   }
-  if (changed) Save();
+  if (lines.size() != lines_.size()) Save(std::move(lines));
 }
 
 void TIniFile::ReadSection(std::string_view section, TStrings& keys) const {
@@ -209,12 +204,13 @@ void TIniFile::ReadSectionValues(std::string_view section, TStrings& values) con
   }
 }
 
-void TIniFile::Save() const {
+// The in-memory lines change only once the new file is in place, so a failed write leaves both as they were.
+void TIniFile::Save(std::vector<std::string> lines) {
   std::string text;
   size_t total = 0;
-  for (const std::string& line : lines_) total += line.size() + 2;
+  for (const std::string& line : lines) total += line.size() + 2;
   text.reserve(total);
-  for (const std::string& line : lines_) {
+  for (const std::string& line : lines) {
     text += line;
     text += "\r\n";
   }
@@ -223,6 +219,7 @@ void TIniFile::Save() const {
   } catch (const EStreamError&) {
     throw EIniFileException(Format("Unable to write to %s", {fileName_}));
   }
+  lines_ = std::move(lines);
 }
 
 }  // namespace pf

@@ -37,7 +37,7 @@ class TIniFile {
   void UpdateFile() {}                                                       // writes are already on disk
 
  private:
-  void Save() const;
+  void Save(std::vector<std::string> lines);
   std::string fileName_;
   std::vector<std::string> lines_;  // the file's lines as read, edited in place
 };

@@ -108,6 +108,7 @@ TEST_F(IniFile, MissingFileDeletionsDuplicatesAndFailedWrites) {
   std::string unreachable = file + "/inner.ini";  // its folder is a file
   TIniFile bad(unreachable);
   EXPECT_EQ(MessageOf<EIniFileException>([&] { bad.WriteString("A", "k", "2"); }), "Unable to write to " + unreachable);
+  EXPECT_EQ(bad.ReadString("A", "k", "none"), "none");  // what failed to reach the disk is not read back either
 }
 
 }  // namespace
