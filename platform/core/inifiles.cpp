@@ -81,6 +81,16 @@ const KeyLine* FindKey(const std::vector<KeyLine>& keys, std::string_view ident)
   return nullptr;
 }
 
+// The first line of each key of section (a key repeated by hand counts once, as its first line reads).
+std::vector<KeyLine> UniqueKeys(const std::vector<std::string>& lines, std::string_view section) {
+  std::vector<KeyLine> keys = SectionKeys(lines, section);
+  std::vector<KeyLine> unique;
+  for (KeyLine& k : keys) {
+    if (FindKey(unique, k.key) == nullptr) unique.push_back(std::move(k));
+  }
+  return unique;
+}
+
 }  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
@@ -177,10 +187,7 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view ident) {
 
 void TIniFile::ReadSection(std::string_view section, TStrings& keys) const {
   Batch batch(keys);
-  std::vector<KeyLine> found = SectionKeys(lines_, section);
-  for (size_t i = 0; i < found.size(); ++i) {
-    if (FindKey(found, found[i].key) == &found[i]) keys.Add(found[i].key);
-  }
+  for (const KeyLine& k : UniqueKeys(lines_, section)) keys.Add(k.key);
 }
 
 void TIniFile::ReadSections(TStrings& sections) const {
@@ -198,10 +205,7 @@ void TIniFile::ReadSections(TStrings& sections) const {
 
 void TIniFile::ReadSectionValues(std::string_view section, TStrings& values) const {
   Batch batch(values);
-  std::vector<KeyLine> found = SectionKeys(lines_, section);
-  for (size_t i = 0; i < found.size(); ++i) {
-    if (FindKey(found, found[i].key) == &found[i]) values.Add(found[i].key + "=" + found[i].value);
-  }
+  for (const KeyLine& k : UniqueKeys(lines_, section)) values.Add(k.key + "=" + k.value);
 }
 
 // The in-memory lines change only once the new file is in place, so a failed write leaves both as they were.
