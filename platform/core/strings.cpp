@@ -33,11 +33,26 @@ int CompareFolded(std::string_view a, std::string_view b, Fold fold) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-std::string_view TrimView(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
+std::string_view TrimLeftView(std::string_view s) {
+  size_t b = 0;
+  while (b < s.size() && IsBlank(s[b])) ++b;
+  return s.substr(b);
+}
+
+std::string_view TrimRightView(std::string_view s) {
+  size_t e = s.size();
+  while (e > 0 && IsBlank(s[e - 1])) --e;
+  return s.substr(0, e);
+}
+
+std::string_view TrimView(std::string_view s) { return TrimLeftView(TrimRightView(s)); }
+
+// s with every byte passed through map.
+template <typename Map>
+std::string Mapped(std::string_view s, Map map) {
+  std::string r(s);
+  for (char& c : r) c = map(c);
+  return r;
 }
 
 int HexDigit(char c) {
@@ -271,29 +286,13 @@ void Insert(std::string_view sub, std::string& s, int index) {
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
-std::string TrimLeft(std::string_view s) {
-  size_t b = 0;
-  while (b < s.size() && IsBlank(s[b])) ++b;
-  return std::string(s.substr(b));
-}
+std::string TrimLeft(std::string_view s) { return std::string(TrimLeftView(s)); }
 
-std::string TrimRight(std::string_view s) {
-  size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1])) --e;
-  return std::string(s.substr(0, e));
-}
+std::string TrimRight(std::string_view s) { return std::string(TrimRightView(s)); }
 
-std::string UpperCase(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = AsciiUpper(c);
-  return r;
-}
+std::string UpperCase(std::string_view s) { return Mapped(s, AsciiUpper); }
 
-std::string LowerCase(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = AsciiLower(c);
-  return r;
-}
+std::string LowerCase(std::string_view s) { return Mapped(s, AsciiLower); }
 
 int CompareText(std::string_view a, std::string_view b) { return CompareFolded(a, b, AsciiUpper); }
 
@@ -317,17 +316,9 @@ char AnsiLowerChar(char c) {
   return c;
 }
 
-std::string AnsiUpperCase(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = AnsiUpperChar(c);
-  return r;
-}
+std::string AnsiUpperCase(std::string_view s) { return Mapped(s, AnsiUpperChar); }
 
-std::string AnsiLowerCase(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = AnsiLowerChar(c);
-  return r;
-}
+std::string AnsiLowerCase(std::string_view s) { return Mapped(s, AnsiLowerChar); }
 
 int AnsiCompareText(std::string_view a, std::string_view b) { return Sign(CompareFolded(a, b, AnsiUpperChar)); }
 
