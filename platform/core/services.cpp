@@ -32,8 +32,6 @@ int DefaultBoxAnswer(unsigned flags) {
       first = mrAbort, second = mrRetry;
       break;
     case MB_YESNOCANCEL:
-      first = mrYes, second = mrNo;
-      break;
     case MB_YESNO:
       first = mrYes, second = mrNo;
       break;
@@ -58,6 +56,15 @@ class NoMessagePump : public IMessagePump {
   void ProcessMessages() override {}
 };
 
+// Takes the next scripted entry off queue, nullopt when there is none.
+template <typename T>
+std::optional<T> Next(std::vector<T>& queue) {
+  if (queue.empty()) return std::nullopt;
+  T value = std::move(queue.front());
+  queue.erase(queue.begin());
+  return value;
+}
+
 IDialogService* installedDialogs = nullptr;
 ICursorService* installedCursor = nullptr;
 IMessagePump* installedPump = nullptr;
@@ -66,40 +73,24 @@ IMessagePump* installedPump = nullptr;
 
 int RecordingDialogService::MessageDlg(std::string_view text, TMsgDlgType type, unsigned buttons) {
   calls_.push_back({"MessageDlg", std::string(text), "", type, buttons, ""});
-  if (!answers_.empty()) {
-    int answer = answers_.front();
-    answers_.erase(answers_.begin());
-    return answer;
-  }
-  return DefaultDlgAnswer(buttons);
+  return Next(answers_).value_or(DefaultDlgAnswer(buttons));
 }
 
 int RecordingDialogService::MessageBox(std::string_view text, std::string_view caption, unsigned flags) {
   calls_.push_back({"MessageBox", std::string(text), std::string(caption), 0, flags, ""});
-  if (!answers_.empty()) {
-    int answer = answers_.front();
-    answers_.erase(answers_.begin());
-    return answer;
-  }
-  return DefaultBoxAnswer(flags);
+  return Next(answers_).value_or(DefaultBoxAnswer(flags));
 }
 
 std::optional<std::string> RecordingDialogService::OpenFileDialog(std::string_view title, std::string_view filter,
                                                                   std::string_view initialDir) {
   calls_.push_back({"OpenFileDialog", std::string(title), std::string(filter), 0, 0, std::string(initialDir)});
-  if (paths_.empty()) return std::nullopt;
-  std::optional<std::string> path = std::move(paths_.front());
-  paths_.erase(paths_.begin());
-  return path;
+  return Next(paths_).value_or(std::nullopt);
 }
 
 std::optional<std::string> RecordingDialogService::SelectDirectory(std::string_view caption,
                                                                    std::string_view initialDir) {
   calls_.push_back({"SelectDirectory", std::string(caption), "", 0, 0, std::string(initialDir)});
-  if (paths_.empty()) return std::nullopt;
-  std::optional<std::string> path = std::move(paths_.front());
-  paths_.erase(paths_.begin());
-  return path;
+  return Next(paths_).value_or(std::nullopt);
 }
 
 IDialogService& Dialogs() {
