@@ -72,15 +72,16 @@ long DecodeUtf8(std::string_view s, size_t& i) {
   return cp;
 }
 
+// An iconv descriptor; Ok() is false when iconv does not know one of the names.
 class Iconv {
  public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1))
-      throw EConvertError(std::string("Cannot convert from character set '") + from + "' to '" + to + "'");
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (Ok()) iconv_close(cd_);
   }
-  ~Iconv() { iconv_close(cd_); }
   Iconv(const Iconv&) = delete;
   Iconv& operator=(const Iconv&) = delete;
+  bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
   iconv_t get() const { return cd_; }
 
  private:
@@ -186,16 +187,14 @@ std::string Cp437ToLatin1(std::string_view s, char replacement) {
 }
 
 std::string ConvertCharset(std::string_view bytes, const char* fromCharset, const char* toCharset) {
-  // Both names are checked as a pair first, so that the message names what the caller asked for.
-  iconv_t probe = fromCharset != nullptr && toCharset != nullptr ? iconv_open(toCharset, fromCharset)
-                                                                 : reinterpret_cast<iconv_t>(-1);
-  if (probe == reinterpret_cast<iconv_t>(-1))
+  // Two steps through UTF-32 so that each character the target lacks is known and becomes exactly one "?".
+  auto refuse = [&] {
     throw EConvertError(std::string("Cannot convert from character set '") + (fromCharset ? fromCharset : "") +
                         "' to '" + (toCharset ? toCharset : "") + "'");
-  iconv_close(probe);
-  // Two steps through UTF-32 so that each character the target lacks is known and becomes exactly one "?".
-  Iconv decode("UTF-32LE", fromCharset);
-  Iconv encode(toCharset, "UTF-32LE");
+  };
+  if (fromCharset == nullptr || toCharset == nullptr) refuse();
+  Iconv decode("UTF-32LE", fromCharset), encode(toCharset, "UTF-32LE");
+  if (!decode.Ok() || !encode.Ok()) refuse();
   static constexpr char kQuestion[4] = {'?', 0, 0, 0};
   std::string wide;
   RunIconv(decode.get(), bytes, wide, [&](char*& in, size_t& left) {
@@ -203,14 +202,13 @@ std::string ConvertCharset(std::string_view bytes, const char* fromCharset, cons
     ++in;
     --left;
   });
+  // "?" in the target's own bytes, from a converter of its own so that the text's keeps its initial state.
   std::string question;
-  {
-    Iconv q(toCharset, "UTF-32LE");
-    RunIconv(q.get(), std::string_view(kQuestion, 4), question, [](char*& in, size_t& left) {
-      in += left;
-      left = 0;
-    });
-  }
+  Iconv questionEncode(toCharset, "UTF-32LE");
+  RunIconv(questionEncode.get(), std::string_view(kQuestion, 4), question, [](char*& in, size_t& left) {
+    in += left;
+    left = 0;
+  });
   std::string out;
   RunIconv(encode.get(), wide, out, [&](char*& in, size_t& left) {
     out += question;
