@@ -118,13 +118,13 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, TCo
   uint32_t raw = IsPaletteFormat(format) ? NearestIndex(colorTable_)(fill) : ColorToDirect(fill, format);
   if (height > 0 && width > 0) {
     for (int32_t x = 0; x < width; ++x) SetRaw(bits.data(), x, format, raw);
-    for (int32_t y = 1; y < height; ++y) std::memcpy(&bits[size_t(y) * stride], bits.data(), size_t(stride));
+    for (int32_t y = 1; y < height; ++y) std::memcpy(bits.data() + size_t(y) * stride, bits.data(), size_t(stride));
   }
   int32_t keepW = std::min(width, width_), keepH = std::min(height, height_);
   int bpp = PixelFormatBits(format);
   for (int32_t y = 0; y < keepH && keepW > 0 && format == format_; ++y) {
-    const uint8_t* src = &bits_[size_t(y) * stride_];
-    uint8_t* dst = &bits[size_t(y) * stride];
+    const uint8_t* src = bits_.data() + size_t(y) * stride_;
+    uint8_t* dst = bits.data() + size_t(y) * stride;
     if (bpp >= 8) {
       std::memcpy(dst, src, size_t(keepW) * size_t(bpp / 8));
     } else {
@@ -175,8 +175,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   std::vector<uint8_t> bits(size_t(stride) * size_t(height_));
   NearestIndex nearest(colorTable_);
   for (int32_t y = 0; y < height_; ++y) {
-    const uint8_t* src = &oldBits[size_t(y) * oldStride];
-    uint8_t* dst = &bits[size_t(y) * stride];
+    const uint8_t* src = oldBits.data() + size_t(y) * oldStride;
+    uint8_t* dst = bits.data() + size_t(y) * stride;
     for (int32_t x = 0; x < width_; ++x) {
       uint32_t v = GetRaw(src, x, old);
       if (keepIndexes) {
@@ -576,7 +576,9 @@ void TBitmap::SaveToStream(TStream& stream) const {
     header.push_back(0);
   }
   stream.WriteBuffer(header.data(), int32_t(header.size()));
-  for (int32_t y = height_ - 1; y >= 0; --y) stream.WriteBuffer(&bits_[size_t(y) * stride_], stride_);
+  // Rows of a zero-width bitmap hold no bytes (and the buffer is empty).
+  for (int32_t y = height_ - 1; y >= 0 && stride_ > 0; --y)
+    stream.WriteBuffer(bits_.data() + size_t(y) * stride_, stride_);
 }
 
 }  // namespace pf

@@ -128,6 +128,20 @@ TEST(BmpFile, RunLengthEncoded8BitLoads) {
   EXPECT_EQ(std::vector<uint8_t>(b.ScanLine(0), b.ScanLine(0) + 4), (std::vector<uint8_t>{0, 1, 1, 0}));
 }
 
+TEST(BmpFile, ZeroWidthBitmapsSaveConvertAndLoad) {
+  TBitmap b(0, 3, pf24bit);
+  std::vector<uint8_t> file = Save(b);
+  TBitmap loaded;
+  Load(loaded, file);
+  EXPECT_EQ(loaded.Width(), 0);
+  EXPECT_EQ(loaded.Height(), 3);
+  loaded.SetPixelFormat(pf8bit);
+  loaded.SetMonochrome(true);
+  EXPECT_EQ(loaded.Height(), 3);
+  loaded.SetSize(2, 3);
+  EXPECT_EQ(loaded.GetPixel(1, 2), clWhite);
+}
+
 TEST(BmpFile, DamagedFilesRaiseAndLeaveTheBitmapAlone) {
   std::vector<uint8_t> file = Save(*Pattern(pf24bit, 8, 8));
   auto keep = Pattern(pf4bit, 2, 2);
