@@ -366,40 +366,41 @@ uint8_t MaskedChannel(uint32_t v, uint32_t mask) {
 }
 
 // Decodes BI_RLE8 / BI_RLE4 data into a bottom-up palette image (rows of the target's stride, top-down storage).
+// Pixels past the end of a row are dropped at no cost, so the column never runs beyond the width.
 void DecodeRle(const std::vector<uint8_t>& data, bool four, TBitmap& target) {
   const int32_t w = target.Width(), h = target.Height();
-  TPixelFormat f = target.PixelFormat();
+  const TPixelFormat f = target.PixelFormat();
   int32_t x = 0, y = 0;  // y counts from the bottom row
-  auto put = [&](uint32_t index) {
-    if (x < w && y < h) SetRaw(target.ScanLine(h - 1 - y), x, f, index);
-    ++x;
+  // Writes the first count pixels of a run (those within the row); index(k) is the k-th pixel's index.
+  auto put = [&](int count, auto index) {
+    int32_t n = std::min<int32_t>(count, w - x);
+    uint8_t* row = target.ScanLine(h - 1 - y);
+    for (int32_t k = 0; k < n; ++k) SetRaw(row, x + k, f, index(k));
+    x += n;
   };
   size_t i = 0;
-  while (i + 1 < data.size()) {
+  while (y < h && i + 1 < data.size()) {
     uint8_t count = data[i], value = data[i + 1];
     i += 2;
     if (count > 0) {
-      for (int k = 0; k < count; ++k) put(four ? ((k & 1) ? (value & 0x0F) : (value >> 4)) : value);
-      continue;
-    }
-    if (value == 0) {  // end of line
+      put(count, [&](int k) { return four ? ((k & 1) ? (value & 0x0F) : (value >> 4)) : value; });
+    } else if (value == 0) {  // end of line
       x = 0;
       ++y;
     } else if (value == 1) {  // end of bitmap
       return;
     } else if (value == 2) {  // delta
       if (i + 1 >= data.size()) InvalidBitmap();
-      x += data[i];
+      x = std::min(w, x + data[i]);
       y += data[i + 1];
       i += 2;
     } else {  // absolute run of value pixels, padded to a 16-bit boundary
       size_t bytes = four ? (size_t(value) + 1) / 2 : value;
       if (i + bytes > data.size()) InvalidBitmap();
-      for (int k = 0; k < value; ++k)
-        put(four ? ((k & 1) ? (data[i + k / 2] & 0x0F) : (data[i + k / 2] >> 4)) : data[i + k]);
+      const uint8_t* run = &data[i];
+      put(value, [&](int k) { return four ? ((k & 1) ? (run[k / 2] & 0x0F) : (run[k / 2] >> 4)) : run[k]; });
       i += (bytes + 1) & ~size_t(1);
     }
-    if (y >= h) return;
   }
 }
 

@@ -1,6 +1,7 @@
 // BMP files: round trips of every format, the variants other writers produce, and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -126,6 +127,41 @@ TEST(BmpFile, RunLengthEncoded8BitLoads) {
   ASSERT_EQ(b.PixelFormat(), pf8bit);
   EXPECT_EQ(std::vector<uint8_t>(b.ScanLine(1), b.ScanLine(1) + 4), (std::vector<uint8_t>{1, 1, 1, 2}));
   EXPECT_EQ(std::vector<uint8_t>(b.ScanLine(0), b.ScanLine(0) + 4), (std::vector<uint8_t>{0, 1, 1, 0}));
+}
+
+// A BMP file header and a 40-byte info header for the given picture; pixel data (and any table) follow.
+std::vector<uint8_t> Header(int32_t w, int32_t h, int bpp, uint32_t compression, uint32_t colours, size_t extra) {
+  std::vector<uint8_t> file(14 + 40 + extra);
+  file[0] = 'B', file[1] = 'M';
+  Put32(file, 10, uint32_t(file.size()));
+  Put32(file, 14, 40);
+  Put32(file, 18, uint32_t(w));
+  Put32(file, 22, uint32_t(h));
+  file[26] = 1, file[28] = uint8_t(bpp);
+  Put32(file, 30, compression);
+  Put32(file, 46, colours);
+  return file;
+}
+
+TEST(BmpFile, RunsAndDeltasPastTheRowEndAreDroppedInLinearTime) {
+  // A 2 x 2 picture whose runs overshoot the row: the surplus is dropped, the next line starts at its left edge.
+  std::vector<uint8_t> file = Header(2, 2, 8, 1, 2, 8);
+  file[54 + 4] = file[54 + 5] = file[54 + 6] = 255;  // colour table: black, white
+  for (uint8_t v : {255, 1, 0, 2, 200, 0, 0, 0, 3, 0, 0, 1}) file.push_back(v);
+  TBitmap b;
+  Load(b, file);
+  EXPECT_EQ(b.GetPixel(0, 1), clWhite);
+  EXPECT_EQ(b.GetPixel(1, 1), clWhite);
+  EXPECT_EQ(b.GetPixel(0, 0), clBlack);  // "3 x 0" after the line end
+
+  // Millions of full-length runs on one line: the column must neither overflow nor cost a step per dropped pixel.
+  const int32_t side = 2400;
+  std::vector<uint8_t> big = Header(side, side, 8, 1, 0, 256 * 4);  // 256 colours, index 255 white
+  std::fill_n(big.end() - 4, 3, uint8_t(255));
+  big.insert(big.end(), size_t(side) * side * 3, 255);  // runs of 255 pixels of index 255
+  Load(b, big);
+  EXPECT_EQ(b.GetPixel(side - 1, side - 1), clWhite);
+  EXPECT_EQ(b.GetPixel(0, 0), clBlack);
 }
 
 TEST(BmpFile, ZeroWidthBitmapsSaveConvertAndLoad) {
