@@ -361,7 +361,7 @@ uint8_t MaskedChannel(uint32_t v, uint32_t mask) {
   int shift = 0;
   while (!((mask >> shift) & 1)) ++shift;
   uint32_t m = mask >> shift;
-  uint32_t value = (v & mask) >> shift;
+  uint64_t value = (v & mask) >> shift;
   return uint8_t((value * 255 + m / 2) / m);
 }
 

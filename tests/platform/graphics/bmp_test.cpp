@@ -178,6 +178,30 @@ TEST(BmpFile, ZeroWidthBitmapsSaveConvertAndLoad) {
   EXPECT_EQ(loaded.GetPixel(1, 2), clWhite);
 }
 
+TEST(BmpFile, BitfieldMasksOfAnyWidthScaleToEightBits) {
+  // 32 bits: red in a 27-bit field, green in 5 bits, blue absent.
+  std::vector<uint8_t> file = Header(2, 1, 32, 3, 0, 12);
+  Put32(file, 54, 0xFFFFFFE0);
+  Put32(file, 58, 0x1F);
+  Put32(file, 62, 0);
+  file.resize(file.size() + 8);
+  Put32(file, 66, 0xFFFFFFE0);
+  Put32(file, 70, 0x10);
+  TBitmap b;
+  Load(b, file);
+  EXPECT_EQ(b.GetPixel(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(b.GetPixel(1, 0), RGB(0, 132, 0));
+  // 16 bits, 4-4-4: a colour picture of 24 bits.
+  file = Header(1, 1, 16, 3, 0, 12);
+  Put32(file, 54, 0x0F00);
+  Put32(file, 58, 0x00F0);
+  Put32(file, 62, 0x000F);
+  for (uint8_t v : {0x5F, 0x0A, 0, 0}) file.push_back(v);
+  Load(b, file);
+  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(b.GetPixel(0, 0), RGB(170, 85, 255));
+}
+
 TEST(BmpFile, DamagedFilesRaiseAndLeaveTheBitmapAlone) {
   std::vector<uint8_t> file = Save(*Pattern(pf24bit, 8, 8));
   auto keep = Pattern(pf4bit, 2, 2);
