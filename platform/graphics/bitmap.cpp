@@ -491,35 +491,36 @@ void TBitmap::LoadFromStream(TStream& stream) {
 
   // Pixel data start where the file header says (never before what was read).
   if (offBits > consumed && stream.Seek(start + offBits, soBeginning) != start + offBits) InvalidBitmap();
-  int32_t fileStride = BytesPerScanline(int32_t(width), bpp);
-  if (int64_t(fileStride) * height > kMaxBitmapBytes) InvalidBitmap();
+  const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+  const int32_t fileStride = BytesPerScanline(int32_t(width), bpp);
+  const int32_t stride = BytesPerScanline(int32_t(width), PixelFormatBits(format));
+  const int64_t available = stream.Size() - stream.Position();
+  // Sizes are checked before anything is allocated: a short header must not claim a gigabyte it does not hold.
+  if (int64_t(std::max(fileStride, stride)) * height > kMaxBitmapBytes) InvalidBitmap();
+  if (!rle && int64_t(fileStride) * height > available) InvalidBitmap();
 
   TBitmap result;
+  result.width_ = int32_t(width);
+  result.height_ = int32_t(height);
   result.format_ = format;
-  result.colorTable_ = table;
-  result.Reallocate(int32_t(width), int32_t(height), format, clBlack);
-  if (compression == BI_RLE8 || compression == BI_RLE4) {
-    int64_t available = stream.Size() - stream.Position();
+  result.stride_ = stride;
+  result.bits_.assign(size_t(stride) * size_t(height), 0);  // pixels that RLE data skip are index 0
+  if (rle) {
     uint32_t sizeImage = Le32(info + 20);
     int64_t size = sizeImage ? std::min<int64_t>(sizeImage, available) : available;
     if (size < 0) InvalidBitmap();
     size = std::min<int64_t>(size, int64_t(width * height) * 2 + height * 2 + 64 + width * height);
-    std::fill(result.bits_.begin(), result.bits_.end(), uint8_t(0));  // skipped pixels are index 0
     std::vector<uint8_t> data(static_cast<size_t>(size));
     ReadExact(stream, data.data(), size);
     DecodeRle(data, compression == BI_RLE4, result);
   } else {
-    int64_t need = int64_t(fileStride) * height;
-    int64_t available = stream.Size() - stream.Position();
-    if (need > available) InvalidBitmap();
     std::vector<uint8_t> row(static_cast<size_t>(fileStride));
     for (int64_t i = 0; i < height; ++i) {
       ReadExact(stream, row.data(), fileStride);
       int32_t y = int32_t(topDown ? i : height - 1 - i);
       uint8_t* dst = result.ScanLine(y);
       if (!generic) {
-        size_t count = size_t(std::min(fileStride, result.stride_));
-        if (count > 0) std::memcpy(dst, row.data(), count);
+        if (stride > 0) std::memcpy(dst, row.data(), size_t(stride));
       } else {
         for (int32_t x = 0; x < width; ++x) {
           uint32_t v = bpp == 16 ? Le16(&row[size_t(2 * x)]) : Le32(&row[size_t(4 * x)]);
@@ -534,7 +535,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   format_ = result.format_;
   stride_ = result.stride_;
   bits_ = std::move(result.bits_);
-  colorTable_ = std::move(result.colorTable_);
+  colorTable_ = std::move(table);
   if (IsPaletteFormat(format_))
     SyncPaletteFromTable();
   else
