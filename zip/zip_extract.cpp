@@ -49,6 +49,9 @@ std::string ToPath(std::string_view stored) {
   return s;
 }
 
+// Stored (0), shrunk (1), reduced (2-5), imploded (6) and deflated (8).
+bool IsKnownMethod(uint16_t method) { return method <= 6 || method == 8; }
+
 }  // namespace
 
 class TZipReader::EntryInput : public DecoderInput {
@@ -332,6 +335,13 @@ void TZipReader::ExtractEntry(int index) {
     }
   }
 
+  // Checked before any output exists, so that an existing file is not replaced by nothing.
+  const uint16_t method = working_.CompressionMethod;
+  if (!IsKnownMethod(method)) {
+    pf::Dialogs().MessageBox("Unknown Compression Method", "Zip Error", pf::MB_OK);
+    return;
+  }
+
   // Output.
   std::unique_ptr<TLFNFileStream> file;
   pf::TStream* target = target_;
@@ -369,80 +379,68 @@ void TZipReader::ExtractEntry(int index) {
   } else if (road == Road::Stream) {
     streamStart = target->Position();
   }
+  // Nothing of a failed entry stays behind: the caller's stream is cut back, a written file is removed.
+  auto discard = [&] {
+    if (road == Road::Stream) {
+      target->SetSize(streamStart);
+      target->Seek(streamStart, pf::soBeginning);
+    } else if (road == Road::File) {
+      file.reset();
+      pf::DeleteFile(fName);
+    }
+  };
 
-  // Decode.
+  // Decode (the decoders flush the window themselves).
   EntryInput& in = run.input;
   EntryOutput& out = run.output;
   bool decoded = false;
-  bool known = true;
   try {
     archive.Seek(dataOffset + (encrypted ? 12 : 0), pf::soBeginning);
     in.Start(compressed, encrypted ? &run.decrypter : nullptr);
     out.Start(road, target, working_.UncompressedSize, fName);
-    switch (working_.CompressionMethod) {
+    switch (method) {
       case 0:
         UnStore(in, out, compressed);
         decoded = true;
         break;
-      case 8:
-        decoded = Inflate(in, out) == kInflateOk;
-        break;
-      // The older methods.
       case 1:
         decoded = UnShrink(in, out, working_.UncompressedSize) == kLegacyOk;
-        out.Flush();
         break;
       case 2:
       case 3:
       case 4:
       case 5:
-        decoded = UnReduce(in, out, working_.CompressionMethod - 1, working_.UncompressedSize) == kLegacyOk;
-        out.Flush();
+        decoded = UnReduce(in, out, method - 1, working_.UncompressedSize) == kLegacyOk;
         break;
       case 6:
         decoded = Explode(in, out, working_.Flags, working_.UncompressedSize) == kLegacyOk;
-        out.Flush();
         break;
-      default:
-        known = false;
-        pf::Dialogs().MessageBox("Unknown Compression Method", "Zip Error", pf::MB_OK);
+      case 8:
+        decoded = Inflate(in, out) == kInflateOk;
         break;
     }
   } catch (...) {
-    // Nothing of a failed entry stays behind: the caller's stream is cut back, a written file is removed.
-    if (road == Road::Stream) {
-      try {
-        target->SetSize(streamStart);
-        target->Seek(streamStart, pf::soBeginning);
-      } catch (const pf::Exception&) {
-      }
-    } else if (file) {
-      file.reset();
-      pf::DeleteFile(fName);
+    try {
+      discard();
+    } catch (const pf::Exception&) {
     }
     throw;
   }
 
-  if (file) {
-    file.reset();
-    pf::FileSetDate(fName, static_cast<int32_t>(ClampDosDateTime(working_.DateTime)));
-    if (RetainAttributes)
-      pf::FileSetAttr(fName, static_cast<int32_t>(working_.ExternalAttributes) &
-                                 (pf::faReadOnly | pf::faHidden | pf::faSysFile | pf::faArchive));
-  }
   const uint32_t crc = ~out.crc;
-  if (known && decoded && crc == working_.CRC32) {
+  if (decoded && crc == working_.CRC32) {
+    if (file) {
+      file.reset();
+      pf::FileSetDate(fName, static_cast<int32_t>(ClampDosDateTime(working_.DateTime)));
+      if (RetainAttributes)
+        pf::FileSetAttr(fName, static_cast<int32_t>(working_.ExternalAttributes) &
+                                   (pf::faReadOnly | pf::faHidden | pf::faSysFile | pf::faArchive));
+    }
     if (OnEndUnZip) OnEndUnZip(*this, index, fName);
     ++run.count;
     return;
   }
-  if (road == Road::Stream) {
-    target->SetSize(streamStart);
-    target->Seek(streamStart, pf::soBeginning);
-  } else if (road == Road::File) {
-    pf::DeleteFile(fName);
-  }
-  if (!known) return;
+  discard();
   if (encrypted) {
     std::string newPassword = run.triedPassword;
     if (OnBadPassword) OnBadPassword(*this, index, newPassword);

@@ -149,10 +149,23 @@ TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "odd.bin"), 0);
   EXPECT_EQ(out.Size(), 0);
+  // On the file road an existing file of that name is neither asked about nor replaced.
+  ScratchDir dir;
+  std::ofstream(dir.path / "odd.bin") << "mine";
+  reader.SetDestDir(dir.path.string());
+  reader.FilesList().Clear();
+  reader.FilesList().Add("odd.bin");
+  for (zip::TUZOverwriteMode mode : {zip::Always, zip::Prompt}) {
+    reader.OverwriteMode = mode;
+    EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 0);
+    EXPECT_EQ(pf::ReadFileBytes((dir.path / "odd.bin").string()), "mine");
+  }
   pf::SetDialogs(nullptr);
-  ASSERT_EQ(dialogs.Calls().size(), 1u);
-  EXPECT_EQ(dialogs.Calls()[0].text, "Unknown Compression Method");
-  EXPECT_EQ(dialogs.Calls()[0].caption, "Zip Error");
+  ASSERT_EQ(dialogs.Calls().size(), 3u);
+  for (const auto& call : dialogs.Calls()) {
+    EXPECT_EQ(call.text, "Unknown Compression Method");
+    EXPECT_EQ(call.caption, "Zip Error");
+  }
 }
 
 TEST(Extract, FileRoadStaysInsideTheDestination) {
