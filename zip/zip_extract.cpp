@@ -43,12 +43,6 @@ bool IsUnsafeName(const std::string& name) {
   return false;
 }
 
-std::string ToPath(std::string_view stored) {
-  std::string s(stored);
-  std::replace(s.begin(), s.end(), '\\', '/');
-  return s;
-}
-
 // Stored (0), shrunk (1), reduced (2-5), imploded (6) and deflated (8).
 bool IsKnownMethod(uint16_t method) { return method <= 6 || method == 8; }
 
@@ -262,16 +256,27 @@ void TZipReader::ExtractEntry(int index) {
     --run.toDo;
   };
 
+  // Target name. On the file road the folder is the stored one (less RootDir) with RecreateDirs, for files and
+  // folder entries alike; a name that would leave the destination folder is skipped.
+  std::string fName = storedName;
+  if (road == Road::File) {
+    if (IsUnsafeName(storedName)) {
+      skip(srUnsafeName, storedName);
+      return;
+    }
+    std::string folder;
+    if (RecreateDirs && !working_.Directory.empty()) {
+      folder = working_.Directory;
+      if (!rootDir_.empty() && folder.size() >= rootDir_.size() &&
+          pf::AnsiSameText(folder.substr(0, rootDir_.size()), rootDir_))
+        folder.erase(0, rootDir_.size());
+    }
+    fName = pf::PathJoin(destDir_.empty() ? "." : destDir_, folder + working_.FileName);
+  }
+
   // A folder entry: counts as extracted; on the file road its folder is made.
   if (working_.FileName.empty()) {
-    if (road == Road::File && RecreateDirs) {
-      if (IsUnsafeName(storedName)) {
-        skip(srUnsafeName, storedName);
-        return;
-      }
-      std::string dir = pf::PathJoin(destDir_.empty() ? "." : destDir_, ToPath(working_.Directory));
-      if (!pf::DirectoryExists(dir)) CreateDirectoryPath(dir);
-    }
+    if (road == Road::File && RecreateDirs && !pf::DirectoryExists(fName)) CreateDirectoryPath(fName);
     ++run.count;
     return;
   }
@@ -287,22 +292,6 @@ void TZipReader::ExtractEntry(int index) {
   const int64_t dataOffset =
       static_cast<int64_t>(working_.RelativeOffset) + kLocalSize + GetU16(local + 26) + GetU16(local + 28);
 
-  // Target name.
-  std::string fName = storedName;
-  if (road == Road::File) {
-    if (IsUnsafeName(storedName)) {
-      skip(srUnsafeName, storedName);
-      return;
-    }
-    std::string folder;
-    if (RecreateDirs && !working_.Directory.empty()) {
-      folder = working_.Directory;
-      if (!rootDir_.empty() && folder.size() >= rootDir_.size() &&
-          pf::AnsiSameText(folder.substr(0, rootDir_.size()), rootDir_))
-        folder.erase(0, rootDir_.size());
-    }
-    fName = pf::PathJoin(destDir_.empty() ? "." : destDir_, ToPath(folder) + working_.FileName);
-  }
   bool skipIt = false;
   if (OnStartUnZip) OnStartUnZip(*this, index, fName, skipIt);
   if (skipIt) return;

@@ -210,6 +210,16 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
   reader.OverwriteMode = zip::Always;
   EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 1);
   EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "fine");
+
+  // RootDir comes off the stored folder of files and folder entries alike.
+  reader.SetDestDir((dir.path / "rooted").string());
+  reader.SetRootDir("SUB");
+  reader.FilesList().Clear();
+  reader.FilesList().Add("sub\\*");
+  EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 2);
+  EXPECT_EQ(pf::ReadFileBytes((dir.path / "rooted/ok.txt").string()), "fine");
+  EXPECT_TRUE(fs::is_directory(dir.path / "rooted/deeper"));
+  EXPECT_FALSE(fs::exists(dir.path / "rooted/sub"));
 }
 
 TEST(Extract, ReenteringTheComponentIsRefused) {
