@@ -239,7 +239,11 @@ void Engine::LogSpeedButtonClick() {
 void Engine::LogloeschenClick() {
   if (!pf::FileExists(state_.LogPath)) return;
   if (!port_.Confirm("Wollen Sie " + pf::ExtractFileName(state_.LogPath) + " wirklich l\xF6schen?")) return;
-  pf::DeleteFile(state_.LogPath);
+  // The file found may differ from LogPath in case only; a log that stays on disk is not reported as deleted.
+  if (!pf::DeleteFile(pf::ResolvePath(state_.LogPath))) {
+    port_.ShowWarning(state_.LogPath + " konnte nicht gel\xF6scht werden.");
+    return;
+  }
   state_.ExamLog.Clear();
   LogSpeedButtonClick();
   port_.SetPanelText(0, " " + state_.LogPath + " wurde gel\xF6scht.");

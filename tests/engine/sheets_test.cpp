@@ -287,6 +287,11 @@ TEST(LogPageTest, ColoursCountAndDeletion) {
 
   f.engine.LogloeschenClick();  // no log file: nothing asked
   EXPECT_TRUE(f.port.confirmations.empty());
+  // A log whose name differs in case only is read as the log, so it is the file that gets deleted.
+  WriteFile(f.dir.File("pexu.log"), "x\r\ny\r\n");
+  f.engine.LogloeschenClick();
+  EXPECT_FALSE(pf::FileExists(f.state.LogPath));
+  EXPECT_TRUE(f.port.warnings.empty());
   WriteFile(f.state.LogPath, "x\r\ny\r\n");
   f.port.confirmAnswer = false;
   f.engine.LogloeschenClick();
