@@ -40,14 +40,14 @@ bool Engine::LoadOwnList(const std::string& path) {
     return false;
   }
   pf::TStringList oldLines(state_.CatalogueLines);
-  std::string oldQuestionDir = state_.QuestionDir;
   auto fail = [&] {
     state_.CatalogueLines.Assign(oldLines);
     return false;
   };
   try {
-    // Everything is read into local values: a list that is refused leaves a running exam untouched.
-    state_.QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
+    // Everything is read into local values: a list that is refused leaves a running exam untouched, and the
+    // folder of the wrongly answered questions' lists stays where it was.
+    std::string folder = pf::ExtractFileDir(pf::ExpandFileName(path));
     pf::TStringList list;
     list.LoadFromFile(path);
     // Blank lines carry nothing (a list edited by hand often ends with one).
@@ -123,10 +123,10 @@ bool Engine::LoadOwnList(const std::string& path) {
     port_.SetPanelColor(1, PanelColorNormal);
     port_.SetPanelText(1, "");
     if (!WriteSheet(sheet)) return fail();
+    state_.QuestionDir = folder;
     state_.OwnListTitle = title;
     return true;
   } catch (const pf::Exception&) {
-    state_.QuestionDir = oldQuestionDir;
     port_.ShowWarning(path + " konnte nicht fehlerfrei eingelesen werden.");
     return fail();
   }

@@ -334,16 +334,18 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
       {"XY=2\r\nZeit=20\r\nTA101\r\nTA102\r\n", "WARNING"},
       {"TA=2\r\nZeit=x\r\nTA101\r\nTA102\r\n", "WARNING"},
   };
+  // The lists lie in another folder than the question lists' folder, which only a list that is taken changes.
+  std::filesystem::create_directories(f.dir.File("Listen"));
   for (const auto& [list, message] : refused) {
     SCOPED_TRACE(list);
-    WriteFile(f.dir.File("Fragen/liste.qlt"), list);
-    f.dialogs.PushPath(f.dir.File("Fragen/liste.qlt"));
+    WriteFile(f.dir.File("Listen/liste.qlt"), list);
+    f.dialogs.PushPath(f.dir.File("Listen/liste.qlt"));
     f.port.messages.clear();
     f.port.warnings.clear();
     f.engine.PruefungladenClick();
     if (std::string(message) == "WARNING") {
       ASSERT_EQ(f.port.warnings.size(), 1u);
-      EXPECT_EQ(f.port.warnings[0], f.dir.File("Fragen/liste.qlt") + " konnte nicht fehlerfrei eingelesen werden.");
+      EXPECT_EQ(f.port.warnings[0], f.dir.File("Listen/liste.qlt") + " konnte nicht fehlerfrei eingelesen werden.");
     } else {
       ASSERT_EQ(f.port.messages.size(), 1u);
       EXPECT_EQ(" " + f.port.messages[0], message);
@@ -353,6 +355,7 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
     EXPECT_EQ(f.state.TimeLimitText, "60");
     EXPECT_EQ(f.state.OwnListTitle, "");
     EXPECT_EQ(f.state.SelectedQuestions.Text(), running);
+    EXPECT_EQ(f.state.QuestionDir, f.dir.File("Fragen"));
   }
 
   f.port.messages.clear();
@@ -363,8 +366,8 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
   EXPECT_EQ(f.port.messages[0], f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden.");
 
   // A sound list, with a trailing blank line and an identifier listed twice, and without a title.
-  WriteFile(f.dir.File("Fragen/gut.qlt"), "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
-  f.dialogs.PushPath(f.dir.File("Fragen/gut.qlt"));
+  WriteFile(f.dir.File("Listen/gut.qlt"), "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
+  f.dialogs.PushPath(f.dir.File("Listen/gut.qlt"));
   f.engine.PruefungladenClick();
   EXPECT_EQ(f.dialogs.Calls().back().text,
             " \xD6"
@@ -375,7 +378,7 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
             "fungsauswahl");
   EXPECT_EQ(f.state.SelectedQuestions.Text(), "0003\r\n0005\r\n0020\r\n");
   EXPECT_EQ(f.state.TimeLimitText, "15");
-  EXPECT_EQ(f.state.QuestionDir, f.dir.File("Fragen"));
+  EXPECT_EQ(f.state.QuestionDir, f.dir.File("Listen"));
   f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(1));
   ASSERT_EQ(f.state.ExamLog.Count(), 2);
   EXPECT_NE(f.state.ExamLog[1].find("Falsch: TA105 TA120 <br>[Eigene Pr\xFC"
