@@ -167,60 +167,46 @@ void TZipReader::SelectEntry(int index, bool selected) {
 int TZipReader::ExtractToStream(pf::TStream* stream, const std::string& entryName) {
   if (pf::Trim(entryName).empty() || stream == nullptr) return 0;
   BusyGuard guard(busy_);
-  struct Reset {
-    TZipReader& r;
-    ~Reset() {
-      r.toStream_ = false;
-      r.target_ = nullptr;
-      r.CloseArchive();
-    }
-  } reset{*this};
   toStream_ = true;
   target_ = stream;
-  cancel_ = false;
-  OpenArchive();
-  filesList_.Clear();
-  filesList_.Add(entryName);
-  return RunExtraction();
+  return ExtractWithTarget(&entryName);
 }
 
 int TZipReader::ExtractToBuffer(uint8_t* buffer, int64_t bufferSize, const std::string& entryName) {
   if (pf::Trim(entryName).empty()) return 0;
   BusyGuard guard(busy_);
+  toBuffer_ = true;
+  callerBuffer_ = bufferSize > 0 ? buffer : nullptr;
+  callerBufferSize_ = callerBuffer_ ? bufferSize : 0;
+  ownBuffer_.clear();
+  return ExtractWithTarget(&entryName);
+}
+
+int TZipReader::ExtractMatchingEntries(pf::TStream* stream) {
+  BusyGuard guard(busy_);
+  toStream_ = stream != nullptr;
+  target_ = stream;
+  return ExtractWithTarget(nullptr);
+}
+
+int TZipReader::ExtractWithTarget(const std::string* pattern) {
   struct Reset {
     TZipReader& r;
     ~Reset() {
+      r.toStream_ = false;
+      r.target_ = nullptr;
       r.toBuffer_ = false;
       r.callerBuffer_ = nullptr;
       r.callerBufferSize_ = 0;
       r.CloseArchive();
     }
   } reset{*this};
-  toBuffer_ = true;
-  callerBuffer_ = bufferSize > 0 ? buffer : nullptr;
-  callerBufferSize_ = callerBuffer_ ? bufferSize : 0;
-  ownBuffer_.clear();
   cancel_ = false;
   OpenArchive();
-  filesList_.Clear();
-  filesList_.Add(entryName);
-  return RunExtraction();
-}
-
-int TZipReader::ExtractMatchingEntries(pf::TStream* stream) {
-  BusyGuard guard(busy_);
-  struct Reset {
-    TZipReader& r;
-    ~Reset() {
-      r.toStream_ = false;
-      r.target_ = nullptr;
-      r.CloseArchive();
-    }
-  } reset{*this};
-  toStream_ = stream != nullptr;
-  target_ = stream;
-  cancel_ = false;
-  OpenArchive();
+  if (pattern) {
+    filesList_.Clear();
+    filesList_.Add(*pattern);
+  }
   return RunExtraction();
 }
 

@@ -118,6 +118,9 @@ class TZipReader : public pf::TComponent {
   class EntryInput;
   class EntryOutput;
 
+  // Runs the extraction into the target set by the caller (FilesList replaced by pattern when given); the target
+  // is cleared and the archive closed afterwards, also after an exception.
+  int ExtractWithTarget(const std::string* pattern);
   int RunExtraction();
   void ClearArchive();
   void FreeDirectory();
