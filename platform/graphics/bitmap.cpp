@@ -23,6 +23,15 @@ const TRGBQuad kVga16[16] = {
     {255, 0, 0, 0},   {255, 0, 255, 0},   {255, 255, 0, 0},   {255, 255, 255, 0},
 };
 
+// The padded row length of a bitmap of this size and format; a row or a picture beyond kMaxBitmapBytes (or a row
+// length beyond 32 bits) raises EOutOfResources before anything is allocated.
+int32_t CheckedStride(int32_t width, int32_t height, TPixelFormat format) {
+  int64_t stride = ((int64_t(width) * PixelFormatBits(format) + 31) / 32) * 4;
+  if (stride > kMaxBitmapBytes || stride * height > kMaxBitmapBytes)
+    throw EOutOfResources("Not enough storage for a bitmap");
+  return int32_t(stride);
+}
+
 }  // namespace
 
 uint32_t NearestIndex::operator()(TColor c) {
@@ -111,17 +120,23 @@ void TBitmap::SyncPaletteFromTable() {
 void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, TColor fill) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  int32_t stride = BytesPerScanline(width, PixelFormatBits(format));
-  if (int64_t(stride) * height > kMaxBitmapBytes) throw EOutOfResources("Not enough storage for a bitmap");
+  int32_t stride = CheckedStride(width, height, format);
   std::vector<uint8_t> bits(size_t(stride) * size_t(height));
   fill = ColorToDrawRGB(fill);
   uint32_t raw = IsPaletteFormat(format) ? NearestIndex(colorTable_)(fill) : ColorToDirect(fill, format);
+  int bpp = PixelFormatBits(format);
   if (height > 0 && width > 0) {
-    for (int32_t x = 0; x < width; ++x) SetRaw(bits.data(), x, format, raw);
+    // The first row (whole bytes of 1- and 4-bit pixels at once), then copies of it.
+    int32_t x = 0;
+    if (bpp < 8) {
+      int32_t wholeBytes = int32_t(int64_t(width) * bpp / 8);
+      std::memset(bits.data(), bpp == 1 ? (raw ? 0xFF : 0) : int(raw * 0x11), size_t(wholeBytes));
+      x = wholeBytes * (8 / bpp);
+    }
+    for (; x < width; ++x) SetRaw(bits.data(), x, format, raw);
     for (int32_t y = 1; y < height; ++y) std::memcpy(bits.data() + size_t(y) * stride, bits.data(), size_t(stride));
   }
   int32_t keepW = std::min(width, width_), keepH = std::min(height, height_);
-  int bpp = PixelFormatBits(format);
   for (int32_t y = 0; y < keepH && keepW > 0 && format == format_; ++y) {
     const uint8_t* src = bits_.data() + size_t(y) * stride_;
     uint8_t* dst = bits.data() + size_t(y) * stride;
@@ -160,6 +175,7 @@ const uint8_t* TBitmap::ScanLine(int32_t y) const {
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
   if (format == format_) return;
+  int32_t stride = CheckedStride(width_, height_, format);
   TPixelFormat old = format_;
   std::vector<TRGBQuad> oldTable = colorTable_;
   std::vector<uint8_t> oldBits = std::move(bits_);
@@ -171,7 +187,6 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   } else {
     colorTable_.clear();
   }
-  int32_t stride = BytesPerScanline(width_, PixelFormatBits(format));
   std::vector<uint8_t> bits(size_t(stride) * size_t(height_));
   NearestIndex nearest(colorTable_);
   for (int32_t y = 0; y < height_; ++y) {

@@ -89,6 +89,14 @@ TEST(BitmapSize, GrowingKeepsPixelsAndFillsWhiteOrTheBrush) {
   EXPECT_THROW(b.SetSize(100000, 100000), EOutOfResources);
   EXPECT_EQ(b.Width(), 2);
   EXPECT_EQ(b.GetPixel(1, 1), clLime);  // the brush's colour from above
+  // Rows whose byte count does not fit 32 bits are refused too, also when a conversion would make them.
+  EXPECT_THROW(b.SetSize(1 << 30, 1), EOutOfResources);
+  EXPECT_THROW(b.SetSize(1 << 29, 0), EOutOfResources);
+  EXPECT_EQ(b.Width(), 2);
+  TBitmap wide(1 << 29, 1, pf1bit);
+  EXPECT_THROW(wide.SetPixelFormat(pfDevice), EOutOfResources);
+  EXPECT_EQ(wide.PixelFormat(), pf1bit);
+  EXPECT_EQ(wide.GetPixel((1 << 29) - 1, 0), clWhite);
 }
 
 TEST(BitmapPalette, TableAndHandleStayInStepWithIdentity) {
