@@ -135,16 +135,22 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(std::string_view text) {
-  UpdateGuard guard(*this);
-  Clear();
+  std::vector<std::string> lines;
   const char* p = text.data();
   const char* end = p + text.size();
   while (p < end) {
     const char* start = p;
     while (p < end && *p != '\r' && *p != '\n') ++p;
-    Add(std::string(start, p));
+    lines.emplace_back(start, p);
     if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
   }
+  SetLines(std::move(lines));
+}
+
+void TStrings::SetLines(std::vector<std::string> lines) {
+  UpdateGuard guard(*this);
+  Clear();
+  for (std::string& line : lines) Add(std::move(line));
 }
 
 std::string TStrings::CommaText() const {
@@ -401,6 +407,34 @@ void TStringList::CustomSort(const std::function<int(const TStringList&, int, in
   sortedItems.reserve(items_.size());
   for (int i : order) sortedItems.push_back(std::move(items_[static_cast<size_t>(i)]));
   items_ = std::move(sortedItems);
+  Changed();
+}
+
+void TStringList::SetLines(std::vector<std::string> lines) {
+  std::vector<Item> items;
+  items.reserve(lines.size());
+  if (!sorted_) {
+    for (std::string& line : lines) items.push_back({std::move(line), nullptr});
+  } else {
+    // Reversed before the stable sort, each run of equal strings stands as one-by-one adding leaves it: the latest
+    // first (it went in before its equals), the earliest, which dupIgnore keeps, last.
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) items.push_back({std::move(*line), nullptr});
+    auto before = [this](const Item& a, const Item& b) { return CompareStrings(a.text, b.text) < 0; };
+    std::stable_sort(items.begin(), items.end(), before);
+    if (duplicates_ != dupAccept) {
+      size_t kept = 0;
+      for (size_t i = 0; i < items.size(); ++i) {
+        bool last = i + 1 == items.size() || before(items[i], items[i + 1]);
+        if (!last && duplicates_ == dupError) throw EListError("String list does not allow duplicates");
+        if (!last) continue;
+        if (kept != i) items[kept] = std::move(items[i]);
+        ++kept;
+      }
+      items.resize(kept);
+    }
+  }
+  Changing();
+  items_ = std::move(items);
   Changed();
 }
 

@@ -75,6 +75,8 @@ class TStrings {
   [[noreturn]] static void IndexError(int index);
   // Called when an update batch begins (true) and ends (false).
   virtual void SetUpdateState(bool updating) {}
+  // Replaces the content with lines (what SetText and the loaders split). The default clears and adds one by one.
+  virtual void SetLines(std::vector<std::string> lines);
 
  private:
   int updateCount_ = 0;
@@ -120,6 +122,9 @@ class TStringList : public TStrings {
  protected:
   int CompareStrings(std::string_view a, std::string_view b) const;
   void SetUpdateState(bool updating) override;
+  // In one step: a sorted list sorts the lines once instead of inserting each at its place. A refused duplicate
+  // leaves the list as it was.
+  void SetLines(std::vector<std::string> lines) override;
 
  private:
   struct Item {

@@ -106,6 +106,22 @@ TEST(StringListSorted, IgnoresDuplicatesInCaseInsensitiveOrder) {
   EXPECT_EQ(index, 3);  // the first of the equals
 }
 
+TEST(StringListSorted, LoadingKeepsWhatAddingOneByOneKeeps) {
+  const V lines = {"b", "0002", "B", "a", "\xC4", "\xE4pfel", "\xE4", "0001", "b", "A", "\xC4PFEL"};
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  for (TDuplicates mode : {dupIgnore, dupAccept}) {
+    TStringList added, loaded;
+    for (TStringList* list : {&added, &loaded}) {
+      list->SetSorted(true);
+      list->SetDuplicates(mode);
+    }
+    for (const std::string& line : lines) added.Add(line);
+    loaded.SetText(text);
+    EXPECT_EQ(Lines(loaded), Lines(added)) << "duplicates mode " << mode;
+  }
+}
+
 TEST(StringListSorted, CaseSensitivityAndSortingAnExistingList) {
   TStringList list;
   list.SetText("b\nB\na\nA\nc");
@@ -202,9 +218,12 @@ TEST(StringListEvents, BatchesReportOneChange) {
   list.SetSorted(true);
   list.SetDuplicates(dupError);
   list.Add("q");
+  list.Add("r");
+  changed = 0;
   EXPECT_THROW(list.SetText("q\nq"), EListError);
-  EXPECT_EQ(list.UpdateCount(), 0);  // the failed batch was closed
-  EXPECT_EQ(Lines(list), V{"q"});
+  EXPECT_EQ(list.UpdateCount(), 0);
+  EXPECT_EQ(Lines(list), (V{"q", "r"}));  // a refused load leaves the list as it was, unreported
+  EXPECT_EQ(changed, 0);
 }
 
 using StringListFiles = pf::test::TempDirTest;
