@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/core/codepage.h"
 #include "platform/core/exceptions.h"
@@ -327,11 +328,7 @@ TCanvas::~TCanvas() { LiveHandles().erase(handle_); }
 
 void TCanvas::SetTarget(std::unique_ptr<CanvasTarget> target) { target_ = std::move(target); }
 
-HPALETTE TCanvas::SetSelectedPalette(const HPALETTE& palette) {
-  HPALETTE old = state_.palette;
-  state_.palette = palette;
-  return old;
-}
+HPALETTE TCanvas::SetSelectedPalette(const HPALETTE& palette) { return std::exchange(state_.palette, palette); }
 
 void TCanvas::RequireState() {
   if (brushDirty_) {
@@ -694,9 +691,7 @@ TTextMetric TCanvas::GetTextMetrics() {
 
 uint32_t TCanvas::SetTextAlign(uint32_t align) {
   RequireState();
-  uint32_t old = state_.textAlign;
-  state_.textAlign = align;
-  return old;
+  return std::exchange(state_.textAlign, align);
 }
 
 void TCanvas::SetTextJustification(int32_t extra, int32_t breakCount) {
@@ -708,16 +703,12 @@ void TCanvas::SetTextJustification(int32_t extra, int32_t breakCount) {
 
 int32_t TCanvas::SetTextCharacterExtra(int32_t extra) {
   RequireState();
-  int32_t old = state_.charExtra;
-  state_.charExtra = extra;
-  return old;
+  return std::exchange(state_.charExtra, extra);
 }
 
 int TCanvas::SetBkMode(int mode) {
   RequireState();
-  int old = state_.bkMode;
-  if (mode == TRANSPARENT || mode == OPAQUE) state_.bkMode = mode;
-  return old;
+  return mode == TRANSPARENT || mode == OPAQUE ? std::exchange(state_.bkMode, mode) : state_.bkMode;
 }
 
 int TCanvas::GetBkMode() {
@@ -727,9 +718,7 @@ int TCanvas::GetBkMode() {
 
 TColor TCanvas::SetBkColor(TColor color) {
   RequireState();
-  TColor old = state_.bkColor;
-  state_.bkColor = color;
-  return old;
+  return std::exchange(state_.bkColor, color);
 }
 
 TColor TCanvas::GetBkColor() {
@@ -739,9 +728,7 @@ TColor TCanvas::GetBkColor() {
 
 TColor TCanvas::SetTextColor(TColor color) {
   RequireState();
-  TColor old = state_.textColor;
-  state_.textColor = color;
-  return old;
+  return std::exchange(state_.textColor, color);
 }
 
 TColor TCanvas::GetTextColor() {
@@ -892,16 +879,12 @@ int TCanvas::ExcludeClipRect(int32_t left, int32_t top, int32_t right, int32_t b
 
 int TCanvas::SetStretchBltMode(int mode) {
   RequireState();
-  int old = state_.stretchMode;
-  if (mode >= BLACKONWHITE && mode <= HALFTONE) state_.stretchMode = mode;
-  return old;
+  return mode >= BLACKONWHITE && mode <= HALFTONE ? std::exchange(state_.stretchMode, mode) : state_.stretchMode;
 }
 
 TPoint TCanvas::SetBrushOrgEx(const TPoint& origin) {
   RequireState();
-  TPoint old = state_.brushOrg;
-  state_.brushOrg = origin;
-  return old;
+  return std::exchange(state_.brushOrg, origin);
 }
 
 int TCanvas::SaveDC() {
