@@ -93,9 +93,12 @@ TEST(SheetGoldenTest, EveryTemplate) {
   ASSERT_TRUE(f.port.warnings.empty());
   f.ExpectGolden("LetztePruefung.html", "sheet-training.html");
   f.ExpectGolden("LetzteAntworten.html", "answers.html");
+  f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(2));
+  f.ExpectGolden("LetzteAuswertung.html", "evaluation-training.html");
 
   f.entries["BEfragen.txt"] = MakePool({{"BA1", 40}});
   f.Submit("PexuTE", {"teil=B"});
+  f.ExpectGolden("LetztePruefung.html", "sheet-exam.html");
   f.state.MinutesElapsed = 12;
   pf::TStringList answers = f.Answers(25);
   answers.Put(1, "BA101=N");  // the first question left blank
