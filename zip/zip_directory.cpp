@@ -64,10 +64,6 @@ void TZipReader::CheckCancel() {
   }
 }
 
-std::string TZipReader::VolumeName(int disk) const {
-  return pf::ChangeFileExt(zipName_, pf::Format(".%3.3d", {disk + 1}));
-}
-
 void TZipReader::DefaultGetNextDisk(TZipReader&, int nextDisk, std::string& fName) {
   fName = pf::ChangeFileExt(zipName_, pf::Format(".%3.3d", {nextDisk}));
 }
@@ -142,7 +138,6 @@ bool TZipReader::RebuildFromLocalHeaders(pf::TStream& stream) {
 
 void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
   archiveDate_ = streamMode_ ? pf::DateTimeToFileDate(pf::Now()) : pf::FileAge(zipName_);
-  dateRecorded_ = true;
   FreeDirectory();
   numberOfDisks_ = 1;
   multiMode_ = 0;

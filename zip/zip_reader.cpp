@@ -12,11 +12,13 @@ namespace zip {
 
 namespace {
 
+constexpr const char* kMsgBusy = "The archive reader is busy with another operation";
+
 // Refuses a second entry into the component while it works (a message pump could otherwise start one).
 class BusyGuard {
  public:
   explicit BusyGuard(bool& busy) : busy_(busy) {
-    if (busy_) throw pf::EInvalidOperation("The archive reader is busy with another operation");
+    if (busy_) throw pf::EInvalidOperation(kMsgBusy);
     busy_ = true;
   }
   ~BusyGuard() { busy_ = false; }
@@ -61,7 +63,7 @@ void TZipReader::Loaded() {
 void TZipReader::SetZipName(const std::string& name) {
   if (name == zipName_) return;
   // Releasing the archive under a running read or extraction would pull the data from under it.
-  if (busy_) throw pf::EInvalidOperation("The archive reader is busy with another operation");
+  if (busy_) throw pf::EInvalidOperation(kMsgBusy);
   std::string chosen = name;
   if (!name.empty() && name.back() == '?') {
     std::string folder = pf::ExtractFilePath(name);
@@ -72,12 +74,8 @@ void TZipReader::SetZipName(const std::string& name) {
     if (!picked) throw EUserCanceled(kMsgCancelZipName);
     chosen = *picked;
   }
+  ClearArchive();
   zipName_ = chosen;
-  FreeDirectory();
-  endCentral_.Clear();
-  dateRecorded_ = false;
-  archiveDate_ = 0;
-  archive_.reset();
   streamMode_ = false;
 }
 
@@ -101,7 +99,6 @@ void TZipReader::ClearArchive() {
   archive_.reset();
   FreeDirectory();
   endCentral_.Clear();
-  dateRecorded_ = false;
   archiveDate_ = 0;
   multiMode_ = 0;
   currentDisk_ = 0;

@@ -127,7 +127,6 @@ class TZipReader : public pf::TComponent {
   void ExtractEntry(int index);
   bool RebuildFromLocalHeaders(pf::TStream& stream);
   bool SwitchToDisk(int disk);
-  std::string VolumeName(int disk) const;
   void DefaultGetNextDisk(TZipReader& sender, int nextDisk, std::string& fName);
   void CheckCancel();
   bool SelectionMatches(const TZipHeaderInfo& entry) const;
@@ -148,13 +147,11 @@ class TZipReader : public pf::TComponent {
   TEndCentral endCentral_;
   TZipHeaderInfo working_;
   int32_t archiveDate_ = 0;
-  bool dateRecorded_ = false;
   bool cancel_ = false;
   bool busy_ = false;
   bool marked_ = false;  // entries were marked individually
   int currentDisk_ = 0;
   int numberOfDisks_ = 1;
-  std::string sideFile_;  // the ".zfc" file the central directory came from, when used
 
   pf::TStream* target_ = nullptr;
   bool toStream_ = false;
