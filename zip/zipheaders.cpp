@@ -17,6 +17,14 @@ uint32_t gEnd = 0x06054B50;
 
 constexpr uint16_t kUtf8Flag = 0x0800;
 
+// Reads the name that follows a record; on a short read the stream goes back to start and the result is false.
+bool ReadName(pf::TStream& stream, int64_t start, uint16_t length, std::string& raw) {
+  raw.assign(length, '\0');
+  if (ReadFully(stream, raw.data(), length) == length) return true;
+  stream.Seek(start, pf::soBeginning);
+  return false;
+}
+
 }  // namespace
 
 void SetSignatures(uint32_t central, uint32_t local, uint32_t end) {
@@ -113,6 +121,17 @@ void TZipHeaderInfo::SetFileComment(std::string comment) {
   FileCommentLength = static_cast<uint16_t>(fileComment_.size() > 0xFFFF ? 0xFFFF : fileComment_.size());
 }
 
+// Central and local records hold these fields in the same order (from offset 6 and 4).
+void TZipHeaderInfo::ReadSharedFields(const uint8_t* p) {
+  VersionNeeded = GetU16(p);
+  Flags = GetU16(p + 2);
+  CompressionMethod = GetU16(p + 4);
+  DateTime = ClampDosDateTime(GetU32(p + 6));
+  CRC32 = GetU32(p + 10);
+  CompressedSize = GetU32(p + 14);
+  UncompressedSize = GetU32(p + 18);
+}
+
 // Stored names use "/" between folders; the reader lists them with "\". Names flagged as UTF-8 are decoded to
 // Latin-1, names from FAT hosts converted from the DOS code page.
 void TZipHeaderInfo::SetName(std::string raw, bool fromFatHost) {
@@ -148,21 +167,11 @@ bool TZipHeaderInfo::ReadCentralFromStream(pf::TStream*& stream, const TNextDisk
     stream->Seek(start, pf::soBeginning);
     return false;
   }
-  uint16_t nameLen = GetU16(h + 28);
-  std::string raw(nameLen, '\0');
-  if (ReadFully(*stream, raw.data(), nameLen) < nameLen) {
-    stream->Seek(start, pf::soBeginning);
-    return false;
-  }
+  std::string raw;
+  if (!ReadName(*stream, start, GetU16(h + 28), raw)) return false;
   VersionMadeBy = GetU16(h + 4);
-  VersionNeeded = GetU16(h + 6);
-  Flags = GetU16(h + 8);
-  CompressionMethod = GetU16(h + 10);
-  DateTime = ClampDosDateTime(GetU32(h + 12));
-  CRC32 = GetU32(h + 16);
-  CompressedSize = GetU32(h + 20);
-  UncompressedSize = GetU32(h + 24);
-  FileNameLength = nameLen;
+  ReadSharedFields(h + 6);
+  FileNameLength = GetU16(h + 28);
   ExtraFieldLength = GetU16(h + 30);
   FileCommentLength = GetU16(h + 32);
   DiskNumberStart = GetU16(h + 34);
@@ -186,20 +195,10 @@ bool TZipHeaderInfo::ReadLocalFromStream(pf::TStream& stream) {
     stream.Seek(start, pf::soBeginning);
     return false;
   }
-  uint16_t nameLen = GetU16(h + 26);
-  std::string raw(nameLen, '\0');
-  if (ReadFully(stream, raw.data(), nameLen) < nameLen) {
-    stream.Seek(start, pf::soBeginning);
-    return false;
-  }
-  VersionNeeded = GetU16(h + 4);
-  Flags = GetU16(h + 6);
-  CompressionMethod = GetU16(h + 8);
-  DateTime = ClampDosDateTime(GetU32(h + 10));
-  CRC32 = GetU32(h + 14);
-  CompressedSize = GetU32(h + 18);
-  UncompressedSize = GetU32(h + 22);
-  FileNameLength = nameLen;
+  std::string raw;
+  if (!ReadName(stream, start, GetU16(h + 26), raw)) return false;
+  ReadSharedFields(h + 4);
+  FileNameLength = GetU16(h + 26);
   LocalExtraFieldLength = GetU16(h + 28);
   RelativeOffset = static_cast<uint32_t>(start);
   SetName(std::move(raw), true);

@@ -88,6 +88,7 @@ class TZipHeaderInfo : public pf::TPersistent {
 
  private:
   void CopyFrom(const TZipHeaderInfo& other);
+  void ReadSharedFields(const uint8_t* p);
   void SetName(std::string raw, bool fromFatHost);
   std::string fileComment_;
 };
