@@ -307,7 +307,8 @@ bool Engine::WriteSheet(Sheet& sheet) {
   state_.TimeLimit = pf::StrToIntDef(sheet.timeText, 0);
   if (sheet.mode == 't') state_.TrainingSection = sheet.section;
   state_.SelectedQuestions.Assign(sheet.selected);
-  state_.IgnoreNextHistoryChange = true;
+  // Only an exam watches for being left; a training sheet leaves the flag to the history handler.
+  if (sheet.mode != 't') state_.IgnoreNextHistoryChange = true;
   port_.SetAntwortenlisteEnabled(sheet.mode == 't');
   ShowPage(sheetPath);
   port_.SetProgress(0);

@@ -91,6 +91,7 @@ TEST(SheetGoldenTest, EveryTemplate) {
   f.entries["TAfragen.txt"] = pool;
   f.Submit("PexuUA", {"teil=T", "abschnitt=TA1"});
   ASSERT_TRUE(f.port.warnings.empty());
+  EXPECT_FALSE(f.state.IgnoreNextHistoryChange);  // only exams watch for being left
   f.ExpectGolden("LetztePruefung.html", "sheet-training.html");
   f.ExpectGolden("LetzteAntworten.html", "answers.html");
   f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(2));
