@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "zip/copy_window.h"
 #include "zip/huftable.h"
 #include "zip/legacy_methods.h"
 
@@ -77,24 +78,16 @@ int Explode(DecoderInput& in, DecoderOutput& out, uint16_t generalFlags, uint64_
   if ((literalTree && !ReadTree(in, 256, literals)) || !ReadTree(in, 64, lengths) || !ReadTree(in, 64, distances))
     return kLegacyBadData;
 
-  // Bytes before the start of the entry read as zeros.
-  std::vector<uint8_t> window(kWindowSize, 0);
-  uint64_t produced = 0;
-  auto put = [&](uint8_t b) {
-    window[static_cast<size_t>(produced) & (kWindowSize - 1)] = b;
-    out.PutByte(b);
-    ++produced;
-  };
-
+  CopyWindow output(out, kWindowSize, uncompressedSize);
   int result = kLegacyOk;
-  while (produced < uncompressedSize) {
+  while (!output.Done()) {
     if (in.ReadBits(1) == 1) {
       int literal = literalTree ? DecodeSymbol(in, literals) : static_cast<int>(in.ReadBits(8));
       if (literal < 0) {
         result = kLegacyBadData;
         break;
       }
-      put(static_cast<uint8_t>(literal));
+      output.Put(static_cast<uint8_t>(literal));
       continue;
     }
     uint32_t low = in.ReadBits(lowBits);
@@ -111,12 +104,10 @@ int Explode(DecoderInput& in, DecoderOutput& out, uint16_t generalFlags, uint64_
     }
     uint64_t length = static_cast<uint64_t>(code) + minLength;
     if (code == 63) length += in.ReadBits(8);
-    if (length > uncompressedSize - produced) {  // a copy running past the entry's end
-      length = uncompressedSize - produced;
+    if (!output.Copy(distance, length)) {  // a copy running past the entry's end
       result = kLegacyBadData;
+      break;
     }
-    for (uint64_t i = 0; i < length; ++i) put(window[static_cast<size_t>(produced - distance) & (kWindowSize - 1)]);
-    if (result != kLegacyOk) break;
   }
   out.Flush();
   return result;

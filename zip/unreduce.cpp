@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "zip/copy_window.h"
 #include "zip/legacy_methods.h"
 
 namespace zip {
@@ -45,21 +46,13 @@ int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompre
 
   const int lengthBits = 8 - factor;
   const int lengthMask = (1 << lengthBits) - 1;
-  // Bytes before the start of the entry read as zeros.
-  std::vector<uint8_t> window(kWindowSize, 0);
-  uint64_t produced = 0;
-  auto put = [&](uint8_t b) {
-    window[static_cast<size_t>(produced) & (kWindowSize - 1)] = b;
-    out.PutByte(b);
-    ++produced;
-  };
-
+  CopyWindow output(out, kWindowSize, uncompressedSize);
   int result = kLegacyOk;
   uint8_t last = 0;
   int state = 0;
   int v = 0;
   int length = 0;
-  while (produced < uncompressedSize) {
+  while (!output.Done()) {
     uint8_t c;
     int n = setSize[last];
     if (n == 0 || in.ReadBits(1) == 1) {
@@ -77,13 +70,13 @@ int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompre
     switch (state) {
       case 0:
         if (c != kDle)
-          put(c);
+          output.Put(c);
         else
           state = 1;
         break;
       case 1:
         if (c == 0) {
-          put(kDle);
+          output.Put(kDle);
           state = 0;
         } else {
           v = c;
@@ -97,12 +90,7 @@ int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompre
         break;
       default: {
         uint64_t distance = static_cast<uint64_t>((v >> lengthBits) * 256 + c + 1);
-        uint64_t count = static_cast<uint64_t>(length) + 3;
-        if (count > uncompressedSize - produced) {  // a copy running past the entry's end
-          count = uncompressedSize - produced;
-          result = kLegacyBadData;
-        }
-        for (uint64_t i = 0; i < count; ++i) put(window[static_cast<size_t>(produced - distance) & (kWindowSize - 1)]);
+        if (!output.Copy(distance, static_cast<uint64_t>(length) + 3)) result = kLegacyBadData;
         state = 0;
         break;
       }
