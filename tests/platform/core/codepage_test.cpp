@@ -4,6 +4,7 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
+#include "tests/platform/core/test_helpers.h"
 
 using namespace pf::literals;
 
@@ -82,12 +83,8 @@ TEST(Codepage, ConvertCharsetByName) {
   EXPECT_EQ(pf::ConvertCharset("\xE9", "ISO-8859-1", "UTF-16LE"), std::string("\xE9\0", 2));
   std::string big(100000, '\xE4');
   EXPECT_EQ(pf::ConvertCharset(big, "ISO-8859-1", "UTF-8").size(), 200000u);  // longer than one buffer
-  try {
-    pf::ConvertCharset("x", "NO-SUCH-CHARSET", "UTF-8");
-    FAIL() << "no exception";
-  } catch (const pf::EConvertError& e) {
-    EXPECT_EQ(e.Message(), "Cannot convert from character set 'NO-SUCH-CHARSET' to 'UTF-8'");
-  }
+  EXPECT_EQ(pf::test::MessageOf<pf::EConvertError>([] { pf::ConvertCharset("x", "NO-SUCH-CHARSET", "UTF-8"); }),
+            "Cannot convert from character set 'NO-SUCH-CHARSET' to 'UTF-8'");
   EXPECT_THROW(pf::ConvertCharset("x", "UTF-8", "NO-SUCH-CHARSET"), pf::EConvertError);
 }
 

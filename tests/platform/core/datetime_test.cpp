@@ -166,13 +166,4 @@ TEST(DateTime, DosDateTimePacking) {
                pf::EConvertError);
 }
 
-TEST(DateTime, MonotonicClock) {
-  int64_t a = pf::MonotonicMilliseconds();
-  uint32_t tick = pf::GetTickCount();
-  int64_t b = pf::MonotonicMilliseconds();
-  EXPECT_LE(a, b);
-  EXPECT_GE(tick, static_cast<uint32_t>(a));  // both from the same clock (no wrap within the test)
-  EXPECT_LE(tick, static_cast<uint32_t>(b));
-}
-
 }  // namespace
