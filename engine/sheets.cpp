@@ -175,10 +175,9 @@ bool Engine::WriteSheet(Sheet& sheet) {
   const pf::TStrings& lines = state_.CatalogueLines;
   std::string version = PoolVersion(lines);
 
-  // The sheet number is taken from the settings file and written back at once.
+  // The sheet number comes from the settings file; it is written back once every question is placed.
   pf::TIniFile& ini = *state_.IniFile;
   int32_t number = ini.ReadInteger("IDs", code + "ID", 0) + 1;
-  ini.WriteInteger("IDs", code + "ID", number);
   sheet.sheetId = pf::IntToStr(number);
 
   pf::TStringList page;
@@ -291,6 +290,7 @@ bool Engine::WriteSheet(Sheet& sheet) {
   add("  <input type=\"hidden\" name=\"testid\" value=\"" + sheet.sheetId + "\">");
   addAll({"</form>", "</div>", "</body>", "</html>"});
 
+  ini.WriteInteger("IDs", code + "ID", number);
   pf::TStringList answers;
   WriteAnswerListPage(sheet, key, answers);
   std::string sheetPath = HtmlPath("LetztePruefung.html");
