@@ -1689,10 +1689,8 @@ void TGifPicture::LoadFromStream(pf::TStream& stream) {
     Clear();
     header_.LoadFromStream(stream);
     images_.LoadFromStream(stream);
-    if (PeekByte(stream) == ';') {
-      TGIFTrailer trailer(this);
-      trailer.LoadFromStream(stream);
-    }
+    TGIFTrailer trailer(this);
+    trailer.LoadFromStream(stream);
   } catch (...) {
     ReportProgress(pf::psEnding, 0, msg::Loading);
     Changed(this);

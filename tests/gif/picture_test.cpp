@@ -194,6 +194,15 @@ TEST(GifPicture, ReaderToleratesOddButHarmlessInput) {
   EXPECT_EQ(l.pic->Images()[0]->Width(), 4);
   EXPECT_EQ(l.warnings, std::vector<std::string>{"Image exceeds Logical Screen size"});
 
+  // bytes after the frames that are neither a block nor the trailer: both are named, the frame stays
+  auto tailJunk = good;
+  tailJunk.back() = 'X';
+  tailJunk.push_back('Y');
+  l = Load(tailJunk);
+  EXPECT_EQ(l.error, "");
+  EXPECT_EQ(l.pic->Images().Count(), 1);
+  EXPECT_EQ(l.warnings, (std::vector<std::string>{"Unknown GIF block type", "Invalid Image trailer"}));
+
   // application block of size 10: kept as unknown data
   auto app10 = Load(SmallGif({'!', 0xFF, 10, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', 2, 7, 8, 0}));
   ASSERT_EQ(app10.error, "");
