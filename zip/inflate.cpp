@@ -108,7 +108,6 @@ class Inflater {
     SyncOut();
     in_.ResetBits();
     if (rc == kInflateOk) out_.Flush();
-    if (rc == kInflateNoMemory) pf::Dialogs().MessageBox("*** inflate out of memory ***", "Error", pf::MB_OK);
     return rc;
   }
 
@@ -327,13 +326,14 @@ class Inflater {
 }  // namespace
 
 int Inflate(DecoderInput& in, DecoderOutput& out) {
+  int rc = kInflateNoMemory;
   try {
     Inflater inflater(in, out);
-    return inflater.Run();
+    rc = inflater.Run();
   } catch (const std::bad_alloc&) {
-    pf::Dialogs().MessageBox("*** inflate out of memory ***", "Error", pf::MB_OK);
-    return kInflateNoMemory;
   }
+  if (rc == kInflateNoMemory) pf::Dialogs().MessageBox("*** inflate out of memory ***", "Error", pf::MB_OK);
+  return rc;
 }
 
 }  // namespace zip
