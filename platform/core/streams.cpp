@@ -264,18 +264,14 @@ struct TZCompressionStream::State {
   }
 };
 
-TZCompressionStream::TZCompressionStream(TStream& dest, TCompressionLevel level) : state_(new State) {
+TZCompressionStream::TZCompressionStream(TStream& dest, TCompressionLevel level) : state_(std::make_unique<State>()) {
   state_->dest = &dest;
   int zLevel = level == TCompressionLevel::clNone      ? Z_NO_COMPRESSION
                : level == TCompressionLevel::clFastest ? Z_BEST_SPEED
                : level == TCompressionLevel::clMax     ? Z_BEST_COMPRESSION
                                                        : Z_DEFAULT_COMPRESSION;
   int code = deflateInit(&state_->z, zLevel);
-  if (code != Z_OK) {
-    std::string message = ZMessage(state_->z, code);
-    delete state_;
-    throw EZCompressionError("Compression error: " + message);
-  }
+  if (code != Z_OK) throw EZCompressionError("Compression error: " + ZMessage(state_->z, code));
 }
 
 TZCompressionStream::~TZCompressionStream() {
@@ -285,7 +281,6 @@ TZCompressionStream::~TZCompressionStream() {
     // A destructor cannot report; callers that must know call Finish themselves.
   }
   deflateEnd(&state_->z);
-  delete state_;
 }
 
 int32_t TZCompressionStream::Read(void*, int32_t) { throw EZCompressionError(kInvalidStreamOp); }
@@ -320,21 +315,14 @@ struct TZDecompressionStream::State {
   bool ended = false;
 };
 
-TZDecompressionStream::TZDecompressionStream(TStream& source) : state_(new State) {
+TZDecompressionStream::TZDecompressionStream(TStream& source) : state_(std::make_unique<State>()) {
   state_->source = &source;
   state_->sourceStart = source.Position();
   int code = inflateInit(&state_->z);
-  if (code != Z_OK) {
-    std::string message = ZMessage(state_->z, code);
-    delete state_;
-    throw EZDecompressionError("Decompression error: " + message);
-  }
+  if (code != Z_OK) throw EZDecompressionError("Decompression error: " + ZMessage(state_->z, code));
 }
 
-TZDecompressionStream::~TZDecompressionStream() {
-  inflateEnd(&state_->z);
-  delete state_;
-}
+TZDecompressionStream::~TZDecompressionStream() { inflateEnd(&state_->z); }
 
 int32_t TZDecompressionStream::Read(void* buffer, int32_t count) {
   State& s = *state_;

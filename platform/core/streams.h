@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,7 @@ class TZCompressionStream : public TStream {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 class TZDecompressionStream : public TStream {
@@ -141,7 +142,7 @@ class TZDecompressionStream : public TStream {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace pf
