@@ -917,103 +917,119 @@ struct BlitMask {
   uint32_t backRop = 0;  // where the mask bit is 0
 };
 
-// The core of every blit: destination rectangle (sizes may be negative: mirrored), source rectangle, operation,
-// optional mask (per pixel chooses rop or mask.backRop) and optional transparent colour of the source (such pixels
-// leave the destination).
-bool Blit(TCanvas& dest, CanvasTarget* target, const HRGN& clip, TColor brushColor, bool brushClear, TColor textColor,
-          TColor bkColor, int32_t x, int32_t y, int32_t w, int32_t h, const BlitSource& src, int32_t sx, int32_t sy,
-          int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask, const TColor* transparent) {
+// One axis of a blit: the destination span and the source span it samples. A negative size mirrors: the span then
+// runs from start + size + 1 to start, both included.
+struct StretchAxis {
+  int32_t dest = 0, size = 0, source = 0, sourceSize = 0;
+  bool flip = false;
+  StretchAxis(int32_t d, int32_t n, int32_t s, int32_t sn) {
+    if (n < 0) d += n + 1, n = -n, flip = !flip;
+    if (sn < 0) s += sn + 1, sn = -sn, flip = !flip;
+    dest = d, size = n, source = s, sourceSize = sn;
+  }
+  // The source coordinate that destination coordinate d takes (nearest neighbour, at the pixel centres).
+  int32_t Source(int32_t d) const {
+    int64_t u = int64_t(d) - dest;
+    if (flip) u = size - 1 - u;
+    return source + int32_t((2 * u + 1) * sourceSize / (2 * int64_t(size)));
+  }
+};
+
+}  // namespace
+
+struct CanvasAccess {
+  static TCanvas::DeviceState& State(TCanvas& c) {
+    c.RequireState();
+    return c.state_;
+  }
+};
+
+namespace {
+
+// The core of every blit: the destination and source spans, the operation, an optional mask (per pixel it chooses
+// rop or mask.backRop) and an optional transparent colour of the source (such pixels leave the destination). The
+// canvas's clip, brush, text and background colours take part.
+bool Blit(TCanvas& dest, const StretchAxis& ax, const StretchAxis& ay, const BlitSource& src, uint32_t rop,
+          const BlitMask* mask, const TColor* transparent) {
+  const auto& st = CanvasAccess::State(dest);
+  CanvasTarget* target = dest.Target();
   if (!target) return false;
-  bool flipX = false, flipY = false;
-  // A negative size mirrors: the rectangle runs from x + w + 1 to x, both included.
-  if (w < 0) x += w + 1, w = -w, flipX = !flipX;
-  if (h < 0) y += h + 1, h = -h, flipY = !flipY;
-  if (sw < 0) sx += sw + 1, sw = -sw, flipX = !flipX;
-  if (sh < 0) sy += sh + 1, sh = -sh, flipY = !flipY;
-  if (w == 0 || h == 0) return true;
+  const TColor brushColor = ColorToDrawRGB(dest.Brush().Color()), textColor = ColorToDrawRGB(st.textColor),
+               bkColor = ColorToDrawRGB(st.bkColor);
+  const bool brushClear = dest.Brush().Style() == bsClear;
+  if (ax.size == 0 || ay.size == 0) return true;
   bool useSource = RopUsesSource(rop) || (mask && RopUsesSource(mask->backRop)) || transparent;
   if (useSource && (!src.surface || !src.surface->Valid())) return false;
-  if (useSource && (sw == 0 || sh == 0)) return true;
+  if (useSource && (ax.sourceSize == 0 || ay.sourceSize == 0)) return true;
+  const QRect area(ax.dest, ay.dest, ax.size, ay.size);
   PixelSurface surface(target);
   if (!surface.Valid()) {
     // A paint-only surface: compose against white and paint the result.
-    QImage composed(w, h, QImage::Format_RGB32);
-    for (int32_t v = 0; v < h; ++v)
-      for (int32_t u = 0; u < w; ++u) {
-        int32_t su = flipX ? w - 1 - u : u, sv = flipY ? h - 1 - v : v;
+    QImage composed(area.size(), QImage::Format_RGB32);
+    for (int32_t dy = area.top(); dy <= area.bottom(); ++dy)
+      for (int32_t dx = area.left(); dx <= area.right(); ++dx) {
         TColor s = clWhite;
-        if (useSource) {
-          int32_t px = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
-          int32_t py = sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h)));
-          if (px >= 0 && py >= 0 && px < src.surface->Width() && py < src.surface->Height())
-            s = src.surface->Mono() ? (src.surface->GetBit(px, py) ? bkColor : textColor) : src.surface->Get(px, py);
-        }
-        composed.setPixel(u, v, ToQColor(Rop3(rop, brushColor, s, 0xFFFFFF) & 0xFFFFFF).rgb());
+        int32_t px = ax.Source(dx), py = ay.Source(dy);
+        if (useSource && px >= 0 && py >= 0 && px < src.surface->Width() && py < src.surface->Height())
+          s = src.surface->Mono() ? (src.surface->GetBit(px, py) ? bkColor : textColor) : src.surface->Get(px, py);
+        composed.setPixel(dx - area.left(), dy - area.top(),
+                          ToQColor(Rop3(rop, brushColor, s, 0xFFFFFF) & 0xFFFFFF).rgb());
       }
-    PaintOn(target, clip, [&](QPainter& p) { p.drawImage(x, y, composed); });
+    PaintOn(target, st.clip, [&](QPainter& p) { p.drawImage(area.topLeft(), composed); });
     return true;
   }
   TBitmap* destBitmap = surface.Bitmap();
   TBitmap* srcBitmap = useSource ? src.surface->Bitmap() : nullptr;
-  if (rop == SRCCOPY && !mask && !transparent && destBitmap && srcBitmap &&
-      !IsPaletteFormat(destBitmap->PixelFormat()) && !IsPaletteFormat(srcBitmap->PixelFormat())) {
-    // The common picture copy between direct formats: per-column source positions, no raster operation.
-    TPixelFormat df = destBitmap->PixelFormat(), sf = srcBitmap->PixelFormat();
-    bool same = PixelFormatBits(df) == PixelFormatBits(sf) && (df == sf || PixelFormatBits(df) == 32);
-    for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), QRect(x, y, w, h))) {
-      std::vector<int32_t> columns(size_t(q.width()));
-      for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
-        int32_t u = dx - x, su = flipX ? w - 1 - u : u;
-        columns[size_t(dx - q.left())] = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
-      }
-      for (int32_t dy = q.top(); dy <= q.bottom(); ++dy) {
-        int32_t v = dy - y, sv = flipY ? h - 1 - v : v;
-        int32_t py = sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h)));
-        if (py < 0 || py >= srcBitmap->Height()) continue;
+  // The common picture copy between direct formats: raw pixels, no raster operation.
+  const bool direct = rop == SRCCOPY && !mask && !transparent && destBitmap && srcBitmap &&
+                      !IsPaletteFormat(destBitmap->PixelFormat()) && !IsPaletteFormat(srcBitmap->PixelFormat());
+  const TPixelFormat df = destBitmap ? destBitmap->PixelFormat() : pfDevice;
+  const TPixelFormat sf = srcBitmap ? srcBitmap->PixelFormat() : pfDevice;
+  const bool sameLayout = PixelFormatBits(df) == PixelFormatBits(sf) && (df == sf || PixelFormatBits(df) == 32);
+  const bool destMono = surface.Mono();
+  const bool srcMono = useSource && src.surface->Mono();
+  const uint32_t pattern =
+      destMono ? (brushClear ? 0 : (surface.NearestBit(brushColor) ? 0xFFFFFFFFu : 0)) : (brushClear ? 0 : brushColor);
+  const int32_t srcWidth = useSource ? src.surface->Width() : 0, srcHeight = useSource ? src.surface->Height() : 0;
+  for (const QRect& q : ClipRects(st.clip, QRect(0, 0, surface.Width(), surface.Height()), area)) {
+    std::vector<int32_t> columns(size_t(q.width()));  // the source column of every destination column
+    for (int32_t dx = q.left(); dx <= q.right(); ++dx) columns[size_t(dx - q.left())] = ax.Source(dx);
+    for (int32_t dy = q.top(); dy <= q.bottom(); ++dy) {
+      const int32_t py = ay.Source(dy);
+      if (useSource && (py < 0 || py >= srcHeight)) continue;
+      if (direct) {
         const uint8_t* srcRow = srcBitmap->Bits() + size_t(py) * size_t(srcBitmap->RowBytes());
         uint8_t* destRow = destBitmap->Bits() + size_t(dy) * size_t(destBitmap->RowBytes());
         for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
           int32_t px = columns[size_t(dx - q.left())];
-          if (px < 0 || px >= srcBitmap->Width()) continue;
+          if (px < 0 || px >= srcWidth) continue;
           uint32_t raw = GetRaw(srcRow, px, sf);
-          SetRaw(destRow, dx, df, same ? raw : ColorToDirect(DirectToColor(raw, sf), df));
+          SetRaw(destRow, dx, df, sameLayout ? raw : ColorToDirect(DirectToColor(raw, sf), df));
         }
+        surface.MarkChanged();
+        continue;
       }
-    }
-    surface.MarkChanged();
-    return true;
-  }
-  bool destMono = surface.Mono();
-  bool srcMono = useSource && src.surface->Mono();
-  uint32_t pattern =
-      destMono ? (brushClear ? 0 : (surface.NearestBit(brushColor) ? 0xFFFFFFFFu : 0)) : (brushClear ? 0 : brushColor);
-  for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), QRect(x, y, w, h))) {
-    for (int32_t dy = q.top(); dy <= q.bottom(); ++dy) {
-      int32_t v = dy - y;
-      int32_t sv = flipY ? h - 1 - v : v;
-      int32_t py = useSource ? sy + int32_t((2 * int64_t(sv) + 1) * sh / (2 * int64_t(h))) : 0;
+      // The mask row for this source row (mask coordinates follow the source's).
+      const int32_t my = mask ? mask->y + (py - ay.source) : 0;
+      const uint8_t* maskRow = mask && my >= 0 && my < mask->mask->Height() ? mask->mask->ScanLine(my) : nullptr;
       for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
-        int32_t u = dx - x;
-        int32_t su = flipX ? w - 1 - u : u;
+        const int32_t px = columns[size_t(dx - q.left())];
         uint32_t op = rop;
         uint32_t s = 0;
-        int32_t px = 0;
         if (useSource) {
-          px = sx + int32_t((2 * int64_t(su) + 1) * sw / (2 * int64_t(w)));
-          if (px < 0 || py < 0 || px >= src.surface->Width() || py >= src.surface->Height()) continue;
-          if (transparent && !srcMono && src.surface->Get(px, py) == *transparent) continue;
+          if (px < 0 || px >= srcWidth) continue;
           if (srcMono) {
             uint32_t bit = src.surface->GetBit(px, py);
             s = destMono ? (bit ? 0xFFFFFFFFu : 0) : (bit ? bkColor : textColor);
           } else {
             TColor c = src.surface->Get(px, py);
+            if (transparent && c == *transparent) continue;
             s = destMono ? (c == src.bkColor ? 0xFFFFFFFFu : 0) : c;
           }
         }
         if (mask) {
-          int32_t mx = mask->x + (px - sx), my = mask->y + (py - sy);
-          bool on = mx >= 0 && my >= 0 && mx < mask->mask->Width() && my < mask->mask->Height() &&
-                    GetRaw(mask->mask->ScanLine(my), mx, mask->mask->PixelFormat()) != 0;
+          const int32_t mx = mask->x + (px - ax.source);
+          bool on = maskRow && mx >= 0 && mx < mask->mask->Width() && GetRaw(maskRow, mx, mask->mask->PixelFormat());
           if (!on) op = mask->backRop;
         }
         if (destMono) {
@@ -1026,48 +1042,54 @@ bool Blit(TCanvas& dest, CanvasTarget* target, const HRGN& clip, TColor brushCol
       }
     }
   }
-  (void)dest;
   return true;
 }
 
-struct SourceOf {
-  std::unique_ptr<PixelSurface> surface;
-  TColor bk = clWhite;
-};
-
-}  // namespace
-
-struct CanvasAccess {
-  static TCanvas::DeviceState& State(TCanvas& c) {
-    c.RequireState();
-    return c.state_;
-  }
-};
-
-static bool BlitFromCanvas(TCanvas& dest, int32_t x, int32_t y, int32_t w, int32_t h, TCanvas* source, int32_t sx,
-                           int32_t sy, int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask) {
-  auto& st = CanvasAccess::State(dest);
-  if (!dest.Target()) return false;
-  std::unique_ptr<PixelSurface> srcSurface;
+// Blits from a bitmap; when it is the destination's own bitmap, from a copy, so that overlapping areas come out
+// right.
+bool BlitFromBitmap(TCanvas& dest, const TBitmap& image, TColor sourceBk, const StretchAxis& ax, const StretchAxis& ay,
+                    uint32_t rop, const BlitMask* mask, const TColor* transparent) {
   TBitmap copy;
-  BlitSource src;
-  if (source && source->Target()) {
-    TBitmap* b = source->Target()->Bitmap();
-    if (b && b == dest.Target()->Bitmap()) {
-      // The same bitmap: read from a copy so that overlapping areas blit correctly.
-      copy.Assign(*b);
-      srcSurface = std::make_unique<PixelSurface>(copy);
-    }
-    if (!srcSurface) srcSurface = std::make_unique<PixelSurface>(source->Target());
-    src.surface = srcSurface.get();
-    src.bkColor = ColorToDrawRGB(CanvasAccess::State(*source).bkColor);
+  const TBitmap* from = &image;
+  if (dest.Target() && dest.Target()->Bitmap() == &image) {
+    copy.Assign(image);
+    from = &copy;
   }
-  bool ok = Blit(dest, dest.Target(), st.clip, ColorToDrawRGB(dest.Brush().Color()), dest.Brush().Style() == bsClear,
-                 ColorToDrawRGB(st.textColor), ColorToDrawRGB(st.bkColor), x, y, w, h, src, sx, sy, sw, sh, rop, mask,
-                 nullptr);
+  PixelSurface surface(const_cast<TBitmap&>(*from));
+  return Blit(dest, ax, ay, {&surface, sourceBk}, rop, mask, transparent);
+}
+
+bool BlitFromCanvas(TCanvas& dest, int32_t x, int32_t y, int32_t w, int32_t h, TCanvas* source, int32_t sx, int32_t sy,
+                    int32_t sw, int32_t sh, uint32_t rop, const BlitMask* mask) {
+  if (!dest.Target()) return false;
+  StretchAxis ax(x, w, sx, sw), ay(y, h, sy, sh);
+  bool ok;
+  if (!source || !source->Target()) {
+    ok = Blit(dest, ax, ay, {}, rop, mask, nullptr);
+  } else {
+    TColor sourceBk = ColorToDrawRGB(CanvasAccess::State(*source).bkColor);
+    if (const TBitmap* b = source->Target()->Bitmap()) {
+      ok = BlitFromBitmap(dest, *b, sourceBk, ax, ay, rop, mask, nullptr);
+    } else {
+      PixelSurface surface(source->Target());
+      ok = Blit(dest, ax, ay, {&surface, sourceBk}, rop, mask, nullptr);
+    }
+  }
   if (ok && dest.OnChange) dest.OnChange(dest);
   return ok;
 }
+
+// Draws sourceRect of a bitmap into destRect of a canvas that must have a surface.
+void BlitBitmap(TCanvas& dest, const TRect& destRect, const TBitmap& image, const TRect& sourceRect, uint32_t rop,
+                const BlitMask* mask, const TColor* transparent) {
+  if (!dest.Target()) NoDrawing();
+  BlitFromBitmap(
+      dest, image, clWhite, StretchAxis(destRect.Left, destRect.Width(), sourceRect.Left, sourceRect.Width()),
+      StretchAxis(destRect.Top, destRect.Height(), sourceRect.Top, sourceRect.Height()), rop, mask, transparent);
+  if (dest.OnChange) dest.OnChange(dest);
+}
+
+}  // namespace
 
 bool BitBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height, TCanvas* source, int32_t sx, int32_t sy,
             TCopyMode rop) {
@@ -1087,26 +1109,6 @@ bool MaskBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height,
              int32_t sy, const TBitmap& mask, int32_t mx, int32_t my, uint32_t rop4) {
   BlitMask m{&mask, mx, my, (rop4 >> 8) & 0x00FF0000u};
   return BlitFromCanvas(dest, x, y, width, height, &source, sx, sy, width, height, rop4 & 0x00FFFFFFu, &m);
-}
-
-static void BlitBitmap(TCanvas& dest, const TRect& destRect, const TBitmap& image, const TRect& sourceRect,
-                       uint32_t rop, const BlitMask* mask, const TColor* transparent) {
-  auto& st = CanvasAccess::State(dest);
-  if (!dest.Target()) NoDrawing();
-  // Reading from a copy keeps a bitmap drawn onto its own canvas correct.
-  TBitmap copy;
-  const TBitmap* from = &image;
-  if (dest.Target()->Bitmap() == &image) {
-    copy.Assign(image);
-    from = &copy;
-  }
-  PixelSurface surface(const_cast<TBitmap&>(*from));
-  BlitSource src{&surface, clWhite};
-  Blit(dest, dest.Target(), st.clip, ColorToDrawRGB(dest.Brush().Color()), dest.Brush().Style() == bsClear,
-       ColorToDrawRGB(st.textColor), ColorToDrawRGB(st.bkColor), destRect.Left, destRect.Top, destRect.Width(),
-       destRect.Height(), src, sourceRect.Left, sourceRect.Top, sourceRect.Width(), sourceRect.Height(), rop, mask,
-       transparent);
-  if (dest.OnChange) dest.OnChange(dest);
 }
 
 void StretchBitmap(TCanvas& canvas, const TRect& destRect, const TBitmap& bitmap, const TRect& sourceRect,
