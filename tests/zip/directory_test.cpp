@@ -6,24 +6,19 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/core/streams.h"
+#include "tests/zip/reader_support.h"
 #include "tests/zip/zip_writer.h"
 #include "zip/zip_reader.h"
 
 namespace {
 
 using ziptest::Bytes;
+using ziptest::Contents;
+using ziptest::LoadArchive;
 using ziptest::MakeEntry;
 using ziptest::TestArchive;
 using ziptest::TestEntry;
 using ziptest::ToBytes;
-
-void Load(zip::TZipReader& reader, const Bytes& bytes) {
-  auto stream = std::make_unique<pf::TMemoryStream>();
-  pf::TMemoryStream* raw = stream.get();
-  reader.SetSourceStream(std::move(stream));
-  if (!bytes.empty()) raw->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  reader.ReadDirectory();
-}
 
 TestArchive ThreeEntries() {
   TestArchive a;
@@ -33,6 +28,11 @@ TestArchive ThreeEntries() {
   a.entries[1].dosDateTime = 0x5B000000;
   a.entries[2].dosDateTime = 0x5A000000;
   return a;
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::string> Names(const zip::TZipReader& reader) {
@@ -45,7 +45,7 @@ TEST(Directory, EndRecordIsFoundBehindTheLongestComment) {
   TestArchive a = ThreeEntries();
   a.comment = std::string(65535, 'k');
   zip::TZipReader reader;
-  Load(reader, BuildZip(a));
+  LoadArchive(reader, BuildZip(a));
   EXPECT_EQ(reader.Count(), 3);
   EXPECT_EQ(reader.EndCentral().Comment.size(), 65535u);
 
@@ -54,7 +54,7 @@ TEST(Directory, EndRecordIsFoundBehindTheLongestComment) {
   far.trailer = Bytes(65536, 'k');
   zip::TZipReader reader2;
   try {
-    Load(reader2, BuildZip(far));
+    LoadArchive(reader2, BuildZip(far));
     FAIL() << "no exception";
   } catch (const zip::EIncompleteZip& e) {
     EXPECT_EQ(e.Message(), "Incomplete Zip File");
@@ -63,10 +63,10 @@ TEST(Directory, EndRecordIsFoundBehindTheLongestComment) {
 
 TEST(Directory, EmptyAndTinyStreams) {
   zip::TZipReader reader;
-  Load(reader, Bytes{});
+  LoadArchive(reader, Bytes{});
   EXPECT_EQ(reader.Count(), 0);
   zip::TZipReader tiny;
-  EXPECT_THROW(Load(tiny, Bytes(10, 'x')), zip::EIncompleteZip);
+  EXPECT_THROW(LoadArchive(tiny, Bytes(10, 'x')), zip::EIncompleteZip);
   EXPECT_EQ(tiny.Count(), 0);
 }
 
@@ -80,7 +80,7 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
   zip::TZipReader notZip;
   notZip.IncompleteZipMode = zip::izAssumeNotAZip;
   try {
-    Load(notZip, bytes);
+    LoadArchive(notZip, bytes);
     FAIL() << "no exception";
   } catch (const zip::ENotAZipFile& e) {
     EXPECT_EQ(e.Message(), "Not a valid zip file!");
@@ -93,7 +93,7 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
     ++events;
     mode = zip::izAssumeBad;
   };
-  Load(bad, bytes);
+  LoadArchive(bad, bytes);
   EXPECT_EQ(events, 1);
   EXPECT_EQ(Names(bad), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
   // The central records that follow the scanned entries give them their fields; the local extra length stays.
@@ -106,14 +106,14 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
   a.writeCentral = false;
   zip::TZipReader localOnly;
   localOnly.IncompleteZipMode = zip::izAssumeBad;
-  Load(localOnly, BuildZip(a));
+  LoadArchive(localOnly, BuildZip(a));
   EXPECT_EQ(localOnly.Count(), 3);
   EXPECT_EQ(localOnly.Items(2).CRC32, ziptest::Crc32Of(ToBytes("cc")));
 
   // Nothing that looks like a local header: not an archive.
   zip::TZipReader garbage;
   garbage.IncompleteZipMode = zip::izAssumeBad;
-  EXPECT_THROW(Load(garbage, Bytes(50000, 'P')), zip::EBadZipFile);
+  EXPECT_THROW(LoadArchive(garbage, Bytes(50000, 'P')), zip::EBadZipFile);
 }
 
 TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
@@ -121,7 +121,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   Bytes bytes = BuildZip(ThreeEntries());
   bytes[bytes.size() - 22 + 10] = 9;  // total entries
   zip::TZipReader reader;
-  Load(reader, bytes);
+  LoadArchive(reader, bytes);
   EXPECT_EQ(reader.Count(), 3);
 
   // The central directory's offset points past the end and no local header exists either.
@@ -132,7 +132,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   broken[broken.size() - 22 + 16] = 0xFF;
   broken[broken.size() - 22 + 17] = 0xFF;
   zip::TZipReader reader2;
-  EXPECT_THROW(Load(reader2, broken), zip::EBadZipFile);
+  EXPECT_THROW(LoadArchive(reader2, broken), zip::EBadZipFile);
   EXPECT_EQ(reader2.Count(), 0);
 
   // Lengths in a central record that run past the stream never read out of bounds.
@@ -141,7 +141,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   longName[central + 28] = 0xFF;
   longName[central + 29] = 0xFF;
   zip::TZipReader reader3;
-  Load(reader3, longName);  // the local headers still give all three
+  LoadArchive(reader3, longName);  // the local headers still give all three
   EXPECT_EQ(reader3.Count(), 3);
 }
 
@@ -152,7 +152,7 @@ TEST(Directory, NamesAreListedWithBackslashesAndInLatin1) {
   a.entries[1].versionMadeBy = 0x0014;  // FAT host
   a.entries[2].flags = 0x0800;          // UTF-8 name
   zip::TZipReader reader;
-  Load(reader, BuildZip(a));
+  LoadArchive(reader, BuildZip(a));
   ASSERT_EQ(reader.Count(), 4);
   EXPECT_EQ(reader.Items(0).Directory, "Fragen\\");
   EXPECT_EQ(reader.Items(0).FileName, "TAfragen.txt");
@@ -170,7 +170,7 @@ TEST(Directory, NamesAreListedWithBackslashesAndInLatin1) {
 
 TEST(Directory, SortModesOrderTheView) {
   zip::TZipReader reader;
-  Load(reader, BuildZip(ThreeEntries()));
+  LoadArchive(reader, BuildZip(ThreeEntries()));
   EXPECT_EQ(Names(reader), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
   reader.SetSortMode(zip::ByDate);  // newest first, equal dates in archive order
   EXPECT_EQ(Names(reader), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
@@ -183,7 +183,7 @@ TEST(Directory, SortModesOrderTheView) {
   // The mode set before reading applies to the new directory.
   zip::TZipReader sorted;
   sorted.SetSortMode(zip::ByDate);
-  Load(sorted, BuildZip(ThreeEntries()));
+  LoadArchive(sorted, BuildZip(ThreeEntries()));
   EXPECT_EQ(sorted.Items(0).FileName, "a.txt");
 }
 
@@ -207,11 +207,7 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / ("zipdir-" + std::to_string(::getpid()));
   fs::create_directories(dir);
-  auto write = [](const fs::path& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  };
-  write(dir / "one.zip", BuildZip(ThreeEntries()));
+  WriteFile(dir / "one.zip", BuildZip(ThreeEntries()));
   zip::TZipReader reader;
   reader.SetZipName((dir / "one.zip").string());
   reader.ReadDirectory();
@@ -230,8 +226,8 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
   side[side.size() - 22 + 17] = 0;
   side[side.size() - 22 + 18] = 0;
   side[side.size() - 22 + 19] = 0;
-  write(dir / "two.zip", data);
-  write(dir / "two.zfc", side);
+  WriteFile(dir / "two.zip", data);
+  WriteFile(dir / "two.zfc", side);
   zip::TZipReader reader2;
   reader2.SetZipName((dir / "two.zip").string());
   reader2.ReadDirectory();
@@ -261,12 +257,8 @@ TEST(Directory, VolumesInNumberedFiles) {
   size_t second = centralOffset + 46 + 9;
   last[second + 34] = 1;  // the second entry starts on disk 1, at the start of the volume
   put32(second + 42, 0);
-  auto write = [](const fs::path& p, const Bytes& b) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  };
-  write(dir / "set.001", first);
-  write(dir / "set.zip", last);
+  WriteFile(dir / "set.001", first);
+  WriteFile(dir / "set.zip", last);
   zip::TZipReader reader;
   reader.SetZipName((dir / "set.zip").string());
   reader.ReadDirectory();
@@ -275,8 +267,7 @@ TEST(Directory, VolumesInNumberedFiles) {
   ASSERT_EQ(reader.Count(), 2);
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out.Memory()), static_cast<size_t>(out.Size())),
-            "on disk oneon disk two");
+  EXPECT_EQ(Contents(out), "on disk oneon disk two");
   // A volume nobody names ends the run.
   reader.OnGetNextDisk = [](zip::TZipReader&, int, std::string& name) { name.clear(); };
   try {

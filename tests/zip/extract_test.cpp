@@ -11,6 +11,7 @@
 #include "platform/core/files.h"
 #include "platform/core/services.h"
 #include "platform/core/streams.h"
+#include "tests/zip/reader_support.h"
 #include "tests/zip/zip_writer.h"
 #include "zip/bufstream.h"
 #include "zip/zip_crypt.h"
@@ -21,21 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using ziptest::Bytes;
+using ziptest::Contents;
+using ziptest::LoadArchive;
 using ziptest::MakeEntry;
 using ziptest::TestArchive;
 using ziptest::ToBytes;
-
-void Load(zip::TZipReader& reader, const Bytes& bytes) {
-  auto stream = std::make_unique<pf::TMemoryStream>();
-  pf::TMemoryStream* raw = stream.get();
-  reader.SetSourceStream(std::move(stream));
-  if (!bytes.empty()) raw->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  reader.ReadDirectory();
-}
-
-std::string Contents(pf::TMemoryStream& s) {
-  return std::string(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
-}
 
 struct ScratchDir {
   ScratchDir() {
@@ -56,7 +47,7 @@ TestArchive ThreeTexts() {
 
 TEST(Extract, PatternsSelectInViewOrderIntoOneStream) {
   zip::TZipReader reader;
-  Load(reader, BuildZip(ThreeTexts()));
+  LoadArchive(reader, BuildZip(ThreeTexts()));
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "*.TXT"), 3);  // the limit counts each entry, not the stream position
   EXPECT_EQ(Contents(out), "first\nsecond\nthird\n");
@@ -84,7 +75,7 @@ TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
   Bytes bytes = BuildZip(a);
   bytes[30 + 8 + 4] ^= 0x20;  // a byte of the stored data
   zip::TZipReader reader;
-  Load(reader, bytes);
+  LoadArchive(reader, bytes);
   int fired = 0;
   reader.OnBadCRC = [&](zip::TZipReader&, uint32_t calc, uint32_t stored, int index) {
     ++fired;
@@ -105,7 +96,7 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   big.entries = {MakeEntry("a.txt", ToBytes("abcdef"), 8)};
   big.entries[0].uncompressedDelta = -1;
   zip::TZipReader reader;
-  Load(reader, BuildZip(big));
+  LoadArchive(reader, BuildZip(big));
   pf::TMemoryStream out;
   out.WriteBuffer("x", 1);
   try {
@@ -126,7 +117,7 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   bytes[central + 20] = 0xFF;
   bytes[central + 21] = 0x7F;
   zip::TZipReader reader2;
-  Load(reader2, bytes);
+  LoadArchive(reader2, bytes);
   try {
     reader2.ExtractToStream(&out, "b.txt");
     FAIL() << "no exception";
@@ -134,7 +125,7 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
     EXPECT_EQ(e.Message(), "Premature end of file reached");
   }
   // The component stays usable.
-  Load(reader2, BuildZip(ThreeTexts()));
+  LoadArchive(reader2, BuildZip(ThreeTexts()));
   pf::TMemoryStream again;
   EXPECT_EQ(reader2.ExtractToStream(&again, "one.txt"), 1);
 }
@@ -145,7 +136,7 @@ TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
   TestArchive a;
   a.entries = {MakeEntry("odd.bin", ToBytes("payload"), 99)};
   zip::TZipReader reader;
-  Load(reader, BuildZip(a));
+  LoadArchive(reader, BuildZip(a));
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "odd.bin"), 0);
   EXPECT_EQ(out.Size(), 0);
@@ -176,7 +167,7 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
                MakeEntry("sub/deeper/", {})};
   a.entries[3].dosDateTime = 0x5A8C6000;  // 2025-04-12 12:00:00
   zip::TZipReader reader;
-  Load(reader, BuildZip(a));
+  LoadArchive(reader, BuildZip(a));
   reader.SetDestDir((dir.path / "dest").string() + "/");
   reader.RecreateDirs = true;
   reader.DoAll = true;
@@ -224,7 +215,7 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
 
 TEST(Extract, ReenteringTheComponentIsRefused) {
   zip::TZipReader reader;
-  Load(reader, BuildZip(ThreeTexts()));
+  LoadArchive(reader, BuildZip(ThreeTexts()));
   bool refused = false;
   reader.OnEndUnZip = [&](zip::TZipReader& r, int, const std::string&) {
     pf::TMemoryStream inner;
@@ -245,7 +236,7 @@ TEST(Extract, CallersBufferRoad) {
   Bytes data(100000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 / 13);
   a.entries = {MakeEntry("big.bin", data, 8)};
-  Load(reader, BuildZip(a));
+  LoadArchive(reader, BuildZip(a));
   EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "big.bin"), 1);
   EXPECT_EQ(reader.Buffer(), data);
   // A small buffer is handed back through the event each time it is full.
@@ -265,7 +256,7 @@ TEST(Extract, CallersBufferRoad) {
   TestArchive claim;
   claim.entries = {MakeEntry("claim.txt", ToBytes("tiny"))};
   claim.entries[0].uncompressedDelta = 0x7FFF0000;
-  Load(reader, BuildZip(claim));
+  LoadArchive(reader, BuildZip(claim));
   EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "claim.txt"), 1);
   EXPECT_EQ(reader.Buffer(), ToBytes("tiny"));
 }

@@ -10,8 +10,10 @@
 #include <sstream>
 
 #include "platform/core/exceptions.h"
+#include "platform/core/files.h"
 #include "platform/core/services.h"
 #include "platform/core/streams.h"
+#include "tests/zip/reader_support.h"
 #include "zip/zip_reader.h"
 
 namespace {
@@ -117,8 +119,7 @@ TEST_F(InfoZip, ZipcatEqualsUnzipForEveryWayOfWriting) {
   reader.ReadDirectory();
   ASSERT_GT(reader.Count(), 0);
   EXPECT_TRUE(reader.Items(0).HasDataDescriptor());
-  std::ifstream file(piped, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string bytes = pf::ReadFileBytes(piped);
   zip::TZipReader rebuilt;
   rebuilt.IncompleteZipMode = zip::izAssumeBad;
   auto source = std::make_unique<pf::TMemoryStream>();
@@ -127,9 +128,7 @@ TEST_F(InfoZip, ZipcatEqualsUnzipForEveryWayOfWriting) {
   rebuilt.ReadDirectory();
   pf::TMemoryStream text;
   EXPECT_EQ(rebuilt.ExtractToStream(&text, "fragen/tafragen.txt"), 1);
-  std::ifstream original(dir_ / "src/Fragen/TAfragen.txt", std::ios::binary);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(text.Memory()), static_cast<size_t>(text.Size())),
-            std::string((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>()));
+  EXPECT_EQ(ziptest::Contents(text), pf::ReadFileBytes((dir_ / "src/Fragen/TAfragen.txt").string()));
 }
 
 TEST_F(InfoZip, EncryptedArchives) {
@@ -159,13 +158,12 @@ TEST_F(InfoZip, EncryptedArchives) {
   pf::TMemoryStream target;
   EXPECT_EQ(reader.ExtractToStream(&target, "small.txt"), 1);
   EXPECT_EQ(asked, 1);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(target.Memory()), static_cast<size_t>(target.Size())), "klein\n");
+  EXPECT_EQ(ziptest::Contents(target), "klein\n");
 }
 
 TEST_F(InfoZip, MutatedArchivesEndWithACountOrAnException) {
   std::string archive = Zip("mutate.zip", "-9");
-  std::ifstream in(archive, std::ios::binary);
-  const std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string original = pf::ReadFileBytes(archive);
   pf::RecordingDialogService dialogs;
   pf::SetDialogs(&dialogs);
   std::mt19937 rng(17);
