@@ -238,7 +238,7 @@ class PixelSurface {
     }
   }
   ~PixelSurface() {
-    if (target_ && image_) target_->EndImage(changed_);
+    if (target_) target_->EndImage(changed_);  // every BeginImage is matched, also when it gave no image
     if (bitmap_ && changed_) bitmap_->PixelsChanged();
   }
   PixelSurface(const PixelSurface&) = delete;
@@ -250,11 +250,6 @@ class PixelSurface {
   int32_t Width() const { return bitmap_ ? bitmap_->Width() : image_ ? image_->width() : 0; }
   int32_t Height() const { return bitmap_ ? bitmap_->Height() : image_ ? image_->height() : 0; }
   bool Mono() const { return bitmap_ && bitmap_->PixelFormat() == pf1bit; }
-  // Colour of a mono bit (from the table).
-  TColor BitColor(uint32_t bit) const {
-    const auto& t = bitmap_->ColorTable();
-    return bit < t.size() ? RGBQuadToColor(t[bit]) : (bit ? clWhite : clBlack);
-  }
   uint32_t NearestBit(TColor c) const {
     const auto& t = bitmap_->ColorTable();
     if (t.size() < 2) return (GetRValue(c) + GetGValue(c) + GetBValue(c)) >= 384 ? 1 : 0;
@@ -399,7 +394,7 @@ void PaintOn(CanvasTarget* target, const HRGN& clip, F paint) {
     if (clip) painter.setClipRegion(clip.data()->region);
     paint(painter);
   }
-  if (image) target->EndImage(true);
+  target->EndImage(true);
 }
 
 }  // namespace
@@ -469,11 +464,32 @@ std::vector<int> DashPattern(TPenStyle style) {
   }
 }
 
+// Calls plot(x, y) for every pixel of the line from (x0, y0) to (x1, y1) but the last one (Bresenham), leaving out
+// the gaps of a dash pattern.
+template <class F>
+void WalkLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const std::vector<int>& dash, F plot) {
+  size_t dashIndex = 0;
+  int dashLeft = dash.empty() ? 0 : dash[0];
+  const int64_t dx = std::abs(int64_t(x1) - x0), dy = -std::abs(int64_t(y1) - y0);
+  const int32_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+  int64_t err = dx + dy;
+  for (int32_t x = x0, y = y0; !(x == x1 && y == y1);) {
+    if (dash.empty() || dashIndex % 2 == 0) plot(x, y);
+    if (!dash.empty() && --dashLeft == 0) {
+      dashIndex = (dashIndex + 1) % dash.size();
+      dashLeft = dash[dashIndex];
+    }
+    int64_t e2 = 2 * err;
+    if (e2 >= dy) err += dy, x += sx;
+    if (e2 <= dx) err += dx, y += sy;
+  }
+}
+
 }  // namespace
 
 // Draws a line from (x0, y0) towards (x1, y1) without its last point.
-static void DrawLineOn(TCanvas& canvas, CanvasTarget* target, const HRGN& clip, const TPen& pen, int32_t x0, int32_t y0,
-                       int32_t x1, int32_t y1) {
+static void DrawLineOn(CanvasTarget* target, const HRGN& clip, const TPen& pen, int32_t x0, int32_t y0, int32_t x1,
+                       int32_t y1) {
   if (!target) NoDrawing();
   if (pen.Style() == psClear || (x0 == x1 && y0 == y1)) return;
   TColor color = ColorToDrawRGB(pen.Color());
@@ -484,21 +500,12 @@ static void DrawLineOn(TCanvas& canvas, CanvasTarget* target, const HRGN& clip, 
     });
     return;
   }
+  const std::vector<int> dash = DashPattern(pen.Style());
   PixelSurface surface(target);
-  std::vector<QRect> rects;
-  QRegion allowed;
-  bool paint = !surface.Valid();
-  if (paint) {
-    // A paint-only surface: draw the points through a painter.
+  if (!surface.Valid()) {
+    // A paint-only surface: the same points through a painter.
     QPolygon points;
-    int32_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int32_t err = dx + dy, x = x0, y = y0;
-    while (!(x == x1 && y == y1)) {
-      points << QPoint(x, y);
-      int32_t e2 = 2 * err;
-      if (e2 >= dy) err += dy, x += sx;
-      if (e2 <= dx) err += dx, y += sy;
-    }
+    WalkLine(x0, y0, x1, y1, dash, [&](int32_t x, int32_t y) { points << QPoint(x, y); });
     PaintOn(target, clip, [&](QPainter& p) {
       p.setPen(ToQColor(color));
       p.drawPoints(points);
@@ -509,30 +516,16 @@ static void DrawLineOn(TCanvas& canvas, CanvasTarget* target, const HRGN& clip, 
   if (clip) region = region.intersected(clip.data()->region);
   bool mono = surface.Mono();
   uint32_t bit = mono ? surface.NearestBit(color) : 0;
-  std::vector<int> dash = DashPattern(pen.Style());
-  size_t dashIndex = 0;
-  int dashLeft = dash.empty() ? 0 : dash[0];
-  int32_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0), sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-  int32_t err = dx + dy, x = x0, y = y0;
-  while (!(x == x1 && y == y1)) {
-    bool on = dash.empty() || dashIndex % 2 == 0;
-    if (on && region.contains(QPoint(x, y))) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
-    if (!dash.empty() && --dashLeft == 0) {
-      dashIndex = (dashIndex + 1) % dash.size();
-      dashLeft = dash[dashIndex];
-    }
-    int32_t e2 = 2 * err;
-    if (e2 >= dy) err += dy, x += sx;
-    if (e2 <= dx) err += dx, y += sy;
-  }
-  (void)canvas;
+  WalkLine(x0, y0, x1, y1, dash, [&](int32_t x, int32_t y) {
+    if (region.contains(QPoint(x, y))) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
+  });
 }
 
 void TCanvas::MoveTo(int32_t x, int32_t y) { penPos_ = {x, y}; }
 
 void TCanvas::LineTo(int32_t x, int32_t y) {
   RequireState();
-  DrawLineOn(*this, target_.get(), state_.clip, pen_, penPos_.X, penPos_.Y, x, y);
+  DrawLineOn(target_.get(), state_.clip, pen_, penPos_.X, penPos_.Y, x, y);
   penPos_ = {x, y};
   if (OnChange) OnChange(*this);
 }
@@ -540,7 +533,7 @@ void TCanvas::LineTo(int32_t x, int32_t y) {
 void TCanvas::Polyline(const std::vector<TPoint>& points) {
   RequireState();
   for (size_t i = 1; i < points.size(); ++i)
-    DrawLineOn(*this, target_.get(), state_.clip, pen_, points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+    DrawLineOn(target_.get(), state_.clip, pen_, points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
   if (OnChange) OnChange(*this);
 }
 
@@ -591,7 +584,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   for (size_t i = 0; i < points.size(); ++i) {
     const TPoint& a = points[i];
     const TPoint& b = points[(i + 1) % points.size()];
-    DrawLineOn(*this, target_.get(), state_.clip, pen_, a.X, a.Y, b.X, b.Y);
+    DrawLineOn(target_.get(), state_.clip, pen_, a.X, a.Y, b.X, b.Y);
   }
   if (OnChange) OnChange(*this);
 }

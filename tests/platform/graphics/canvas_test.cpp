@@ -1,11 +1,13 @@
 // Canvases on bitmaps: the GDI edge rules, raster operations, mono <-> colour blits, masks, clipping, state.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/core/exceptions.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/canvas_qt.h"
 
 namespace pf {
 namespace {
@@ -270,6 +272,44 @@ TEST(CanvasSurfaces, PaletteBitmapsAndMissingSurfaces) {
     handle = other.Handle();
   }
   EXPECT_FALSE(IsCanvasHandleValid(handle));
+}
+
+// A surface that can only be painted, like a window: its pixels cannot be read back through the canvas.
+struct PaintOnlyTarget : CanvasTarget {
+  QImage image{6, 3, QImage::Format_RGB32};
+  int begun = 0, ended = 0;
+  PaintOnlyTarget() { image.fill(Qt::white); }
+  int32_t Width() const override { return image.width(); }
+  int32_t Height() const override { return image.height(); }
+  QImage* BeginImage() override { return ++begun, nullptr; }
+  void EndImage(bool) override { ++ended; }
+  QPaintDevice* PaintDevice() override { return &image; }
+};
+
+TEST(CanvasSurfaces, PaintOnlySurfacesGetTheSamePixelsAndBalancedImageCalls) {
+  auto owned = std::make_unique<PaintOnlyTarget>();
+  PaintOnlyTarget& target = *owned;
+  TCanvas c(std::move(owned));
+  c.Pen().SetStyle(psDot);
+  c.MoveTo(0, 0);
+  c.LineTo(6, 0);  // dots of 3: x 0-2 on, 3-5 off
+  c.Pen().SetStyle(psSolid);
+  c.Pen().SetColor(clRed);
+  c.MoveTo(0, 1);
+  c.LineTo(4, 1);
+  TBitmap src(2, 1, pf24bit);
+  src.SetPixel(1, 0, clBlue);
+  EXPECT_TRUE(BitBlt(c, 4, 2, 2, 1, &src.Canvas(), 0, 0, SRCCOPY));
+  EXPECT_EQ(c.Pixels(0, 0), clNone);  // nothing to read back
+  TBitmap seen(6, 3, pf24bit);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 6; ++x) seen.SetPixel(x, y, FromQRgb(target.image.pixel(x, y)));
+  EXPECT_EQ(Picture(seen),
+            "###...\n"
+            "rrrr..\n"
+            ".....b\n");
+  EXPECT_GT(target.begun, 0);
+  EXPECT_EQ(target.begun, target.ended);
 }
 
 }  // namespace
