@@ -157,13 +157,16 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 
 // ---------------------------------------------------------------- handle and file streams
 
+// The end of the file gives a short count; a failing read raises, so that a caller reading up to the end does not
+// take a damaged or unreadable file for a shorter one.
 int32_t THandleStream::Read(void* buffer, int32_t count) {
   int32_t done = 0;
   auto* bytes = static_cast<uint8_t*>(buffer);
   while (done < count) {
     ssize_t n = ::read(handle_, bytes + done, static_cast<size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0) throw EReadError("Stream read error");
+    if (n == 0) break;
     done += static_cast<int32_t>(n);
   }
   return done;

@@ -71,7 +71,7 @@ class TMemoryStream : public TCustomMemoryStream {
   std::vector<uint8_t> buffer_;
 };
 
-// A stream over a POSIX file descriptor it does not close.
+// A stream over a POSIX file descriptor it does not close. Read raises EReadError when the system reports an error.
 class THandleStream : public TStream {
  public:
   explicit THandleStream(int handle) : handle_(handle) {}

@@ -1,5 +1,6 @@
 #include "platform/core/streams.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -116,6 +117,14 @@ TEST_F(FileStreams, CreateReopenWithoutRegardToCaseAndResize) {
   EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream(Path("missing"), fmOpenRead); }),
             "Cannot open file \"" + Path("missing") + "\"");
   EXPECT_THROW(TFileStream(dir_, fmOpenRead), EFOpenError);  // a folder is no file
+
+  // A read the system refuses raises instead of passing for the end of the data.
+  int fd = ::open(Path("Data.BIN").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  THandleStream writeOnly(fd);
+  TStringList list;
+  EXPECT_THROW(list.LoadFromStream(writeOnly), EReadError);
+  ::close(fd);
   EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream(Path("no/file"), fmCreate); }),
             "Cannot create file \"" + Path("no/file") + "\"");
 }
