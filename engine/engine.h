@@ -97,6 +97,8 @@ class Engine {
   };
   bool WriteSheet(Sheet& sheet);
   void WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf::TStringList& page);
+  // The head of the engine's pages, from "<html>" to the "top" anchor: title, the Latin-1 meta line, pexu2.css.
+  void AddPageHead(pf::TStringList& page, const std::string& title);
   void SavePage(const std::string& fileName, const pf::TStrings& lines);
   void ShowPage(const std::string& fileName);
   std::string HtmlPath(const std::string& name) const;
@@ -111,8 +113,9 @@ class Engine {
 // Warning texts shared by the readers.
 std::string MissingFileText(const std::string& path);  // "Die Datei " + path + " existiert nicht."
 
-// The contact address of the pages' mail links.
+// The contact address of the pages' mail links, and such a link with company as its text.
 constexpr const char* ContactAddress = "pexu-team@example.org";
+std::string MailLink(const std::string& company);
 // Page dates "dd.mm.yyyy  hh:mm:ss" (two blanks) and log dates "dd.mm.yyyy hh:mm:ss".
 std::string PageDate();
 std::string LogDate();

@@ -72,11 +72,8 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
   auto addAll = [&page](std::initializer_list<const char*> items) {
     for (const char* item : items) page.Add(item);
   };
-  addAll({"<html>", "<head>", "<title>Pexu - Auswertung</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
-  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
-  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
-          "<table border=\"0\" cellspacing=\"2\" cellpadding=\"4\" width=\"95%\">", "<thead>", "<tr>",
+  AddPageHead(page, "Pexu - Auswertung");
+  addAll({"<table border=\"0\" cellspacing=\"2\" cellpadding=\"4\" width=\"95%\">", "<thead>", "<tr>",
           "  <td colspan=\"3\">", "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" width=\"100%\">",
           "    <tr>", "      <td><big>Auswertung</big></td>"});
   add("      <td align=\"right\">Amateurfunkzeugnis Klasse " + classText + "</td>");
@@ -87,8 +84,7 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
       pf::IntToStr(questionCount) + " Fragen in " + minutes + " min (" + timeText + ") bearbeitet.</td>");
   addAll({"</tr>", "</thead>", "<tfoot>", "<tr>", "  <td colspan=\"3\">",
           "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" width=\"100%\">", "    <tr>"});
-  add("      <td align=\"left\"><small>Pexu &nbsp;<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) +
-      "\">" + port_.CompanyName() + "</a></small></td>");
+  add("      <td align=\"left\"><small>Pexu &nbsp;" + MailLink(port_.CompanyName()) + "</small></td>");
   add("      <td align=\"right\">");
   add("        <small>" + partText + "ID: " + sheetId + " &nbsp; " + PageDate() + "</small><br></td>");
   addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>"});
@@ -196,11 +192,8 @@ void Engine::LogSpeedButtonClick() {
   auto addAll = [&page](std::initializer_list<const char*> items) {
     for (const char* item : items) page.Add(item);
   };
-  addAll({"<html>", "<head>", "<title>Pexu - Pr&uuml;fungslog</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
-  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
-  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
-          "<table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>",
+  AddPageHead(page, "Pexu - Pr&uuml;fungslog");
+  addAll({"<table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>",
           "  <td colspan=\"2\">", "    <table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" width=\"100%\">",
           "    <tr>", "      <td><big>Pr&uuml;fungslog</big></td>"});
   add("      <td align=\"right\">" + pf::IntToStr(log.Count() / 2) + " Eintr&auml;ge</td>");
@@ -214,8 +207,7 @@ void Engine::LogSpeedButtonClick() {
   addAll({"</tr>", "<tr>", "  <td colspan=\"2\">",
           "    <table border=\"0\" cellpadding=\"2\" cellspacing=\"0\" width=\"100%\">", "    <tr>",
           "      <td align=\"left\">"});
-  add("        <small>Pexu &nbsp;<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) + "\">" +
-      port_.CompanyName() + "</a></small>");
+  add("        <small>Pexu &nbsp;" + MailLink(port_.CompanyName()) + "</small>");
   addAll({"      </td>", "      <td align=\"right\">"});
   add("        <small>" + PageDate() + "</small><br></td>");
   addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>"});

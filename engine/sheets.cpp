@@ -14,6 +14,21 @@ using namespace pf::literals;
 std::string PageDate() { return pf::FormatDateTime("dd.mm.yyyy  hh:nn:ss", pf::Now()); }
 std::string LogDate() { return pf::FormatDateTime("dd.mm.yyyy hh:nn:ss", pf::Now()); }
 
+std::string MailLink(const std::string& company) {
+  return "<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) + "\">" + company + "</a>";
+}
+
+void Engine::AddPageHead(pf::TStringList& page, const std::string& title) {
+  page.Add("<html>");
+  page.Add("<head>");
+  page.Add("<title>" + title + "</title>");
+  page.Add("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">");
+  page.Add("<link rel=\"stylesheet\" href=\"" + port_.ServerRoot() + "/css/pexu2.css\" type=\"text/css\">");
+  page.Add("</head>");
+  page.Add("<body text=\"#202020\">");
+  page.Add("<a name=\"top\"></a><div align=\"center\">");
+}
+
 std::string Engine::HtmlPath(const std::string& name) const {
   return pf::PathJoin(pf::PathJoin(state_.DataDir, "html"), name);
 }
@@ -187,11 +202,8 @@ bool Engine::WriteSheet(Sheet& sheet) {
   };
   const std::string time = ShownTime(sheet.timeText);
   const std::string count = pf::IntToStr(sheet.questionCount);
-  addAll({"<html>", "<head>", "<title>Pexu - Quendolar</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
-  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
-  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
-          "<form name=\"formular\" action=\"PexuA\" method=\"post\">",
+  AddPageHead(page, "Pexu - Quendolar");
+  addAll({"<form name=\"formular\" action=\"PexuA\" method=\"post\">",
           "  <table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "  <thead>",
           "  <tr align=\"center\">", "    <td>",
           "      <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"95%\">", "      <tr>"});
@@ -205,8 +217,7 @@ bool Engine::WriteSheet(Sheet& sheet) {
           "        <td align=\"right\"><input type=\"submit\" value=\" auswerten \"></td>", "      </tr>",
           "      </table>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"95%\">",
           "      <tr>", "        <td align=\"left\">"});
-  add("          <small>Pexu &nbsp;" + version + " &nbsp; <a class=\"text\" href=\"mailto:" + ContactAddress + "\">" +
-      port_.CompanyName() + "</a></small>");
+  add("          <small>Pexu &nbsp;" + version + " &nbsp; " + MailLink(port_.CompanyName()) + "</small>");
   addAll({"        </td>", "        <td align=\"right\">"});
   add("          <small>" + std::string(1, sheet.part) + "ID: " + sheet.sheetId + " &nbsp; " + PageDate() +
       "</small><br></td>");
@@ -326,11 +337,8 @@ void Engine::WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf
   auto addAll = [&page](std::initializer_list<const char*> items) {
     for (const char* item : items) page.Add(item);
   };
-  addAll({"<html>", "<head>", "<title>Pexu - Antwortenliste</title>",
-          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">"});
-  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu2.css\" type=\"text/css\">");
-  addAll({"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">",
-          "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>", "  <td>",
+  AddPageHead(page, "Pexu - Antwortenliste");
+  addAll({"<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>", "  <td>",
           "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">", "    <tr>"});
   add("      <td><big>Antwortenliste zu " + std::string(1, sheet.part) + "ID " + sheet.sheetId + "</big></td>");
   addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
@@ -356,8 +364,7 @@ void Engine::WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf
       ".html\">[Pr&uuml;fungen]</a></td>");
   addAll({"    </tr>", "    </table>", "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">",
           "    <tr>", "      <td align=\"left\">"});
-  add("        <small>Pexu &nbsp;<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) + "\">" +
-      port_.CompanyName() + "</a></small>");
+  add("        <small>Pexu &nbsp;" + MailLink(port_.CompanyName()) + "</small>");
   addAll({"      </td>", "      <td align=\"right\">"});
   add("        <small>" + PageDate() + "</small><br></td>");
   addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>", "<tr>", "  <td>",

@@ -285,8 +285,8 @@ void WriteStatisticsPage(Engine& engine, char classLetter) {
   add("</tr>");
   add("<tr><td colspan=\"2\" background=\"" + root + "/pics/hr2.gif\">&nbsp;</td></tr>");
   add("<tr>");
-  add("  <td colspan=\"2\" align=\"center\"><small>Pexu &nbsp;<a class=\"text\" href=\"mailto:" +
-      std::string(ContactAddress) + "\">" + port.CompanyName() + "</a> &nbsp; " + PageDate() + "</small></td>");
+  add("  <td colspan=\"2\" align=\"center\"><small>Pexu &nbsp;" + MailLink(port.CompanyName()) + " &nbsp; " +
+      PageDate() + "</small></td>");
   add("</tr>");
   add("</table>");
   add("</div>");
