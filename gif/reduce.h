@@ -67,7 +67,8 @@ class TDIBWriter {
 struct TOctreeNode {
   bool Leaf = false;
   uint32_t Pixels = 0;
-  uint32_t SumRed = 0, SumGreen = 0, SumBlue = 0;
+  // 64 bits: a colour of more than 16.8 million pixels would overflow 32-bit sums
+  uint64_t SumRed = 0, SumGreen = 0, SumBlue = 0;
   TOctreeNode* NextReducible = nullptr;
   TOctreeNode* Children[8] = {};
 };

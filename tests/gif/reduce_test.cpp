@@ -183,6 +183,14 @@ TEST(ReduceColors, OctreeKeepsFewColoursExactlyAndHonoursTheBitCount) {
   // bit counts beyond 8 are clamped instead of asking for more colours than a GIF table holds
   auto clamped = ReduceColors(photo, ReduceOctree, DitherFloydSteinberg, 12, nullptr);
   EXPECT_EQ(clamped->PixelFormat(), pf::pf8bit);
+
+  // a colour of more pixels than 32-bit sums of their components hold (over 16.8 million) keeps its average
+  TColorQuantizer big(2, 8);
+  const std::vector<uint8_t> light(65536 * 3, 250);
+  for (int y = 0; y < 270; ++y) big.ProcessRow(light.data(), 65536);
+  const auto table = big.ColorTable();
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table[0], (pf::TPaletteEntry{250, 250, 250, 0}));
 }
 
 TEST(DIBWriter, RejectsFormatsAndSizesItCannotWrite) {
