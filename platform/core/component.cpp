@@ -55,6 +55,11 @@ TComponent::~TComponent() {
   if (owner_ != nullptr) owner_->RemoveComponent(this);
 }
 
+TComponent* TComponent::Components(int index) const {
+  if (index < 0 || index >= ComponentCount()) ListIndexError(index);
+  return components_[static_cast<size_t>(index)];
+}
+
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : components_)

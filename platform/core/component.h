@@ -46,7 +46,7 @@ class TComponent : public TPersistent {
   intptr_t Tag = 0;
 
   int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Components(int index) const { return components_.at(static_cast<size_t>(index)); }
+  TComponent* Components(int index) const;                   // EListError when out of range
   TComponent* FindComponent(const std::string& name) const;  // case-insensitive
   void InsertComponent(TComponent* component);               // takes ownership
   void RemoveComponent(TComponent* component);               // gives ownership up

@@ -46,6 +46,7 @@ TEST(Component, OwnerFreesOwnedInReverseOrderAndChildrenLeaveTheirOwner) {
   new Probe(a, "A1", log);
   ASSERT_EQ(form->ComponentCount(), 3);
   EXPECT_EQ(form->Components(2), c);
+  EXPECT_EQ(MessageOf<pf::EListError>([&] { form->Components(3); }), "List index out of bounds (3)");
   EXPECT_EQ(form->FindComponent("b")->Name(), "B");  // case-insensitive
   EXPECT_EQ(form->FindComponent("A1"), nullptr);     // only direct children
   EXPECT_EQ(form->FindComponent(""), nullptr);
