@@ -1637,9 +1637,10 @@ pf::HPALETTE TGifPicture::GetPalette() const {
 void TGifPicture::SetPalette(const pf::HPALETTE& value) {
   if (value == palette_) return;
   palette_ = value;
-  if (bitmap_ && !(bitmap_->GetPalette() == value)) {
-    bitmap_.reset();
-    painters_->FreeCachedBitmap();
+  // the picture rendered once, or the one the animation is drawn into
+  const pf::TBitmap* cached = bitmap_ ? bitmap_.get() : painters_->CachedBitmap();
+  if (cached != nullptr && !(cached->GetPalette() == value)) {
+    FreeCachedBitmap();
     SetPaletteModified(true);
     Changed(this);
   }

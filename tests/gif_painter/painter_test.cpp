@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -314,6 +315,33 @@ TEST_F(PainterTest, DrawReusesOrRestartsTheAnimation) {
   EXPECT_EQ(still->Painters().CreatePainter(dest.Canvas(), pf::Rect(2, 2, 2, 5), options, &ref), nullptr);
   EXPECT_EQ(seen, 0);
   EXPECT_EQ(ref, nullptr);
+}
+
+TEST_F(PainterTest, PictureChangesEndTheAnimationAndDropItsBitmap) {
+  const std::vector<std::pair<const char*, std::function<void(TGifPicture&)>>> changes = {
+      {"Clear", [](TGifPicture& p) { p.Clear(); }},
+      {"Add", [](TGifPicture& p) { p.Add(*p.Images()[1]); }},
+      {"SetWidth", [](TGifPicture& p) { p.SetWidth(8); }},
+      {"SetHeight", [](TGifPicture& p) { p.SetHeight(8); }},
+      {"SetPalette", [](TGifPicture& p) { p.SetPalette(WebPalette()); }},
+      {"Optimize", [](TGifPicture& p) { p.Optimize(ooColorMap, ReduceNone, DitherNearest, 8); }},
+  };
+  for (const auto& [name, change] : changes) {
+    Fresh();
+    auto picture = ThreeFrames();
+    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever;
+    Record(*picture);
+    picture->Draw(dest.Canvas(), all);
+    ASSERT_NE(picture->Painters().CachedBitmap(), nullptr) << name;
+    ASSERT_EQ(picture->Painters().Count(), 1) << name;
+    clock.Advance(130);
+    change(*picture);
+    EXPECT_EQ(picture->Painters().CachedBitmap(), nullptr) << name;
+    EXPECT_EQ(picture->Painters().Count(), 0) << name;
+    const std::string seen = log;
+    clock.Advance(10000);
+    EXPECT_EQ(log, seen) << name;
+  }
 }
 
 TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
