@@ -316,7 +316,10 @@ TCanvas::TCanvas(std::unique_ptr<CanvasTarget> target) : target_(std::move(targe
   handle_ = ++nextHandle;
   LiveHandles().insert(handle_);
   brush_.OnChange = [this](TBrush&) { brushDirty_ = true; };
-  font_.OnChange = [this](TFont&) { fontDirty_ = true; };
+  font_.OnChange = [this](TFont&) {
+    fontDirty_ = true;
+    face_.reset();
+  };
 }
 
 TCanvas::~TCanvas() { LiveHandles().erase(handle_); }
@@ -652,7 +655,13 @@ static std::vector<int32_t> MeasureUnits(const TFontFace& face, std::u16string_v
   return advances;
 }
 
-static std::shared_ptr<const TFontFace> CurrentFace(TFont& font) { return FontService().Realize(font.Desc()); }
+std::shared_ptr<const TFontFace> TCanvas::Face() {
+  if (!face_ || faceGeneration_ != FontServiceGeneration()) {
+    face_ = FontService().Realize(font_.Desc());
+    faceGeneration_ = FontServiceGeneration();
+  }
+  return face_;
+}
 
 TSize TCanvas::TextExtent(std::string_view text) { return TextExtentW(Cp1252ToUtf16(text)); }
 
@@ -661,7 +670,7 @@ TSize TCanvas::TextExtentW(std::u16string_view text) { return GetTextExtentExPoi
 TSize TCanvas::GetTextExtentExPoint(std::u16string_view text, int32_t maxExtent, int32_t* fit,
                                     std::vector<int32_t>* dx) {
   RequireState();
-  auto face = CurrentFace(font_);
+  auto face = Face();
   int32_t done = state_.justifyDone;
   std::vector<int32_t> advances =
       MeasureUnits(*face, text, state_.charExtra, state_.justifyExtra, state_.justifyBreaks, done);
@@ -679,7 +688,7 @@ TSize TCanvas::GetTextExtentExPoint(std::u16string_view text, int32_t maxExtent,
 
 TTextMetric TCanvas::GetTextMetrics() {
   RequireState();
-  return CurrentFace(font_)->Metrics();
+  return Face()->Metrics();
 }
 
 uint32_t TCanvas::SetTextAlign(uint32_t align) {
@@ -738,7 +747,7 @@ void TCanvas::TextRect(const TRect& r, int32_t x, int32_t y, std::string_view te
 void TCanvas::TextOutW(int32_t x, int32_t y, std::u16string_view text) {
   RequireState();
   if (!target_) NoDrawing();
-  auto face = CurrentFace(font_);
+  auto face = Face();
   const TTextMetric& tm = face->Metrics();
   if (state_.textAlign & TA_UPDATECP) x = penPos_.X, y = penPos_.Y;
   std::vector<int32_t> advances =

@@ -281,6 +281,8 @@ class TCanvas : public TPersistent {
     HPALETTE palette;
   };
   void RequireState();
+  // The face of the current font, realised once per font change (and per font service).
+  std::shared_ptr<const TFontFace> Face();
   std::unique_ptr<CanvasTarget> target_;
   HDC handle_ = 0;
   TBrush brush_;
@@ -290,6 +292,8 @@ class TCanvas : public TPersistent {
   TPoint penPos_;
   bool brushDirty_ = true;
   bool fontDirty_ = true;
+  std::shared_ptr<const TFontFace> face_;
+  uint64_t faceGeneration_ = 0;
   DeviceState state_;
   std::vector<DeviceState> saved_;
 };

@@ -50,6 +50,9 @@ inline QColor ToQColor(TColor c) {
 inline TColor FromQRgb(QRgb rgb) { return RGB(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb))); }
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
+// Counts the font service replacements (SetFontService), so that faces realised by an earlier service are not reused.
+uint64_t FontServiceGeneration();
+
 // Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
 // tests and tools that made none. A program that wants its own application object must create it before the
 // first text is measured or drawn.

@@ -99,6 +99,7 @@ std::shared_ptr<IFontService>& CurrentService() {
   static std::shared_ptr<IFontService> service;
   return service;
 }
+uint64_t serviceGeneration = 1;
 
 struct Alias {
   const char* windowsName;
@@ -117,7 +118,12 @@ IFontService& FontService() {
   return *service;
 }
 
-void SetFontService(std::shared_ptr<IFontService> service) { CurrentService() = std::move(service); }
+void SetFontService(std::shared_ptr<IFontService> service) {
+  CurrentService() = std::move(service);
+  ++serviceGeneration;
+}
+
+uint64_t FontServiceGeneration() { return serviceGeneration; }
 
 std::string FontAliasTarget(std::string_view windowsName) {
   std::string name = LowerCase(Trim(windowsName));

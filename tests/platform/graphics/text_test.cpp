@@ -191,6 +191,11 @@ TEST(QtFonts, LiberationSerifAt16PixelsHasPinnedMetrics) {
   EXPECT_EQ(c.TextWidth("a"), 7);
   EXPECT_EQ(c.TextWidth("b"), 8);
   EXPECT_EQ(c.TextWidth("Hallo Welt"), 69);
+  {
+    WithService fixed(CreateFixedMetricFontService());  // the canvas's face follows a change of service
+    EXPECT_EQ(c.TextWidth("ab"), 16);
+  }
+  EXPECT_EQ(c.TextWidth("ab"), 15);
   EXPECT_EQ(FontService().Realize(c.Font().Desc())->FamilyName(), "Times New Roman");
 }
 
