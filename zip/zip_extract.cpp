@@ -308,8 +308,9 @@ void TZipReader::ExtractEntry(int index) {
       run.triedPassword = Password;
       run.haveTried = true;
     }
-    const uint8_t expected = working_.HasDataDescriptor() ? static_cast<uint8_t>(working_.DateTime >> 8)
-                                                          : static_cast<uint8_t>(working_.CRC32 >> 24);
+    // With the sizes after the data, the high byte of the time as the local header stores it (the directory's
+    // copy is clamped into range); else the CRC's high byte.
+    const uint8_t expected = working_.HasDataDescriptor() ? local[11] : static_cast<uint8_t>(working_.CRC32 >> 24);
     for (;;) {
       archive.Seek(dataOffset, pf::soBeginning);
       compressed = working_.CompressedSize;

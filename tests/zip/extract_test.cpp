@@ -261,6 +261,34 @@ TEST(Extract, CallersBufferRoad) {
   EXPECT_EQ(reader.Buffer(), ToBytes("tiny"));
 }
 
+TEST(Extract, PasswordCheckUsesTheStoredTime) {
+  // Sizes after the data: the check byte is the high byte of the time as stored, here one with hour 31 and
+  // minute 63, which the directory lists clamped to 23:59.
+  TestArchive a;
+  a.entries = {MakeEntry("late.txt", ToBytes("after hours"), 8), MakeEntry("crc.txt", ToBytes("by the CRC"))};
+  a.entries[0].flags = 8;
+  a.entries[0].dosDateTime = 0x5A8CFFE0;
+  for (auto& e : a.entries) e.password = "pw";
+  zip::TZipReader reader;
+  LoadArchive(reader, BuildZip(a));
+  EXPECT_EQ(reader.Items(0).DateTime & 0xFFFF, (23u << 11) | (59u << 5));
+  reader.Password = "pw";
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
+  EXPECT_EQ(Contents(out), "after hoursby the CRC");
+  // A wrong password is refused by the check byte: skipped, nothing written.
+  reader.Password = "wrong";
+  int skipped = 0;
+  reader.OnSkippingFile = [&](zip::TZipReader&, zip::TSkipReason reason, const std::string&, int, bool&) {
+    EXPECT_EQ(reason, zip::srBadPassword);
+    ++skipped;
+  };
+  pf::TMemoryStream none;
+  EXPECT_EQ(reader.ExtractToStream(&none, "*.txt"), 0);
+  EXPECT_EQ(none.Size(), 0);
+  EXPECT_EQ(skipped, 2);
+}
+
 TEST(Crypto, CrcAndKeyScheduleFollowTheFormat) {
   uint32_t crc = 0xFFFFFFFF;
   const char* digits = "123456789";

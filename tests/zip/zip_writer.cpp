@@ -18,6 +18,29 @@ void Put32(Bytes& b, uint32_t v) {
 }
 void PutStr(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
+// The traditional encryption: a 12-byte header ending in the check byte, then the data, all run through the key
+// stream of the password.
+Bytes Encrypt(const std::string& password, uint8_t check, const Bytes& data) {
+  const z_crc_t* table = get_crc_table();
+  auto crc = [table](uint32_t k, uint8_t b) { return static_cast<uint32_t>(table[(k ^ b) & 0xFF]) ^ (k >> 8); };
+  uint32_t keys[3] = {0x12345678, 0x23456789, 0x34567890};
+  auto update = [&](uint8_t c) {
+    keys[0] = crc(keys[0], c);
+    keys[1] = (keys[1] + (keys[0] & 0xFF)) * 134775813u + 1;
+    keys[2] = crc(keys[2], static_cast<uint8_t>(keys[1] >> 24));
+  };
+  for (char c : password) update(static_cast<uint8_t>(c));
+  Bytes plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, check};
+  plain.insert(plain.end(), data.begin(), data.end());
+  Bytes out;
+  for (uint8_t p : plain) {
+    uint32_t t = (keys[2] | 2) & 0xFFFF;
+    out.push_back(static_cast<uint8_t>(p ^ ((t * (t ^ 1)) >> 8)));
+    update(p);
+  }
+  return out;
+}
+
 }  // namespace
 
 Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -55,10 +78,15 @@ Bytes BuildZip(const TestArchive& archive) {
   for (const TestEntry& e : archive.entries) {
     Bytes data = e.method == 8 ? RawDeflate(e.data) : e.data;
     uint32_t crc = Crc32Of(e.data) ^ (e.corruptCrc ? 0x1u : 0u);
+    if (!e.password.empty()) {
+      // The check byte: the time's high byte when the sizes follow the data, else the CRC's.
+      uint8_t check = static_cast<uint8_t>(e.flags & 8 ? e.dosDateTime >> 8 : Crc32Of(e.data) >> 24);
+      data = Encrypt(e.password, check, data);
+    }
     offsets.push_back(static_cast<uint32_t>(out.size()));
     Put32(out, 0x04034B50);
     Put16(out, 20);
-    Put16(out, e.flags);
+    Put16(out, e.flags | (e.password.empty() ? 0 : 1));
     Put16(out, e.method);
     Put32(out, e.dosDateTime);
     Put32(out, crc);
@@ -79,7 +107,7 @@ Bytes BuildZip(const TestArchive& archive) {
       Put32(out, 0x02014B50);
       Put16(out, e.versionMadeBy);
       Put16(out, 20);
-      Put16(out, e.flags);
+      Put16(out, e.flags | (e.password.empty() ? 0 : 1));
       Put16(out, e.method);
       Put32(out, e.dosDateTime);
       Put32(out, crc);

@@ -20,6 +20,7 @@ struct TestEntry {
   uint16_t localExtra = 0;    // bytes of zero-filled extra field in the local header
   uint16_t centralExtra = 0;  // ... and in the central record
   std::string comment;
+  std::string password;           // non-empty: encrypted the traditional way (flag bit 0 is set)
   bool corruptCrc = false;        // store a wrong CRC-32
   int64_t uncompressedDelta = 0;  // added to the stored uncompressed size
 };
