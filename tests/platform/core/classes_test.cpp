@@ -52,15 +52,9 @@ TEST(StringListLoading, SplitsAtCrLfLfAndLoneCr) {
   }
 }
 
-TEST(StringListLoading, LargeTextThroughAnyStreamAndBack) {
+TEST(StringListLoading, LargeTextThroughAStreamThatIsNotInMemory) {
   TStringList list;
   for (int i = 0; i < 20000; ++i) list.Add(Format("%.5d Prüfungsfrage mit Text"_l1, {i}));
-  TMemoryStream saved;
-  list.SaveToStream(saved);
-  std::string bytes(reinterpret_cast<const char*>(saved.Memory()), static_cast<size_t>(saved.Size()));
-  EXPECT_TRUE(bytes.starts_with("00000 Prüfungsfrage mit Text\r\n00001 "_l1));
-  EXPECT_TRUE(bytes.ends_with("19999 Prüfungsfrage mit Text\r\n"_l1));
-
   // Through a compressed stream, which is neither a memory stream nor seekable: the chunked road.
   TMemoryStream packed;
   {
