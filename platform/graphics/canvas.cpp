@@ -774,16 +774,13 @@ void TCanvas::TextOutW(int32_t x, int32_t y, std::u16string_view text) {
     top = y - tm.tmAscent;
   else if (state_.textAlign & TA_BOTTOM)
     top = y - tm.tmHeight;
-  if (state_.bkMode == OPAQUE && width > 0) {
-    QRect cell(left, top, width, tm.tmHeight);
-    QColor bk = ToQColor(state_.bkColor);
-    PaintOn(target_.get(), state_.clip, [&](QPainter& p) { p.fillRect(cell, bk); });
-  }
   if (!text.empty()) {
-    QColor color = ToQColor(state_.textColor);
+    // One painter for the cell and the glyphs.
     PaintOn(target_.get(), state_.clip, [&](QPainter& p) {
+      if (state_.bkMode == OPAQUE && width > 0)
+        p.fillRect(QRect(left, top, width, tm.tmHeight), ToQColor(state_.bkColor));
       p.setRenderHint(QPainter::TextAntialiasing, font_.Quality() != fqNonAntialiased);
-      TGlyphPainter glyphs{p, color};
+      TGlyphPainter glyphs{p, ToQColor(state_.textColor)};
       face->DrawGlyphs(glyphs, left, top + tm.tmAscent, text, positions, width);
     });
   }
