@@ -156,9 +156,7 @@ struct TZipReader::Run {
   ZipDecrypter decrypter;
   int count = 0;
   bool retry = false;
-  int toDo = 0;
-  std::string triedPassword;
-  bool haveTried = false;
+  std::string triedPassword;  // kept while an entry is retried with a password from OnBadPassword
 };
 
 // Construction and destruction live beside the run state they own.
@@ -225,13 +223,12 @@ int TZipReader::RunExtraction() {
       --numFiles;
   }
   run_->output.totalBytes = totalBytes;
-  run_->toDo = numFiles;
   bool stopNow = false;
   if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stopNow);
   if (!stopNow && numFiles > 0) {
     for (int i = 0; i < n; ++i) {
       if (!selected[static_cast<size_t>(i)]) continue;
-      run_->haveTried = false;
+      run_->triedPassword = Password;
       do {
         run_->retry = false;
         ExtractEntry(i);
@@ -253,7 +250,6 @@ void TZipReader::ExtractEntry(int index) {
     bool retry = false;
     if (OnSkippingFile) OnSkippingFile(*this, reason, fName, index, retry);
     run.output.totalBytes -= working_.UncompressedSize;
-    --run.toDo;
   };
 
   // Target name. On the file road the folder is the stored one (less RootDir) with RecreateDirs, for files and
@@ -304,10 +300,6 @@ void TZipReader::ExtractEntry(int index) {
   const bool encrypted = working_.IsEncrypted();
   int64_t compressed = working_.CompressedSize;
   if (encrypted) {
-    if (!run.haveTried) {
-      run.triedPassword = Password;
-      run.haveTried = true;
-    }
     // With the sizes after the data, the high byte of the time as the local header stores it (the directory's
     // copy is clamped into range); else the CRC's high byte.
     const uint8_t expected = working_.HasDataDescriptor() ? local[11] : static_cast<uint8_t>(working_.CRC32 >> 24);
