@@ -89,6 +89,12 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+// Status of path, or of its case-insensitive match when the exact path does not exist (one stat when it does).
+bool StatResolved(std::string_view path, struct stat& info) {
+  std::string exact(path);
+  return StatPath(exact, info) || StatPath(ResolvePath(path), info);
+}
+
 }  // namespace
 
 std::string ResolvePath(std::string_view path) {
@@ -117,12 +123,12 @@ std::string ResolvePath(std::string_view path) {
 
 bool FileExists(std::string_view path) {
   struct stat info {};
-  return StatPath(ResolvePath(path), info) && S_ISREG(info.st_mode);
+  return StatResolved(path, info) && S_ISREG(info.st_mode);
 }
 
 bool DirectoryExists(std::string_view path) {
   struct stat info {};
-  return !path.empty() && StatPath(ResolvePath(path), info) && S_ISDIR(info.st_mode);
+  return !path.empty() && StatResolved(path, info) && S_ISDIR(info.st_mode);
 }
 
 bool CreateDir(std::string_view path) { return !path.empty() && ::mkdir(std::string(path).c_str(), 0777) == 0; }
@@ -149,7 +155,7 @@ bool RenameFile(std::string_view oldName, std::string_view newName) {
 
 int64_t FileSize(std::string_view path) {
   struct stat info {};
-  if (!StatPath(ResolvePath(path), info) || !S_ISREG(info.st_mode)) return -1;
+  if (!StatResolved(path, info) || !S_ISREG(info.st_mode)) return -1;
   return static_cast<int64_t>(info.st_size);
 }
 
@@ -195,7 +201,7 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path) {
 
 std::string ExpandFileName(std::string_view path) {
   if (path.empty()) return {};
-  std::string full = !path.empty() && path.front() == '/' ? std::string(path) : PathJoin(CurrentDir(), path);
+  std::string full = path.front() == '/' ? std::string(path) : PathJoin(CurrentDir(), path);
   std::vector<std::string_view> parts;
   std::string_view rest(full);
   size_t start = 0;
@@ -231,7 +237,7 @@ std::string PathJoin(std::string_view a, std::string_view b) {
 
 int32_t FileAge(std::string_view path) {
   struct stat info {};
-  if (!StatPath(ResolvePath(path), info)) return -1;
+  if (!StatResolved(path, info)) return -1;
   std::tm local{};
   time_t seconds = info.st_mtime;
   if (!::localtime_r(&seconds, &local)) return -1;
@@ -262,7 +268,7 @@ int FileSetDate(std::string_view path, int32_t dosDateTime) {
 
 int32_t FileGetAttr(std::string_view path) {
   struct stat info {};
-  if (!StatPath(ResolvePath(path), info)) return -1;
+  if (!StatResolved(path, info)) return -1;
   int32_t attributes = 0;
   if (S_ISDIR(info.st_mode)) attributes |= faDirectory;
   if ((info.st_mode & 0222) == 0) attributes |= faReadOnly;
