@@ -112,9 +112,7 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
   std::string sheetId = state_.SheetId;
   if (kind == 'T') {
     char mode = 'k';
-    std::string oldTitle = state_.OwnListTitle;
-    state_.OwnListTitle.clear();
-    if (!BuildExamSheet(part, cls, sheetId, "", mode)) state_.OwnListTitle = oldTitle;
+    if (BuildExamSheet(part, cls, sheetId, "", mode)) state_.OwnListTitle.clear();
     return;
   }
   std::string section = results.Count() >= 2 ? pf::UpperCase(pf::Copy(results[1], 11, 3)) : "";
@@ -137,11 +135,16 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
   sheet.mode = mode;
   int32_t count = 0;
   PartInfo(cls, part, mode, count, sheet.timeText, sheet.dark, sheet.middle, sheet.light, sheet.title);
-  pf::TStringList oldLines(state_.CatalogueLines);
-  auto fail = [&] {
-    state_.CatalogueLines.Assign(oldLines);
-    return false;
-  };
+  // However the build ends without a sheet, by a warning or by a ZIP or file error on its way to the framework's
+  // handler, the pool of the running sheet stays (the question window reads it).
+  struct PoolKeeper {
+    pf::TStringList& pool;
+    pf::TStringList old;
+    bool built = false;
+    ~PoolKeeper() {
+      if (!built) pool.Assign(old);
+    }
+  } keeper{state_.CatalogueLines, state_.CatalogueLines};
   sheet.selected.SetSorted(true);
   if (mode == 'a') {
     sheet.questionCount = state_.QuestionCount;
@@ -149,7 +152,7 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
     sheet.selected.Assign(state_.SelectedQuestions);
   } else {
     int32_t poolSize = 0;
-    if (!CountPoolQuestions(part, cls, poolSize)) return fail();
+    if (!CountPoolQuestions(part, cls, poolSize)) return false;
     if (mode == 'k') {
       sheet.questionCount = count;
       bool ok;
@@ -166,20 +169,21 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
                             "fungsbogen braucht " +
                             pf::IntToStr(count) + ".");
       }
-      if (!ok) return fail();
+      if (!ok) return false;
     } else {
       sheet.section = section;
-      sheet.title = section.substr(0, 2) + "/" + section.substr(2, 1) + "  " + pf::Copy(sheet.title, 18, 1000);
+      sheet.title = pf::Copy(section, 1, 2) + "/" + pf::Copy(section, 3, 1) + "  " + pf::Copy(sheet.title, 18, 1000);
       int32_t found = 0;
-      if (!SelectTrainingBlock(part, cls, found, sheet.selected, section)) return fail();
+      if (!SelectTrainingBlock(part, cls, found, sheet.selected, section)) return false;
       sheet.questionCount = found;
     }
   }
   if (sheet.questionCount <= 0 || sheet.selected.Count() == 0) {
     port_.ShowWarning("Der Fragebogen enth\xE4lt keine Fragen.");
-    return fail();
+    return false;
   }
-  if (!WriteSheet(sheet)) return fail();
+  if (!WriteSheet(sheet)) return false;
+  keeper.built = true;
   sheetId = sheet.sheetId;
   return true;
 }

@@ -9,6 +9,7 @@
 #include "engine/procs.h"
 #include "engine_test_support.h"
 #include "platform/core/datetime.h"
+#include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
 #include "platform/core/services.h"
@@ -163,6 +164,12 @@ TEST(SheetTest, AFailedBuildChangesNothing) {
   EXPECT_EQ(f.port.warnings.back(), "Der Trainingsabschnitt TA9 enth\xE4lt keine Fragen.");
   f.Submit("PexuTA", {"teil=B"});  // no pool for BE
   EXPECT_EQ(f.port.warnings.size(), 4u);
+  // A damaged archive: the ZIP error goes on to the framework's handler, and the pool read last stays.
+  f.engine.SetEntryExtractor([](const std::string&, const std::string&, pf::TStrings& list) -> int {
+    list.Add("halb");
+    throw pf::EReadError("Archiv defekt");
+  });
+  EXPECT_THROW(f.Submit("PexuTA", {"teil=T"}), pf::EReadError);
   EXPECT_EQ(f.state.ModeLetter, 't');
   EXPECT_EQ(f.state.PartLetter, 'B');
   EXPECT_FALSE(f.state.IgnoreNextHistoryChange);
