@@ -7,6 +7,7 @@
 #include "platform/core/services.h"
 #include "platform/core/strings.h"
 #include "zip/bufstream.h"
+#include "zip/ziputils.h"
 
 namespace zip {
 
@@ -90,8 +91,9 @@ void TZipReader::SetDestDir(const std::string& dir) {
   destDir_ = value;
 }
 
+// Stored folders are compared in their listed form, so a value written with "/" means the same.
 void TZipReader::SetRootDir(const std::string& dir) {
-  rootDir_ = dir;
+  rootDir_ = SlashesToBackslashes(dir);
   if (!rootDir_.empty() && rootDir_.back() != '\\') rootDir_ += '\\';
 }
 

@@ -46,7 +46,7 @@ class TZipReader : public pf::TComponent {
   const std::string& DestDir() const { return destDir_; }
   void SetDestDir(const std::string& dir);  // "?" asks with a folder dialog; a trailing "/" is removed
   const std::string& RootDir() const { return rootDir_; }
-  void SetRootDir(const std::string& dir);  // a non-empty value gets a trailing "\"
+  void SetRootDir(const std::string& dir);  // "/" becomes "\"; a non-empty value gets a trailing "\"
   TZipSortMode SortMode() const { return sortMode_; }
   void SetSortMode(TZipSortMode mode);
   pf::TStringList& FilesList() { return filesList_; }

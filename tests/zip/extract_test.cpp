@@ -204,7 +204,8 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
 
   // RootDir comes off the stored folder of files and folder entries alike.
   reader.SetDestDir((dir.path / "rooted").string());
-  reader.SetRootDir("SUB");
+  reader.SetRootDir("SUB/");
+  EXPECT_EQ(reader.RootDir(), "SUB\\");
   reader.FilesList().Clear();
   reader.FilesList().Add("sub\\*");
   EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 2);
