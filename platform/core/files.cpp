@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -83,7 +84,17 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The file creation mask, read from /proc so that no other thread ever creates a file under a changed mask; only
+// where /proc does not show it, set and restored.
 mode_t CurrentUmask() {
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
   mode_t mask = ::umask(022);
   ::umask(mask);
   return mask;

@@ -143,6 +143,16 @@ TEST_F(Files, AtomicWriteReplacesOrLeavesTheOldFile) {
 
   EXPECT_THROW(AtomicWriteFile(Path("Pexu.ini/inner"), "x"), EFCreateError);  // its folder is a file
   EXPECT_THROW(AtomicWriteFile(dir_, "x"), EFCreateError);                    // a folder is not replaced
+
+  // A new file, and a file made writable again, follow the process's creation mask (which stays as it was).
+  mode_t savedMask = ::umask(027);
+  AtomicWriteFile(Path("new.txt"), "x");
+  ASSERT_EQ(FileSetAttr(Path("new.txt"), faReadOnly), 0);
+  ASSERT_EQ(FileSetAttr(Path("new.txt"), 0), 0);
+  mode_t maskAfter = ::umask(savedMask);
+  ASSERT_EQ(::stat(Path("new.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(maskAfter, 027u);
 }
 
 TEST(Environment, ProgramDirAndUserProfile) {
