@@ -50,6 +50,9 @@ inline QColor ToQColor(TColor c) {
 inline TColor FromQRgb(QRgb rgb) { return RGB(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb))); }
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
+// The names of a comma-separated family list, trimmed, empty ones left out.
+std::vector<std::string> SplitFontNames(std::string_view list);
+
 // Counts the font service replacements (SetFontService), so that faces realised by an earlier service are not reused.
 uint64_t FontServiceGeneration();
 

@@ -1,6 +1,7 @@
 #include "platform/graphics/fonts.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -125,6 +126,17 @@ void SetFontService(std::shared_ptr<IFontService> service) {
 
 uint64_t FontServiceGeneration() { return serviceGeneration; }
 
+std::vector<std::string> SplitFontNames(std::string_view list) {
+  std::vector<std::string> names;
+  for (size_t start = 0; start <= list.size();) {
+    size_t comma = std::min(list.find(',', start), list.size());
+    std::string name = Trim(list.substr(start, comma - start));
+    if (!name.empty()) names.push_back(std::move(name));
+    start = comma + 1;
+  }
+  return names;
+}
+
 std::string FontAliasTarget(std::string_view windowsName) {
   std::string name = LowerCase(Trim(windowsName));
   for (const auto& a : kAliases)
@@ -193,45 +205,35 @@ class FixedFace : public TFontFace {
   bool fixedPitch_ = false;
 };
 
+const char* const kFixedFamilies[] = {"Times New Roman", "Arial", "Helvetica", "Courier New", "Verdana", "Fixed"};
+
 class FixedMetricService : public IFontService {
  public:
   std::shared_ptr<const TFontFace> Realize(const TFontDesc& desc) override {
-    std::string family = "Arial";
-    for (const auto& part : SplitNames(desc.Name))
-      if (auto known = Known(part); !known.empty()) {
-        family = known;
-        break;
-      }
     std::lock_guard<std::mutex> lock(mutex_);
-    std::string key = family + "|" + std::to_string(desc.Height) + "|" + std::to_string(desc.Style) + "|" +
+    std::string key = desc.Name + "|" + std::to_string(desc.Height) + "|" + std::to_string(desc.Style) + "|" +
                       std::to_string(desc.Charset);
     auto& face = cache_[key];
-    if (!face) face = std::make_shared<FixedFace>(desc, family);
+    if (!face) {
+      std::string family = "Arial";
+      for (const auto& name : SplitFontNames(desc.Name))
+        if (const char* known = Known(name)) {
+          family = known;
+          break;
+        }
+      face = std::make_shared<FixedFace>(desc, family);
+    }
     return face;
   }
-  bool HasFamily(std::string_view name) override { return !Known(name).empty(); }
-  std::vector<std::string> Families() override {
-    return {"Times New Roman", "Arial", "Helvetica", "Courier New", "Verdana", "Fixed"};
-  }
-
-  static std::vector<std::string> SplitNames(std::string_view list) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (start <= list.size()) {
-      size_t comma = list.find(',', start);
-      if (comma == std::string_view::npos) comma = list.size();
-      std::string name = Trim(list.substr(start, comma - start));
-      if (!name.empty()) names.push_back(name);
-      start = comma + 1;
-    }
-    return names;
-  }
+  bool HasFamily(std::string_view name) override { return Known(Trim(name)) != nullptr; }
+  std::vector<std::string> Families() override { return {std::begin(kFixedFamilies), std::end(kFixedFamilies)}; }
 
  private:
-  std::string Known(std::string_view name) {
-    for (const auto& f : Families())
-      if (SameText(f, Trim(name))) return f;
-    return "";
+  // The family's own spelling, nullptr when the service does not offer it.
+  static const char* Known(std::string_view name) {
+    for (const char* f : kFixedFamilies)
+      if (SameText(f, name)) return f;
+    return nullptr;
   }
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const TFontFace>> cache_;

@@ -182,15 +182,12 @@ class QtFontService : public IFontService {
     if (it != cache_.end()) return it->second;
 
     std::string shownName, family;
-    size_t start = 0;
-    while (start <= desc.Name.size() && family.empty()) {
-      size_t comma = desc.Name.find(',', start);
-      if (comma == std::string::npos) comma = desc.Name.size();
-      std::string name = Trim(std::string_view(desc.Name).substr(start, comma - start));
-      start = comma + 1;
-      if (name.empty()) continue;
-      std::string real = RealFamily(name);
-      if (!real.empty()) shownName = name, family = real;
+    for (const std::string& name : SplitFontNames(desc.Name)) {
+      family = RealFamily(name);
+      if (!family.empty()) {
+        shownName = name;
+        break;
+      }
     }
     if (family.empty()) {
       family = RealFamily("Liberation Sans");
