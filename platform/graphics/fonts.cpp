@@ -27,49 +27,19 @@ void TFont::Changed() {
   if (OnChange) OnChange(*this);
 }
 
-void TFont::SetName(const std::string& value) {
-  desc_.Name = value;
-  Changed();
-}
-
-void TFont::SetHeight(int32_t value) {
-  desc_.Height = value;
-  Changed();
-}
+void TFont::SetName(const std::string& value) { Change(desc_.Name, value); }
+void TFont::SetHeight(int32_t value) { Change(desc_.Height, value); }
 
 int32_t TFont::Size() const { return -MulDiv(desc_.Height, 72, kPixelsPerInch); }
 
-void TFont::SetSize(int32_t points) { SetHeight(-MulDiv(points, kPixelsPerInch, 72)); }
+void TFont::SetSize(int32_t points) { SetHeight(-PointsToPixels(points)); }
 
-void TFont::SetColor(TColor value) {
-  color_ = value;
-  Changed();
-}
-
-void TFont::SetStyle(TFontStyles value) {
-  desc_.Style = value;
-  Changed();
-}
-
-void TFont::SetCharset(uint8_t value) {
-  desc_.Charset = value;
-  Changed();
-}
-
-void TFont::SetPitch(TFontPitch value) {
-  desc_.Pitch = value;
-  Changed();
-}
-
-void TFont::SetQuality(TFontQuality value) {
-  desc_.Quality = value;
-  Changed();
-}
-
-void TFont::SetDesc(const TFontDesc& desc) {
-  desc_ = desc;
-  Changed();
-}
+void TFont::SetColor(TColor value) { Change(color_, value); }
+void TFont::SetStyle(TFontStyles value) { Change(desc_.Style, value); }
+void TFont::SetCharset(uint8_t value) { Change(desc_.Charset, value); }
+void TFont::SetPitch(TFontPitch value) { Change(desc_.Pitch, value); }
+void TFont::SetQuality(TFontQuality value) { Change(desc_.Quality, value); }
+void TFont::SetDesc(const TFontDesc& desc) { Change(desc_, desc); }
 
 int32_t PointsToPixels(int32_t points) { return MulDiv(points, kPixelsPerInch, 72); }
 

@@ -94,6 +94,12 @@ class TFont : public TPersistent {
 
  private:
   void Changed();
+  // Stores a property's new value and tells the owner.
+  template <class T>
+  void Change(T& field, const T& value) {
+    field = value;
+    Changed();
+  }
   TFontDesc desc_;
   TColor color_ = clWindowText;
 };
