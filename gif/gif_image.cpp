@@ -276,50 +276,36 @@ pf::HPALETTE TGIFColorMap::ExportPalette() const {
   return pf::CreatePalette(log);
 }
 
+void TGIFColorMap::Replace(const std::vector<uint8_t>& rgb) {
+  const int count = static_cast<int>(std::min<size_t>(rgb.size() / 3, 256));
+  data_.clear();
+  capacity_ = 0;
+  Grow(count);
+  std::copy_n(rgb.begin(), count * 3, data_.begin());
+  count_ = count;
+  optimized_ = false;
+  Changed();
+}
+
 void TGIFColorMap::ImportPalette(const pf::HPALETTE& palette) {
   int count = std::min(pf::GetPaletteEntries(palette, 0, 0, nullptr), 256);
   std::vector<pf::TPaletteEntry> entries(static_cast<size_t>(std::max(count, 0)));
   if (count > 0) pf::GetPaletteEntries(palette, 0, count, entries.data());
-  data_.clear();
-  capacity_ = 0;
-  count_ = 0;
-  Grow(count);
-  for (int i = 0; i < count; ++i) {
-    uint8_t* p = data_.data() + static_cast<size_t>(i) * 3;
-    p[0] = entries[static_cast<size_t>(i)].peRed;
-    p[1] = entries[static_cast<size_t>(i)].peGreen;
-    p[2] = entries[static_cast<size_t>(i)].peBlue;
-  }
-  count_ = count;
-  optimized_ = false;
-  Changed();
+  std::vector<uint8_t> rgb;
+  for (const auto& e : entries) rgb.insert(rgb.end(), {e.peRed, e.peGreen, e.peBlue});
+  Replace(rgb);
 }
 
 void TGIFColorMap::ImportColorTable(const std::vector<pf::TRGBQuad>& table) {
-  int count = std::min<int>(static_cast<int>(table.size()), 256);
-  data_.clear();
-  capacity_ = 0;
-  count_ = 0;
-  Grow(count);
-  for (int i = 0; i < count; ++i) {
-    uint8_t* p = data_.data() + static_cast<size_t>(i) * 3;
-    p[0] = table[static_cast<size_t>(i)].rgbRed;
-    p[1] = table[static_cast<size_t>(i)].rgbGreen;
-    p[2] = table[static_cast<size_t>(i)].rgbBlue;
-  }
-  count_ = count;
-  optimized_ = false;
-  Changed();
+  std::vector<uint8_t> rgb;
+  for (const auto& q : table) rgb.insert(rgb.end(), {q.rgbRed, q.rgbGreen, q.rgbBlue});
+  Replace(rgb);
 }
 
 void TGIFColorMap::LoadFromStream(pf::TStream& stream, int count) {
-  data_.clear();
-  capacity_ = 0;
-  count_ = 0;
-  Grow(count);
-  ReadFixed(stream, data_.data(), count * 3);
-  count_ = count;
-  Changed();
+  std::vector<uint8_t> rgb(static_cast<size_t>(count) * 3);
+  ReadFixed(stream, rgb.data(), count * 3);
+  Replace(rgb);
 }
 
 void TGIFColorMap::SaveToStream(pf::TStream& stream) const {

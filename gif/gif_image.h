@@ -136,6 +136,8 @@ class TGIFColorMap : public pf::TPersistent {
 
  protected:
   void Grow(int needed);
+  // The colours become those of rgb (red, green, blue each; at most 256), unsorted.
+  void Replace(const std::vector<uint8_t>& rgb);
   std::vector<uint8_t> data_;
   int count_ = 0;
   int capacity_ = 0;
