@@ -97,13 +97,10 @@ bool Engine::LoadOwnList(const std::string& path) {
       found.Add(PadWithZeros(pf::IntToStr(number), 4));
     }
     // A question listed twice counts once: positions are drawn from the distinct questions only.
-    if (found.Count() < questionCount) {
-      port_.Msg("Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgew\xE4hlt.");
-      return fail();
-    }
     pf::TStringList positions;
     positions.SetSorted(true);
-    if (!DrawQuestionNumbers(state_, found.Count(), questionCount, 1, "", state_.SettingZufallszahlen, positions)) {
+    if (found.Count() < questionCount ||
+        !DrawQuestionNumbers(state_, found.Count(), questionCount, 1, "", state_.SettingZufallszahlen, positions)) {
       port_.Msg("Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgew\xE4hlt.");
       return fail();
     }

@@ -51,8 +51,6 @@ namespace {
 bool IsPartLetter(char c) { return c == 'T' || c == 'B' || c == 'V'; }
 bool IsClassLetter(char c) { return c == 'A' || c == 'E'; }
 
-char Upper(char c) { return pf::UpperCase(std::string(1, c))[0]; }
-
 // A training section: a chapter prefix of two letters and a block digit 1-9.
 bool IsSection(std::string_view s) {
   auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
@@ -102,8 +100,8 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
     port_.ShowWarning("Unbekannte Formularaktion \"" + action + "\".");
     return;
   }
-  char cls = action.size() >= 6 ? Upper(action[5]) : ' ';
-  char part = results.Count() >= 1 && results[0].size() >= 6 ? Upper(results[0][5]) : ' ';
+  char cls = action.size() >= 6 ? pf::AnsiUpperChar(action[5]) : ' ';
+  char part = results.Count() >= 1 && results[0].size() >= 6 ? pf::AnsiUpperChar(results[0][5]) : ' ';
   if (!IsClassLetter(cls) || !IsPartLetter(part) || results[0].size() != 6) {
     port_.ShowWarning("Das Formular der Seite passt nicht zu Pexu: Teil und Klasse fehlen oder sind ung\xFCltig.");
     return;
