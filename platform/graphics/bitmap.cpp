@@ -100,7 +100,7 @@ TBitmap::TBitmap(int32_t width, int32_t height, TPixelFormat format) {
     colorTable_ = DefaultColorTable(format);
     SyncPaletteFromTable();
   }
-  Reallocate(width, height, format, clWhite);
+  Reallocate(width, height, clWhite);
 }
 
 TBitmap::~TBitmap() = default;
@@ -117,7 +117,8 @@ void TBitmap::SyncPaletteFromTable() {
 }
 
 // Makes a buffer of the given size in the current format: old pixels keep their place, the rest is fill.
-void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, TColor fill) {
+void TBitmap::Reallocate(int32_t width, int32_t height, TColor fill) {
+  const TPixelFormat format = format_;
   width = std::max(width, 0);
   height = std::max(height, 0);
   int32_t stride = CheckedStride(width, height, format);
@@ -137,7 +138,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, TCo
     for (int32_t y = 1; y < height; ++y) std::memcpy(bits.data() + size_t(y) * stride, bits.data(), size_t(stride));
   }
   int32_t keepW = std::min(width, width_), keepH = std::min(height, height_);
-  for (int32_t y = 0; y < keepH && keepW > 0 && format == format_; ++y) {
+  for (int32_t y = 0; y < keepH && keepW > 0; ++y) {
     const uint8_t* src = bits_.data() + size_t(y) * stride_;
     uint8_t* dst = bits.data() + size_t(y) * stride;
     if (bpp >= 8) {
@@ -148,7 +149,6 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format, TCo
   }
   width_ = width;
   height_ = height;
-  format_ = format;
   stride_ = stride;
   bits_ = std::move(bits);
 }
@@ -159,7 +159,7 @@ void TBitmap::SetSize(int32_t width, int32_t height) {
   if (width == width_ && height == height_) return;
   TColor fill = clWhite;
   if (canvas_ && canvas_->Brush().Style() == bsSolid) fill = canvas_->Brush().Color();
-  Reallocate(width, height, format_, fill);
+  Reallocate(width, height, fill);
   Changed(this);
 }
 
@@ -207,7 +207,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   stride_ = stride;
   format_ = format;
   if (IsPaletteFormat(format)) {
-    if (!keepIndexes || colorTable_ != oldTable || !palette_) SyncPaletteFromTable();
+    if (!keepIndexes || !palette_) SyncPaletteFromTable();  // kept indexes keep their table and its palette
   } else if (IsPaletteFormat(old)) {
     palette_ = nullptr;
   }
@@ -249,17 +249,13 @@ void TBitmap::SetMonochrome(bool value) {
     SetPixelFormat(pfDevice);
     return;
   }
-  TBitmap mono(width_, height_, pf1bit);
-  PixelAccess src(*this);
-  for (int32_t y = 0; y < height_; ++y) {
-    uint8_t* row = mono.ScanLine(y);
-    for (int32_t x = 0; x < width_; ++x) SetRaw(row, x, pf1bit, src.Get(x, y) == clWhite ? 1 : 0);
-  }
+  // White pixels become 1, all others 0: the mask of white.
+  std::unique_ptr<TBitmap> mono = CreateMask(clWhite);
   format_ = pf1bit;
-  stride_ = mono.stride_;
-  bits_ = std::move(mono.bits_);
-  colorTable_ = mono.colorTable_;
-  palette_ = mono.palette_;
+  stride_ = mono->stride_;
+  bits_ = std::move(mono->bits_);
+  colorTable_ = std::move(mono->colorTable_);
+  palette_ = mono->palette_;
   Changed(this);
 }
 

@@ -137,7 +137,7 @@ class TBitmap : public TGraphic {
  private:
   friend class TCanvas;
   friend struct BitmapAccess;
-  void Reallocate(int32_t width, int32_t height, TPixelFormat format, TColor fill);
+  void Reallocate(int32_t width, int32_t height, TColor fill);
   void SyncPaletteFromTable();
 
   int32_t width_ = 0;
