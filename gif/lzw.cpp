@@ -43,7 +43,6 @@ void TGIFWriter::FlushBlock() {
   block_[0] = 255;
   pending_.insert(pending_.end(), block_, block_ + 256);
   count_ = 1;
-  written_ = true;
   if (pending_.size() >= 64 * 1024) Drain();
 }
 
@@ -57,7 +56,6 @@ void TGIFWriter::Finish() {
     block_[0] = static_cast<uint8_t>(count_ - 1);
     pending_.insert(pending_.end(), block_, block_ + count_);
     count_ = 1;
-    written_ = true;
   }
   Drain();
 }
@@ -149,7 +147,6 @@ void TLZWEncoder::Compress() {
   const uint8_t* p = pixels_;
   const uint8_t* end = pixels_ + pixelCount_;
   const int colors = colors_;
-  table_.Clear();
   Clear();
   if (*p >= colors) ColorError();
   int prefix = *p++;

@@ -44,7 +44,6 @@ class TGIFWriter : public TGIFStream {
   pf::TStream& target_;
   uint8_t block_[256] = {};
   int count_ = 1;
-  bool written_ = false;
   std::vector<uint8_t> pending_;  // whole blocks not yet handed to the target
 };
 
