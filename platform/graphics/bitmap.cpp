@@ -9,6 +9,7 @@
 #include "platform/graphics/bitmap_internal.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/canvas_qt.h"
+#include "platform/graphics/nearest_color.h"
 
 namespace pf {
 
@@ -38,18 +39,7 @@ uint32_t NearestIndex::operator()(TColor c) {
   c &= 0xFFFFFF;
   auto it = cache_.find(c);
   if (it != cache_.end()) return it->second;
-  uint32_t best = 0;
-  int bestDistance = std::numeric_limits<int>::max();
-  int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
-  for (size_t i = 0; i < table_.size(); ++i) {
-    int dr = table_[i].rgbRed - r, dg = table_[i].rgbGreen - g, db = table_[i].rgbBlue - b;
-    int d = dr * dr + dg * dg + db * db;
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = uint32_t(i);
-      if (d == 0) break;
-    }
-  }
+  auto best = uint32_t(NearestColorIndex(table_, c, &TRGBQuad::rgbRed, &TRGBQuad::rgbGreen, &TRGBQuad::rgbBlue));
   cache_.emplace(c, best);
   return best;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/graphics/nearest_color.h"
+
 namespace pf {
 
 struct HPALETTE::Data {
@@ -53,20 +55,8 @@ HPALETTE CopyPalette(const HPALETTE& palette) {
 void DeleteObject(HPALETTE& palette) { palette = nullptr; }
 
 int GetNearestPaletteIndex(const HPALETTE& palette, TColor color) {
-  const auto& all = palette.Entries();
-  int best = 0;
-  int bestDistance = 1 << 30;
-  int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
-  for (size_t i = 0; i < all.size(); ++i) {
-    int dr = all[i].peRed - r, dg = all[i].peGreen - g, db = all[i].peBlue - b;
-    int d = dr * dr + dg * dg + db * db;
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = static_cast<int>(i);
-      if (d == 0) break;
-    }
-  }
-  return best;
+  return int(NearestColorIndex(palette.Entries(), color, &TPaletteEntry::peRed, &TPaletteEntry::peGreen,
+                               &TPaletteEntry::peBlue));
 }
 
 namespace {
