@@ -114,11 +114,14 @@ bool Engine::SelectBySections(char part, char cls, int32_t& poolSize, pf::TStrin
     port_.ShowWarning("Fehler in " + entry + "  Zeile " + pf::IntToStr(n) + std::string(column) + ".");
     return false;
   };
-  // Trailing blanks carry no meaning; without this a line padded to 16 characters would fail at column 17.
+  // Trailing blanks after column 14 carry no meaning; without this a line padded to 16 characters would fail at
+  // column 17. Up to column 14 they stay: a count may be written "5 ".
   std::vector<std::string> rows;
   for (int i = 0; i < table.Count(); ++i) {
-    rows.push_back(pf::TrimRight(table[i]));
-    if (rows.back().size() < 14) return fault(i + 1, "");
+    std::string row = table[i];
+    while (row.size() > 14 && static_cast<unsigned char>(row.back()) <= ' ') row.pop_back();
+    if (row.size() < 14) return fault(i + 1, "");
+    rows.push_back(std::move(row));
   }
 
   // Every line is checked before the first question is drawn, so an error never leaves a partial sheet.

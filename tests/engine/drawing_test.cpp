@@ -257,6 +257,11 @@ TEST(SectionTest, TrailingBlanksAndOverlapsAndMissingEntries) {
     // Trailing blanks do not make a line longer; overlapping ranges never give a question twice.
     ASSERT_TRUE(f.Run("TA1   TC    40  \r\nTA1   TA2   11\r\n", list));
     EXPECT_EQ(list.Count(), 51);
+    // A count written flush left keeps its blank in column 14.
+    pf::TStringList flushLeft;
+    ASSERT_TRUE(f.Run("TA1   TA2   42\r\nTB    TC    9 \r\n", flushLeft));
+    EXPECT_EQ(flushLeft.Count(), 51);
+    EXPECT_TRUE(f.port.warnings.empty());
   }
   {
     SectionFixture f;
