@@ -93,24 +93,28 @@ std::vector<KeyLine> UniqueKeys(const std::vector<std::string>& lines, std::stri
 
 }  // namespace
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-  if (!FileExists(fileName_)) return;
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::vector<std::string> TIniFile::Lines() const {
+  std::vector<std::string> lines;
+  if (!FileExists(fileName_)) return lines;
   TStringList file;
   file.SetText(ReadFileBytes(fileName_));
-  lines_.reserve(static_cast<size_t>(file.Count()));
-  for (int i = 0; i < file.Count(); ++i) lines_.push_back(file[i]);
+  lines.reserve(static_cast<size_t>(file.Count()));
+  for (int i = 0; i < file.Count(); ++i) lines.push_back(file[i]);
+  return lines;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view ident,
                                  std::string_view defaultValue) const {
-  std::vector<KeyLine> keys = SectionKeys(lines_, section);
+  std::vector<KeyLine> keys = SectionKeys(Lines(), section);
   const KeyLine* k = FindKey(keys, ident);
   return k ? k->value : std::string(defaultValue);
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
   std::string sectionName = OneLine(section), key = OneLine(ident), text = OneLine(value);
-  std::vector<std::string> lines = lines_;
+  std::vector<std::string> lines = Lines();
   std::vector<KeyLine> keys = SectionKeys(lines, sectionName);
   if (const KeyLine* k = FindKey(keys, key)) {
     lines[k->line] = k->key + "=" + text;
@@ -134,7 +138,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
       lines.insert(lines.begin() + static_cast<long>(at), key + "=" + text);
     }
   }
-  Save(std::move(lines));
+  Save(lines);
 }
 
 int32_t TIniFile::ReadInteger(std::string_view section, std::string_view ident, int32_t defaultValue) const {
@@ -155,46 +159,48 @@ void TIniFile::WriteBool(std::string_view section, std::string_view ident, bool 
 
 bool TIniFile::SectionExists(std::string_view section) const {
   std::string name;
-  return std::any_of(lines_.begin(), lines_.end(),
+  std::vector<std::string> lines = Lines();
+  return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return ParseSection(line, name) && AnsiSameText(name, section); });
 }
 
 bool TIniFile::ValueExists(std::string_view section, std::string_view ident) const {
-  std::vector<KeyLine> keys = SectionKeys(lines_, section);
+  std::vector<KeyLine> keys = SectionKeys(Lines(), section);
   return FindKey(keys, ident) != nullptr;
 }
 
 void TIniFile::EraseSection(std::string_view section) {
-  std::vector<std::string> kept;
+  std::vector<std::string> lines = Lines(), kept;
   bool inside = false;
   std::string name;
-  for (const std::string& line : lines_) {
+  for (std::string& line : lines) {
     if (ParseSection(line, name)) inside = AnsiSameText(name, section);
-    if (!inside) kept.push_back(line);
+    if (!inside) kept.push_back(std::move(line));
   }
-  if (kept.size() != lines_.size()) Save(std::move(kept));
+  if (kept.size() != lines.size()) Save(kept);
 }
 
 void TIniFile::DeleteKey(std::string_view section, std::string_view ident) {
   // Every line of the key goes, so that a hand-made duplicate cannot reappear as its value.
-  std::vector<std::string> lines = lines_;
+  std::vector<std::string> lines = Lines();
   std::vector<KeyLine> keys = SectionKeys(lines, section);
+  size_t before = lines.size();
   for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
     if (AnsiSameText(k->key, ident)) lines.erase(lines.begin() + static_cast<long>(k->line));
   }
-  if (lines.size() != lines_.size()) Save(std::move(lines));
+  if (lines.size() != before) Save(lines);
 }
 
 void TIniFile::ReadSection(std::string_view section, TStrings& keys) const {
   Batch batch(keys);
-  for (const KeyLine& k : UniqueKeys(lines_, section)) keys.Add(k.key);
+  for (const KeyLine& k : UniqueKeys(Lines(), section)) keys.Add(k.key);
 }
 
 void TIniFile::ReadSections(TStrings& sections) const {
   Batch batch(sections);
   std::vector<std::string> names;
   std::string name;
-  for (const std::string& line : lines_) {
+  for (const std::string& line : Lines()) {
     if (!ParseSection(line, name)) continue;
     if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return AnsiSameText(n, name); })) {
       names.push_back(name);
@@ -205,11 +211,10 @@ void TIniFile::ReadSections(TStrings& sections) const {
 
 void TIniFile::ReadSectionValues(std::string_view section, TStrings& values) const {
   Batch batch(values);
-  for (const KeyLine& k : UniqueKeys(lines_, section)) values.Add(k.key + "=" + k.value);
+  for (const KeyLine& k : UniqueKeys(Lines(), section)) values.Add(k.key + "=" + k.value);
 }
 
-// The in-memory lines change only once the new file is in place, so a failed write leaves both as they were.
-void TIniFile::Save(std::vector<std::string> lines) {
+void TIniFile::Save(const std::vector<std::string>& lines) const {
   std::string text;
   size_t total = 0;
   for (const std::string& line : lines) total += line.size() + 2;
@@ -223,7 +228,6 @@ void TIniFile::Save(std::vector<std::string> lines) {
   } catch (const EStreamError&) {
     throw EIniFileException(Format("Unable to write to %s", {fileName_}));
   }
-  lines_ = std::move(lines);
 }
 
 }  // namespace pf

@@ -1,8 +1,9 @@
 // The settings file with the profile-file semantics: section and key names without regard to case, values
 // trimmed, Booleans as "1"/"0" (any non-zero integer reads true; "true" is no number and reads as the default),
 // unknown sections, keys, comments and blank lines kept in their order. Every write is on disk when the call
-// returns, written to a temporary file and renamed into place. A missing file reads as empty. A failed write
-// raises EIniFileException "Unable to write to %s".
+// returns, written to a temporary file and renamed into place. Like the profile functions, every call reads the file
+// as it is on disk, so that changes made meanwhile by another TIniFile or by hand are neither missed nor overwritten.
+// A missing file reads as empty. A failed write raises EIniFileException "Unable to write to %s".
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,7 @@ class TStrings;
 
 class TIniFile {
  public:
-  explicit TIniFile(std::string fileName);  // reads the file through ResolvePath when it exists
+  explicit TIniFile(std::string fileName);  // read through ResolvePath; written under the exact name
   const std::string& FileName() const { return fileName_; }
 
   std::string ReadString(std::string_view section, std::string_view ident, std::string_view defaultValue) const;
@@ -37,9 +38,9 @@ class TIniFile {
   void UpdateFile() {}                                                       // writes are already on disk
 
  private:
-  void Save(std::vector<std::string> lines);
+  std::vector<std::string> Lines() const;  // the file's lines as they are now; none when it is missing
+  void Save(const std::vector<std::string>& lines) const;
   std::string fileName_;
-  std::vector<std::string> lines_;  // the file's lines as read, edited in place
 };
 
 }  // namespace pf

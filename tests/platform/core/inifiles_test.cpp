@@ -49,6 +49,15 @@ TEST_F(IniFile, WritesThroughAndKeepsUnknownSectionsAndComments) {
   TIniFile third(file);
   EXPECT_EQ(third.ReadString("Fremd", "x", ""), "a  [Einstellungen] Klasse=Z");
   EXPECT_EQ(third.ReadString("Einstellungen", "Klasse", ""), "E");
+
+  // Every call works on the file as it is now: what another object or a hand edit changed meanwhile survives.
+  third.WriteString("Fremd", "a", "1");
+  AtomicWriteFile(file, ReadFileBytes(file) + "; added by hand\r\n");
+  again.WriteString("Fremd", "b", "2");
+  EXPECT_EQ(third.ReadString("Fremd", "b", ""), "2");
+  std::string bytes = ReadFileBytes(file);
+  EXPECT_NE(bytes.find("\r\na=1\r\nb=2\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("; added by hand"), std::string::npos);
 }
 
 TEST_F(IniFile, HandEditedFileReadsWithDefaults) {
