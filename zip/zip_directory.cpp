@@ -69,7 +69,8 @@ void TZipReader::DefaultGetNextDisk(TZipReader&, int nextDisk, std::string& fNam
 }
 
 // Volumes are numbered files: the last one (holding the end record) is the archive itself, disk d before it is
-// the archive's name with the extension ".%3.3d" of d + 1, as OnGetNextDisk names it.
+// the archive's name with the extension ".%3.3d" of d + 1, as OnGetNextDisk names it. False when there is no such
+// volume (in stream mode there is only the stream); a volume nobody names raises EUserCanceled.
 bool TZipReader::SwitchToDisk(int disk) {
   if (disk == currentDisk_ && archive_) return true;
   if (streamMode_ || disk < 0 || disk > endCentral_.ThisDisk) return false;

@@ -72,7 +72,8 @@ class TZipReader::EntryInput : public DecoderInput {
     int32_t got = ReadFully(*r_.archive_, buffer_.data(), n);
     while (got < n && r_.multiMode_ != 0) {
       // The entry continues on the next volume.
-      if (!r_.SwitchToDisk(r_.currentDisk_ + 1)) throw EUserCanceled(kMsgUserAborted);
+      // No further volume (a refusal raises on its own): the archive ends inside the data.
+      if (!r_.SwitchToDisk(r_.currentDisk_ + 1)) throw EFatalUnzipError(kMsgPrematureEnd);
       got += ReadFully(*r_.archive_, buffer_.data() + got, n - got);
     }
     if (got < n) throw EFatalUnzipError(kMsgPrematureEnd);
@@ -277,7 +278,8 @@ void TZipReader::ExtractEntry(int index) {
     return;
   }
 
-  if (multiMode_ != 0 && !SwitchToDisk(working_.DiskNumberStart)) throw EUserCanceled(kMsgUserAborted);
+  // A volume that does not exist (a refusal raises on its own): the directory entry is wrong.
+  if (multiMode_ != 0 && !SwitchToDisk(working_.DiskNumberStart)) throw EBadZipFile(kMsgNotAZip);
   pf::TStream& archive = *archive_;
   if (working_.RelativeOffset > archive.Size()) throw EFatalUnzipError(kMsgPrematureEnd);
   archive.Seek(working_.RelativeOffset, pf::soBeginning);

@@ -128,6 +128,29 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   LoadArchive(reader2, BuildZip(ThreeTexts()));
   pf::TMemoryStream again;
   EXPECT_EQ(reader2.ExtractToStream(&again, "one.txt"), 1);
+
+  // An end record that calls the stream the second volume of a set: no other volume exists, so an entry on the
+  // first one is not in this archive, and one whose data runs past the stream is cut short. Nobody cancelled.
+  TestArchive one;
+  one.entries = {MakeEntry("c.txt", ToBytes("volume"))};
+  Bytes second = BuildZip(one);
+  const size_t end = second.size() - 22;
+  second[end + 4] = 1;  // this disk
+  second[end + 6] = 1;  // the directory's disk
+  zip::TZipReader volume;
+  LoadArchive(volume, second);
+  ASSERT_EQ(volume.Count(), 1);
+  EXPECT_THROW(volume.ExtractToStream(&again, "c.txt"), zip::EBadZipFile);
+  second[end - 51 + 34] = 1;    // the entry starts on disk 1 too
+  second[end - 51 + 20] = 200;  // and is longer than the stream
+  second[18] = 200;
+  LoadArchive(volume, second);
+  try {
+    volume.ExtractToStream(&again, "c.txt");
+    FAIL() << "no exception";
+  } catch (const zip::EFatalUnzipError& e) {
+    EXPECT_EQ(e.Message(), "Premature end of file reached");
+  }
 }
 
 TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
