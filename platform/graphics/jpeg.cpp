@@ -39,14 +39,16 @@ void OnMessage(j_common_ptr info, int level) {
 
 void NoOutput(j_common_ptr) {}
 
-struct Decoded {
-  uint8_t* pixels = nullptr;  // width * height * 3 bytes, R G B (malloc'ed)
-  uint32_t width = 0;
-  uint32_t height = 0;
+// Where the decoded rows go: allocate is called once the picture's size is known and returns the first of
+// height rows of width B, G, R pixels, stride bytes apart (nullptr refuses the picture).
+struct RowSink {
+  uint8_t* (*allocate)(void* context, uint32_t width, uint32_t height, size_t* stride);
+  void* context;
 };
 
-// Plain C-style decoding: no C++ object lives in this frame, so the error jump skips no destructor.
-bool DecodeRaw(const uint8_t* data, size_t size, Decoded* out, char* message) {
+// Plain C-style decoding: no C++ object lives in this frame, so the error jump skips no destructor. Rows are decoded
+// straight into the sink's memory as B, G, R; only CMYK pictures pass through a row buffer for their conversion.
+bool DecodeRaw(const uint8_t* data, size_t size, RowSink sink, char* message) {
   jpeg_decompress_struct info;
   ErrorManager err;
   std::memset(&info, 0, sizeof info);
@@ -59,8 +61,6 @@ bool DecodeRaw(const uint8_t* data, size_t size, Decoded* out, char* message) {
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&info);
     std::free(row);
-    std::free(out->pixels);
-    out->pixels = nullptr;
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
     return false;
   }
@@ -68,35 +68,30 @@ bool DecodeRaw(const uint8_t* data, size_t size, Decoded* out, char* message) {
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-  info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   if (uint64_t(info.image_width) * info.image_height > kMaxJpegPixels) {
     std::snprintf(err.message, sizeof err.message, "picture too large (%u x %u)", info.image_width, info.image_height);
     longjmp(err.jump, 1);
   }
   jpeg_start_decompress(&info);
-  out->width = info.output_width;
-  out->height = info.output_height;
-  out->pixels = static_cast<uint8_t*>(std::malloc(size_t(out->width) * out->height * 3 + 1));
-  row = static_cast<uint8_t*>(std::malloc(size_t(out->width) * info.output_components + 1));
-  if (!out->pixels || !row) {
+  size_t stride = 0;
+  uint8_t* bits = sink.allocate(sink.context, info.output_width, info.output_height, &stride);
+  if (cmyk) row = static_cast<uint8_t*>(std::malloc(size_t(info.output_width) * 4));
+  if (!bits || (cmyk && !row)) {
     std::snprintf(err.message, sizeof err.message, "out of memory");
     longjmp(err.jump, 1);
   }
   bool inverted = info.saw_Adobe_marker;
   while (info.output_scanline < info.output_height) {
-    uint8_t* dst = out->pixels + size_t(info.output_scanline) * out->width * 3;
-    JSAMPROW rows[1] = {row};
+    uint8_t* dst = bits + size_t(info.output_scanline) * stride;
+    JSAMPROW rows[1] = {cmyk ? row : dst};
     jpeg_read_scanlines(&info, rows, 1);
-    if (!cmyk) {
-      std::memcpy(dst, row, size_t(out->width) * 3);
-      continue;
-    }
-    for (uint32_t x = 0; x < out->width; ++x) {
+    for (uint32_t x = 0; cmyk && x < info.output_width; ++x) {
       unsigned c = row[4 * x], m = row[4 * x + 1], y = row[4 * x + 2], k = row[4 * x + 3];
       if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-      dst[3 * x] = uint8_t(c * k / 255);
+      dst[3 * x] = uint8_t(y * k / 255);
       dst[3 * x + 1] = uint8_t(m * k / 255);
-      dst[3 * x + 2] = uint8_t(y * k / 255);
+      dst[3 * x + 2] = uint8_t(c * k / 255);
     }
   }
   jpeg_finish_decompress(&info);
@@ -105,25 +100,32 @@ bool DecodeRaw(const uint8_t* data, size_t size, Decoded* out, char* message) {
   return true;
 }
 
+// Decodes and, for jf8Bit, reduces to the halftone palette.
+std::unique_ptr<TBitmap> DecodeAs(const std::vector<uint8_t>& data, TJPEGPixelFormat format) {
+  auto bitmap = DecodeJpeg(data.data(), data.size());
+  if (format == jf8Bit) bitmap->SetPixelFormat(pf8bit);
+  return bitmap;
+}
+
 }  // namespace
 
 std::unique_ptr<TBitmap> DecodeJpeg(const uint8_t* data, size_t size) {
   if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) throw EInvalidGraphic("JPEG picture is not valid: no JPEG data");
-  Decoded decoded;
-  char message[JMSG_LENGTH_MAX];
-  if (!DecodeRaw(data, size, &decoded, message))
-    throw EInvalidGraphic(std::string("JPEG picture is not valid: ") + message);
-  std::unique_ptr<uint8_t, decltype(&std::free)> pixels(decoded.pixels, &std::free);
-  auto bitmap = std::make_unique<TBitmap>(int32_t(decoded.width), int32_t(decoded.height), pf24bit);
-  for (uint32_t y = 0; y < decoded.height; ++y) {
-    const uint8_t* src = decoded.pixels + size_t(y) * decoded.width * 3;
-    uint8_t* dst = bitmap->ScanLine(int32_t(y));
-    for (uint32_t x = 0; x < decoded.width; ++x) {
-      dst[3 * x] = src[3 * x + 2];
-      dst[3 * x + 1] = src[3 * x + 1];
-      dst[3 * x + 2] = src[3 * x];
+  std::unique_ptr<TBitmap> bitmap;
+  // Makes the bitmap the rows are decoded into; no exception may leave it into the decoder's frames.
+  auto allocate = [](void* context, uint32_t width, uint32_t height, size_t* stride) -> uint8_t* {
+    auto& target = *static_cast<std::unique_ptr<TBitmap>*>(context);
+    try {
+      target = std::make_unique<TBitmap>(int32_t(width), int32_t(height), pf24bit);
+    } catch (...) {
+      return nullptr;
     }
-  }
+    *stride = size_t(target->RowBytes());
+    return target->Bits();
+  };
+  char message[JMSG_LENGTH_MAX];
+  if (!DecodeRaw(data, size, {allocate, &bitmap}, message))
+    throw EInvalidGraphic(std::string("JPEG picture is not valid: ") + message);
   return bitmap;
 }
 
@@ -154,10 +156,8 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     if (n <= 0) break;
     data.insert(data.end(), buffer, buffer + n);
   }
-  auto bitmap = DecodeJpeg(data.data(), data.size());
-  if (pixelFormat_ == jf8Bit) bitmap->SetPixelFormat(pf8bit);
+  bitmap_ = DecodeAs(data, pixelFormat_);  // the old picture stays when this raises
   data_ = std::move(data);
-  bitmap_ = std::move(bitmap);
   Changed(this);
 }
 
@@ -168,13 +168,8 @@ void TJPEGImage::SaveToStream(TStream& stream) const {
 void TJPEGImage::SetPixelFormat(TJPEGPixelFormat value) {
   if (value == pixelFormat_) return;
   pixelFormat_ = value;
-  if (!data_.empty()) Decode();
-}
-
-void TJPEGImage::Decode() {
-  auto bitmap = DecodeJpeg(data_.data(), data_.size());
-  if (pixelFormat_ == jf8Bit) bitmap->SetPixelFormat(pf8bit);
-  bitmap_ = std::move(bitmap);
+  if (data_.empty()) return;
+  bitmap_ = DecodeAs(data_, pixelFormat_);
   Changed(this);
 }
 

@@ -45,7 +45,6 @@ class TJPEGImage : public TGraphic {
   void AssignTo(TPersistent& dest) const override;
 
  private:
-  void Decode();
   std::vector<uint8_t> data_;
   std::unique_ptr<TBitmap> bitmap_;
   TJPEGPixelFormat pixelFormat_ = jf24Bit;

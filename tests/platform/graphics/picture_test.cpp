@@ -20,8 +20,9 @@ namespace {
 // The test picture: smooth gradients, so that JPEG keeps every pixel close.
 uint8_t Channel(int x, int y, int c) { return uint8_t(c == 0 ? x * 4 : c == 1 ? y * 4 : 128 + (x + y)); }
 
-// A JPEG written by libjpeg itself (quality 95, no chroma subsampling).
-std::vector<uint8_t> WriteJpeg(int w, int h, bool grey) {
+// A JPEG written by libjpeg itself (quality 95, no chroma subsampling): grey (1 component), RGB (3) or CMYK (4,
+// stored with an Adobe marker: a channel's value is what remains of its colour, black 255).
+std::vector<uint8_t> WriteJpeg(int w, int h, int components = 3) {
   jpeg_compress_struct info;
   jpeg_error_mgr err;
   info.err = jpeg_std_error(&err);
@@ -31,17 +32,18 @@ std::vector<uint8_t> WriteJpeg(int w, int h, bool grey) {
   jpeg_mem_dest(&info, &out, &size);
   info.image_width = JDIMENSION(w);
   info.image_height = JDIMENSION(h);
-  info.input_components = grey ? 1 : 3;
-  info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  info.input_components = components;
+  info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 95, TRUE);
   for (int i = 0; i < info.num_components; ++i) info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(size_t(w) * 3);
+  std::vector<uint8_t> row(size_t(w) * size_t(components));
   while (info.next_scanline < info.image_height) {
     int y = int(info.next_scanline);
     for (int x = 0; x < w; ++x)
-      for (int c = 0; c < (grey ? 1 : 3); ++c) row[size_t(x * (grey ? 1 : 3) + c)] = Channel(x, y, grey ? 1 : c);
+      for (int c = 0; c < components; ++c)
+        row[size_t(x * components + c)] = c == 3 ? 255 : Channel(x, y, components == 1 ? 1 : c);
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&info, rows, 1);
   }
@@ -58,12 +60,12 @@ void LoadJpeg(TJPEGImage& image, const std::vector<uint8_t>& bytes) {
 }
 
 TEST(Jpeg, DecodesWithinTwoPerChannelAsBlueGreenRed) {
-  for (bool grey : {false, true}) {
-    SCOPED_TRACE(grey);
+  for (int components : {3, 1, 4}) {
+    SCOPED_TRACE(components);
     TJPEGImage image;
     int changes = 0;
     image.OnChange = [&](TPersistent&) { ++changes; };
-    LoadJpeg(image, WriteJpeg(37, 21, grey));
+    LoadJpeg(image, WriteJpeg(37, 21, components));
     EXPECT_EQ(changes, 1);
     ASSERT_EQ(image.Width(), 37);
     ASSERT_EQ(image.Height(), 21);
@@ -73,7 +75,7 @@ TEST(Jpeg, DecodesWithinTwoPerChannelAsBlueGreenRed) {
     for (int y = 0; y < 21; ++y)
       for (int x = 0; x < 37; ++x)
         for (int c = 0; c < 3; ++c) {
-          int expected = Channel(x, y, grey ? 1 : c);
+          int expected = Channel(x, y, components == 1 ? 1 : c);
           int got = b.ScanLine(y)[3 * x + (2 - c)];  // stored B, G, R
           worst = std::max(worst, std::abs(got - expected));
         }
@@ -89,7 +91,7 @@ TEST(Jpeg, DecodesWithinTwoPerChannelAsBlueGreenRed) {
 }
 
 TEST(Jpeg, DamagedDataRaiseTheLayersExceptionAndKeepThePicture) {
-  std::vector<uint8_t> good = WriteJpeg(16, 16, false);
+  std::vector<uint8_t> good = WriteJpeg(16, 16);
   TJPEGImage image;
   LoadJpeg(image, good);
   for (size_t cut : {size_t(0), size_t(3), size_t(100), good.size() / 2, good.size() - 2}) {
@@ -116,7 +118,7 @@ TEST(Pictures, FilesPickTheirClassByExtension) {
   fs::create_directories(dir);
   TPicture::RegisterFileFormat("jpg", "JPEG pictures", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
   TPicture::RegisterFileFormat(".JPEG", "JPEG pictures", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
-  std::vector<uint8_t> jpeg = WriteJpeg(8, 4, false);
+  std::vector<uint8_t> jpeg = WriteJpeg(8, 4);
   {
     TMemoryStream m;
     m.WriteBuffer(jpeg.data(), int32_t(jpeg.size()));
@@ -159,7 +161,7 @@ TEST(DecoderRobustness, MutatedFilesNeverCrash) {
     b.SaveToStream(m);
     seeds.emplace_back(m.Memory(), m.Memory() + m.Size());
   }
-  std::vector<uint8_t> jpeg = WriteJpeg(24, 16, false);
+  std::vector<uint8_t> jpeg = WriteJpeg(24, 16);
   uint32_t seed = 12345;
   auto next = [&seed](uint32_t n) {
     seed = seed * 134775813u + 1;
