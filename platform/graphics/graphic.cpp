@@ -104,6 +104,14 @@ std::string NormalExtension(std::string_view extension) {
   return AnsiLowerCase(extension);
 }
 
+// Passes a graphic's progress on to the picture's OnProgress.
+TProgressEvent ForwardProgressTo(TPicture& picture) {
+  return [&picture](TPersistent& sender, TProgressStage stage, uint8_t percent, bool redraw, const TRect& r,
+                    const std::string& msg) {
+    if (picture.OnProgress) picture.OnProgress(sender, stage, percent, redraw, r, msg);
+  };
+}
+
 }  // namespace
 
 TPicture::~TPicture() = default;
@@ -147,10 +155,7 @@ std::string TPicture::GraphicFilter() {
 void TPicture::Hook() {
   if (!graphic_) return;
   graphic_->OnChange = [this](TPersistent&) { Changed(); };
-  graphic_->OnProgress = [this](TPersistent& sender, TProgressStage stage, uint8_t percent, bool redraw, const TRect& r,
-                                const std::string& msg) {
-    if (OnProgress) OnProgress(sender, stage, percent, redraw, r, msg);
-  };
+  graphic_->OnProgress = ForwardProgressTo(*this);
 }
 
 void TPicture::Changed() {
@@ -206,10 +211,7 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   std::string ext = ExtractFileExt(fileName);
   auto graphic = CreateGraphicForExtension(ext);
   if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
-  graphic->OnProgress = [this](TPersistent& sender, TProgressStage stage, uint8_t percent, bool redraw, const TRect& r,
-                               const std::string& msg) {
-    if (OnProgress) OnProgress(sender, stage, percent, redraw, r, msg);
-  };
+  graphic->OnProgress = ForwardProgressTo(*this);  // progress while loading reaches the picture's handler too
   graphic->LoadFromFile(fileName);
   SetGraphic(std::move(graphic));
 }

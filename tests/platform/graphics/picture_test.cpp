@@ -151,6 +151,38 @@ TEST(Pictures, FilesPickTheirClassByExtension) {
   fs::remove_all(dir);
 }
 
+// A bitmap class that reports progress while it loads, and on request.
+class ProgressBitmap : public TBitmap {
+ public:
+  std::string ClassName() const override { return "ProgressBitmap"; }
+  void LoadFromStream(TStream& stream) override {
+    Report(psStarting);
+    TBitmap::LoadFromStream(stream);
+  }
+  void Report(TProgressStage stage) { Progress(*this, stage, 50, false, Rect(0, 0, 1, 1), "half"); }
+};
+
+TEST(Pictures, ProgressReachesThePictureWhileLoadingAndAfterwards) {
+  namespace fs = std::filesystem;
+  fs::path file = fs::temp_directory_path() / ("pexu_progress_" + std::to_string(::getpid()) + ".tpg");
+  TBitmap(2, 2, pf24bit).SaveToFile(file.string());
+  TPicture::RegisterFileFormat("tpg", "Progress test", "ProgressBitmap",
+                               [] { return std::make_unique<ProgressBitmap>(); });
+  TPicture picture;
+  std::vector<TProgressStage> stages;
+  picture.OnProgress = [&](TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
+                           const std::string& msg) {
+    stages.push_back(stage);
+    EXPECT_EQ(percent, 50);
+    EXPECT_EQ(msg, "half");
+  };
+  picture.LoadFromFile(file.string());
+  dynamic_cast<ProgressBitmap&>(*picture.Graphic()).Report(psEnding);
+  EXPECT_EQ(stages, (std::vector<TProgressStage>{psStarting, psEnding}));
+  TPicture::UnregisterGraphicClass("ProgressBitmap");
+  fs::remove(file);
+}
+
 // Damaged pictures of every kind either load or raise EInvalidGraphic, within bounded time and memory.
 TEST(DecoderRobustness, MutatedFilesNeverCrash) {
   std::vector<std::vector<uint8_t>> seeds;
