@@ -1439,7 +1439,7 @@ void TGifPicture::StopDraw() {
 }
 
 void TGifPicture::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect) {
-  painters_->StartAnimation(canvas, rect);
+  painters_->StartAnimation(canvas, rect, DrawAnimate | DrawAsync);
 }
 
 void TGifPicture::Clear() {

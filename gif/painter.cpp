@@ -500,12 +500,12 @@ bool TGIFPainterList::Draw(pf::TCanvas& canvas, const pf::TRect& rect) {
   return StartAnimation(canvas, rect);
 }
 
-bool TGIFPainterList::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect) {
+bool TGIFPainterList::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect, TGIFDrawOptions extra) {
   std::weak_ptr<int> alive = alive_;
   if (current_ != nullptr) current_->Stop();
   current_ = nullptr;
   FreeCachedBitmap();
-  const TGIFDrawOptions options = picture_.DrawOptions;
+  const TGIFDrawOptions options = picture_.DrawOptions | extra;
   if (options & DrawDirect) {
     Create(canvas, rect, options, &current_, nullptr);
     return !alive.expired();

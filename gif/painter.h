@@ -184,8 +184,9 @@ class TGIFPainterList {
   bool Draw(pf::TCanvas& canvas, const pf::TRect& rect);
   // Stops the current animation, drops the cached bitmap and starts a new one with the picture's DrawOptions:
   // into the cached bitmap (which first takes the canvas's content under rect, and is then drawn into rect) or,
-  // with DrawDirect, straight on canvas. False when the picture was freed meanwhile.
-  bool StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect);
+  // with DrawDirect, straight on canvas. extra: options added to the picture's for this animation. False when the
+  // picture was freed meanwhile.
+  bool StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect, TGIFDrawOptions extra = 0);
   // Stops every painter of the picture.
   void StopAnimation();
   // Drops the cached bitmap; the painter drawing into it is stopped first.

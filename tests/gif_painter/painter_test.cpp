@@ -144,6 +144,19 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     EXPECT_EQ(picture->Painters().Count(), 0);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
+  {  // the picture's StartAnimation: animated on timers whatever the draw options say, until StopAnimation
+    Fresh();
+    auto picture = ThreeFrames();
+    picture->DrawOptions = DrawLoop;
+    Record(*picture);
+    picture->StartAnimation(dest.Canvas(), all);
+    EXPECT_EQ(log, "S0@0 P0@0 D0@0");
+    clock.Advance(130);
+    EXPECT_EQ(log, "S0@0 P0@0 D0@0 P1@120 D1@120");
+    picture->StopAnimation();
+    EXPECT_EQ(picture->Painters().Count(), 0);
+    EXPECT_EQ(clock.PendingTimers(), 0);
+  }
 }
 
 TEST_F(PainterTest, DelayRulesAndSpeed) {
