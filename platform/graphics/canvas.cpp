@@ -190,10 +190,16 @@ class BitmapTarget : public CanvasTarget {
         break;
       default: {  // palette formats paint on a 32-bit copy that is mapped back afterwards
         image_ = QImage(bitmap_.Width(), bitmap_.Height(), QImage::Format_RGB32);
-        PixelAccess access(bitmap_);
+        const TPixelFormat f = bitmap_.PixelFormat();
+        QRgb colors[256] = {};  // index -> colour; indexes beyond the table are black
+        for (size_t i = 0; i < bitmap_.ColorTable().size() && i < 256; ++i) {
+          const TRGBQuad& q = bitmap_.ColorTable()[i];
+          colors[i] = qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+        }
         for (int32_t y = 0; y < bitmap_.Height(); ++y) {
+          const uint8_t* row = bitmap_.ScanLine(y);
           auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
-          for (int32_t x = 0; x < bitmap_.Width(); ++x) line[x] = ToQColor(access.Get(x, y)).rgb();
+          for (int32_t x = 0; x < bitmap_.Width(); ++x) line[x] = colors[GetRaw(row, x, f)] | 0xFF000000u;
         }
         copied_ = true;
         return &image_;
@@ -408,21 +414,21 @@ static void FillSolid(CanvasTarget* target, const HRGN& clip, const TRect& r, TC
   if (IsRectEmpty(r)) return;
   color = ColorToDrawRGB(color);
   TBitmap* bitmap = target->Bitmap();
-  if (bitmap && !IsPaletteFormat(bitmap->PixelFormat())) {
-    // Direct formats: the painter fills exactly the same pixels, faster.
+  if (!bitmap || !IsPaletteFormat(bitmap->PixelFormat())) {
+    // The painter fills exactly the rectangle's pixels.
     PaintOn(target, clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
     return;
   }
-  PixelSurface surface(target);
-  if (surface.Valid()) {
-    bool mono = surface.Mono();
-    uint32_t bit = mono ? surface.NearestBit(color) : 0;
-    for (const QRect& q : ClipRects(clip, QRect(0, 0, surface.Width(), surface.Height()), ToQRect(r)))
-      for (int y = q.top(); y <= q.bottom(); ++y)
-        for (int x = q.left(); x <= q.right(); ++x) mono ? surface.SetBit(x, y, bit) : surface.Set(x, y, color);
-  } else {
-    PaintOn(target, clip, [&](QPainter& p) { p.fillRect(ToQRect(r), ToQColor(color)); });
-  }
+  // Palette formats cannot be painted on: the nearest table entry is written as an index.
+  PixelSurface surface(*bitmap);
+  const TPixelFormat format = bitmap->PixelFormat();
+  const uint32_t index = surface.Mono() ? surface.NearestBit(color) : NearestIndex(bitmap->ColorTable())(color);
+  for (const QRect& q : ClipRects(clip, QRect(0, 0, bitmap->Width(), bitmap->Height()), ToQRect(r)))
+    for (int y = q.top(); y <= q.bottom(); ++y) {
+      uint8_t* row = bitmap->ScanLine(y);
+      for (int x = q.left(); x <= q.right(); ++x) SetRaw(row, x, format, index);
+    }
+  surface.MarkChanged();
 }
 
 static void FrameSolid(CanvasTarget* target, const HRGN& clip, const TRect& r, TColor color) {
