@@ -50,6 +50,14 @@ inline QColor ToQColor(TColor c) {
 inline TColor FromQRgb(QRgb rgb) { return RGB(uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb))); }
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
+// The code point starting at unit i: a surrogate pair's, else the unit itself (a lone surrogate stays one).
+inline char32_t CodePointAt(std::u16string_view text, size_t i) {
+  char16_t c = text[i];
+  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+  return c;
+}
+
 // The names of a comma-separated family list, trimmed, empty ones left out.
 std::vector<std::string> SplitFontNames(std::string_view list);
 

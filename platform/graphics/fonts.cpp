@@ -48,16 +48,9 @@ int32_t PointsToPixels(int32_t points) { return MulDiv(points, kPixelsPerInch, 7
 std::vector<int32_t> TFontFace::TextAdvances(std::u16string_view text) const {
   std::vector<int32_t> result(text.size(), 0);
   for (size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      char32_t cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-      result[i] = CharWidth(cp);
-      ++i;  // the low unit keeps 0
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      result[i] = 0;
-    } else {
-      result[i] = CharWidth(c);
-    }
+    char32_t c = CodePointAt(text, i);
+    result[i] = CharWidth(c);  // 0 for a lone surrogate
+    if (c >= 0x10000) ++i;     // the low unit keeps 0
   }
   return result;
 }

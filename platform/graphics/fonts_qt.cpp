@@ -113,11 +113,7 @@ class QtFace : public TFontFace {
 
   int32_t CharWidth(char32_t c) const override {
     if (c < 32 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
-    auto it = advances_.find(c);
-    if (it != advances_.end()) return it->second.advance;
-    Glyph g = Lookup(c);
-    advances_.emplace(c, g);
-    return g.advance;
+    return GlyphOf(c).advance;
   }
 
   void DrawGlyphs(TGlyphPainter& painter, int32_t x, int32_t baseline, std::u16string_view text,
@@ -125,16 +121,9 @@ class QtFace : public TFontFace {
     QList<quint32> indexes;
     QList<QPointF> points;
     for (size_t i = 0; i < text.size() && i < positions.size(); ++i) {
-      char32_t c = text[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-        c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-      else if (c >= 0xD800 && c <= 0xDFFF)
-        continue;
-      if (c < 32) continue;
-      CharWidth(c);
-      const Glyph& g = advances_.at(c);
-      if (c != 0x20 && c != 0xA0) {
-        indexes.push_back(g.index);
+      char32_t c = CodePointAt(text, i);
+      if (c > 0x20 && c != 0xA0 && !(c >= 0xD800 && c <= 0xDFFF)) {  // no glyph for blanks and controls
+        indexes.push_back(GlyphOf(c).index);
         points.push_back(QPointF(positions[i], 0));
       }
       if (c >= 0x10000) ++i;
@@ -157,6 +146,12 @@ class QtFace : public TFontFace {
     quint32 index = 0;
     int32_t advance = 0;
   };
+  // The glyph of a character, looked up once and cached.
+  const Glyph& GlyphOf(char32_t c) const {
+    auto it = advances_.find(c);
+    if (it == advances_.end()) it = advances_.emplace(c, Lookup(c)).first;
+    return it->second;
+  }
   Glyph Lookup(char32_t c) const {
     QString s = QString::fromUcs4(&c, 1);
     QList<quint32> ids = raw_.glyphIndexesForString(s);
