@@ -1487,13 +1487,14 @@ int TGifPicture::Add(std::unique_ptr<TGIFSubImage> frame) {
   if (!frame) return -1;
   TGIFSubImage* raw = frame.get();
   TGifPicture* owner = raw->Image();
-  const bool ownedElsewhere =
+  const bool listed =
       images_.IndexOf(raw) >= 0 || (owner != nullptr && owner != this && owner->Images().IndexOf(raw) >= 0);
-  if (ownedElsewhere) {
-    // a frame already held by a list stays there; this picture gets a copy
-    (void)frame.release();
-    frame = std::make_unique<TGIFSubImage>(this);
-    frame->Assign(*raw);
+  if (listed) (void)frame.release();  // a frame already held by a list stays there
+  if (listed || (owner != nullptr && owner != this)) {
+    // this picture gets a copy: the frame's extensions would still report to the other picture
+    auto copy = std::make_unique<TGIFSubImage>(this);
+    copy->Assign(*raw);
+    frame = std::move(copy);
   }
   frame->image_ = this;
   int index = images_.Add(std::move(frame));

@@ -275,6 +275,21 @@ TEST(GifPicture, VersionAndDescriptorRules) {
   ASSERT_EQ(pic.Images().Count(), 2);
   EXPECT_NE(pic.Images()[1], f);
   EXPECT_EQ(pic.Images()[1]->Data(), f->Data());
+  // so does a frame made for another picture, whose extensions then report to this one, not to the other
+  std::vector<std::string> warnings;
+  pic.OnWarning = [&](pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
+  auto other = std::make_unique<TGifPicture>();
+  auto foreign = std::make_unique<TGIFSubImage>(other.get());
+  foreign->SetBounds(0, 0, 1, 1);
+  foreign->ColorMap().Add(pf::clRed);
+  foreign->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(foreign.get()));
+  pic.Add(std::move(foreign));
+  other.reset();
+  ASSERT_EQ(pic.Images().Count(), 3);
+  EXPECT_EQ(pic.Images()[2]->Image(), &pic);
+  pic.Images()[2]->GraphicControlExtension()->SetTransparentColorIndex(5);
+  EXPECT_EQ(warnings, std::vector<std::string>{"Invalid color index"});
+  pic.OnWarning = nullptr;
 
   EXPECT_EQ(ErrorOf([&] { pic.SetWidth(2); }), "Image width too small for contained frames");
   EXPECT_EQ(pic.Width(), 3);
