@@ -15,6 +15,7 @@
 
 #include "platform/core/datetime.h"
 #include "platform/core/exceptions.h"
+#include "platform/core/streams.h"
 #include "platform/core/strings.h"
 
 namespace pf {
@@ -349,28 +350,11 @@ void AtomicWriteFile(const std::string& path, std::string_view bytes) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::string resolved = ResolvePath(path);
-  int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat info {};
-  if (fd >= 0 && (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))) {
-    ::close(fd);
-    fd = -1;
-  }
-  if (fd < 0) throw EFOpenError(Format("Cannot open file \"%s\"", {path}));
+  TFileStream file(path, fmOpenRead);
   std::string bytes;
-  bytes.reserve(static_cast<size_t>(std::max<off_t>(info.st_size, 0)));
+  bytes.reserve(static_cast<size_t>(file.Size()));
   char chunk[64 * 1024];
-  for (;;) {
-    ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      throw EReadError("Stream read error");
-    }
-    if (n == 0) break;
-    bytes.append(chunk, static_cast<size_t>(n));
-  }
-  ::close(fd);
+  while (int32_t n = file.Read(chunk, sizeof chunk)) bytes.append(chunk, static_cast<size_t>(n));
   return bytes;
 }
 
