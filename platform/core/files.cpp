@@ -317,29 +317,18 @@ std::vector<std::string> ListFiles(std::string_view dir, std::string_view mask) 
 }
 
 void AtomicWriteFile(const std::string& path, std::string_view bytes) {
-  std::string dir = ExtractFilePath(path);
-  std::string temp = dir + "." + ExtractFileName(path) + ".XXXXXX";
-  auto fail = [&](int fd) {
-    if (fd >= 0) {
-      ::close(fd);
-      ::unlink(temp.c_str());
-    }
-    throw EFCreateError(Format("Cannot create file \"%s\"", {path}));
-  };
-  if (ExtractFileName(path).empty()) fail(-1);
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) fail(-1);
+  const std::string& target = path;
+  struct stat info {};
+  std::string dir = ExtractFilePath(target);
+  std::string temp = dir + "." + ExtractFileName(target) + ".XXXXXX";
+  int fd = ExtractFileName(target).empty() ? -1 : ::mkstemp(temp.data());
   // The new file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
-  struct stat old {};
-  mode_t mode = StatPath(path, old) ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
-  if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) fail(fd);
-  if (::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    fail(-1);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    fail(-1);
+  mode_t mode = StatPath(target, info) ? (info.st_mode & 07777) : (0666 & ~CurrentUmask());
+  bool written = fd >= 0 && ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  if (fd >= 0 && ::close(fd) != 0) written = false;
+  if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (fd >= 0) ::unlink(temp.c_str());
+    throw EFCreateError(Format("Cannot create file \"%s\"", {path}));
   }
   // Make the rename itself durable.
   int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
