@@ -317,8 +317,15 @@ std::vector<std::string> ListFiles(std::string_view dir, std::string_view mask) 
 }
 
 void AtomicWriteFile(const std::string& path, std::string_view bytes) {
-  const std::string& target = path;
+  // A symbolic link stays a link: the file it points to is the one replaced.
+  std::string target = path;
   struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
   std::string dir = ExtractFilePath(target);
   std::string temp = dir + "." + ExtractFileName(target) + ".XXXXXX";
   int fd = ExtractFileName(target).empty() ? -1 : ::mkstemp(temp.data());

@@ -141,6 +141,13 @@ TEST_F(Files, AtomicWriteReplacesOrLeavesTheOldFile) {
   EXPECT_EQ(ReadFileBytes(file), std::string("new\0bytes", 9));
   EXPECT_EQ(ListFiles(dir_, "*"), V{"Pexu.ini"});
 
+  // A symbolic link stays a link; the file it points to gets the new bytes.
+  ASSERT_EQ(::symlink("Pexu.ini", Path("link.ini").c_str()), 0);
+  AtomicWriteFile(Path("link.ini"), "through the link");
+  ASSERT_EQ(::lstat(Path("link.ini").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(ReadFileBytes(file), "through the link");
+
   EXPECT_THROW(AtomicWriteFile(Path("Pexu.ini/inner"), "x"), EFCreateError);  // its folder is a file
   EXPECT_THROW(AtomicWriteFile(dir_, "x"), EFCreateError);                    // a folder is not replaced
 
