@@ -57,7 +57,8 @@ int FileSetAttr(std::string_view path, int32_t attributes);  // 0 on success
 // Names (not paths) of the regular files in dir whose name matches the mask ("*.qlt", "*"), sorted.
 std::vector<std::string> ListFiles(std::string_view dir, std::string_view mask);
 
-// Writes bytes to a temporary file beside path, flushes it and renames it over path. Raises EFCreateError.
+// Writes bytes to a temporary file beside path, flushes it and renames it over path (over the file a symbolic link
+// points to, keeping the link). Raises EFCreateError.
 void AtomicWriteFile(const std::string& path, std::string_view bytes);
 // Reads a whole file through ResolvePath. Raises EFOpenError.
 std::string ReadFileBytes(const std::string& path);
