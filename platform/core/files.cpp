@@ -329,9 +329,12 @@ void AtomicWriteFile(const std::string& path, std::string_view bytes) {
   std::string dir = ExtractFilePath(target);
   std::string temp = dir + "." + ExtractFileName(target) + ".XXXXXX";
   int fd = ExtractFileName(target).empty() ? -1 : ::mkstemp(temp.data());
-  // The new file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
-  mode_t mode = StatPath(target, info) ? (info.st_mode & 07777) : (0666 & ~CurrentUmask());
-  bool written = fd >= 0 && ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  // The new file keeps the permissions of the one it replaces, or gets the usual ones for a new file. A read-only
+  // file (no write bits) is refused, as writing into it would be: the rename must not get round the protection.
+  bool exists = StatPath(target, info);
+  mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~CurrentUmask());
+  bool written = fd >= 0 && !(exists && S_ISREG(info.st_mode) && (mode & 0222) == 0) && ::fchmod(fd, mode) == 0 &&
+                 WriteAll(fd, bytes) && ::fsync(fd) == 0;
   if (fd >= 0 && ::close(fd) != 0) written = false;
   if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
     if (fd >= 0) ::unlink(temp.c_str());

@@ -58,7 +58,7 @@ int FileSetAttr(std::string_view path, int32_t attributes);  // 0 on success
 std::vector<std::string> ListFiles(std::string_view dir, std::string_view mask);
 
 // Writes bytes to a temporary file beside path, flushes it and renames it over path (over the file a symbolic link
-// points to, keeping the link). Raises EFCreateError.
+// points to, keeping the link). Raises EFCreateError, also for a read-only file (one without write bits).
 void AtomicWriteFile(const std::string& path, std::string_view bytes);
 // Reads a whole file through ResolvePath. Raises EFOpenError.
 std::string ReadFileBytes(const std::string& path);

@@ -148,6 +148,12 @@ TEST_F(Files, AtomicWriteReplacesOrLeavesTheOldFile) {
   EXPECT_TRUE(S_ISLNK(info.st_mode));
   EXPECT_EQ(ReadFileBytes(file), "through the link");
 
+  // A read-only file is not replaced behind its protection.
+  ASSERT_EQ(FileSetAttr(file, faReadOnly), 0);
+  EXPECT_THROW(AtomicWriteFile(file, "x"), EFCreateError);
+  EXPECT_EQ(ReadFileBytes(file), "through the link");
+  EXPECT_EQ(ListFiles(dir_, "*"), (V{"link.ini", "Pexu.ini"}));  // no temporary left behind
+
   EXPECT_THROW(AtomicWriteFile(Path("Pexu.ini/inner"), "x"), EFCreateError);  // its folder is a file
   EXPECT_THROW(AtomicWriteFile(dir_, "x"), EFCreateError);                    // a folder is not replaced
 
