@@ -89,6 +89,9 @@ uint8_t* TDIBWriter::ScanLine(int32_t row) {
     } catch (const std::bad_alloc&) {
       dib_.reset();
       throw pf::EOutOfMemory(msg::DIBAllocFailed);
+    } catch (const pf::EOutOfResources&) {  // a size the platform refuses before allocating
+      dib_.reset();
+      throw pf::EOutOfMemory(msg::DIBAllocFailed);
     }
   }
   return dib_->ScanLine(row);

@@ -197,6 +197,13 @@ TEST(DIBWriter, RejectsFormatsAndSizesItCannotWrite) {
   pf::TBitmap target;
   EXPECT_THROW(TDIBWriter w(target, nullptr, 4, 4, pf::pf4bit), GIFException);
   EXPECT_THROW(TDIBWriter w(target, nullptr, 0, 4, pf::pf8bit), GIFException);
+  TDIBWriter huge(target, nullptr, 65535, 65535, pf::pf24bit);
+  try {
+    huge.ScanLine(0);
+    ADD_FAILURE() << "a 12 GB image was accepted";
+  } catch (const pf::EOutOfMemory& e) {
+    EXPECT_EQ(e.Message(), "Failed to allocate memory for GIF DIB");
+  }
   {
     TDIBWriter writer(target, WebPalette(), 2, 3, pf::pf24bit);
     writer.ScanLine(1)[2] = 0x7F;
