@@ -1837,7 +1837,9 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int colorReduction, int 
         if (!frame.Empty()) continue;
         if (i > 0 && images_[i - 1]->Transparent() && frame.GraphicControlExtension() != nullptr) {
           auto* prevGce = images_[i - 1]->GraphicControlExtension();
-          prevGce->SetDelay(static_cast<uint16_t>(prevGce->Delay() + frame.GraphicControlExtension()->Delay()));
+          // the sum stops at the largest delay a file can hold
+          const int delay = prevGce->Delay() + frame.GraphicControlExtension()->Delay();
+          prevGce->SetDelay(static_cast<uint16_t>(std::min(delay, 65535)));
         }
         images_.Delete(i);
       }

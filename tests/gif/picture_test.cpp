@@ -437,6 +437,24 @@ TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
     for (int e = 0; e < pic.Images()[i]->Extensions().Count(); ++e)
       EXPECT_EQ(dynamic_cast<TGIFCommentExtension*>(pic.Images()[i]->Extensions()[e]), nullptr);
   EXPECT_EQ(ErrorOf([&] { pic.Optimize(ooReduceColors, ReducePalette, 0, 8); }), "Invalid reduction method");
+
+  // a cropped-away frame's delay joins the one before without wrapping past the largest delay
+  TGifPicture longer;
+  longer.Header().ColorMap().Assign(pic.Header().ColorMap());
+  for (uint8_t pixel : {1, 0}) {
+    auto f = std::make_unique<TGIFSubImage>(&longer);
+    f->SetBounds(0, 0, 2, 2);
+    std::fill(f->Data().begin(), f->Data().end(), pixel);
+    auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
+    gce->SetDelay(40000);
+    gce->SetTransparentColorIndex(0);
+    gce->SetTransparent(true);
+    f->Extensions().Add(std::move(gce));
+    longer.Add(std::move(f));
+  }
+  longer.Optimize(ooCrop, ReduceNone, DitherNearest, 8);
+  ASSERT_EQ(longer.Images().Count(), 1);
+  EXPECT_EQ(longer.Images()[0]->GraphicControlExtension()->Delay(), 65535);
 }
 
 TEST(GifPicture, DrawingScalesMasksAndTiles) {
