@@ -515,19 +515,15 @@ void TBitmap::LoadFromStream(TStream& stream) {
     ReadExact(stream, data.data(), size);
     DecodeRle(data, compression == BI_RLE4, result);
   } else {
-    std::vector<uint8_t> row(static_cast<size_t>(fileStride));
-    for (int64_t i = 0; i < height; ++i) {
-      ReadExact(stream, row.data(), fileStride);
-      int32_t y = int32_t(topDown ? i : height - 1 - i);
-      uint8_t* dst = result.ScanLine(y);
-      if (!generic) {
-        if (stride > 0) std::memcpy(dst, row.data(), size_t(stride));
-      } else {
-        for (int32_t x = 0; x < width; ++x) {
-          uint32_t v = bpp == 16 ? Le16(&row[size_t(2 * x)]) : Le32(&row[size_t(4 * x)]);
-          TColor c = RGB(MaskedChannel(v, masks[0]), MaskedChannel(v, masks[1]), MaskedChannel(v, masks[2]));
-          SetRaw(dst, x, format, ColorToDirect(c, format));
-        }
+    // Rows in the bitmap's own layout are read in place; others through a row buffer and the colour masks.
+    std::vector<uint8_t> row(generic ? size_t(fileStride) : 0);
+    for (int64_t i = 0; i < height && fileStride > 0; ++i) {
+      uint8_t* dst = result.ScanLine(int32_t(topDown ? i : height - 1 - i));
+      ReadExact(stream, generic ? row.data() : dst, fileStride);
+      for (int32_t x = 0; generic && x < width; ++x) {
+        uint32_t v = bpp == 16 ? Le16(&row[size_t(2 * x)]) : Le32(&row[size_t(4 * x)]);
+        TColor c = RGB(MaskedChannel(v, masks[0]), MaskedChannel(v, masks[1]), MaskedChannel(v, masks[2]));
+        SetRaw(dst, x, format, ColorToDirect(c, format));
       }
     }
   }
