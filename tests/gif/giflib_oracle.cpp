@@ -54,7 +54,7 @@ void Check(int result, GifFileType* gif, const char* what) {
 
 }  // namespace
 
-std::vector<uint8_t> GiflibWrite(const OracleGifIn& in) {
+std::vector<uint8_t> GiflibWrite(const OracleGif& in) {
   std::vector<uint8_t> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
@@ -64,7 +64,7 @@ std::vector<uint8_t> GiflibWrite(const OracleGifIn& in) {
   Check(EGifPutScreenDesc(gif, in.width, in.height, 8, 0, global), gif, "screen");
   GifFreeMapObject(global);
   for (size_t i = 0; i < in.frames.size(); ++i) {
-    const OracleFrameIn& f = in.frames[i];
+    const OracleFrame& f = in.frames[i];
     if (i == 0 && in.loops >= 0) {
       Check(EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE), gif, "leader");
       Check(EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0"), gif, "app id");
@@ -93,18 +93,12 @@ std::vector<uint8_t> GiflibWrite(const OracleGifIn& in) {
     Check(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local), gif, "image");
     GifFreeMapObject(local);
     std::vector<GifPixelType> row(static_cast<size_t>(f.width));
-    std::vector<int> rows;
-    if (f.interlaced) {
-      static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-      for (int p = 0; p < 4; ++p)
-        for (int y = start[p]; y < f.height; y += step[p]) rows.push_back(y);
-    } else {
-      for (int y = 0; y < f.height; ++y) rows.push_back(y);
-    }
-    for (int y : rows) {
-      std::memcpy(row.data(), f.pixels.data() + static_cast<size_t>(y) * f.width, row.size());
-      Check(EGifPutLine(gif, row.data(), f.width), gif, "line");
-    }
+    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int p = 0; p < (f.interlaced ? 4 : 1); ++p)
+      for (int y = f.interlaced ? start[p] : 0; y < f.height; y += f.interlaced ? step[p] : 1) {
+        std::memcpy(row.data(), f.pixels.data() + static_cast<size_t>(y) * f.width, row.size());
+        Check(EGifPutLine(gif, row.data(), f.width), gif, "line");
+      }
   }
   if (EGifCloseFile(gif, &error) != GIF_OK) throw std::runtime_error("giflib: close failed");
   return out;
@@ -130,18 +124,13 @@ OracleGif GiflibRead(const std::vector<uint8_t>& bytes) {
   for (int i = 0; i < gif->ImageCount; ++i) {
     const SavedImage& s = gif->SavedImages[i];
     OracleFrame f;
-    f.left = s.ImageDesc.Left;
-    f.top = s.ImageDesc.Top;
-    f.width = s.ImageDesc.Width;
-    f.height = s.ImageDesc.Height;
+    f.left = s.ImageDesc.Left, f.top = s.ImageDesc.Top, f.width = s.ImageDesc.Width, f.height = s.ImageDesc.Height;
     f.interlaced = s.ImageDesc.Interlace;
     f.localMap = MapBytes(s.ImageDesc.ColorMap);
     f.pixels.assign(s.RasterBits, s.RasterBits + static_cast<size_t>(f.width) * f.height);
     GraphicsControlBlock gcb{};
     if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK) {
-      f.transparent = gcb.TransparentColor;
-      f.delay = gcb.DelayTime;
-      f.disposal = gcb.DisposalMode;
+      f.transparent = gcb.TransparentColor, f.delay = gcb.DelayTime, f.disposal = gcb.DisposalMode;
     }
     for (int e = 0; e < s.ExtensionBlockCount; ++e) {
       const ExtensionBlock& b = s.ExtensionBlocks[e];
@@ -156,17 +145,12 @@ OracleGif GiflibRead(const std::vector<uint8_t>& bytes) {
 
 std::vector<uint8_t> GiflibImageData(const std::vector<uint8_t>& pixels, int width, int height, int bits,
                                      bool interlaced) {
-  OracleGifIn in;
-  in.width = width;
-  in.height = height;
-  OracleFrameIn f;
-  f.width = width;
-  f.height = height;
-  f.interlaced = interlaced;
+  OracleFrame f;
+  f.width = width, f.height = height, f.interlaced = interlaced, f.pixels = pixels;
   f.localMap.assign(static_cast<size_t>(3 << bits), 0);
-  f.pixels = pixels;
-  in.frames.push_back(f);
-  std::vector<uint8_t> file = GiflibWrite(in);
+  OracleGif in;
+  in.width = width, in.height = height, in.frames = {f};
+  const std::vector<uint8_t> file = GiflibWrite(in);
   size_t pos = 13 + 10 + (static_cast<size_t>(3) << bits);
   size_t start = pos;
   ++pos;  // minimum code size

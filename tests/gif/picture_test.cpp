@@ -49,18 +49,53 @@ std::string ErrorOf(const std::function<void()>& f) {
   return "";
 }
 
+std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 // A minimal GIF: 4x2 screen with a 2-colour global map and one frame of the given extension bytes.
-std::vector<uint8_t> SmallGif(const std::vector<uint8_t>& extensions, uint16_t frameWidth = 4) {
-  std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
-  g.insert(g.end(), extensions.begin(), extensions.end());
-  std::vector<uint8_t> frame = {',', 0, 0, 0, 0, static_cast<uint8_t>(frameWidth), 0, 2, 0, 0};
-  g.insert(g.end(), frame.begin(), frame.end());
+std::vector<uint8_t> SmallGif(const std::vector<uint8_t>& extensions, uint8_t frameWidth = 4) {
+  auto g = Cat({'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255}, extensions);
+  g = Cat(g, {',', 0, 0, 0, 0, frameWidth, 0, 2, 0, 0});
   pf::TMemoryStream data;
   std::vector<uint8_t> px = {0, 1, 1, 0, 1, 0, 0, 1};
   EncodeImage(data, CompressLZW, 1, 2, px.data(), false, 2, 4);
   g.insert(g.end(), data.Memory(), data.Memory() + data.Size());
   g.push_back(';');
   return g;
+}
+
+// A frame for pic, with a local map when colors are given and a graphic control block when transparent or delay
+// is set.
+struct FrameSpec {
+  int left = 0, top = 0, width = 0, height = 0;
+  std::vector<uint8_t> pixels = {};
+  std::vector<pf::TColor> colors = {};
+  int transparent = -1, delay = -1;
+};
+
+TGIFSubImage* AddFrame(TGifPicture& pic, const FrameSpec& s) {
+  auto f = std::make_unique<TGIFSubImage>(&pic);
+  for (pf::TColor c : s.colors) f->ColorMap().Add(c);
+  f->SetBounds(s.left, s.top, s.width, s.height);
+  if (!s.pixels.empty()) f->Data() = s.pixels;
+  if (s.transparent >= 0 || s.delay >= 0) {
+    auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
+    if (s.delay >= 0) gce->SetDelay(static_cast<uint16_t>(s.delay));
+    if (s.transparent >= 0) {
+      gce->SetTransparentColorIndex(s.transparent);
+      gce->SetTransparent(true);
+    }
+    f->Extensions().Add(std::move(gce));
+  }
+  TGIFSubImage* frame = f.get();
+  pic.Add(std::move(f));
+  return frame;
+}
+
+void AddColors(TGifPicture& pic, std::initializer_list<pf::TColor> colors) {
+  for (pf::TColor c : colors) pic.Header().ColorMap().Add(c);
 }
 
 TEST(GifPicture, ChartBitmapSavedWithTheDefaults) {
@@ -96,15 +131,15 @@ TEST(GifPicture, ChartBitmapSavedWithTheDefaults) {
   EXPECT_EQ(oracle.frames[0].pixels[199 * 277 + 276], 215);
 }
 
-giftest::OracleGifIn AnimatedSample() {
+giftest::OracleGif AnimatedSample() {
   std::mt19937 rng(42);
-  giftest::OracleGifIn in;
+  giftest::OracleGif in;
   in.width = 40;
   in.height = 30;
   for (int i = 0; i < 4; ++i) in.globalMap.insert(in.globalMap.end(), {uint8_t(i * 60), uint8_t(255 - i * 60), 7});
   in.loops = 3;
   auto frame = [&](int l, int t, int w, int h, int colors, bool local, bool interlaced) {
-    giftest::OracleFrameIn f;
+    giftest::OracleFrame f;
     f.left = l, f.top = t, f.width = w, f.height = h, f.interlaced = interlaced;
     if (local)
       for (int i = 0; i < colors; ++i)
@@ -125,8 +160,7 @@ giftest::OracleGifIn AnimatedSample() {
 
 TEST(GifPicture, GiflibFilesLoadWithFramesMapsAndExtensions) {
   auto in = AnimatedSample();
-  auto file = giftest::GiflibWrite(in);
-  auto l = Load(file);
+  auto l = Load(giftest::GiflibWrite(in));
   ASSERT_EQ(l.error, "");
   EXPECT_TRUE(l.warnings.empty());
   TGifPicture& pic = *l.pic;
@@ -135,11 +169,11 @@ TEST(GifPicture, GiflibFilesLoadWithFramesMapsAndExtensions) {
   EXPECT_EQ(pic.Header().ColorMap().Count(), 4);
   ASSERT_EQ(pic.Images().Count(), 4);
   for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE("frame " + std::to_string(i));
     TGIFSubImage& f = *pic.Images()[i];
     const auto& want = in.frames[static_cast<size_t>(i)];
-    EXPECT_EQ(f.Left(), want.left);
-    EXPECT_EQ(f.Top(), want.top);
-    EXPECT_EQ(f.Data(), want.pixels) << "frame " << i;
+    EXPECT_EQ(f.BoundsRect(), pf::Rect(want.left, want.top, want.left + want.width, want.top + want.height));
+    EXPECT_EQ(f.Data(), want.pixels);
     EXPECT_EQ(f.ColorMap().Count(), static_cast<int>(want.localMap.size() / 3));
     EXPECT_EQ(f.Interlaced(), want.interlaced);
   }
@@ -177,31 +211,51 @@ TEST(GifPicture, GiflibFilesLoadWithFramesMapsAndExtensions) {
   EXPECT_EQ(again.frames[1].delay, 25);
 }
 
-TEST(GifPicture, ReaderToleratesOddButHarmlessInput) {
-  auto good = SmallGif({});
-  std::vector<uint8_t> junk4 = {1, 2, 3, 4};
-  junk4.insert(junk4.end(), good.begin(), good.end());
-  EXPECT_EQ(Load(junk4).error, "");
-  std::vector<uint8_t> junk3 = {1, 2, 3};
-  junk3.insert(junk3.end(), good.begin(), good.end());
-  EXPECT_EQ(Load(junk3).error, "Invalid GIF signature");
+TEST(GifPicture, ReaderToleratesHarmlessInputAndRefusesBrokenBlocks) {
+  const auto good = SmallGif({});
   auto lower = good;
   lower[0] = 'g', lower[1] = 'i', lower[2] = 'f';
-  EXPECT_EQ(Load(lower).error, "");
-
-  auto zeroWidth = SmallGif({}, 0);
-  auto l = Load(zeroWidth);
-  EXPECT_EQ(l.pic->Images()[0]->Width(), 4);
-  EXPECT_EQ(l.warnings, std::vector<std::string>{"Image exceeds Logical Screen size"});
-
-  // bytes after the frames that are neither a block nor the trailer: both are named, the frame stays
-  auto tailJunk = good;
+  auto tailJunk = good;  // bytes after the frames that are neither a block nor the trailer
   tailJunk.back() = 'X';
   tailJunk.push_back('Y');
-  l = Load(tailJunk);
-  EXPECT_EQ(l.error, "");
-  EXPECT_EQ(l.pic->Images().Count(), 1);
-  EXPECT_EQ(l.warnings, (std::vector<std::string>{"Unknown GIF block type", "Invalid Image trailer"}));
+  // an extension followed by garbage instead of an image separator: no descriptor is read from the garbage
+  auto garbage = Cat({good.begin(), good.begin() + 19}, {'!', 0xFE, 1, 'x', 0, 'Z', 0, 0, 0, 0, 9, 0, 9, 0, 0, 2, 1});
+  garbage = Cat(garbage, {0, 0, ';'});
+  // sizes that would need gigabytes are refused before allocating
+  std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0};
+  for (int i = 0; i < 20; ++i) huge = Cat(huge, {',', 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0});
+  const std::vector<uint8_t> app9 = {'!', 0xFF, 9, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', 0};
+  const std::vector<uint8_t> badLoop = {'!', 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A',
+                                        'P', 'E',  '2', '.', '0', 2,   1,   5,   0};
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char* error;
+    std::vector<std::string> warnings;
+  };
+  const Case cases[] = {
+      {"4 junk bytes", Cat({1, 2, 3, 4}, good), "", {}},
+      {"3 junk bytes", Cat({1, 2, 3}, good), "Invalid GIF signature", {}},
+      {"lower case", lower, "", {}},
+      {"zero width", SmallGif({}, 0), "", {"Image exceeds Logical Screen size"}},
+      {"tail junk", tailJunk, "", {"Unknown GIF block type", "Invalid Image trailer"}},
+      {"garbage", garbage, "", {"Invalid extension introducer", "Unknown GIF block type", "Invalid Image trailer"}},
+      {"huge", huge, "Invalid image dimensions", {}},
+      {"app block of 9", SmallGif(app9), "Unsupported Application Extension block size", {}},
+      {"loop block", SmallGif(badLoop), "Invalid GIF data", {}},
+      {"unknown extension", SmallGif({'!', 0x33, 0}), "Unknown extension type", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto l = Load(c.bytes);
+    EXPECT_EQ(l.error, c.error);
+    EXPECT_EQ(l.warnings, c.warnings);
+  }
+  EXPECT_EQ(Load(SmallGif({}, 0)).pic->Images()[0]->Width(), 4);
+  EXPECT_EQ(Load(tailJunk).pic->Images().Count(), 1);  // the frame stays
+  auto g = Load(garbage);
+  ASSERT_EQ(g.pic->Images().Count(), 1);
+  EXPECT_TRUE(g.pic->Images()[0]->Empty());
 
   // application block of size 10: kept as unknown data
   auto app10 = Load(SmallGif({'!', 0xFF, 10, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', '2', 2, 7, 8, 0}));
@@ -210,20 +264,11 @@ TEST(GifPicture, ReaderToleratesOddButHarmlessInput) {
   ASSERT_NE(unknown, nullptr);
   ASSERT_EQ(unknown->Blocks.size(), 1u);
   EXPECT_EQ(unknown->Blocks[0].Data, (std::vector<uint8_t>{7, 8}));
-}
-
-TEST(GifPicture, ReaderRefusesBrokenBlocksAndKeepsWhatWasRead) {
-  EXPECT_EQ(Load(SmallGif({'!', 0xFF, 9, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '1', 0})).error,
-            "Unsupported Application Extension block size");
-  EXPECT_EQ(Load(SmallGif({'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 2, 1, 5, 0})).error,
-            "Invalid GIF data");
-  EXPECT_EQ(Load(SmallGif({'!', 0x33, 0})).error, "Unknown extension type");
 
   // minimum code size 12 in the second frame: the first frame stays, the progress ends at 0 %
   auto two = SmallGif({});
   two.pop_back();
-  std::vector<uint8_t> bad = {',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 12, 1, 0, 0, ';'};
-  two.insert(two.end(), bad.begin(), bad.end());
+  two = Cat(two, {',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 12, 1, 0, 0, ';'});
   Loaded l;
   std::vector<int> ends;
   l.pic->OnProgress = [&](pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
@@ -235,34 +280,13 @@ TEST(GifPicture, ReaderRefusesBrokenBlocksAndKeepsWhatWasRead) {
   EXPECT_EQ(l.pic->Images().Count(), 2);
   EXPECT_EQ(l.pic->Images()[0]->Data(), (std::vector<uint8_t>{0, 1, 1, 0, 1, 0, 0, 1}));
   EXPECT_EQ(ends, std::vector<int>{0});
-
-  // an extension followed by garbage instead of an image separator: no descriptor is read from the garbage
-  auto garbage = SmallGif({});
-  garbage.resize(19);
-  std::vector<uint8_t> tail = {'!', 0xFE, 1, 'x', 0, 'Z', 0, 0, 0, 0, 9, 0, 9, 0, 0, 2, 1, 0, 0, ';'};
-  garbage.insert(garbage.end(), tail.begin(), tail.end());
-  auto g = Load(garbage);
-  EXPECT_EQ(g.error, "");
-  ASSERT_EQ(g.pic->Images().Count(), 1);
-  EXPECT_TRUE(g.pic->Images()[0]->Empty());
-  EXPECT_EQ(g.warnings.front(), "Invalid extension introducer");
-
-  // sizes that would need gigabytes are refused before allocating
-  std::vector<uint8_t> huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0};
-  for (int i = 0; i < 20; ++i) huge.insert(huge.end(), {',', 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0});
-  EXPECT_EQ(Load(huge).error, "Invalid image dimensions");
 }
 
 TEST(GifPicture, VersionAndDescriptorRules) {
   TGifPicture pic;
   EXPECT_EQ(ErrorOf([&] { Save(pic); }), "Unsupported GIF version");
-  auto frame = std::make_unique<TGIFSubImage>(&pic);
-  frame->ColorMap().Add(pf::clBlack);
-  frame->ColorMap().Add(pf::clWhite);
-  frame->SetBounds(0, 0, 3, 2);
-  frame->SetInterlaced(true);
-  TGIFSubImage* f = frame.get();
-  pic.Add(std::move(frame));
+  TGIFSubImage* f = AddFrame(pic, {.width = 3, .height = 2, .colors = {pf::clBlack, pf::clWhite}});
+  f->SetInterlaced(true);
   auto bytes = Save(pic);
   EXPECT_EQ(std::string(bytes.begin() + 3, bytes.begin() + 6), "87a");
   EXPECT_EQ(bytes[13 + 9] & 0x40, 0);  // local map: written row by row
@@ -311,12 +335,6 @@ TEST(GifPicture, BitmapConversionRules) {
   EXPECT_EQ(pic.Images()[0]->ColorMap().Count(), 256);
   EXPECT_EQ(pic.Images()[0]->ColorMap().Colors(pic.Images()[0]->Data()[200]), pf::RGB(200, 0, 9));
 
-  pf::TBitmap device;
-  device.SetSize(5, 5);
-  TGifPicture web;
-  web.Assign(device);
-  EXPECT_EQ(device.PixelFormat(), pf::pf24bit);
-
   pf::TBitmap bits4;
   bits4.SetPixelFormat(pf::pf4bit);
   bits4.SetSize(3, 1);
@@ -354,9 +372,7 @@ TEST(GifPicture, CopyTakesTheListedSettingsAndKeepsOwnHandlers) {
   EXPECT_EQ(copy.AnimationSpeed, 100);
   EXPECT_EQ(sourceProgress, 2 + 4);
   ASSERT_EQ(copy.Images().Count(), 4);
-  EXPECT_EQ(copy.Images()[3]->Data(), src.Images()[3]->Data());
   EXPECT_EQ(copy.Images()[0]->Extensions().Count(), 2);
-  ASSERT_TRUE(copy.OnWarning);
   copy.Warning(copy, 1, "x");
   EXPECT_EQ(ownWarnings, 1);
   // the source writes run-length data, the copy LZW data; both decode to the same frames
@@ -370,10 +386,8 @@ TEST(GifColorMap, CapacityOrderAndOptimisation) {
   TGIFColorMap& map = pic.Header().ColorMap();
   EXPECT_EQ(map.BitsPerPixel(), 0);
   map.Add(pf::clRed);
-  EXPECT_EQ(map.Capacity(), 16);
   EXPECT_EQ(map.BitsPerPixel(), 1);
   for (int i = 1; i < 17; ++i) map.Add(pf::RGB(static_cast<uint8_t>(i), 0, 0));
-  EXPECT_EQ(map.Capacity(), 32);
   EXPECT_EQ(map.BitsPerPixel(), 5);
   map.Add(pf::clRed);
   EXPECT_EQ(map.IndexOf(pf::clRed), 17);  // unsorted: searched from the end
@@ -385,18 +399,11 @@ TEST(GifColorMap, CapacityOrderAndOptimisation) {
 
   // usage A:1, B:5, C:0 becomes [B, A]; pixels and the transparent index follow
   TGifPicture p2;
-  auto frame = std::make_unique<TGIFSubImage>(&p2);
-  frame->ColorMap().Add(pf::clRed);
-  frame->ColorMap().Add(pf::clLime);
-  frame->ColorMap().Add(pf::clBlue);
-  frame->SetBounds(0, 0, 6, 1);
-  frame->Data() = {0, 1, 1, 1, 1, 1};
-  TGIFSubImage* f = frame.get();
-  p2.Add(std::move(frame));
-  auto gce = std::make_unique<TGIFGraphicControlExtension>(f);
-  gce->SetTransparent(true);
-  gce->SetTransparentColorIndex(0);
-  f->Extensions().Add(std::move(gce));
+  TGIFSubImage* f = AddFrame(p2, {.width = 6,
+                                  .height = 1,
+                                  .pixels = {0, 1, 1, 1, 1, 1},
+                                  .colors = {pf::clRed, pf::clLime, pf::clBlue},
+                                  .transparent = 0});
   EXPECT_TRUE(f->ColorMap().Optimize());
   EXPECT_EQ(f->ColorMap().Count(), 2);
   EXPECT_EQ(f->ColorMap().Colors(0), pf::clLime);
@@ -406,27 +413,17 @@ TEST(GifColorMap, CapacityOrderAndOptimisation) {
 
 TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
   TGifPicture pic;
-  pic.Header().ColorMap().Add(pf::clBlack);
-  pic.Header().ColorMap().Add(pf::clWhite);
-  pic.Header().ColorMap().Add(pf::clRed);
-  auto add = [&](std::vector<uint8_t> px, int delay) {
-    auto f = std::make_unique<TGIFSubImage>(&pic);
-    f->SetBounds(0, 0, 4, 4);
-    f->Data() = std::move(px);
-    auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
-    gce->SetDelay(static_cast<uint16_t>(delay));
-    f->Extensions().Add(std::move(gce));
-    auto c = std::make_unique<TGIFCommentExtension>(f.get());
-    c->Text.Add("note");
-    f->Extensions().Add(std::move(c));
-    pic.Add(std::move(f));
-  };
+  AddColors(pic, {pf::clBlack, pf::clWhite, pf::clRed});
   std::vector<uint8_t> base = {0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 0};
   auto changed = base;
   changed[5] = 2;
-  add(base, 10);
-  add(changed, 20);  // differs in one pixel
-  add(changed, 30);  // identical to the frame before
+  // the second frame differs in one pixel, the third is identical to the second; each has a comment
+  for (auto [px, delay] : {std::pair{base, 10}, std::pair{changed, 20}, std::pair{changed, 30}}) {
+    TGIFSubImage* f = AddFrame(pic, {.width = 4, .height = 4, .pixels = px, .delay = delay});
+    auto c = std::make_unique<TGIFCommentExtension>(f);
+    c->Text.Add("note");
+    f->Extensions().Add(std::move(c));
+  }
   pic.Optimize(ooCrop | ooMerge | ooCleanup, ReduceNone, DitherNearest, 8);
   ASSERT_EQ(pic.Images().Count(), 2);
   TGIFSubImage& second = *pic.Images()[1];
@@ -440,18 +437,10 @@ TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
 
   // a cropped-away frame's delay joins the one before without wrapping past the largest delay
   TGifPicture longer;
-  longer.Header().ColorMap().Assign(pic.Header().ColorMap());
-  for (uint8_t pixel : {1, 0}) {
-    auto f = std::make_unique<TGIFSubImage>(&longer);
-    f->SetBounds(0, 0, 2, 2);
-    std::fill(f->Data().begin(), f->Data().end(), pixel);
-    auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
-    gce->SetDelay(40000);
-    gce->SetTransparentColorIndex(0);
-    gce->SetTransparent(true);
-    f->Extensions().Add(std::move(gce));
-    longer.Add(std::move(f));
-  }
+  AddColors(longer, {pf::clBlack, pf::clWhite});
+  for (uint8_t pixel : {1, 0})
+    AddFrame(longer,
+             {.width = 2, .height = 2, .pixels = {pixel, pixel, pixel, pixel}, .transparent = 0, .delay = 40000});
   longer.Optimize(ooCrop, ReduceNone, DitherNearest, 8);
   ASSERT_EQ(longer.Images().Count(), 1);
   EXPECT_EQ(longer.Images()[0]->GraphicControlExtension()->Delay(), 65535);
@@ -459,16 +448,8 @@ TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
 
 TEST(GifPicture, DrawingScalesMasksAndTiles) {
   TGifPicture pic;
-  pic.Header().ColorMap().Add(pf::clBlue);
-  pic.Header().ColorMap().Add(pf::clLime);
-  auto f = std::make_unique<TGIFSubImage>(&pic);
-  f->SetBounds(0, 0, 2, 2);
-  f->Data() = {0, 1, 1, 0};
-  auto gce = std::make_unique<TGIFGraphicControlExtension>(f.get());
-  gce->SetTransparentColorIndex(1);
-  gce->SetTransparent(true);
-  f->Extensions().Add(std::move(gce));
-  pic.Add(std::move(f));
+  AddColors(pic, {pf::clBlue, pf::clLime});
+  AddFrame(pic, {.width = 2, .height = 2, .pixels = {0, 1, 1, 0}, .transparent = 1});
   pic.SetWidth(4);
   pic.SetHeight(4);
 
@@ -499,19 +480,9 @@ TEST(GifPicture, DrawingScalesMasksAndTiles) {
 
 TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
   TGifPicture pic;
-  pic.Header().ColorMap().Add(pf::RGB(51, 102, 153));
-  pic.Header().ColorMap().Add(pf::RGB(255, 255, 255));
-  pic.Header().ColorMap().Add(pf::RGB(100, 100, 100));
-  for (int i = 0; i < 2; ++i) {
-    auto f = std::make_unique<TGIFSubImage>(&pic);
-    f->SetBounds(0, 0, 3, 1);
-    f->Data() = {0, 1, 2};
-    pic.Add(std::move(f));
-  }
-  auto gce = std::make_unique<TGIFGraphicControlExtension>(pic.Images()[1]);
-  gce->SetTransparentColorIndex(2);
-  gce->SetTransparent(true);
-  pic.Images()[1]->Extensions().Add(std::move(gce));
+  AddColors(pic, {pf::RGB(51, 102, 153), pf::RGB(255, 255, 255), pf::RGB(100, 100, 100)});
+  AddFrame(pic, {.width = 3, .height = 1, .pixels = {0, 1, 2}});
+  AddFrame(pic, {.width = 3, .height = 1, .pixels = {0, 1, 2}, .transparent = 2});
 
   // forced dithering: web colours come out exactly; a transparent pixel keeps the web index of its colour
   pic.DrawOptions = static_cast<TGIFDrawOptions>((pic.DrawOptions | DrawDither) & ~DrawAutoDither);

@@ -62,11 +62,11 @@ TEST(GifTool, EncodeDecodeAndInfo) {
   EXPECT_EQ(back.PixelFormat(), pf::pf24bit);
   EXPECT_EQ(back.GetPixel(12, 4), pf::RGB(204, 204, 102));  // (240, 240, 130) at web levels 4, 4, 2
 
-  giftest::OracleGifIn in;
+  giftest::OracleGif in;
   in.width = 20, in.height = 10;
   in.globalMap = {0, 0, 0, 255, 255, 255};
   for (int i = 0; i < 2; ++i) {
-    giftest::OracleFrameIn f;
+    giftest::OracleFrame f;
     f.left = i * 3, f.top = i, f.width = 5, f.height = 4, f.delay = 7 * i, f.disposal = i + 1,
     f.transparent = i == 0 ? -1 : 1;
     f.pixels.assign(20, static_cast<uint8_t>(i));
