@@ -1,14 +1,21 @@
+// Records, the pool check and the extraction road (through the ZIP component, on archives made by Info-ZIP zip).
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
 
 #include "engine/catalogue.h"
 #include "engine_test_support.h"
 #include "platform/core/files.h"
-#include "platform/core/strings.h"
 
 using enginetest::EngineFixture;
 using enginetest::MakePool;
 
 namespace {
+
+const std::string kMissingBE =
+    "Die Datei BEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
+    "digt.";
 
 TEST(RecordTest, ReaderFollowsTheRecordLayout) {
   pf::TStringList pool = MakePool({{"TA1", 2}});
@@ -18,13 +25,11 @@ TEST(RecordTest, ReaderFollowsTheRecordLayout) {
   EXPECT_EQ(first.Id, "TA101");
   EXPECT_EQ(first.Text, "Frage TA101");
   EXPECT_EQ(first.Picture, "");
-  ASSERT_EQ(first.Answers.size(), 4u);
-  EXPECT_EQ(first.Answers[0], "R:richtig TA101");
+  EXPECT_EQ(first.Answers, (std::vector<std::string>{"R:richtig TA101", "W:falsch 1", "W:falsch 2", "W:falsch 3"}));
   EXPECT_EQ(first.NextLine, 7);
   engine::QuestionRecord second = engine::ReadQuestionRecord(pool, first.NextLine);
   EXPECT_EQ(second.Picture, "./pics/ta102.gif");
   ASSERT_EQ(second.Answers.size(), 4u);
-  EXPECT_EQ(second.Answers[0], "r:5 A");
   EXPECT_TRUE(engine::IsRightAnswer(second.Answers[0]));
   EXPECT_EQ(second.NextLine, pool.Count());
 
@@ -35,11 +40,7 @@ TEST(RecordTest, ReaderFollowsTheRecordLayout) {
 }
 
 TEST(RecordTest, MalformedPoolsAreRefusedWithTheLine) {
-  struct Case {
-    std::function<void(pf::TStringList&)> damage;
-    const char* fault;
-  };
-  const Case cases[] = {
+  const std::pair<std::function<void(pf::TStringList&)>, const char*> cases[] = {
       {[](pf::TStringList& p) { p.Delete(6); }, "Zeile 7: vier Antworten erwartet (Frage TA101)."},
       {[](pf::TStringList& p) { p.Put(4, "R:auch richtig"); },
        "Zeile 5: nur die erste Antwort darf richtig sein, hier \"W:\" erwartet."},
@@ -52,51 +53,80 @@ TEST(RecordTest, MalformedPoolsAreRefusedWithTheLine) {
       {[](pf::TStringList& p) { p.Delete(0); }, "Zeile 1: die erste Zeile muss die Versionszeile \"V:\" sein."},
       {[](pf::TStringList& p) { p.Clear(); }, "die Datei ist leer."},
   };
-  for (const Case& c : cases) {
+  for (const auto& [damage, fault] : cases) {
     pf::TStringList pool = MakePool({{"TA1", 2}});
-    c.damage(pool);
-    EXPECT_EQ(engine::CheckPool(pool), c.fault);
+    damage(pool);
+    EXPECT_EQ(engine::CheckPool(pool), fault);
   }
 }
 
+// A missing entry, a pool without questions, a malformed pool and a missing archive are failures with a warning.
 TEST(PoolTest, CountPoolQuestionsSucceedsOnlyWithQuestions) {
   EngineFixture f;
   f.entries["TAfragen.txt"] = MakePool({{"TA1", 3}, {"TB1", 2}});
+  f.entries["VEfragen.txt"].Add("V:leer");
+  f.entries["TEfragen.txt"] = MakePool({{"TE1", 3}});
+  f.entries["TEfragen.txt"].Delete(18);
   int32_t poolSize = -1;
   ASSERT_TRUE(f.engine.CountPoolQuestions('T', 'A', poolSize));
   EXPECT_EQ(poolSize, 5);
   EXPECT_EQ(f.state.CatalogueLines.Count(), 31);
 
-  // A missing entry (or one the reader could not extract) and a pool without questions are failures.
-  poolSize = -1;
-  EXPECT_FALSE(f.engine.CountPoolQuestions('B', 'E', poolSize));
-  EXPECT_EQ(f.port.warnings.back(),
-            "Die Datei BEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
-            "digt.");
-  EXPECT_EQ(f.state.CatalogueLines.Count(), 0);
-  f.entries["VEfragen.txt"].Add("V:leer");
-  EXPECT_FALSE(f.engine.CountPoolQuestions('V', 'E', poolSize));
-  EXPECT_EQ(f.port.warnings.back(), "Die Datei VEfragen.txt enth\xE4lt keine Fragen.");
-  f.entries["TEfragen.txt"] = MakePool({{"TE1", 3}});
-  f.entries["TEfragen.txt"].Delete(18);
-  EXPECT_FALSE(f.engine.CountPoolQuestions('T', 'E', poolSize));
-  EXPECT_EQ(f.port.warnings.back(), "Fehler in TEfragen.txt  Zeile 19: vier Antworten erwartet (Frage TE103).");
-  EXPECT_EQ(f.state.CatalogueLines.Count(), 0);
-  EXPECT_EQ(poolSize, -1);
-  EXPECT_EQ(f.port.warnings.size(), 3u);
+  const std::pair<const char*, std::string> refused[] = {
+      {"BE", kMissingBE},
+      {"VE", "Die Datei VEfragen.txt enth\xE4lt keine Fragen."},
+      {"TE", "Fehler in TEfragen.txt  Zeile 19: vier Antworten erwartet (Frage TE103)."},
+      {"TA", "Die Datei " + f.dir.Path() + "/Fragen/KAEFragen.qst existiert nicht."},
+  };
+  for (const auto& [code, warning] : refused) {
+    SCOPED_TRACE(code);
+    if (std::string(code) == "TA") pf::DeleteFile(f.state.CatalogueFile);
+    f.port.warnings.clear();
+    f.state.CatalogueLines.Add("alt");
+    poolSize = -1;
+    EXPECT_FALSE(f.engine.CountPoolQuestions(code[0], code[1], poolSize));
+    EXPECT_EQ(f.port.warnings, std::vector<std::string>{warning});
+    EXPECT_EQ(f.state.CatalogueLines.Count(), 0);
+    EXPECT_EQ(poolSize, -1);
+  }
 }
 
-TEST(PoolTest, MissingArchiveNamesItsFullPath) {
-  EngineFixture f;
-  f.entries["TAfragen.txt"] = MakePool({{"TA1", 3}});
-  f.state.CatalogueLines.Add("alt");
+// Writes each (name, text) into a folder and zips them (zip -j) into the fixture's catalogue archive.
+void MakeArchive(EngineFixture& f, const std::vector<std::pair<std::string, std::string>>& files,
+                 const char* options = "-X") {
+  std::string names;
+  for (const auto& [name, text] : files) {
+    enginetest::WriteFile(f.dir.File("src/" + name), text);
+    names += " '" + f.dir.File("src/" + name) + "'";
+  }
   pf::DeleteFile(f.state.CatalogueFile);
-  int32_t poolSize = -1;
-  EXPECT_FALSE(f.engine.CountPoolQuestions('T', 'A', poolSize));
-  ASSERT_EQ(f.port.warnings.size(), 1u);
-  EXPECT_EQ(f.port.warnings[0], "Die Datei " + f.dir.Path() + "/Fragen/KAEFragen.qst existiert nicht.");
-  EXPECT_EQ(f.state.CatalogueLines.Count(), 0);
-  EXPECT_EQ(poolSize, -1);
+  int status = -1;
+  enginetest::RunCommand("zip -q -j " + std::string(options) + " '" + f.state.CatalogueFile + "'" + names, &status);
+  ASSERT_EQ(status, 0);
+}
+
+TEST(EntzippenTest, EntriesMatchWithoutRegardToCaseAndAreReadAfresh) {
+  EngineFixture f;
+  f.engine.SetEntryExtractor(nullptr);
+  MakeArchive(f, {{"tafragen.txt", MakePool({{"TA1", 3}}).Text()}, {"FragenVersion.txt", "TA: eins\r\n"}});
+  int32_t poolSize = 0;
+  ASSERT_TRUE(f.engine.CountPoolQuestions('T', 'A', poolSize));
+  EXPECT_EQ(poolSize, 3);
+  pf::TStringList list;
+  EXPECT_EQ(f.engine.Entzippen(f.state.CatalogueFile, "fragenversion.TXT", list), 1);
+  EXPECT_EQ(list.Text(), "TA: eins\r\n");
+  // A missing entry leaves the list as it was and ends with the warning at once.
+  EXPECT_EQ(f.engine.Entzippen(f.state.CatalogueFile, "BEfragen.txt", list), 0);
+  EXPECT_EQ(list.Text(), "TA: eins\r\n");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(f.engine.CountPoolQuestions('B', 'E', poolSize));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(f.port.warnings, std::vector<std::string>{kMissingBE});
+
+  // A replaced archive is seen at once (here made without -X, so local and central extra fields differ).
+  MakeArchive(f, {{"TAfragen.txt", MakePool({{"TA1", 5}}).Text()}}, "");
+  ASSERT_TRUE(f.engine.CountPoolQuestions('T', 'A', poolSize));
+  EXPECT_EQ(poolSize, 5);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 #include "engine_test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "platform/core/files.h"
 #include "platform/core/strings.h"
 
 namespace enginetest {
@@ -23,8 +24,7 @@ TempDir::~TempDir() {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -34,18 +34,32 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+size_t CountOf(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("popen failed: " + command);
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  int rc = pclose(pipe);
+  if (status) *status = rc;
+  return output;
+}
+
 pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapters) {
   pf::TStringList pool;
   pool.Add("V:Test");
   for (const auto& [prefix, count] : chapters) {
     for (int k = 1; k <= count; ++k) {
       std::string id = prefix + (k < 10 ? "0" : "") + pf::IntToStr(k);
-      pool.Add("::" + id);
-      pool.Add("F:Frage " + id);
-      pool.Add("R:richtig " + id);
-      pool.Add("W:falsch 1");
-      pool.Add("W:falsch 2");
-      pool.Add("W:falsch 3");
+      for (std::string line : {"::" + id, "F:Frage " + id, "R:richtig " + id, std::string("W:falsch 1"),
+                               std::string("W:falsch 2"), std::string("W:falsch 3")})
+        pool.Add(line);
     }
   }
   return pool;
@@ -53,7 +67,6 @@ pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapter
 
 EngineFixture::EngineFixture() {
   state.DataDir = dir.Path();
-  std::filesystem::create_directories(dir.File("Fragen"));
   state.CatalogueFile = dir.File("Fragen/KAEFragen.qst");
   WriteFile(state.CatalogueFile, "");
   engine.SetEntryExtractor([this](const std::string&, const std::string& entry, pf::TStrings& list) {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <deque>
-#include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,12 +23,12 @@ class FakePort : public engine::EnginePort {
   std::string ServerRoot() const override { return root; }
   void LoadFromFile(const std::string& path) override { loaded.push_back(path); }
   std::string DocumentTitle() const override { return title; }
-  void FocusViewer() override { ++focused; }
+  void FocusViewer() override {}
   void SetCaption(const std::string& c) override { caption = c; }
   void SetPanelText(int panel, const std::string& text) override { panels[panel] = text; }
-  void SetPanelColor(int panel, uint32_t color) override { colors[panel] = color; }
+  void SetPanelColor(int, uint32_t) override {}
   void Msg(const std::string& text) override { messages.push_back(text); }
-  void SetProgress(int position) override { progress = position; }
+  void SetProgress(int position) override { progress.push_back(position); }
   void SetAntwortenlisteEnabled(bool enabled) override { answerListEnabled = enabled; }
   void StartExamClock() override { clockRunning = true; }
   void StopExamClock() override { clockRunning = false; }
@@ -39,17 +39,11 @@ class FakePort : public engine::EnginePort {
   }
   std::string CompanyName() const override { return "Pexu-Team"; }
 
-  std::string root = "/opt/pexu";
-  std::string title;
-  std::string caption;
+  std::string root = "/opt/pexu", title, caption;
   std::map<int, std::string> panels;
-  std::map<int, uint32_t> colors;
   std::vector<std::string> loaded, messages, warnings, confirmations;
-  int progress = -1;
-  int focused = 0;
-  bool answerListEnabled = true;
-  bool clockRunning = false;
-  bool confirmAnswer = true;
+  std::vector<int> progress;
+  bool answerListEnabled = true, clockRunning = false, confirmAnswer = true;
 };
 
 // A fresh folder under the system's temporary folder, removed again at the end of the test.
@@ -64,17 +58,29 @@ class TempDir {
   std::string path_;
 };
 
-void WriteFile(const std::string& path, const std::string& bytes);
+void WriteFile(const std::string& path, const std::string& bytes);  // creates the parent folders
 std::string ReadFile(const std::string& path);
+size_t CountOf(const std::string& text, const std::string& what);
+// Runs a shell command and returns what it printed; the exit status goes to *status when given.
+std::string RunCommand(const std::string& command, int* status = nullptr);
 
 // A pool: "V:Test" and then, per (3-character identifier prefix, count), records prefix + 2 digits
 // ("TA1", 25 -> TA101 .. TA125), each with a text line and four answers, the right one first.
 pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapters);
 
-// Installs a random source for the lifetime of the object: reals from a script, integers from a seeded generator.
+// Installs a random source for the lifetime of the object.
+class ScopedRandom {
+ public:
+  explicit ScopedRandom(pf::IRandomSource& source) { pf::SetRandomSource(&source); }
+  ~ScopedRandom() { pf::SetRandomSource(nullptr); }
+};
+
+// Reals from a script, integers from a seeded generator; installed for the lifetime of the object.
 class MixedRandom : public pf::IRandomSource {
  public:
-  explicit MixedRandom(uint32_t seed) : ints_(seed) { pf::SetRandomSource(this); }
+  explicit MixedRandom(uint32_t seed, std::initializer_list<double> reals = {}) : ints_(seed), reals_(reals) {
+    pf::SetRandomSource(this);
+  }
   ~MixedRandom() override { pf::SetRandomSource(nullptr); }
   void Randomize() override {}
   int32_t Random(int32_t range) override { return ints_.Random(range); }
@@ -84,7 +90,6 @@ class MixedRandom : public pf::IRandomSource {
     reals_.pop_front();
     return r;
   }
-  void PushReal(double value) { reals_.push_back(value); }
 
  private:
   pf::LcgRandom ints_;

