@@ -56,6 +56,17 @@ Decoded Decode(const std::vector<uint8_t>& data, int w, int h, bool interlaced, 
   return d;
 }
 
+// A minimal GIF87a file around an image data section, the frame with a zeroed local map of 2^bits entries.
+std::vector<uint8_t> WrapInFile(const std::vector<uint8_t>& data, int w, int h, int bits) {
+  const uint8_t wl = uint8_t(w), wh = uint8_t(w >> 8), hl = uint8_t(h), hh = uint8_t(h >> 8);
+  std::vector<uint8_t> file = {'G', 'I', 'F', '8', '7', 'a', wl, wh, hl, hh, 0, 0, 0};
+  file.insert(file.end(), {0x2C, 0, 0, 0, 0, wl, wh, hl, hh, uint8_t(0x80 | (bits - 1))});
+  file.insert(file.end(), static_cast<size_t>(3 << bits), 0);
+  file.insert(file.end(), data.begin(), data.end());
+  file.push_back(0x3B);
+  return file;
+}
+
 TEST(LzwEncoder, ByteEqualToGiflibForEveryDepthSizeAndPattern) {
   const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {64, 64}, {317, 211}, {1000, 1000}};
   uint32_t seed = 1;
@@ -67,9 +78,7 @@ TEST(LzwEncoder, ByteEqualToGiflibForEveryDepthSizeAndPattern) {
                      " pattern " + std::to_string(static_cast<int>(pattern)));
         EXPECT_EQ(Encode(px, w, h, bits, false), giftest::GiflibImageData(px, w, h, bits, false));
       }
-}
-
-TEST(LzwEncoder, InterlacedFramesAreCodedInPassOrder) {
+  // interlaced frames are coded in pass order
   for (int h : {1, 2, 3, 5, 9, 17}) {
     auto px = MakePixels(13, h, 4, Pattern::Random, 100u + static_cast<uint32_t>(h));
     EXPECT_EQ(Encode(px, 13, h, 4, true), giftest::GiflibImageData(px, 13, h, 4, true)) << "height " << h;
@@ -101,34 +110,7 @@ TEST(RleEncoder, OutputDecodesIdenticallyWithGiflibAndOurs) {
       for (Pattern pattern : {Pattern::Random, Pattern::Runs, Pattern::Uniform}) {
         auto px = MakePixels(w, h, bits, pattern, seed++);
         auto data = Encode(px, w, h, bits, false, gif::CompressRLE);
-        // wrap the data section into a minimal file for giflib
-        std::vector<uint8_t> file = {'G',
-                                     'I',
-                                     'F',
-                                     '8',
-                                     '7',
-                                     'a',
-                                     static_cast<uint8_t>(w),
-                                     static_cast<uint8_t>(w >> 8),
-                                     static_cast<uint8_t>(h),
-                                     static_cast<uint8_t>(h >> 8),
-                                     0,
-                                     0,
-                                     0,
-                                     0x2C,
-                                     0,
-                                     0,
-                                     0,
-                                     0,
-                                     static_cast<uint8_t>(w),
-                                     static_cast<uint8_t>(w >> 8),
-                                     static_cast<uint8_t>(h),
-                                     static_cast<uint8_t>(h >> 8),
-                                     static_cast<uint8_t>(0x80 | (bits - 1))};
-        file.insert(file.end(), static_cast<size_t>(3 << bits), 0);
-        file.insert(file.end(), data.begin(), data.end());
-        file.push_back(0x3B);
-        auto oracle = giftest::GiflibRead(file);
+        auto oracle = giftest::GiflibRead(WrapInFile(data, w, h, bits));
         ASSERT_TRUE(oracle.ok) << oracle.error;
         EXPECT_EQ(oracle.frames.at(0).pixels, px);
         auto ours = Decode(data, w, h, false);
@@ -199,20 +181,16 @@ TEST(LzwDecoder, HostileDataStopsWithinBounds) {
 }
 
 TEST(LzwDecoder, DataAfterTheLastPixelIsSkippedUpToTheTerminator) {
-  // 4 pixels, but the encoder data describe 16: the rest must be skipped so the next byte is the block after.
-  auto px = MakePixels(4, 4, 2, Pattern::Random, 11);
-  auto data = Encode(px, 4, 4, 2, false);
-  data.push_back(0x3B);
-  auto d = Decode(data, 4, 1, false);
-  EXPECT_EQ(std::vector<uint8_t>(px.begin(), px.begin() + 4), d.pixels);
-  EXPECT_EQ(d.consumed, static_cast<int64_t>(data.size()) - 1);
-  // and the same for a section split over many sub-blocks
-  auto bigPx = MakePixels(200, 200, 8, Pattern::Random, 12);
-  auto big = Encode(bigPx, 200, 200, 8, false);
-  big.push_back(0x3B);
-  auto d2 = Decode(big, 200, 10, false);
-  EXPECT_EQ(std::vector<uint8_t>(bigPx.begin(), bigPx.begin() + 2000), d2.pixels);
-  EXPECT_EQ(d2.consumed, static_cast<int64_t>(big.size()) - 1);
+  // The data describe more rows than are decoded: the rest must be skipped so the next byte is the block after,
+  // in one sub-block and over many.
+  for (auto [size, bits, rows] : {std::tuple{4, 2, 1}, std::tuple{200, 8, 10}}) {
+    auto px = MakePixels(size, size, bits, Pattern::Random, static_cast<uint32_t>(size));
+    auto data = Encode(px, size, size, bits, false);
+    data.push_back(0x3B);
+    auto d = Decode(data, size, rows, false);
+    EXPECT_EQ(std::vector<uint8_t>(px.begin(), px.begin() + size * rows), d.pixels) << size;
+    EXPECT_EQ(d.consumed, static_cast<int64_t>(data.size()) - 1) << size;
+  }
 }
 
 }  // namespace

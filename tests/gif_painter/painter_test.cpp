@@ -79,6 +79,13 @@ class PainterTest : public ::testing::Test {
     picture.OnAnimationLoop = add('L');
     picture.OnAnimationEnd = add('E');
   }
+  // A fresh start with the picture's draw options set and its events recorded.
+  std::unique_ptr<AnimatedPicture> Recorded(std::unique_ptr<AnimatedPicture> picture, TGIFDrawOptions options) {
+    Fresh();
+    picture->DrawOptions = options;
+    Record(*picture);
+    return picture;
+  }
   int Count(char name) const {
     int n = log.empty() || log[0] != name ? 0 : 1;
     for (size_t i = log.find(std::string(" ") + name); i != std::string::npos;
@@ -103,9 +110,7 @@ class PainterTest : public ::testing::Test {
 TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
   {  // timer-driven: the first frame at once, then waits of 10 and 20 units of 12 ms; DrawLoop without a loop
      // extension plays once
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(), DrawAsync | DrawAnimate | DrawLoop | DrawDirect);
     EXPECT_TRUE(picture->Painters().Draw(dest.Canvas(), all));
     EXPECT_EQ(log, "S0@0 P0@0 D0@0");
     ASSERT_EQ(picture->Painters().Count(), 1);
@@ -120,14 +125,11 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
   }
   {  // a loop extension of 2 loops: the frames play twice, the second pass announced by the loop event (the
      // picture read back from its GIF stream)
-    Fresh();
     pf::TMemoryStream stream;
     ThreeFrames(1, 1, 2)->SaveToStream(stream);
     stream.SetPosition(0);
-    auto picture = std::make_unique<AnimatedPicture>();
+    auto picture = Recorded(std::make_unique<AnimatedPicture>(), DrawAsync | DrawAnimate | DrawLoop | DrawDirect);
     picture->LoadFromStream(stream);
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
-    Record(*picture);
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(5000);
     EXPECT_EQ(log,
@@ -135,20 +137,14 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
               "E-1@1080");
   }
   {  // inline: all of it inside Draw, the first frame after one unit
-    Fresh();
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawAnimate | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(), DrawAnimate | DrawDirect);
     EXPECT_TRUE(picture->Painters().Draw(dest.Canvas(), all));
     EXPECT_EQ(log, "S0@0 P0@12 D0@12 P1@132 D1@132 P2@372 D2@372 E-1@372");
     EXPECT_EQ(picture->Painters().Count(), 0);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
   {  // the picture's StartAnimation: animated on timers whatever the draw options say, until StopAnimation
-    Fresh();
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawLoop;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(), DrawLoop);
     picture->StartAnimation(dest.Canvas(), all);
     EXPECT_EQ(log, "S0@0 P0@0 D0@0");
     clock.Advance(130);
@@ -168,20 +164,15 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
   // Delays 1 (raised to 3 units), 5000 (cut to 1000 inline) and 0 (the default 10).
   for (const Case& c : {Case{DrawAsync, 100, "0@0 1@36 2@60036"}, Case{0, 100, "0@12 1@48 2@12048"},
                         Case{DrawAsync, 200, "0@0 1@18 2@30018"}, Case{0, 0, "0@12000 1@24000 2@36000"}}) {
-    Fresh();
-    auto picture = MakePicture({{0, 0, 4, 1, 1, 1}, {0, 0, 4, 2, 5000, 1}, {0, 0, 4, 3, 0, 1}});
-    picture->DrawOptions = c.async | DrawAnimate | DrawDirect;
+    auto picture = Recorded(MakePicture({{0, 0, 4, 1, 1, 1}, {0, 0, 4, 2, 5000, 1}, {0, 0, 4, 3, 0, 1}}),
+                            c.async | DrawAnimate | DrawDirect);
     picture->AnimationSpeed = c.speed;
-    Record(*picture);
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(100000);
     EXPECT_EQ(Painted(), c.painted) << "async " << c.async << " speed " << c.speed;
   }
   {  // painting that takes 20 ms: half of the overrun is taken off the following wait
-    Fresh();
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(), DrawAsync | DrawAnimate | DrawDirect);
     auto record = picture->OnFramePainted;
     picture->OnFramePainted = [&](pf::TPersistent& sender) {
       record(sender);
@@ -192,11 +183,8 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
     EXPECT_EQ(Painted(), "0@0 1@130 2@380");
   }
   {  // speed 0: a timer-driven painter shows its first frame and then waits until it is stopped
-    Fresh();
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect;
+    auto picture = Recorded(ThreeFrames(), DrawAsync | DrawAnimate | DrawDirect);
     picture->AnimationSpeed = 0;
-    Record(*picture);
     picture->Painters().Draw(dest.Canvas(), all);
     EXPECT_EQ(clock.PendingTimers(), 0);
     clock.Advance(1000000);
@@ -209,9 +197,7 @@ TEST_F(PainterTest, DelayRulesAndSpeed) {
 
 TEST_F(PainterTest, LoopCounts) {
   {  // Loops 0: endless for a timer-driven painter, once inline
-    auto picture = ThreeFrames(1, 1, 0);
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(1, 1, 0), DrawAsync | DrawAnimate | DrawLoop | DrawDirect);
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(720 * 50);
     EXPECT_EQ(Count('L'), 50);
@@ -227,10 +213,7 @@ TEST_F(PainterTest, LoopCounts) {
     EXPECT_EQ(Count('L'), 0);
   }
   {  // DrawLoopForever: endless inline too, until a handler stops it
-    Fresh();
-    auto picture = ThreeFrames(1, 1, 2);
-    picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(1, 1, 2), DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect);
     auto record = picture->OnAnimationLoop;
     picture->OnAnimationLoop = [&](pf::TPersistent& sender) {
       record(sender);
@@ -241,10 +224,7 @@ TEST_F(PainterTest, LoopCounts) {
     EXPECT_EQ(Count('E'), 0);
   }
   {  // an endless inline painter ends when the application quits while it waits
-    Fresh();
-    auto picture = ThreeFrames(1, 1, 0);
-    picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(1, 1, 0), DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect);
     picture->OnFramePainted = [&](pf::TPersistent&) { clock.Quitting = Count('P') == 5; };
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Quitting = false;
@@ -300,9 +280,7 @@ TEST_F(PainterTest, DisposalMethods) {
 }
 
 TEST_F(PainterTest, DrawReusesOrRestartsTheAnimation) {
-  auto picture = ThreeFrames();
-  picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect;
-  Record(*picture);
+  auto picture = Recorded(ThreeFrames(), DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever | DrawDirect);
   picture->Painters().Draw(dest.Canvas(), all);
   clock.Advance(130);
   picture->Painters().Draw(dest.Canvas(), all);  // already animating there
@@ -340,10 +318,7 @@ TEST_F(PainterTest, PictureChangesEndTheAnimationAndDropItsBitmap) {
       {"Optimize", [](TGifPicture& p) { p.Optimize(ooColorMap, ReduceNone, DitherNearest, 8); }},
   };
   for (const auto& [name, change] : changes) {
-    Fresh();
-    auto picture = ThreeFrames();
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(), DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever);
     picture->Draw(dest.Canvas(), all);
     ASSERT_NE(picture->Painters().CachedBitmap(), nullptr) << name;
     ASSERT_EQ(picture->Painters().Count(), 1) << name;
@@ -359,9 +334,7 @@ TEST_F(PainterTest, PictureChangesEndTheAnimationAndDropItsBitmap) {
 
 TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
   {  // between two timers
-    auto picture = ThreeFrames(1, 3);
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(1, 3), DrawAsync | DrawAnimate | DrawLoop | DrawLoopForever);
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(150);
     picture.reset();
@@ -381,40 +354,27 @@ TEST_F(PainterTest, FreeingThePictureWhileAnimatingStopsCleanly) {
     EXPECT_EQ(picture, nullptr);
     EXPECT_EQ(clock.PendingTimers(), 0);
   }
-  {  // by a handler of an inline painter: Draw tells its caller that the picture is gone
-    Fresh();
-    auto picture = ThreeFrames(2, 3);
-    picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever;
-    Record(*picture);
-    picture->OnFramePainted = [&](pf::TPersistent& sender) {
-      if (static_cast<TGIFPainter&>(sender).ActiveImage == 1) picture.reset();
-    };
-    TGIFPainterList& painters = picture->Painters();
-    EXPECT_FALSE(painters.Draw(dest.Canvas(), all));
-    EXPECT_EQ(log, "S0@0 P0@12 P1@132");
-  }
-  {  // the same through the picture's own Draw, which must not touch the freed picture afterwards
-    Fresh();
-    auto picture = ThreeFrames(2, 3);
-    picture->DrawOptions = DrawAnimate | DrawLoop | DrawLoopForever;
-    Record(*picture);
+  // by a handler of an inline painter: the painter list's Draw tells its caller that the picture is gone, and the
+  // picture's own Draw must not touch the freed picture afterwards
+  for (bool own : {false, true}) {
+    auto picture = Recorded(ThreeFrames(2, 3), DrawAnimate | DrawLoop | DrawLoopForever);
     picture->OnFramePainted = [&](pf::TPersistent& sender) {
       if (static_cast<TGIFPainter&>(sender).ActiveImage == 1) picture.reset();
     };
     TGifPicture* raw = picture.get();
-    raw->Draw(dest.Canvas(), all);
+    if (own)
+      raw->Draw(dest.Canvas(), all);
+    else
+      EXPECT_FALSE(raw->Painters().Draw(dest.Canvas(), all));
     EXPECT_EQ(picture, nullptr);
-    EXPECT_EQ(log, "S0@0 P0@12 P1@132");
+    EXPECT_EQ(log, "S0@0 P0@12 P1@132") << (own ? "picture's Draw" : "painter list's Draw");
   }
 }
 
 TEST_F(PainterTest, LostCanvasOrFailingHandler) {
   for (TGIFDrawOptions validate : {TGIFDrawOptions{DrawValidateCanvas}, TGIFDrawOptions{0}}) {
-    Fresh();
     auto canvas = std::make_unique<pf::TBitmap>(4, 4);
-    auto picture = ThreeFrames(1, 2);
-    picture->DrawOptions = DrawAsync | DrawAnimate | DrawDirect | validate;
-    Record(*picture);
+    auto picture = Recorded(ThreeFrames(1, 2), DrawAsync | DrawAnimate | DrawDirect | validate);
     picture->Painters().Draw(canvas->Canvas(), all);
     canvas.reset();
     clock.Advance(10000);
