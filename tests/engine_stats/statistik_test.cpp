@@ -2,7 +2,6 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -10,14 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/procs.h"
-#include "engine/startup.h"
 #include "platform/core/datetime.h"
-#include "platform/core/files.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/fonts.h"
+#include "tests/engine/engine_test_support.h"
 
 namespace {
 
@@ -25,36 +22,12 @@ using engine::NormalisedLogLine;
 using namespace pf::literals;
 namespace fs = std::filesystem;
 
-class FakePort : public engine::EnginePort {
- public:
-  std::string ServerRoot() const override { return "/opt/pexu"; }
-  void LoadFromFile(const std::string& path) override { loaded.push_back(path); }
-  std::string DocumentTitle() const override { return "Pexu - Statistik"; }
-  void FocusViewer() override {}
-  void SetCaption(const std::string& c) override { caption = c; }
-  void SetPanelText(int, const std::string&) override {}
-  void SetPanelColor(int, uint32_t) override {}
-  void Msg(const std::string& text) override { messages.push_back(text); }
-  void SetProgress(int position) override { progress.push_back(position); }
-  void SetAntwortenlisteEnabled(bool) override {}
-  void StartExamClock() override {}
-  void StopExamClock() override {}
-  void ShowWarning(const std::string& text) override { warnings.push_back(text); }
-  bool Confirm(const std::string&) override { return true; }
-  std::string CompanyName() const override { return "Pexu-Team"; }
-
-  std::string caption;
-  std::vector<std::string> loaded, messages, warnings;
-  std::vector<int> progress;
-};
-
 // The two log lines of one exam, as the evaluation writes them.
-void AddExam(engine::AppState& state, const std::string& code, int sheet, int total, int right,
-             const std::string& limit = "90") {
+void AddExam(engine::AppState& state, const std::string& code, int sheet, int total, int right) {
   int pct = 100 * right / total;
   state.ExamLog.Add("<td>" + code + "/" + std::to_string(sheet) + "&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;" +
-                    std::to_string(total) + " von " + std::to_string(total) + " Fragen in 42 min (" + limit +
-                    ") bearbeitet.</td>");
+                    std::to_string(total) + " von " + std::to_string(total) +
+                    " Fragen in 42 min (90) bearbeitet.</td>");
   state.ExamLog.Add(std::string("<td valign=\"top\"><b><font color=\"") +
                     (pct >= 73 ? "#00a000\">ok" : "#d00000\">nein") + "</font></b></td><td>Richtig: " +
                     std::to_string(right) + " (" + std::to_string(pct) + "%) &nbsp; Falsch: TA102 </td>");
@@ -62,24 +35,19 @@ void AddExam(engine::AppState& state, const std::string& code, int sheet, int to
 
 struct StatsTest : ::testing::Test {
   StatsTest() {
-    dir = fs::temp_directory_path() / ("pexu-stats-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir / "html");
-    state.DataDir = dir.string();
-    state.LogPath = (dir / "Pexu.log").string();
+    fs::create_directories(dir.File("html"));
+    state.DataDir = dir.Path();
+    state.LogPath = dir.File("Pexu.log");
   }
-  ~StatsTest() override {
-    fs::remove_all(dir);
-    pf::SetNowFunction(nullptr);
-  }
+  ~StatsTest() override { pf::SetNowFunction(nullptr); }
   std::vector<NormalisedLogLine> Normalised() {
     std::vector<NormalisedLogLine> lines;
     EXPECT_TRUE(engine::NormaliseLog(engine, lines));
     return lines;
   }
-  fs::path dir;
+  enginetest::TempDir dir;
   engine::AppState state;
-  FakePort port;
+  enginetest::FakePort port;
   engine::Engine engine{state, port};
 };
 
@@ -121,44 +89,38 @@ TEST_F(StatsTest, NormalisingReadsEveryFieldAfterItsMarker) {
 }
 
 TEST_F(StatsTest, ABrokenLogLineIsNamedAndNothingIsWritten) {
-  struct Case {
-    std::string header, result;
-    int badLine;
-  };
-  const std::string good = "<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;5 von 51 Fragen in 4 min (90) .";
-  const std::string result = "<td valign=\"top\"></td><td>Richtig: 40 (78%) &nbsp; Falsch: </td>";
-  const std::vector<Case> cases = {
-      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;xx von 51 Fragen in 4 min (90) .", result, 3},
+  const std::string head = "<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;",
+                    good = head + "5 von 51 Fragen in 4 min (90) .",
+                    result = "<td valign=\"top\"></td><td>Richtig: 40 (78%) &nbsp; Falsch: </td>";
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {head + "xx von 51 Fragen in 4 min (90) .", result, 3},
       {"<td>TA/1x&nbsp;&nbsp;</td><td>[06.12.2024] &nbsp;5 von 51 Fragen in 4 min (90) .", result, 3},
       {good, "<td valign=\"top\"></td><td>Richtig: 40 (7B%) &nbsp; Falsch: </td>", 4},
       {good, "<td>Richtig: 99999999999 (7%)</td>", 4},
       {good, "<td>Richtig: 52 (101%)</td>", 4},  // more right answers than questions
-      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;0 von 0 Fragen in 4 min (90) .", result, 3},
-      {"<td>TA/1&nbsp;&nbsp;</td><td>[06.12.2024 16:51:03] &nbsp;5 von 51 Fragen in 4 min (90 .", result, 3},
+      {head + "0 von 0 Fragen in 4 min (90) .", result, 3},
+      {head + "5 von 51 Fragen in 4 min (90 .", result, 3},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.header + " / " + c.result);
-    FakePort fresh;
-    engine::Engine freshEngine(state, fresh);
+  for (const auto& [header, second, badLine] : cases) {
+    SCOPED_TRACE(header + " / " + second);
+    port = enginetest::FakePort();
     state.ExamLog.Clear();
     AddExam(state, "TA", 7, 51, 40);
-    state.ExamLog.Add(c.header);
-    state.ExamLog.Add(c.result);
-    pf::AtomicWriteFile((dir / "html/statistikA.html").string(), "earlier page");
-    engine::ShowStatistics(freshEngine, 'A');
-    std::string n = std::to_string(c.badLine);
-    ASSERT_EQ(fresh.messages.size(), 1u);
-    EXPECT_EQ(fresh.messages[0],
-              " Fehler in Pexu.log Zeile " + n + std::string(". Bitte das Log bereinigen oder löschen."_l1));
-    ASSERT_EQ(fresh.warnings.size(), 1u);
-    EXPECT_EQ(fresh.warnings[0], "Die Statistik kann wegen eines Fehlers in Zeile " + n +
-                                     " der Logdatei nicht aufgebaut werden.\nSchauen Sie sich die Datei " +
-                                     state.DataDir +
-                                     std::string("/Pexu.log an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1));
-    EXPECT_EQ(pf::ReadFileBytes((dir / "html/statistikA.html").string()), "earlier page");
-    EXPECT_FALSE(fs::exists(dir / "html/TAStatistik0.gif"));
-    EXPECT_TRUE(fresh.loaded.empty());
-    EXPECT_TRUE(fresh.progress.empty());
+    state.ExamLog.Add(header);
+    state.ExamLog.Add(second);
+    enginetest::WriteFile(dir.File("html/statistikA.html"), "earlier page");
+    engine::ShowStatistics(engine, 'A');
+    std::string n = std::to_string(badLine);
+    EXPECT_EQ(port.messages, std::vector<std::string>{" Fehler in Pexu.log Zeile " + n +
+                                                      std::string(". Bitte das Log bereinigen oder löschen."_l1)});
+    EXPECT_EQ(port.warnings, std::vector<std::string>{
+                                 "Die Statistik kann wegen eines Fehlers in Zeile " + n +
+                                 " der Logdatei nicht aufgebaut werden.\nSchauen Sie sich die Datei " + state.DataDir +
+                                 std::string("/Pexu.log an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1)});
+    EXPECT_EQ(enginetest::ReadFile(dir.File("html/statistikA.html")), "earlier page");
+    EXPECT_FALSE(fs::exists(dir.File("html/TAStatistik0.gif")));
+    EXPECT_TRUE(port.loaded.empty());
+    EXPECT_TRUE(port.progress.empty());
   }
 }
 
@@ -315,62 +277,27 @@ TEST_F(ChartTest, SavedChartsDecodeToWebPaletteColours) {
   EXPECT_EQ(DecodeGif(engine::StatisticsChartPath(state, "VE", 0)).At(150, 170), 0xCCFFCCu);
 }
 
-// Three exams of part T class A drawn from the sample catalogue and graded by the engine, then the statistics.
-TEST_F(StatsTest, ShowStatisticsAfterThreeRealExams) {
+// The whole road for class A: its three parts' charts, the page, the progress steps; then class E.
+TEST_F(StatsTest, ShowStatisticsWritesChartsAndPage) {
   pf::SetNowFunction([] { return pf::EncodeDate(2026, 12, 6) + pf::EncodeTime(17, 5, 9, 0); });
-  engine::OpenDataFolder(state, dir.string(), port);
-  fs::copy_file(PEXU_CATALOGUE, state.CatalogueFile);
-  const int rights[] = {30, 40, 51};
-  for (int right : rights) {
-    std::string sheetId = state.SheetId;
-    char mode = 'k';
-    ASSERT_TRUE(engine.BuildExamSheet('T', 'A', sheetId, "", mode));
-    ASSERT_EQ(state.SelectedQuestions.Count(), 51);
-    pf::TStringList results;  // what the viewer submits: the checked radio pair, then the hidden "=N" pair
-    for (int q = 0; q < state.SelectedQuestions.Count(); ++q) {
-      std::string id = engine::QuestionIdOfOrdinal(state.CatalogueLines, pf::StrToInt(state.SelectedQuestions[q]));
-      results.Add(id + (q < right ? "=R2" : "=W1"));
-      results.Add(id + "=N");
-    }
-    state.MinutesElapsed = 20;
-    engine.WriteEvaluationPage('T', 'A', results, "", state.SheetId, 'k');
-  }
-  ASSERT_EQ(state.ExamLog.Count(), 6);
-  port.loaded.clear();
-  port.progress.clear();
+  port.title = "Pexu - Statistik";
+  for (int right : {30, 40, 51}) AddExam(state, "TA", right, 51, right);
   engine::ShowStatistics(engine, 'A');
 
   EXPECT_EQ(port.progress, (std::vector<int>{5, 25, 30, 50, 55, 75, 80, 0}));
   for (const char* code : {"TA", "BE", "VE"})
-    for (int n : {20, 0}) {
-      Decoded d = DecodeGif(engine::StatisticsChartPath(state, code, n));
-      EXPECT_EQ(d.width, 277) << code << n;
-      EXPECT_EQ(d.height, 200) << code << n;
-    }
-  // The three bars, 83 pixels wide, as high as their share of right answers (of 160 pixels); white above.
-  Decoded ta = DecodeGif(engine::StatisticsChartPath(state, "TA", 20));
-  for (int e = 0; e < 3; ++e) {
-    int x = 25 + 83 * e + 40, top = 180 - rights[e] * 160 / 51;
-    EXPECT_NE(ta.At(x, top), 0xFFFFFFu) << e;
-    if (top > 20) {
-      EXPECT_EQ(ta.At(x, top - 1), 0xFFFFFFu) << e;
-    }
-  }
-  EXPECT_FALSE(fs::exists(dir / "html/TEStatistik0.gif"));
-  const std::string pagePath = (dir / "html/statistikA.html").string();
+    for (int n : {20, 0}) EXPECT_TRUE(fs::exists(engine::StatisticsChartPath(state, code, n))) << code << n;
+  EXPECT_FALSE(fs::exists(dir.File("html/TEStatistik0.gif")));
+  const std::string pagePath = dir.File("html/statistikA.html");
   ASSERT_EQ(port.loaded, std::vector<std::string>{pagePath + "#top"});
   EXPECT_EQ(port.caption, "Pexu - Statistik");
-  pf::TStringList page;
-  page.LoadFromFile(pagePath);
-  std::string text = page.Text();
-  EXPECT_NE(text.find("<title>Pexu - Statistik Klasse A</title>"), std::string::npos);
-  EXPECT_NE(text.find("charset=iso-8859-15"), std::string::npos);
-  EXPECT_NE(text.find("<h1>Statistik zu den Pr&uuml;fungen der Klasse A</h1>"), std::string::npos);
-  EXPECT_NE(text.find("bgcolor=\"#e7e7ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse A</big>"),
-            std::string::npos);
-  EXPECT_NE(text.find("<a class=\"sel\" href=\"statistikA.html\""), std::string::npos);
-  EXPECT_NE(text.find("href=\"/opt/pexu/html/klassee.html\""), std::string::npos);
-  EXPECT_NE(text.find(">Pexu-Team</a> &nbsp; 06.12.2026  17:05:09</small>"), std::string::npos);
+  std::string text = enginetest::ReadFile(pagePath);
+  for (std::string part : {"<title>Pexu - Statistik Klasse A</title>", "charset=iso-8859-15",
+                           "<h1>Statistik zu den Pr&uuml;fungen der Klasse A</h1>",
+                           "bgcolor=\"#e7e7ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse A</big>",
+                           "<a class=\"sel\" href=\"statistikA.html\"", "href=\"/opt/pexu/html/klassee.html\"",
+                           ">Pexu-Team</a> &nbsp; 06.12.2026  17:05:09</small>"})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
   for (const char* code : {"TA", "BE", "VE"})
     for (int n : {20, 0})
       EXPECT_NE(text.find("<img src=\"" + engine::StatisticsChartPath(state, code, n) +
@@ -378,14 +305,14 @@ TEST_F(StatsTest, ShowStatisticsAfterThreeRealExams) {
                           (n ? "20" : "250") + " Pr&uuml;fungen\""),
                 std::string::npos)
           << code << n;
-  for (unsigned char c : text) EXPECT_LT(c, 0x80);
+  for (unsigned char c : text) ASSERT_LT(c, 0x80);
 
   // Class E from a lower-case link: its own technical part and colour.
   engine::ShowStatistics(engine, 'e');
-  page.LoadFromFile((dir / "html/statistikE.html").string());
-  EXPECT_NE(page.Text().find("bgcolor=\"#e0f0ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse E</big>"),
+  EXPECT_NE(enginetest::ReadFile(dir.File("html/statistikE.html"))
+                .find("bgcolor=\"#e0f0ff\" colspan=\"2\"><big>Technische Kenntnisse Klasse E</big>"),
             std::string::npos);
-  EXPECT_TRUE(fs::exists(dir / "html/TEStatistik20.gif"));
+  EXPECT_TRUE(fs::exists(dir.File("html/TEStatistik20.gif")));
 }
 
 }  // namespace
