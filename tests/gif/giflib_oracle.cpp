@@ -40,11 +40,8 @@ ColorMapObject* MakeMap(const std::vector<uint8_t>& triples) {
 std::vector<uint8_t> MapBytes(const ColorMapObject* map) {
   std::vector<uint8_t> out;
   if (map == nullptr) return out;
-  for (int i = 0; i < map->ColorCount; ++i) {
-    out.push_back(map->Colors[i].Red);
-    out.push_back(map->Colors[i].Green);
-    out.push_back(map->Colors[i].Blue);
-  }
+  for (int i = 0; i < map->ColorCount; ++i)
+    out.insert(out.end(), {map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue});
   return out;
 }
 
@@ -131,10 +128,6 @@ OracleGif GiflibRead(const std::vector<uint8_t>& bytes) {
     GraphicsControlBlock gcb{};
     if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK) {
       f.transparent = gcb.TransparentColor, f.delay = gcb.DelayTime, f.disposal = gcb.DisposalMode;
-    }
-    for (int e = 0; e < s.ExtensionBlockCount; ++e) {
-      const ExtensionBlock& b = s.ExtensionBlocks[e];
-      f.extensions.emplace_back(b.Function, std::string(reinterpret_cast<const char*>(b.Bytes), b.ByteCount));
     }
     result.frames.push_back(std::move(f));
   }

@@ -14,8 +14,7 @@ struct OracleFrame {
   std::vector<uint8_t> pixels;    // row by row
   int transparent = -1;           // from a graphic control block, -1 when none
   int delay = 0, disposal = 0;
-  std::string comment;                                  // written in front of the frame when not empty
-  std::vector<std::pair<int, std::string>> extensions;  // read: (function, first data block) as giflib reports them
+  std::string comment;  // written in front of the frame when not empty
 };
 
 struct OracleGif {

