@@ -17,8 +17,6 @@ namespace {
 
 using namespace gif;
 
-using AnimatedPicture = TGifPicture;
-
 struct FrameDef {
   int left, top, size;
   uint8_t index;  // 0 white, 1 red, 2 lime, 3 blue, 4 yellow
@@ -26,8 +24,8 @@ struct FrameDef {
 };
 
 // A 4 x 4 screen with a global map whose background entry is yellow. loops < 0: no loop extension.
-std::unique_ptr<AnimatedPicture> MakePicture(const std::vector<FrameDef>& frames, int loops = -1) {
-  auto picture = std::make_unique<AnimatedPicture>();
+std::unique_ptr<TGifPicture> MakePicture(const std::vector<FrameDef>& frames, int loops = -1) {
+  auto picture = std::make_unique<TGifPicture>();
   picture->Header().Width = picture->Header().Height = 4;
   for (pf::TColor c : {pf::clWhite, pf::clRed, pf::clLime, pf::clBlue, pf::clYellow})
     picture->Header().ColorMap().Add(c);
@@ -51,7 +49,7 @@ std::unique_ptr<AnimatedPicture> MakePicture(const std::vector<FrameDef>& frames
 }
 
 // Delays 10, 20, 30: frame 0 covers the screen in red, frame 1 is lime top left, frame 2 blue bottom right.
-std::unique_ptr<AnimatedPicture> ThreeFrames(int disposal0 = 1, int disposal1 = 1, int loops = -1) {
+std::unique_ptr<TGifPicture> ThreeFrames(int disposal0 = 1, int disposal1 = 1, int loops = -1) {
   return MakePicture({{0, 0, 4, 1, 10, disposal0}, {0, 0, 2, 2, 20, disposal1}, {2, 2, 2, 3, 30, 1}}, loops);
 }
 
@@ -60,30 +58,23 @@ class PainterTest : public ::testing::Test {
   void SetUp() override { SetAnimationClock(&clock); }
   void TearDown() override { SetAnimationClock(nullptr); }
 
-  // Starts over at time 0 with no events (no painter may be running).
-  void Fresh() {
+  // Starts over at time 0 (no painter may be running) with the picture's draw options set and its events logged
+  // as S start, P frame paint, D frame painted, L loop, E end, each with ActiveImage and the time.
+  std::unique_ptr<TGifPicture> Recorded(std::unique_ptr<TGifPicture> picture, TGIFDrawOptions options) {
     clock = TManualAnimationClock();
     log.clear();
-  }
-  // Logs the events as S start, P frame paint, D frame painted, L loop, E end, each with ActiveImage and the time.
-  void Record(TGifPicture& picture) {
+    picture->DrawOptions = options;
     auto add = [this](char name) {
       return [this, name](pf::TPersistent& sender) {
         log += std::string(log.empty() ? "" : " ") + name +
                std::to_string(static_cast<TGIFPainter&>(sender).ActiveImage) + "@" + std::to_string(clock.Now());
       };
     };
-    picture.OnAnimationStart = add('S');
-    picture.OnFramePaint = add('P');
-    picture.OnFramePainted = add('D');
-    picture.OnAnimationLoop = add('L');
-    picture.OnAnimationEnd = add('E');
-  }
-  // A fresh start with the picture's draw options set and its events recorded.
-  std::unique_ptr<AnimatedPicture> Recorded(std::unique_ptr<AnimatedPicture> picture, TGIFDrawOptions options) {
-    Fresh();
-    picture->DrawOptions = options;
-    Record(*picture);
+    picture->OnAnimationStart = add('S');
+    picture->OnFramePaint = add('P');
+    picture->OnFramePainted = add('D');
+    picture->OnAnimationLoop = add('L');
+    picture->OnAnimationEnd = add('E');
     return picture;
   }
   // Event letters appear nowhere else in the log.
@@ -123,7 +114,7 @@ TEST_F(PainterTest, FramesAppearAtTheirDelaysWithEventsInOrder) {
     pf::TMemoryStream stream;
     ThreeFrames(1, 1, 2)->SaveToStream(stream);
     stream.SetPosition(0);
-    auto picture = Recorded(std::make_unique<AnimatedPicture>(), DrawAsync | DrawAnimate | DrawLoop | DrawDirect);
+    auto picture = Recorded(std::make_unique<TGifPicture>(), DrawAsync | DrawAnimate | DrawLoop | DrawDirect);
     picture->LoadFromStream(stream);
     picture->Painters().Draw(dest.Canvas(), all);
     clock.Advance(5000);
