@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <regex.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,26 +78,18 @@ TEST_F(DriverTest, AnExamAnsweredRightPassesAndIsLoggedOnce) {
 
   // 51 questions, each four radio buttons whose values are a permutation of the positions with one "R", then the
   // hidden "N" field.
-  std::vector<std::string> sheet = Lines(ReadFile(Html("LetztePruefung.html")));
   int questions = 0;
-  std::vector<std::string> values;
-  for (const std::string& line : sheet) {
+  std::string kinds, positions;  // of the current question's radio values, e.g. "W2" "R1" ..
+  for (const std::string& line : Lines(ReadFile(Html("LetztePruefung.html")))) {
     size_t v = line.find("type=\"radio\"");
     if (v != std::string::npos) {
       size_t at = line.find("value=\"", v) + 7;
-      values.push_back(line.substr(at, 2));
+      kinds += line[at], positions += line[at + 1];
     } else if (line.find("type=\"hidden\"") != std::string::npos && line.find("value=\"N\"") != std::string::npos) {
-      ASSERT_EQ(values.size(), 4u) << "question " << questions;
-      std::set<char> positions;
-      int rights = 0;
-      for (const std::string& value : values) {
-        positions.insert(value[1]);
-        rights += value[0] == 'R';
-        EXPECT_TRUE(value[0] == 'R' || value[0] == 'W');
-      }
-      EXPECT_EQ(positions, (std::set<char>{'1', '2', '3', '4'}));
-      EXPECT_EQ(rights, 1);
-      values.clear();
+      std::sort(kinds.begin(), kinds.end());
+      std::sort(positions.begin(), positions.end());
+      EXPECT_EQ(kinds + positions, "RWWW1234") << "question " << questions;
+      kinds.clear(), positions.clear();
       ++questions;
     }
   }
@@ -149,14 +141,7 @@ TEST_F(DriverTest, TrainingIsNeverLoggedAndEverySheetCountsOnce) {
   EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
   EXPECT_FALSE(fs::exists(dir_.File("Pexu.log")));
   EXPECT_NE(ReadFile(dir_.File("Pexu.ini")).find("TAID=3"), std::string::npos);
-  std::string sheet = ReadFile(Html("LetztePruefung.html"));
-  EXPECT_EQ(CountOf(sheet, "value=\"N\""), 12u);  // chapter TB has 12 questions
-  EXPECT_NE(sheet.find("TB/1  Technische Kenntnisse"), std::string::npos);
-  EXPECT_NE(sheet.find("Zeit: - Minuten"), std::string::npos);
-  EXPECT_NE(sheet.find(".sln\"><img"), std::string::npos);
-  std::string evaluation = ReadFile(Html("LetzteAuswertung.html"));
-  EXPECT_NE(evaluation.find("(-) bearbeitet."), std::string::npos);
-  EXPECT_EQ(evaluation.find("Gratulation"), std::string::npos);
+  EXPECT_EQ(CountOf(ReadFile(Html("LetztePruefung.html")), "value=\"N\""), 12u);  // chapter TB has 12 questions
 
   // A sheet submitted after a newer one was drawn is graded as training and not logged; the newer one is logged.
   out = Run("submit PexuTE teil=B -- submit PexuTE teil=B -- submit PexuA BA101=W2 BA101=N teil=A gebiet=B testid=1");
