@@ -18,6 +18,15 @@ std::vector<uint8_t> Save(const TGifPicture& pic) {
   return std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size());
 }
 
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const GIFException& e) {
+    return e.what();
+  }
+  return "";
+}
+
 struct Loaded {
   std::unique_ptr<TGifPicture> pic = std::make_unique<TGifPicture>();
   std::vector<std::string> warnings;
@@ -31,22 +40,9 @@ Loaded Load(const std::vector<uint8_t>& bytes) {
     l.warnings.push_back(m);
   };
   pf::TReadOnlyMemoryStream s(bytes.data(), static_cast<int64_t>(bytes.size()));
-  try {
-    l.pic->LoadFromStream(s);
-  } catch (const GIFException& e) {
-    l.error = e.what();
-  }
+  l.error = ErrorOf([&] { l.pic->LoadFromStream(s); });
   l.pic->OnWarning = nullptr;
   return l;
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const GIFException& e) {
-    return e.what();
-  }
-  return "";
 }
 
 std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
