@@ -1,24 +1,15 @@
 // Reading archive directories: the end record search, names, sort orders, and archives without an end record.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/core/exceptions.h"
 #include "platform/core/streams.h"
-#include "tests/zip/reader_support.h"
+#include "tests/zip/support.h"
 #include "tests/zip/zip_writer.h"
 #include "zip/zip_reader.h"
 
 namespace {
 
-using ziptest::Bytes;
-using ziptest::Contents;
-using ziptest::LoadArchive;
-using ziptest::MakeEntry;
-using ziptest::TestArchive;
-using ziptest::TestEntry;
-using ziptest::ToBytes;
+using namespace ziptest;
 
 TestArchive ThreeEntries() {
   TestArchive a;
@@ -28,11 +19,6 @@ TestArchive ThreeEntries() {
   a.entries[1].dosDateTime = 0x5B000000;
   a.entries[2].dosDateTime = 0x5A000000;
   return a;
-}
-
-void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::string> Names(const zip::TZipReader& reader) {
@@ -53,12 +39,7 @@ TEST(Directory, EndRecordIsFoundBehindTheLongestComment) {
   TestArchive far = ThreeEntries();
   far.trailer = Bytes(65536, 'k');
   zip::TZipReader reader2;
-  try {
-    LoadArchive(reader2, BuildZip(far));
-    FAIL() << "no exception";
-  } catch (const zip::EIncompleteZip& e) {
-    EXPECT_EQ(e.Message(), "Incomplete Zip File");
-  }
+  ExpectRaises<zip::EIncompleteZip>([&] { LoadArchive(reader2, BuildZip(far)); }, "Incomplete Zip File");
 }
 
 TEST(Directory, EmptyAndTinyStreams) {
@@ -79,12 +60,7 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
 
   zip::TZipReader notZip;
   notZip.IncompleteZipMode = zip::izAssumeNotAZip;
-  try {
-    LoadArchive(notZip, bytes);
-    FAIL() << "no exception";
-  } catch (const zip::ENotAZipFile& e) {
-    EXPECT_EQ(e.Message(), "Not a valid zip file!");
-  }
+  ExpectRaises<zip::ENotAZipFile>([&] { LoadArchive(notZip, bytes); }, "Not a valid zip file!");
 
   // The event may change the mode.
   zip::TZipReader bad;
@@ -108,7 +84,7 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
   localOnly.IncompleteZipMode = zip::izAssumeBad;
   LoadArchive(localOnly, BuildZip(a));
   EXPECT_EQ(localOnly.Count(), 3);
-  EXPECT_EQ(localOnly.Items(2).CRC32, ziptest::Crc32Of(ToBytes("cc")));
+  EXPECT_EQ(localOnly.Items(2).CRC32, Crc32Of(ToBytes("cc")));
 
   // Nothing that looks like a local header: not an archive.
   zip::TZipReader garbage;
@@ -129,8 +105,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   empty.entries.push_back(MakeEntry("x", ToBytes("x")));
   Bytes broken = BuildZip(empty);
   broken[0] = 'Q';  // the only local header is gone
-  broken[broken.size() - 22 + 16] = 0xFF;
-  broken[broken.size() - 22 + 17] = 0xFF;
+  SetLE32(broken, broken.size() - 22 + 16, 0xFFFF);
   zip::TZipReader reader2;
   EXPECT_THROW(LoadArchive(reader2, broken), zip::EBadZipFile);
   EXPECT_EQ(reader2.Count(), 0);
@@ -160,12 +135,7 @@ TEST(Directory, NamesAreListedWithBackslashesAndInLatin1) {
   EXPECT_EQ(reader.Items(2).FileName, "\xE4nderung?.txt");  // from UTF-8, "?" for what Latin-1 lacks
   EXPECT_EQ(reader.Items(3).Directory, "Fragen\\");
   EXPECT_EQ(reader.Items(3).FileName, "");
-  try {
-    reader.Items(4);
-    FAIL() << "no exception";
-  } catch (const pf::EListError& e) {
-    EXPECT_EQ(e.Message(), "Index 4 is out of range");
-  }
+  ExpectRaises<pf::EListError>([&] { reader.Items(4); }, "Index 4 is out of range");
 }
 
 TEST(Directory, SortModesOrderTheView) {
@@ -187,34 +157,16 @@ TEST(Directory, SortModesOrderTheView) {
   EXPECT_EQ(sorted.Items(0).FileName, "a.txt");
 }
 
-TEST(Directory, RecordsKeepTheirDefaultsAndCopies) {
-  zip::TZipHeaderInfo info;
-  EXPECT_EQ(info.VersionMadeBy, 20);
-  EXPECT_EQ(info.CompressionMethod, 8);
-  EXPECT_EQ(info.CRC32, 0xFFFFFFFFu);
-  EXPECT_EQ(info.InternalAttributes, 1);
-  EXPECT_EQ(info.ExternalAttributes, 0x20u);
-  info.SetFileComment("note");
-  info.FileName = "n";
-  zip::TZipHeaderInfo copy;
-  copy.Assign(info);
-  EXPECT_EQ(copy.FileComment(), "note");
-  EXPECT_TRUE(copy.HasComment());
-  EXPECT_EQ(copy.FileName, "n");
-}
-
 TEST(Directory, ArchiveFilesAndTheSideFile) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("zipdir-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  ScratchDir dir;
   WriteFile(dir / "one.zip", BuildZip(ThreeEntries()));
   zip::TZipReader reader;
-  reader.SetZipName((dir / "one.zip").string());
+  reader.SetZipName(dir / "one.zip");
   reader.ReadDirectory();
   EXPECT_EQ(reader.Count(), 3);
-  reader.SetZipName((dir / "one.zip").string());  // the same name keeps the directory
+  reader.SetZipName(dir / "one.zip");  // the same name keeps the directory
   EXPECT_EQ(reader.Count(), 3);
-  reader.SetZipName((dir / "ONE.zip").string());  // another file on this system
+  reader.SetZipName(dir / "ONE.zip");  // another file on this system
   EXPECT_EQ(reader.Count(), 0);
 
   // An archive without its directory, and a side file holding directory and end record.
@@ -222,23 +174,17 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
   size_t centralStart = full.size() - 22 - (46 * 3 + 15);
   Bytes data(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(centralStart));
   Bytes side(full.begin() + static_cast<std::ptrdiff_t>(centralStart), full.end());
-  side[side.size() - 22 + 16] = 0;  // the directory starts the side file
-  side[side.size() - 22 + 17] = 0;
-  side[side.size() - 22 + 18] = 0;
-  side[side.size() - 22 + 19] = 0;
+  SetLE32(side, side.size() - 22 + 16, 0);  // the directory starts the side file
   WriteFile(dir / "two.zip", data);
   WriteFile(dir / "two.zfc", side);
   zip::TZipReader reader2;
-  reader2.SetZipName((dir / "two.zip").string());
+  reader2.SetZipName(dir / "two.zip");
   reader2.ReadDirectory();
   EXPECT_EQ(Names(reader2), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
-  fs::remove_all(dir);
 }
 
 TEST(Directory, VolumesInNumberedFiles) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("zipvol-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  ScratchDir dir;
   // Two entries; the first one's local header and data go to the first volume "set.001", the rest to "set.zip".
   TestArchive a;
   a.entries = {MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"), 8)};
@@ -246,21 +192,18 @@ TEST(Directory, VolumesInNumberedFiles) {
   const size_t split = 30 + 9 + 11;
   Bytes first(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(split));
   Bytes last(whole.begin() + static_cast<std::ptrdiff_t>(split), whole.end());
-  auto put32 = [&last](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) last[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-  };
   size_t end = last.size() - 22;
-  uint32_t centralOffset = ziptest::GetLE32(last, end + 16) - static_cast<uint32_t>(split);
-  put32(end + 16, centralOffset);
+  uint32_t centralOffset = GetLE32(last, end + 16) - static_cast<uint32_t>(split);
+  SetLE32(last, end + 16, centralOffset);
   last[end + 4] = 1;  // this disk
   last[end + 6] = 1;  // the directory starts on disk 1
   size_t second = centralOffset + 46 + 9;
   last[second + 34] = 1;  // the second entry starts on disk 1, at the start of the volume
-  put32(second + 42, 0);
+  SetLE32(last, second + 42, 0);
   WriteFile(dir / "set.001", first);
   WriteFile(dir / "set.zip", last);
   zip::TZipReader reader;
-  reader.SetZipName((dir / "set.zip").string());
+  reader.SetZipName(dir / "set.zip");
   reader.ReadDirectory();
   EXPECT_EQ(reader.GetMultiMode(), 2);
   EXPECT_EQ(reader.NumberOfDisks(), 2);
@@ -270,13 +213,8 @@ TEST(Directory, VolumesInNumberedFiles) {
   EXPECT_EQ(Contents(out), "on disk oneon disk two");
   // A volume nobody names ends the run.
   reader.OnGetNextDisk = [](zip::TZipReader&, int, std::string& name) { name.clear(); };
-  try {
-    reader.ExtractToStream(&out, "first.txt");
-    FAIL() << "no exception";
-  } catch (const zip::EUserCanceled& e) {
-    EXPECT_EQ(e.Message(), "User canceled loading new disk.");
-  }
-  fs::remove_all(dir);
+  ExpectRaises<zip::EUserCanceled>([&] { reader.ExtractToStream(&out, "first.txt"); },
+                                   "User canceled loading new disk.");
 }
 
 }  // namespace

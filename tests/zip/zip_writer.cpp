@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace ziptest {
@@ -16,7 +18,6 @@ void Put32(Bytes& b, uint32_t v) {
   Put16(b, v & 0xFFFF);
   Put16(b, v >> 16);
 }
-void PutStr(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
 // The traditional encryption: a 12-byte header ending in the check byte, then the data, all run through the key
 // stream of the password.
@@ -57,88 +58,84 @@ uint32_t Crc32Of(const Bytes& data) {
   return static_cast<uint32_t>(crc32(0L, data.data(), static_cast<uInt>(data.size())));
 }
 
-Bytes RawDeflate(const Bytes& data, int level) {
+Bytes RawDeflate(const Bytes& data, int level, int strategy) {
   z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("zlib");
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK) throw std::runtime_error("zlib");
   Bytes out(deflateBound(&z, data.size()) + 16);
   z.next_in = const_cast<Bytef*>(data.data());
   z.avail_in = static_cast<uInt>(data.size());
   z.next_out = out.data();
   z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
+  if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("zlib");
   out.resize(z.total_out);
   deflateEnd(&z);
   return out;
 }
 
 Bytes BuildZip(const TestArchive& archive) {
-  Bytes out = archive.prefix;
-  std::vector<uint32_t> offsets;
-  std::vector<Bytes> packed;
+  Bytes out;
+  Bytes central;
   for (const TestEntry& e : archive.entries) {
-    Bytes data = e.method == 8 ? RawDeflate(e.data) : e.data;
-    uint32_t crc = Crc32Of(e.data) ^ (e.corruptCrc ? 0x1u : 0u);
+    Bytes data = !e.packed.empty() ? e.packed : e.method == 8 ? RawDeflate(e.data) : e.data;
     if (!e.password.empty()) {
       // The check byte: the time's high byte when the sizes follow the data, else the CRC's.
       uint8_t check = static_cast<uint8_t>(e.flags & 8 ? e.dosDateTime >> 8 : Crc32Of(e.data) >> 24);
       data = Encrypt(e.password, check, data);
     }
-    offsets.push_back(static_cast<uint32_t>(out.size()));
+    // The fields from "version needed" to the extra length, shared by the local header and the central record.
+    auto common = [&](Bytes& b, uint16_t extra) {
+      Put16(b, e.versionNeeded);
+      Put16(b, e.flags | (e.password.empty() ? 0 : 1));
+      Put16(b, e.method);
+      Put32(b, e.dosDateTime);
+      Put32(b, Crc32Of(e.data));
+      Put32(b, static_cast<uint32_t>(data.size()));
+      Put32(b, static_cast<uint32_t>(static_cast<int64_t>(e.data.size()) + e.uncompressedDelta));
+      Put16(b, static_cast<uint32_t>(e.name.size()));
+      Put16(b, extra);
+    };
+    Put32(central, 0x02014B50);
+    Put16(central, e.versionMadeBy);
+    common(central, e.centralExtra);
+    Put32(central, 0);  // comment length, disk
+    Put16(central, e.internalAttributes);
+    Put32(central, 0x20);
+    Put32(central, static_cast<uint32_t>(out.size()));
+    central.insert(central.end(), e.name.begin(), e.name.end());
+    central.insert(central.end(), e.centralExtra, 0);
+
     Put32(out, 0x04034B50);
-    Put16(out, 20);
-    Put16(out, e.flags | (e.password.empty() ? 0 : 1));
-    Put16(out, e.method);
-    Put32(out, e.dosDateTime);
-    Put32(out, crc);
-    Put32(out, static_cast<uint32_t>(data.size()));
-    Put32(out, static_cast<uint32_t>(static_cast<int64_t>(e.data.size()) + e.uncompressedDelta));
-    Put16(out, static_cast<uint32_t>(e.name.size()));
-    Put16(out, e.localExtra);
-    PutStr(out, e.name);
+    common(out, e.localExtra);
+    out.insert(out.end(), e.name.begin(), e.name.end());
     out.insert(out.end(), e.localExtra, 0);
     out.insert(out.end(), data.begin(), data.end());
-    packed.push_back(std::move(data));
   }
-  uint32_t centralStart = static_cast<uint32_t>(out.size());
-  if (archive.writeCentral) {
-    for (size_t i = 0; i < archive.entries.size(); ++i) {
-      const TestEntry& e = archive.entries[i];
-      uint32_t crc = Crc32Of(e.data) ^ (e.corruptCrc ? 0x1u : 0u);
-      Put32(out, 0x02014B50);
-      Put16(out, e.versionMadeBy);
-      Put16(out, 20);
-      Put16(out, e.flags | (e.password.empty() ? 0 : 1));
-      Put16(out, e.method);
-      Put32(out, e.dosDateTime);
-      Put32(out, crc);
-      Put32(out, static_cast<uint32_t>(packed[i].size()));
-      Put32(out, static_cast<uint32_t>(static_cast<int64_t>(e.data.size()) + e.uncompressedDelta));
-      Put16(out, static_cast<uint32_t>(e.name.size()));
-      Put16(out, e.centralExtra);
-      Put16(out, static_cast<uint32_t>(e.comment.size()));
-      Put16(out, 0);
-      Put16(out, 1);
-      Put32(out, 0x20);
-      Put32(out, offsets[i]);
-      PutStr(out, e.name);
-      out.insert(out.end(), e.centralExtra, 0);
-      PutStr(out, e.comment);
-    }
-  }
-  uint32_t centralSize = static_cast<uint32_t>(out.size()) - centralStart;
+  const uint32_t centralStart = static_cast<uint32_t>(out.size());
+  if (archive.writeCentral) out.insert(out.end(), central.begin(), central.end());
   if (archive.writeEnd) {
     Put32(out, 0x06054B50);
-    Put16(out, 0);
-    Put16(out, 0);
+    Put32(out, 0);  // this disk, the directory's disk
     Put16(out, static_cast<uint32_t>(archive.entries.size()));
     Put16(out, static_cast<uint32_t>(archive.entries.size()));
-    Put32(out, centralSize);
+    Put32(out, archive.writeCentral ? static_cast<uint32_t>(central.size()) : 0);
     Put32(out, centralStart);
     Put16(out, static_cast<uint32_t>(archive.comment.size() & 0xFFFF));
-    PutStr(out, archive.comment);
+    out.insert(out.end(), archive.comment.begin(), archive.comment.end());
   }
   out.insert(out.end(), archive.trailer.begin(), archive.trailer.end());
   return out;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const Bytes& data) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace ziptest

@@ -14,14 +14,15 @@ struct TestEntry {
   std::string name;     // as stored (bytes)
   Bytes data;           // uncompressed
   uint16_t method = 0;  // 0 stored, 8 deflated (by zlib), anything else stored as given
+  Bytes packed;         // when not empty: the entry's compressed bytes as given
   uint16_t flags = 0;
   uint16_t versionMadeBy = 0x0314;  // host 3 (Unix)
+  uint16_t versionNeeded = 20;
+  uint16_t internalAttributes = 1;
   uint32_t dosDateTime = 0x5A8C6000;
-  uint16_t localExtra = 0;    // bytes of zero-filled extra field in the local header
-  uint16_t centralExtra = 0;  // ... and in the central record
-  std::string comment;
+  uint16_t localExtra = 0;        // bytes of zero-filled extra field in the local header
+  uint16_t centralExtra = 0;      // ... and in the central record
   std::string password;           // non-empty: encrypted the traditional way (flag bit 0 is set)
-  bool corruptCrc = false;        // store a wrong CRC-32
   int64_t uncompressedDelta = 0;  // added to the stored uncompressed size
 };
 
@@ -30,7 +31,6 @@ struct TestArchive {
   std::string comment;
   bool writeEnd = true;
   bool writeCentral = true;
-  Bytes prefix;   // bytes before the first local header (offsets stay relative to the file start)
   Bytes trailer;  // bytes after the end record (beyond its comment)
 };
 
@@ -40,8 +40,13 @@ uint32_t Crc32Of(const Bytes& data);
 inline uint32_t GetLE32(const Bytes& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-Bytes RawDeflate(const Bytes& data, int level = 6);
+inline void SetLE32(Bytes& b, size_t at, uint32_t v) {
+  for (size_t i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+Bytes RawDeflate(const Bytes& data, int level = 6, int strategy = 0);
 Bytes BuildZip(const TestArchive& archive);
 Bytes ToBytes(const std::string& s);
+Bytes ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const Bytes& data);
 
 }  // namespace ziptest
