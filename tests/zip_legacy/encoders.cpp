@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <queue>
-#include <stdexcept>
 #include <unordered_map>
 
-namespace legacytest {
+namespace ziptest {
 
 namespace {
 
@@ -231,20 +228,6 @@ struct Token {
   int distance;
 };
 
-void PutLe16(Bytes& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void PutLe32(Bytes& b, uint32_t v) {
-  PutLe16(b, v & 0xFFFF);
-  PutLe16(b, v >> 16);
-}
-uint32_t GetLe16(const Bytes& b, size_t at) {
-  if (at + 2 > b.size()) throw std::runtime_error("archive truncated");
-  return static_cast<uint32_t>(b[at] | b[at + 1] << 8);
-}
-uint32_t GetLe32(const Bytes& b, size_t at) { return GetLe16(b, at) | GetLe16(b, at + 2) << 16; }
-
 }  // namespace
 
 Bytes Shrink(const Bytes& data, int clearEvery) { return ShrinkEncoder(clearEvery).Run(data); }
@@ -388,102 +371,4 @@ Bytes Implode(const Bytes& data, bool dictionary8k, bool literalTree) {
   return out.Finish();
 }
 
-uint32_t Crc32(const Bytes& data) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (uint8_t b : data) {
-    crc ^= b;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-Bytes WriteZip(const std::vector<ZipEntry>& entries) {
-  const uint32_t kTime = 12u << 11 | 30u << 5;                  // 12:30:00
-  const uint32_t kDate = (2024u - 1980u) << 9 | 1u << 5 | 15u;  // 15 Jan 2024
-  Bytes zip;
-  Bytes central;
-  for (const ZipEntry& e : entries) {
-    uint32_t offset = static_cast<uint32_t>(zip.size());
-    PutLe32(zip, 0x04034b50);
-    PutLe16(zip, 10);
-    PutLe16(zip, e.flags);
-    PutLe16(zip, e.method);
-    PutLe16(zip, kTime);
-    PutLe16(zip, kDate);
-    PutLe32(zip, e.crc);
-    PutLe32(zip, static_cast<uint32_t>(e.compressed.size()));
-    PutLe32(zip, e.size);
-    PutLe16(zip, static_cast<uint32_t>(e.name.size()));
-    PutLe16(zip, 0);
-    zip.insert(zip.end(), e.name.begin(), e.name.end());
-    zip.insert(zip.end(), e.compressed.begin(), e.compressed.end());
-
-    PutLe32(central, 0x02014b50);
-    PutLe16(central, 20);  // made by: MS-DOS host, version 2.0
-    PutLe16(central, 10);
-    PutLe16(central, e.flags);
-    PutLe16(central, e.method);
-    PutLe16(central, kTime);
-    PutLe16(central, kDate);
-    PutLe32(central, e.crc);
-    PutLe32(central, static_cast<uint32_t>(e.compressed.size()));
-    PutLe32(central, e.size);
-    PutLe16(central, static_cast<uint32_t>(e.name.size()));
-    PutLe16(central, 0);
-    PutLe16(central, 0);
-    PutLe16(central, 0);
-    PutLe16(central, 0);
-    PutLe32(central, 0x20);  // archive attribute
-    PutLe32(central, offset);
-    central.insert(central.end(), e.name.begin(), e.name.end());
-  }
-  uint32_t centralOffset = static_cast<uint32_t>(zip.size());
-  zip.insert(zip.end(), central.begin(), central.end());
-  PutLe32(zip, 0x06054b50);
-  PutLe16(zip, 0);
-  PutLe16(zip, 0);
-  PutLe16(zip, static_cast<uint32_t>(entries.size()));
-  PutLe16(zip, static_cast<uint32_t>(entries.size()));
-  PutLe32(zip, static_cast<uint32_t>(central.size()));
-  PutLe32(zip, centralOffset);
-  PutLe16(zip, 0);
-  return zip;
-}
-
-std::vector<ZipEntry> ReadZip(const Bytes& archive) {
-  std::vector<ZipEntry> entries;
-  size_t at = 0;
-  while (at + 30 <= archive.size() && GetLe32(archive, at) == 0x04034b50) {
-    ZipEntry e;
-    e.flags = static_cast<uint16_t>(GetLe16(archive, at + 6));
-    e.method = static_cast<uint16_t>(GetLe16(archive, at + 8));
-    e.crc = GetLe32(archive, at + 14);
-    uint32_t compressedSize = GetLe32(archive, at + 18);
-    e.size = GetLe32(archive, at + 22);
-    size_t nameLength = GetLe16(archive, at + 26);
-    size_t extraLength = GetLe16(archive, at + 28);
-    size_t data = at + 30 + nameLength + extraLength;
-    if (data + compressedSize > archive.size()) throw std::runtime_error("archive truncated");
-    e.name.assign(archive.begin() + static_cast<long>(at + 30),
-                  archive.begin() + static_cast<long>(at + 30 + nameLength));
-    e.compressed.assign(archive.begin() + static_cast<long>(data),
-                        archive.begin() + static_cast<long>(data + compressedSize));
-    entries.push_back(std::move(e));
-    at = data + compressedSize;
-  }
-  return entries;
-}
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const Bytes& data) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-}  // namespace legacytest
+}  // namespace ziptest

@@ -1,11 +1,15 @@
-// The committed fixture archives of tests/data/zip/legacy: which entry is made from which source and how.
+// The committed fixtures of tests/data/zip/legacy: the generated sources, and which archive entry is made from
+// which source and how. The fixture tool writes them; the tests regenerate them and compare.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
-namespace legacytest {
+#include "tests/zip/zip_writer.h"
+
+namespace ziptest {
 
 struct FixtureEntry {
   std::string archive;  // shrink.zip, reduce.zip or implode.zip
@@ -19,7 +23,17 @@ struct FixtureEntry {
 
 std::vector<FixtureEntry> FixtureEntries();
 
-// The folder of the fixtures in the source tree.
-std::string FixtureDir();
+// The entry's stream, made by the test-only encoder of its method.
+Bytes Compress(const FixtureEntry& entry, const Bytes& source);
 
-}  // namespace legacytest
+// The source files by name.
+std::map<std::string, Bytes> FixtureSources();
+
+// The archives by name, made from the sources.
+std::map<std::string, Bytes> FixtureArchives(const std::map<std::string, Bytes>& sources);
+
+// The folder of the fixtures in the source tree, and one of its files.
+std::string FixtureDir();
+inline Bytes Source(const std::string& name) { return ReadFile(FixtureDir() + "/" + name); }
+
+}  // namespace ziptest
