@@ -62,15 +62,8 @@ struct SheetFixture : enginetest::EngineFixture {
     }
     return results;
   }
-  std::string Golden(const std::string& page) {
-    std::string text = ReadFile(dir.File("html/" + page));
-    for (size_t p; (p = text.find(dir.Path())) != std::string::npos;) text.replace(p, dir.Path().size(), "DATADIR");
-    return text;
-  }
   void ExpectGolden(const std::string& page, const std::string& golden) {
-    std::string path = std::string(PEXU_SOURCE_DIR) + "/tests/data/engine/" + golden;
-    if (std::getenv("PEXU_UPDATE_GOLDEN")) WriteFile(path, Golden(page));
-    EXPECT_EQ(Golden(page), ReadFile(path)) << golden;
+    enginetest::ExpectGolden(dir.File("html/" + page), dir.Path(), golden);
   }
   pf::LcgRandom random{42};
   pf::RecordingDialogService dialogs;
