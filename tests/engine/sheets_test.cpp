@@ -43,6 +43,7 @@ struct SheetFixture : enginetest::EngineFixture {
     for (const char* line : lines) results.Add(line);
     engine.PexuPageViewerFormSubmit(action, "", "", "post", results);
   }
+  void Grade(const pf::TStringList& answers) { engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", answers); }
   // The submission of the last sheet with the first `right` questions answered right, the rest wrong.
   pf::TStringList Answers(int right) {
     pf::TStringList sheet, results;
@@ -83,7 +84,7 @@ TEST(SheetGoldenTest, EveryTemplate) {
   EXPECT_FALSE(f.state.IgnoreNextHistoryChange);  // only exams watch for being left
   f.ExpectGolden("LetztePruefung.html", "sheet-training.html");
   f.ExpectGolden("LetzteAntworten.html", "answers.html");
-  f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(2));
+  f.Grade(f.Answers(2));
   f.ExpectGolden("LetzteAuswertung.html", "evaluation-training.html");
 
   // An exam of part B from the class A form: parts B and V exist for class E only.
@@ -103,7 +104,7 @@ TEST(SheetGoldenTest, EveryTemplate) {
   pf::TStringList answers = f.Answers(25);
   answers.Put(1, "BA101=N");  // the first question left blank
   answers.Delete(0);
-  f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", answers);
+  f.Grade(answers);
   f.ExpectGolden("LetzteAuswertung.html", "evaluation.html");
   f.engine.LogSpeedButtonClick();
   f.ExpectGolden("LetztesLog.html", "log.html");
@@ -194,7 +195,7 @@ TEST(EvaluationTest, PassRuleTimeAndLog) {
     f.Submit(c.count == 51 ? "PexuTA" : "PexuTE", {"teil=T"});
     f.state.MinutesElapsed = c.minutes;
     ASSERT_EQ(f.state.TimeLimitText, c.limit);
-    f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(c.right));
+    f.Grade(f.Answers(c.right));
     std::string page = ReadFile(f.dir.File("html/LetzteAuswertung.html"));
     EXPECT_NE(page.find(c.summary), std::string::npos);
     EXPECT_NE(page.find(c.verdict), std::string::npos);
@@ -204,7 +205,7 @@ TEST(EvaluationTest, PassRuleTimeAndLog) {
     EXPECT_EQ(std::tuple(f.state.ModeLetter, f.port.clockRunning, f.port.answerListEnabled),
               std::tuple('t', false, true));
     // A second submission of the same sheet is graded as training and not logged.
-    f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(c.right));
+    f.Grade(f.Answers(c.right));
     EXPECT_EQ(f.state.ExamLog.Count(), 2);
   }
 }
@@ -214,7 +215,7 @@ TEST(EvaluationTest, UnsavableLogKeepsBothLinesAndWarns) {
   f.entries["TEfragen.txt"] = MakePool({{"TA1", 60}});
   std::filesystem::create_directories(f.state.LogPath);  // a folder where the file should be: saving fails
   f.Submit("PexuTE", {"teil=T"});
-  f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(30));
+  f.Grade(f.Answers(30));
   EXPECT_EQ(f.state.ExamLog.Count(), 2);
   ASSERT_EQ(f.port.warnings.size(), 1u);
   EXPECT_EQ(f.port.warnings[0].rfind("Das Pr\xFC"
@@ -335,7 +336,7 @@ TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
                        "Eigene Pr\xFC"
                        "fungsauswahl",
                        "0003\r\n0005\r\n0020\r\n", f.dir.File("Listen")));
-  f.engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", f.Answers(1));
+  f.Grade(f.Answers(1));
   ASSERT_EQ(f.state.ExamLog.Count(), 2);
   EXPECT_NE(f.state.ExamLog[1].find("Falsch: TA105 TA120 <br>[Eigene Pr\xFC"
                                     "fungsauswahl]</td>"),

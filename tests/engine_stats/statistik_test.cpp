@@ -73,17 +73,12 @@ TEST_F(StatsTest, NormalisingReadsEveryFieldAfterItsMarker) {
   // An unpaired last line is dropped without complaint.
   state.ExamLog.Add("<td>TE/3&nbsp;&nbsp;</td><td>[06.12.2024 17:20:44] &nbsp;3 von 34 Fragen in 5 min (60) .</td>");
 
-  std::vector<NormalisedLogLine> lines = Normalised();
-  ASSERT_EQ(lines.size(), 3u);
-  auto fields = [](const NormalisedLogLine& l) {
-    return std::vector<int>{l.Sheet, l.Answered, l.Total, l.Minutes, l.TimeLimit, l.Right, l.Percentage};
-  };
-  EXPECT_EQ(lines[0].Code, "TA");
-  EXPECT_EQ(fields(lines[0]), (std::vector<int>{17, 47, 51, 42, 90, 40, 78}));
-  EXPECT_EQ(lines[1].Code, "VE");
-  EXPECT_EQ(fields(lines[1]), (std::vector<int>{1234567, 120, 150, 12345, 120, 100, 66}));
-  EXPECT_EQ(lines[2].Code, "BE");
-  EXPECT_EQ(fields(lines[2]), (std::vector<int>{9, 3, 34, 5, 60, 2, 5}));
+  std::vector<std::pair<std::string, std::vector<int>>> read;
+  for (const NormalisedLogLine& l : Normalised())
+    read.push_back({l.Code, {l.Sheet, l.Answered, l.Total, l.Minutes, l.TimeLimit, l.Right, l.Percentage}});
+  EXPECT_EQ(read, (decltype(read){{"TA", {17, 47, 51, 42, 90, 40, 78}},
+                                  {"VE", {1234567, 120, 150, 12345, 120, 100, 66}},
+                                  {"BE", {9, 3, 34, 5, 60, 2, 5}}}));
   EXPECT_TRUE(port.messages.empty());
   EXPECT_TRUE(port.warnings.empty());
 }
