@@ -101,9 +101,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   EXPECT_EQ(reader.Count(), 3);
 
   // The central directory's offset points past the end and no local header exists either.
-  TestArchive empty;
-  empty.entries.push_back(MakeEntry("x", ToBytes("x")));
-  Bytes broken = BuildZip(empty);
+  Bytes broken = ZipOf({MakeEntry("x", ToBytes("x"))});
   broken[0] = 'Q';  // the only local header is gone
   SetLE32(broken, broken.size() - 22 + 16, 0xFFFF);
   zip::TZipReader reader2;
@@ -113,8 +111,7 @@ TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   // Lengths in a central record that run past the stream never read out of bounds.
   Bytes longName = BuildZip(ThreeEntries());
   size_t central = longName.size() - 22 - (46 * 3 + 15);
-  longName[central + 28] = 0xFF;
-  longName[central + 29] = 0xFF;
+  longName[central + 28] = longName[central + 29] = 0xFF;
   zip::TZipReader reader3;
   LoadArchive(reader3, longName);  // the local headers still give all three
   EXPECT_EQ(reader3.Count(), 3);
@@ -186,9 +183,8 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
 TEST(Directory, VolumesInNumberedFiles) {
   ScratchDir dir;
   // Two entries; the first one's local header and data go to the first volume "set.001", the rest to "set.zip".
-  TestArchive a;
-  a.entries = {MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"), 8)};
-  Bytes whole = BuildZip(a);
+  Bytes whole =
+      ZipOf({MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"), 8)});
   const size_t split = 30 + 9 + 11;
   Bytes first(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(split));
   Bytes last(whole.begin() + static_cast<std::ptrdiff_t>(split), whole.end());

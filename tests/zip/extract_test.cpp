@@ -51,9 +51,7 @@ TEST(Extract, PatternsSelectInViewOrderIntoOneStream) {
 }
 
 TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
-  TestArchive a;
-  a.entries = {MakeEntry("data.bin", ToBytes("0123456789"))};
-  Bytes bytes = BuildZip(a);
+  Bytes bytes = ZipOf({MakeEntry("data.bin", ToBytes("0123456789"))});
   bytes[30 + 8 + 4] ^= 0x20;  // a byte of the stored data
   zip::TZipReader reader;
   LoadArchive(reader, bytes);
@@ -73,11 +71,10 @@ TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
 
 TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   // Stated smaller than it is.
-  TestArchive big;
-  big.entries = {MakeEntry("a.txt", ToBytes("abcdef"), 8)};
-  big.entries[0].uncompressedDelta = -1;
+  TestEntry big = MakeEntry("a.txt", ToBytes("abcdef"), 8);
+  big.uncompressedDelta = -1;
   zip::TZipReader reader;
-  LoadArchive(reader, BuildZip(big));
+  LoadArchive(reader, ZipOf({big}));
   pf::TMemoryStream out;
   out.WriteBuffer("x", 1);
   ExpectRaises<zip::EBiggerThanUncompressed>([&] { reader.ExtractToStream(&out, "a.txt"); },
@@ -85,14 +82,9 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   EXPECT_EQ(Contents(out), "x");
 
   // The data ends before the stated compressed size.
-  TestArchive cut;
-  cut.entries = {MakeEntry("b.txt", Bytes(1000, 'b'))};
-  Bytes bytes = BuildZip(cut);
-  bytes[18] = 0xFF;  // local and central compressed sizes far beyond the stream
-  bytes[19] = 0x7F;
-  size_t central = bytes.size() - 22 - 46 - 5;
-  bytes[central + 20] = 0xFF;
-  bytes[central + 21] = 0x7F;
+  Bytes bytes = ZipOf({MakeEntry("b.txt", Bytes(1000, 'b'))});
+  SetLE32(bytes, 18, 0x7FFF);  // local and central compressed sizes far beyond the stream
+  SetLE32(bytes, bytes.size() - 22 - 46 - 5 + 20, 0x7FFF);
   zip::TZipReader reader2;
   LoadArchive(reader2, bytes);
   ExpectRaises<zip::EFatalUnzipError>([&] { reader2.ExtractToStream(&out, "b.txt"); }, "Premature end of file reached");
@@ -103,9 +95,7 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
 
   // An end record that calls the stream the second volume of a set: no other volume exists, so an entry on the
   // first one is not in this archive, and one whose data runs past the stream is cut short. Nobody cancelled.
-  TestArchive one;
-  one.entries = {MakeEntry("c.txt", ToBytes("volume"))};
-  Bytes second = BuildZip(one);
+  Bytes second = ZipOf({MakeEntry("c.txt", ToBytes("volume"))});
   const size_t end = second.size() - 22;
   second[end + 4] = 1;  // this disk
   second[end + 6] = 1;  // the directory's disk
@@ -124,10 +114,8 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
 TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
   pf::RecordingDialogService dialogs;
   pf::SetDialogs(&dialogs);
-  TestArchive a;
-  a.entries = {MakeEntry("odd.bin", ToBytes("payload"), 99)};
   zip::TZipReader reader;
-  LoadArchive(reader, BuildZip(a));
+  LoadArchive(reader, ZipOf({MakeEntry("odd.bin", ToBytes("payload"), 99)}));
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "odd.bin"), 0);
   EXPECT_EQ(out.Size(), 0);
@@ -140,7 +128,7 @@ TEST(Extract, UnknownMethodShowsItsMessageAndWritesNothing) {
   for (zip::TUZOverwriteMode mode : {zip::Always, zip::Prompt}) {
     reader.OverwriteMode = mode;
     EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 0);
-    EXPECT_EQ(pf::ReadFileBytes((dir.path / "odd.bin").string()), "mine");
+    EXPECT_EQ(pf::ReadFileBytes(dir / "odd.bin"), "mine");
   }
   pf::SetDialogs(nullptr);
   ASSERT_EQ(dialogs.Calls().size(), 3u);
@@ -159,7 +147,7 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
   a.entries[3].dosDateTime = 0x5A8C6000;  // 2025-04-12 12:00:00
   zip::TZipReader reader;
   LoadArchive(reader, BuildZip(a));
-  reader.SetDestDir((dir.path / "dest").string() + "/");
+  reader.SetDestDir(dir / "dest" + "/");
   reader.RecreateDirs = true;
   reader.DoAll = true;
   std::vector<std::string> skipped;
@@ -172,9 +160,9 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
   EXPECT_FALSE(fs::exists(dir.path / "evil.txt"));
   EXPECT_FALSE(fs::exists(dir.path / "evil2.txt"));
   EXPECT_FALSE(fs::exists("/abs.txt"));
-  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "fine");
+  EXPECT_EQ(pf::ReadFileBytes(dir / "dest/sub/ok.txt"), "fine");
   EXPECT_TRUE(fs::is_directory(dir.path / "dest/sub/deeper"));
-  EXPECT_EQ(pf::FileAge((dir.path / "dest/sub/ok.txt").string()), 0x5A8C6000);
+  EXPECT_EQ(pf::FileAge(dir / "dest/sub/ok.txt"), 0x5A8C6000);
 
   // An existing file with Never: skipped and unchanged; Always replaces it.
   std::ofstream(dir.path / "dest/sub/ok.txt") << "old";
@@ -188,19 +176,19 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
   reader.FilesList().Add("sub\\ok.txt");
   EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 0);
   EXPECT_EQ(skipped, (std::vector<std::string>{"no-overwrite"}));
-  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "old");
+  EXPECT_EQ(pf::ReadFileBytes(dir / "dest/sub/ok.txt"), "old");
   reader.OverwriteMode = zip::Always;
   EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 1);
-  EXPECT_EQ(pf::ReadFileBytes((dir.path / "dest/sub/ok.txt").string()), "fine");
+  EXPECT_EQ(pf::ReadFileBytes(dir / "dest/sub/ok.txt"), "fine");
 
   // RootDir comes off the stored folder of files and folder entries alike.
-  reader.SetDestDir((dir.path / "rooted").string());
+  reader.SetDestDir(dir / "rooted");
   reader.SetRootDir("SUB/");
   EXPECT_EQ(reader.RootDir(), "SUB\\");
   reader.FilesList().Clear();
   reader.FilesList().Add("sub\\*");
   EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 2);
-  EXPECT_EQ(pf::ReadFileBytes((dir.path / "rooted/ok.txt").string()), "fine");
+  EXPECT_EQ(pf::ReadFileBytes(dir / "rooted/ok.txt"), "fine");
   EXPECT_TRUE(fs::is_directory(dir.path / "rooted/deeper"));
   EXPECT_FALSE(fs::exists(dir.path / "rooted/sub"));
 }
@@ -223,12 +211,10 @@ TEST(Extract, ReenteringTheComponentIsRefused) {
 }
 
 TEST(Extract, CallersBufferRoad) {
-  zip::TZipReader reader;
-  TestArchive a;
   Bytes data(100000);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 / 13);
-  a.entries = {MakeEntry("big.bin", data, 8)};
-  LoadArchive(reader, BuildZip(a));
+  zip::TZipReader reader;
+  LoadArchive(reader, ZipOf({MakeEntry("big.bin", data, 8)}));
   EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "big.bin"), 1);
   EXPECT_EQ(reader.Buffer(), data);
   // A small buffer is handed back through the event each time it is full.
@@ -245,10 +231,9 @@ TEST(Extract, CallersBufferRoad) {
   };
   EXPECT_THROW(reader.ExtractToBuffer(small.data(), 30000, "big.bin"), zip::EUserCanceled);
   // A size field claiming 2 GB costs no memory: the component's buffer holds what really came.
-  TestArchive claim;
-  claim.entries = {MakeEntry("claim.txt", ToBytes("tiny"))};
-  claim.entries[0].uncompressedDelta = 0x7FFF0000;
-  LoadArchive(reader, BuildZip(claim));
+  TestEntry claim = MakeEntry("claim.txt", ToBytes("tiny"));
+  claim.uncompressedDelta = 0x7FFF0000;
+  LoadArchive(reader, ZipOf({claim}));
   EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "claim.txt"), 1);
   EXPECT_EQ(reader.Buffer(), ToBytes("tiny"));
 }
@@ -289,14 +274,12 @@ TEST(Crypto, CrcAndKeyScheduleFollowTheFormat) {
 }
 
 TEST(Utils, DosDatesAreClampedOnlyWhenOutOfRange) {
-  const uint32_t valid = 0x5A8C6000;
+  const uint32_t valid = 0x5A8C6000;  // 2025-04-12 12:00:00
   EXPECT_EQ(zip::ClampDosDateTime(valid), valid);
-  uint32_t monthZero = valid & ~(0xFu << 21);
-  EXPECT_EQ((zip::ClampDosDateTime(monthZero) >> 21) & 0xF, 1u);
-  uint32_t sixtySeconds = (valid & ~0x1Fu) | 30;
-  EXPECT_EQ(zip::ClampDosDateTime(sixtySeconds) & 0x1F, 29u);  // 58 seconds
-  uint32_t hour25 = (valid & ~(0x1Fu << 11)) | (25u << 11);
-  EXPECT_EQ((zip::ClampDosDateTime(hour25) >> 11) & 0x1F, 23u);
+  // {field mask, out-of-range value, clamped value}: month 0, 60 seconds, hour 25.
+  const uint32_t cases[][3] = {{0xFu << 21, 0, 1u << 21}, {0x1Fu, 30, 29}, {0x1Fu << 11, 25u << 11, 23u << 11}};
+  for (const auto& [mask, bad, clamped] : cases)
+    EXPECT_EQ(zip::ClampDosDateTime((valid & ~mask) | bad) & mask, clamped);
   EXPECT_EQ(zip::PercentOf(0, 5), 0);
   EXPECT_EQ(zip::PercentOf(3, 2), 67);
   EXPECT_EQ(zip::PercentOf64(10, 50), 100);

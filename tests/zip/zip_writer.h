@@ -45,6 +45,12 @@ inline void SetLE32(Bytes& b, size_t at, uint32_t v) {
 }
 Bytes RawDeflate(const Bytes& data, int level = 6, int strategy = 0);
 Bytes BuildZip(const TestArchive& archive);
+// An archive of just these entries.
+inline Bytes ZipOf(std::vector<TestEntry> entries) {
+  TestArchive a;
+  a.entries = std::move(entries);
+  return BuildZip(a);
+}
 Bytes ToBytes(const std::string& s);
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& data);

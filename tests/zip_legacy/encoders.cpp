@@ -142,14 +142,6 @@ class ShrinkEncoder {
   BitWriter out_;
 };
 
-// ---- Reduce ----
-
-int FollowerBits(int count) {
-  int bits = 1;
-  while ((1 << bits) < count) ++bits;
-  return bits;
-}
-
 // ---- Implode ----
 
 // Code lengths of a Huffman code over all symbols (each counted at least once), at most maxLength bits; such a code
@@ -221,6 +213,14 @@ void PutTree(BitWriter& out, const std::vector<int>& lengths) {
   for (uint8_t b : runs) out.Put(b, 8);
 }
 
+// A tree's code lengths and codes.
+struct Tree {
+  explicit Tree(const std::vector<uint64_t>& freq) : lengths(CodeLengths(freq, 16)), codes(ShannonFanoCodes(lengths)) {}
+  void Put(BitWriter& out, size_t symbol) const { out.PutCode(codes[symbol], lengths[symbol]); }
+  std::vector<int> lengths;
+  std::vector<uint32_t> codes;
+};
+
 struct Token {
   bool literal;
   uint8_t value;
@@ -263,29 +263,24 @@ Bytes Reduce(const Bytes& data, int factor, bool matches) {
     }
   }
 
-  // Second stage: follower sets of the bytes that most often follow each byte (seen at least twice).
-  std::vector<std::array<uint32_t, 256>> counts(256);
-  for (auto& row : counts) row.fill(0);
+  // Second stage: follower sets of the bytes that most often follow each byte (seen at least twice), stored from
+  // byte 255 down.
+  std::vector<std::array<uint32_t, 256>> counts(256, std::array<uint32_t, 256>{});
   uint8_t last = 0;
   for (uint8_t c : stage) {
     ++counts[last][c];
     last = c;
   }
   std::vector<Bytes> sets(256);
-  for (int x = 0; x < 256; ++x) {
-    Bytes candidates;
-    for (int c = 0; c < 256; ++c)
-      if (counts[static_cast<size_t>(x)][static_cast<size_t>(c)] >= 2) candidates.push_back(static_cast<uint8_t>(c));
-    std::stable_sort(candidates.begin(), candidates.end(), [&](uint8_t a, uint8_t b) {
-      return counts[static_cast<size_t>(x)][a] > counts[static_cast<size_t>(x)][b];
-    });
-    if (candidates.size() > 32) candidates.resize(32);
-    sets[static_cast<size_t>(x)] = candidates;
-  }
   BitWriter out;
-  for (int x = 255; x >= 0; --x) {
-    out.Put(static_cast<uint32_t>(sets[static_cast<size_t>(x)].size()), 6);
-    for (uint8_t c : sets[static_cast<size_t>(x)]) out.Put(c, 8);
+  for (size_t x = 256; x-- > 0;) {
+    Bytes& set = sets[x];
+    for (size_t c = 0; c < 256; ++c)
+      if (counts[x][c] >= 2) set.push_back(static_cast<uint8_t>(c));
+    std::stable_sort(set.begin(), set.end(), [&](uint8_t a, uint8_t b) { return counts[x][a] > counts[x][b]; });
+    if (set.size() > 32) set.resize(32);
+    out.Put(static_cast<uint32_t>(set.size()), 6);
+    for (uint8_t c : set) out.Put(c, 8);
   }
   last = 0;
   for (uint8_t c : stage) {
@@ -299,7 +294,9 @@ Bytes Reduce(const Bytes& data, int factor, bool matches) {
         out.Put(c, 8);
       } else {
         out.Put(0, 1);
-        out.Put(static_cast<uint32_t>(it - set.begin()), FollowerBits(static_cast<int>(set.size())));
+        int bits = 1;  // enough for the set's largest index, at least one
+        while ((1u << bits) < set.size()) ++bits;
+        out.Put(static_cast<uint32_t>(it - set.begin()), bits);
       }
     }
     last = c;
@@ -339,33 +336,23 @@ Bytes Implode(const Bytes& data, bool dictionary8k, bool literalTree) {
       ++distanceFreq[static_cast<size_t>((t.distance - 1) >> lowBits)];
     }
   }
-  std::vector<int> literalLengths = CodeLengths(literalFreq, 16);
-  std::vector<int> lengthLengths = CodeLengths(lengthFreq, 16);
-  std::vector<int> distanceLengths = CodeLengths(distanceFreq, 16);
-  std::vector<uint32_t> literalCodes = ShannonFanoCodes(literalLengths);
-  std::vector<uint32_t> lengthCodes = ShannonFanoCodes(lengthLengths);
-  std::vector<uint32_t> distanceCodes = ShannonFanoCodes(distanceLengths);
-
+  const Tree literals(literalFreq), lengths(lengthFreq), distances(distanceFreq);
   BitWriter out;
-  if (literalTree) PutTree(out, literalLengths);
-  PutTree(out, lengthLengths);
-  PutTree(out, distanceLengths);
+  if (literalTree) PutTree(out, literals.lengths);
+  PutTree(out, lengths.lengths);
+  PutTree(out, distances.lengths);
   for (const Token& t : tokens) {
     if (t.literal) {
       out.Put(1, 1);
-      if (literalTree)
-        out.PutCode(literalCodes[t.value], literalLengths[t.value]);
-      else
-        out.Put(t.value, 8);
+      literalTree ? literals.Put(out, t.value) : out.Put(t.value, 8);
       continue;
     }
     out.Put(0, 1);
     uint32_t d = static_cast<uint32_t>(t.distance - 1);
     out.Put(d & ((1u << lowBits) - 1), lowBits);
-    size_t far = d >> lowBits;
-    out.PutCode(distanceCodes[far], distanceLengths[far]);
+    distances.Put(out, d >> lowBits);
     size_t code = static_cast<size_t>(std::min(t.length - minLength, 63));
-    out.PutCode(lengthCodes[code], lengthLengths[code]);
+    lengths.Put(out, code);
     if (code == 63) out.Put(static_cast<uint32_t>(t.length - minLength - 63), 8);
   }
   return out.Finish();
