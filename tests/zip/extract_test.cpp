@@ -266,14 +266,10 @@ TEST(Extract, PasswordCheckUsesTheStoredTime) {
   EXPECT_EQ(skipped, 2);
 }
 
-TEST(Crypto, CrcAndKeyScheduleFollowTheFormat) {
+TEST(Utils, CrcCheckValueAndDosDatesClampedOnlyWhenOutOfRange) {
   uint32_t crc = 0xFFFFFFFF;
-  const char* digits = "123456789";
-  zip::UpdateCRC(crc, reinterpret_cast<const uint8_t*>(digits), 9);
+  zip::UpdateCRC(crc, reinterpret_cast<const uint8_t*>("123456789"), 9);
   EXPECT_EQ(~crc, 0xCBF43926u);
-}
-
-TEST(Utils, DosDatesAreClampedOnlyWhenOutOfRange) {
   const uint32_t valid = 0x5A8C6000;  // 2025-04-12 12:00:00
   EXPECT_EQ(zip::ClampDosDateTime(valid), valid);
   // {field mask, out-of-range value, clamped value}: month 0, 60 seconds, hour 25.
