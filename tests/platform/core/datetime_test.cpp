@@ -20,10 +20,6 @@ pf::TDateTime Sample() { return pf::EncodeDate(2026, 12, 6) + pf::EncodeTime(17,
 
 TEST(DateTime, EncodeDateCountsDaysFrom18991230) {
   EXPECT_EQ(pf::EncodeDate(1899, 12, 30), 0.0);
-  EXPECT_EQ(pf::EncodeDate(1900, 1, 1), 2.0);
-  EXPECT_EQ(pf::EncodeDate(2000, 1, 1), 36526.0);  // 100 years: 36524 days + 2 leap days of 1900/2000 rules
-  EXPECT_EQ(pf::EncodeDate(1899, 12, 29), -1.0);
-
   // Walk every day from 1600 to 2400 with an independent calendar and check both directions.
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   double expected = pf::EncodeDate(1600, 1, 1);
@@ -43,11 +39,9 @@ TEST(DateTime, EncodeDateCountsDaysFrom18991230) {
   }
 
   for (auto bad : {std::array{2026, 2, 29}, std::array{2026, 13, 1}, std::array{2026, 0, 1}, std::array{0, 1, 1},
-                   std::array{10000, 1, 1}, std::array{2026, 4, 31}, std::array{2026, 1, 0}}) {
+                   std::array{10000, 1, 1}, std::array{2026, 4, 31}, std::array{2026, 1, 0}, std::array{1900, 2, 29}}) {
     EXPECT_THROW(pf::EncodeDate(bad[0], bad[1], bad[2]), pf::EConvertError);
   }
-  EXPECT_NO_THROW(pf::EncodeDate(2000, 2, 29));
-  EXPECT_THROW(pf::EncodeDate(1900, 2, 29), pf::EConvertError);
 }
 
 TEST(DateTime, TimeEncodingAndRoundingToTheMillisecond) {
@@ -56,10 +50,10 @@ TEST(DateTime, TimeEncodingAndRoundingToTheMillisecond) {
   EXPECT_EQ(std::to_string(h) + ":" + std::to_string(n) + ":" + std::to_string(s) + "." + std::to_string(z),
             "17:5:9.42");
   EXPECT_DOUBLE_EQ(pf::EncodeTime(12, 0, 0, 0), 0.5);
-  EXPECT_THROW(pf::EncodeTime(24, 0, 0, 0), pf::EConvertError);
-  EXPECT_THROW(pf::EncodeTime(0, 60, 0, 0), pf::EConvertError);
-  EXPECT_THROW(pf::EncodeTime(0, 0, 60, 0), pf::EConvertError);
-  EXPECT_THROW(pf::EncodeTime(0, 0, 0, 1000), pf::EConvertError);
+  for (auto bad :
+       {std::array{24, 0, 0, 0}, std::array{0, 60, 0, 0}, std::array{0, 0, 60, 0}, std::array{0, 0, 0, 1000}}) {
+    EXPECT_THROW(pf::EncodeTime(bad[0], bad[1], bad[2], bad[3]), pf::EConvertError);
+  }
 
   // Less than half a millisecond before midnight is midnight of the next day, never hour 24.
   pf::TDateTime late = pf::EncodeDate(2026, 12, 31) + 0.9999999999;

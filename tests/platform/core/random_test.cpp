@@ -8,24 +8,18 @@ namespace {
 
 TEST(Random, LcgSequenceFromAKnownSeed) {
   pf::LcgRandom lcg(0);
-  // seed 1; (1 * 10) >> 32 = 0
+  // Each draw first steps the seed (seed * 134775813 + 1 mod 2^32), then scales it: (seed * n) >> 32.
+  // Seeds 1, 134775814 (* 100 = 3.14 * 2^32) and 3698175007 (* 1000 = 861.05 * 2^32).
   EXPECT_EQ(lcg.Random(10), 0);
-  EXPECT_EQ(lcg.Seed(), 1u);
-  // seed 134775814; 134775814 * 100 = 3.14 * 2^32 -> 3
   EXPECT_EQ(lcg.Random(100), 3);
-  EXPECT_EQ(lcg.Seed(), 134775814u);
-  // 134775814 * 134775813 + 1 = 4229256 * 2^32 + 3698175007; 3698175007 * 1000 = 861.05 * 2^32 -> 861
   EXPECT_EQ(lcg.Random(1000), 861);
   EXPECT_EQ(lcg.Seed(), 3698175007u);
-  // 3698175007 * 134775813 + 1 mod 2^32 = 870078620; the real draw is seed / 2^32
+  // 3698175007 * 134775813 + 1 mod 2^32 = 870078620; the real draw is seed / 2^32.
   EXPECT_DOUBLE_EQ(lcg.RandomReal(), 870078620.0 / 4294967296.0);
-  EXPECT_EQ(lcg.Seed(), 870078620u);
-
   // An empty range answers 0 and still advances the seed.
   EXPECT_EQ(lcg.Random(0), 0);
   EXPECT_EQ(lcg.Random(-5), 0);
   EXPECT_NE(lcg.Seed(), 870078620u);
-
   // The top of the 32-bit range: 0xFFFFFFFF steps to 4160191484; (4160191484 * 2147483647) >> 32 = 2080095741.
   lcg.SetSeed(0xFFFFFFFFu);
   EXPECT_EQ(lcg.Random(2147483647), 2080095741);
@@ -41,8 +35,7 @@ TEST(Random, LcgSequenceFromAKnownSeed) {
 
 TEST(Random, ScriptedSourceAnswersInOrderAndRejectsSurprises) {
   pf::ScriptedRandom script;
-  script.PushInt(2);
-  script.PushInt(0);
+  for (int value : {2, 0}) script.PushInt(value);
   script.PushReal(0.5);
   pf::SetRandomSource(&script);
   pf::Randomize();
@@ -53,7 +46,6 @@ TEST(Random, ScriptedSourceAnswersInOrderAndRejectsSurprises) {
   EXPECT_EQ(pf::Random(), 0.5);
   EXPECT_EQ(script.Remaining(), 0u);
   EXPECT_THROW(pf::Random(5), pf::EInvalidOperation);  // nothing left
-  EXPECT_THROW(pf::Random(), pf::EInvalidOperation);
   script.PushInt(4);
   EXPECT_THROW(pf::Random(4), pf::EInvalidOperation);  // outside 0..3
   script.PushReal(1.0);
