@@ -2,8 +2,10 @@
 // the Liberation faces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
@@ -19,21 +21,20 @@ class WithService {
   ~WithService() { SetFontService(nullptr); }
 };
 
-// Rows and columns holding a pixel other than white, within the bitmap.
-struct Ink {
-  int32_t top = -1, bottom = -1, left = -1, right = -1;
-};
-Ink InkOf(const TBitmap& b) {
-  Ink ink;
+// The bounds of every pixel other than white.
+TRect InkOf(const TBitmap& b) {
+  TRect r{b.Width(), b.Height(), 0, 0};
   for (int32_t y = 0; y < b.Height(); ++y)
     for (int32_t x = 0; x < b.Width(); ++x)
-      if (b.GetPixel(x, y) != clWhite) {
-        if (ink.top < 0) ink.top = y;
-        ink.bottom = y;
-        if (ink.left < 0 || x < ink.left) ink.left = x;
-        if (x > ink.right) ink.right = x;
-      }
-  return ink;
+      if (b.GetPixel(x, y) != clWhite)
+        r = Rect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
+  return r;
+}
+
+// Height, ascent, descent, internal and external leading, average and maximum character width.
+std::vector<int32_t> Metrics(const TTextMetric& tm) {
+  return {tm.tmHeight,          tm.tmAscent,       tm.tmDescent,     tm.tmInternalLeading,
+          tm.tmExternalLeading, tm.tmAveCharWidth, tm.tmMaxCharWidth};
 }
 
 TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
@@ -42,14 +43,7 @@ TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
   TCanvas& c = b.Canvas();
   c.Font().SetName("Times New Roman");
   c.Font().SetHeight(-16);
-  TTextMetric tm = c.GetTextMetrics();
-  EXPECT_EQ(tm.tmInternalLeading, 4);
-  EXPECT_EQ(tm.tmHeight, 20);
-  EXPECT_EQ(tm.tmDescent, 4);
-  EXPECT_EQ(tm.tmAscent, 16);
-  EXPECT_EQ(tm.tmExternalLeading, 2);
-  EXPECT_EQ(tm.tmAveCharWidth, 8);
-  EXPECT_EQ(tm.tmMaxCharWidth, 12);
+  EXPECT_EQ(Metrics(c.GetTextMetrics()), (std::vector<int32_t>{20, 16, 4, 4, 2, 8, 12}));
   EXPECT_EQ(c.TextExtent("Hi l, ab"), (TSize{12 + 4 + 4 + 4 + 4 + 4 + 8 + 8, 20}));
   c.Font().SetStyle(fsBold);
   EXPECT_EQ(c.TextWidth("Ab"), 13 + 9);
@@ -57,7 +51,6 @@ TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
   EXPECT_EQ(c.Font().Height(), -16);
   c.Font().SetHeight(20);  // a cell height of 20: em 16
   EXPECT_EQ(c.GetTextMetrics().tmHeight, 20);
-  EXPECT_EQ(std::u16string(u"\u0008"), u"\b");
   EXPECT_EQ(c.TextExtentW(u"a\u0008\u0002").cx, 9);  // control characters measure 0
   c.Font().SetName("Courier New, Arial");
   c.Font().SetStyle(0);
@@ -77,11 +70,7 @@ TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
   c.Brush().SetStyle(bsClear);
   c.TextOut(3, 2, "Ab");
   // The glyph boxes start at the top of the cell plus the internal leading and end on the baseline.
-  Ink ink = InkOf(b);
-  EXPECT_EQ(ink.top, 2 + 4);
-  EXPECT_EQ(ink.bottom, 2 + 16 - 1);
-  EXPECT_EQ(ink.left, 3);
-  EXPECT_EQ(ink.right, 3 + 12 + 8 - 2);
+  EXPECT_EQ(InkOf(b), Rect(3, 2 + 4, 3 + 12 + 8 - 1, 2 + 16));
   EXPECT_EQ(c.PenPos(), Point(3 + 20, 2));
 
   // Opaque: the whole cell in the background colour, glyphs on top. Baseline alignment moves the cell up.
@@ -115,11 +104,7 @@ TEST(FixedMetrics, TextRectClipsAndFillsItsRectangle) {
   c.Font().SetColor(clBlack);
   c.Brush().SetColor(clRed);
   c.TextRect(Rect(2, 2, 12, 10), 4, 0, "HH");
-  Ink ink = InkOf(b);
-  EXPECT_EQ(ink.left, 2);
-  EXPECT_EQ(ink.top, 2);
-  EXPECT_EQ(ink.right, 11);
-  EXPECT_EQ(ink.bottom, 9);
+  EXPECT_EQ(InkOf(b), Rect(2, 2, 12, 10));
   EXPECT_EQ(b.GetPixel(2, 2), clRed);           // the rectangle in the background colour
   EXPECT_EQ(b.GetPixel(5, 9), clBlack);         // glyph from y 0 + 4 to 15, clipped at 10
   EXPECT_EQ(b.GetPixel(4, 3), clRed);           // above the glyph's top (4)
@@ -164,15 +149,14 @@ TEST(FixedMetrics, ExtraJustificationAndFitAgreeBetweenMeasuringAndDrawing) {
 }
 
 TEST(FontAliases, WindowsNamesMapToMetricCompatibleFaces) {
-  EXPECT_EQ(FontAliasTarget("Times New Roman"), "Liberation Serif");
-  EXPECT_EQ(FontAliasTarget(" arial "), "Liberation Sans");
-  EXPECT_EQ(FontAliasTarget("Helvetica"), "Liberation Sans");
-  EXPECT_EQ(FontAliasTarget("COURIER NEW"), "Liberation Mono");
-  EXPECT_EQ(FontAliasTarget("Verdana"), "DejaVu Sans");
-  EXPECT_EQ(FontAliasTarget("Arial Unicode MS"), "");
-  EXPECT_EQ(PointsToPixels(12), 16);
-  EXPECT_EQ(PointsToPixels(10), 13);
-  EXPECT_EQ(PointsToPixels(7), 9);
+  for (auto [name, face] : {std::pair{"Times New Roman", "Liberation Serif"},
+                            {" arial ", "Liberation Sans"},
+                            {"Helvetica", "Liberation Sans"},
+                            {"COURIER NEW", "Liberation Mono"},
+                            {"Verdana", "DejaVu Sans"},
+                            {"Arial Unicode MS", ""}})
+    EXPECT_EQ(FontAliasTarget(name), face);
+  for (auto [points, pixels] : {std::pair{12, 16}, {10, 13}, {7, 9}}) EXPECT_EQ(PointsToPixels(points), pixels);
 }
 
 TEST(QtFonts, LiberationSerifAt16PixelsHasPinnedMetrics) {
@@ -180,14 +164,7 @@ TEST(QtFonts, LiberationSerifAt16PixelsHasPinnedMetrics) {
   TCanvas& c = b.Canvas();
   c.Font().SetName("Times New Roman");
   c.Font().SetHeight(-16);
-  TTextMetric tm = c.GetTextMetrics();
-  EXPECT_EQ(tm.tmHeight, 18);
-  EXPECT_EQ(tm.tmAscent, 14);
-  EXPECT_EQ(tm.tmDescent, 4);
-  EXPECT_EQ(tm.tmInternalLeading, 2);  // em size = 16, the requested height
-  EXPECT_EQ(tm.tmExternalLeading, 1);
-  EXPECT_EQ(tm.tmAveCharWidth, 6);
-  EXPECT_EQ(tm.tmMaxCharWidth, 22);
+  EXPECT_EQ(Metrics(c.GetTextMetrics()), (std::vector<int32_t>{18, 14, 4, 2, 1, 6, 22}));  // em 16, as requested
   EXPECT_EQ(c.TextWidth("a"), 7);
   EXPECT_EQ(c.TextWidth("b"), 8);
   EXPECT_EQ(c.TextWidth("Hallo Welt"), 69);
@@ -238,11 +215,9 @@ TEST(QtFonts, TextIsDrawnInTheCellWithDecorations) {
   c.Font().SetColor(clBlack);
   c.TextOut(10, 10, "H");
   // Cell top 10, internal leading 2, baseline 10 + 14: the capital's rows lie between the em top and the baseline.
-  Ink ink = InkOf(b);
-  EXPECT_EQ(ink.top, 13);
-  EXPECT_EQ(ink.bottom, 23);
-  EXPECT_EQ(ink.left, 10);
-  EXPECT_LT(ink.right, 10 + c.TextWidth("H"));
+  TRect ink = InkOf(b);
+  EXPECT_EQ(ink, Rect(10, 13, ink.Right, 24));
+  EXPECT_LE(ink.Right, 10 + c.TextWidth("H"));
 
   // Underline below the baseline across the whole piece, spaces included; hard pixels without antialiasing.
   TBitmap u(60, 40, pf24bit);
@@ -253,12 +228,11 @@ TEST(QtFonts, TextIsDrawnInTheCellWithDecorations) {
   uc.Font().SetQuality(fqNonAntialiased);
   uc.Font().SetColor(RGB(0, 0, 160));
   uc.TextOut(5, 5, "a  b");
-  Ink line = InkOf(u);
+  const int32_t line = InkOf(u).Bottom - 1;
   TTextMetric tm = uc.GetTextMetrics();
-  EXPECT_GT(line.bottom, 5 + tm.tmAscent);
-  EXPECT_LE(line.bottom, 5 + tm.tmHeight);
-  int32_t width = uc.TextWidth("a  b");
-  for (int32_t x = 5; x < 5 + width; ++x) EXPECT_EQ(u.GetPixel(x, line.bottom), RGB(0, 0, 160)) << x;
+  EXPECT_GT(line, 5 + tm.tmAscent);
+  EXPECT_LE(line, 5 + tm.tmHeight);
+  for (int32_t x = 5; x < 5 + uc.TextWidth("a  b"); ++x) EXPECT_EQ(u.GetPixel(x, line), RGB(0, 0, 160)) << x;
   for (int32_t y = 0; y < u.Height(); ++y)
     for (int32_t x = 0; x < u.Width(); ++x) {
       TColor p = u.GetPixel(x, y);
