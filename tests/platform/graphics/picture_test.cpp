@@ -112,12 +112,26 @@ TEST(Jpeg, DamagedDataRaiseTheLayersExceptionAndKeepThePicture) {
   EXPECT_THROW(image.SetWidth(3), EInvalidGraphicOperation);
 }
 
-TEST(Pictures, FilesPickTheirClassByExtension) {
+// A bitmap class that reports progress while it loads, and on request.
+class ProgressBitmap : public TBitmap {
+ public:
+  std::string ClassName() const override { return "ProgressBitmap"; }
+  void LoadFromStream(TStream& stream) override {
+    Report(psStarting);
+    TBitmap::LoadFromStream(stream);
+  }
+  void Report(TProgressStage stage) { Progress(*this, stage, 50, false, Rect(0, 0, 1, 1), "half"); }
+};
+
+TEST(Pictures, FilesPickTheirClassByExtensionAndPassOnProgress) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / ("pexu_graphics_" + std::to_string(::getpid()));
   fs::create_directories(dir);
-  TPicture::RegisterFileFormat("jpg", "JPEG pictures", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
-  TPicture::RegisterFileFormat(".JPEG", "JPEG pictures", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
+  auto jpegClass = [] { return std::make_unique<TJPEGImage>(); };
+  TPicture::RegisterFileFormat("jpg", "JPEG pictures", "TJPEGImage", jpegClass);
+  TPicture::RegisterFileFormat(".JPEG", "JPEG pictures", "TJPEGImage", jpegClass);
+  TPicture::RegisterFileFormat("tpg", "Progress test", "ProgressBitmap",
+                               [] { return std::make_unique<ProgressBitmap>(); });
   std::vector<uint8_t> jpeg = WriteJpeg(8, 4);
   {
     TMemoryStream m;
@@ -126,6 +140,7 @@ TEST(Pictures, FilesPickTheirClassByExtension) {
   }
   TBitmap bmp(3, 2, pf24bit);
   bmp.SaveToFile((dir / "small.bmp").string());
+  bmp.SaveToFile((dir / "small.tpg").string());
 
   TPicture picture;
   int changes = 0;
@@ -144,31 +159,8 @@ TEST(Pictures, FilesPickTheirClassByExtension) {
   }
   EXPECT_EQ(picture.Width(), 3);  // the picture held stays
   EXPECT_NE(TPicture::GraphicFilter().find("JPEG pictures (*.jpeg)|*.jpeg"), std::string::npos);
-  TPicture::UnregisterGraphicClass("TJPEGImage");
-  EXPECT_EQ(TPicture::CreateGraphicForExtension("jpg"), nullptr);
-  EXPECT_NE(TPicture::CreateGraphicForExtension("BMP"), nullptr);
-  TPicture::RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", [] { return std::make_unique<TJPEGImage>(); });
-  fs::remove_all(dir);
-}
 
-// A bitmap class that reports progress while it loads, and on request.
-class ProgressBitmap : public TBitmap {
- public:
-  std::string ClassName() const override { return "ProgressBitmap"; }
-  void LoadFromStream(TStream& stream) override {
-    Report(psStarting);
-    TBitmap::LoadFromStream(stream);
-  }
-  void Report(TProgressStage stage) { Progress(*this, stage, 50, false, Rect(0, 0, 1, 1), "half"); }
-};
-
-TEST(Pictures, ProgressReachesThePictureWhileLoadingAndAfterwards) {
-  namespace fs = std::filesystem;
-  fs::path file = fs::temp_directory_path() / ("pexu_progress_" + std::to_string(::getpid()) + ".tpg");
-  TBitmap(2, 2, pf24bit).SaveToFile(file.string());
-  TPicture::RegisterFileFormat("tpg", "Progress test", "ProgressBitmap",
-                               [] { return std::make_unique<ProgressBitmap>(); });
-  TPicture picture;
+  // A graphic's progress reaches the picture while it loads and afterwards.
   std::vector<TProgressStage> stages;
   picture.OnProgress = [&](TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
                            const std::string& msg) {
@@ -176,11 +168,16 @@ TEST(Pictures, ProgressReachesThePictureWhileLoadingAndAfterwards) {
     EXPECT_EQ(percent, 50);
     EXPECT_EQ(msg, "half");
   };
-  picture.LoadFromFile(file.string());
+  picture.LoadFromFile((dir / "small.tpg").string());
   dynamic_cast<ProgressBitmap&>(*picture.Graphic()).Report(psEnding);
   EXPECT_EQ(stages, (std::vector<TProgressStage>{psStarting, psEnding}));
+
   TPicture::UnregisterGraphicClass("ProgressBitmap");
-  fs::remove(file);
+  TPicture::UnregisterGraphicClass("TJPEGImage");
+  EXPECT_EQ(TPicture::CreateGraphicForExtension("jpg"), nullptr);
+  EXPECT_NE(TPicture::CreateGraphicForExtension("BMP"), nullptr);
+  TPicture::RegisterFileFormat("jpg", "JPEG Image File", "TJPEGImage", jpegClass);
+  fs::remove_all(dir);
 }
 
 // Damaged pictures of every kind either load or raise EInvalidGraphic, within bounded time and memory.
@@ -234,7 +231,6 @@ TEST(Palettes, HandlesEntriesAndTheStockPalettes) {
   HPALETTE copy = CopyPalette(stock);
   EXPECT_FALSE(copy == stock);
   EXPECT_EQ(copy.Entries(), stock.Entries());
-  EXPECT_EQ(copy.Version(), 0x300);
 
   HPALETTE half = CreateHalftonePalette();
   ASSERT_EQ(half.Entries().size(), 256u);
