@@ -28,10 +28,9 @@ void WriteText(const std::string& path, const std::string& text) { std::ofstream
 TEST_F(Files, ResolvePathMatchesEachComponentWithoutRegardToCase) {
   ASSERT_TRUE(ForceDirectories(Path("html/Sub")));
   WriteText(Path("html/KlasseA.html"), "A");
-  WriteText(Path("html/Sub/Prüfung.txt"_l1),
-            "P");  // Latin-1 name
+  WriteText(Path("html/Sub/Prüfung.txt"_l1), "P");
   EXPECT_EQ(ResolvePath(Path("html/klassea.html")), Path("html/KlasseA.html"));
-  EXPECT_EQ(ResolvePath(Path("Html/sub/PRÜFUNG.TXT"_l1)), Path("html/Sub/Prüfung.txt"_l1));
+  EXPECT_EQ(ResolvePath(Path("Html/sub/PRÜFUNG.TXT"_l1)), Path("html/Sub/Prüfung.txt"_l1));  // Latin-1 names
   EXPECT_EQ(ResolvePath(Path("html/./SUB/../klassea.html")), Path("html/./Sub/../KlasseA.html"));
   EXPECT_EQ(ResolvePath(Path("html/SUB/")), Path("html/Sub/"));
   EXPECT_EQ(ResolvePath(Path("nope/klassea.html")), Path("nope/klassea.html"));  // no match: unchanged
@@ -42,8 +41,6 @@ TEST_F(Files, ResolvePathMatchesEachComponentWithoutRegardToCase) {
   EXPECT_EQ(FileSize(Path("html/KLASSEA.html")), 1);
   EXPECT_EQ(FileSize(Path("html/missing")), -1);
   EXPECT_EQ(ReadFileBytes(Path("HTML/KLASSEA.HTML")), "A");
-  EXPECT_EQ(MessageOf<EFOpenError>([&] { ReadFileBytes(Path("missing")); }),
-            "Cannot open file \"" + Path("missing") + "\"");
 }
 
 TEST(PathNames, SplitJoinAndNormalise) {

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -99,11 +98,6 @@ TEST_F(FileStreams, CreateReopenWithoutRegardToCaseAndResize) {
     EXPECT_EQ(file.Size(), 10);
     EXPECT_EQ(file.Position(), 10);  // Size leaves the position alone
   }
-  struct stat info {};
-  ASSERT_EQ(::stat(Path("Data.BIN").c_str(), &info), 0);
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
   {
     TFileStream file(Path("data.bin"), fmOpenReadWrite | fmShareExclusive);
     file.Seek(4, soBeginning);
