@@ -37,20 +37,25 @@ std::vector<int32_t> Metrics(const TTextMetric& tm) {
           tm.tmExternalLeading, tm.tmAveCharWidth, tm.tmMaxCharWidth};
 }
 
-TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
-  WithService fixed(CreateFixedMetricFontService());
-  TBitmap b(10, 10, pf24bit);
+// A 16-pixel font on a white bitmap, measured and drawn by the fixed-metric service.
+class FixedMetrics : public testing::Test {
+ protected:
+  FixedMetrics() { c.Font().SetHeight(-16); }
+  WithService fixed{CreateFixedMetricFontService()};
+  TBitmap b{40, 30, pf24bit};
   TCanvas& c = b.Canvas();
+};
+
+TEST_F(FixedMetrics, NumbersFollowTheDocumentedRules) {
   c.Font().SetName("Times New Roman");
-  c.Font().SetHeight(-16);
   EXPECT_EQ(Metrics(c.GetTextMetrics()), (std::vector<int32_t>{20, 16, 4, 4, 2, 8, 12}));
   EXPECT_EQ(c.TextExtent("Hi l, ab"), (TSize{12 + 4 + 4 + 4 + 4 + 4 + 8 + 8, 20}));
   c.Font().SetStyle(fsBold);
   EXPECT_EQ(c.TextWidth("Ab"), 13 + 9);
-  c.Font().SetSize(12);  // 12 points = 16 pixels
-  EXPECT_EQ(c.Font().Height(), -16);
   c.Font().SetHeight(20);  // a cell height of 20: em 16
   EXPECT_EQ(c.GetTextMetrics().tmHeight, 20);
+  c.Font().SetSize(12);  // 12 points = 16 pixels
+  EXPECT_EQ(c.Font().Height(), -16);
   EXPECT_EQ(c.TextExtentW(u"a\u0008\u0002").cx, 9);  // control characters measure 0
   c.Font().SetName("Courier New, Arial");
   c.Font().SetStyle(0);
@@ -60,12 +65,8 @@ TEST(FixedMetrics, NumbersFollowTheDocumentedRules) {
   EXPECT_EQ(c.GetTextMetrics().tmPitchAndFamily & 1, 0);
 }
 
-TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
-  WithService fixed(CreateFixedMetricFontService());
-  TBitmap b(40, 30, pf24bit);
-  TCanvas& c = b.Canvas();
+TEST_F(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
   c.Font().SetName("Arial");
-  c.Font().SetHeight(-16);
   c.Font().SetColor(clBlack);
   c.Brush().SetStyle(bsClear);
   c.TextOut(3, 2, "Ab");
@@ -96,11 +97,7 @@ TEST(FixedMetrics, TextOutPlacesTheCellAndPaintsAnOpaqueBackground) {
   EXPECT_EQ(d.GetPixel(16, 17), clWhite);
 }
 
-TEST(FixedMetrics, TextRectClipsAndFillsItsRectangle) {
-  WithService fixed(CreateFixedMetricFontService());
-  TBitmap b(30, 20, pf24bit);
-  TCanvas& c = b.Canvas();
-  c.Font().SetHeight(-16);
+TEST_F(FixedMetrics, TextRectClipsAndFillsItsRectangle) {
   c.Font().SetColor(clBlack);
   c.Brush().SetColor(clRed);
   c.TextRect(Rect(2, 2, 12, 10), 4, 0, "HH");
@@ -108,14 +105,10 @@ TEST(FixedMetrics, TextRectClipsAndFillsItsRectangle) {
   EXPECT_EQ(b.GetPixel(2, 2), clRed);           // the rectangle in the background colour
   EXPECT_EQ(b.GetPixel(5, 9), clBlack);         // glyph from y 0 + 4 to 15, clipped at 10
   EXPECT_EQ(b.GetPixel(4, 3), clRed);           // above the glyph's top (4)
-  EXPECT_EQ(c.ClipRect(), Rect(0, 0, 30, 20));  // the clip is back
+  EXPECT_EQ(c.ClipRect(), Rect(0, 0, 40, 30));  // the clip is back
 }
 
-TEST(FixedMetrics, ExtraJustificationAndFitAgreeBetweenMeasuringAndDrawing) {
-  WithService fixed(CreateFixedMetricFontService());
-  TBitmap b(100, 20, pf24bit);
-  TCanvas& c = b.Canvas();
-  c.Font().SetHeight(-16);
+TEST_F(FixedMetrics, ExtraJustificationAndFitAgreeBetweenMeasuringAndDrawing) {
   EXPECT_EQ(c.TextWidth("ab"), c.TextWidth("a") + c.TextWidth("b"));
   c.SetTextCharacterExtra(2);
   EXPECT_EQ(c.TextWidth("ab"), 8 + 2 + 8 + 2);
