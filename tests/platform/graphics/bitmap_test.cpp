@@ -251,12 +251,14 @@ TEST(BmpFile, RunLengthEncoded8BitLoadsAndDropsWhatPassesTheRowEnd) {
     Bytes data, rows;  // the run-length data; the indexes loaded, top row first
   };
   const Case cases[] = {
-      // Bottom row: a run of 3 x index 1, then absolute [2]; top row: absolute 4 pixels; a gap is index 0.
+      // Bottom row: a run of 3 x index 1, then absolute [2]; top row: absolute 4 pixels.
       {4, {3, 1, 1, 2, 0, 0, 0, 4, 0, 1, 1, 0, 0, 1}, {0, 1, 1, 0, 1, 1, 1, 2}},
+      {2, {1, 1, 0, 1}, {0, 0, 1, 0}},  // the end of the picture after one pixel: the rest is index 0
       // Runs and a delta overshooting the row: the surplus is dropped, the next line starts at its left edge.
       {2, {255, 1, 0, 2, 200, 0, 0, 0, 3, 0, 0, 1}, {0, 0, 1, 1}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.data.size());
     Bytes file = Header(c.w, 2, 8, 1, 2, 8);
     std::fill_n(file.end() - 4, 3, uint8_t(255));  // colour table: black, white
     file.insert(file.end(), c.data.begin(), c.data.end());
