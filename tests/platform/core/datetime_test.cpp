@@ -12,6 +12,7 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
+#include "tests/platform/core/test_helpers.h"
 
 namespace {
 
@@ -66,18 +67,13 @@ TEST(DateTime, TimeEncodingAndRoundingToTheMillisecond) {
 }
 
 TEST(DateTime, FormatDateTimeDirectives) {
-  const pf::TDateTime t = Sample();
-  EXPECT_EQ(pf::FormatDateTime("dd.mm.yyyy hh:nn:ss", t), "06.12.2026 17:05:09");
-  EXPECT_EQ(pf::FormatDateTime("dd.mm.yyyy hh:mm:ss", t), "06.12.2026 17:05:09");  // mm after hh: minutes
-  EXPECT_EQ(pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", t), "06.12.2026  17:05:09");
-  EXPECT_EQ(pf::FormatDateTime("d/m/yy h-n-s z zzz", t), "6/12/26 17-5-9 42 042");
-  EXPECT_EQ(pf::FormatDateTime("DD.MM.YYYY", t), "06.12.2026");
-  EXPECT_EQ(pf::FormatDateTime("hh 'Uhr' mm", t), "17 Uhr 05");  // quoted text does not end the hour context
-  EXPECT_EQ(pf::FormatDateTime("\"dd\" dd", t), "dd 06");
-  EXPECT_EQ(pf::FormatDateTime("h x mm", t), "17 x 12");  // another letter between: the month
-  EXPECT_EQ(pf::FormatDateTime("mm hh", t), "12 17");
-  EXPECT_EQ(pf::FormatDateTime("'open", t), "open");  // an unclosed literal runs to the end
-  EXPECT_EQ(pf::FormatDateTime("", t), "");
+  // "mm" right after an hour (quoted text between included) means minutes, otherwise the month; an unclosed
+  // literal runs to the end.
+  EXPECT_EQ(pf::test::JoinEach([](std::string_view f) { return pf::FormatDateTime(f, Sample()); },
+                               {"dd.mm.yyyy hh:nn:ss", "dd.mm.yyyy  hh:mm:ss", "d/m/yy h-n-s z zzz", "DD.MM.YYYY",
+                                "hh 'Uhr' mm", "\"dd\" dd", "h x mm", "mm hh", "'open", ""}),
+            "06.12.2026 17:05:09|06.12.2026  17:05:09|6/12/26 17-5-9 42 042|06.12.2026|17 Uhr 05|dd 06|17 x 12|12 "
+            "17|open|");
   EXPECT_EQ(pf::FormatDateTime("yyyy-mm-dd", pf::EncodeDate(5, 3, 1)), "0005-03-01");
 }
 
@@ -98,11 +94,12 @@ const char* SetGermanLocale() {
 
 // The output never depends on the locale: a German locale has "," as decimal and may use other date separators.
 TEST(DateTime, FormattingIgnoresTheLocale) {
-  const pf::TDateTime t = Sample();
+  auto render = [] {
+    return pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", Sample()) + "|" + pf::Format("%.2f|%g", {2.5, 0.25});
+  };
   std::string saved = std::setlocale(LC_ALL, nullptr);
   ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-  std::string inC =
-      pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", t) + "|" + pf::Format("%.2f", {2.5}) + "|" + pf::Format("%g", {0.25});
+  const std::string inC = render();
   EXPECT_EQ(inC, "06.12.2026  17:05:09|2.50|0.25");
 
   const char* german = SetGermanLocale();
@@ -114,8 +111,7 @@ TEST(DateTime, FormattingIgnoresTheLocale) {
   char probe[16];
   std::snprintf(probe, sizeof(probe), "%.1f", 1.5);
   EXPECT_STREQ(probe, "1,5") << "the C library does follow the German locale";
-  std::string inGerman =
-      pf::FormatDateTime("dd.mm.yyyy  hh:mm:ss", t) + "|" + pf::Format("%.2f", {2.5}) + "|" + pf::Format("%g", {0.25});
+  const std::string inGerman = render();
   double parsed = 0;
   bool parsedOk = pf::TryStrToFloat("1.5", parsed);
   std::setlocale(LC_ALL, saved.c_str());

