@@ -132,12 +132,9 @@ TEST(Pictures, FilesPickTheirClassByExtensionAndPassOnProgress) {
   TPicture::RegisterFileFormat(".JPEG", "JPEG pictures", "TJPEGImage", jpegClass);
   TPicture::RegisterFileFormat("tpg", "Progress test", "ProgressBitmap",
                                [] { return std::make_unique<ProgressBitmap>(); });
-  std::vector<uint8_t> jpeg = WriteJpeg(8, 4);
-  {
-    TMemoryStream m;
-    m.WriteBuffer(jpeg.data(), int32_t(jpeg.size()));
-    m.SaveToFile((dir / "photo.JPG").string());
-  }
+  TJPEGImage photo;
+  LoadJpeg(photo, WriteJpeg(8, 4));
+  photo.SaveToFile((dir / "photo.JPG").string());
   TBitmap bmp(3, 2, pf24bit);
   bmp.SaveToFile((dir / "small.bmp").string());
   bmp.SaveToFile((dir / "small.tpg").string());
