@@ -116,8 +116,7 @@ TEST_F(FileStreams, CreateReopenWithoutRegardToCaseAndResize) {
   int fd = ::open(Path("Data.BIN").c_str(), O_WRONLY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   THandleStream writeOnly(fd);
-  TStringList list;
-  EXPECT_THROW(list.LoadFromStream(writeOnly), EReadError);
+  EXPECT_THROW(ReadAll(writeOnly), EReadError);
   ::close(fd);
   EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream(Path("no/file"), fmCreate); }),
             "Cannot create file \"" + Path("no/file") + "\"");
