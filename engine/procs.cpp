@@ -20,36 +20,29 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 void PartInfo(char classLetter, char partLetter, char modeLetter, int32_t& count, std::string& time, std::string& dark,
               std::string& middle, std::string& light, std::string& title) {
-  if (classLetter == 'A') {
-    count = 51;
-    time = "90";
-    dark = "#e0e0ff";
-    middle = "#e7e7ff";
-    light = "#f0f0ff";
-    title = "Teil&nbsp;1&nbsp;Technische Kenntnisse";
-  } else if (classLetter == 'E') {
-    count = 34;
-    time = "60";
-    dark = "#d0e7ff";
-    middle = "#e0f0ff";
-    light = "#e7f7ff";
-    title = "Teil&nbsp;1&nbsp;Technische Kenntnisse";
-  }
-  if (partLetter == 'B') {
-    count = 34;
-    time = "60";
-    dark = "#ffffb0";
-    middle = "#ffffc7";
-    light = "#ffffe0";
-    title = "Teil&nbsp;2&nbsp;Betriebliche Kenntnisse";
-  } else if (partLetter == 'V') {
-    count = 34;
-    time = "60";
-    dark = "#c0ffb0";
-    middle = "#d0ffc0";
-    light = "#e0ffd7";
-    title = "Teil&nbsp;3&nbsp;Kenntnisse von Vorschriften";
-  }
+  struct Row {
+    int32_t count;
+    const char *time, *dark, *middle, *light, *title;
+  };
+  // clang-format off
+  static constexpr Row kClassA{51, "90", "#e0e0ff", "#e7e7ff", "#f0f0ff", "Teil&nbsp;1&nbsp;Technische Kenntnisse"};
+  static constexpr Row kClassE{34, "60", "#d0e7ff", "#e0f0ff", "#e7f7ff", "Teil&nbsp;1&nbsp;Technische Kenntnisse"};
+  static constexpr Row kPartB {34, "60", "#ffffb0", "#ffffc7", "#ffffe0", "Teil&nbsp;2&nbsp;Betriebliche Kenntnisse"};
+  static constexpr Row kPartV {34, "60", "#c0ffb0", "#d0ffc0", "#e0ffd7", "Teil&nbsp;3&nbsp;Kenntnisse von Vorschriften"};
+  // clang-format on
+  auto apply = [&](const Row& row) {
+    count = row.count;
+    time = row.time;
+    dark = row.dark;
+    middle = row.middle;
+    light = row.light;
+    title = row.title;
+  };
+  // The class row first; parts B and V then replace it (a letter without a row leaves the values as they are).
+  if (classLetter == 'A') apply(kClassA);
+  if (classLetter == 'E') apply(kClassE);
+  if (partLetter == 'B') apply(kPartB);
+  if (partLetter == 'V') apply(kPartV);
   if (modeLetter == 't') time = "9999";
 }
 
