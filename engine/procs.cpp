@@ -28,7 +28,8 @@ void PartInfo(char classLetter, char partLetter, char modeLetter, int32_t& count
   static constexpr Row kClassA{51, "90", "#e0e0ff", "#e7e7ff", "#f0f0ff", "Teil&nbsp;1&nbsp;Technische Kenntnisse"};
   static constexpr Row kClassE{34, "60", "#d0e7ff", "#e0f0ff", "#e7f7ff", "Teil&nbsp;1&nbsp;Technische Kenntnisse"};
   static constexpr Row kPartB{34, "60", "#ffffb0", "#ffffc7", "#ffffe0", "Teil&nbsp;2&nbsp;Betriebliche Kenntnisse"};
-  static constexpr Row kPartV{34, "60", "#c0ffb0", "#d0ffc0", "#e0ffd7", "Teil&nbsp;3&nbsp;Kenntnisse von Vorschriften"};
+  static constexpr Row kPartV{34, "60", "#c0ffb0", "#d0ffc0", "#e0ffd7",
+                              "Teil&nbsp;3&nbsp;Kenntnisse von Vorschriften"};
   // clang-format on
   auto apply = [&](const Row& row) {
     count = row.count;
