@@ -7,7 +7,7 @@ bash scripts/setup.sh
 
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEXU_TESTS=OFF -DPEXU_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${PEXU_JOBS:-$(nproc)}"
 
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT

@@ -6,7 +6,7 @@ bash scripts/setup.sh
 
 build=build/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEXU_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${PEXU_JOBS:-$(nproc)}"
 rm -rf "$build/dist"
 cmake --install "$build" --prefix "$build/dist" >/dev/null
 exec "$build/dist/pexu" "$@"

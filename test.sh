@@ -7,7 +7,7 @@ bash scripts/setup.sh || { echo "setup failed"; exit 1; }
 
 build=build/test
 mkdir -p build
-jobs=$(nproc)
+jobs=${PEXU_JOBS:-$(nproc)}  # PEXU_JOBS caps the parallel jobs on a shared machine
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" -DCMAKE_C_FLAGS="-O1 -g" \
   -DPEXU_SANITIZE=ON -DPEXU_TESTS=ON >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; echo "0 passed, 1 failed"; exit 1; }
 cmake --build "$build" -j "$jobs" || { echo "0 passed, 1 failed"; exit 1; }
