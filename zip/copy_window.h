@@ -21,7 +21,7 @@ class CopyWindow {
 
   void Put(uint8_t b) {
     bytes_[static_cast<size_t>(produced_) & mask_] = b;
-    out_.PutByte(b);
+    out_.PutOutputByte(b);
     ++produced_;
   }
 

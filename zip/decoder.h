@@ -3,7 +3,9 @@
 // 32 KB window, which is flushed to the target each time it is full and once at the end of the entry.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace zip {
 
@@ -57,12 +59,23 @@ class DecoderOutput {
   static constexpr int kWindowSize = 32768;
   virtual ~DecoderOutput() = default;
 
-  void PutByte(uint8_t value) {
+  void PutOutputByte(uint8_t value) {
     window[windowPos++] = value;
-    if (windowPos == kWindowSize) Flush();
+    if (windowPos == kWindowSize) FlushOutput();
+  }
+  // Appends count bytes, flushing each time the window is full.
+  void CopyToOutput(const uint8_t* bytes, int64_t count) {
+    while (count > 0) {
+      const int chunk = static_cast<int>(std::min<int64_t>(count, kWindowSize - windowPos));
+      std::memcpy(window + windowPos, bytes, static_cast<size_t>(chunk));
+      windowPos += chunk;
+      bytes += chunk;
+      count -= chunk;
+      if (windowPos == kWindowSize) FlushOutput();
+    }
   }
   // Hands the window's bytes to the target (CRC, size limit, write) and empties it.
-  void Flush() {
+  void FlushOutput() {
     if (windowPos > 0) FlushWindow(window, windowPos);
     total += static_cast<uint64_t>(windowPos);
     windowPos = 0;

@@ -109,7 +109,7 @@ int Explode(DecoderInput& in, DecoderOutput& out, uint16_t generalFlags, uint64_
       break;
     }
   }
-  out.Flush();
+  out.FlushOutput();
   return result;
 }
 

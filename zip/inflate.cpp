@@ -107,7 +107,7 @@ class Inflater {
     } while (rc == kInflateOk && !last);
     SyncOut();
     in_.ResetBits();
-    if (rc == kInflateOk) out_.Flush();
+    if (rc == kInflateOk) out_.FlushOutput();
     return rc;
   }
 
@@ -139,7 +139,7 @@ class Inflater {
   void SyncOut() { out_.windowPos = static_cast<int>(pos_); }
   void FlushFull() {
     out_.windowPos = DecoderOutput::kWindowSize;
-    out_.Flush();
+    out_.FlushOutput();
     pos_ = 0;
     wrapped_ = true;
   }

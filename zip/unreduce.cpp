@@ -36,7 +36,7 @@ int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompre
   for (int x = 255; x >= 0; --x) {
     int n = static_cast<int>(in.ReadBits(6));
     if (n > kMaxFollowers) {
-      out.Flush();
+      out.FlushOutput();
       return kLegacyBadData;
     }
     setSize[static_cast<size_t>(x)] = n;
@@ -97,7 +97,7 @@ int UnReduce(DecoderInput& in, DecoderOutput& out, int factor, uint64_t uncompre
     }
     if (result != kLegacyOk) break;
   }
-  out.Flush();
+  out.FlushOutput();
   return result;
 }
 

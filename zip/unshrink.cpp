@@ -96,7 +96,7 @@ int UnShrink(DecoderInput& in, DecoderOutput& out, uint64_t uncompressedSize) {
         result = kLegacyBadData;
         break;
       }
-      out.PutByte(static_cast<uint8_t>(code));
+      out.PutOutputByte(static_cast<uint8_t>(code));
       ++produced;
       prev = code;
       continue;
@@ -129,12 +129,12 @@ int UnShrink(DecoderInput& in, DecoderOutput& out, uint64_t uncompressedSize) {
       length = uncompressedSize - produced;
       result = kLegacyBadData;
     }
-    for (uint64_t i = 0; i < length; ++i) out.PutByte(stack[static_cast<size_t>(top) + i]);
+    out.CopyToOutput(stack.data() + top, static_cast<int64_t>(length));
     produced += length;
     if (result != kLegacyOk) break;
     prev = code;
   }
-  out.Flush();
+  out.FlushOutput();
   return result;
 }
 

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "zip/methods.h"
 
 namespace zip {
@@ -7,21 +5,17 @@ namespace zip {
 void UnStore(DecoderInput& in, DecoderOutput& out, int64_t count) {
   while (count > 0) {
     if (in.inNext == in.inEnd) {
-      out.PutByte(in.ReadInputByte());
+      out.PutOutputByte(in.ReadInputByte());
       --count;
       continue;
     }
-    int64_t chunk = in.inEnd - in.inNext;
-    int64_t room = DecoderOutput::kWindowSize - out.windowPos;
-    if (chunk > room) chunk = room;
-    if (chunk > count) chunk = count;
-    std::memcpy(out.window + out.windowPos, in.inNext, static_cast<size_t>(chunk));
+    // Whatever the input already holds goes over in one piece.
+    const int64_t chunk = std::min<int64_t>(in.inEnd - in.inNext, count);
+    out.CopyToOutput(in.inNext, chunk);
     in.inNext += chunk;
-    out.windowPos += static_cast<int>(chunk);
     count -= chunk;
-    if (out.windowPos == DecoderOutput::kWindowSize) out.Flush();
   }
-  out.Flush();
+  out.FlushOutput();
 }
 
 }  // namespace zip

@@ -91,7 +91,7 @@ inline Decoded DecodeEntry(int method, uint16_t flags, const Bytes& compressed, 
                            : zip::UnReduce(in, out, method - 1, size);
     d.outcome = rc == zip::kLegacyOk ? Outcome::Ok : Outcome::BadData;
   } catch (const zip::EFatalUnzipError&) {
-    out.Flush();
+    out.FlushOutput();
     d.outcome = Outcome::InputShort;
   }
   d.bytes = std::move(out.bytes);
