@@ -5,7 +5,9 @@
 namespace engine {
 
 Engine::Engine(AppState& state, EnginePort& port)
-    : state_(state), port_(port), unzipper_(std::make_unique<zip::TZipReader>()) {}
+    : state_(state), port_(port), unzipper_(std::make_unique<zip::TZipReader>()) {
+  unzipper_->MemoryLimit = 8 << 20;  // a catalogue entry is well under 1 MB; a damaged one must not fill memory
+}
 
 Engine::~Engine() = default;
 

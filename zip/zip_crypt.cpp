@@ -61,14 +61,15 @@ void ZipDecrypter::DecryptBuffer(uint8_t* buffer, int64_t count) {
 
 uint8_t ZipDecrypter::DecryptHeader(std::string_view password, uint8_t* header) {
   InitKeys(password);
-  DecryptBuffer(header, 12);
-  return header[11];
+  DecryptBuffer(header, kEncryptionHeaderSize);
+  return header[kEncryptionHeaderSize - 1];
 }
 
 uint8_t ZipDecrypter::ReadEncryptionHeader(std::string_view password, pf::TStream& stream, int64_t& remaining) {
-  uint8_t header[12];
-  if (remaining < 12 || ReadFully(stream, header, 12) < 12) throw EFatalUnzipError(kMsgPrematureEnd);
-  remaining -= 12;
+  uint8_t header[kEncryptionHeaderSize];
+  if (remaining < kEncryptionHeaderSize || ReadFully(stream, header, kEncryptionHeaderSize) < kEncryptionHeaderSize)
+    throw EFatalUnzipError(kMsgPrematureEnd);
+  remaining -= kEncryptionHeaderSize;
   return DecryptHeader(password, header);
 }
 

@@ -8,6 +8,9 @@
 
 namespace zip {
 
+// The bytes before an encrypted entry's data that carry the password check.
+inline constexpr int kEncryptionHeaderSize = 12;
+
 // The table of the byte-wise CRC-32.
 const uint32_t* CrcTable();
 // Runs count bytes through the CRC register crc (start with 0xFFFFFFFF, complement at the end).

@@ -1,5 +1,5 @@
 // The exceptions of the archive reader and their texts. Decoders raise them only through DecoderInput
-// (premature end, cancel) and DecoderOutput (entry larger than stated, write failure).
+// (premature end, cancel) and DecoderOutput (entry larger than stated, memory limit, write failure).
 #pragma once
 
 #include <string>
@@ -20,6 +20,7 @@ inline constexpr const char* kMsgCancelBuffered = "User canceled Buffered Memory
 inline constexpr const char* kMsgCancelNewDisk = "User canceled loading new disk.";
 inline constexpr const char* kMsgBiggerThanUncompressed = "File is larger than uncompressed size!";
 inline constexpr const char* kMsgCantWrite = "Cant write uncompressed file";
+inline constexpr const char* kMsgMemoryLimit = "The extracted data exceeds the memory limit of %d bytes";
 
 // A directory entry cannot be read, or a scan for local headers finds none.
 PF_DECLARE_EXCEPTION(EBadZipFile, Exception)
@@ -35,5 +36,7 @@ PF_DECLARE_EXCEPTION(EUserCanceled, Exception)
 PF_DECLARE_EXCEPTION(EBiggerThanUncompressed, Exception)
 // Writing the output failed.
 PF_DECLARE_EXCEPTION(ECantWriteUCF, Exception)
+// A run would hold more bytes in memory than TZipReader::MemoryLimit allows.
+PF_DECLARE_EXCEPTION(EMemoryLimitExceeded, Exception)
 
 }  // namespace zip

@@ -46,11 +46,34 @@ bool IsUnsafeName(const std::string& name) {
 // Stored (0), shrunk (1), reduced (2-5), imploded (6) and deflated (8).
 bool IsKnownMethod(uint16_t method) { return method <= 6 || method == 8; }
 
+// Decodes the entry with its method's decoder (the decoders flush the window themselves); false when the decoder
+// refused the data.
+bool RunDecoder(const TZipHeaderInfo& entry, int64_t compressed, DecoderInput& in, DecoderOutput& out) {
+  const uint16_t method = entry.CompressionMethod;
+  switch (method) {
+    case 0:
+      UnStore(in, out, compressed);
+      return true;
+    case 1:
+      return UnShrink(in, out, entry.UncompressedSize) == kLegacyOk;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return UnReduce(in, out, method - 1, entry.UncompressedSize) == kLegacyOk;
+    case 6:
+      return Explode(in, out, entry.Flags, entry.UncompressedSize) == kLegacyOk;
+    case 8:
+      return Inflate(in, out) == kInflateOk;
+  }
+  return false;
+}
+
 }  // namespace
 
 class TZipReader::EntryInput : public DecoderInput {
  public:
-  explicit EntryInput(TZipReader& reader) : r_(reader), buffer_(kInputSize + 12) {}
+  explicit EntryInput(TZipReader& reader) : r_(reader), buffer_(kInputSize + kEncryptionHeaderSize) {}
   void Start(int64_t remaining, ZipDecrypter* decrypter) {
     remaining_ = remaining;
     decrypter_ = decrypter;
@@ -102,10 +125,16 @@ class TZipReader::EntryOutput : public DecoderOutput {
     written_ = 0;
     name_ = name;
     crc = 0xFFFFFFFF;
+    toMemory_ = road == Road::Stream || (road == Road::Buffer && r_.callerBuffer_ == nullptr);
+  }
+  // The entry's bytes were taken out of the target again: they no longer count against the memory limit.
+  void Discarded() {
+    if (toMemory_) memoryUsed -= written_;
   }
   uint32_t crc = 0xFFFFFFFF;
   int64_t totalBytes = 0;
   int64_t totalWritten = 0;
+  int64_t memoryUsed = 0;  // bytes of this run held in the caller's stream or the own buffer
   int bufferNum = 0;
   int64_t bufferUsed = 0;
 
@@ -113,41 +142,48 @@ class TZipReader::EntryOutput : public DecoderOutput {
   void FlushWindow(const uint8_t* data, int count) override {
     // The limit counts this entry's bytes, not the target's position (several entries may share one stream).
     if (written_ + count > size_) throw EBiggerThanUncompressed(kMsgBiggerThanUncompressed);
+    if (toMemory_ && memoryUsed + count > r_.MemoryLimit)
+      throw EMemoryLimitExceeded(pf::Format(kMsgMemoryLimit, {r_.MemoryLimit}));
     if (road_ == Road::Buffer && r_.callerBuffer_ == nullptr) {
-      // The component's own buffer grows with the data (never beyond the stated size checked above), so a
-      // damaged size field costs no memory.
       r_.ownBuffer_.insert(r_.ownBuffer_.end(), data, data + count);
     } else if (road_ == Road::Buffer) {
-      int done = 0;
-      while (done < count) {
-        if (bufferUsed == r_.callerBufferSize_) {
-          bool quit = !r_.OnGetNextBuffer;
-          if (r_.OnGetNextBuffer) r_.OnGetNextBuffer(r_, r_.callerBuffer_, name_, bufferUsed, ++bufferNum, quit);
-          if (quit || r_.callerBuffer_ == nullptr) throw EUserCanceled(kMsgCancelBuffered);
-          bufferUsed = 0;
-        }
-        int64_t n = std::min<int64_t>(count - done, r_.callerBufferSize_ - bufferUsed);
-        std::memcpy(r_.callerBuffer_ + bufferUsed, data + done, static_cast<size_t>(n));
-        bufferUsed += n;
-        done += static_cast<int>(n);
-      }
+      WriteToCallersBuffer(data, count);
     } else if (target_->Write(data, count) != count) {
       throw ECantWriteUCF(kMsgCantWrite);
     }
     UpdateCRC(crc, data, count);
     written_ += count;
     totalWritten += count;
+    if (toMemory_) memoryUsed += count;
     if (r_.OnFilePercentDone) r_.OnFilePercentDone(r_, PercentOf64(size_, written_));
     if (r_.OnTotalPercentDone) r_.OnTotalPercentDone(r_, PercentOf64(totalBytes, totalWritten));
   }
 
  private:
+  // Fills the caller's buffer; each time it is full, OnGetNextBuffer takes it and may hand over the next one.
+  void WriteToCallersBuffer(const uint8_t* data, int count) {
+    int done = 0;
+    while (done < count) {
+      if (bufferUsed == r_.callerBufferSize_) {
+        bool quit = !r_.OnGetNextBuffer;
+        if (r_.OnGetNextBuffer) r_.OnGetNextBuffer(r_, r_.callerBuffer_, name_, bufferUsed, ++bufferNum, quit);
+        if (quit || r_.callerBuffer_ == nullptr) throw EUserCanceled(kMsgCancelBuffered);
+        bufferUsed = 0;
+      }
+      int64_t n = std::min<int64_t>(count - done, r_.callerBufferSize_ - bufferUsed);
+      std::memcpy(r_.callerBuffer_ + bufferUsed, data + done, static_cast<size_t>(n));
+      bufferUsed += n;
+      done += static_cast<int>(n);
+    }
+  }
+
   TZipReader& r_;
   Road road_ = Road::Stream;
   pf::TStream* target_ = nullptr;
   int64_t size_ = 0;
   int64_t written_ = 0;
   std::string name_;
+  bool toMemory_ = false;
 };
 
 struct TZipReader::Run {
@@ -158,6 +194,233 @@ struct TZipReader::Run {
   int count = 0;
   bool retry = false;
   std::string triedPassword;  // kept while an entry is retried with a password from OnBadPassword
+};
+
+// One entry of a run, in the steps of its extraction: target name, local header, start event, password, output,
+// decoding, and the CRC check that decides whether it counts.
+class TZipReader::EntryExtraction {
+ public:
+  EntryExtraction(TZipReader& reader, int index)
+      : r_(reader),
+        run_(*reader.run_),
+        entry_(reader.working_),
+        index_(index),
+        road_(reader.toStream_   ? Road::Stream
+              : reader.toBuffer_ ? Road::Buffer
+                                 : Road::File) {
+    entry_ = reader.Items(index);
+  }
+
+  void Extract() {
+    if (!NameTarget()) return;
+    const bool folder = entry_.FileName.empty();
+    if (!folder && !ReadLocalHeader()) return;
+    bool skip = false;
+    if (r_.OnStartUnZip) r_.OnStartUnZip(r_, index_, fName_, skip);
+    if (skip) return;
+    if (folder) {
+      // A folder entry counts as extracted; on the file road its folder is made.
+      if (road_ == Road::File && r_.RecreateDirs && !pf::DirectoryExists(fName_)) CreateDirectoryPath(fName_);
+      ++run_.count;
+      return;
+    }
+    if (road_ == Road::File) {
+      const std::string dir = pf::ExtractFileDir(fName_);
+      if (!dir.empty() && !pf::DirectoryExists(dir)) CreateDirectoryPath(dir);
+    }
+    if (entry_.IsEncrypted() && !CheckPassword()) return;
+    // Checked before any output exists, so that an existing file is not replaced by nothing.
+    if (!IsKnownMethod(entry_.CompressionMethod)) {
+      pf::Dialogs().MessageBox("Unknown Compression Method", "Zip Error", pf::MB_OK);
+      return;
+    }
+    if (!OpenOutput()) return;
+    CheckResult(Decode());
+  }
+
+ private:
+  // The stored name on the stream and buffer roads. On the file road DestDir plus, with RecreateDirs, the stored
+  // folder less RootDir, for files and folder entries alike; a name that would leave DestDir is skipped.
+  bool NameTarget() {
+    const std::string stored = entry_.FullName();
+    fName_ = stored;
+    if (road_ != Road::File) return true;
+    if (IsUnsafeName(stored)) {
+      Skip(srUnsafeName);
+      return false;
+    }
+    std::string folder;
+    if (r_.RecreateDirs && !entry_.Directory.empty()) {
+      folder = entry_.Directory;
+      const std::string& root = r_.rootDir_;
+      if (!root.empty() && folder.size() >= root.size() && pf::AnsiSameText(folder.substr(0, root.size()), root))
+        folder.erase(0, root.size());
+    }
+    fName_ = pf::PathJoin(r_.destDir_.empty() ? "." : r_.destDir_, folder + entry_.FileName);
+    return true;
+  }
+
+  // The data follows the local header's own name and extra field, whose lengths may differ from the central ones.
+  // A header that is missing or damaged fails this entry alone.
+  bool ReadLocalHeader() {
+    // A volume that does not exist (a refusal raises on its own): the directory entry is wrong.
+    if (r_.multiMode_ != 0 && !r_.SwitchToDisk(entry_.DiskNumberStart)) throw EBadZipFile(kMsgNotAZip);
+    pf::TStream& archive = *r_.archive_;
+    uint8_t local[kLocalSize];
+    const int64_t offset = entry_.RelativeOffset;
+    if (offset > archive.Size() || archive.Seek(offset, pf::soBeginning) != offset ||
+        ReadFully(archive, local, kLocalSize) < kLocalSize || GetU32(local) != LocalSignature()) {
+      Skip(srBadLocalHeader);
+      return false;
+    }
+    dataOffset_ = offset + kLocalSize + GetU16(local + kLocalNameLength) + GetU16(local + kLocalExtraLength);
+    localTimeHigh_ = local[kLocalTime + 1];
+    compressed_ = entry_.CompressedSize;
+    return true;
+  }
+
+  // The decrypted 12-byte header must end in the check byte: with the sizes after the data, the high byte of the
+  // time as the local header stores it (the directory's copy is clamped into range); else the CRC's high byte.
+  bool CheckPassword() {
+    const uint8_t expected = entry_.HasDataDescriptor() ? localTimeHigh_ : static_cast<uint8_t>(entry_.CRC32 >> 24);
+    for (;;) {
+      r_.archive_->Seek(dataOffset_, pf::soBeginning);
+      compressed_ = entry_.CompressedSize;
+      if (run_.decrypter.ReadEncryptionHeader(run_.triedPassword, *r_.archive_, compressed_) == expected) return true;
+      if (!AskForNewPassword()) {
+        Skip(srBadPassword);
+        return false;
+      }
+    }
+  }
+
+  // OnBadPassword may offer another password, which is then the one tried; true when it did.
+  bool AskForNewPassword() {
+    if (!r_.OnBadPassword) return false;
+    std::string newPassword = run_.triedPassword;
+    r_.OnBadPassword(r_, index_, newPassword);
+    if (newPassword == run_.triedPassword) return false;
+    run_.triedPassword = newPassword;
+    return true;
+  }
+
+  // OverwriteMode, for a target file that exists.
+  bool MayOverwrite() {
+    switch (r_.OverwriteMode) {
+      case Always:
+        return true;
+      case Prompt: {
+        bool overwrite = false;
+        if (r_.OnPromptForOverwrite)
+          r_.OnPromptForOverwrite(r_, overwrite, index_, fName_);
+        else
+          overwrite = pf::Dialogs().MessageBox("Replace existing file " + entry_.FullName() + "?", "File Exists Alert",
+                                               pf::MB_YESNO) == pf::mrYes;
+        return overwrite;
+      }
+      case Never:
+        return false;
+      case ifNewer:
+        return entry_.DateTime > static_cast<uint32_t>(pf::FileAge(fName_));
+      case ifOlder:
+        return entry_.DateTime < static_cast<uint32_t>(pf::FileAge(fName_));
+    }
+    return false;
+  }
+
+  bool OpenOutput() {
+    target_ = r_.target_;
+    if (road_ == Road::Stream) streamStart_ = target_->Position();
+    if (road_ == Road::Buffer) bufferStart_ = r_.ownBuffer_.size();
+    if (road_ != Road::File) return true;
+    if (pf::FileExists(fName_) && !MayOverwrite()) {
+      Skip(srNoOverwrite);
+      return false;
+    }
+    file_ = std::make_unique<TLFNFileStream>(fName_, pf::fmCreate, r_.FlushFilesOnClose, kArchiveBufferSize);
+    target_ = file_.get();
+    return true;
+  }
+
+  // Runs the method's decoder over the entry's data; false when it refused the data. An entry that raises leaves
+  // nothing behind.
+  bool Decode() {
+    const bool encrypted = entry_.IsEncrypted();
+    try {
+      r_.archive_->Seek(dataOffset_ + (encrypted ? kEncryptionHeaderSize : 0), pf::soBeginning);
+      run_.input.Start(compressed_, encrypted ? &run_.decrypter : nullptr);
+      run_.output.Start(road_, target_, entry_.UncompressedSize, fName_);
+      return RunDecoder(entry_, compressed_, run_.input, run_.output);
+    } catch (...) {
+      try {
+        Discard();
+      } catch (const pf::Exception&) {
+      }
+      throw;
+    }
+  }
+
+  // A good CRC counts the entry (a file gets its date and attributes); otherwise nothing of it stays, and a wrong
+  // password, which shows only here, may be replaced through OnBadPassword for another try.
+  void CheckResult(bool decoded) {
+    const uint32_t crc = ~run_.output.crc;
+    if (decoded && crc == entry_.CRC32) {
+      if (file_) CloseFile();
+      if (r_.OnEndUnZip) r_.OnEndUnZip(r_, index_, fName_);
+      ++run_.count;
+      return;
+    }
+    Discard();
+    if (!entry_.IsEncrypted()) {
+      if (r_.OnBadCRC) r_.OnBadCRC(r_, crc, entry_.CRC32, index_);
+    } else if (AskForNewPassword()) {
+      run_.retry = true;
+    } else {
+      Skip(srBadPassword);
+    }
+  }
+
+  void CloseFile() {
+    file_.reset();
+    pf::FileSetDate(fName_, static_cast<int32_t>(ClampDosDateTime(entry_.DateTime)));
+    if (r_.RetainAttributes)
+      pf::FileSetAttr(fName_, static_cast<int32_t>(entry_.ExternalAttributes) &
+                                  (pf::faReadOnly | pf::faHidden | pf::faSysFile | pf::faArchive));
+  }
+
+  // Takes the entry's bytes out again: the caller's stream and the own buffer are cut back, a file is removed.
+  void Discard() {
+    run_.output.Discarded();
+    if (road_ == Road::Stream) {
+      target_->SetSize(streamStart_);
+      target_->Seek(streamStart_, pf::soBeginning);
+    } else if (road_ == Road::Buffer && r_.callerBuffer_ == nullptr) {
+      r_.ownBuffer_.resize(bufferStart_);
+    } else if (road_ == Road::File) {
+      file_.reset();
+      pf::DeleteFile(fName_);
+    }
+  }
+
+  void Skip(TSkipReason reason) {
+    bool retry = false;
+    if (r_.OnSkippingFile) r_.OnSkippingFile(r_, reason, fName_, index_, retry);
+    run_.output.totalBytes -= entry_.UncompressedSize;
+  }
+
+  TZipReader& r_;
+  Run& run_;
+  TZipHeaderInfo& entry_;  // the component's working header
+  const int index_;
+  const Road road_;
+  std::string fName_;
+  int64_t dataOffset_ = 0;
+  uint8_t localTimeHigh_ = 0;
+  int64_t compressed_ = 0;
+  std::unique_ptr<TLFNFileStream> file_;
+  pf::TStream* target_ = nullptr;
+  int64_t streamStart_ = 0;
+  size_t bufferStart_ = 0;
 };
 
 // Construction and destruction live beside the run state they own.
@@ -181,6 +444,32 @@ bool TZipReader::SelectionMatches(const TZipHeaderInfo& entry) const {
   return false;
 }
 
+// DoAll, the individual marks (taken and cleared) or FilesList select; folder entries take part only with
+// RecreateDirs. Only entries with a name count as files to do and add their size.
+std::vector<bool> TZipReader::SelectEntries(int& numFiles, int64_t& totalBytes) {
+  const int n = Count();
+  std::vector<bool> selected(static_cast<size_t>(n), false);
+  numFiles = n;
+  totalBytes = 0;
+  for (int i = 0; i < n; ++i) {
+    TZipHeaderInfo& entry = Items(i);
+    bool sel = DoAll;
+    if (!sel && marked_) {
+      sel = entry.Selected;
+      entry.Selected = false;
+    } else if (!sel) {
+      sel = SelectionMatches(entry);
+    }
+    if (entry.FileName.empty() && !RecreateDirs) sel = false;
+    selected[static_cast<size_t>(i)] = sel;
+    if (sel && !entry.FileName.empty())
+      totalBytes += entry.UncompressedSize;
+    else
+      --numFiles;
+  }
+  return selected;
+}
+
 int TZipReader::RunExtraction() {
   const bool savedKeep = KeepZipOpen;
   KeepZipOpen = true;
@@ -201,242 +490,25 @@ int TZipReader::RunExtraction() {
   if (fileRoad && !destDir_.empty() && !pf::DirectoryExists(destDir_)) CreateDirectoryPath(destDir_);
   if (multiMode_ != 0 && sortMode_ != ByNone) SetSortMode(ByNone);
 
-  const int n = Count();
-  std::vector<bool> selected(static_cast<size_t>(n), false);
-  int numFiles = n;
+  int numFiles = 0;
   int64_t totalBytes = 0;
-  for (int i = 0; i < n; ++i) {
-    TZipHeaderInfo& entry = Items(i);
-    bool sel = DoAll;
-    if (!sel) {
-      if (marked_) {
-        sel = entry.Selected;
-        entry.Selected = false;
-      } else {
-        sel = SelectionMatches(entry);
-      }
-    }
-    if (entry.FileName.empty() && !RecreateDirs) sel = false;
-    selected[static_cast<size_t>(i)] = sel;
-    if (sel && !entry.FileName.empty())
-      totalBytes += entry.UncompressedSize;
-    else if (!sel)
-      --numFiles;
-  }
+  const std::vector<bool> selected = SelectEntries(numFiles, totalBytes);
   run_->output.totalBytes = totalBytes;
   bool stopNow = false;
   if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stopNow);
-  if (!stopNow && numFiles > 0) {
-    for (int i = 0; i < n; ++i) {
-      if (!selected[static_cast<size_t>(i)]) continue;
-      run_->triedPassword = Password;
-      do {
-        run_->retry = false;
-        ExtractEntry(i);
-      } while (run_->retry);
-    }
+  for (size_t i = 0; i < selected.size() && !stopNow; ++i) {
+    if (!selected[i]) continue;
+    run_->triedPassword = Password;
+    do {
+      run_->retry = false;
+      ExtractEntry(static_cast<int>(i));
+    } while (run_->retry);
   }
   int count = run_->count;
   if (OnUnZipComplete) OnUnZipComplete(*this, count);
   return count;
 }
 
-void TZipReader::ExtractEntry(int index) {
-  Run& run = *run_;
-  working_ = Items(index);
-  const Road road = toStream_ ? Road::Stream : toBuffer_ ? Road::Buffer : Road::File;
-  const std::string storedName = working_.FullName();
-
-  auto skip = [&](TSkipReason reason, const std::string& fName) {
-    bool retry = false;
-    if (OnSkippingFile) OnSkippingFile(*this, reason, fName, index, retry);
-    run.output.totalBytes -= working_.UncompressedSize;
-  };
-
-  // Target name. On the file road the folder is the stored one (less RootDir) with RecreateDirs, for files and
-  // folder entries alike; a name that would leave the destination folder is skipped.
-  std::string fName = storedName;
-  if (road == Road::File) {
-    if (IsUnsafeName(storedName)) {
-      skip(srUnsafeName, storedName);
-      return;
-    }
-    std::string folder;
-    if (RecreateDirs && !working_.Directory.empty()) {
-      folder = working_.Directory;
-      if (!rootDir_.empty() && folder.size() >= rootDir_.size() &&
-          pf::AnsiSameText(folder.substr(0, rootDir_.size()), rootDir_))
-        folder.erase(0, rootDir_.size());
-    }
-    fName = pf::PathJoin(destDir_.empty() ? "." : destDir_, folder + working_.FileName);
-  }
-
-  // A folder entry: counts as extracted; on the file road its folder is made.
-  if (working_.FileName.empty()) {
-    if (road == Road::File && RecreateDirs && !pf::DirectoryExists(fName)) CreateDirectoryPath(fName);
-    ++run.count;
-    return;
-  }
-
-  // A volume that does not exist (a refusal raises on its own): the directory entry is wrong.
-  if (multiMode_ != 0 && !SwitchToDisk(working_.DiskNumberStart)) throw EBadZipFile(kMsgNotAZip);
-  pf::TStream& archive = *archive_;
-  if (working_.RelativeOffset > archive.Size()) throw EFatalUnzipError(kMsgPrematureEnd);
-  archive.Seek(working_.RelativeOffset, pf::soBeginning);
-  uint8_t local[kLocalSize];
-  if (ReadFully(archive, local, kLocalSize) < kLocalSize) throw EFatalUnzipError(kMsgPrematureEnd);
-  if (GetU32(local) != LocalSignature()) throw EBadZipFile(kMsgNotAZip);
-  // The data follows the local header's own name and extra field, whose lengths may differ from the central ones.
-  const int64_t dataOffset =
-      static_cast<int64_t>(working_.RelativeOffset) + kLocalSize + GetU16(local + 26) + GetU16(local + 28);
-
-  bool skipIt = false;
-  if (OnStartUnZip) OnStartUnZip(*this, index, fName, skipIt);
-  if (skipIt) return;
-  if (road == Road::File) {
-    std::string dir = pf::ExtractFileDir(fName);
-    if (!dir.empty() && !pf::DirectoryExists(dir)) CreateDirectoryPath(dir);
-  }
-
-  // Password check on the 12-byte header.
-  const bool encrypted = working_.IsEncrypted();
-  int64_t compressed = working_.CompressedSize;
-  if (encrypted) {
-    // With the sizes after the data, the high byte of the time as the local header stores it (the directory's
-    // copy is clamped into range); else the CRC's high byte.
-    const uint8_t expected = working_.HasDataDescriptor() ? local[11] : static_cast<uint8_t>(working_.CRC32 >> 24);
-    for (;;) {
-      archive.Seek(dataOffset, pf::soBeginning);
-      compressed = working_.CompressedSize;
-      if (run.decrypter.ReadEncryptionHeader(run.triedPassword, archive, compressed) == expected) break;
-      std::string newPassword = run.triedPassword;
-      if (OnBadPassword) OnBadPassword(*this, index, newPassword);
-      if (!OnBadPassword || newPassword == run.triedPassword) {
-        skip(srBadPassword, fName);
-        return;
-      }
-      run.triedPassword = newPassword;
-    }
-  }
-
-  // Checked before any output exists, so that an existing file is not replaced by nothing.
-  const uint16_t method = working_.CompressionMethod;
-  if (!IsKnownMethod(method)) {
-    pf::Dialogs().MessageBox("Unknown Compression Method", "Zip Error", pf::MB_OK);
-    return;
-  }
-
-  // Output.
-  std::unique_ptr<TLFNFileStream> file;
-  pf::TStream* target = target_;
-  int64_t streamStart = 0;
-  if (road == Road::File) {
-    if (pf::FileExists(fName)) {
-      bool overwrite = false;
-      switch (OverwriteMode) {
-        case Always:
-          overwrite = true;
-          break;
-        case Prompt:
-          if (OnPromptForOverwrite)
-            OnPromptForOverwrite(*this, overwrite, index, fName);
-          else
-            overwrite = pf::Dialogs().MessageBox("Replace existing file " + storedName + "?", "File Exists Alert",
-                                                 pf::MB_YESNO) == pf::mrYes;
-          break;
-        case Never:
-          break;
-        case ifNewer:
-          overwrite = working_.DateTime > static_cast<uint32_t>(pf::FileAge(fName));
-          break;
-        case ifOlder:
-          overwrite = working_.DateTime < static_cast<uint32_t>(pf::FileAge(fName));
-          break;
-      }
-      if (!overwrite) {
-        skip(srNoOverwrite, fName);
-        return;
-      }
-    }
-    file = std::make_unique<TLFNFileStream>(fName, pf::fmCreate, FlushFilesOnClose, kArchiveBufferSize);
-    target = file.get();
-  } else if (road == Road::Stream) {
-    streamStart = target->Position();
-  }
-  // Nothing of a failed entry stays behind: the caller's stream is cut back, a written file is removed.
-  auto discard = [&] {
-    if (road == Road::Stream) {
-      target->SetSize(streamStart);
-      target->Seek(streamStart, pf::soBeginning);
-    } else if (road == Road::File) {
-      file.reset();
-      pf::DeleteFile(fName);
-    }
-  };
-
-  // Decode (the decoders flush the window themselves).
-  EntryInput& in = run.input;
-  EntryOutput& out = run.output;
-  bool decoded = false;
-  try {
-    archive.Seek(dataOffset + (encrypted ? 12 : 0), pf::soBeginning);
-    in.Start(compressed, encrypted ? &run.decrypter : nullptr);
-    out.Start(road, target, working_.UncompressedSize, fName);
-    switch (method) {
-      case 0:
-        UnStore(in, out, compressed);
-        decoded = true;
-        break;
-      case 1:
-        decoded = UnShrink(in, out, working_.UncompressedSize) == kLegacyOk;
-        break;
-      case 2:
-      case 3:
-      case 4:
-      case 5:
-        decoded = UnReduce(in, out, method - 1, working_.UncompressedSize) == kLegacyOk;
-        break;
-      case 6:
-        decoded = Explode(in, out, working_.Flags, working_.UncompressedSize) == kLegacyOk;
-        break;
-      case 8:
-        decoded = Inflate(in, out) == kInflateOk;
-        break;
-    }
-  } catch (...) {
-    try {
-      discard();
-    } catch (const pf::Exception&) {
-    }
-    throw;
-  }
-
-  const uint32_t crc = ~out.crc;
-  if (decoded && crc == working_.CRC32) {
-    if (file) {
-      file.reset();
-      pf::FileSetDate(fName, static_cast<int32_t>(ClampDosDateTime(working_.DateTime)));
-      if (RetainAttributes)
-        pf::FileSetAttr(fName, static_cast<int32_t>(working_.ExternalAttributes) &
-                                   (pf::faReadOnly | pf::faHidden | pf::faSysFile | pf::faArchive));
-    }
-    if (OnEndUnZip) OnEndUnZip(*this, index, fName);
-    ++run.count;
-    return;
-  }
-  discard();
-  if (encrypted) {
-    std::string newPassword = run.triedPassword;
-    if (OnBadPassword) OnBadPassword(*this, index, newPassword);
-    if (OnBadPassword && newPassword != run.triedPassword) {
-      run.triedPassword = newPassword;
-      run.retry = true;
-    } else {
-      skip(srBadPassword, fName);
-    }
-  } else if (OnBadCRC) {
-    OnBadCRC(*this, crc, working_.CRC32, index);
-  }
-}
+void TZipReader::ExtractEntry(int index) { EntryExtraction(*this, index).Extract(); }
 
 }  // namespace zip

@@ -53,6 +53,7 @@ void TZipReader::Assign(const pf::TPersistent& source) {
   RetainAttributes = other->RetainAttributes;
   ReplaceReadOnly = other->ReplaceReadOnly;
   FlushFilesOnClose = other->FlushFilesOnClose;
+  MemoryLimit = other->MemoryLimit;
 }
 
 void TZipReader::Loaded() {

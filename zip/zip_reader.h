@@ -19,8 +19,8 @@ namespace zip {
 enum TUZOverwriteMode { Prompt, Always, Never, ifNewer, ifOlder };
 enum TIncompleteZipMode { izAssumeMulti, izAssumeBad, izAssumeNotAZip };
 // Why an entry was skipped: a wrong password, an existing file that is not to be overwritten, a stored name that
-// would leave the destination folder.
-enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srUnsafeName = 2 };
+// would leave the destination folder, a local header that is missing or damaged.
+enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srUnsafeName = 2, srBadLocalHeader = 3 };
 
 class TZipReader : public pf::TComponent {
  public:
@@ -61,6 +61,10 @@ class TZipReader : public pf::TComponent {
   bool ReplaceReadOnly = false;
   bool FlushFilesOnClose = false;
   std::string Password;
+  // The most bytes one run may write into a caller's stream or the component's own buffer: an entry's stated size
+  // is no bound (a small archive can claim and inflate to gigabytes). More raises EMemoryLimitExceeded.
+  static constexpr int64_t kDefaultMemoryLimit = int64_t{64} << 20;
+  int64_t MemoryLimit = kDefaultMemoryLimit;
 
   // Events.
   std::function<void(TZipReader& sender, int numFiles, int64_t totalBytes, bool& stopNow)> OnStartUnZipInfo;
@@ -117,11 +121,15 @@ class TZipReader : public pf::TComponent {
   friend struct Run;
   class EntryInput;
   class EntryOutput;
+  class EntryExtraction;
+  friend class EntryExtraction;
 
   // Runs the extraction into the target set by the caller (FilesList replaced by pattern when given); the target
   // is cleared and the archive closed afterwards, also after an exception.
   int ExtractWithTarget(const std::string* pattern);
   int RunExtraction();
+  // Marks the entries of a run in `selected` (view order) and counts the named ones and their bytes.
+  std::vector<bool> SelectEntries(int& numFiles, int64_t& totalBytes);
   void ClearArchive();
   void FreeDirectory();
   void ExtractEntry(int index);

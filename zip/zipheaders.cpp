@@ -196,10 +196,10 @@ bool TZipHeaderInfo::ReadLocalFromStream(pf::TStream& stream) {
     return false;
   }
   std::string raw;
-  if (!ReadName(stream, start, GetU16(h + 26), raw)) return false;
+  if (!ReadName(stream, start, GetU16(h + kLocalNameLength), raw)) return false;
   ReadSharedFields(h + 4);
-  FileNameLength = GetU16(h + 26);
-  LocalExtraFieldLength = GetU16(h + 28);
+  FileNameLength = GetU16(h + kLocalNameLength);
+  LocalExtraFieldLength = GetU16(h + kLocalExtraLength);
   RelativeOffset = static_cast<uint32_t>(start);
   SetName(std::move(raw), true);
   return true;

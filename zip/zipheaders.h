@@ -22,6 +22,10 @@ uint32_t EndSignature();
 inline constexpr int kCentralSize = 46;
 inline constexpr int kLocalSize = 30;
 inline constexpr int kEndSize = 22;
+// Offsets of local header fields: DOS time, name length, extra-field length.
+inline constexpr int kLocalTime = 10;
+inline constexpr int kLocalNameLength = 26;
+inline constexpr int kLocalExtraLength = 28;
 
 // Little-endian field access.
 inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }

@@ -19,35 +19,121 @@ namespace {
 namespace fs = std::filesystem;
 using namespace ziptest;
 
-TestArchive ThreeTexts() {
+// Archive order (zeta, two, sub\mid, alpha) differs from name order.
+TestArchive Texts() {
   TestArchive a;
-  a.entries = {MakeEntry("one.txt", ToBytes("first\n"), 8), MakeEntry("two.dat", ToBytes("binary")),
-               MakeEntry("sub/two.txt", ToBytes("second\n")), MakeEntry("three.txt", ToBytes("third\n"), 8)};
+  a.entries = {MakeEntry("zeta.txt", ToBytes("zeta\n"), 8), MakeEntry("two.dat", ToBytes("binary")),
+               MakeEntry("sub/mid.txt", ToBytes("mid\n")), MakeEntry("alpha.txt", ToBytes("alpha\n"), 8)};
   return a;
 }
 
 TEST(Extract, PatternsSelectInViewOrderIntoOneStream) {
   zip::TZipReader reader;
-  LoadArchive(reader, BuildZip(ThreeTexts()));
+  LoadArchive(reader, BuildZip(Texts()));
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "*.TXT"), 3);  // the limit counts each entry, not the stream position
-  EXPECT_EQ(Contents(out), "first\nsecond\nthird\n");
+  EXPECT_EQ(Contents(out), "zeta\nmid\nalpha\n");
   reader.SetSortMode(zip::ByName);
   pf::TMemoryStream sorted;
   EXPECT_EQ(reader.ExtractToStream(&sorted, "*.txt"), 3);
-  EXPECT_EQ(Contents(sorted), "first\nsecond\nthird\n");  // "one", "sub\two", "three"
+  EXPECT_EQ(Contents(sorted), "alpha\nmid\nzeta\n");
   pf::TMemoryStream none;
   EXPECT_EQ(reader.ExtractToStream(&none, "missing.txt"), 0);
   EXPECT_EQ(reader.ExtractToStream(&none, "   "), 0);
-  EXPECT_EQ(reader.ExtractToStream(nullptr, "one.txt"), 0);
+  EXPECT_EQ(reader.ExtractToStream(nullptr, "zeta.txt"), 0);
   EXPECT_EQ(none.Size(), 0);
   // Two lines matching one entry extract it once.
   reader.FilesList().Clear();
-  reader.FilesList().Add("one.*");
+  reader.FilesList().Add("zeta.*");
   reader.FilesList().Add("*.txt");
   pf::TMemoryStream twice;
   EXPECT_EQ(reader.ExtractMatchingEntries(&twice), 3);
-  EXPECT_EQ(Contents(twice), "first\nsecond\nthird\n");
+  EXPECT_EQ(Contents(twice), "alpha\nmid\nzeta\n");
+}
+
+// A missing or damaged local header fails its entry alone, as unzip does: the run goes on and counts the others.
+TEST(Extract, ADamagedLocalHeaderFailsOnlyItsEntry) {
+  const Bytes good = BuildZip(Texts());
+  zip::TZipReader probe;
+  LoadArchive(probe, good);
+  Bytes badSignature = good, pastTheEnd = good;
+  badSignature[probe.Items(1).RelativeOffset] = 'X';
+  SetLE32(pastTheEnd, probe.Items(1).CentralOffset + 42, 0x7FFFFFF0);
+  for (const Bytes& bytes : {badSignature, pastTheEnd}) {
+    zip::TZipReader reader;
+    LoadArchive(reader, bytes);
+    std::vector<std::string> skipped;
+    reader.OnSkippingFile = [&](zip::TZipReader& r, zip::TSkipReason reason, const std::string& name, int index,
+                                bool&) {
+      EXPECT_EQ(reason, zip::srBadLocalHeader);
+      EXPECT_EQ(r.Items(index).FullName(), name);
+      skipped.push_back(name);
+    };
+    pf::TMemoryStream out;
+    EXPECT_EQ(reader.ExtractToStream(&out, "*"), 3);
+    EXPECT_EQ(Contents(out), "zeta\nmid\nalpha\n");
+    EXPECT_EQ(skipped, std::vector<std::string>{"two.dat"});
+  }
+}
+
+// Folder entries take part only with RecreateDirs; then OnStartUnZip announces them (and may skip them), they count
+// as extracted, but not among the files and bytes announced by OnStartUnZipInfo.
+TEST(Extract, FolderEntriesAreAnnouncedButNotCountedAsFiles) {
+  zip::TZipReader reader;
+  LoadArchive(reader,
+              ZipOf({MakeEntry("sub/", {}), MakeEntry("sub/a.txt", ToBytes("a")), MakeEntry("b.txt", ToBytes("bb"))}));
+  struct Case {
+    bool recreate;
+    std::string skip;
+    int count;
+    std::vector<std::string> started;
+  };
+  const Case cases[] = {{true, "", 3, {"sub\\", "sub\\a.txt", "b.txt"}},
+                        {true, "sub\\", 2, {"sub\\", "sub\\a.txt", "b.txt"}},
+                        {false, "", 2, {"sub\\a.txt", "b.txt"}}};
+  for (const Case& c : cases) {
+    reader.RecreateDirs = c.recreate;
+    int numFiles = -1;
+    int64_t totalBytes = -1;
+    reader.OnStartUnZipInfo = [&](zip::TZipReader&, int n, int64_t bytes, bool&) {
+      numFiles = n;
+      totalBytes = bytes;
+    };
+    std::vector<std::string> started;
+    reader.OnStartUnZip = [&](zip::TZipReader&, int, std::string& name, bool& skip) {
+      started.push_back(name);
+      skip = name == c.skip;
+    };
+    pf::TMemoryStream out;
+    EXPECT_EQ(reader.ExtractToStream(&out, "*"), c.count);
+    EXPECT_EQ(Contents(out), "abb");
+    EXPECT_EQ(numFiles, 2);
+    EXPECT_EQ(totalBytes, 3);
+    EXPECT_EQ(started, c.started);
+  }
+}
+
+// A run holds at most MemoryLimit bytes in memory, whatever the entries claim: the caller's stream and the own
+// buffer are limited (the failed entry leaves nothing), a caller's buffer handed on through the event is not.
+TEST(Extract, TheMemoryLimitEndsARunWithItsMessage) {
+  const Bytes data(60000, 'm');
+  zip::TZipReader reader;
+  LoadArchive(reader, ZipOf({MakeEntry("a.bin", data, 8), MakeEntry("b.bin", data, 8)}));
+  reader.MemoryLimit = 100000;  // each entry fits, the two do not
+  const std::string message = "The extracted data exceeds the memory limit of 100000 bytes";
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "a.bin"), 1);
+  ExpectRaises<zip::EMemoryLimitExceeded>([&] { reader.ExtractToStream(&out, "*.bin"); }, message);
+  EXPECT_EQ(out.Size(), 120000);
+  ExpectRaises<zip::EMemoryLimitExceeded>([&] { reader.ExtractToBuffer(nullptr, 0, "*.bin"); }, message);
+  EXPECT_EQ(reader.Buffer(), data);
+  std::vector<uint8_t> small(30000);
+  int64_t handed = 0;
+  reader.OnGetNextBuffer = [&](zip::TZipReader&, uint8_t*&, const std::string&, int64_t used, int, bool&) {
+    handed += used;
+  };
+  EXPECT_EQ(reader.ExtractToBuffer(small.data(), 30000, "*.bin"), 2);
+  EXPECT_EQ(handed, 90000);
 }
 
 TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
@@ -89,9 +175,9 @@ TEST(Extract, DamagedEntriesRaiseTheirExceptions) {
   LoadArchive(reader2, bytes);
   ExpectRaises<zip::EFatalUnzipError>([&] { reader2.ExtractToStream(&out, "b.txt"); }, "Premature end of file reached");
   // The component stays usable.
-  LoadArchive(reader2, BuildZip(ThreeTexts()));
+  LoadArchive(reader2, BuildZip(Texts()));
   pf::TMemoryStream again;
-  EXPECT_EQ(reader2.ExtractToStream(&again, "one.txt"), 1);
+  EXPECT_EQ(reader2.ExtractToStream(&again, "zeta.txt"), 1);
 
   // An end record that calls the stream the second volume of a set: no other volume exists, so an entry on the
   // first one is not in this archive, and one whose data runs past the stream is cut short. Nobody cancelled.
@@ -193,9 +279,92 @@ TEST(Extract, FileRoadStaysInsideTheDestination) {
   EXPECT_FALSE(fs::exists(dir.path / "rooted/sub"));
 }
 
+// Each overwrite mode against an existing file a day older or newer than the entry; Prompt asks the event or,
+// without one, the dialog.
+TEST(Extract, OverwriteModesDecideOnAnExistingFile) {
+  constexpr int32_t kEntryDate = 0x5A8C6000, kDayBefore = 0x5A8B6000, kDayAfter = 0x5A8D6000;
+  TestEntry entry = MakeEntry("f.txt", ToBytes("new"));
+  entry.dosDateTime = kEntryDate;
+  ScratchDir dir;
+  zip::TZipReader reader;
+  LoadArchive(reader, ZipOf({entry}));
+  reader.SetDestDir(dir.path.string());
+  reader.FilesList().Add("f.txt");
+  pf::RecordingDialogService dialogs;
+  pf::SetDialogs(&dialogs);
+  enum Ask { kNone, kDialogYes, kDialogNo, kEventYes, kEventNo };
+  struct Case {
+    zip::TUZOverwriteMode mode;
+    int32_t fileDate;
+    Ask ask;
+    bool replaced;
+  };
+  const Case cases[] = {{zip::Prompt, kDayBefore, kDialogYes, true}, {zip::Prompt, kDayBefore, kDialogNo, false},
+                        {zip::Prompt, kDayAfter, kEventYes, true},   {zip::Prompt, kDayAfter, kEventNo, false},
+                        {zip::ifNewer, kDayBefore, kNone, true},     {zip::ifNewer, kDayAfter, kNone, false},
+                        {zip::ifOlder, kDayAfter, kNone, true},      {zip::ifOlder, kDayBefore, kNone, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.ask));
+    WriteFile(dir / "f.txt", ToBytes("old"));
+    pf::FileSetDate(dir / "f.txt", c.fileDate);
+    reader.OverwriteMode = c.mode;
+    reader.OnPromptForOverwrite = nullptr;
+    if (c.ask == kEventYes || c.ask == kEventNo)
+      reader.OnPromptForOverwrite = [&](zip::TZipReader&, bool& overwrite, int, std::string&) {
+        overwrite = c.ask == kEventYes;
+      };
+    if (c.ask == kDialogYes || c.ask == kDialogNo) dialogs.PushAnswer(c.ask == kDialogYes ? pf::mrYes : pf::mrNo);
+    EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), c.replaced ? 1 : 0);
+    EXPECT_EQ(pf::ReadFileBytes(dir / "f.txt"), c.replaced ? "new" : "old");
+  }
+  pf::SetDialogs(nullptr);
+  ASSERT_EQ(dialogs.Calls().size(), 2u);
+  EXPECT_EQ(dialogs.Calls()[0].text, "Replace existing file f.txt?");
+  EXPECT_EQ(dialogs.Calls()[0].caption, "File Exists Alert");
+}
+
+TEST(Extract, RetainAttributesGivesTheStoredReadOnlyBit) {
+  TestEntry entry = MakeEntry("locked.txt", ToBytes("x"));
+  entry.externalAttributes = 0x21;  // archive, read-only
+  for (bool retain : {true, false}) {
+    ScratchDir dir;
+    zip::TZipReader reader;
+    LoadArchive(reader, ZipOf({entry}));
+    reader.SetDestDir(dir.path.string());
+    reader.DoAll = true;
+    reader.RetainAttributes = retain;
+    EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 1);
+    const auto perms = fs::status(dir.path / "locked.txt").permissions();
+    EXPECT_EQ((perms & fs::perms::owner_write) == fs::perms::none, retain);
+  }
+}
+
+// Marks made with SelectEntry replace FilesList for one run; Cancel from an event stops the run at the next read.
+TEST(Extract, MarkedEntriesAndACancelFromAnEvent) {
+  zip::TZipReader reader;
+  LoadArchive(reader, BuildZip(Texts()));
+  reader.FilesList().Add("*.txt");
+  reader.SelectEntry(3, true);
+  reader.SelectEntry(1, true);
+  reader.SelectEntry(1, false);
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractMatchingEntries(&out), 1);
+  EXPECT_EQ(Contents(out), "alpha\n");
+  pf::TMemoryStream again;
+  EXPECT_EQ(reader.ExtractMatchingEntries(&again), 3);
+  EXPECT_EQ(Contents(again), "zeta\nmid\nalpha\n");
+
+  reader.OnEndUnZip = [](zip::TZipReader& r, int, const std::string&) { r.Cancel(); };
+  pf::TMemoryStream cut;
+  ExpectRaises<zip::EUserCanceled>([&] { reader.ExtractToStream(&cut, "*.txt"); }, "User Aborted Operation");
+  EXPECT_EQ(Contents(cut), "zeta\n");
+  reader.OnEndUnZip = nullptr;
+  EXPECT_EQ(reader.ExtractToStream(&cut, "sub/mid.txt"), 1);  // a new run starts without the request
+}
+
 TEST(Extract, ReenteringTheComponentIsRefused) {
   zip::TZipReader reader;
-  LoadArchive(reader, BuildZip(ThreeTexts()));
+  LoadArchive(reader, BuildZip(Texts()));
   bool refused = false;
   reader.OnEndUnZip = [&](zip::TZipReader& r, int, const std::string&) {
     pf::TMemoryStream inner;
@@ -206,7 +375,7 @@ TEST(Extract, ReenteringTheComponentIsRefused) {
     }
   };
   pf::TMemoryStream out;
-  EXPECT_EQ(reader.ExtractToStream(&out, "one.txt"), 1);
+  EXPECT_EQ(reader.ExtractToStream(&out, "zeta.txt"), 1);
   EXPECT_TRUE(refused);
 }
 
@@ -264,6 +433,17 @@ TEST(Extract, PasswordCheckUsesTheStoredTime) {
   EXPECT_EQ(reader.ExtractToStream(&none, "*.txt"), 0);
   EXPECT_EQ(none.Size(), 0);
   EXPECT_EQ(skipped, 2);
+
+  // An empty password still runs the header through the keys.
+  TestEntry open = MakeEntry("open.txt", ToBytes("no secret"), 8);
+  open.password = "";
+  LoadArchive(reader, ZipOf({open}));
+  for (const char* password : {"", "x"}) {
+    reader.Password = password;
+    pf::TMemoryStream target;
+    EXPECT_EQ(reader.ExtractToStream(&target, "open.txt"), *password ? 0 : 1);
+    EXPECT_EQ(Contents(target), *password ? "" : "no secret");
+  }
 }
 
 TEST(Utils, CrcCheckValueAndDosDatesClampedOnlyWhenOutOfRange) {

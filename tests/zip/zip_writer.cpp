@@ -77,15 +77,15 @@ Bytes BuildZip(const TestArchive& archive) {
   Bytes central;
   for (const TestEntry& e : archive.entries) {
     Bytes data = !e.packed.empty() ? e.packed : e.method == 8 ? RawDeflate(e.data) : e.data;
-    if (!e.password.empty()) {
+    if (e.password) {
       // The check byte: the time's high byte when the sizes follow the data, else the CRC's.
       uint8_t check = static_cast<uint8_t>(e.flags & 8 ? e.dosDateTime >> 8 : Crc32Of(e.data) >> 24);
-      data = Encrypt(e.password, check, data);
+      data = Encrypt(*e.password, check, data);
     }
     // The fields from "version needed" to the extra length, shared by the local header and the central record.
     auto common = [&](Bytes& b, uint16_t extra) {
       Put16(b, e.versionNeeded);
-      Put16(b, e.flags | (e.password.empty() ? 0 : 1));
+      Put16(b, e.flags | (e.password ? 1 : 0));
       Put16(b, e.method);
       Put32(b, e.dosDateTime);
       Put32(b, Crc32Of(e.data));
@@ -99,7 +99,7 @@ Bytes BuildZip(const TestArchive& archive) {
     common(central, e.centralExtra);
     Put32(central, 0);  // comment length, disk
     Put16(central, e.internalAttributes);
-    Put32(central, 0x20);
+    Put32(central, e.externalAttributes);
     Put32(central, static_cast<uint32_t>(out.size()));
     central.insert(central.end(), e.name.begin(), e.name.end());
     central.insert(central.end(), e.centralExtra, 0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,11 @@ struct TestEntry {
   uint16_t versionNeeded = 20;
   uint16_t internalAttributes = 1;
   uint32_t dosDateTime = 0x5A8C6000;
-  uint16_t localExtra = 0;        // bytes of zero-filled extra field in the local header
-  uint16_t centralExtra = 0;      // ... and in the central record
-  std::string password;           // non-empty: encrypted the traditional way (flag bit 0 is set)
-  int64_t uncompressedDelta = 0;  // added to the stored uncompressed size
+  uint16_t localExtra = 0;    // bytes of zero-filled extra field in the local header
+  uint16_t centralExtra = 0;  // ... and in the central record
+  uint32_t externalAttributes = 0x20;
+  std::optional<std::string> password;  // encrypted the traditional way with it (flag bit 0 is set)
+  int64_t uncompressedDelta = 0;        // added to the stored uncompressed size
 };
 
 struct TestArchive {
