@@ -63,7 +63,7 @@ class TZipReader : public pf::TComponent {
   std::string Password;
   // The most bytes one run may write into a caller's stream or the component's own buffer: an entry's stated size
   // is no bound (a small archive can claim and inflate to gigabytes). More raises EMemoryLimitExceeded.
-  static constexpr int64_t kDefaultMemoryLimit = int64_t{64} << 20;
+  static constexpr int64_t kDefaultMemoryLimit = int64_t{32} << 20;
   int64_t MemoryLimit = kDefaultMemoryLimit;
 
   // Events.
