@@ -114,7 +114,8 @@ TEST(Extract, FolderEntriesAreAnnouncedButNotCountedAsFiles) {
 }
 
 // A run holds at most MemoryLimit bytes in memory, whatever the entries claim: the caller's stream and the own
-// buffer are limited (the failed entry leaves nothing), a caller's buffer handed on through the event is not.
+// buffer are limited (the failed entry leaves nothing), a caller's buffer handed on through the event is not
+// (CallersBufferRoad).
 TEST(Extract, TheMemoryLimitEndsARunWithItsMessage) {
   const Bytes data(60000, 'm');
   zip::TZipReader reader;
@@ -127,13 +128,6 @@ TEST(Extract, TheMemoryLimitEndsARunWithItsMessage) {
   EXPECT_EQ(out.Size(), 120000);
   ExpectRaises<zip::EMemoryLimitExceeded>([&] { reader.ExtractToBuffer(nullptr, 0, "*.bin"); }, message);
   EXPECT_EQ(reader.Buffer(), data);
-  std::vector<uint8_t> small(30000);
-  int64_t handed = 0;
-  reader.OnGetNextBuffer = [&](zip::TZipReader&, uint8_t*&, const std::string&, int64_t used, int, bool&) {
-    handed += used;
-  };
-  EXPECT_EQ(reader.ExtractToBuffer(small.data(), 30000, "*.bin"), 2);
-  EXPECT_EQ(handed, 90000);
 }
 
 TEST(Extract, ABadCrcFiresOnceAndLeavesTheStreamAsItWas) {
@@ -386,7 +380,8 @@ TEST(Extract, CallersBufferRoad) {
   LoadArchive(reader, ZipOf({MakeEntry("big.bin", data, 8)}));
   EXPECT_EQ(reader.ExtractToBuffer(nullptr, 0, "big.bin"), 1);
   EXPECT_EQ(reader.Buffer(), data);
-  // A small buffer is handed back through the event each time it is full.
+  // A small buffer is handed back through the event each time it is full; memory held is the caller's affair.
+  reader.MemoryLimit = 50000;
   std::vector<uint8_t> small(30000);
   Bytes collected;
   reader.OnGetNextBuffer = [&](zip::TZipReader&, uint8_t*& buffer, const std::string&, int64_t used, int, bool&) {

@@ -23,29 +23,6 @@ void ExpectDecodes(const Decoded& d, const Bytes& expected, Outcome outcome = Ou
   EXPECT_EQ(d.bytes, expected);
 }
 
-// Streams the fixtures do not hold: shrink with a partial clear every 5 codes, reduce of runs and of binary bytes
-// as literals only. Every stream is read to its last byte and no further.
-TEST(LegacyDecoders, EncodedStreamsRoundTrip) {
-  for (const char* name : {"text.txt", "small.txt", "binary.bin", "runs.txt"}) {
-    SCOPED_TRACE(name);
-    Bytes src = Source(name);
-    Bytes often = Shrink(src, 5);
-    EXPECT_NE(often, Shrink(src, 0));
-    Decoded d = DecodeEntry(1, 0, often, src.size());
-    ExpectDecodes(d, src);
-    EXPECT_EQ(d.consumed, often.size());
-  }
-  for (const char* name : {"binary.bin", "runs.txt"}) {
-    Bytes src = Source(name);
-    for (int factor = 1; factor <= 4; ++factor) {
-      for (bool matches : {true, false}) {
-        SCOPED_TRACE(std::string(name) + " factor " + std::to_string(factor) + (matches ? " copies" : " literals"));
-        ExpectDecodes(DecodeEntry(factor + 1, 0, Reduce(src, factor, matches), src.size()), src);
-      }
-    }
-  }
-}
-
 TEST(UnShrink, HandMadeCodes) {
   // 'a', then 257 before its definition (KwKwK: "aa"), then 258 likewise ("aaa").
   ExpectDecodes(DecodeEntry(1, 0, Codes({{'a', 9}, {257, 9}, {258, 9}}), 6), ToBytes("aaaaaa"));
