@@ -128,7 +128,7 @@ class TZipReader : public pf::TComponent {
   // is cleared and the archive closed afterwards, also after an exception.
   int ExtractWithTarget(const std::string* pattern);
   int RunExtraction();
-  // Marks the entries of a run in `selected` (view order) and counts the named ones and their bytes.
+  // Which entries of the view take part in a run; numFiles and totalBytes count the named ones among them.
   std::vector<bool> SelectEntries(int& numFiles, int64_t& totalBytes);
   void ClearArchive();
   void FreeDirectory();
