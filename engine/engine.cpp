@@ -43,9 +43,7 @@ bool Engine::LoadPool(char part, char cls) {
   std::string entry = QuestionPoolFile(PartCode(part, cls));
   if (Extract(entry, state_.CatalogueLines) <= 0) {
     state_.CatalogueLines.Clear();
-    port_.ShowWarning("Die Datei " + entry +
-                      " fehlt im Fragenkatalog oder ist besch\xE4"
-                      "digt.");
+    port_.ShowWarning("Die Datei " + entry + std::string(" fehlt im Fragenkatalog oder ist beschädigt."_l1));
     return false;
   }
   std::string fault = CheckPool(state_.CatalogueLines);
@@ -63,7 +61,7 @@ bool Engine::CountPoolQuestions(char part, char cls, int32_t& poolSize) {
   for (int i = 0; i < state_.CatalogueLines.Count(); ++i) count += pf::Copy(state_.CatalogueLines[i], 1, 2) == "::";
   if (count == 0) {
     state_.CatalogueLines.Clear();
-    port_.ShowWarning("Die Datei " + QuestionPoolFile(PartCode(part, cls)) + " enth\xE4lt keine Fragen.");
+    port_.ShowWarning("Die Datei " + QuestionPoolFile(PartCode(part, cls)) + std::string(" enthält keine Fragen."_l1));
     return false;
   }
   poolSize = count;
@@ -73,7 +71,7 @@ bool Engine::CountPoolQuestions(char part, char cls, int32_t& poolSize) {
 bool Engine::SelectTrainingBlock(char part, char cls, int32_t& count, pf::TStringList& list,
                                  const std::string& section) {
   if (section.size() != 3 || section[2] < '1' || section[2] > '9') {
-    port_.ShowWarning("Der Trainingsabschnitt \"" + section + "\" ist ung\xFCltig.");
+    port_.ShowWarning("Der Trainingsabschnitt \"" + section + std::string("\" ist ungültig."_l1));
     return false;
   }
   if (!LoadPool(part, cls)) return false;
@@ -89,7 +87,7 @@ bool Engine::SelectTrainingBlock(char part, char cls, int32_t& count, pf::TStrin
     ++index;
   }
   if (found.Count() == 0) {
-    port_.ShowWarning("Der Trainingsabschnitt " + section + " enth\xE4lt keine Fragen.");
+    port_.ShowWarning("Der Trainingsabschnitt " + section + std::string(" enthält keine Fragen."_l1));
     return false;
   }
   for (int i = 0; i < found.Count(); ++i) list.Add(found[i]);
@@ -107,7 +105,7 @@ bool Engine::SelectBySections(char part, char cls, int32_t& poolSize, pf::TStrin
   }
   while (table.Count() > 0 && pf::Copy(table[0], 1, 1) == "#") table.Delete(0);
   if (table.Count() == 0) {
-    port_.ShowWarning("Die Datei " + entry + " enth\xE4lt keine Abschnitte.");
+    port_.ShowWarning("Die Datei " + entry + std::string(" enthält keine Abschnitte."_l1));
     return false;
   }
   auto fault = [&](int n, std::string_view column) {

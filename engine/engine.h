@@ -8,8 +8,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/port.h"
 #include "engine/state.h"
@@ -20,6 +23,8 @@ class TZipReader;
 }
 
 namespace engine {
+
+struct QuestionRecord;
 
 class Engine {
  public:
@@ -53,15 +58,27 @@ class Engine {
   void PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
                                 const std::string& method, const pf::TStrings& results);
 
-  // Draws, writes and shows a sheet in mode 'k' (exam), 't' (training block section) or 'a' (own list: the
-  // question count, time, selected questions and pool prepared in the shared state). On success the shared state
-  // describes the new sheet and sheetId and mode hold its number and mode; on failure nothing changes.
-  bool BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode);
+  // What an own question list gives a sheet of mode 'a': questions per sheet, the time limit in minutes and the
+  // listed identifiers as written. It is handed to the sheet builder instead of being put into the shared state
+  // first, so that a list that cannot be drawn changes nothing.
+  struct OwnList {
+    int32_t questionCount = 0;
+    std::string timeText;
+    std::vector<std::string> ids;
+  };
+
+  // Draws, writes and shows a sheet in mode 'k' (exam), 't' (training block section) or 'a' (own list, which then
+  // must be given). A part code the catalogue does not have (only TA, TE, BE and VE) is refused with a warning
+  // before anything is drawn. On success the shared state describes the new sheet and sheetId and mode hold its
+  // number and mode; on failure nothing changes.
+  bool BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode,
+                      const OwnList* ownList = nullptr);
 
   // Saves a page (Latin-1 lines), shows it at "#top" and takes its title as the window caption.
   void SaveAndShowPage(const std::string& fileName, const pf::TStrings& lines);
 
-  // Grades a submitted sheet, writes and shows the evaluation page and, for exams, adds the two log lines.
+  // Grades a submitted sheet, writes and shows the evaluation page and, for exams, adds the two log lines. Only the
+  // questions of the sheet part + cls + sheetId are graded, each once; lines of other questions are ignored.
   void WriteEvaluationPage(char part, char cls, const pf::TStrings& results, const std::string& section,
                            const std::string& sheetId, char mode);
   static int CountAnswered(const pf::TStrings& results);
@@ -74,8 +91,6 @@ class Engine {
   void AddToWrongQuestionsList(char part, char cls, const std::string& id);
   // Asks for an own question list and builds an exam from it.
   void PruefungladenClick();
-  // Builds an exam from the own question list in path (the part of PruefungladenClick after the file dialog).
-  bool LoadOwnList(const std::string& path);
 
   // For tests: replaces the extraction road (archive path, entry name, list) -> entries extracted.
   using EntryExtractor = std::function<int(const std::string&, const std::string&, pf::TStrings&)>;
@@ -95,7 +110,36 @@ class Engine {
     pf::TStringList selected;
     std::string sheetId;
   };
+  bool LoadOwnList(const std::string& path);
+  bool SelectFromOwnList(const OwnList& ownList, pf::TStringList& selected);
   bool WriteSheet(Sheet& sheet);
+  void WriteSheetHeader(const Sheet& sheet, const std::string& version, pf::TStringList& page);
+  void WriteQuestionBlock(const Sheet& sheet, const QuestionRecord& record, int index, const pf::TStrings& order,
+                          pf::TStringList& page, pf::TStrings& key);
+  // A sheet written in this run, kept so that it can be graded by its own questions and class also after newer
+  // sheets were drawn.
+  struct SheetRecord {
+    char part, cls;
+    std::string id;
+    std::string section;                 // training sheets only
+    std::vector<std::string> questions;  // identifiers in sheet order
+  };
+  // What the evaluation page and the log lines say about one graded sheet.
+  struct Evaluation {
+    char part = 'T', cls = 'A';
+    std::string sheetId;
+    bool training = false;
+    std::string dark, middle, light, title, timeText;
+    int32_t questionCount = 0, minutes = 0;
+    int answered = 0, right = 0, percentage = 0;
+    bool passed = false;
+    std::string wrong;  // identifiers of the wrongly answered questions, each followed by a blank
+  };
+  void WriteEvaluationHead(const Evaluation& e, pf::TStringList& page);
+  void GradeQuestions(Evaluation& e, const pf::TStrings& lines, pf::TStringList& page);
+  void WriteEvaluationFoot(const Evaluation& e, pf::TStringList& page);
+  const SheetRecord* FindSheet(char part, char cls, const std::string& id) const;
+  const SheetRecord* FindSubmittedSheet(char part, const std::string& id, const pf::TStrings& results) const;
   void WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf::TStringList& page);
   // The head of the engine's pages, from "<html>" to the "top" anchor: title, the Latin-1 meta line, pexu2.css.
   void AddPageHead(pf::TStringList& page, const std::string& title);
@@ -108,6 +152,7 @@ class Engine {
   EnginePort& port_;
   std::unique_ptr<zip::TZipReader> unzipper_;  // the main window's Unzipper
   EntryExtractor extractor_;
+  std::vector<SheetRecord> sheets_;  // newest last
 };
 
 // Warning texts shared by the readers.
@@ -116,6 +161,8 @@ std::string MissingFileText(const std::string& path);  // "Die Datei " + path + 
 // The contact address of the pages' mail links, and such a link with company as its text.
 constexpr const char* ContactAddress = "pexu-team@example.org";
 std::string MailLink(const std::string& company);
+// Adds fixed lines to a page under construction.
+void AddLines(pf::TStrings& page, std::initializer_list<std::string_view> lines);
 // Page dates "dd.mm.yyyy  hh:mm:ss" (two blanks) and log dates "dd.mm.yyyy hh:mm:ss".
 std::string PageDate();
 std::string LogDate();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace engine {
@@ -32,9 +33,13 @@ class EnginePort {
   virtual void StartExamClock() = 0;                          // PexuTimer on
   virtual void StopExamClock() = 0;                           // PexuTimer off
 
-  // Dialogs: a warning with one OK button; a warning with OK and Cancel (true for OK).
+  // Dialogs: a warning with one OK button (the ShowWarning of the shared routines); a warning with OK and Cancel
+  // (true for OK); a file-open dialog with its title, filter ("Description|*.ext") and initial folder, giving the
+  // chosen path or nothing on Cancel.
   virtual void ShowWarning(const std::string& text) = 0;
   virtual bool Confirm(const std::string& text) = 0;
+  virtual std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
+                                                    const std::string& initialDir) = 0;
 
   // The version information's CompanyName.
   virtual std::string CompanyName() const = 0;

@@ -5,7 +5,6 @@
 #include "engine/state.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
-#include "platform/core/services.h"
 #include "platform/core/strings.h"
 
 namespace engine {
@@ -111,8 +110,6 @@ std::string UmlautsToEntities(std::string_view text) {
   }
   return result;
 }
-
-void ShowWarning(std::string_view text) { pf::MessageDlg(text, pf::mtWarning, pf::mbOK); }
 
 std::string StripLastVersionField(std::string_view version) {
   size_t dots = 0;

@@ -31,8 +31,7 @@ int FindLineStartingWith(const pf::TStrings& list, std::string_view key, std::st
 std::string QuestionIdOfOrdinal(const pf::TStrings& list, int n);
 
 std::string UmlautsToEntities(std::string_view text);
-// A modal warning dialog with one OK button (through the installed dialog service).
-void ShowWarning(std::string_view text);
+// The warning dialog of these routines is EnginePort::ShowWarning: every dialog of the engine goes through its port.
 // "1.2.3.4" -> "1.2.3"; a version without four fields is returned unchanged.
 std::string StripLastVersionField(std::string_view version);
 std::string PadWithZeros(std::string_view text, int width);

@@ -3,6 +3,7 @@
 #include "engine/engine.h"
 #include "engine/procs.h"
 #include "platform/core/datetime.h"
+#include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
@@ -18,15 +19,16 @@ std::string MailLink(const std::string& company) {
   return "<a class=\"text\" href=\"mailto:" + std::string(ContactAddress) + "\">" + company + "</a>";
 }
 
+void AddLines(pf::TStrings& page, std::initializer_list<std::string_view> lines) {
+  for (std::string_view line : lines) page.Add(std::string(line));
+}
+
 void Engine::AddPageHead(pf::TStringList& page, const std::string& title) {
-  page.Add("<html>");
-  page.Add("<head>");
+  AddLines(page, {"<html>", "<head>"});
   page.Add("<title>" + title + "</title>");
   page.Add("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">");
   page.Add("<link rel=\"stylesheet\" href=\"" + port_.ServerRoot() + "/css/pexu2.css\" type=\"text/css\">");
-  page.Add("</head>");
-  page.Add("<body text=\"#202020\">");
-  page.Add("<a name=\"top\"></a><div align=\"center\">");
+  AddLines(page, {"</head>", "<body text=\"#202020\">", "<a name=\"top\"></a><div align=\"center\">"});
 }
 
 std::string Engine::HtmlPath(const std::string& name) const {
@@ -59,17 +61,19 @@ bool IsSection(std::string_view s) {
 
 std::string ShownTime(const std::string& timeText) { return timeText == "9999" ? "-" : timeText; }
 
+// The picture row takes this much of a picture path after its leading dot.
+constexpr int kPicturePathLength = 50;
+// Sheets of this run kept for grading; older ones are graded as sheets of unknown questions.
+constexpr size_t kKeptSheets = 100;
+
 }  // namespace
 
 void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
                                       const std::string& method, const pf::TStrings& results) {
   char kind = action.size() >= 5 ? action[4] : ' ';
   if (kind == 'A') {
-    // The sheet's own form: its hidden fields say which sheet it is. A sheet older than the one drawn last is
-    // graded as training and not logged.
+    // The sheet's own form.
     std::string part = results.Values("gebiet"), id = results.Values("testid");
-    char mode = state_.ModeLetter;
-    char partLetter = state_.PartLetter, classLetter = state_.ClassLetter;
     if (part.size() != 1 || !IsPartLetter(part[0]) || id.empty() || results.Values("teil") != "A") {
       port_.ShowWarning("Die Antworten passen nicht zu einem Fragebogen von Pexu und werden nicht ausgewertet.");
       return;
@@ -87,12 +91,14 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
         return;
       }
     }
-    if (id != state_.SheetId || part[0] != state_.PartLetter) {
-      mode = 't';
-      partLetter = part[0];
-      if (partLetter != 'T') classLetter = 'E';
-    }
-    WriteEvaluationPage(partLetter, classLetter, results, state_.TrainingSection, id, mode);
+    // The hidden fields name the sheet's part and number; technical sheets of both classes are numbered
+    // separately, so the submitted questions tell which of them it is. A sheet older than the one drawn last is
+    // graded with its own class and section as training and not logged.
+    const SheetRecord* sheet = FindSubmittedSheet(part[0], id, results);
+    char cls = sheet ? sheet->cls : part[0] == 'T' ? state_.ClassLetter : 'E';
+    bool current = part[0] == state_.PartLetter && cls == state_.ClassLetter && id == state_.SheetId;
+    std::string section = current ? state_.TrainingSection : sheet ? sheet->section : "";
+    WriteEvaluationPage(part[0], cls, results, section, id, current ? state_.ModeLetter : 't');
     state_.ModeLetter = 't';
     return;
   }
@@ -103,10 +109,10 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
   char cls = action.size() >= 6 ? pf::AnsiUpperChar(action[5]) : ' ';
   char part = results.Count() >= 1 && results[0].size() >= 6 ? pf::AnsiUpperChar(results[0][5]) : ' ';
   if (!IsClassLetter(cls) || !IsPartLetter(part) || results[0].size() != 6) {
-    port_.ShowWarning("Das Formular der Seite passt nicht zu Pexu: Teil und Klasse fehlen oder sind ung\xFCltig.");
+    port_.ShowWarning(
+        std::string("Das Formular der Seite passt nicht zu Pexu: Teil und Klasse fehlen oder sind ungültig."_l1));
     return;
   }
-  if (part != 'T') cls = 'E';  // the operating and regulations parts exist for class E only
   std::string sheetId = state_.SheetId;
   if (kind == 'T') {
     char mode = 'k';
@@ -115,14 +121,22 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
   }
   std::string section = results.Count() >= 2 ? pf::UpperCase(pf::Copy(results[1], 11, 3)) : "";
   if (results.Count() < 2 || results[1].size() != 13 || !IsSection(section)) {
-    port_.ShowWarning("Das Trainingsformular der Seite passt nicht zu Pexu: der Abschnitt fehlt oder ist ung\xFCltig.");
+    port_.ShowWarning(
+        std::string("Das Trainingsformular der Seite passt nicht zu Pexu: der Abschnitt fehlt oder ist ungültig."_l1));
     return;
   }
   char mode = 't';
   BuildExamSheet(part, cls, sheetId, section, mode);
 }
 
-bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode) {
+bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode,
+                            const OwnList* ownList) {
+  if (mode == 'a' && !ownList) throw pf::EInvalidOperation("BuildExamSheet: an own-list sheet needs its list");
+  // The catalogue has the part codes TA, TE, BE and VE; operating and regulations are examined in class E only.
+  if (!((part == 'T' && IsClassLetter(cls)) || ((part == 'B' || part == 'V') && cls == 'E'))) {
+    port_.ShowWarning(std::string("Den Prüfungsteil "_l1) + part + cls + " gibt es nicht (nur TA, TE, BE und VE).");
+    return false;
+  }
   port_.SetPanelColor(0, PanelColorNormal);
   port_.SetPanelColor(1, PanelColorNormal);
   port_.SetPanelText(1, "");
@@ -144,40 +158,36 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
     }
   } keeper{state_.CatalogueLines, state_.CatalogueLines};
   sheet.selected.SetSorted(true);
+  int32_t poolSize = 0;
+  if (!CountPoolQuestions(part, cls, poolSize)) return false;
+  bool drawn = false;
   if (mode == 'a') {
-    sheet.questionCount = state_.QuestionCount;
-    sheet.timeText = state_.TimeLimitText;
-    sheet.selected.Assign(state_.SelectedQuestions);
-  } else {
-    int32_t poolSize = 0;
-    if (!CountPoolQuestions(part, cls, poolSize)) return false;
-    if (mode == 'k') {
-      sheet.questionCount = count;
-      bool ok;
-      if (state_.SettingFVBNetzA) {
-        ok = SelectBySections(part, cls, poolSize, sheet.selected);
-      } else {
-        std::string asked = state_.SettingAskedList ? std::string{part, cls} : "";
-        int eligible = 0;
-        ok = DrawQuestionNumbers(state_, poolSize, count, 1, asked, state_.SettingZufallszahlen, sheet.selected,
-                                 &eligible);
-        if (!ok)
-          port_.ShowWarning("Der Fragenkatalog " + std::string{part, cls} + " hat nur " + pf::IntToStr(eligible) +
-                            " Fragen, ein Pr\xFC"
-                            "fungsbogen braucht " +
-                            pf::IntToStr(count) + ".");
-      }
-      if (!ok) return false;
+    sheet.questionCount = ownList->questionCount;
+    sheet.timeText = ownList->timeText;
+    drawn = SelectFromOwnList(*ownList, sheet.selected);
+  } else if (mode == 'k') {
+    sheet.questionCount = count;
+    if (state_.SettingFVBNetzA) {
+      drawn = SelectBySections(part, cls, poolSize, sheet.selected);
     } else {
-      sheet.section = section;
-      sheet.title = pf::Copy(section, 1, 2) + "/" + pf::Copy(section, 3, 1) + "  " + pf::Copy(sheet.title, 18, 1000);
-      int32_t found = 0;
-      if (!SelectTrainingBlock(part, cls, found, sheet.selected, section)) return false;
-      sheet.questionCount = found;
+      std::string asked = state_.SettingAskedList ? std::string{part, cls} : "";
+      int eligible = 0;
+      drawn = DrawQuestionNumbers(state_, poolSize, count, 1, asked, state_.SettingZufallszahlen, sheet.selected,
+                                  &eligible);
+      if (!drawn)
+        port_.ShowWarning("Der Fragenkatalog " + std::string{part, cls} + " hat nur " + pf::IntToStr(eligible) +
+                          std::string(" Fragen, ein Prüfungsbogen braucht "_l1) + pf::IntToStr(count) + ".");
     }
+  } else {
+    sheet.section = section;
+    sheet.title = pf::Copy(section, 1, 2) + "/" + pf::Copy(section, 3, 1) + "  " + pf::Copy(sheet.title, 18, 1000);
+    int32_t found = 0;
+    drawn = SelectTrainingBlock(part, cls, found, sheet.selected, section);
+    sheet.questionCount = found;
   }
+  if (!drawn) return false;
   if (sheet.questionCount <= 0 || sheet.selected.Count() == 0) {
-    port_.ShowWarning("Der Fragebogen enth\xE4lt keine Fragen.");
+    port_.ShowWarning(std::string("Der Fragebogen enthält keine Fragen."_l1));
     return false;
   }
   if (!WriteSheet(sheet)) return false;
@@ -186,47 +196,97 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
   return true;
 }
 
-bool Engine::WriteSheet(Sheet& sheet) {
+void Engine::WriteSheetHeader(const Sheet& sheet, const std::string& version, pf::TStringList& page) {
+  AddPageHead(page, "Pexu - Quendolar");
+  AddLines(page, {"<form name=\"formular\" action=\"PexuA\" method=\"post\">",
+                  "  <table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "  <thead>",
+                  "  <tr align=\"center\">", "    <td>",
+                  "      <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"95%\">", "      <tr>"});
+  page.Add("        <td><big>" + sheet.title + "</big></td>");
+  page.Add("        <td align=\"center\">Amateurfunkzeugnis Klasse " + std::string(1, sheet.cls) + "</td>");
+  page.Add("        <td align=\"right\">" + pf::IntToStr(sheet.questionCount) +
+           " Fragen &nbsp; Zeit: " + ShownTime(sheet.timeText) + " Minuten</td>");
+  AddLines(page, {"      </tr>", "      </table>", "    </td>", "  </tr>", "  </thead>", "  <tfoot>",
+                  "  <tr align=\"center\">", "    <td>",
+                  "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"4\" width=\"95%\">"});
+  page.Add("      <tr bgcolor=\"" + sheet.middle + "\">");
+  AddLines(page, {"        <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a></td>",
+                  "        <td align=\"right\"><input type=\"submit\" value=\" auswerten \"></td>", "      </tr>",
+                  "      </table>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"95%\">",
+                  "      <tr>", "        <td align=\"left\">"});
+  page.Add("          <small>Pexu &nbsp;" + version + " &nbsp; " + MailLink(port_.CompanyName()) + "</small>");
+  AddLines(page, {"        </td>", "        <td align=\"right\">"});
+  page.Add("          <small>" + std::string(1, sheet.part) + "ID: " + sheet.sheetId + " &nbsp; " + PageDate() +
+           "</small><br></td>");
+  AddLines(page, {"      </tr>", "      </table>", "    </td>", "  </tr>", "  </tfoot>", "  <tbody>"});
+}
+
+void Engine::WriteQuestionBlock(const Sheet& sheet, const QuestionRecord& record, int index, const pf::TStrings& order,
+                                pf::TStringList& page, pf::TStrings& key) {
   const std::string root = port_.ServerRoot();
+  const std::string& id = record.Id;
+  const std::string& colour = sheet.light;
+  AddLines(page, {"    <tr align=\"center\" {page-break-inside: avoid;} >", "      <td>",
+                  "        <table border=\"0\" cellpadding=\"5\" cellspacing=\"0\" width=\"95%\">"});
+  // The identifier row; training sheets link to the question window and, for part T, to the worked solution.
+  page.Add("      <tr bgcolor=\"" + sheet.middle + "\">");
+  page.Add("        <td width=\"2%\"><b>" + id + "</b></td>");
+  std::string ordinal = "<font color=\"#000000\"><small>" + pf::IntToStr(index + 1) + "</small></font></td>";
+  if (sheet.mode == 't') {
+    page.Add("        <td width=\"98%\" align=\"right\">");
+    page.Add(
+        "          <a class=\"text\" href=\"" + id + ".qst\"><img src=\"" + root +
+        "/pics/qm.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die richtige Antwort\"></a>");
+    if (sheet.part == 'T')
+      ordinal = "          <a class=\"text\" href=\"" + id + ".sln\"><img src=\"" + root +
+                "/pics/L.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die L&ouml;sung zu " +
+                id + " von QX7RTZ\"></a>" + ordinal;
+    page.Add(ordinal);
+  } else {
+    page.Add("        <td width=\"98%\" align=\"right\">" + ordinal);
+  }
+  page.Add("      </tr>");
+  page.Add("      <tr bgcolor=\"" + colour + "\">");
+  page.Add("        <td colspan=\"2\"><b>" + UmlautsToEntities(record.Text) + "</b></td>");
+  page.Add("      </tr>");
+  if (!record.Picture.empty()) {
+    page.Add("      <tr bgcolor=\"" + colour + "\">");
+    page.Add("        <td colspan=\"2\"><img src=\"" + root + pf::Copy(record.Picture, 2, kPicturePathLength) +
+             "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + record.Picture + "\"></td>");
+    page.Add("      </tr>");
+  }
+  // The answer in catalogue position j stands at display position order[j].
+  for (int position = 1; position <= 4; ++position) {
+    int j = 0;
+    while (j < 4 && pf::StrToInt(order[j]) != position) ++j;
+    std::string answer = record.Answers[j];
+    ReplaceAll(answer, "./pics", root + "/pics");
+    page.Add("      <tr bgcolor=\"" + colour + "\">");
+    page.Add("        <td><input type=\"radio\" name=\"" + id + "\" value=\"" + pf::UpperCase(answer.substr(0, 1)) +
+             pf::IntToStr(position) + "\"></td>");
+    page.Add("        <td>" + UmlautsToEntities(pf::Copy(answer, 3, static_cast<int>(answer.size()))) + "</td>");
+    page.Add("      </tr>");
+    if (IsRightAnswer(answer)) key.Add(id + PadWithZeros(pf::IntToStr(position), 4));
+  }
+  page.Add("        <tr bgcolor=\"#ffffff\">");
+  page.Add("          <td colspan=\"2\" height=\"5\"><input type=\"hidden\" name=\"" + id + "\" value=\"N\"></td>");
+  AddLines(page, {"        </tr>", "        </table>", "      </td>", "    </tr>"});
+}
+
+bool Engine::WriteSheet(Sheet& sheet) {
   const std::string code{sheet.part, sheet.cls};
   const pf::TStrings& lines = state_.CatalogueLines;
-  std::string version = PoolVersion(lines);
 
   // The sheet number comes from the settings file; it is written back once every question is placed.
   pf::TIniFile& ini = *state_.IniFile;
   int32_t number = ini.ReadInteger("IDs", code + "ID", 0) + 1;
   sheet.sheetId = pf::IntToStr(number);
-
   pf::TStringList page;
-  auto add = [&page](std::string line) { page.Add(std::move(line)); };
-  auto addAll = [&page](std::initializer_list<const char*> items) {
-    for (const char* item : items) page.Add(item);
-  };
-  const std::string time = ShownTime(sheet.timeText);
-  const std::string count = pf::IntToStr(sheet.questionCount);
-  AddPageHead(page, "Pexu - Quendolar");
-  addAll({"<form name=\"formular\" action=\"PexuA\" method=\"post\">",
-          "  <table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "  <thead>",
-          "  <tr align=\"center\">", "    <td>",
-          "      <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"95%\">", "      <tr>"});
-  add("        <td><big>" + sheet.title + "</big></td>");
-  add("        <td align=\"center\">Amateurfunkzeugnis Klasse " + std::string(1, sheet.cls) + "</td>");
-  add("        <td align=\"right\">" + count + " Fragen &nbsp; Zeit: " + time + " Minuten</td>");
-  addAll({"      </tr>", "      </table>", "    </td>", "  </tr>", "  </thead>", "  <tfoot>", "  <tr align=\"center\">",
-          "    <td>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"4\" width=\"95%\">"});
-  add("      <tr bgcolor=\"" + sheet.middle + "\">");
-  addAll({"        <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a></td>",
-          "        <td align=\"right\"><input type=\"submit\" value=\" auswerten \"></td>", "      </tr>",
-          "      </table>", "      <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"95%\">",
-          "      <tr>", "        <td align=\"left\">"});
-  add("          <small>Pexu &nbsp;" + version + " &nbsp; " + MailLink(port_.CompanyName()) + "</small>");
-  addAll({"        </td>", "        <td align=\"right\">"});
-  add("          <small>" + std::string(1, sheet.part) + "ID: " + sheet.sheetId + " &nbsp; " + PageDate() +
-      "</small><br></td>");
-  addAll({"      </tr>", "      </table>", "    </td>", "  </tr>", "  </tfoot>", "  <tbody>"});
+  WriteSheetHeader(sheet, PoolVersion(lines), page);
 
   // The selected questions in catalogue order, each with its own random answer order.
   pf::TStringList key;
+  std::vector<std::string> ids;
   int placed = 0, questionNumber = 0;
   for (int i = 1; i < lines.Count() && placed < sheet.selected.Count(); ++i) {
     if (pf::Copy(lines[i], 1, 2) != "::") continue;
@@ -240,56 +300,8 @@ bool Engine::WriteSheet(Sheet& sheet) {
       port_.ShowWarning("Die Frage " + record.Id + " im Fragenkatalog " + code + " hat nicht vier Antworten.");
       return false;
     }
-    const std::string& id = record.Id;
-    const std::string& colour = sheet.light;
-    addAll({"    <tr align=\"center\" {page-break-inside: avoid;} >", "      <td>",
-            "        <table border=\"0\" cellpadding=\"5\" cellspacing=\"0\" width=\"95%\">"});
-    add("      <tr bgcolor=\"" + sheet.middle + "\">");
-    add("        <td width=\"2%\"><b>" + id + "</b></td>");
-    std::string ordinal = "<font color=\"#000000\"><small>" + pf::IntToStr(placed + 1) + "</small></font></td>";
-    if (sheet.mode == 't') {
-      add("        <td width=\"98%\" align=\"right\">");
-      add("          <a class=\"text\" href=\"" + id + ".qst\"><img src=\"" + root +
-          "/pics/qm.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die richtige Antwort\"></a>");
-      if (sheet.part == 'T') {
-        add("          <a class=\"text\" href=\"" + id + ".sln\"><img src=\"" + root +
-            "/pics/L.gif\" vspace=\"2\" hspace=\"3\" align=\"left\" border=\"0\" title=\" Die L&ouml;sung zu " + id +
-            " von QX7RTZ\"></a>" + ordinal);
-      } else {
-        add(ordinal);
-      }
-    } else {
-      add("        <td width=\"98%\" align=\"right\">" + ordinal);
-    }
-    add("      </tr>");
-    add("      <tr bgcolor=\"" + colour + "\">");
-    // Pictures in the question text point into the program folder just as those in the answers do.
-    std::string text = record.Text;
-    ReplaceAll(text, "./pics", root + "/pics");
-    add("        <td colspan=\"2\"><b>" + UmlautsToEntities(text) + "</b></td>");
-    add("      </tr>");
-    if (!record.Picture.empty()) {
-      add("      <tr bgcolor=\"" + colour + "\">");
-      add("        <td colspan=\"2\"><img src=\"" + root +
-          pf::Copy(record.Picture, 2, static_cast<int>(record.Picture.size())) +
-          "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + record.Picture + "\"></td>");
-      add("      </tr>");
-    }
-    for (int position = 1; position <= 4; ++position) {
-      int j = 0;
-      while (j < 4 && pf::StrToInt(order[j]) != position) ++j;
-      std::string answer = record.Answers[j];
-      ReplaceAll(answer, "./pics", root + "/pics");
-      add("      <tr bgcolor=\"" + colour + "\">");
-      add("        <td><input type=\"radio\" name=\"" + id + "\" value=\"" + pf::UpperCase(answer.substr(0, 1)) +
-          pf::IntToStr(position) + "\"></td>");
-      add("        <td>" + UmlautsToEntities(pf::Copy(answer, 3, static_cast<int>(answer.size()))) + "</td>");
-      add("      </tr>");
-      if (IsRightAnswer(answer)) key.Add(id + PadWithZeros(pf::IntToStr(position), 4));
-    }
-    addAll({"        <tr bgcolor=\"#ffffff\">"});
-    add("          <td colspan=\"2\" height=\"5\"><input type=\"hidden\" name=\"" + id + "\" value=\"N\"></td>");
-    addAll({"        </tr>", "        </table>", "      </td>", "    </tr>"});
+    WriteQuestionBlock(sheet, record, placed, order, page, key);
+    ids.push_back(record.Id);
     ++placed;
     port_.SetProgress(pf::Trunc(80.0 * placed / sheet.questionCount + 0.5));
   }
@@ -298,10 +310,10 @@ bool Engine::WriteSheet(Sheet& sheet) {
     port_.ShowWarning("Nicht alle gezogenen Fragen stehen im Fragenkatalog " + code + ".");
     return false;
   }
-  addAll({"  </tbody>", "  </table>", "  <input type=\"hidden\" name=\"teil\" value=\"A\">"});
-  add("  <input type=\"hidden\" name=\"gebiet\" value=\"" + std::string(1, sheet.part) + "\">");
-  add("  <input type=\"hidden\" name=\"testid\" value=\"" + sheet.sheetId + "\">");
-  addAll({"</form>", "</div>", "</body>", "</html>"});
+  AddLines(page, {"  </tbody>", "  </table>", "  <input type=\"hidden\" name=\"teil\" value=\"A\">"});
+  page.Add("  <input type=\"hidden\" name=\"gebiet\" value=\"" + std::string(1, sheet.part) + "\">");
+  page.Add("  <input type=\"hidden\" name=\"testid\" value=\"" + sheet.sheetId + "\">");
+  AddLines(page, {"</form>", "</div>", "</body>", "</html>"});
 
   ini.WriteInteger("IDs", code + "ID", number);
   pf::TStringList answers;
@@ -320,6 +332,8 @@ bool Engine::WriteSheet(Sheet& sheet) {
   state_.TimeLimit = pf::StrToIntDef(sheet.timeText, 0);
   if (sheet.mode == 't') state_.TrainingSection = sheet.section;
   state_.SelectedQuestions.Assign(sheet.selected);
+  if (sheets_.size() == kKeptSheets) sheets_.erase(sheets_.begin());
+  sheets_.push_back({sheet.part, sheet.cls, sheet.sheetId, sheet.section, std::move(ids)});
   // Only an exam watches for being left; a training sheet leaves the flag to the history handler.
   if (sheet.mode != 't') state_.IgnoreNextHistoryChange = true;
   port_.SetAntwortenlisteEnabled(sheet.mode == 't');
@@ -335,56 +349,56 @@ bool Engine::WriteSheet(Sheet& sheet) {
 void Engine::WriteAnswerListPage(const Sheet& sheet, const pf::TStrings& key, pf::TStringList& page) {
   const std::string root = port_.ServerRoot();
   const std::string cls(1, sheet.cls);
-  auto add = [&page](std::string line) { page.Add(std::move(line)); };
-  auto addAll = [&page](std::initializer_list<const char*> items) {
-    for (const char* item : items) page.Add(item);
-  };
   AddPageHead(page, "Pexu - Antwortenliste");
-  addAll({"<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>", "  <td>",
-          "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">", "    <tr>"});
-  add("      <td><big>Antwortenliste zu " + std::string(1, sheet.part) + "ID " + sheet.sheetId + "</big></td>");
-  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
-          "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">"});
-  add("    <tr bgcolor=\"" + sheet.dark + "\">");
-  add("      <td><big>" + sheet.title + "</big></td>");
-  add("      <td align=\"center\">Amateurfunkzeugnis Klasse " + cls + "</td>");
-  add("      <td align=\"right\">" + pf::IntToStr(sheet.questionCount) +
-      " Fragen &nbsp; Zeit: " + ShownTime(sheet.timeText) + " Minuten</td>");
-  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
-          "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
-  add("    <tr bgcolor=\"" + sheet.middle + "\">");
-  add("      <td width=\"60\">Frage</td>");
+  AddLines(page, {"<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"95%\">", "<thead>", "<tr>", "  <td>",
+                  "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">", "    <tr>"});
+  page.Add("      <td><big>Antwortenliste zu " + std::string(1, sheet.part) + "ID " + sheet.sheetId + "</big></td>");
+  AddLines(page, {"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
+                  "    <table border=\"0\" cellpadding=\"3\" cellspacing=\"0\" width=\"100%\">"});
+  page.Add("    <tr bgcolor=\"" + sheet.dark + "\">");
+  page.Add("      <td><big>" + sheet.title + "</big></td>");
+  page.Add("      <td align=\"center\">Amateurfunkzeugnis Klasse " + cls + "</td>");
+  page.Add("      <td align=\"right\">" + pf::IntToStr(sheet.questionCount) +
+           " Fragen &nbsp; Zeit: " + ShownTime(sheet.timeText) + " Minuten</td>");
+  AddLines(page, {"    </tr>", "    </table>", "  </td>", "</tr>", "<tr>", "  <td>",
+                  "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
+  page.Add("    <tr bgcolor=\"" + sheet.middle + "\">");
+  page.Add("      <td width=\"60\">Frage</td>");
   for (const char* letter : {"A", "B", "C", "D"})
-    add("      <td align=\"center\" width=\"30\" bgcolor=\"#f0f0f0\">" + std::string(letter) + "</td>");
-  addAll({"      <td>&nbsp;</td>", "    </tr>", "    </table>", "  </td>", "</tr>", "</thead>", "<tfoot>", "<tr>",
-          "  <td>", "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" width=\"100%\">",
-          "    <tr bgcolor=\"#f7f7f7\"><td><small>Ein Klick auf die Fragenummer zeigt den Fragentext und die richtige "
-          "Antwort.</small></td></tr>",
-          "    <tr bgcolor=\"#f0f0f0\">"});
-  add("      <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a> <a class=\"text\" href=\"" +
-      root + "/html/training" + cls + ".html\">[Training]</a> <a class=\"text\" href=\"" + root + "/html/klasse" + cls +
-      ".html\">[Pr&uuml;fungen]</a></td>");
-  addAll({"    </tr>", "    </table>", "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">",
-          "    <tr>", "      <td align=\"left\">"});
-  add("        <small>Pexu &nbsp;" + MailLink(port_.CompanyName()) + "</small>");
-  addAll({"      </td>", "      <td align=\"right\">"});
-  add("        <small>" + PageDate() + "</small><br></td>");
-  addAll({"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>", "<tr>", "  <td>",
-          "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
+    page.Add("      <td align=\"center\" width=\"30\" bgcolor=\"#f0f0f0\">" + std::string(letter) + "</td>");
+  AddLines(
+      page,
+      {"      <td>&nbsp;</td>", "    </tr>", "    </table>", "  </td>", "</tr>", "</thead>", "<tfoot>", "<tr>",
+       "  <td>", "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"0\" width=\"100%\">",
+       "    <tr bgcolor=\"#f7f7f7\"><td><small>Ein Klick auf die Fragenummer zeigt den Fragentext und die richtige "
+       "Antwort.</small></td></tr>",
+       "    <tr bgcolor=\"#f0f0f0\">"});
+  page.Add("      <td><a class=\"text\" href=\"#top\" title=\" zum Seitenanfang\">[Top]</a> <a class=\"text\" href=\"" +
+           root + "/html/training" + cls + ".html\">[Training]</a> <a class=\"text\" href=\"" + root + "/html/klasse" +
+           cls + ".html\">[Pr&uuml;fungen]</a></td>");
+  AddLines(page,
+           {"    </tr>", "    </table>", "    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">",
+            "    <tr>", "      <td align=\"left\">"});
+  page.Add("        <small>Pexu &nbsp;" + MailLink(port_.CompanyName()) + "</small>");
+  AddLines(page, {"      </td>", "      <td align=\"right\">"});
+  page.Add("        <small>" + PageDate() + "</small><br></td>");
+  AddLines(page, {"    </tr>", "    </table>", "  </td>", "</tr>", "</tfoot>", "<tbody>", "<tr>", "  <td>",
+                  "    <table border=\"0\" cellpadding=\"4\" cellspacing=\"2\" width=\"100%\">"});
   for (int i = 0; i < key.Count(); ++i) {
     const std::string& e = key[i];
     std::string id = pf::Copy(e, 1, 5);
-    add("  <tr bgcolor=\"" + sheet.light + "\">");
-    add("  <td width=\"60\"><a class=\"text\" href=\"" + id + ".qst\">" + id + "</a></td>");
+    page.Add("  <tr bgcolor=\"" + sheet.light + "\">");
+    page.Add("  <td width=\"60\"><a class=\"text\" href=\"" + id + ".qst\">" + id + "</a></td>");
     for (int k = 1; k <= 4; ++k) {
       if (pf::Copy(e, 9, 1) == pf::IntToStr(k))
-        add("  <td align=\"center\" width=\"30\" bgcolor=\"#d0ffd0\">" + std::string(1, char('A' + k - 1)) + "</td>");
+        page.Add("  <td align=\"center\" width=\"30\" bgcolor=\"#d0ffd0\">" + std::string(1, char('A' + k - 1)) +
+                 "</td>");
       else
-        add("    <td bgcolor=\"#fff0f0\">&nbsp;</td>");
+        page.Add("    <td bgcolor=\"#fff0f0\">&nbsp;</td>");
     }
-    addAll({"    <td>&nbsp;</td>", "  </tr>"});
+    AddLines(page, {"    <td>&nbsp;</td>", "  </tr>"});
   }
-  addAll({"    </table>", "  </td>", "</tr>", "</tbody>", "</table>", "</div>", "</body>", "</html>"});
+  AddLines(page, {"    </table>", "  </td>", "</tr>", "</tbody>", "</table>", "</div>", "</body>", "</html>"});
 }
 
 }  // namespace engine

@@ -126,8 +126,9 @@ bool NormaliseLog(Engine& engine, std::vector<NormalisedLogLine>& lines) {
   if (bad == 0) return true;
   std::string n = pf::IntToStr(bad);
   port.Msg(" Fehler in Pexu.log Zeile " + n + std::string(". Bitte das Log bereinigen oder löschen."_l1));
-  port.ShowWarning("Die Statistik kann wegen eines Fehlers in Zeile " + n + " der Logdatei nicht aufgebaut werden.\n" +
-                   "Schauen Sie sich die Datei " + pf::PathJoin(state.DataDir, "Pexu.log") +
+  port.ShowWarning("Die Statistik kann wegen eines Fehlers in Zeile " + n +
+                   " der Logdatei nicht aufgebaut werden.\n\r" + "Schauen Sie sich die Datei " +
+                   pf::PathJoin(state.DataDir, "Pexu.log") +
                    std::string(" an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1));
   return false;
 }
@@ -203,45 +204,39 @@ void WriteStatisticsPage(Engine& engine, char classLetter) {
   const std::string root = port.ServerRoot();
   const std::string cls(1, classLetter);
   pf::TStringList page;
-  auto add = [&page](std::string line) { page.Add(std::move(line)); };
   // One row of the navigation column: a bullet and a link.
   auto nav = [&](std::string_view bullet, std::string_view linkClass, const std::string& href, std::string_view title,
                  std::string_view text) {
     std::string titleAttr = title.empty() ? "" : " title=\"" + std::string(title) + "\"";
-    add("    <tr><td><img src=\"" + root + "/pics/" + std::string(bullet) +
-        ".gif\" width=\"8\" height=\"12\" border=\"0\" alt=\"\"></td><td><a class=\"" + std::string(linkClass) +
-        "\" href=\"" + href + "\"" + titleAttr + ">" + std::string(text) + "</a></td></tr>");
+    page.Add("    <tr><td><img src=\"" + root + "/pics/" + std::string(bullet) +
+             ".gif\" width=\"8\" height=\"12\" border=\"0\" alt=\"\"></td><td><a class=\"" + std::string(linkClass) +
+             "\" href=\"" + href + "\"" + titleAttr + ">" + std::string(text) + "</a></td></tr>");
   };
   // One block of the content: the part's header row and its two charts.
   auto block = [&](std::string_view code, std::string_view colour, const std::string& name) {
-    add("    <tr><td bgcolor=\"" + std::string(colour) + "\" colspan=\"2\"><big>" + name + "</big></td></tr>");
-    add("    <tr>");
-    add("      <td bgcolor=\"#ffffff\">" + ChartTag(state, code, 20, "Maximal die letzten 20 Pr&uuml;fungen") +
-        "</td>");
-    add("      <td bgcolor=\"#ffffff\">" + ChartTag(state, code, 0, "Maximal die letzten 250 Pr&uuml;fungen") +
-        "</td>");
-    add("    </tr>");
+    page.Add("    <tr><td bgcolor=\"" + std::string(colour) + "\" colspan=\"2\"><big>" + name + "</big></td></tr>");
+    page.Add("    <tr>");
+    page.Add("      <td bgcolor=\"#ffffff\">" + ChartTag(state, code, 20, "Maximal die letzten 20 Pr&uuml;fungen") +
+             "</td>");
+    page.Add("      <td bgcolor=\"#ffffff\">" + ChartTag(state, code, 0, "Maximal die letzten 250 Pr&uuml;fungen") +
+             "</td>");
+    page.Add("    </tr>");
   };
   const std::string spacer = "    <tr><td bgcolor=\"#ffffff\" colspan=\"2\"><p>&nbsp;</p></td></tr>";
 
-  add("<html>");
-  add("<head>");
-  add("<title>Pexu - Statistik Klasse " + cls + "</title>");
-  add("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">");
-  add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu.css\" type=\"text/css\">");
-  add("</head>");
-  add("<body text=\"#0000a0\" bgcolor=\"#ffffff\">");
-  add("<a name=\"top\"></a><div align=\"center\">");
-  add("<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" width=\"740\">");
-  add("<tr>");
-  add("  <td colspan=\"2\" background=\"" + root + "/pics/hglogo.gif\"><img src=\"" + root +
-      "/pics/seitenkopf.jpg\" width=\"740\" height=\"65\" border=\"0\" title=\"Pexu - Quendolar\" "
-      "alt=\"Pexu - Quendolar\"></td>");
-  add("</tr>");
-  add("<tr>");
-  add("  <td valign=\"top\" bgcolor=\"#3fa0df\" width=\"100\">");
-  add("    <img src=\"" + root + "/pics/clearpix.gif\" width=\"100\" height=\"1\" border=\"0\" alt=\"\"><br>");
-  add("    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\">");
+  AddLines(page, {"<html>", "<head>"});
+  page.Add("<title>Pexu - Statistik Klasse " + cls + "</title>");
+  page.Add("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-15\">");
+  page.Add("<link rel=\"stylesheet\" href=\"" + root + "/css/pexu.css\" type=\"text/css\">");
+  AddLines(page,
+           {"</head>", "<body text=\"#0000a0\" bgcolor=\"#ffffff\">", "<a name=\"top\"></a><div align=\"center\">",
+            "<table border=\"0\" cellspacing=\"0\" cellpadding=\"0\" width=\"740\">", "<tr>"});
+  page.Add("  <td colspan=\"2\" background=\"" + root + "/pics/hglogo.gif\"><img src=\"" + root +
+           "/pics/seitenkopf.jpg\" width=\"740\" height=\"65\" border=\"0\" title=\"Pexu - Quendolar\" "
+           "alt=\"Pexu - Quendolar\"></td>");
+  AddLines(page, {"</tr>", "<tr>", "  <td valign=\"top\" bgcolor=\"#3fa0df\" width=\"100\">"});
+  page.Add("    <img src=\"" + root + "/pics/clearpix.gif\" width=\"100\" height=\"1\" border=\"0\" alt=\"\"><br>");
+  page.Add("    <table border=\"0\" cellspacing=\"0\" cellpadding=\"2\">");
   nav("gdot", "menu", root + "/html/index.html", " zur Startseite", "Home");
   nav("gdot", "menu", root + "/html/aktuell.html", " Was hat sich getan?", "Aktuell");
   nav("gdot", "menu", root + "/html/training.html", " Training von Pr&uuml;fungsteilen", "Training");
@@ -250,48 +245,38 @@ void WriteStatisticsPage(Engine& engine, char classLetter) {
   for (char c : {'A', 'E'}) {
     std::string lower(1, char(c - 'A' + 'a'));
     nav("gdot", c == classLetter ? "sel" : "menu", root + "/html/klasse" + lower + ".html", "",
-        "&nbsp;&nbsp;Klasse " + std::string(1, c));
-    if (c == classLetter) nav("gdot", "sel", "statistik" + cls + ".html", "", "&nbsp;&nbsp;&nbsp;&nbsp;Statistik");
+        "Klasse " + std::string(1, c));
+    if (c == classLetter) nav("gdot", "sel", "statistik" + cls + ".html", "", "Statistik");
   }
   nav("gdot", "menu", state.DataDir + "/html/LetztesLog.html", " Pr&uuml;fungslog", "Log");
   nav("gdot", "menu", root + "/html/links.html", " N&uuml;tzliche Links zum Thema Amateurfunkpr&uuml;fung", "Links");
   nav("gdot", "menu", root + "/html/faq.html", " H&auml;ufig gestellte Fragen", "FAQ");
   nav("gdot", "menu", root + "/html/pexuhilfe.html", " Die Hilfe zu Pexu", "Hilfe");
-  add("    </table>");
-  add("  </td>");
-  add("  <td valign=\"top\" background=\"" + root + "/pics/vr.gif\" width=\"640\">");
-  add("    <img src=\"" + root + "/pics/clearpix.gif\" width=\"640\" height=\"1\" border=\"0\" alt=\"\"><br>");
-  add("    <h1>Statistik zu den Pr&uuml;fungen der Klasse " + cls + "</h1>");
-  add("    <table border=\"0\" cellspacing=\"0\" cellpadding=\"4\" width=\"100%\">");
+  AddLines(page, {"    </table>", "  </td>"});
+  page.Add("  <td valign=\"top\" background=\"" + root + "/pics/vr.gif\" width=\"640\">");
+  page.Add("    <img src=\"" + root + "/pics/clearpix.gif\" width=\"640\" height=\"1\" border=\"0\" alt=\"\"><br>");
+  page.Add("    <h1>Statistik zu den Pr&uuml;fungen der Klasse " + cls + "</h1>");
+  page.Add("    <table border=\"0\" cellspacing=\"0\" cellpadding=\"4\" width=\"100%\">");
   block("T" + cls, classLetter == 'A' ? "#e7e7ff" : "#e0f0ff", "Technische Kenntnisse Klasse " + cls);
-  add(spacer);
+  page.Add(spacer);
   block("BE", "#ffffc7", "Betriebliche Kenntnisse");
-  add(spacer);
+  page.Add(spacer);
   block("VE", "#d0ffc0", "Kenntnisse von Vorschriften");
-  add("    </table>");
-  add("  </td>");
-  add("</tr>");
-  add("<tr>");
-  add("  <td colspan=\"2\" align=\"center\"><small>");
-  add("    <a class=\"text\" href=\"#top\">Top</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/index.html\">Home</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/aktuell.html\">Aktuell</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/training.html\">Training</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/pruefungen.html\">Pr&uuml;fungen</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/links.html\">Links</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/faq.html\">FAQ</a> |");
-  add("    <a class=\"text\" href=\"" + root + "/html/pexuhilfe.html\">Hilfe</a>");
-  add("  </small></td>");
-  add("</tr>");
-  add("<tr><td colspan=\"2\" background=\"" + root + "/pics/hr2.gif\">&nbsp;</td></tr>");
-  add("<tr>");
-  add("  <td colspan=\"2\" align=\"center\"><small>Pexu &nbsp;" + MailLink(port.CompanyName()) + " &nbsp; " +
-      PageDate() + "</small></td>");
-  add("</tr>");
-  add("</table>");
-  add("</div>");
-  add("</body>");
-  add("</html>");
+  AddLines(page, {"    </table>", "  </td>", "</tr>", "<tr>", "  <td colspan=\"2\" align=\"center\"><small>",
+                  "    <a class=\"text\" href=\"#top\">Top</a> |"});
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/index.html\">Home</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/aktuell.html\">Aktuell</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/training.html\">Training</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/pruefungen.html\">Pr&uuml;fungen</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/links.html\">Links</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/faq.html\">FAQ</a> |");
+  page.Add("    <a class=\"text\" href=\"" + root + "/html/pexuhilfe.html\">Hilfe</a>");
+  AddLines(page, {"  </small></td>", "</tr>"});
+  page.Add("<tr><td colspan=\"2\" background=\"" + root + "/pics/hr2.gif\">&nbsp;</td></tr>");
+  page.Add("<tr>");
+  page.Add("  <td colspan=\"2\" align=\"center\"><small>Pexu &nbsp;" + MailLink(port.CompanyName()) + " &nbsp; " +
+           PageDate() + "</small></td>");
+  AddLines(page, {"</tr>", "</table>", "</div>", "</body>", "</html>"});
 
   engine.SaveAndShowPage(pf::PathJoin(pf::PathJoin(state.DataDir, "html"), "statistik" + cls + ".html"), page);
 }

@@ -2,6 +2,7 @@
 // the drawing by section table and training blocks must end without a crash or a hang.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/catalogue.h"
@@ -27,6 +28,9 @@ class QuietPort : public engine::EnginePort {
   void StopExamClock() override {}
   void ShowWarning(const std::string&) override {}
   bool Confirm(const std::string&) override { return false; }
+  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
   std::string CompanyName() const override { return ""; }
 };
 

@@ -13,6 +13,7 @@ using enginetest::EngineFixture;
 using enginetest::MakePool;
 using enginetest::MixedRandom;
 using enginetest::ScopedRandom;
+using namespace pf::literals;
 
 namespace {
 
@@ -137,26 +138,25 @@ TEST(TrainingBlockTest, BlockTwoOfAFiftyQuestionChapterAndRefusedSections) {
   EXPECT_EQ(count, 30);  // the list keeps what it held
   EXPECT_TRUE(f.port.warnings.empty());
 
-  const std::pair<const char*, std::string> refused[] = {
-      {"TA0", "Der Trainingsabschnitt \"TA0\" ist ung\xFCltig."},
-      {"TA", "Der Trainingsabschnitt \"TA\" ist ung\xFCltig."},  // short: must not read past its end
-      {"TAX", "Der Trainingsabschnitt \"TAX\" ist ung\xFCltig."},
-      {"TA12", "Der Trainingsabschnitt \"TA12\" ist ung\xFCltig."},
-      {"TA2", "Der Trainingsabschnitt TA2 enth\xE4lt keine Fragen."},
+  const std::pair<const char*, std::string_view> refused[] = {
+      {"TA0", "Der Trainingsabschnitt \"TA0\" ist ungültig."_l1},
+      {"TA", "Der Trainingsabschnitt \"TA\" ist ungültig."_l1},  // short: must not read past its end
+      {"TAX", "Der Trainingsabschnitt \"TAX\" ist ungültig."_l1},
+      {"TA12", "Der Trainingsabschnitt \"TA12\" ist ungültig."_l1},
+      {"TA2", "Der Trainingsabschnitt TA2 enthält keine Fragen."_l1},
   };
   for (const auto& [section, warning] : refused) {
     pf::TStringList empty;
     count = -1;
     f.port.warnings.clear();
     EXPECT_FALSE(f.engine.SelectTrainingBlock('T', 'A', count, empty, section));
-    EXPECT_EQ(f.port.warnings, std::vector<std::string>{warning});
+    EXPECT_EQ(f.port.warnings, std::vector<std::string>{std::string(warning)});
     EXPECT_EQ(count, -1);
     EXPECT_EQ(empty.Count(), 0);
   }
   EXPECT_FALSE(f.engine.SelectTrainingBlock('T', 'E', count, list, "TA1"));
   EXPECT_EQ(f.port.warnings.back(),
-            "Die Datei TEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
-            "digt.");
+            std::string("Die Datei TEfragen.txt fehlt im Fragenkatalog oder ist beschädigt."_l1));
 }
 
 // The pool of the section tests: TA1xx 1-25, TA2xx 26-50, TB 51-62, TC 63-74.
@@ -190,7 +190,7 @@ TEST(SectionTest, PartnerLinesShareOneQuestion) {
 }
 
 TEST(SectionTest, EveryTableErrorIsReportedBeforeDrawing) {
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<const char*, std::string_view> cases[] = {
       {"TA1   TA1   25\r\nTA2   TA2 17\r\n", "Fehler in TAabschnitte.txt  Zeile 2."},
       {"TA1   TA1   25\r\nTX    TX    26\r\n", "Fehler in TAabschnitte.txt  Zeile 2 Spalte 1."},
       {"T     TA2   51\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 1."},
@@ -204,7 +204,7 @@ TEST(SectionTest, EveryTableErrorIsReportedBeforeDrawing) {
       {"TA1   TA1   25  +\r\nTA2   TC    26  -\r\n",
        "Fehler in TAabschnitte.txt  Zeile 1: 26 Fragen verlangt, der Bereich hat nur 25."},
       {"TA1   TC    50\r\n", "Fehler in TAabschnitte.txt: die Abschnitte ergeben 50 Fragen statt 51."},
-      {"# nur Kommentar\r\n", "Die Datei TAabschnitte.txt enth\xE4lt keine Abschnitte."},
+      {"# nur Kommentar\r\n", "Die Datei TAabschnitte.txt enthält keine Abschnitte."_l1},
       {nullptr, "Die Datei TAabschnitte.txt existiert nicht."},
   };
   for (const auto& [table, message] : cases) {
@@ -221,7 +221,7 @@ TEST(SectionTest, EveryTableErrorIsReportedBeforeDrawing) {
       EXPECT_FALSE(f.engine.SelectBySections('T', 'A', poolSize, list));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    EXPECT_EQ(f.port.warnings, std::vector<std::string>{message});
+    EXPECT_EQ(f.port.warnings, std::vector<std::string>{std::string(message)});
     EXPECT_EQ(list.Count(), 0);
   }
 }
@@ -244,9 +244,6 @@ TEST(SectionTest, BlanksOverlapsAndUsedUpRanges) {
   EXPECT_FALSE(f.Run("TB    TB    06\r\nTB    TB    01\r\nTA    TA    44\r\n", list));
   EXPECT_EQ(f.port.warnings, std::vector<std::string>{"Fehler in TAabschnitte.txt  Zeile 2: 1 Fragen verlangt, im "
                                                       "Bereich sind nur noch 0 frei."});
-  pf::DeleteFile(f.state.CatalogueFile);
-  EXPECT_FALSE(f.Run("TA1   TC    51\r\n", list));
-  EXPECT_EQ(f.port.warnings.back(), "Die Datei " + f.state.CatalogueFile + " existiert nicht.");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/core/strings.h"
 
@@ -70,6 +71,13 @@ pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapter
     }
   }
   return pool;
+}
+
+double MixedRandom::RandomReal() {
+  if (reals_.empty()) throw std::runtime_error("unexpected real draw");
+  double r = reals_.front();
+  reals_.pop_front();
+  return r;
 }
 
 EngineFixture::EngineFixture() {

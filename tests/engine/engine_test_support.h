@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <stdexcept>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/engine.h"
@@ -37,13 +38,19 @@ class FakePort : public engine::EnginePort {
     confirmations.push_back(text);
     return confirmAnswer;
   }
+  std::optional<std::string> OpenFileDialog(const std::string& title, const std::string& filter,
+                                            const std::string& initialDir) override {
+    dialogs.push_back(title + "|" + filter + "|" + initialDir);
+    return std::exchange(chosen, std::nullopt);
+  }
   std::string CompanyName() const override { return "Pexu-Team"; }
 
   std::string root = "/opt/pexu", title, caption;
   std::map<int, std::string> panels;
-  std::vector<std::string> loaded, messages, warnings, confirmations;
+  std::vector<std::string> loaded, messages, warnings, confirmations, dialogs;
   std::vector<int> progress;
   bool answerListEnabled = true, clockRunning = false, confirmAnswer = true;
+  std::optional<std::string> chosen;  // what the next file dialog gives, once
 };
 
 // A fresh folder under the system's temporary folder, removed again at the end of the test.
@@ -72,13 +79,13 @@ std::string RunCommand(const std::string& command, int* status = nullptr);
 pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapters);
 
 // Installs a random source for the lifetime of the object.
-class ScopedRandom {
- public:
+struct ScopedRandom {
   explicit ScopedRandom(pf::IRandomSource& source) { pf::SetRandomSource(&source); }
   ~ScopedRandom() { pf::SetRandomSource(nullptr); }
 };
 
-// Reals from a script, integers from a seeded generator; installed for the lifetime of the object.
+// Integers from a seeded generator, reals from a script (an unexpected real draw raises); installed for the
+// lifetime of the object.
 class MixedRandom : public pf::IRandomSource {
  public:
   explicit MixedRandom(uint32_t seed, std::initializer_list<double> reals = {}) : ints_(seed), reals_(reals) {
@@ -87,12 +94,7 @@ class MixedRandom : public pf::IRandomSource {
   ~MixedRandom() override { pf::SetRandomSource(nullptr); }
   void Randomize() override {}
   int32_t Random(int32_t range) override { return ints_.Random(range); }
-  double RandomReal() override {
-    if (reals_.empty()) throw std::runtime_error("unexpected real draw");
-    double r = reals_.front();
-    reals_.pop_front();
-    return r;
-  }
+  double RandomReal() override;
 
  private:
   pf::LcgRandom ints_;

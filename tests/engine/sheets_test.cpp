@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -12,15 +11,16 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
-#include "platform/core/services.h"
 #include "platform/core/strings.h"
 
 using enginetest::CountOf;
 using enginetest::MakePool;
-using enginetest::ReadFile;
 using enginetest::WriteFile;
+using namespace pf::literals;
 
 namespace {
+
+constexpr auto npos = std::string::npos;
 
 struct SheetFixture : enginetest::EngineFixture {
   SheetFixture() {
@@ -31,12 +31,10 @@ struct SheetFixture : enginetest::EngineFixture {
     state.SheetId = "0";
     pf::SetNowFunction([] { return pf::EncodeDate(2026, 12, 6) + pf::EncodeTime(16, 51, 3, 0); });
     pf::SetRandomSource(&random);
-    pf::SetDialogs(&dialogs);
   }
   ~SheetFixture() {
     pf::SetNowFunction(nullptr);
     pf::SetRandomSource(nullptr);
-    pf::SetDialogs(nullptr);
   }
   void Submit(const std::string& action, std::initializer_list<const char*> lines) {
     pf::TStringList results;
@@ -44,17 +42,17 @@ struct SheetFixture : enginetest::EngineFixture {
     engine.PexuPageViewerFormSubmit(action, "", "", "post", results);
   }
   void Grade(const pf::TStringList& answers) { engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", answers); }
-  // The submission of the last sheet with the first `right` questions answered right, the rest wrong.
+  // What the last sheet's form submits with its first `right` questions answered right and the rest wrong.
   pf::TStringList Answers(int right) {
     pf::TStringList sheet, results;
-    sheet.LoadFromFile(dir.File("html/LetztePruefung.html"));
+    sheet.SetText(Page("LetztePruefung.html"));
     std::string r, w;
     int question = 0;
     for (int i = 0; i < sheet.Count(); ++i) {
       const std::string& line = sheet[i];
       size_t v = line.find("value=\"");
-      if (line.find("type=\"radio\"") != std::string::npos) (line[v + 7] == 'R' ? r : w) = line.substr(v + 7, 2);
-      if (line.find("type=\"hidden\"") == std::string::npos) continue;
+      if (line.find("type=\"radio\"") != npos) (line[v + 7] == 'R' ? r : w) = line.substr(v + 7, 2);
+      if (line.find("type=\"hidden\"") == npos) continue;
       size_t n = line.find("name=\"") + 6;
       std::string name = line.substr(n, line.find('"', n) - n),
                   value = line.substr(v + 7, line.find('"', v + 7) - v - 7);
@@ -63,20 +61,19 @@ struct SheetFixture : enginetest::EngineFixture {
     }
     return results;
   }
+  std::string Page(const std::string& name) { return enginetest::ReadFile(dir.File("html/" + name)); }
   void ExpectGolden(const std::string& page, const std::string& golden) {
     enginetest::ExpectGolden(dir.File("html/" + page), dir.Path(), golden);
   }
   pf::LcgRandom random{42};
-  pf::RecordingDialogService dialogs;
 };
 
 TEST(SheetGoldenTest, EveryTemplate) {
   SheetFixture f;
   pf::TStringList pool = MakePool({{"TA1", 3}});
-  pool.Insert(9, "P:./pics/ta102.png");
-  pool.Put(8,
-           "F:Welche Spannung liegt am Widerstand? Gr\xF6\xDF"
-           "e <i>U</i>");
+  // The picture row takes 50 characters of the path after its dot; "./pics" is rewritten in answers only.
+  pool.Insert(9, "P:./pics/schaltungen/spannungsteiler-mit-lastwiderstand-ta102.png");
+  pool.Put(8, std::string("F:Welche Spannung liegt am Widerstand? Größe <i>U</i> (./pics)"_l1));
   pool.Put(11, "W:<img src=\"./pics/ta102b.png\">");
   f.entries["TAfragen.txt"] = pool;
   f.Submit("PexuUA", {"teil=T", "abschnitt=TA1"});
@@ -87,17 +84,14 @@ TEST(SheetGoldenTest, EveryTemplate) {
   f.Grade(f.Answers(2));
   f.ExpectGolden("LetzteAuswertung.html", "evaluation-training.html");
 
-  // An exam of part B from the class A form: parts B and V exist for class E only.
   f.entries["BEfragen.txt"] = MakePool({{"BA1", 40}});
-  f.Submit("PexuTA", {"teil=b"});
+  f.Submit("PexuTE", {"teil=b"});
   f.ExpectGolden("LetztePruefung.html", "sheet-exam.html");
   EXPECT_EQ(std::string({f.state.PartLetter, f.state.ClassLetter, f.state.ModeLetter}), "BEk");
-  EXPECT_EQ(f.state.QuestionCount, 34);
-  EXPECT_EQ(f.state.SheetId, "1");
-  EXPECT_EQ(f.state.IniFile->ReadInteger("IDs", "BEID", 0), 1);
-  EXPECT_TRUE(f.state.IgnoreNextHistoryChange);
-  EXPECT_FALSE(f.port.answerListEnabled);
-  EXPECT_TRUE(f.port.clockRunning);
+  EXPECT_EQ(std::tuple(f.state.QuestionCount, f.state.SheetId, f.state.IniFile->ReadInteger("IDs", "BEID", 0)),
+            std::tuple(34, "1", 1));
+  EXPECT_EQ(std::tuple(f.state.IgnoreNextHistoryChange, f.port.answerListEnabled, f.port.clockRunning),
+            std::tuple(true, false, true));
   EXPECT_EQ(f.port.loaded.back(), f.dir.File("html/LetztePruefung.html") + "#top");
   EXPECT_EQ(f.port.progress.back(), 0);
   f.state.MinutesElapsed = 12;
@@ -120,6 +114,7 @@ TEST(SheetTest, RefusedRequestsChangeNothingAndEndQuickly) {
   f.entries["TEfragen.txt"] = MakePool({{"TE1", 20}});  // Total 20 < N 34
   f.entries["VEfragen.txt"].Add("V:leer");              // a pool without questions
   f.entries["TAfragen.txt"] = MakePool({{"TA1", 50}, {"TB1", 10}});
+  f.entries["BEfragen.txt"] = MakePool({{"BA1", 40}});
   f.entries["TAabschnitte.txt"].SetText("TA1   TA1   39\r\nTB    TB    12\r\n");  // TB has only 10
   f.state.SheetId = "3";
   f.state.ModeLetter = 't';
@@ -127,25 +122,33 @@ TEST(SheetTest, RefusedRequestsChangeNothingAndEndQuickly) {
   f.state.OwnListTitle = "Liste";
   f.state.CatalogueLines.Add("vorher");
   const std::string missingArchive = "Die Datei " + f.state.CatalogueFile + " existiert nicht.";
-  pf::DeleteFile(f.state.CatalogueFile);
+  const std::string noPartBA(("Den Prüfungsteil BA gibt es nicht (nur TA, TE, BE und VE)."_l1));
   const std::pair<std::function<void()>, std::string> requests[] = {
-      {[&] { f.Submit("PexuTA", {"teil=T"}); }, missingArchive},
+      // Operating and regulations exist for class E only: a class-A form or menu asking for them is refused.
+      {[&] { f.Submit("PexuTA", {"teil=B"}); }, noPartBA},
       {[&] {
-         f.Submit("PexuUA", {"teil=T", "abschnitt=TA9"});
+         std::string id;
+         char mode = 'k';
+         f.engine.BuildExamSheet('B', 'A', id, "", mode);
+       },
+       noPartBA},
+      {[&] {
+         f.Submit("PexuUA", {"teil=V", "abschnitt=VA1"});
+       },
+       std::string("Den Prüfungsteil VA gibt es nicht (nur TA, TE, BE und VE)."_l1)},
+      {[&] {
+         pf::DeleteFile(f.state.CatalogueFile);
+         f.Submit("PexuTA", {"teil=T"});
        },
        missingArchive},
       {[&] {
-         enginetest::WriteFile(f.state.CatalogueFile, "");
+         WriteFile(f.state.CatalogueFile, "");
          f.Submit("PexuUA", {"teil=T", "abschnitt=TA9"});
        },
-       "Der Trainingsabschnitt TA9 enth\xE4lt keine Fragen."},
+       std::string("Der Trainingsabschnitt TA9 enthält keine Fragen."_l1)},
       {[&] { f.Submit("PexuTE", {"teil=T"}); },
-       "Der Fragenkatalog TE hat nur 20 Fragen, ein Pr\xFC"
-       "fungsbogen braucht 34."},
-      {[&] { f.Submit("PexuTE", {"teil=V"}); }, "Die Datei VEfragen.txt enth\xE4lt keine Fragen."},
-      {[&] { f.Submit("PexuTE", {"teil=B"}); },
-       "Die Datei BEfragen.txt fehlt im Fragenkatalog oder ist besch\xE4"
-       "digt."},
+       std::string("Der Fragenkatalog TE hat nur 20 Fragen, ein Prüfungsbogen braucht 34."_l1)},
+      {[&] { f.Submit("PexuTE", {"teil=V"}); }, std::string("Die Datei VEfragen.txt enthält keine Fragen."_l1)},
       {[&] {
          f.state.SettingFVBNetzA = true;
          f.Submit("PexuTA", {"teil=T"});
@@ -165,13 +168,11 @@ TEST(SheetTest, RefusedRequestsChangeNothingAndEndQuickly) {
     throw pf::EReadError("Archiv defekt");
   });
   EXPECT_THROW(f.Submit("PexuTA", {"teil=T"}), pf::EReadError);
-  EXPECT_EQ(std::string({f.state.ModeLetter, f.state.PartLetter}), "tB");
-  EXPECT_FALSE(f.state.IgnoreNextHistoryChange);
-  EXPECT_EQ(f.state.OwnListTitle, "Liste");
-  EXPECT_EQ(f.state.CatalogueLines.Text(), "vorher\r\n");
+  EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.PartLetter, f.state.IgnoreNextHistoryChange, f.state.OwnListTitle,
+                       f.state.CatalogueLines.Text(), f.state.SheetId),
+            std::tuple('t', 'B', false, "Liste", "vorher\r\n", "3"));
   EXPECT_TRUE(f.port.loaded.empty());
   EXPECT_FALSE(f.port.clockRunning);
-  EXPECT_EQ(f.state.SheetId, "3");
   EXPECT_FALSE(f.state.IniFile->SectionExists("IDs"));
   pf::SetRandomSource(&f.random);
 }
@@ -196,11 +197,11 @@ TEST(EvaluationTest, PassRuleTimeAndLog) {
     f.state.MinutesElapsed = c.minutes;
     ASSERT_EQ(f.state.TimeLimitText, c.limit);
     f.Grade(f.Answers(c.right));
-    std::string page = ReadFile(f.dir.File("html/LetzteAuswertung.html"));
-    EXPECT_NE(page.find(c.summary), std::string::npos);
-    EXPECT_NE(page.find(c.verdict), std::string::npos);
+    std::string page = f.Page("LetzteAuswertung.html");
+    EXPECT_NE(page.find(c.summary), npos);
+    EXPECT_NE(page.find(c.verdict), npos);
     ASSERT_EQ(f.state.ExamLog.Count(), 2);
-    EXPECT_NE(f.state.ExamLog[1].find(c.logged), std::string::npos);
+    EXPECT_NE(f.state.ExamLog[1].find(c.logged), npos);
     EXPECT_EQ(CountOf(page, ".qff\">"), static_cast<size_t>(c.count - c.right));
     EXPECT_EQ(std::tuple(f.state.ModeLetter, f.port.clockRunning, f.port.answerListEnabled),
               std::tuple('t', false, true));
@@ -208,6 +209,49 @@ TEST(EvaluationTest, PassRuleTimeAndLog) {
     f.Grade(f.Answers(c.right));
     EXPECT_EQ(f.state.ExamLog.Count(), 2);
   }
+}
+
+// Lines of questions that are not on the sheet, and a question submitted twice, count for nothing.
+TEST(EvaluationTest, OnlyTheSheetsQuestionsAreGradedEachOnce) {
+  SheetFixture f;
+  f.entries["TEfragen.txt"] = MakePool({{"TA1", 60}});
+  f.Submit("PexuTE", {"teil=T"});
+  std::string sheet = f.Page("LetztePruefung.html"), offSheet;  // a question of the pool that is not on the sheet
+  for (int k = 1; offSheet.empty() || sheet.find("\"" + offSheet + "\"") != npos; ++k)
+    offSheet = "TA1" + engine::PadWithZeros(pf::IntToStr(k), 2);
+  pf::TStringList answers = f.Answers(24);  // 70 %: not passed
+  int at = 2;
+  for (std::string extra :
+       {std::string("XX999=R1"), std::string("XX999=N"), offSheet + "=R1", offSheet + "=N", answers[0], answers[1]})
+    answers.Insert(at++, extra);
+  f.Grade(answers);
+  std::string page = f.Page("LetzteAuswertung.html");
+  EXPECT_NE(page.find("34 von 34 Fragen in "), npos);
+  EXPECT_NE(page.find("24 von 34 Fragen = <b><font color=\"#d00000\">70%"), npos);
+  EXPECT_EQ(CountOf(page, "width=\"8%\""), 34u);
+  EXPECT_EQ(page.find("XX999"), npos);
+  EXPECT_EQ(page.find(offSheet), npos);
+  ASSERT_EQ(f.state.ExamLog.Count(), 2);
+  EXPECT_NE(f.state.ExamLog[1].find(">nein<"), npos);
+  EXPECT_NE(f.state.ExamLog[1].find("Richtig: 24 (70%)"), npos);
+}
+
+// Technical sheets of both classes are numbered separately: a class-E sheet submitted after a class-A sheet of the
+// same number was drawn is graded with its own class and questions, as training and without a log line.
+TEST(EvaluationTest, AnOlderSheetIsGradedWithItsOwnClass) {
+  SheetFixture f;
+  f.entries["TEfragen.txt"] = MakePool({{"TE1", 40}});
+  f.entries["TAfragen.txt"] = MakePool({{"TA1", 60}});
+  f.Submit("PexuTE", {"teil=T"});
+  pf::TStringList older = f.Answers(34);
+  f.Submit("PexuTA", {"teil=T"});
+  ASSERT_EQ(std::tuple(f.state.ClassLetter, f.state.SheetId), std::tuple('A', "1"));
+  f.Grade(older);
+  std::string page = f.Page("LetzteAuswertung.html");
+  EXPECT_NE(page.find("Amateurfunkzeugnis Klasse E"), npos);
+  EXPECT_NE(page.find("<big>Training  --/-  Technische Kenntnisse</big>"), npos);
+  EXPECT_NE(page.find("34 von 34 Fragen = <b><font color=\"#00a000\">100%"), npos);
+  EXPECT_EQ(f.state.ExamLog.Count(), 0);
 }
 
 TEST(EvaluationTest, UnsavableLogKeepsBothLinesAndWarns) {
@@ -218,35 +262,30 @@ TEST(EvaluationTest, UnsavableLogKeepsBothLinesAndWarns) {
   f.Grade(f.Answers(30));
   EXPECT_EQ(f.state.ExamLog.Count(), 2);
   ASSERT_EQ(f.port.warnings.size(), 1u);
-  EXPECT_EQ(f.port.warnings[0].rfind("Das Pr\xFC"
-                                     "fungslog konnte nicht gespeichert werden: ",
-                                     0),
-            0u);
+  EXPECT_EQ(f.port.warnings[0].rfind(std::string("Das Prüfungslog konnte nicht gespeichert werden: "_l1), 0), 0u);
   EXPECT_EQ(f.port.loaded.back(), f.dir.File("html/LetzteAuswertung.html") + "#top");  // the result is still shown
 }
 
 TEST(LogPageTest, ColoursCountAndDeletion) {
   SheetFixture f;
-  auto entry = [](const char* id, bool passed, const char* title = "") {
-    return std::vector<std::string>{std::string("<td>") + id + "&nbsp;&nbsp;</td><td>x</td>",
-                                    std::string("<td valign=\"top\"><b><font color=\"#") +
-                                        (passed ? "00a000\">ok" : "d00000\">nein") + "</font></b></td><td>" + title +
-                                        "</td>"};
+  auto add = [&](const char* id, bool passed, const char* title) {
+    f.state.ExamLog.Add(std::string("<td>") + id + "&nbsp;&nbsp;</td><td>x</td>");
+    f.state.ExamLog.Add(std::string("<td valign=\"top\"><b><font color=\"#") +
+                        (passed ? "00a000\">ok" : "d00000\">nein") + "</font></b></td><td>" + title + "</td>");
   };
-  for (const auto& e : {entry("TA/1", true, "<br>[nein danke]"), entry("TA/2", false), entry("TA/3", true)})
-    for (const std::string& line : e) f.state.ExamLog.Add(line);
+  add("TA/1", true, "<br>[nein danke]");  // the verdict cell decides, not the word in a title
+  add("TA/2", false, "");
+  add("TA/3", true, "");
   f.engine.LogSpeedButtonClick();
-  std::string page = ReadFile(f.dir.File("html/LetztesLog.html"));
-  EXPECT_NE(page.find(">3 Eintr&auml;ge<"), std::string::npos);
-  size_t a = page.find("TA/1"), b = page.find("TA/2"), c = page.find("TA/3");
-  EXPECT_EQ(page.rfind("bgcolor=", a), page.rfind("bgcolor=\"#e0ffe0\"", a));
-  EXPECT_EQ(page.rfind("bgcolor=", b), page.rfind("bgcolor=\"#fff0f0\"", b));
-  EXPECT_EQ(page.rfind("bgcolor=", c), page.rfind("bgcolor=\"#e0ffe0\"", c));
-  EXPECT_EQ(CountOf(page, "<tr bgcolor=\"#fff0f0\">"), 2u);
-
+  std::string page = f.Page("LetztesLog.html");
+  EXPECT_NE(page.find(">3 Eintr&auml;ge<"), npos);
+  for (auto [id, colour] : {std::pair{"TA/1", "#e0ffe0"}, {"TA/2", "#fff0f0"}, {"TA/3", "#e0ffe0"}}) {
+    size_t at = page.find(id);
+    EXPECT_EQ(page.rfind("bgcolor=", at), page.rfind(std::string("bgcolor=\"") + colour, at)) << id;
+  }
   f.state.ExamLog.Delete(5);  // a hand-edited log with an odd number of lines
   f.engine.LogSpeedButtonClick();
-  EXPECT_NE(ReadFile(f.dir.File("html/LetztesLog.html")).find(">2 Eintr&auml;ge<"), std::string::npos);
+  EXPECT_NE(f.Page("LetztesLog.html").find(">2 Eintr&auml;ge<"), npos);
 
   f.engine.LogloeschenClick();  // no log file: nothing asked
   EXPECT_TRUE(f.port.confirmations.empty());
@@ -254,94 +293,100 @@ TEST(LogPageTest, ColoursCountAndDeletion) {
   WriteFile(f.dir.File("pexu.log"), "x\r\ny\r\n");
   f.engine.LogloeschenClick();
   EXPECT_FALSE(pf::FileExists(f.state.LogPath));
-  EXPECT_TRUE(f.port.warnings.empty());
   WriteFile(f.state.LogPath, "x\r\ny\r\n");
   f.port.confirmAnswer = false;
   f.engine.LogloeschenClick();
   EXPECT_TRUE(pf::FileExists(f.state.LogPath));
   f.port.confirmAnswer = true;
   f.engine.LogloeschenClick();
-  EXPECT_EQ(f.port.confirmations.back(), "Wollen Sie Pexu.log wirklich l\xF6schen?");
+  EXPECT_EQ(f.port.confirmations.back(), std::string("Wollen Sie Pexu.log wirklich löschen?"_l1));
   EXPECT_FALSE(pf::FileExists(f.state.LogPath));
   EXPECT_EQ(f.state.ExamLog.Count(), 0);
-  EXPECT_EQ(f.port.panels[0], " " + f.state.LogPath + " wurde gel\xF6scht.");
-  EXPECT_NE(ReadFile(f.dir.File("html/LetztesLog.html")).find(">0 Eintr&auml;ge<"), std::string::npos);
+  EXPECT_EQ(f.port.panels[0], " " + f.state.LogPath + std::string(" wurde gelöscht."_l1));
+  EXPECT_NE(f.Page("LetztesLog.html").find(">0 Eintr&auml;ge<"), npos);
+  EXPECT_TRUE(f.port.warnings.empty());
 }
 
 TEST(QuestionListTest, WrongQuestionsAreCollectedOnce) {
   SheetFixture f;
-  f.engine.AddToWrongQuestionsList('T', 'A', "TA102");
-  f.engine.AddToWrongQuestionsList('T', 'A', "ta102");
-  f.engine.AddToWrongQuestionsList('T', 'A', "TA205");
-  EXPECT_EQ(ReadFile(f.dir.File("Fragen/TAFalscheFragen.qlt")),
+  for (const char* id : {"TA102", "ta102", "TA205"}) f.engine.AddToWrongQuestionsList('T', 'A', id);
+  EXPECT_EQ(enginetest::ReadFile(f.dir.File("Fragen/TAFalscheFragen.qlt")),
             "#Falsche Fragen TA\r\nTA=2\r\nZeit=30\r\nTA102\r\nTA205\r\n");
 }
 
-TEST(QuestionListTest, OwnListsAreCheckedBeforeTheRunningExamIsTouched) {
+// The own-list road and the menu-exam road: a list is checked and drawn before the running exam is touched, and an
+// own list's title goes into the log of its own exam only.
+TEST(QuestionListTest, OwnListAndMenuExamRoads) {
   SheetFixture f;
   f.entries["TAfragen.txt"] = MakePool({{"TA1", 30}});
   f.entries["TEfragen.txt"] = MakePool({{"TE1", 40}});
   f.Submit("PexuTE", {"teil=T"});
-  std::string running = f.state.SelectedQuestions.Text();
-  const std::pair<const char*, const char*> refused[] = {
-      {"TA=52\r\nZeit=20\r\nTA101\r\n",
-       " Weniger als 2 oder mehr als 51 Pr\xFC"
-       "fungsfragen ausgew\xE4hlt."},
-      {"TA=10\r\nZeit=20\r\nTA101\r\nTA102\r\nTA103\r\nTA104\r\nTA105\r\nTA106\r\nTA107\r\nTA108\r\nTA109\r\n",
-       " Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgew\xE4hlt."},
-      {"TA=2\r\nZeit=20\r\nTA101\r\nTA101\r\n TA101\r\n",
-       " Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgew\xE4hlt."},
-      {"TA=2\r\nZeit=20\r\nTA101\r\n TA999\r\n", " Die Frage \" TA999\" wurde nicht gefunden."},
-      {"TA=2\r\nZeit=20\r\nTA101\r\nTA10\r\n", " Die Frage \"TA10\" wurde nicht gefunden."},
-      {"TA=zehn\r\nZeit=20\r\nTA101\r\nTA102\r\n", "WARNING"},
-      {"XY=2\r\nZeit=20\r\nTA101\r\nTA102\r\n", "WARNING"},
-      {"TA=2\r\nZeit=x\r\nTA101\r\nTA102\r\n", "WARNING"},
+  const std::string running = f.state.SelectedQuestions.Text(), file = f.dir.File("Listen/liste.qlt");
+  const std::string tooFew(("Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgewählt."_l1));
+  const std::string unreadable = file + " konnte nicht fehlerfrei eingelesen werden.";
+  const struct {
+    const char* list;
+    bool warning;  // a warning dialog, else a status message
+    std::string text;
+  } refused[] = {
+      {"TA=52\r\nZeit=20\r\nTA101\r\n", false,
+       std::string("Weniger als 2 oder mehr als 51 Prüfungsfragen ausgewählt."_l1)},
+      {"TA=10\r\nZeit=20\r\nTA101\r\nTA102\r\nTA103\r\nTA104\r\nTA105\r\nTA106\r\nTA107\r\nTA108\r\nTA109\r\n", false,
+       tooFew},
+      {"TA=2\r\nZeit=20\r\nTA101\r\nTA101\r\n TA101\r\n", false, tooFew},
+      {"TA=2\r\nZeit=20\r\nTA101\r\n TA999\r\n", false, "Die Frage \" TA999\" wurde nicht gefunden."},
+      {"TA=2\r\nZeit=20\r\nTA101\r\nTA10\r\n", false, "Die Frage \"TA10\" wurde nicht gefunden."},
+      {"BA=2\r\nZeit=20\r\nBA101\r\nBA102\r\n", true,
+       std::string("Den Prüfungsteil BA gibt es nicht (nur TA, TE, BE und VE)."_l1)},
+      {"TA=zehn\r\nZeit=20\r\nTA101\r\nTA102\r\n", true, unreadable},
+      {"TA=2\r\nZeit=x\r\nTA101\r\nTA102\r\n", true, unreadable},
   };
   // The lists lie in another folder than the question lists' folder, which only a list that is taken changes.
-  std::filesystem::create_directories(f.dir.File("Listen"));
-  for (const auto& [list, message] : refused) {
-    SCOPED_TRACE(list);
-    WriteFile(f.dir.File("Listen/liste.qlt"), list);
-    f.dialogs.PushPath(f.dir.File("Listen/liste.qlt"));
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.list);
+    WriteFile(file, r.list);
+    f.port.chosen = file;
     f.port.messages.clear();
     f.port.warnings.clear();
     f.engine.PruefungladenClick();
-    bool unreadable = std::string(message) == "WARNING";
-    EXPECT_EQ(unreadable ? f.port.warnings : f.port.messages,
-              std::vector<std::string>{unreadable ? f.dir.File("Listen/liste.qlt") +
-                                                        " konnte nicht fehlerfrei eingelesen werden."
-                                                  : std::string(message + 1)});
+    EXPECT_EQ(r.warning ? f.port.warnings : f.port.messages, std::vector<std::string>{r.text});
     EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.QuestionCount, f.state.TimeLimitText, f.state.OwnListTitle,
                          f.state.SelectedQuestions.Text(), f.state.QuestionDir),
               std::tuple('k', 34, "60", "", running, f.dir.File("Fragen")));
   }
-
+  EXPECT_EQ(f.port.dialogs.back(),
+            std::string(" Öffnen der Fragenliste|Fragenlisten (*.qlt)|*.qlt|"_l1) + f.dir.File("Fragen"));
   f.port.messages.clear();
   f.engine.PruefungladenClick();  // cancelled
-  f.dialogs.PushPath(f.dir.File("Fragen/fehlt.qlt"));
+  f.port.chosen = f.dir.File("Fragen/fehlt.qlt");
   f.engine.PruefungladenClick();
-  ASSERT_EQ(f.port.messages.size(), 1u);
-  EXPECT_EQ(f.port.messages[0], f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden.");
+  EXPECT_EQ(f.port.messages, std::vector<std::string>{f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden."});
 
   // A sound list, with a trailing blank line and an identifier listed twice, and without a title.
-  WriteFile(f.dir.File("Listen/gut.qlt"), "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
-  f.dialogs.PushPath(f.dir.File("Listen/gut.qlt"));
+  WriteFile(file, "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
+  f.port.chosen = file;
   f.engine.PruefungladenClick();
-  EXPECT_EQ(f.dialogs.Calls().back().text,
-            " \xD6"
-            "ffnen der Fragenliste");
+  const std::string title(("Eigene Prüfungsauswahl"_l1));
   EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.QuestionCount, f.state.TimeLimitText, f.state.OwnListTitle,
                        f.state.SelectedQuestions.Text(), f.state.QuestionDir),
-            std::tuple('a', 3, "15",
-                       "Eigene Pr\xFC"
-                       "fungsauswahl",
-                       "0003\r\n0005\r\n0020\r\n", f.dir.File("Listen")));
+            std::tuple('a', 3, "15", title, "0003\r\n0005\r\n0020\r\n", f.dir.File("Listen")));
   f.Grade(f.Answers(1));
   ASSERT_EQ(f.state.ExamLog.Count(), 2);
-  EXPECT_NE(f.state.ExamLog[1].find("Falsch: TA105 TA120 <br>[Eigene Pr\xFC"
-                                    "fungsauswahl]</td>"),
-            std::string::npos);
+  EXPECT_NE(f.state.ExamLog[1].find("Falsch: TA105 TA120 <br>[" + title + "]</td>"), npos);
   EXPECT_EQ(f.state.OwnListTitle, "");
+
+  // An own exam left unfinished keeps its title; an exam from the menu does not carry it into the log.
+  f.port.chosen = file;
+  f.engine.PruefungladenClick();
+  std::string sheetId;
+  char mode = 'k';
+  ASSERT_TRUE(f.engine.BuildExamSheet('T', 'E', sheetId, "", mode));
+  EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.QuestionCount, sheetId, f.state.OwnListTitle),
+            std::tuple('k', 34, "2", title));
+  f.Grade(f.Answers(34));
+  ASSERT_EQ(f.state.ExamLog.Count(), 4);
+  EXPECT_EQ(f.state.ExamLog[2].find("<td>TE/2&nbsp;"), 0u);
+  EXPECT_EQ(f.state.ExamLog[3].find("<br>["), npos);
 }
 
 }  // namespace

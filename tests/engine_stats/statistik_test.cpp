@@ -108,10 +108,11 @@ TEST_F(StatsTest, ABrokenLogLineIsNamedAndNothingIsWritten) {
     std::string n = std::to_string(badLine);
     EXPECT_EQ(port.messages, std::vector<std::string>{" Fehler in Pexu.log Zeile " + n +
                                                       std::string(". Bitte das Log bereinigen oder löschen."_l1)});
-    EXPECT_EQ(port.warnings, std::vector<std::string>{
-                                 "Die Statistik kann wegen eines Fehlers in Zeile " + n +
-                                 " der Logdatei nicht aufgebaut werden.\nSchauen Sie sich die Datei " + state.DataDir +
-                                 std::string("/Pexu.log an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1)});
+    EXPECT_EQ(port.warnings,
+              std::vector<std::string>{"Die Statistik kann wegen eines Fehlers in Zeile " + n +
+                                       " der Logdatei nicht aufgebaut werden.\n\rSchauen Sie sich die Datei " +
+                                       state.DataDir +
+                                       std::string("/Pexu.log an oder löschen Sie die Logdatei mit <Strg-Entf>."_l1)});
     EXPECT_EQ(enginetest::ReadFile(dir.File("html/statistikA.html")), "earlier page");
     EXPECT_FALSE(fs::exists(dir.File("html/TAStatistik0.gif")));
     EXPECT_TRUE(port.loaded.empty());

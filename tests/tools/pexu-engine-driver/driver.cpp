@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,6 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
-#include "platform/core/services.h"
 #include "platform/core/strings.h"
 
 namespace {
@@ -54,7 +54,14 @@ class DriverPort : public engine::EnginePort {
   void StopExamClock() override {}
   void ShowWarning(const std::string& text) override { std::cout << "WARNING " << Utf8(text) << "\n"; }
   bool Confirm(const std::string&) override { return true; }
+  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> path = chosen;
+    chosen.reset();
+    return path;
+  }
   std::string CompanyName() const override { return "Pexu-Team"; }
+
+  std::optional<std::string> chosen;  // the path the next file dialog gives, once
 
  private:
   std::string root_;
@@ -144,8 +151,6 @@ int Run(int argc, char** argv) {
 
   pf::LcgRandom random;
   pf::SetRandomSource(&random);
-  pf::RecordingDialogService dialogs;
-  pf::SetDialogs(&dialogs);
   DriverPort port(engine::StripTrailingBackslash(program));
   engine::AppState state;
   engine::OpenDataFolder(state, data, port);
@@ -174,7 +179,7 @@ int Run(int argc, char** argv) {
     } else if (name == "wrong" && c.size() == 2) {
       engine.AddToWrongQuestionsList(state.PartLetter, state.ClassLetter, c[1]);
     } else if (name == "own-list" && c.size() == 2) {
-      dialogs.PushPath(c[1]);
+      port.chosen = c[1];
       engine.PruefungladenClick();
     } else if (name == "statistics" && c.size() == 2 && (c[1] == "A" || c[1] == "E")) {
       engine::ShowStatistics(engine, c[1][0]);
