@@ -113,56 +113,52 @@ TEST(SheetTest, RefusedRequestsChangeNothingAndEndQuickly) {
   pf::SetRandomSource(&script);
   f.entries["TEfragen.txt"] = MakePool({{"TE1", 20}});  // Total 20 < N 34
   f.entries["VEfragen.txt"].Add("V:leer");              // a pool without questions
-  f.entries["TAfragen.txt"] = MakePool({{"TA1", 50}, {"TB1", 10}});
   f.entries["BEfragen.txt"] = MakePool({{"BA1", 40}});
+  f.entries["BEfragen.txt"].Delete(6);  // a record with three answers
+  f.entries["TAfragen.txt"] = MakePool({{"TA1", 50}, {"TB1", 10}});
   f.entries["TAabschnitte.txt"].SetText("TA1   TA1   39\r\nTB    TB    12\r\n");  // TB has only 10
   f.state.SheetId = "3";
   f.state.ModeLetter = 't';
   f.state.PartLetter = 'B';
   f.state.OwnListTitle = "Liste";
   f.state.CatalogueLines.Add("vorher");
-  const std::string missingArchive = "Die Datei " + f.state.CatalogueFile + " existiert nicht.";
-  const std::string noPartBA(("Den Prüfungsteil BA gibt es nicht (nur TA, TE, BE und VE)."_l1));
-  const std::pair<std::function<void()>, std::string> requests[] = {
-      // Operating and regulations exist for class E only: a class-A form or menu asking for them is refused.
-      {[&] { f.Submit("PexuTA", {"teil=B"}); }, noPartBA},
-      {[&] {
-         std::string id;
-         char mode = 'k';
-         f.engine.BuildExamSheet('B', 'A', id, "", mode);
-       },
-       noPartBA},
-      {[&] {
-         f.Submit("PexuUA", {"teil=V", "abschnitt=VA1"});
-       },
+  enum Setup { kNone, kSections, kNoEntry, kNoArchive };
+  const struct {
+    const char *action, *part, *section;
+    Setup setup;
+    std::string warning;
+  } requests[] = {
+      // Operating and regulations exist for class E only: a class-A form asking for them is refused.
+      {"PexuTA", "teil=B", nullptr, kNone,
+       std::string("Den Prüfungsteil BA gibt es nicht (nur TA, TE, BE und VE)."_l1)},
+      {"PexuUA", "teil=V", "abschnitt=VA1", kNone,
        std::string("Den Prüfungsteil VA gibt es nicht (nur TA, TE, BE und VE)."_l1)},
-      {[&] {
-         pf::DeleteFile(f.state.CatalogueFile);
-         f.Submit("PexuTA", {"teil=T"});
-       },
-       missingArchive},
-      {[&] {
-         WriteFile(f.state.CatalogueFile, "");
-         f.Submit("PexuUA", {"teil=T", "abschnitt=TA9"});
-       },
-       std::string("Der Trainingsabschnitt TA9 enthält keine Fragen."_l1)},
-      {[&] { f.Submit("PexuTE", {"teil=T"}); },
+      {"PexuUA", "teil=T", "abschnitt=TA9", kNone, std::string("Der Trainingsabschnitt TA9 enthält keine Fragen."_l1)},
+      {"PexuTE", "teil=T", nullptr, kNone,
        std::string("Der Fragenkatalog TE hat nur 20 Fragen, ein Prüfungsbogen braucht 34."_l1)},
-      {[&] { f.Submit("PexuTE", {"teil=V"}); }, std::string("Die Datei VEfragen.txt enthält keine Fragen."_l1)},
-      {[&] {
-         f.state.SettingFVBNetzA = true;
-         f.Submit("PexuTA", {"teil=T"});
-       },
+      {"PexuTE", "teil=V", nullptr, kNone, std::string("Die Datei VEfragen.txt enthält keine Fragen."_l1)},
+      {"PexuTE", "teil=B", nullptr, kNone, "Fehler in BEfragen.txt  Zeile 7: vier Antworten erwartet (Frage BA101)."},
+      {"PexuTA", "teil=T", nullptr, kSections,
        "Fehler in TAabschnitte.txt  Zeile 2: 12 Fragen verlangt, der Bereich hat nur 10."},
+      {"PexuUE", "teil=T", "abschnitt=TE1", kNoEntry,
+       std::string("Die Datei TEfragen.txt fehlt im Fragenkatalog oder ist beschädigt."_l1)},
+      {"PexuTA", "teil=T", nullptr, kNoArchive, "Die Datei " + f.state.CatalogueFile + " existiert nicht."},
   };
-  for (const auto& [request, warning] : requests) {
+  for (const auto& r : requests) {
     f.port.warnings.clear();
+    f.state.SettingFVBNetzA = r.setup == kSections;
+    if (r.setup == kNoEntry) f.entries.erase("TEfragen.txt");
+    if (r.setup == kNoArchive) pf::DeleteFile(f.state.CatalogueFile);
     auto start = std::chrono::steady_clock::now();
-    request();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << warning;
-    EXPECT_EQ(f.port.warnings, std::vector<std::string>{warning});
+    if (r.section)
+      f.Submit(r.action, {r.part, r.section});
+    else
+      f.Submit(r.action, {r.part});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << r.warning;
+    EXPECT_EQ(f.port.warnings, std::vector<std::string>{r.warning});
   }
   // A damaged archive: the ZIP error goes on to the framework's handler, and the pool read last stays.
+  WriteFile(f.state.CatalogueFile, "");
   f.engine.SetEntryExtractor([](const std::string&, const std::string&, pf::TStrings& list) -> int {
     list.Add("halb");
     throw pf::EReadError("Archiv defekt");
