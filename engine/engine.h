@@ -3,7 +3,8 @@
 // port. The main window creates the AppState and calls StartUp, then owns one Engine on them; it routes the
 // viewer's form submissions to PexuPageViewerFormSubmit, its exam menu items to BuildExamSheet (part and class as
 // arguments: the state takes them only when the sheet is written), the log button and "LetztesLog.html" links to
-// LogSpeedButtonClick, ".qff" links to AddToWrongQuestionsList, and calls ShutDown at close.
+// LogSpeedButtonClick, ".qff" links to AddToWrongQuestionsList, the own-exam menu items to PruefungladenClick, and
+// calls ShutDown at close.
 #pragma once
 
 #include <cstdint>
