@@ -9,6 +9,7 @@
 #include "platform/graphics/bitmap_internal.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/canvas_qt.h"
+#include "platform/graphics/dib.h"
 #include "platform/graphics/nearest_color.h"
 
 namespace pf {
@@ -285,6 +286,12 @@ std::unique_ptr<TBitmap> TBitmap::CreateMask(TColor color) const {
   return mask;
 }
 
+void TBitmap::SetAlphaFormat(TAlphaFormat value) {
+  if (value == alphaFormat_) return;
+  alphaFormat_ = value;
+  Changed(this);
+}
+
 TColor TBitmap::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return clNone;
   return PixelAccess(const_cast<TBitmap&>(*this)).Get(x, y);
@@ -316,6 +323,7 @@ void TBitmap::Assign(const TPersistent& source) {
   palette_ = other->palette_;
   transparentColor_ = other->transparentColor_;
   transparentMode_ = other->transparentMode_;
+  alphaFormat_ = other->alphaFormat_;
   transparent_ = other->transparent_;
   Changed(this);
 }
@@ -334,8 +342,6 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& r) {
 // ---- BMP files ----
 
 namespace {
-
-enum : uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
 

@@ -25,6 +25,10 @@ namespace pf {
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 enum TBitmapHandleType { bmDIB, bmDDB };
 enum TTransparentMode { tmAuto, tmFixed };
+// What the fourth byte of a pf32bit pixel means: nothing (afIgnored), straight alpha (afDefined) or alpha with the
+// colour premultiplied by it (afPremultiplied). Drawing a 32-bit bitmap with alpha blends it over the destination
+// (SRCCOPY), also on surfaces that can only be painted; painting on it keeps the channel in its meaning.
+enum TAlphaFormat { afIgnored, afDefined, afPremultiplied };
 
 struct TRGBQuad {
   uint8_t rgbBlue = 0;
@@ -101,6 +105,10 @@ class TBitmap : public TGraphic {
   TTransparentMode TransparentMode() const { return transparentMode_; }
   void SetTransparentMode(TTransparentMode value);
 
+  // Applies to pf32bit only (other formats draw opaque whatever is set). Setting it changes no pixel.
+  TAlphaFormat AlphaFormat() const { return alphaFormat_; }
+  void SetAlphaFormat(TAlphaFormat value);
+
   // A new pf1bit mask of this size: bit 1 (white) where the pixel's colour equals color, 0 (black) elsewhere.
   std::unique_ptr<TBitmap> CreateMask(TColor color) const;
 
@@ -149,6 +157,7 @@ class TBitmap : public TGraphic {
   HPALETTE palette_;
   TColor transparentColor_ = clDefault;
   TTransparentMode transparentMode_ = tmAuto;
+  TAlphaFormat alphaFormat_ = afIgnored;
   std::unique_ptr<TCanvas> canvas_;
 };
 

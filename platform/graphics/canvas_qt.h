@@ -31,6 +31,8 @@ struct CanvasTarget {
   virtual int LogPixels() const { return kPixelsPerInch; }
   // Physical page size and offset for printers (HORZRES-sized for others).
   virtual TRect PhysicalPage() const { return {0, 0, Width(), Height()}; }
+  // What GetDeviceCaps(TECHNOLOGY) answers: DT_RASDISPLAY for screens and bitmaps, DT_RASPRINTER for printers.
+  virtual int Technology() const { return DT_RASDISPLAY; }
 };
 
 struct HRGN::Data {

@@ -39,6 +39,7 @@ void TFont::SetStyle(TFontStyles value) { Change(desc_.Style, value); }
 void TFont::SetCharset(uint8_t value) { Change(desc_.Charset, value); }
 void TFont::SetPitch(TFontPitch value) { Change(desc_.Pitch, value); }
 void TFont::SetQuality(TFontQuality value) { Change(desc_.Quality, value); }
+void TFont::SetEscapement(int32_t tenthsOfDegrees) { Change(desc_.Escapement, tenthsOfDegrees); }
 void TFont::SetDesc(const TFontDesc& desc) { Change(desc_, desc); }
 
 int32_t PointsToPixels(int32_t points) { return MulDiv(points, kPixelsPerInch, 72); }

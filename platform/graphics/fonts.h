@@ -41,6 +41,9 @@ struct TFontDesc {
   uint8_t Charset = DEFAULT_CHARSET;
   TFontPitch Pitch = fpDefault;
   TFontQuality Quality = fqDefault;
+  // The angle of the text's baseline in tenths of degrees, counter-clockwise (900: the text runs upwards); it turns
+  // the drawing, not the measurement.
+  int32_t Escapement = 0;
   friend bool operator==(const TFontDesc&, const TFontDesc&) = default;
 };
 
@@ -85,6 +88,8 @@ class TFont : public TPersistent {
   void SetPitch(TFontPitch value);
   TFontQuality Quality() const { return desc_.Quality; }
   void SetQuality(TFontQuality value);
+  int32_t Escapement() const { return desc_.Escapement; }
+  void SetEscapement(int32_t tenthsOfDegrees);
   int32_t PixelsPerInch() const { return kPixelsPerInch; }
 
   const TFontDesc& Desc() const { return desc_; }

@@ -8,22 +8,10 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/canvas_qt.h"
+#include "tests/platform/graphics/graphics_test_helpers.h"
 
 namespace pf {
 namespace {
-
-// The picture as text, one character per pixel: '.' white, '#' black, 'r' red, 'b' blue, '?' anything else.
-std::string Picture(const TBitmap& b) {
-  std::string s;
-  for (int32_t y = 0; y < b.Height(); ++y) {
-    for (int32_t x = 0; x < b.Width(); ++x) {
-      TColor c = b.GetPixel(x, y);
-      s += c == clWhite ? '.' : c == clBlack ? '#' : c == clRed ? 'r' : c == clBlue ? 'b' : '?';
-    }
-    s += '\n';
-  }
-  return s;
-}
 
 TEST(CanvasEdges, FillRectExcludesRightAndBottom) {
   TBitmap b(6, 4, pf24bit);
@@ -273,20 +261,8 @@ TEST(CanvasSurfaces, PaletteBitmapsAndMissingSurfaces) {
   EXPECT_FALSE(IsCanvasHandleValid(handle));
 }
 
-// A surface that can only be painted, like a window: its pixels cannot be read back through the canvas.
-struct PaintOnlyTarget : CanvasTarget {
-  QImage image{6, 3, QImage::Format_RGB32};
-  int begun = 0, ended = 0;
-  PaintOnlyTarget() { image.fill(Qt::white); }
-  int32_t Width() const override { return image.width(); }
-  int32_t Height() const override { return image.height(); }
-  QImage* BeginImage() override { return ++begun, nullptr; }
-  void EndImage(bool) override { ++ended; }
-  QPaintDevice* PaintDevice() override { return &image; }
-};
-
 TEST(CanvasSurfaces, PaintOnlySurfacesGetTheSamePixelsAndBalancedImageCalls) {
-  auto owned = std::make_unique<PaintOnlyTarget>();
+  auto owned = std::make_unique<PaintOnlyTarget>(6, 3);
   PaintOnlyTarget& target = *owned;
   TCanvas c(std::move(owned));
   c.Pen().SetStyle(psDot);
@@ -301,8 +277,7 @@ TEST(CanvasSurfaces, PaintOnlySurfacesGetTheSamePixelsAndBalancedImageCalls) {
   EXPECT_TRUE(BitBlt(c, 4, 2, 2, 1, &src.Canvas(), 0, 0, SRCCOPY));
   EXPECT_EQ(c.Pixels(0, 0), clNone);  // nothing to read back
   TBitmap seen(6, 3, pf24bit);
-  for (int32_t y = 0; y < 3; ++y)
-    for (int32_t x = 0; x < 6; ++x) seen.SetPixel(x, y, FromQRgb(target.image.pixel(x, y)));
+  target.CopyTo(seen);
   EXPECT_EQ(Picture(seen),
             "###...\n"
             "rrrr..\n"

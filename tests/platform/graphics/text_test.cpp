@@ -10,26 +10,10 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/fonts.h"
+#include "tests/platform/graphics/graphics_test_helpers.h"
 
 namespace pf {
 namespace {
-
-// Installs a font service for the test's lifetime.
-class WithService {
- public:
-  explicit WithService(std::shared_ptr<IFontService> s) { SetFontService(std::move(s)); }
-  ~WithService() { SetFontService(nullptr); }
-};
-
-// The bounds of every pixel other than white.
-TRect InkOf(const TBitmap& b) {
-  TRect r{b.Width(), b.Height(), 0, 0};
-  for (int32_t y = 0; y < b.Height(); ++y)
-    for (int32_t x = 0; x < b.Width(); ++x)
-      if (b.GetPixel(x, y) != clWhite)
-        r = Rect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
-  return r;
-}
 
 // Height, ascent, descent, internal and external leading, average and maximum character width.
 std::vector<int32_t> Metrics(const TTextMetric& tm) {
