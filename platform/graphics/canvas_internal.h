@@ -27,6 +27,19 @@ template <class F>
 void PaintOn(CanvasTarget* target, const HRGN& clip, F paint) {
   if (!target) NoDrawing();
   QImage* image = target->BeginImage();
+  if (QPainter* active = image ? nullptr : target->Painter()) {
+    active->save();
+    active->resetTransform();
+    active->setRenderHint(QPainter::Antialiasing, false);
+    if (clip)
+      active->setClipRegion(clip.data()->region);
+    else
+      active->setClipping(false);
+    paint(*active);
+    active->restore();
+    target->EndImage(true);
+    return;
+  }
   QPaintDevice* device = image ? static_cast<QPaintDevice*>(image) : target->PaintDevice();
   if (!device) {
     target->EndImage(false);

@@ -27,6 +27,9 @@ struct CanvasTarget {
   virtual QImage* BeginImage() = 0;
   virtual void EndImage(bool changed) = 0;
   virtual QPaintDevice* PaintDevice() { return nullptr; }
+  // A painter that stays active on the surface (for devices that take one painter per document, such as a PDF
+  // writer or a recorded picture); used before PaintDevice. Each drawing saves and restores its state.
+  virtual QPainter* Painter() { return nullptr; }
   virtual int BitsPerPixel() const { return ScreenBitsPerPixel(); }
   virtual int LogPixels() const { return kPixelsPerInch; }
   // Physical page size and offset for printers (HORZRES-sized for others).
