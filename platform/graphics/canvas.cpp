@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/core/exceptions.h"
-#include "platform/graphics/canvas_internal.h"
+#include "platform/graphics/canvas_internal_qt.h"
 #include "platform/graphics/graphic.h"
 
 namespace pf {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/graphics/canvas_internal.h"
+#include "platform/graphics/canvas_internal_qt.h"
 
 namespace pf {
 

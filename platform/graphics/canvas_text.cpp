@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/core/codepage.h"
-#include "platform/graphics/canvas_internal.h"
+#include "platform/graphics/canvas_internal_qt.h"
 
 namespace pf {
 

