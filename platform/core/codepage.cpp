@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "platform/core/exceptions.h"
 
@@ -171,6 +173,26 @@ std::u16string Cp1252ToUtf16(std::string_view s) {
   std::u16string r;
   r.reserve(s.size());
   for (char c : s) r.push_back(Cp1252ToUnicode(static_cast<uint8_t>(c)));
+  return r;
+}
+
+std::string Utf16ToCp1252(std::u16string_view s, char replacement) {
+  std::string r;
+  r.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char16_t c = s[i];
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      r.push_back(static_cast<char>(c));
+      continue;
+    }
+    const char16_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+    if (high != std::end(kCp1252High)) {
+      r.push_back(static_cast<char>(0x80 + (high - std::begin(kCp1252High))));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) ++i;
+    r.push_back(replacement);
+  }
   return r;
 }
 

@@ -18,6 +18,8 @@ std::string Utf8ToLatin1(std::string_view s, char replacement = '?');
 // Windows-1252: 0x80-0x9F map to the typographic characters of that code page (0x80 is the euro sign).
 char16_t Cp1252ToUnicode(uint8_t c);
 std::u16string Cp1252ToUtf16(std::string_view s);
+// The system code page's conversion from UTF-16: characters that Windows-1252 lacks become replacement.
+std::string Utf16ToCp1252(std::u16string_view s, char replacement = '?');
 // DOS code page 437 (the original IBM PC set); bytes below 0x80 are ASCII.
 char16_t Cp437ToUnicode(uint8_t c);
 // CP437 bytes to Latin-1; characters that Latin-1 lacks become replacement.

@@ -357,12 +357,22 @@ std::string ReadFileBytes(const std::string& path) {
   return bytes;
 }
 
+std::string ProgramFileName() {
+  // The link's length is not known beforehand: a path that fills the buffer may have been cut, so grow and retry.
+  for (size_t size = PATH_MAX;; size *= 2) {
+    std::string buffer(size, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0) return "";
+    if (static_cast<size_t>(n) < buffer.size()) {
+      buffer.resize(static_cast<size_t>(n));
+      return buffer;
+    }
+  }
+}
+
 std::string ProgramDir() {
-  std::string buffer(PATH_MAX, '\0');
-  ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return IncludeTrailingPathDelimiter(CurrentDir());
-  buffer.resize(static_cast<size_t>(n));
-  return ExtractFilePath(buffer);
+  std::string program = ProgramFileName();
+  return program.empty() ? IncludeTrailingPathDelimiter(CurrentDir()) : ExtractFilePath(program);
 }
 
 std::string GetEnvVar(std::string_view name) {

@@ -63,7 +63,9 @@ void AtomicWriteFile(const std::string& path, std::string_view bytes);
 // Reads a whole file through ResolvePath. Raises EFOpenError.
 std::string ReadFileBytes(const std::string& path);
 
-// The folder of the running executable, with a trailing "/".
+// The full path of the running executable, however long ("" when the system does not tell it).
+std::string ProgramFileName();
+// The folder of the running executable, with a trailing "/" (the current folder when the path is unknown).
 std::string ProgramDir();
 // An environment variable; "USERPROFILE" answers USERPROFILE when set, else HOME, else the user's home from the
 // password database. "" when unset.

@@ -1,0 +1,217 @@
+// Version information: the program's own block and its layout, other files, failures with their codes, when the
+// file is read again, and version numbers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "components/string_resource.h"
+#include "components/tools/rcgen/resource_writer.h"
+#include "components/version_info.h"
+#include "platform/core/codepage.h"
+#include "platform/core/fileversion.h"
+#include "platform/core/strings.h"
+#include "tests/components/resource_files.h"
+
+namespace components {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The project version as a.b.c and its four numbers.
+struct ProjectVersion {
+  ProjectVersion() { std::sscanf(PEXU_PROJECT_VERSION, "%u.%u.%u", &part[0], &part[1], &part[2]); }
+  unsigned part[4] = {};
+  std::string Four() const { return pf::Format("%d.%d.%d.%d", {part[0], part[1], part[2], part[3]}); }
+  uint32_t High() const { return (part[0] << 16) | part[1]; }
+  uint32_t Low() const { return (part[2] << 16) | part[3]; }
+};
+
+std::string Outcome(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ELibException& e) {
+    return std::to_string(e.ErrorCode) + " " + e.Message();
+  }
+  return "ok";
+}
+
+std::string OwnVersionBlock() {
+  pf::HGLOBAL loaded = pf::LoadResource(nullptr, pf::FindResource(nullptr, 1u, pf::RT_VERSION));
+  return {reinterpret_cast<const char*>(pf::LockResource(loaded)), loaded.size};
+}
+
+// A program file whose version block has the given company name (and file version 1.2.3.4).
+std::string VersionElf(std::u16string company) {
+  resgen::VersionData data;
+  data.fileVersion = data.productVersion = {1, 2, 3, 4};
+  data.strings = {{"CompanyName", std::move(company)}};
+  return test::ElfWith("pexu_rsrc", resgen::Container({{pf::RT_VERSION, 1u, resgen::VersionBlock(data)}}));
+}
+
+class VersionInfo : public test::ScratchFolder {};
+
+TEST_F(VersionInfo, ReadsTheProgramsOwnBlock) {
+  ProjectVersion version;
+  TVersionInfo info;
+  EXPECT_EQ(info.FileName(), fs::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(info.CompanyName(), "Pexu-Team");
+  EXPECT_EQ(info.FileVersion(), version.Four());
+  EXPECT_EQ(info.ProductVersion(), PEXU_PROJECT_VERSION);
+  EXPECT_EQ(info.LegalTrademarks(), "");  // an empty value is no error
+  EXPECT_EQ(info.FileDescription(),
+            "Pexu - Trainer f\xFCr die Amateurfunkpr\xFC"
+            "fung");
+  EXPECT_EQ(info.LegalCopyright(), "Copyright \xA9 Pexu-Team");
+  EXPECT_EQ(
+      (std::vector<uint32_t>{info.FileVersionHigh(), info.FileVersionLow(), info.ProductVersionHigh(),
+                             info.ProductVersionLow(), info.FileFlagsMask(), info.FileType(), info.Language(),
+                             static_cast<uint32_t>(info.TranslationCount())}),
+      (std::vector<uint32_t>{version.High(), version.Low(), version.High(), version.Low(), 0x3F, 1, 0x04E40407, 1}));
+  EXPECT_EQ(info.LanguageName(), "Deutsch (Deutschland)");
+  EXPECT_DOUBLE_EQ(info.FileVersionNumber(), VersionNumber(version.Four()));
+  EXPECT_EQ(info.FileDate(), 0.0);
+}
+
+TEST_F(VersionInfo, BlockKeepsTheClassicLayout) {
+  std::string block = OwnVersionBlock();
+  ProjectVersion version;
+  auto u32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(block[at + i]);
+    return v;
+  };
+  auto key = [&](size_t at) {
+    std::u16string k;
+    for (; at + 1 < block.size() && (block[at] || block[at + 1]); at += 2)
+      k.push_back(static_cast<char16_t>(static_cast<uint8_t>(block[at]) | (static_cast<uint8_t>(block[at + 1]) << 8)));
+    return pf::Utf16ToLatin1(k);
+  };
+  // Root: length, value length 52, binary; its key; the fixed information at 40; the string tables at 92 and 128.
+  EXPECT_EQ((std::vector<uint32_t>{u32(0) & 0xFFFF, u32(0) >> 16, u32(4) & 0xFFFF, u32(40), u32(44), u32(48), u32(52),
+                                   u32(56), u32(60), u32(64), u32(68), u32(76)}),
+            (std::vector<uint32_t>{static_cast<uint32_t>(block.size()), 52, 0, 0xFEEF04BD, 0x00010000, version.High(),
+                                   version.Low(), version.High(), version.Low(), 0x3F, 0, 1}));
+  EXPECT_EQ((std::vector<std::string>{key(6), key(98), key(134), key(158)}),
+            (std::vector<std::string>{"VS_VERSION_INFO", "StringFileInfo", "040704E4", "Comments"}));
+  std::string translation;
+  ASSERT_TRUE(pf::VerQueryValue(block, "\\VarFileInfo\\Translation", translation));
+  EXPECT_EQ(translation, std::string("\x07\x04\xE4\x04", 4));
+}
+
+TEST_F(VersionInfo, ReadsAGivenFile) {
+  TVersionInfo program;
+  program.SetFileName(PEXU_PROGRAM);
+  EXPECT_EQ(program.CompanyName(), "Pexu-Team");
+  EXPECT_EQ(program.ProductVersion(), PEXU_PROJECT_VERSION);
+
+  TVersionInfo other;
+  other.SetFileName(Write("other", VersionElf(u"Andere \u00C4ra")));
+  EXPECT_EQ(other.CompanyName(), "Andere \xC4ra");
+  EXPECT_EQ(other.FileVersion(), "");  // a missing key reads empty
+  EXPECT_EQ(other.FileVersionHigh(), 0x00010002u);
+}
+
+TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
+  std::string block = OwnVersionBlock();
+  auto elf = [](std::string bytes) { return test::ElfWith("pexu_rsrc", bytes); };
+  auto withBlock = [&](std::string b) { return elf(resgen::Container({{pf::RT_VERSION, 1u, std::move(b)}})); };
+  auto patched = [&](size_t at, std::string_view bytes) { return std::string(block).replace(at, bytes.size(), bytes); };
+  std::string noTranslation = block;
+  noTranslation.replace(noTranslation.rfind(std::string("T\0r", 3)), 2, std::string("X\0", 2));
+  std::string outside = withBlock(block);
+  outside[64 + 8 + 12 + 1] = '\x7F';  // the entry's size runs past the container
+
+  struct Case {
+    std::string content;
+    const char* outcome;
+  };
+  const Case cases[] = {
+      {"plain text", "100 File does not contain version info"},
+      {test::ElfWith(".data", "xx"), "100 File does not contain version info"},
+      {elf(resgen::Container({{pf::RT_RCDATA, "T", "x"}})), "100 File does not contain version info"},
+      {elf("PXRT\x01"), "101 Unable to read version info"},
+      {outside, "101 Unable to read version info"},
+      {withBlock(""), "101 Unable to read version info"},
+      {withBlock(block.substr(0, 50)), "101 Unable to read version info"},
+      {withBlock(noTranslation), "101 Unable to read version info"},
+      {withBlock(patched(40, "\xBE")), "101 Unable to read version info"},  // fixed information without signature
+      {withBlock(patched(2, "\x10")), "101 Unable to read version info"},   // fixed information too short
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TVersionInfo info;
+    std::string path = Write("case" + std::to_string(i), cases[i].content);
+    EXPECT_EQ(Outcome([&] {
+                info.SetFileName(path);
+                info.CompanyName();
+              }),
+              cases[i].outcome)
+        << "case " << i;
+  }
+  TVersionInfo info;
+  EXPECT_EQ(Outcome([&] { info.SetFileName(dir_ + "/missing"); }), "73 Error opening file");
+  EXPECT_EQ(info.FileName(), fs::read_symlink("/proc/self/exe").string());
+}
+
+TEST_F(VersionInfo, KeyedQueries) {
+  TVersionInfo info;
+  std::string value = "stale";
+  info.LoadVersionInfo("companyname", value);
+  EXPECT_EQ(value, "Pexu-Team");
+  info.LoadVersionInfo("LegalTrademarks", value);
+  EXPECT_EQ(value, "");
+  value = "stale";
+  EXPECT_EQ(Outcome([&] { info.LoadVersionInfo("NoSuchKey", value); }),
+            "134 The specified key cannnot be found in version info");
+  EXPECT_EQ(value, "");
+  // A keyed query fills no other field, so the getters still read the whole block.
+  EXPECT_EQ(info.ProductName(), "Pexu");
+}
+
+TEST_F(VersionInfo, ReadsAgainOnlyWhenTheNameChanges) {
+  std::string path = Write("program", VersionElf(u"Erste"));
+  TVersionInfo info;
+  info.SetFileName(path);
+  EXPECT_EQ(info.CompanyName(), "Erste");
+  Write("program", VersionElf(u"Zweite"));
+  info.SetFileName(path);
+  EXPECT_EQ(info.CompanyName(), "Erste");
+  info.SetFileName(dir_ + "/./program");
+  EXPECT_EQ(info.CompanyName(), "Zweite");
+  info.SetFileName("");
+  EXPECT_EQ(info.CompanyName(), "Pexu-Team");
+}
+
+TEST(VersionNumbers, FollowTheTwoRules) {
+  struct Case {
+    const char* text;
+    double number;
+  };
+  const Case cases[] = {{"5.2.0.123", 5.2}, {"5.2", 5.2},     {"17", 17},   {"1.2.3", 1.2},    {"abc", 0}, {"", 0},
+                        {"123.456.7", 0},   {"12345.6.7", 0}, {"a.b.c", 0}, {"12.34.5", 12.34}};
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(VersionNumber(c.text), c.number) << c.text;
+}
+
+TEST_F(VersionInfo, ProgramInALongFolderFindsItself) {
+  std::string folder = dir_;
+  for (int i = 0; i < 3; ++i) folder += "/" + std::string(120, static_cast<char>('a' + i));
+  fs::create_directories(folder);
+  std::string program = folder + "/version-info";
+  std::error_code linkError;
+  fs::create_hard_link(PEXU_VERSION_TOOL, program, linkError);
+  if (linkError) fs::copy_file(PEXU_VERSION_TOOL, program);
+  ASSERT_GT(program.size(), 256u);
+
+  std::string output;
+  if (FILE* run = ::popen(program.c_str(), "r")) {
+    char chunk[512];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, run)) output.append(chunk, n);
+    EXPECT_EQ(::pclose(run), 0) << output;
+  }
+  EXPECT_NE(output.find("FileName=" + program + "\nCompanyName=Pexu-Team\n"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace components
