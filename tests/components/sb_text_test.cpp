@@ -154,19 +154,25 @@ TEST_F(StyledText, AlignmentPlacesTheText) {
   struct Case {
     TAlignment alignment;
     TsbVAlignment vAlignment;
+    const char* text;
     pf::TRect ink;
   };
   const Case cases[] = {
-      {taLeftJustify, vaTop, pf::Rect(10, 14, 21, 26)},
-      {taRightJustify, vaBottom, pf::Rect(98, 54, 109, 66)},  // the text's width is 13 (12 + 1)
-      {taCenter, vaVCenter, pf::Rect(54, 34, 65, 46)},
+      {taLeftJustify, vaTop, "H", pf::Rect(10, 14, 21, 26)},
+      {taRightJustify, vaBottom, "H", pf::Rect(88, 54, 99, 66)},  // the text's width is 13 (12 + 1)
+      {taCenter, vaVCenter, "H", pf::Rect(49, 34, 60, 46)},
+      // Too wide for the rectangle: cut to "HHHHHH..." (72 + 12 pixels), not clipped at its right edge.
+      {taLeftJustify, vaTop, "HHHHHHHHHH", pf::Rect(10, 14, 10 + 83, 26)},
   };
+  text.SetTextRect(pf::Rect(10, 10, 100, 70));
+  text.SetOptions(toShowEllipsis);
   for (const Case& c : cases) {
     Clear(bitmap);
+    text.SetText(c.text);
     text.SetAlignment(c.alignment);
     text.SetVAlignment(c.vAlignment);
     text.Draw();
-    EXPECT_EQ(InkOf(bitmap, kFace), c.ink) << c.alignment;
+    EXPECT_EQ(InkOf(bitmap, kFace), c.ink) << c.text << " " << c.alignment;
   }
 }
 
