@@ -1,13 +1,11 @@
 // Test files with resources: a minimal 64-bit ELF file holding one named section, and a scratch folder.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+
+#include "tests/platform/core/test_helpers.h"
 
 namespace components::test {
 
@@ -45,20 +43,14 @@ inline std::string ElfWith(std::string_view section, std::string_view bytes) {
   return elf;
 }
 
-class ScratchFolder : public ::testing::Test {
+// A scratch folder that takes whole files.
+class ScratchFolder : public pf::test::TempDirTest {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/pexu-components-XXXXXX";
-    ASSERT_NE(::mkdtemp(templ), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Write(const std::string& name, std::string_view bytes) const {
-    std::string path = dir_ + "/" + name;
+    std::string path = Path(name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
-  std::string dir_;
 };
 
 }  // namespace components::test

@@ -8,6 +8,7 @@
 #include "components/string_resource.h"
 #include "components/tools/rcgen/resource_writer.h"
 #include "platform/core/codepage.h"
+#include "tests/platform/core/test_helpers.h"
 
 namespace components {
 namespace {
@@ -24,14 +25,7 @@ std::string_view ResourceBytes(pf::HMODULE module, const pf::TResourceName& name
   return {reinterpret_cast<const char*>(pf::LockResource(loaded)), loaded.size};
 }
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EStringResourceError& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
+std::string MessageOf(const std::function<void()>& action) { return pf::test::MessageOf<EStringResourceError>(action); }
 
 TEST(StringTables, ProgramTablesHaveTheirLayoutAndTexts) {
   struct Case {
