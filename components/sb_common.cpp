@@ -102,7 +102,7 @@ pf::TSize sbMeasureMultiLineText(pf::TCanvas& canvas, std::string_view text, int
   int lines = sbCountTokens(text, "\r\n");
   for (int i = 0; i < lines; ++i) {
     pf::TRect r;
-    DrawText(canvas, sbGetToken(text, "\r\n", i), r, (drawFlags | DT_CALCRECT) & ~DT_WORDBREAK);
+    DrawText(canvas, sbGetToken(text, "\r\n", i), r, (drawFlags | DT_CALCRECT) & ~(DT_WORDBREAK | DT_END_ELLIPSIS));
     size.cx = sbMax(size.cx, r.Width());
     size.cy += r.Height() + (i > 0 ? lineSpacing : 0);
   }

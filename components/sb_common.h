@@ -55,7 +55,7 @@ std::string sbGetNextToken(std::string_view s, int& position, std::string_view d
 // The height that the canvas's text drawing computes for text broken into lines of the given width.
 int32_t sbGetTextHeight(pf::TCanvas& canvas, std::string_view text, int32_t width, uint32_t drawFlags);
 // The widest line and the sum of the line heights with lineSpacing between lines (lines split at CR LF), as the
-// canvas's text drawing measures them with drawFlags.
+// canvas's text drawing measures them with drawFlags (neither broken nor cut short: the text's own size).
 pf::TSize sbMeasureMultiLineText(pf::TCanvas& canvas, std::string_view text, int32_t lineSpacing, uint32_t drawFlags);
 
 // Image-list colours: clNone becomes CLR_NONE, clDefault CLR_DEFAULT, any other colour its RGB value.
