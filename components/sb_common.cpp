@@ -1,5 +1,4 @@
 #include "components/sb_common.h"
-#include "components/text_fallback.h"
 
 #include <memory>
 
@@ -93,7 +92,7 @@ std::string sbGetNextToken(std::string_view s, int& position, std::string_view d
 
 int32_t sbGetTextHeight(pf::TCanvas& canvas, std::string_view text, int32_t width, uint32_t drawFlags) {
   pf::TRect r = pf::Rect(0, 0, width, 0);
-  DrawText(canvas, text, r, drawFlags | DT_CALCRECT | DT_WORDBREAK);
+  canvas.DrawText(text, r, drawFlags | pf::DT_CALCRECT | pf::DT_WORDBREAK);
   return r.Height();
 }
 
@@ -102,7 +101,8 @@ pf::TSize sbMeasureMultiLineText(pf::TCanvas& canvas, std::string_view text, int
   int lines = sbCountTokens(text, "\r\n");
   for (int i = 0; i < lines; ++i) {
     pf::TRect r;
-    DrawText(canvas, sbGetToken(text, "\r\n", i), r, (drawFlags | DT_CALCRECT) & ~(DT_WORDBREAK | DT_END_ELLIPSIS));
+    canvas.DrawText(sbGetToken(text, "\r\n", i), r,
+                    (drawFlags | pf::DT_CALCRECT) & ~(pf::DT_WORDBREAK | pf::DT_END_ELLIPSIS));
     size.cx = sbMax(size.cx, r.Width());
     size.cy += r.Height() + (i > 0 ? lineSpacing : 0);
   }

@@ -5,7 +5,6 @@
 #include <numbers>
 
 #include "components/sb_common.h"
-#include "components/text_fallback.h"
 #include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/bitmap.h"
@@ -130,13 +129,13 @@ void TsbText::NotifyOwner() {
 }
 
 void TsbText::SetOptions(TsbTextOptions value) {
-  drawFlags_ = sbSetFlag(drawFlags_, DT_NOPREFIX, (value & toShowAccel) == 0);
-  drawFlags_ = sbSetFlag(drawFlags_, DT_END_ELLIPSIS, (value & toShowEllipsis) != 0);
+  drawFlags_ = sbSetFlag(drawFlags_, pf::DT_NOPREFIX, (value & toShowAccel) == 0);
+  drawFlags_ = sbSetFlag(drawFlags_, pf::DT_END_ELLIPSIS, (value & toShowEllipsis) != 0);
   Change(options_, value);
 }
 
 void TsbText::SetWordWrap(bool value) {
-  drawFlags_ = sbSetFlag(drawFlags_, DT_WORDBREAK, value);
+  drawFlags_ = sbSetFlag(drawFlags_, pf::DT_WORDBREAK, value);
   Change(wordWrap_, value);
 }
 
@@ -172,7 +171,7 @@ void TsbText::PrepareFont() {
   desc.Charset = lf.CharSet;
   canvas_->Font().SetDesc(desc);
   // A full turn is no turn: the layer gets the angle within one turn, so that 360 draws exactly like 0.
-  SetEscapement(canvas_->Font(), lf.Escapement % 3600);
+  canvas_->Font().SetEscapement(lf.Escapement % 3600);
   canvas_->Font().SetColor(font_->Color());
   textSize_ = GetTextSize();
 }
@@ -221,7 +220,7 @@ pf::TPoint TsbText::GetRotatedOrigin() {
 
 void TsbText::CalcRect() {
   pf::TRect r = textRect_;
-  lineFlags_ = drawFlags_ & ~(DT_CENTER | DT_RIGHT);
+  lineFlags_ = drawFlags_ & ~(pf::DT_CENTER | pf::DT_RIGHT);
   if (rotation_ % 360 != 0) {
     // Rotated text starts at its origin and runs along the angle, so alignment does not apply and the rectangle
     // must not clip it.
@@ -229,7 +228,7 @@ void TsbText::CalcRect() {
     pf::TSize extent = GetRotatedExtent(true);
     r = pf::Bounds(origin.X, origin.Y, extent.cx, extent.cy);
     pf::OffsetRect(r, sbMax(0, textRect_.Left - r.Left), sbMax(0, textRect_.Top - r.Top));
-    lineFlags_ |= DT_NOCLIP;
+    lineFlags_ |= pf::DT_NOCLIP;
     drawRect_ = r;
     return;
   }
@@ -239,11 +238,11 @@ void TsbText::CalcRect() {
       r.Right = sbMin(r.Left + w, textRect_.Right);
       break;
     case taRightJustify:
-      lineFlags_ |= DT_RIGHT;
+      lineFlags_ |= pf::DT_RIGHT;
       r.Left = sbMax(r.Right - w, textRect_.Left);
       break;
     case taCenter:
-      lineFlags_ |= DT_CENTER;
+      lineFlags_ |= pf::DT_CENTER;
       break;
   }
   switch (vAlignment_) {
@@ -371,7 +370,7 @@ void TsbText::DrawLines(const pf::TRect& r, pf::TColor color) {
   if (!(wordWrap_ && (options_ & toFullJustify))) {
     for (int i = 0, count = sbCountTokens(text_, "\r\n"); i < count; ++i) {
       pf::TRect drawn = line;
-      int32_t height = DrawText(*canvas_, sbGetToken(text_, "\r\n", i), drawn, lineFlags_);
+      int32_t height = canvas_->DrawText(sbGetToken(text_, "\r\n", i), drawn, lineFlags_);
       advance(height + lineSpacing_);
     }
     canvas_->SetBkMode(bkMode);

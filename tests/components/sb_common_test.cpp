@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "components/sb_common.h"
-#include "components/text_fallback.h"
 #include "platform/graphics/bitmap.h"
 
 namespace components {
@@ -62,7 +61,7 @@ TEST(SbCommon, ColoursAndMeasuring) {
   // Lines of 16 and 32 pixels, 20 high, 5 apart; "&" marks are no ink unless prefixes are off.
   EXPECT_EQ(sbMeasureMultiLineText(canvas, "ab\r\nabcd", 5, 0), (pf::TSize{32, 45}));
   EXPECT_EQ(sbMeasureMultiLineText(canvas, "&ab", 5, 0), (pf::TSize{16, 20}));
-  EXPECT_EQ(sbMeasureMultiLineText(canvas, "&ab", 5, DT_NOPREFIX), (pf::TSize{24, 20}));
+  EXPECT_EQ(sbMeasureMultiLineText(canvas, "&ab", 5, pf::DT_NOPREFIX), (pf::TSize{24, 20}));
   EXPECT_EQ(sbGetTextHeight(canvas, "AgTpjW", 100, 0), 20);
   pf::SetFontService(nullptr);
 }
