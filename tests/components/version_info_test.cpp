@@ -64,7 +64,6 @@ TEST_F(VersionInfo, ReadsTheProgramsOwnBlock) {
   EXPECT_EQ(info.FileDescription(),
             "Pexu - Trainer f\xFCr die Amateurfunkpr\xFC"
             "fung");
-  EXPECT_EQ(info.LegalCopyright(), "Copyright \xA9 Pexu-Team");
   EXPECT_EQ(
       (std::vector<uint32_t>{info.FileVersionHigh(), info.FileVersionLow(), info.ProductVersionHigh(),
                              info.ProductVersionLow(), info.FileFlagsMask(), info.FileType(), info.Language(),
@@ -72,7 +71,6 @@ TEST_F(VersionInfo, ReadsTheProgramsOwnBlock) {
       (std::vector<uint32_t>{version.High(), version.Low(), version.High(), version.Low(), 0x3F, 1, 0x04E40407, 1}));
   EXPECT_EQ(info.LanguageName(), "Deutsch (Deutschland)");
   EXPECT_DOUBLE_EQ(info.FileVersionNumber(), VersionNumber(version.Four()));
-  EXPECT_EQ(info.FileDate(), 0.0);
 }
 
 TEST_F(VersionInfo, BlockKeepsTheClassicLayout) {
@@ -106,12 +104,6 @@ TEST_F(VersionInfo, ReadsAGivenFile) {
   program.SetFileName(PEXU_PROGRAM);
   EXPECT_EQ(program.CompanyName(), "Pexu-Team");
   EXPECT_EQ(program.ProductVersion(), PEXU_PROJECT_VERSION);
-
-  TVersionInfo other;
-  other.SetFileName(Write("other", VersionElf(u"Andere \u00C4ra")));
-  EXPECT_EQ(other.CompanyName(), "Andere \xC4ra");
-  EXPECT_EQ(other.FileVersion(), "");  // a missing key reads empty
-  EXPECT_EQ(other.FileVersionHigh(), 0x00010002u);
 }
 
 TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
@@ -171,13 +163,15 @@ TEST_F(VersionInfo, KeyedQueries) {
 }
 
 TEST_F(VersionInfo, ReadsAgainOnlyWhenTheNameChanges) {
-  std::string path = Write("program", VersionElf(u"Erste"));
+  std::string path = Write("program", VersionElf(u"Erste \u00C4ra"));
   TVersionInfo info;
   info.SetFileName(path);
-  EXPECT_EQ(info.CompanyName(), "Erste");
+  EXPECT_EQ(info.CompanyName(), "Erste \xC4ra");
+  EXPECT_EQ(info.FileVersion(), "");  // a missing key reads empty
+  EXPECT_EQ(info.FileVersionHigh(), 0x00010002u);
   Write("program", VersionElf(u"Zweite"));
   info.SetFileName(path);
-  EXPECT_EQ(info.CompanyName(), "Erste");
+  EXPECT_EQ(info.CompanyName(), "Erste \xC4ra");
   info.SetFileName(dir_ + "/./program");
   EXPECT_EQ(info.CompanyName(), "Zweite");
   info.SetFileName("");
