@@ -40,8 +40,8 @@ int32_t TGIFWriter::Write(const void* buffer, int32_t count) {
 }
 
 void TGIFWriter::FlushBlock() {
-  block_[0] = 255;
-  pending_.insert(pending_.end(), block_, block_ + 256);
+  block_[0] = kMaxSubBlockSize;
+  pending_.insert(pending_.end(), block_, block_ + kBlockBytes);
   count_ = 1;
   if (pending_.size() >= 64 * 1024) Drain();
 }
@@ -162,7 +162,7 @@ void TLZWEncoder::Compress() {
     }
     Emit(prefix);
     prefix = pixel;
-    if (nextFree_ >= 4095) {
+    if (nextFree_ >= kLzwMaxCode) {  // code 4095 is never assigned: the table starts over
       TLZWEncoder::Clear();
     } else {
       table_.Store(slot, key, nextFree_++);
@@ -193,14 +193,14 @@ void TRLEEncoder::ForgetRuns() {
 
 void TRLEEncoder::Emit(int code, int length, bool pure) {
   Output(code);
-  if (!firstAfterClear_ && decoderFree_ < 4096) {
+  if (!firstAfterClear_ && decoderFree_ < kLzwTableSize) {
     // The decoder now adds the previous string followed by this string's first pixel.
     if (previousRun_ > 0 && runCodes_[static_cast<size_t>(previousRun_) + 1] < 0) {
       runCodes_[static_cast<size_t>(previousRun_) + 1] = decoderFree_;
       maxKnown_ = std::max(maxKnown_, previousRun_ + 1);
     }
     ++decoderFree_;
-    if (decoderFree_ >= limit_ && limit_ <= 4095) {
+    if (decoderFree_ >= limit_ && limit_ <= kLzwMaxCode) {
       limit_ *= 2;
       ++codeSize_;
     }
@@ -217,7 +217,7 @@ void TRLEEncoder::EncodeRun(int pixel, int64_t length) {
   }
   while (length > 0) {
     // Keep the table below 4095 entries so codes never need more than 12 bits.
-    if (decoderFree_ >= 4094) Clear();
+    if (decoderFree_ >= kLzwMaxCode - 1) Clear();
     int best = static_cast<int>(std::min<int64_t>(length, maxKnown_));
     while (runCodes_[static_cast<size_t>(best)] < 0) --best;
     int grown = previousRun_ + 1;
@@ -233,7 +233,7 @@ void TRLEEncoder::EncodeRun(int pixel, int64_t length) {
 }
 
 void TRLEEncoder::Compress() {
-  runCodes_.assign(4098, -1);
+  runCodes_.assign(kLzwTableSize + 2, -1);
   maxKnown_ = 1;
   runPixel_ = -1;
   codeSize_ = initCodeSize_;
@@ -274,48 +274,55 @@ int TGIFDecoder::ReadCode() {
     firstCall_ = false;
     return clearCode_;
   }
-  if (currentBit_ + codeSize_ >= lastBit_) {
+  // Short sub-blocks (down to one byte) may hold less than a code: load until the code is complete.
+  while (currentBit_ + codeSize_ > lastBit_) {
     if (done_) {
       if (currentBit_ >= lastBit_) Warn(msg::BitBufferUnderrun);
       return -1;
     }
-    buffer_[0] = buffer_[lastByte_ - 2];
-    buffer_[1] = buffer_[lastByte_ - 1];
-    uint8_t length = 0;
-    if (stream_.Read(&length, 1) != 1) {
-      Warn(msg::PrematureEnd);
-      done_ = true;
-      return -1;
-    }
-    int count = length;
-    if (count == 0) {
-      zeroBlockSeen_ = true;
-      done_ = true;
-    } else {
-      int got = stream_.Read(buffer_ + 2, count);
-      if (got < count) {
-        Warn(msg::PrematureEnd);
-        count = std::max(got, 0);
-        done_ = true;  // nothing more can follow
-      }
-    }
-    lastByte_ = count + 2;
-    std::memset(buffer_ + lastByte_, 0, sizeof(buffer_) - static_cast<size_t>(lastByte_));
-    currentBit_ = currentBit_ - lastBit_ + 16;
-    lastBit_ = lastByte_ * 8;
+    if (!LoadSubBlock()) return -1;
   }
-  if (currentBit_ < 0) currentBit_ = 0;
-  int index = currentBit_ >> 3;
-  uint32_t bits = static_cast<uint32_t>(buffer_[index]) | (static_cast<uint32_t>(buffer_[index + 1]) << 8) |
-                  (static_cast<uint32_t>(buffer_[index + 2]) << 16);
-  int code = static_cast<int>((bits >> (currentBit_ & 7)) & ((1u << codeSize_) - 1));
+  const int index = currentBit_ >> 3;
+  const uint32_t bits = static_cast<uint32_t>(buffer_[index]) | (static_cast<uint32_t>(buffer_[index + 1]) << 8) |
+                        (static_cast<uint32_t>(buffer_[index + 2]) << 16);
+  const int code = static_cast<int>((bits >> (currentBit_ & 7)) & ((1u << codeSize_) - 1));
   currentBit_ += codeSize_;
   return code;
 }
 
+// Keeps the last two bytes (the unread bits of a code are fewer than 12, so they lie within them) and appends the
+// next sub-block. False when not even its length byte could be read.
+bool TGIFDecoder::LoadSubBlock() {
+  buffer_[0] = buffer_[lastByte_ - 2];
+  buffer_[1] = buffer_[lastByte_ - 1];
+  uint8_t length = 0;
+  if (stream_.Read(&length, 1) != 1) {
+    Warn(msg::PrematureEnd);
+    done_ = true;
+    return false;
+  }
+  int count = length;
+  if (count == 0) {
+    zeroBlockSeen_ = true;
+    done_ = true;
+  } else {
+    const int got = stream_.Read(buffer_ + kCarryBytes, count);
+    if (got < count) {
+      Warn(msg::PrematureEnd);
+      count = std::max(got, 0);
+      done_ = true;  // nothing more can follow
+    }
+  }
+  lastByte_ = count + kCarryBytes;
+  buffer_[lastByte_] = buffer_[lastByte_ + 1] = 0;  // what a code read near the end may touch
+  currentBit_ = currentBit_ - lastBit_ + 8 * kCarryBytes;
+  lastBit_ = lastByte_ * 8;
+  return true;
+}
+
 void TGIFDecoder::SkipBlocks() {
   if (zeroBlockSeen_) return;
-  uint8_t scratch[256];
+  uint8_t scratch[kMaxSubBlockSize];
   for (;;) {
     uint8_t length = 0;
     if (stream_.Read(&length, 1) != 1 || length == 0) break;
@@ -330,8 +337,8 @@ void TGIFDecoder::Reset() {
     prefix_[i] = 0;
     suffix_[i] = static_cast<uint16_t>(i);
   }
-  std::memset(prefix_ + clearCode_, 0, sizeof(uint16_t) * static_cast<size_t>(4096 - clearCode_));
-  std::memset(suffix_ + clearCode_, 0, sizeof(uint16_t) * static_cast<size_t>(4096 - clearCode_));
+  std::fill(prefix_ + clearCode_, std::end(prefix_), 0);
+  std::fill(suffix_ + clearCode_, std::end(suffix_), 0);
   codeSize_ = initCodeSize_;
   limit_ = 2 * clearCode_;
   firstFree_ = clearCode_ + 2;
@@ -341,7 +348,7 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
   uint8_t minCodeSize = 0;
   if (stream_.Read(&minCodeSize, 1) != 1) return false;
   // Wider codes would not fit the 12-bit tables.
-  if (minCodeSize > 11) throw GIFException(msg::InvalidData);
+  if (minCodeSize >= kLzwMaxCodeBits) throw GIFException(msg::InvalidData);
   initCodeSize_ = minCodeSize + 1;
   clearCode_ = 1 << minCodeSize;
   endCode_ = clearCode_ + 1;
@@ -401,17 +408,17 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
     }
     while (code >= clearCode_) {
       // A chain longer than the table can only come from crafted data that loops.
-      if (sp >= 4096 || prefix_[code] == code) throw GIFException(msg::CircularEntry);
+      if (sp >= kLzwTableSize || prefix_[code] == code) throw GIFException(msg::CircularEntry);
       stack_[sp++] = static_cast<uint8_t>(suffix_[code]);
       code = prefix_[code];
     }
     first = suffix_[code];
     stack_[sp++] = static_cast<uint8_t>(first);
-    if (firstFree_ < 4096) {
+    if (firstFree_ < kLzwTableSize) {
       prefix_[firstFree_] = static_cast<uint16_t>(previous);
       suffix_[firstFree_] = static_cast<uint16_t>(first);
       ++firstFree_;
-      if (firstFree_ >= limit_ && limit_ <= 4095) {
+      if (firstFree_ >= limit_ && limit_ <= kLzwMaxCode) {
         limit_ *= 2;
         ++codeSize_;
       }

@@ -12,6 +12,13 @@ namespace gif {
 
 enum TGIFCompression : uint8_t { CompressLZW = 0, CompressRLE = 1 };
 
+// Codes are at most 12 bits wide, so the string table holds 4096 entries.
+constexpr int kLzwMaxCodeBits = 12;
+constexpr int kLzwTableSize = 1 << kLzwMaxCodeBits;  // 4096
+constexpr int kLzwMaxCode = kLzwTableSize - 1;       // 4095
+// Image data travel in sub-blocks: a length byte, then at most 255 bytes.
+constexpr int kMaxSubBlockSize = 255;
+
 // Bits needed for n colours: 0 for 0, 1 for up to 2, else the smallest b with 2^b >= n.
 int BitsNeeded(int colors);
 
@@ -34,15 +41,16 @@ class TGIFWriter : public TGIFStream {
   int32_t Write(const void* buffer, int32_t count) override;
   void Put(uint8_t b) {
     block_[count_++] = b;
-    if (count_ == 256) FlushBlock();
+    if (count_ == kBlockBytes) FlushBlock();
   }
   void Finish();
 
  private:
   void FlushBlock();
   void Drain();
+  static constexpr int kBlockBytes = kMaxSubBlockSize + 1;  // the length byte and the data
   pf::TStream& target_;
-  uint8_t block_[256] = {};
+  uint8_t block_[kBlockBytes] = {};
   int count_ = 1;
   std::vector<uint8_t> pending_;  // whole blocks not yet handed to the target
 };
@@ -63,15 +71,18 @@ class THashTable {
         slot = i;
         return -1;
       }
-      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);
+      if ((s >> kLzwMaxCodeBits) == key) return static_cast<int>(s & kCodeMask);
       i = Step(i);
     }
   }
-  void Store(uint32_t slot, uint32_t key, int code) { slots_[slot] = (key << 12) | static_cast<uint32_t>(code); }
+  void Store(uint32_t slot, uint32_t key, int code) {
+    slots_[slot] = (key << kLzwMaxCodeBits) | static_cast<uint32_t>(code);
+  }
 
  private:
-  static constexpr uint32_t kSize = 8009;
+  static constexpr uint32_t kSize = 8009;  // a prime
   static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+  static constexpr uint32_t kCodeMask = kLzwTableSize - 1;
   // Fibonacci hashing spreads the neighbouring keys of smooth images over the whole table; linear probing then
   // stays within a cache line or two.
   static uint32_t Hash(uint32_t key) {
@@ -136,7 +147,8 @@ class TLZWEncoder final : public TGIFEncoder {
     } else if (nextFree_ > maxCode_) {
       ++codeSize_;
     }
-    maxCode_ = codeSize_ >= 12 ? 4096 : (1 << codeSize_) - 1;
+    // At 12 bits the size stays: the table clears before it would need a wider code.
+    maxCode_ = codeSize_ >= kLzwMaxCodeBits ? kLzwTableSize : (1 << codeSize_) - 1;
   }
   int nextFree_ = 0;
   THashTable table_;
@@ -173,6 +185,7 @@ class TGIFDecoder {
 
  private:
   int ReadCode();
+  bool LoadSubBlock();
   void SkipBlocks();
   void Warn(const char* message);
   void Reset();
@@ -186,17 +199,19 @@ class TGIFDecoder {
   int firstFree_ = 0;
   int codeSize_ = 0;
   int limit_ = 0;
-  // bit reader
-  uint8_t buffer_[264] = {};
+  // Bit reader: the current sub-block behind the last two bytes of the one before (a code spans at most three
+  // bytes), with room for reading three bytes at the last position.
+  static constexpr int kCarryBytes = 2;
+  uint8_t buffer_[kCarryBytes + kMaxSubBlockSize + 3] = {};
   int currentBit_ = 0;
   int lastBit_ = 0;
-  int lastByte_ = 2;
+  int lastByte_ = kCarryBytes;
   bool firstCall_ = true;
   bool zeroBlockSeen_ = false;
   bool done_ = false;
-  uint16_t prefix_[4096] = {};
-  uint16_t suffix_[4096] = {};
-  uint8_t stack_[4100] = {};
+  uint16_t prefix_[kLzwTableSize] = {};
+  uint16_t suffix_[kLzwTableSize] = {};
+  uint8_t stack_[kLzwTableSize + 1] = {};  // a string of the longest chain and its first pixel
 };
 
 // Convenience wrapper: TLZWEncoder or TRLEEncoder by compression.
