@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Keep single inputs fast: 4 million pixels per picture are plenty to reach every path.
   gif::GIFMaxPicturePixels = int64_t{1} << 22;
   gif::TGifPicture picture;
-  picture.OnWarning = [](pf::TPersistent&, int, const std::string&) {};
+  picture.OnWarning = [](const pf::TPersistent&, int, const std::string&) {};
   pf::TReadOnlyMemoryStream in(data, static_cast<int64_t>(size));
   try {
     picture.LoadFromStream(in);

@@ -72,8 +72,8 @@ void TGraphic::SaveToClipboardFormat(uint16_t&, std::vector<uint8_t>&, HPALETTE&
   throw EInvalidGraphic("Unsupported clipboard format");
 }
 
-void TGraphic::Progress(TPersistent& sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& r,
-                        const std::string& msg) {
+void TGraphic::Progress(const TPersistent& sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                        const TRect& r, const std::string& msg) const {
   if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, r, msg);
 }
 
@@ -106,7 +106,7 @@ std::string NormalExtension(std::string_view extension) {
 
 // Passes a graphic's progress on to the picture's OnProgress.
 TProgressEvent ForwardProgressTo(TPicture& picture) {
-  return [&picture](TPersistent& sender, TProgressStage stage, uint8_t percent, bool redraw, const TRect& r,
+  return [&picture](const TPersistent& sender, TProgressStage stage, uint8_t percent, bool redraw, const TRect& r,
                     const std::string& msg) {
     if (picture.OnProgress) picture.OnProgress(sender, stage, percent, redraw, r, msg);
   };

@@ -21,7 +21,8 @@ class TBitmap;
 enum TProgressStage { psStarting, psRunning, psEnding };
 
 using TGraphicNotifyEvent = std::function<void(TPersistent& sender)>;
-using TProgressEvent = std::function<void(TPersistent& sender, TProgressStage stage, uint8_t percentDone,
+// The sender is const: reporting progress (also from a const operation such as saving) changes nothing.
+using TProgressEvent = std::function<void(const TPersistent& sender, TProgressStage stage, uint8_t percentDone,
                                           bool redrawNow, const TRect& r, const std::string& msg)>;
 
 class TGraphic : public TPersistent {
@@ -84,8 +85,8 @@ class TGraphic : public TPersistent {
 
  protected:
   // Raises OnProgress when set.
-  void Progress(TPersistent& sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& r,
-                const std::string& msg);
+  void Progress(const TPersistent& sender, TProgressStage stage, uint8_t percentDone, bool redrawNow, const TRect& r,
+                const std::string& msg) const;
 
   bool transparent_ = false;
 

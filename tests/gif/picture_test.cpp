@@ -35,7 +35,7 @@ struct Loaded {
 
 Loaded Load(const std::vector<uint8_t>& bytes) {
   Loaded l;
-  l.pic->OnWarning = [&l](pf::TPersistent&, int severity, const std::string& m) {
+  l.pic->OnWarning = [&l](const pf::TPersistent&, int severity, const std::string& m) {
     EXPECT_EQ(severity, 1);
     l.warnings.push_back(m);
   };
@@ -260,7 +260,7 @@ TEST(GifPicture, ReaderToleratesHarmlessInputAndRefusesBrokenBlocks) {
   two = Cat(two, {',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 12, 1, 0, 0, ';'});
   Loaded l;
   std::vector<int> ends;
-  l.pic->OnProgress = [&](pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
+  l.pic->OnProgress = [&](const pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
                           const std::string& m) {
     if (stage == pf::psEnding && m == "Loading...") ends.push_back(percent);
   };
@@ -290,7 +290,7 @@ TEST(GifPicture, VersionAndDescriptorRules) {
   EXPECT_EQ(pic.Images()[1]->Data(), f->Data());
   // so does a frame made for another picture, whose extensions then report to this one, not to the other
   std::vector<std::string> warnings;
-  pic.OnWarning = [&](pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
+  pic.OnWarning = [&](const pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
   auto other = std::make_unique<TGifPicture>();
   auto foreign = std::make_unique<TGIFSubImage>(other.get());
   foreign->SetBounds(0, 0, 1, 1);
@@ -341,29 +341,29 @@ TEST(GifPicture, BitmapConversionRules) {
   EXPECT_EQ(out.GetPixel(1, 0), pf::clRed);
 }
 
-TEST(GifPicture, CopyTakesTheListedSettingsAndKeepsOwnHandlers) {
+TEST(GifPicture, CopyTakesTheListedSettingsAndClearsTheHandlers) {
   auto l = Load(giftest::GiflibWrite(AnimatedSample()));
   TGifPicture& src = *l.pic;
   src.Compression = CompressRLE;
   src.ReductionBits = 4;
   src.AnimationSpeed = 50;
   src.DrawOptions = DrawAsync;
-  int sourceProgress = 0, ownWarnings = 0;
-  src.OnProgress = [&](pf::TPersistent&, pf::TProgressStage, uint8_t, bool, const pf::TRect&, const std::string&) {
-    ++sourceProgress;
-  };
+  int sourceProgress = 0;
+  src.OnProgress = [&](const pf::TPersistent&, pf::TProgressStage, uint8_t, bool, const pf::TRect&,
+                       const std::string&) { ++sourceProgress; };
   TGifPicture copy;
-  copy.OnWarning = [&](pf::TPersistent&, int, const std::string&) { ++ownWarnings; };
+  copy.OnWarning = [](const pf::TPersistent&, int, const std::string&) {};
+  copy.OnProgress = src.OnProgress;
   copy.Assign(src);
   EXPECT_EQ(copy.DrawOptions, DrawAsync);
   EXPECT_EQ(copy.Compression, CompressLZW);
   EXPECT_EQ(copy.ReductionBits, 8);
   EXPECT_EQ(copy.AnimationSpeed, 100);
-  EXPECT_EQ(sourceProgress, 2 + 4);
+  EXPECT_EQ(sourceProgress, 2 + 4);  // the copy reported through the source's handler: start, four frames, end
+  EXPECT_FALSE(copy.OnWarning);
+  EXPECT_FALSE(copy.OnProgress);
   ASSERT_EQ(copy.Images().Count(), 4);
   EXPECT_EQ(copy.Images()[0]->Extensions().Count(), 2);
-  copy.Warning(copy, 1, "x");
-  EXPECT_EQ(ownWarnings, 1);
   // the source writes run-length data, the copy LZW data; both decode to the same frames
   auto a = giftest::GiflibRead(Save(src)), b = giftest::GiflibRead(Save(copy));
   ASSERT_TRUE(a.ok && b.ok);
@@ -435,6 +435,50 @@ TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
   EXPECT_EQ(longer.Images()[0]->GraphicControlExtension()->Delay(), 65535);
 }
 
+// What the screen shows after each frame, every frame drawn over the ones before.
+std::vector<std::vector<pf::TColor>> Looks(TGifPicture& pic) {
+  std::vector<std::vector<pf::TColor>> looks;
+  std::vector<pf::TColor> screen(static_cast<size_t>(pic.Width()) * pic.Height(), pf::clNone);
+  for (int i = 0; i < pic.Images().Count(); ++i) {
+    TGIFSubImage& f = *pic.Images()[i];
+    const int t = f.Transparent() ? f.GraphicControlExtension()->TransparentColorIndex() : -1;
+    for (int y = 0; y < f.Height(); ++y)
+      for (int x = 0; x < f.Width(); ++x)
+        if (const int px = f.Pixels(x, y); px != t)
+          screen[static_cast<size_t>(f.Top() + y) * pic.Width() + f.Left() + x] = f.ActiveColorMap().Colors(px);
+    looks.push_back(screen);
+  }
+  return looks;
+}
+
+TEST(GifPicture, MergingKeepsWhatEveryFrameShows) {
+  // white 0, red 1; the lower frame is transparent on red
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> over;
+    int transparentIndex;  // of the upper frame afterwards
+    int colors;            // of the global map afterwards
+  };
+  const Case cases[] = {
+      {"red shown above", {0, 1, 1, 0}, 2, 3},   // red may not become transparent: black is added for it
+      {"no red above", {0, 0, 0, 0}, 1, 2},      // the lower frame's index is borrowed
+      {"nothing repeats", {1, 1, 0, 0}, -1, 2},  // over red (transparent below) and white on red
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGifPicture pic;
+    AddColors(pic, {pf::clWhite, pf::clRed});
+    AddFrame(pic, {.width = 4, .height = 1, .pixels = {0, 0, 1, 1}, .transparent = 1});
+    AddFrame(pic, {.width = 4, .height = 1, .pixels = c.over});
+    const auto before = Looks(pic);
+    pic.Optimize(ooMerge, ReduceNone, DitherNearest, 8);
+    EXPECT_EQ(Looks(pic), before);
+    const TGIFSubImage& over = *pic.Images()[1];
+    EXPECT_EQ(over.Transparent() ? over.GraphicControlExtension()->TransparentColorIndex() : -1, c.transparentIndex);
+    EXPECT_EQ(pic.Header().ColorMap().Count(), c.colors);
+  }
+}
+
 TEST(GifPicture, DrawingScalesMasksAndTiles) {
   TGifPicture pic;
   AddColors(pic, {pf::clBlue, pf::clLime});
@@ -482,7 +526,7 @@ TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
   EXPECT_EQ(pf::GetPaletteEntries(pic.GetPalette(), 0, 0, nullptr), 216);
 
   std::vector<std::pair<int, int>> progress;
-  pic.OnProgress = [&](pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
+  pic.OnProgress = [&](const pf::TPersistent&, pf::TProgressStage stage, uint8_t percent, bool, const pf::TRect&,
                        const std::string& m) {
     if (m == "Saving...") progress.emplace_back(stage, percent);
   };
@@ -508,7 +552,7 @@ TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
 TEST(GifPicture, FrameBoundsAndTransparentIndexWarn) {
   TGifPicture pic;
   std::vector<std::string> warnings;
-  pic.OnWarning = [&](pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
+  pic.OnWarning = [&](const pf::TPersistent&, int, const std::string& m) { warnings.push_back(m); };
   auto f = std::make_unique<TGIFSubImage>(&pic);
   TGIFSubImage* frame = f.get();
   pic.Add(std::move(f));

@@ -159,7 +159,7 @@ TEST(Pictures, FilesPickTheirClassByExtensionAndPassOnProgress) {
 
   // A graphic's progress reaches the picture while it loads and afterwards.
   std::vector<TProgressStage> stages;
-  picture.OnProgress = [&](TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
+  picture.OnProgress = [&](const TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
                            const std::string& msg) {
     stages.push_back(stage);
     EXPECT_EQ(percent, 50);

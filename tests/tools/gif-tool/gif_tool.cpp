@@ -20,7 +20,7 @@ int Usage() {
   return 2;
 }
 
-void PrintWarning(pf::TPersistent&, int, const std::string& message) {
+void PrintWarning(const pf::TPersistent&, int, const std::string& message) {
   std::fprintf(stderr, "warning: %s\n", message.c_str());
 }
 
