@@ -1,6 +1,10 @@
 // Colour lookups, dither engines and colour reduction.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <random>
+
 #include "gif/dither.h"
 #include "gif/gif_errors.h"
 #include "gif/reduce.h"
@@ -10,18 +14,106 @@ namespace {
 
 using namespace gif;
 
-// Dithers a width x height image of one colour; returns the indices row by row.
-std::vector<uint8_t> DitherUniform(int mode, TColorLookup& lookup, int width, int height, uint8_t r, uint8_t g,
-                                   uint8_t b) {
+// Dithers a width x height image of red, green, blue triples through an engine; returns the indices row by row.
+std::vector<uint8_t> DitherImage(int mode, TColorLookup& lookup, int width, int height,
+                                 const std::vector<uint8_t>& rgb) {
   auto engine = CreateDitherEngine(mode, width, lookup);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-  for (int x = 0; x < width; ++x) {
-    row[x * 3] = b;
-    row[x * 3 + 1] = g;
-    row[x * 3 + 2] = r;
-  }
+  std::vector<uint8_t> bgr(static_cast<size_t>(width) * 3);
   std::vector<uint8_t> out(static_cast<size_t>(width) * height, 0xEE);
-  for (int y = 0; y < height; ++y) DitherRow(*engine, row.data(), 3, out.data() + static_cast<size_t>(y) * width);
+  for (int y = 0; y < height; ++y) {
+    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
+      for (size_t c = 0; c < 3; ++c) bgr[x * 3 + c] = rgb[(static_cast<size_t>(y) * width + x) * 3 + 2 - c];
+    DitherRow(*engine, bgr.data(), 3, out.data() + static_cast<size_t>(y) * width);
+  }
+  return out;
+}
+
+// The published error-diffusion kernels: weights at (columns ahead in the scan direction, rows down) over a
+// divisor. Mode 0, nearest colour, spreads nothing.
+struct Kernel {
+  int divisor;
+  std::vector<std::array<int, 3>> weights;  // {ahead, down, weight}
+};
+const Kernel kKernels[] = {
+    {1, {}},
+    {16, {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}},  // Floyd-Steinberg
+    {42,
+     {{1, 0, 8},
+      {2, 0, 4},
+      {-2, 1, 2},
+      {-1, 1, 4},
+      {0, 1, 8},
+      {1, 1, 4},
+      {2, 1, 2},  // Stucki
+      {-2, 2, 1},
+      {-1, 2, 2},
+      {0, 2, 4},
+      {1, 2, 2},
+      {2, 2, 1}}},
+    {32,
+     {{1, 0, 5},
+      {2, 0, 3},
+      {-2, 1, 2},
+      {-1, 1, 4},
+      {0, 1, 5},
+      {1, 1, 4},
+      {2, 1, 2},  // Sierra
+      {-1, 2, 2},
+      {0, 2, 3},
+      {1, 2, 2}}},
+    {48,
+     {{1, 0, 7},
+      {2, 0, 5},
+      {-2, 1, 3},
+      {-1, 1, 5},
+      {0, 1, 7},
+      {1, 1, 5},
+      {2, 1, 3},  // Jarvis-Judice-Ninke
+      {-2, 2, 1},
+      {-1, 2, 3},
+      {0, 2, 5},
+      {1, 2, 3},
+      {2, 2, 1}}},
+    {200,
+     {{2, 0, 32},
+      {-3, 1, 12},
+      {-1, 1, 26},
+      {1, 1, 30},
+      {3, 1, 16},
+      {-2, 2, 12},  // Stevenson-Arce
+      {0, 2, 26},
+      {2, 2, 12},
+      {-3, 3, 5},
+      {-1, 3, 12},
+      {1, 3, 12},
+      {3, 3, 5}}},
+    {32, {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}}},  // Burkes
+};
+
+// Straight from the kernel: serpentine rows, one error sum per pixel and channel over the whole image, the sum
+// rounded by (sum + divisor / 2) / divisor truncating, the value clamped, errors leaving the image dropped.
+std::vector<uint8_t> ReferenceDither(const Kernel& k, TColorLookup& lookup, int w, int h,
+                                     const std::vector<uint8_t>& rgb) {
+  std::vector<int> error(rgb.size(), 0);
+  std::vector<uint8_t> out(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    const int dir = y % 2 == 0 ? 1 : -1;
+    for (int i = 0; i < w; ++i) {
+      const int x = dir == 1 ? i : w - 1 - i;
+      const size_t at = static_cast<size_t>(y) * w + x;
+      int value[3];
+      for (size_t c = 0; c < 3; ++c)
+        value[c] = std::clamp(rgb[at * 3 + c] + (error[at * 3 + c] + k.divisor / 2) / k.divisor, 0, 255);
+      uint8_t chosen[3];
+      out[at] = lookup.Lookup(uint8_t(value[0]), uint8_t(value[1]), uint8_t(value[2]), chosen[0], chosen[1], chosen[2]);
+      for (auto [ahead, down, weight] : k.weights) {
+        const int xx = x + ahead * dir, yy = y + down;
+        if (xx < 0 || xx >= w || yy >= h) continue;
+        for (size_t c = 0; c < 3; ++c)
+          error[(static_cast<size_t>(yy) * w + xx) * 3 + c] += weight * (value[c] - chosen[c]);
+      }
+    }
+  }
   return out;
 }
 
@@ -59,29 +151,20 @@ TEST(ColorLookup, FastLookupTakesTheFirstNearestAndCachesPerKey) {
   EXPECT_EQ(r, 96);
 }
 
-TEST(DitherEngines, ExactPaletteColoursAndSinglePixelColumnsWithEveryMode) {
+TEST(DitherEngines, EveryEngineSpreadsItsPublishedKernel) {
+  std::mt19937 rng(5);
   TNetscapeColorLookup web;
-  for (int mode = 0; mode <= 6; ++mode) {
-    auto out = DitherUniform(mode, web, 17, 9, 51, 102, 255);
-    for (uint8_t v : out) ASSERT_EQ(v, 2 * 6 + 5 + 36) << "mode " << mode;
-    auto narrow = DitherUniform(mode, web, 1, 12, 200, 10, 77);
-    for (uint8_t v : narrow) ASSERT_LT(v, 216) << "mode " << mode;
-  }
-  EXPECT_EQ(CreateDitherEngine(7, 4, web), nullptr);
-}
-
-TEST(DitherEngines, MidGreyMixesBlackAndWhiteExceptWithNearestColour) {
   TMonochromeLookup mono;
-  for (int mode = 0; mode <= 6; ++mode) {
-    auto out = DitherUniform(mode, mono, 64, 64, 128, 128, 128);
-    size_t white = static_cast<size_t>(std::count(out.begin(), out.end(), 1));
-    if (mode == DitherNearest) {
-      EXPECT_EQ(white, out.size());
-    } else {
-      EXPECT_GT(white, out.size() * 4 / 10) << "mode " << mode;
-      EXPECT_LT(white, out.size() * 6 / 10) << "mode " << mode;
+  for (auto [w, h] : {std::pair{23, 13}, std::pair{1, 9}, std::pair{2, 5}})
+    for (TColorLookup* lookup : {static_cast<TColorLookup*>(&web), static_cast<TColorLookup*>(&mono)}) {
+      std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+      for (auto& v : rgb) v = static_cast<uint8_t>(rng());
+      for (int mode = 0; mode <= 6; ++mode)
+        EXPECT_EQ(DitherImage(mode, *lookup, w, h, rgb), ReferenceDither(kKernels[mode], *lookup, w, h, rgb))
+            << "mode " << mode << ", " << w << " x " << h << ", " << lookup->Colors << " colours";
     }
-  }
+  TNetscapeColorLookup lookup;
+  EXPECT_EQ(CreateDitherEngine(7, 4, lookup), nullptr);
 }
 
 TEST(DitherEngines, SerpentineOrderAndTruncatingDivision) {
@@ -99,8 +182,7 @@ TEST(DitherEngines, SerpentineOrderAndTruncatingDivision) {
   EXPECT_EQ(columns, (std::vector<int>{0, 1, 2, 2, 1, 0}));
   // 48 goes to level 1 (51), error -3, carried 7 * -3 = -21: (-21 + 8) / 16 truncates to 0, so the second pixel
   // stays at 48 and level 1 as well
-  auto out = DitherUniform(DitherFloydSteinberg, web, 2, 1, 48, 48, 48);
-  EXPECT_EQ(out, (std::vector<uint8_t>{43, 43}));
+  EXPECT_EQ(DitherImage(DitherFloydSteinberg, web, 2, 1, std::vector<uint8_t>(6, 48)), (std::vector<uint8_t>{43, 43}));
 }
 
 void Fill(pf::TBitmap& bmp, int w, int h, const std::vector<pf::TColor>& colors) {
