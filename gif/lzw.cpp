@@ -344,6 +344,50 @@ void TGIFDecoder::Reset() {
   firstFree_ = clearCode_ + 2;
 }
 
+// Puts decoded pixels straight into their rows, in storage order (the four passes for interlaced frames).
+class TRowWriter {
+ public:
+  TRowWriter(uint8_t* pixels, int width, int height, bool interlaced)
+      : pixels_(pixels),
+        width_(width),
+        left_(width > 0 && height > 0 ? static_cast<int64_t>(width) * height : 0),
+        rows_(RowOrder(left_ > 0 ? height : 0, interlaced)),
+        row_(left_ > 0 ? pixels + static_cast<size_t>(rows_[0]) * width : nullptr) {}
+  bool Full() const { return left_ == 0; }
+  void Put(uint8_t pixel) {
+    row_[x_++] = pixel;
+    --left_;
+    if (x_ == width_) NextRow();
+  }
+  // Pops up to sp pixels off the stack (a string comes out of the table backwards); what the frame has no room for
+  // is dropped.
+  void PutStack(const uint8_t* stack, int sp) {
+    int64_t n = std::min<int64_t>(sp, left_);
+    left_ -= n;
+    while (n > 0) {
+      const int chunk = static_cast<int>(std::min<int64_t>(n, width_ - x_));
+      uint8_t* dst = row_ + x_;
+      for (int i = 0; i < chunk; ++i) dst[i] = stack[--sp];
+      x_ += chunk;
+      n -= chunk;
+      if (x_ == width_) NextRow();
+    }
+  }
+
+ private:
+  void NextRow() {
+    x_ = 0;
+    if (++rowIndex_ < rows_.size()) row_ = pixels_ + static_cast<size_t>(rows_[rowIndex_]) * width_;
+  }
+  uint8_t* const pixels_;
+  const int width_;
+  int64_t left_;
+  const std::vector<int> rows_;
+  size_t rowIndex_ = 0;
+  uint8_t* row_;
+  int x_ = 0;
+};
+
 bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced) {
   uint8_t minCodeSize = 0;
   if (stream_.Read(&minCodeSize, 1) != 1) return false;
@@ -354,93 +398,69 @@ bool TGIFDecoder::Decode(uint8_t* pixels, int width, int height, bool interlaced
   endCode_ = clearCode_ + 1;
   codeSize_ = initCodeSize_;
   Reset();
+  TRowWriter out(pixels, width, height, interlaced);
+  if (DecodePixels(out)) return true;
+  // Every pixel is there: consume the end code and anything the encoder wrote after it, up to the terminator.
+  if (!done_) ReadCode();
+  SkipBlocks();
+  return true;
+}
 
-  const int64_t total = width > 0 && height > 0 ? static_cast<int64_t>(width) * height : 0;
-  // Pixels go straight to their rows, in storage order (the interlace passes for interlaced frames).
-  const std::vector<int> rows = RowOrder(total > 0 ? height : 0, interlaced);
-  size_t rowIndex = 0;
-  int x = 0;
-  uint8_t* row = total > 0 ? pixels + static_cast<size_t>(rows[0]) * width : nullptr;
-  auto nextRow = [&] {
-    x = 0;
-    if (++rowIndex < rows.size()) row = pixels + static_cast<size_t>(rows[rowIndex]) * width;
-  };
-
-  int64_t pos = 0;
-  int first = 0;
-  int previous = 0;
-  bool ended = false;
-  while (pos < total) {
+// Decodes until the frame is full (false) or the data end first (true: by the end code, the terminator or the
+// end of the stream).
+bool TGIFDecoder::DecodePixels(TRowWriter& out) {
+  int first = 0;     // first pixel of the previous string
+  int previous = 0;  // the previous code
+  while (!out.Full()) {
     int code = ReadCode();
-    if (code < 0) {
-      ended = true;
-      break;
-    }
     if (code == clearCode_) {
       Reset();
       do code = ReadCode();
       while (code == clearCode_);
-      if (code < 0) {
-        ended = true;
-        break;
+      if (code >= 0 && code != endCode_) {
+        // the first code after a clear stands for itself
+        first = previous = code;
+        out.Put(static_cast<uint8_t>(code));
+        continue;
       }
-      if (code == endCode_) {
-        SkipBlocks();
-        ended = true;
-        break;
-      }
-      first = previous = code;
-      row[x++] = static_cast<uint8_t>(code);
-      ++pos;
-      if (x == width) nextRow();
-      continue;
     }
+    if (code < 0) return true;
     if (code == endCode_) {
       SkipBlocks();
-      ended = true;
-      break;
+      return true;
     }
-    const int incoming = code;
-    int sp = 0;
-    if (code >= firstFree_) {
-      stack_[sp++] = static_cast<uint8_t>(first);
-      code = previous;
-    }
-    while (code >= clearCode_) {
-      // A chain longer than the table can only come from crafted data that loops.
-      if (sp >= kLzwTableSize || prefix_[code] == code) throw GIFException(msg::CircularEntry);
-      stack_[sp++] = static_cast<uint8_t>(suffix_[code]);
-      code = prefix_[code];
-    }
-    first = suffix_[code];
+    out.PutStack(stack_, ExpandCode(code, first, previous));
+    previous = code;
+  }
+  return false;
+}
+
+// Pushes the string of code onto the stack, last pixel first, and adds the previous string plus its first pixel
+// to the table. Returns the stack size.
+int TGIFDecoder::ExpandCode(int code, int& first, int previous) {
+  int sp = 0;
+  if (code >= firstFree_) {  // the string being defined right now: the previous one plus its own first pixel
     stack_[sp++] = static_cast<uint8_t>(first);
-    if (firstFree_ < kLzwTableSize) {
-      prefix_[firstFree_] = static_cast<uint16_t>(previous);
-      suffix_[firstFree_] = static_cast<uint16_t>(first);
-      ++firstFree_;
-      if (firstFree_ >= limit_ && limit_ <= kLzwMaxCode) {
-        limit_ *= 2;
-        ++codeSize_;
-      }
-    }
-    previous = incoming;
-    int64_t n = std::min<int64_t>(sp, total - pos);
-    pos += n;
-    while (n > 0) {
-      const int chunk = static_cast<int>(std::min<int64_t>(n, width - x));
-      uint8_t* dst = row + x;
-      for (int i = 0; i < chunk; ++i) dst[i] = stack_[--sp];
-      x += chunk;
-      n -= chunk;
-      if (x == width) nextRow();
+    code = previous;
+  }
+  while (code >= clearCode_) {
+    // A chain longer than the table can only come from crafted data that loops.
+    if (sp >= kLzwTableSize || prefix_[code] == code) throw GIFException(msg::CircularEntry);
+    stack_[sp++] = static_cast<uint8_t>(suffix_[code]);
+    code = prefix_[code];
+  }
+  first = suffix_[code];
+  stack_[sp++] = static_cast<uint8_t>(first);
+  if (firstFree_ < kLzwTableSize) {
+    prefix_[firstFree_] = static_cast<uint16_t>(previous);
+    suffix_[firstFree_] = static_cast<uint16_t>(first);
+    ++firstFree_;
+    if (firstFree_ >= limit_ && limit_ <= kLzwMaxCode) {
+      limit_ *= 2;
+      ++codeSize_;
     }
   }
-  if (!ended) {
-    // Consume the end code and anything the encoder wrote after the last pixel, up to the terminator.
-    if (!done_) ReadCode();
-    SkipBlocks();
-  }
-  return true;
+  return sp;
 }
 
 }  // namespace gif

@@ -177,6 +177,8 @@ class TRLEEncoder final : public TGIFEncoder {
 
 // Reads one image data section into Width * Height pixels (normal or interlaced row order). Pixels that the data
 // does not reach keep their value. Truncation gives one warning; invalid data raises GIFException.
+class TRowWriter;  // where decoded pixels go
+
 class TGIFDecoder {
  public:
   TGIFDecoder(pf::TStream& stream, TGIFWarning warning) : stream_(stream), warning_(std::move(warning)) {}
@@ -184,6 +186,8 @@ class TGIFDecoder {
   bool Decode(uint8_t* pixels, int width, int height, bool interlaced);
 
  private:
+  bool DecodePixels(TRowWriter& out);
+  int ExpandCode(int code, int& first, int previous);
   int ReadCode();
   bool LoadSubBlock();
   void SkipBlocks();
