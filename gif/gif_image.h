@@ -287,6 +287,7 @@ class TGifPicture : public pf::TGraphic {
   void ReservePixels(int64_t count);
 
  private:
+  void SetScreenExtent(int32_t value, bool width);
   bool drawing_ = false;
   mutable bool paletteBusy_ = false;
   TGifPictureList images_;

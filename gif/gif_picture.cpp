@@ -334,21 +334,20 @@ void TGifPicture::SetPalette(const pf::HPALETTE& value) {
   }
 }
 
-void TGifPicture::SetWidth(int32_t value) {
-  for (int i = 0; i < images_.Count(); ++i)
-    if (images_[i]->Left() + images_[i]->Width() > value) throw GIFException(msg::WidthTooSmall);
-  if (value != header_.Width) {
-    header_.Width = static_cast<uint16_t>(std::clamp(value, 0, kMaxWordValue));
-    FreeCachedBitmap();
-    Changed(this);
-  }
-}
+void TGifPicture::SetWidth(int32_t value) { SetScreenExtent(value, true); }
 
-void TGifPicture::SetHeight(int32_t value) {
-  for (int i = 0; i < images_.Count(); ++i)
-    if (images_[i]->Top() + images_[i]->Height() > value) throw GIFException(msg::HeightTooSmall);
-  if (value != header_.Height) {
-    header_.Height = static_cast<uint16_t>(std::clamp(value, 0, kMaxWordValue));
+void TGifPicture::SetHeight(int32_t value) { SetScreenExtent(value, false); }
+
+// The width or height of the logical screen; every frame must still fit.
+void TGifPicture::SetScreenExtent(int32_t value, bool width) {
+  for (int i = 0; i < images_.Count(); ++i) {
+    const TGIFSubImage& frame = *images_[i];
+    if ((width ? frame.Left() + frame.Width() : frame.Top() + frame.Height()) > value)
+      throw GIFException(width ? msg::WidthTooSmall : msg::HeightTooSmall);
+  }
+  uint16_t& extent = width ? header_.Width : header_.Height;
+  if (value != extent) {
+    extent = static_cast<uint16_t>(std::clamp(value, 0, kMaxWordValue));
     FreeCachedBitmap();
     Changed(this);
   }
