@@ -175,10 +175,10 @@ class TRLEEncoder final : public TGIFEncoder {
   std::vector<int> runCodes_;  // runCodes_[n]: code of runPixel_ repeated n times, or -1
 };
 
-// Reads one image data section into Width * Height pixels (normal or interlaced row order). Pixels that the data
-// does not reach keep their value. Truncation gives one warning; invalid data raises GIFException.
 class TRowWriter;  // where decoded pixels go
 
+// Reads one image data section into Width * Height pixels (normal or interlaced row order). Pixels that the data
+// does not reach keep their value. Truncation gives one warning; invalid data raises GIFException.
 class TGIFDecoder {
  public:
   TGIFDecoder(pf::TStream& stream, TGIFWarning warning) : stream_(stream), warning_(std::move(warning)) {}

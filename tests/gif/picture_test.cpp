@@ -413,6 +413,14 @@ TEST(GifPicture, OptimizeCropsMergesAndCleansUp) {
     c->Text.Add("note");
     f->Extensions().Add(std::move(c));
   }
+  // with optimise-on-save the file holds the optimised picture; the picture itself stays as it is
+  GIFDefaultOptimizeOnSave = true;
+  pf::TMemoryStream written;
+  pic.WriteData(written);
+  GIFDefaultOptimizeOnSave = false;
+  EXPECT_EQ(pic.Images().Count(), 3);
+  EXPECT_EQ(Load(std::vector<uint8_t>(written.Memory(), written.Memory() + written.Size())).pic->Images().Count(), 2);
+
   pic.Optimize(ooCrop | ooMerge | ooCleanup, ReduceNone, DitherNearest, 8);
   ASSERT_EQ(pic.Images().Count(), 2);
   TGIFSubImage& second = *pic.Images()[1];
