@@ -3,8 +3,12 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
 
 #include "platform/core/exceptions.h"
 
@@ -113,6 +117,172 @@ void RunIconv(iconv_t cd, std::string_view in, std::string& out, OnBad onBad) {
     int error = errno;
     out.append(buffer, static_cast<size_t>(outPtr - buffer));
     if (r != static_cast<size_t>(-1) || error != E2BIG) break;
+  }
+}
+
+// Converts in as one whole unit; false when the converter rejects it or leaves part of it.
+bool IconvOne(iconv_t cd, std::string_view in, std::string& out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char buffer[32];
+  char* outPtr = buffer;
+  size_t outLeft = sizeof(buffer);
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return false;
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  out.append(buffer, static_cast<size_t>(outPtr - buffer));
+  return true;
+}
+
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+
+struct CharsetCodePage {
+  int charset;
+  int codePage;
+};
+// The Windows font character sets and the code pages of their text.
+constexpr CharsetCodePage kCharsetCodePages[] = {
+    {0, 1252},   {2, CodePageSymbol}, {77, 10000}, {128, 932},  {129, 949},  {130, 1361},
+    {134, 936},  {136, 950},          {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255},
+    {178, 1256}, {186, 1257},         {204, 1251}, {222, 874},  {238, 1250}, {255, 850},
+};
+
+bool IsDoubleByteCodePage(int codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
+}
+
+// Lead bytes of the double-byte code pages.
+bool IsLeadByte(int codePage, uint8_t b) {
+  switch (codePage) {
+    case 932:
+      return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+      return b >= 0x81 && b <= 0xFE;
+    case 1361:
+      return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xDE) || (b >= 0xE0 && b <= 0xF9);
+    default:
+      return false;
+  }
+}
+
+std::string IconvName(int codePage) { return codePage == 10000 ? "MACINTOSH" : "CP" + std::to_string(codePage); }
+
+bool KnownToIconv(int codePage) {
+  static std::mutex mutex;
+  static std::map<int, bool> known;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = known.find(codePage);
+  if (it == known.end()) it = known.emplace(codePage, Iconv("UTF-32LE", IconvName(codePage).c_str()).Ok()).first;
+  return it->second;
+}
+
+void AppendCodePoint(std::u16string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    out.push_back(kReplacementCharacter);
+  } else if (cp >= 0x10000) {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    out.push_back(static_cast<char16_t>(cp));
+  }
+}
+
+// UTF-32LE bytes appended to out as UTF-16.
+void AppendUtf32(std::u16string& out, std::string_view utf32) {
+  for (size_t k = 0; k + 4 <= utf32.size(); k += 4) {
+    char32_t cp = 0;
+    for (int b = 3; b >= 0; --b) cp = (cp << 8) | static_cast<uint8_t>(utf32[k + static_cast<size_t>(b)]);
+    AppendCodePoint(out, cp);
+  }
+}
+
+// The 256 characters of a single-byte code page through iconv, built once per code page.
+const std::array<char16_t, 256>& SingleByteTable(int codePage) {
+  static std::mutex mutex;
+  static std::map<int, std::unique_ptr<std::array<char16_t, 256>>> tables;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto& table = tables[codePage];
+  if (!table) {
+    table = std::make_unique<std::array<char16_t, 256>>();
+    Iconv decode("UTF-32LE", IconvName(codePage).c_str());
+    for (int b = 0; b < 256; ++b) {
+      std::string utf32;
+      std::u16string unit;
+      if (decode.Ok() && IconvOne(decode.get(), std::string(1, static_cast<char>(b)), utf32)) AppendUtf32(unit, utf32);
+      (*table)[static_cast<size_t>(b)] = unit.size() == 1 ? unit[0] : kReplacementCharacter;
+    }
+  }
+  return *table;
+}
+
+// One character appended to out with the index of its first byte.
+void Put(std::u16string& out, std::vector<int>* firstByte, size_t index, char16_t c) {
+  out.push_back(c);
+  if (firstByte) firstByte->push_back(static_cast<int>(index));
+}
+
+void DecodeUtf8Text(std::string_view bytes, std::u16string& out, std::vector<int>* firstByte) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    size_t start = i;
+    long cp = DecodeUtf8(bytes, i);
+    AppendCodePoint(out, cp < 0 ? kReplacementCharacter : static_cast<char32_t>(cp));
+    if (firstByte) firstByte->resize(out.size(), static_cast<int>(start));
+  }
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Exactly the characters that 1252 decodes to; anything else is replacement.
+char EncodeCp1252(char32_t c, char replacement) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int k = 0; k < 32; ++k)
+    if (kCp1252High[k] == c) return static_cast<char>(0x80 + k);
+  return replacement;
+}
+
+// Double-byte code pages, one character at a time: a lead byte with the byte after it, else one byte. A pair the
+// code page does not define gives U+FFFD for the lead byte alone, so that an ASCII byte after it survives.
+void DecodeDoubleByte(std::string_view bytes, int codePage, std::u16string& out, std::vector<int>* firstByte) {
+  Iconv decode("UTF-32LE", IconvName(codePage).c_str());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    uint8_t b = static_cast<uint8_t>(bytes[i]);
+    if (b < 0x80) {
+      Put(out, firstByte, i, b);
+      ++i;
+      continue;
+    }
+    size_t length = IsLeadByte(codePage, b) && i + 1 < bytes.size() ? 2 : 1;
+    std::string utf32;
+    if (!IconvOne(decode.get(), bytes.substr(i, length), utf32) || utf32.empty()) {
+      utf32.clear();
+      length = 1;
+      if (!IconvOne(decode.get(), bytes.substr(i, 1), utf32) || utf32.empty()) utf32 = std::string("\xFD\xFF\0\0", 4);
+    }
+    std::u16string units;
+    AppendUtf32(units, utf32);
+    for (char16_t u : units) Put(out, firstByte, i, u);
+    i += length;
   }
 }
 
@@ -239,6 +409,82 @@ std::string ConvertCharset(std::string_view bytes, const char* fromCharset, cons
     left -= step;
   });
   return out;
+}
+
+int CharsetToCodePage(int charset) {
+  for (const auto& row : kCharsetCodePages)
+    if (row.charset == charset) return row.codePage;
+  return SystemCodePage;
+}
+
+std::u16string CodePageToUtf16(std::string_view bytes, int codePage, std::vector<int>* firstByte) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  if (firstByte) {
+    firstByte->clear();
+    firstByte->reserve(bytes.size());
+  }
+  if (codePage == CodePageUtf8) {
+    DecodeUtf8Text(bytes, out, firstByte);
+    return out;
+  }
+  if (codePage != SystemCodePage && codePage != CodePageSymbol && !KnownToIconv(codePage)) codePage = SystemCodePage;
+  if (IsDoubleByteCodePage(codePage)) {
+    DecodeDoubleByte(bytes, codePage, out, firstByte);
+    return out;
+  }
+  const std::array<char16_t, 256>* table =
+      codePage == SystemCodePage || codePage == CodePageSymbol ? nullptr : &SingleByteTable(codePage);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    uint8_t b = static_cast<uint8_t>(bytes[i]);
+    char16_t c = table                        ? (*table)[b]
+                 : codePage == CodePageSymbol ? static_cast<char16_t>(b < 0x20 ? b : 0xF000 + b)
+                                              : Cp1252ToUnicode(b);
+    Put(out, firstByte, i, c);
+  }
+  return out;
+}
+
+std::string Utf16ToCodePage(std::u16string_view text, int codePage, char replacement) {
+  const bool own = codePage == SystemCodePage || codePage == CodePageSymbol || codePage == CodePageUtf8;
+  if (!own && !KnownToIconv(codePage)) return Utf16ToCodePage(text, SystemCodePage, replacement);
+  std::unique_ptr<Iconv> encode;
+  if (!own) encode = std::make_unique<Iconv>(IconvName(codePage).c_str(), "UTF-32LE");
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      out.push_back(replacement);
+      continue;
+    }
+    if (codePage == CodePageUtf8) {
+      AppendUtf8(out, c);
+    } else if (codePage == CodePageSymbol) {
+      out.push_back(c < 0x20 || (c >= 0xF020 && c <= 0xF0FF) ? static_cast<char>(c & 0xFF) : replacement);
+    } else if (codePage == SystemCodePage) {
+      out.push_back(EncodeCp1252(c, replacement));
+    } else {
+      const char utf32[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
+                             static_cast<char>((c >> 16) & 0xFF), 0};
+      if (!IconvOne(encode->get(), std::string_view(utf32, 4), out)) out.push_back(replacement);
+    }
+  }
+  return out;
+}
+
+int CharByteCount(std::string_view text, int codePage) {
+  if (text.empty() || text[0] == 0) return 0;
+  uint8_t b = static_cast<uint8_t>(text[0]);
+  int length = 1;
+  if (codePage == CodePageUtf8) {
+    length = b >= 0xC0 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF7 ? 4 : 1;
+  } else if (IsLeadByte(codePage, b) && text.size() > 1 && text[1] != 0) {
+    length = 2;
+  }
+  return length < static_cast<int>(text.size()) ? length : static_cast<int>(text.size());
 }
 
 }  // namespace pf
