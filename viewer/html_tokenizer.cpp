@@ -39,6 +39,7 @@ int32_t NumberValue(std::string_view s) {
     s.remove_prefix(1);
   }
   double value = 0;
+  if (!s.empty() && (s[0] == '+' || s[0] == '-')) return 0;  // one sign only
   auto result = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
   if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::max();
   if (result.ec == std::errc::invalid_argument) value = 0;
