@@ -159,29 +159,19 @@ unsigned char THtmlTokenizer::PeekRawChar() const {
 void THtmlTokenizer::GetCh() {
   unsigned char c = ReadRawChar();
   chPosition_ = position_;
-  for (;;) {
-    if (c == kCR) {
-      if (lineEnd_ == 2) {
-        lineEnd_ = 0;
-        c = ReadRawChar();
-        chPosition_ = position_;
-        continue;
-      }
-      lineEnd_ = 1;
-    } else if (c == kLF) {
-      if (lineEnd_ == 1) {
-        lineEnd_ = 0;
-        c = ReadRawChar();
-        chPosition_ = position_;
-        continue;
-      }
-      lineEnd_ = 2;
+  while (c == kCR || c == kLF) {
+    const int state = c == kCR ? 1 : 2;
+    if (lineEnd_ != 3 - state) {
+      lineEnd_ = state;
       c = kCR;
-    } else {
-      lineEnd_ = 0;
+      break;
     }
-    break;
+    // The second half of a CR LF or LF CR pair.
+    lineEnd_ = 0;
+    c = ReadRawChar();
+    chPosition_ = position_;
   }
+  if (c != kCR) lineEnd_ = 0;
   if (c == '\t') c = ' ';
   LCh = c;
   Ch = c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;

@@ -15,11 +15,6 @@ bool TAttributeList::FindSymbol(THtmlSymbol symbol, TAttribute*& attribute) cons
   return false;
 }
 
-void TCharCollection::Append(const TCharCollection& other) {
-  chars_ += other.chars_;
-  indexes_.insert(indexes_.end(), other.indexes_.begin(), other.indexes_.end());
-}
-
 void TokenObj::AddCollection(const TCharCollection& collection, int codePage) {
   std::vector<int> firstBytes;
   std::u16string wide = pf::CodePageToUtf16(collection.GetText(), codePage, &firstBytes);

@@ -27,7 +27,6 @@ class TFreeList {
     items_.push_back(std::move(item));
     return items_.back().get();
   }
-  void Delete(int index) { items_.erase(items_.begin() + index); }
   virtual void Clear() { FreeAll(); }
 
  private:
@@ -57,48 +56,41 @@ class TAttributeList : public TFreeList<TAttribute> {
   bool FindSymbol(THtmlSymbol symbol, TAttribute*& attribute) const;
 };
 
-// The reader's 8-bit text run: characters with their source positions.
-class TCharCollection {
+// Characters with one source position each, the base of the reader's collectors.
+template <typename String>
+class TPositionedText {
  public:
-  void Add(char ch, int index) {
-    chars_.push_back(ch);
-    indexes_.push_back(index);
-  }
-  void Append(const TCharCollection& other);
-  void Clear() {
-    chars_.clear();
-    indexes_.clear();
-  }
-  const std::string& GetText() const { return chars_; }
-  int GetCount() const { return static_cast<int>(chars_.size()); }
-  const std::vector<int>& Indexes() const { return indexes_; }
-
- private:
-  std::string chars_;
-  std::vector<int> indexes_;
-};
-
-// The reader's current text token: wide characters, each with its source position.
-class TokenObj {
- public:
-  void AddWideChar(char16_t ch, int index) {
-    text_.push_back(ch);
-    indexes_.push_back(index);
-  }
-  // The 8-bit characters converted in codePage, one source position per wide character (that of the character's
-  // first byte); in the system code page when codePage yields nothing.
-  void AddCollection(const TCharCollection& collection, int codePage);
   void Clear() {
     text_.clear();
     indexes_.clear();
   }
-  const std::u16string& GetText() const { return text_; }
-  int Count() const { return static_cast<int>(text_.size()); }
+  const String& GetText() const { return text_; }
   const std::vector<int>& Indexes() const { return indexes_; }
 
- private:
-  std::u16string text_;
+ protected:
+  void Put(typename String::value_type ch, int index) {
+    text_.push_back(ch);
+    indexes_.push_back(index);
+  }
+  String text_;
   std::vector<int> indexes_;
+};
+
+// The reader's 8-bit text run.
+class TCharCollection : public TPositionedText<std::string> {
+ public:
+  void Add(char ch, int index) { Put(ch, index); }
+  int GetCount() const { return static_cast<int>(text_.size()); }
+};
+
+// The reader's current text token in wide characters.
+class TokenObj : public TPositionedText<std::u16string> {
+ public:
+  void AddWideChar(char16_t ch, int index) { Put(ch, index); }
+  // The 8-bit characters converted in codePage, one source position per wide character (that of the character's
+  // first byte); in the system code page when codePage yields nothing.
+  void AddCollection(const TCharCollection& collection, int codePage);
+  int Count() const { return static_cast<int>(text_.size()); }
 };
 
 // Each "%" followed by two hexadecimal digits becomes the byte of that code.
