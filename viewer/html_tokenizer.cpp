@@ -31,15 +31,16 @@ bool IsNameChar(unsigned char c) { return IsDigit(c) || IsUpper(c) || c == '_'; 
 // Codes a reference cannot stand for as one 16-bit character.
 bool OutsideBmp(int32_t code) { return code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF); }
 
-// The longest leading decimal number of s ("+", "-", digits, "." digits), to the nearest integer; 0 when none.
+// The leading decimal number of s (one sign, digits, a fraction) to the nearest integer, halves to even as the
+// platform rounds, held within 32 bits; 0 when s starts with none.
 int32_t NumberValue(std::string_view s) {
   bool negative = false;
   if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
     negative = s[0] == '-';
     s.remove_prefix(1);
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) return 0;
   }
   double value = 0;
-  if (!s.empty() && (s[0] == '+' || s[0] == '-')) return 0;  // one sign only
   auto result = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
   if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::max();
   if (result.ec == std::errc::invalid_argument) value = 0;

