@@ -347,23 +347,7 @@ std::u16string Cp1252ToUtf16(std::string_view s) {
 }
 
 std::string Utf16ToCp1252(std::u16string_view s, char replacement) {
-  std::string r;
-  r.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    char16_t c = s[i];
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      r.push_back(static_cast<char>(c));
-      continue;
-    }
-    const char16_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
-    if (high != std::end(kCp1252High)) {
-      r.push_back(static_cast<char>(0x80 + (high - std::begin(kCp1252High))));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) ++i;
-    r.push_back(replacement);
-  }
-  return r;
+  return Utf16ToCodePage(s, SystemCodePage, replacement);
 }
 
 char16_t Cp437ToUnicode(uint8_t c) { return c >= 0x80 ? kCp437High[c - 0x80] : char16_t{c}; }
