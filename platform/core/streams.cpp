@@ -310,6 +310,17 @@ void TZCompressionStream::Finish() {
   state_->Pump(Z_FINISH);
 }
 
+uint32_t Crc32(uint32_t crc, const void* data, size_t size) {
+  const auto* bytes = static_cast<const Bytef*>(data);
+  while (size > 0) {  // zlib takes 32-bit lengths
+    auto n = static_cast<uInt>(std::min<size_t>(size, 1u << 30));
+    crc = static_cast<uint32_t>(crc32(crc, bytes, n));
+    bytes += n;
+    size -= n;
+  }
+  return crc;
+}
+
 struct TZDecompressionStream::State {
   TStream* source = nullptr;
   int64_t sourceStart = 0;

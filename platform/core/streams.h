@@ -1,6 +1,7 @@
 // Byte streams: the abstract TStream with memory, handle and file streams, and zlib compression streams.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -131,6 +132,9 @@ class TZCompressionStream : public TStream {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// The CRC-32 of the zlib, ZIP and PNG formats, continued from crc (0 to start).
+uint32_t Crc32(uint32_t crc, const void* data, size_t size);
 
 class TZDecompressionStream : public TStream {
  public:

@@ -10,6 +10,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/jpeg.h"
+#include "platform/graphics/png_image.h"
 
 namespace pf {
 
@@ -94,6 +95,7 @@ std::vector<Registration>& Registry() {
     r.push_back({"bmp", "Bitmaps", "TBitmap", [] { return std::unique_ptr<TGraphic>(new TBitmap); }});
     r.push_back({"jpg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
     r.push_back({"jpeg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
+    r.push_back({"png", "Portable Network Graphics", "TPNGImage", [] { return std::unique_ptr<TGraphic>(new TPNGImage); }});
     return r;
   }();
   return registry;
@@ -140,6 +142,7 @@ std::unique_ptr<TGraphic> TPicture::CreateGraphicOfClass(const std::string& clas
     if (r.className == className) return r.factory();
   if (className == "TBitmap") return std::make_unique<TBitmap>();
   if (className == "TJPEGImage") return std::make_unique<TJPEGImage>();
+  if (className == "TPNGImage") return std::make_unique<TPNGImage>();
   return nullptr;
 }
 

@@ -1,0 +1,228 @@
+#include "platform/graphics/gdiplus.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/core/files.h"
+#include "platform/core/streams.h"
+#include "platform/core/strings.h"
+#include "platform/graphics/canvas_qt.h"
+
+namespace pf {
+
+// ---- the library's state ----
+
+namespace {
+
+int32_t useCount = 0;
+bool active = false;
+// The environment can make the library look missing for a whole run (the fallback roads of a real program).
+bool available = [] {
+  const char* value = std::getenv("PEXU_GDIPLUS");
+  return !(value && std::strcmp(value, "missing") == 0);
+}();
+
+// Pictures no larger than this in a direction are enlarged by repeating pixels.
+constexpr int32_t kSmallImage = 10;
+
+void RequireActive(const char* message) {
+  if (!active) throw EGDIPlus(message);
+}
+
+}  // namespace
+
+bool GdiPlusActive() { return active; }
+
+void LoadGdiPlus() {
+  if (useCount == 0) active = available;
+  ++useCount;
+}
+
+void UnloadGdiPlus() {
+  if (useCount > 0) --useCount;
+  if (useCount == 0) active = false;
+}
+
+void SetGdiPlusAvailable(bool value) { available = value; }
+
+// ---- images ----
+
+struct TGpImage::Pixels {
+  // Pictures read from data are premultiplied (drawn fastest); bitmaps made in memory are not, so that the
+  // colours set pixel by pixel come back as they were set.
+  QImage image;
+};
+
+namespace {
+
+// Decodes picture bytes; a null image when they are no picture.
+QImage DecodePicture(const std::vector<uint8_t>& bytes) {
+  QImage image;
+  if (!bytes.empty()) image.loadFromData(bytes.data(), int(bytes.size()));
+  return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+std::vector<uint8_t> ReadRest(TStream& stream) {
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[65536];
+  for (int32_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+  return bytes;
+}
+
+}  // namespace
+
+TGpImage::TGpImage(const std::string& fileName, bool deleteOnFree) : pixels_(std::make_unique<Pixels>()) {
+  if (!FileExists(fileName)) throw EGDIPlus(Format("Image file %s not found.", {fileName}));
+  const std::string loadError = Format("Can't load image file %s.", {fileName});
+  RequireActive(loadError.c_str());
+  std::vector<uint8_t> bytes;
+  try {
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    bytes = ReadRest(file);
+  } catch (const EStreamError&) {
+    throw EGDIPlus(loadError);
+  }
+  pixels_->image = DecodePicture(bytes);
+  if (pixels_->image.isNull()) throw EGDIPlus(loadError);
+  width_ = pixels_->image.width();
+  height_ = pixels_->image.height();
+  if (deleteOnFree) fileName_ = fileName;
+}
+
+TGpImage::TGpImage(TStream& stream) : pixels_(std::make_unique<Pixels>()) {
+  constexpr const char* kLoadError = "Can't load image from stream.";
+  RequireActive(kLoadError);
+  pixels_->image = DecodePicture(ReadRest(stream));
+  if (pixels_->image.isNull()) throw EGDIPlus(kLoadError);
+  width_ = pixels_->image.width();
+  height_ = pixels_->image.height();
+}
+
+TGpImage::TGpImage(int32_t width, int32_t height) : pixels_(std::make_unique<Pixels>()) {
+  RequireActive("Can't create bitmap");
+  if (width > 0 && height > 0) pixels_->image = QImage(width, height, QImage::Format_ARGB32);
+  if (pixels_->image.isNull()) throw EGDIPlus("Can't create bitmap");
+  pixels_->image.fill(Qt::transparent);
+  width_ = width;
+  height_ = height;
+}
+
+TGpImage::~TGpImage() {
+  if (!fileName_.empty()) DeleteFile(fileName_);
+}
+
+std::unique_ptr<TBitmap> TGpImage::GetBitmap() {
+  auto bitmap = std::make_unique<TBitmap>(width_, height_);
+  PatBlt(bitmap->Canvas(), 0, 0, width_, height_, WHITENESS);
+  TGpGraphics(bitmap->Canvas()).DrawImage(*this, 0, 0, width_, height_);
+  return bitmap;
+}
+
+uint32_t TGpBitmap::GetPixel(int32_t x, int32_t y) const {
+  const QImage& image = Image().image;
+  return image.valid(x, y) ? image.pixel(x, y) : 0;
+}
+
+void TGpBitmap::SetPixel(int32_t x, int32_t y, uint32_t argb) {
+  QImage& image = Image().image;
+  if (image.valid(x, y)) image.setPixel(x, y, argb);
+}
+
+// ---- graphics ----
+
+struct GpPainting {
+  // Runs draw with a painter on the graphics' surface: the canvas's clip, then the scale and interpolation.
+  template <class F>
+  static void Paint(const TGpGraphics& g, F draw) {
+    auto setUp = [&](QPainter& painter) {
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, !g.nearest_);
+      painter.scale(g.scaleX_, g.scaleY_);
+      draw(painter);
+    };
+    if (g.image_) {
+      QPainter painter(&g.image_->Image().image);
+      setUp(painter);
+      return;
+    }
+    CanvasTarget* target = g.canvas_->Target();
+    QImage* image = target->BeginImage();
+    QPaintDevice* device = image ? static_cast<QPaintDevice*>(image) : target->PaintDevice();
+    if (device) {
+      QPainter painter(device);
+      if (HRGN clip = g.canvas_->GetClipRgn()) painter.setClipRegion(clip.data()->region);
+      setUp(painter);
+    }
+    target->EndImage(device != nullptr);
+  }
+};
+
+TGpGraphics::TGpGraphics(TCanvas& canvas) : canvas_(&canvas) {
+  RequireActive("Can't Create Graphics");
+  if (!canvas.HasSurface()) throw EGDIPlus("Can't Create Graphics");
+}
+
+std::unique_ptr<TGpGraphics> TGpGraphics::CreateFromImage(TGpImage& image) {
+  RequireActive("Can't Create Graphics");
+  std::unique_ptr<TGpGraphics> g(new TGpGraphics);
+  g->image_ = &image;
+  return g;
+}
+
+TGpGraphics::~TGpGraphics() = default;
+
+void TGpGraphics::DrawImage(TGpImage& image, int32_t x, int32_t y, int32_t w, int32_t h) {
+  const int32_t iw = image.GetWidth(), ih = image.GetHeight();
+  if (w <= 0 || h <= 0) return;
+  if ((iw > kSmallImage || w <= iw) && (ih > kSmallImage || h <= ih)) {
+    GpPainting::Paint(*this, [&](QPainter& p) { p.drawImage(QRect(x, y, w, h), image.Image().image); });
+    return;
+  }
+  // Padded by a copy of the last column and row, so that stretching has a neighbour for every border pixel.
+  TGpBitmap padded(iw + 1, ih + 1);
+  auto onPadded = CreateFromImage(padded);
+  onPadded->DrawImageAt(image, 0, 0);
+  onPadded->DrawImageRectRect(image, iw, 0, 1, ih, iw - 1, 0, 1, ih);
+  onPadded->DrawImageRectRect(image, 0, ih, iw, 1, 0, ih - 1, iw, 1);
+  padded.SetPixel(iw, ih, padded.GetPixel(iw - 1, ih - 1));
+  TGpBitmap stretched(w, h);
+  auto onStretched = CreateFromImage(stretched);
+  onStretched->nearest_ = true;
+  onStretched->DrawImageRectRect(padded, 0, 0, w, h, 0, 0, iw, ih);
+  DrawImageAt(stretched, x, y);
+}
+
+void TGpGraphics::DrawImageAt(TGpImage& image, int32_t x, int32_t y) {
+  GpPainting::Paint(
+      *this, [&](QPainter& p) { p.drawImage(QRect(x, y, image.GetWidth(), image.GetHeight()), image.Image().image); });
+}
+
+void TGpGraphics::DrawImagePart(TGpImage& image, float x, float y, float srcX, float srcY, float srcW, float srcH) {
+  GpPainting::Paint(*this, [&](QPainter& p) {
+    p.drawImage(QRectF(x, y, srcW, srcH), image.Image().image, QRectF(srcX, srcY, srcW, srcH));
+  });
+}
+
+void TGpGraphics::DrawImageRectRect(TGpImage& image, int32_t dstX, int32_t dstY, int32_t dstW, int32_t dstH,
+                                    int32_t srcX, int32_t srcY, int32_t srcW, int32_t srcH) {
+  GpPainting::Paint(*this, [&](QPainter& p) {
+    p.drawImage(QRect(dstX, dstY, dstW, dstH), image.Image().image, QRect(srcX, srcY, srcW, srcH));
+  });
+}
+
+void TGpGraphics::Clear(uint32_t argb) {
+  GpPainting::Paint(*this, [&](QPainter& p) {
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.resetTransform();
+    p.fillRect(QRect(0, 0, p.device()->width(), p.device()->height()), QColor::fromRgba(argb));
+  });
+}
+
+void TGpGraphics::ScaleTransform(float sx, float sy) {
+  scaleX_ *= sx;
+  scaleY_ *= sy;
+}
+
+}  // namespace pf

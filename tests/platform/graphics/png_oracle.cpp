@@ -1,0 +1,168 @@
+#include "png_oracle.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <csetjmp>
+#include <cstring>
+
+namespace pf::test {
+
+namespace {
+
+struct Writer {
+  std::vector<uint8_t> out;
+};
+
+void WriteData(png_structp png, png_bytep data, png_size_t size) {
+  auto* w = static_cast<Writer*>(png_get_io_ptr(png));
+  w->out.insert(w->out.end(), data, data + size);
+}
+
+void FlushData(png_structp) {}
+
+uint32_t Next(uint32_t& seed) { return (seed = seed * 1103515245u + 12345u) >> 8; }
+
+}  // namespace
+
+std::vector<uint8_t> WritePng(const PngSpec& s) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  Writer writer;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &writer, WriteData, FlushData);
+  png_set_IHDR(png, info, png_uint_32(s.width), png_uint_32(s.height), s.depth, s.colorType,
+               s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  uint32_t seed = uint32_t(s.colorType * 131 + s.depth * 7 + s.width);
+  if (s.colorType == PNG_COLOR_TYPE_PALETTE) {
+    std::vector<png_color> palette(size_t(1) << s.depth);
+    for (auto& c : palette) c = {png_byte(Next(seed)), png_byte(Next(seed)), png_byte(Next(seed))};
+    png_set_PLTE(png, info, palette.data(), int(palette.size()));
+  }
+  if (s.gamma) png_set_gAMA_fixed(png, info, s.gamma);
+  if (s.time) {
+    png_time t{2024, 5, 17, 12, 30, 0};
+    png_set_tIME(png, info, &t);
+  }
+  if (s.text) {
+    png_text text{};
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = const_cast<char*>("Comment");
+    text.text = const_cast<char*>("written by the test");
+    png_set_text(png, info, &text, 1);
+  }
+  if (!s.trns.empty()) {
+    png_color_16 c{};
+    c.gray = s.trns[0];
+    if (s.trns.size() == 3) c.red = s.trns[0], c.green = s.trns[1], c.blue = s.trns[2];
+    png_set_tRNS(png, info, nullptr, 0, &c);
+  }
+  if (s.filter >= 0) png_set_filter(png, 0, PNG_FILTER_NONE << s.filter);
+  if (s.idatSize) png_set_compression_buffer_size(png, s.idatSize);
+  png_write_info(png, info);
+  const int channels = s.colorType == 2 ? 3 : s.colorType == 4 ? 2 : s.colorType == 6 ? 4 : 1;
+  const size_t rowBytes = (size_t(s.width) * size_t(channels * s.depth) + 7) / 8;
+  std::vector<uint8_t> pixels(rowBytes * size_t(s.height));
+  // Smooth rows with some noise, so that every filter has something to do.
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 3 + (Next(seed) & 0x1F));
+  std::vector<png_bytep> rows(size_t(s.height));
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
+  png_write_image(png, rows.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return writer.out;
+}
+
+namespace {
+
+struct Reader {
+  const std::vector<uint8_t>* file;
+  size_t pos = 0;
+};
+
+void ReadData(png_structp png, png_bytep data, png_size_t size) {
+  auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+  if (r->pos + size > r->file->size()) png_error(png, "end of data");
+  std::memcpy(data, r->file->data() + r->pos, size);
+  r->pos += size;
+}
+
+}  // namespace
+
+RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha, double screenGamma) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  Reader reader{&file};
+  RgbImage result;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return {};
+  }
+  png_set_read_fn(png, &reader, ReadData);
+  png_read_info(png, info);
+  png_set_palette_to_rgb(png);
+  png_set_expand_gray_1_2_4_to_8(png);
+  png_set_gray_to_rgb(png);
+  png_set_strip_16(png);
+  double fileGamma = 0;
+  if (screenGamma > 0 && png_get_gAMA(png, info, &fileGamma)) png_set_gamma(png, screenGamma, fileGamma);
+  if (alpha == Alpha::Strip) {
+    png_set_strip_alpha(png);
+  } else {
+    png_color_16 white{0, 255, 255, 255, 255};
+    png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+  }
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  result.width = int(png_get_image_width(png, info));
+  result.height = int(png_get_image_height(png, info));
+  if (png_get_rowbytes(png, info) != size_t(result.width) * 3) png_error(png, "not RGB");
+  result.rgb.resize(size_t(result.width) * 3 * size_t(result.height));
+  std::vector<png_bytep> rows(size_t(result.height));
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = result.rgb.data() + y * size_t(result.width) * 3;
+  png_read_image(png, rows.data());
+  png_destroy_read_struct(&png, &info, nullptr);
+  return result;
+}
+
+std::string ChunkTypes(const std::vector<uint8_t>& file) {
+  std::string types;
+  for (size_t at = 8; at + 12 <= file.size();) {
+    uint32_t length =
+        uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
+    types += (types.empty() ? "" : " ") + std::string(reinterpret_cast<const char*>(&file[at + 4]), 4);
+    if (length > file.size() - at - 12) return "?";
+    at += 12 + length;
+  }
+  return types;
+}
+
+std::vector<uint8_t> ChunkData(const std::vector<uint8_t>& file, const std::string& type) {
+  for (size_t at = 8; at + 12 <= file.size();) {
+    uint32_t length =
+        uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
+    if (length > file.size() - at - 12) break;
+    if (std::memcmp(&file[at + 4], type.data(), 4) == 0)
+      return std::vector<uint8_t>(file.begin() + long(at) + 8, file.begin() + long(at + 8 + length));
+    at += 12 + length;
+  }
+  return {};
+}
+
+std::vector<uint8_t> Chunk(const std::string& type, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> out;
+  uint32_t n = uint32_t(data.size());
+  for (int s : {24, 16, 8, 0}) out.push_back(uint8_t(n >> s));
+  out.insert(out.end(), type.begin(), type.begin() + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(type.data()), 4);
+  if (!data.empty()) crc = crc32(crc, data.data(), uInt(data.size()));
+  for (int s : {24, 16, 8, 0}) out.push_back(uint8_t(crc >> s));
+  return out;
+}
+
+}  // namespace pf::test
