@@ -272,11 +272,9 @@ void TChunkIDAT::Process() {
   for (const Pass& p : passes) {
     const uint32_t w = PassExtent(width, p.x0, p.dx), h = PassExtent(height, p.y0, p.dy);
     const size_t len = size_t(RowBytes(w, layout.bitsPerPixel));
-    const uint8_t* prev = zeros.data();
     for (uint32_t i = 0; i < h; ++i) {
       uint8_t* raw = rows.Next(len + 1);
-      unfilter(raw[0], raw + 1, prev, len);
-      prev = raw + 1;
+      unfilter(raw[0], raw + 1, i == 0 ? zeros.data() : raw - len, len);  // the previous row stands just before
       uint8_t* dst = image.ScanLine(int32_t(p.y0 + i * p.dy));
       if (p.dx == 1) {
         store(raw + 1, dst, w, gamma);

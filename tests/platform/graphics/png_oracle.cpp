@@ -157,7 +157,7 @@ std::vector<uint8_t> Chunk(const std::string& type, const std::vector<uint8_t>& 
   std::vector<uint8_t> out;
   uint32_t n = uint32_t(data.size());
   for (int s : {24, 16, 8, 0}) out.push_back(uint8_t(n >> s));
-  out.insert(out.end(), type.begin(), type.begin() + 4);
+  for (size_t i = 0; i < 4; ++i) out.push_back(uint8_t(type.at(i)));
   out.insert(out.end(), data.begin(), data.end());
   uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(type.data()), 4);
   if (!data.empty()) crc = crc32(crc, data.data(), uInt(data.size()));
