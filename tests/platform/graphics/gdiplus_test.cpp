@@ -1,9 +1,7 @@
 // The GDI+ stand-in: counted start and stop, pictures from files and data, alpha composed on white as libpng does,
 // the small-picture enlargement, parts, clips and scales.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -74,7 +72,6 @@ TEST_F(GdiPlus, SmallPicturesAreEnlargedByRepeatingPixelsOthersDrawnSmoothly) {
     for (int y = 0; y < c.h; ++y)
       for (int x = 0; x < c.w; ++x) same += target.GetPixel(x, y) == Rgb(x * c.iw / c.w, y * c.ih / c.h);
     EXPECT_EQ(same == c.w * c.h, c.blocks) << same;
-
   }
 }
 
@@ -95,21 +92,12 @@ TEST_F(GdiPlus, PicturesFromFilesAndDataAreComposedOnWhiteAsLibpngComposesThem) 
       }
     EXPECT_LE(worst, 1);
   }
-  std::string path = std::filesystem::temp_directory_path() / ("pexu-gp-" + std::to_string(::getpid()) + ".png");
   for (bool deleteOnFree : {false, true}) {
-    std::vector<uint8_t> file = test::WritePng({6, 8});
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-    {
-      TGpImage image(path, deleteOnFree);
-      EXPECT_EQ(image.GetWidth(), 19);
-    }
+    std::string path = test::TempFile("gp.png", test::WritePng({6, 8}));
+    delete new TGpImage(path, deleteOnFree);
     EXPECT_EQ(std::filesystem::exists(path), !deleteOnFree);
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  std::fputs("no picture", f);
-  std::fclose(f);
+  std::string path = test::TempFile("gp.png", {'n', 'o', 'n', 'e'});
   EXPECT_EQ(MessageOf([&] { TGpImage image(path); }), "Can't load image file " + path + ".");
   std::filesystem::remove(path);
   EXPECT_EQ(MessageOf([&] { TGpImage image(path); }), "Image file " + path + " not found.");

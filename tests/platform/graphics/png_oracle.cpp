@@ -3,37 +3,32 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <unistd.h>
+
 #include <csetjmp>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace pf::test {
 
 namespace {
-
-struct Writer {
-  std::vector<uint8_t> out;
-};
-
-void WriteData(png_structp png, png_bytep data, png_size_t size) {
-  auto* w = static_cast<Writer*>(png_get_io_ptr(png));
-  w->out.insert(w->out.end(), data, data + size);
-}
-
-void FlushData(png_structp) {}
-
 uint32_t Next(uint32_t& seed) { return (seed = seed * 1103515245u + 12345u) >> 8; }
-
 }  // namespace
 
 std::vector<uint8_t> WritePng(const PngSpec& s) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  Writer writer;
+  std::vector<uint8_t> out;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return {};
   }
-  png_set_write_fn(png, &writer, WriteData, FlushData);
+  auto append = [](png_structp png, png_bytep data, png_size_t size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + size);
+  };
+  png_set_write_fn(png, &out, append, [](png_structp) {});
   png_set_IHDR(png, info, png_uint_32(s.width), png_uint_32(s.height), s.depth, s.colorType,
                s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -49,10 +44,7 @@ std::vector<uint8_t> WritePng(const PngSpec& s) {
     png_set_tIME(png, info, &t);
   }
   if (s.text) {
-    png_text text{};
-    text.compression = PNG_TEXT_COMPRESSION_NONE;
-    text.key = const_cast<char*>("Comment");
-    text.text = const_cast<char*>("written by the test");
+    png_text text{PNG_TEXT_COMPRESSION_NONE, const_cast<char*>("Comment"), const_cast<char*>("a test"), 6, 0, {}, {}};
     png_set_text(png, info, &text, 1);
   }
   if (!s.trns.empty()) {
@@ -74,35 +66,24 @@ std::vector<uint8_t> WritePng(const PngSpec& s) {
   png_write_image(png, rows.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
-  return writer.out;
+  return out;
 }
-
-namespace {
-
-struct Reader {
-  const std::vector<uint8_t>* file;
-  size_t pos = 0;
-};
-
-void ReadData(png_structp png, png_bytep data, png_size_t size) {
-  auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-  if (r->pos + size > r->file->size()) png_error(png, "end of data");
-  std::memcpy(data, r->file->data() + r->pos, size);
-  r->pos += size;
-}
-
-}  // namespace
 
 RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha, double screenGamma) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  Reader reader{&file};
+  std::pair<const std::vector<uint8_t>*, size_t> source{&file, 0};  // the bytes and how many were read
   RgbImage result;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     return {};
   }
-  png_set_read_fn(png, &reader, ReadData);
+  png_set_read_fn(png, &source, [](png_structp png, png_bytep data, png_size_t size) {
+    auto* s = static_cast<std::pair<const std::vector<uint8_t>*, size_t>*>(png_get_io_ptr(png));
+    if (s->second + size > s->first->size()) png_error(png, "end of data");
+    std::memcpy(data, s->first->data() + s->second, size);
+    s->second += size;
+  });
   png_read_info(png, info);
   png_set_palette_to_rgb(png);
   png_set_expand_gray_1_2_4_to_8(png);
@@ -129,28 +110,35 @@ RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha, double screenG
   return result;
 }
 
-std::string ChunkTypes(const std::vector<uint8_t>& file) {
-  std::string types;
+std::vector<ChunkRecord> Chunks(const std::vector<uint8_t>& file) {
+  std::vector<ChunkRecord> chunks;
   for (size_t at = 8; at + 12 <= file.size();) {
-    uint32_t length =
-        uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
-    types += (types.empty() ? "" : " ") + std::string(reinterpret_cast<const char*>(&file[at + 4]), 4);
-    if (length > file.size() - at - 12) return "?";
+    const uint8_t* p = &file[at];
+    size_t length = size_t(p[0]) << 24 | size_t(p[1]) << 16 | size_t(p[2]) << 8 | p[3];
+    if (length > file.size() - at - 12) break;
+    chunks.push_back({std::string(reinterpret_cast<const char*>(p + 4), 4), {p + 8, p + 8 + length}, at + 12 + length});
     at += 12 + length;
   }
+  return chunks;
+}
+
+std::string ChunkTypes(const std::vector<uint8_t>& file) {
+  std::string types;
+  for (const ChunkRecord& c : Chunks(file)) types += (types.empty() ? "" : " ") + c.type;
   return types;
 }
 
 std::vector<uint8_t> ChunkData(const std::vector<uint8_t>& file, const std::string& type) {
-  for (size_t at = 8; at + 12 <= file.size();) {
-    uint32_t length =
-        uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
-    if (length > file.size() - at - 12) break;
-    if (std::memcmp(&file[at + 4], type.data(), 4) == 0)
-      return std::vector<uint8_t>(file.begin() + long(at) + 8, file.begin() + long(at + 8 + length));
-    at += 12 + length;
-  }
+  for (const ChunkRecord& c : Chunks(file))
+    if (c.type == type) return c.data;
   return {};
+}
+
+std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+  std::string path = std::filesystem::temp_directory_path() / ("pexu-" + std::to_string(::getpid()) + "-" + name);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return path;
 }
 
 std::vector<uint8_t> Chunk(const std::string& type, const std::vector<uint8_t>& data) {

@@ -39,11 +39,19 @@ struct RgbImage {
 };
 RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha = Alpha::Strip, double screenGamma = 0);
 
-// The chunk types of a PNG file in order, joined by blanks; "?" when the file is not framed as PNG.
+// The complete chunks of a PNG file in order, each with the offset where it ends.
+struct ChunkRecord {
+  std::string type;
+  std::vector<uint8_t> data;
+  size_t end;
+};
+std::vector<ChunkRecord> Chunks(const std::vector<uint8_t>& file);
+// Their types joined by blanks, and the data of the first chunk of a type (empty when none).
 std::string ChunkTypes(const std::vector<uint8_t>& file);
-// The data of the first chunk of that type (empty when none).
 std::vector<uint8_t> ChunkData(const std::vector<uint8_t>& file, const std::string& type);
 // A chunk framed with its length and CRC.
 std::vector<uint8_t> Chunk(const std::string& type, const std::vector<uint8_t>& data);
+// Writes the bytes to a file of that name in the temporary folder; returns its path.
+std::string TempFile(const std::string& name, const std::vector<uint8_t>& bytes);
 
 }  // namespace pf::test
