@@ -313,6 +313,17 @@ TEST(PngChunks, GammaTablesListAndRegistry) {
             "The chunk class index especified is  out of range.");
   EXPECT_EQ(PngError([&] { static_cast<TChunkTRNS&>(list.AddNew(&TChunkTRNS::Class)).TransparentColor(); }),
             "Can not get transparency information because the current image color type is not RGB (value 3)");
+  // Greys that no correction reaches are saved as the next darker one that it does, never as black.
+  gama.SetGamma(100000);
+  image.SetPixelFormat(pf24bit);
+  image.SetSize(256, 1);
+  for (int v = 0; v < 256; ++v) image.SetPixel(v, 0, RGB(uint8_t(v), uint8_t(v), uint8_t(v)));
+  TPNGImage again;
+  Load(again, Save(image));
+  for (int v = 0; v < 256; ++v) {
+    int back = GetRValue(again.GetPixel(v, 0));
+    ASSERT_TRUE(back <= v && v - back <= 20) << v << " came back as " << back;  // 21 is the first level above 0
+  }
 }
 
 TEST(PngImage, RegisteredPictureReportsProgressAndCopiesItsChunks) {
