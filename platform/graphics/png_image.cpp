@@ -156,18 +156,24 @@ uint32_t TChunkGAMA::Gamma() const { return Size() >= kGAMASize ? GetBE32(Bytes(
 void TChunkGAMA::SetGamma(uint32_t value) {
   Data().SetSize(kGAMASize);
   PutBE32(Data().Memory(), value);
-  BuildTables();
 }
 
 void TChunkGAMA::Process() { BuildTables(); }
 
-void TChunkGAMA::Assign(const TChunk& source) {
-  TChunk::Assign(source);
+const std::array<uint8_t, 256>& TChunkGAMA::GammaTable() const {
   BuildTables();
+  return correction_;
 }
 
-void TChunkGAMA::BuildTables() {
+const std::array<uint8_t, 256>& TChunkGAMA::InverseTable() const {
+  BuildTables();
+  return inverse_;
+}
+
+void TChunkGAMA::BuildTables() const {
   const uint32_t stored = Gamma();
+  if (tablesFor_ == stored) return;
+  tablesFor_ = stored;
   std::array<bool, 256> filled{};
   for (int i = 0; i < 256; ++i) {
     correction_[i] =

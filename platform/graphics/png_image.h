@@ -122,19 +122,20 @@ class TChunkGAMA : public TChunk {
   explicit TChunkGAMA(TChunkList& owner);  // gamma 1.0 (stored 100000)
   TChunkClass ClassType() const override { return &Class; }
   void Process() override;
-  void Assign(const TChunk& source) override;
 
   uint32_t Gamma() const;
   void SetGamma(uint32_t value);
   // correction[i] = round(255 x (i/255)^(1 / (gamma x 2.2))); inverse[correction[i]] = i, the values no
-  // correction reaches taking the next lower filled entry, so that a saved colour never turns black.
-  const std::array<uint8_t, 256>& GammaTable() const { return correction_; }
-  const std::array<uint8_t, 256>& InverseTable() const { return inverse_; }
+  // correction reaches taking the next lower filled entry, so that a saved colour never turns black. Both follow
+  // the chunk's data, whenever it was read or set.
+  const std::array<uint8_t, 256>& GammaTable() const;
+  const std::array<uint8_t, 256>& InverseTable() const;
 
  private:
-  void BuildTables();
-  std::array<uint8_t, 256> correction_{};
-  std::array<uint8_t, 256> inverse_{};
+  void BuildTables() const;
+  mutable std::array<uint8_t, 256> correction_{};
+  mutable std::array<uint8_t, 256> inverse_{};
+  mutable int64_t tablesFor_ = -1;  // the stored value the tables were built for
 };
 
 // The image data: all IDAT chunks of a file merged into one. Process decodes it into the bitmap; saving encodes
