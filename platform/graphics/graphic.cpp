@@ -95,7 +95,8 @@ std::vector<Registration>& Registry() {
     r.push_back({"bmp", "Bitmaps", "TBitmap", [] { return std::unique_ptr<TGraphic>(new TBitmap); }});
     r.push_back({"jpg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
     r.push_back({"jpeg", "JPEG Image File", "TJPEGImage", [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }});
-    r.push_back({"png", "Portable Network Graphics", "TPNGImage", [] { return std::unique_ptr<TGraphic>(new TPNGImage); }});
+    r.push_back(
+        {"png", "Portable Network Graphics", "TPNGImage", [] { return std::unique_ptr<TGraphic>(new TPNGImage); }});
     return r;
   }();
   return registry;
