@@ -2,7 +2,6 @@
 // checked by pngcheck and libpng; damaged files; the format faults mended (tIME, RGB tRNS, 16-bit grey filters,
 // chunk order on writing, gamma).
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdio>
