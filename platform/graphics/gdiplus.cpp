@@ -9,7 +9,7 @@
 #include "platform/core/files.h"
 #include "platform/core/streams.h"
 #include "platform/core/strings.h"
-#include "platform/graphics/canvas_qt.h"
+#include "platform/graphics/canvas_internal_qt.h"
 
 namespace pf {
 
@@ -134,7 +134,8 @@ void TGpBitmap::SetPixel(int32_t x, int32_t y, uint32_t argb) {
 // ---- graphics ----
 
 struct GpPainting {
-  // Runs draw with a painter on the graphics' surface: the canvas's clip, then the scale and interpolation.
+  // Runs draw with a painter on the graphics' surface (for a canvas: the canvas's way of painting, with its clip),
+  // scaled and with the interpolation set.
   template <class F>
   static void Paint(const TGpGraphics& g, F draw) {
     auto setUp = [&](QPainter& painter) {
@@ -145,17 +146,9 @@ struct GpPainting {
     if (g.image_) {
       QPainter painter(&g.image_->Image().image);
       setUp(painter);
-      return;
+    } else {
+      PaintOn(g.canvas_->Target(), g.canvas_->GetClipRgn(), setUp);
     }
-    CanvasTarget* target = g.canvas_->Target();
-    QImage* image = target->BeginImage();
-    QPaintDevice* device = image ? static_cast<QPaintDevice*>(image) : target->PaintDevice();
-    if (device) {
-      QPainter painter(device);
-      if (HRGN clip = g.canvas_->GetClipRgn()) painter.setClipRegion(clip.data()->region);
-      setUp(painter);
-    }
-    target->EndImage(device != nullptr);
   }
 };
 

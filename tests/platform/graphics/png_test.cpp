@@ -332,7 +332,7 @@ TEST(PngImage, RegisteredPictureReportsProgressAndCopiesItsChunks) {
   std::string path = test::TempFile("picture.PNG", file);
   TPicture picture;
   std::string last;
-  picture.OnProgress = [&](TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
+  picture.OnProgress = [&](const TPersistent&, TProgressStage stage, uint8_t percent, bool, const TRect&,
                            const std::string& msg) {
     last = std::to_string(stage) + " " + std::to_string(percent) + " " + msg;
   };
