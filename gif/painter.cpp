@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/mathutil.h"
+#include "platform/core/services.h"
 
 namespace gif {
 
@@ -49,9 +50,33 @@ TManualAnimationClock& DefaultClock() {
   static TManualAnimationClock clock;
   return clock;
 }
+
+// The user-interface layer's timers, when it runs: animations then advance in the event loop.
+class ServiceClock : public IAnimationClock {
+ public:
+  explicit ServiceClock(pf::ITimerService& service) : service_(service) {}
+  uint32_t Now() override { return service_.Now(); }
+  TTimerHandle Schedule(uint32_t ms, std::function<void()> callback) override {
+    return service_.Schedule(ms, std::move(callback));
+  }
+  void Cancel(TTimerHandle handle) override { service_.Cancel(handle); }
+  bool Sleep(uint32_t ms) override { return service_.Sleep(ms); }
+
+ private:
+  pf::ITimerService& service_;
+};
 }  // namespace
 
-IAnimationClock& AnimationClock() { return installedClock != nullptr ? *installedClock : DefaultClock(); }
+IAnimationClock& AnimationClock() {
+  if (installedClock != nullptr) return *installedClock;
+  if (pf::ITimerService* service = pf::TimerService()) {
+    static pf::ITimerService* wrapped = nullptr;
+    static std::unique_ptr<ServiceClock> clock;
+    if (wrapped != service) clock = std::make_unique<ServiceClock>(*service), wrapped = service;
+    return *clock;
+  }
+  return DefaultClock();
+}
 
 void SetAnimationClock(IAnimationClock* clock) { installedClock = clock; }
 

@@ -64,7 +64,9 @@ class TManualAnimationClock : public IAnimationClock {
   std::vector<Timer> timers_;
 };
 
-// The clock painters use from their creation on: a process-wide TManualAnimationClock until another is installed.
+// The clock painters use from their creation on: the one installed by SetAnimationClock; else the timer service of
+// the user-interface layer when it runs (pf::TimerService), so that animations advance in windows; else a
+// process-wide TManualAnimationClock.
 IAnimationClock& AnimationClock();
 // nullptr restores the default.
 void SetAnimationClock(IAnimationClock* clock);

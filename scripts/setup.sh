@@ -11,7 +11,7 @@ packages=(
   # fonts the text layer maps the classic font names to
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth time
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth time xdotool x11-utils imagemagick
   # independent oracles, test-only
   zip unzip libgif-dev giflib-tools libpng-dev pngcheck
 )

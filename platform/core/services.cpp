@@ -68,6 +68,7 @@ std::optional<T> Next(std::vector<T>& queue) {
 IDialogService* installedDialogs = nullptr;
 ICursorService* installedCursor = nullptr;
 IMessagePump* installedPump = nullptr;
+ITimerService* installedTimers = nullptr;
 
 }  // namespace
 
@@ -113,6 +114,10 @@ IMessagePump& MessagePump() {
 }
 
 void SetMessagePump(IMessagePump* pump) { installedPump = pump; }
+
+ITimerService* TimerService() { return installedTimers; }
+
+void SetTimerService(ITimerService* service) { installedTimers = service; }
 
 void HandleException(const std::exception& e) {
   if (dynamic_cast<const EAbort*>(&e) != nullptr) return;

@@ -3,7 +3,9 @@
 // the user-interface layer installs the real ones.
 #pragma once
 
+#include <cstdint>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -113,6 +115,22 @@ class IMessagePump {
   virtual void ProcessMessages() = 0;
 };
 
+// Single-shot callbacks on the GUI thread and a millisecond clock, for code below the user-interface layer that
+// must wait without blocking (animations). Only the user-interface layer provides one; headless there is none.
+class ITimerService {
+ public:
+  using THandle = uint64_t;  // 0 is no timer
+  virtual ~ITimerService() = default;
+  // Milliseconds on a monotonic clock (wraps like a 32-bit tick count).
+  virtual uint32_t Now() = 0;
+  // Calls callback once, on the GUI thread, after ms milliseconds (from the event loop).
+  virtual THandle Schedule(uint32_t ms, std::function<void()> callback) = 0;
+  // Drops a scheduled callback; unknown or spent handles are ignored.
+  virtual void Cancel(THandle handle) = 0;
+  // Blocks for ms milliseconds without delivering anything; false when the program is ending.
+  virtual bool Sleep(uint32_t ms) = 0;
+};
+
 // The installed services (headless defaults until replaced; nullptr restores the default).
 IDialogService& Dialogs();
 void SetDialogs(IDialogService* service);
@@ -120,6 +138,9 @@ ICursorService& Cursor();
 void SetCursor(ICursorService* service);
 IMessagePump& MessagePump();
 void SetMessagePump(IMessagePump* pump);
+// nullptr when no timer service is installed.
+ITimerService* TimerService();
+void SetTimerService(ITimerService* service);
 
 inline int MessageDlg(std::string_view text, TMsgDlgType type, unsigned buttons) {
   return Dialogs().MessageDlg(text, type, buttons);

@@ -71,7 +71,8 @@ uint64_t FontServiceGeneration();
 
 // Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
 // tests and tools that made none. A program that wants its own application object must create it before the
-// first text is measured or drawn.
+// first text is measured or drawn, or register a factory that makes it (the user-interface layer does, at start).
 void EnsureGuiApplication();
+void SetGuiApplicationFactory(void (*factory)());
 
 }  // namespace pf

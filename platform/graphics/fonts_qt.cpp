@@ -17,8 +17,18 @@
 
 namespace pf {
 
+namespace {
+void (*applicationFactory)() = nullptr;
+}  // namespace
+
+void SetGuiApplicationFactory(void (*factory)()) { applicationFactory = factory; }
+
 void EnsureGuiApplication() {
   if (QGuiApplication::instance()) return;
+  if (applicationFactory != nullptr) {
+    applicationFactory();
+    return;
+  }
   if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int argc = 1;

@@ -1,0 +1,214 @@
+// ui-demo: a form with one of each standard control, a timer and a posted message, for screenshots of the window
+// layer. It ends with exit code 0 when its window is closed (WM_CLOSE).
+//   ui-demo [--timeout MS]   ends with exit code 2 when nobody closed the window within MS milliseconds
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/core/exceptions.h"
+#include "platform/core/strings.h"
+#include "platform/ui/buttons.h"
+#include "platform/ui/comctrls.h"
+#include "platform/ui/extctrls.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/mask.h"
+#include "platform/ui/stdctrls.h"
+
+namespace {
+
+using namespace pf;
+
+constexpr uint32_t kDemoMessage = WM_USER + 1;
+
+// A 16 x 16 glyph: a blue arrow on a fuchsia background that the button leaves out.
+void DrawGlyph(TBitmap& glyph) {
+  glyph.SetSize(16, 16);
+  glyph.SetPixelFormat(pf24bit);
+  TCanvas& canvas = glyph.Canvas();
+  canvas.Brush().SetColor(clFuchsia);
+  canvas.FillRect({0, 0, 16, 16});
+  canvas.Brush().SetColor(clNavy);
+  canvas.Pen().SetColor(clNavy);
+  canvas.Polygon({{2, 8}, {9, 2}, {9, 6}, {14, 6}, {14, 10}, {9, 10}, {9, 14}});
+}
+
+class DemoForm : public TForm {
+ public:
+  explicit DemoForm(TComponent* owner) : TForm(owner) {
+    SetCaption("Pexu UI-Demo");
+    SetBounds(40, 40, 660, 470);
+    Font().SetHeight(-13);
+
+    auto* top = new TPanel(this);
+    top->SetParent(this);
+    top->SetAlign(alTop);
+    top->SetHeight(40);
+    top->SetCaption("TPanel (alTop)");
+    auto* speed = new TSpeedButton(this);
+    speed->SetParent(top);
+    speed->SetBounds(4, 4, 32, 32);
+    speed->SetFlat(true);
+    speed->SetHint("Speed button|A flat speed button with a glyph");
+    speed->SetShowHint(true);
+    DrawGlyph(speed->Glyph());
+
+    status_ = new TPanel(this);
+    status_->SetParent(this);
+    status_->SetAlign(alBottom);
+    status_->SetHeight(24);
+    status_->SetBevelOuter(bvLowered);
+    status_->SetAlignment(taLeftJustify);
+
+    auto* label = new TLabel(this);
+    label->SetParent(this);
+    label->SetBounds(12, 52, 60, 17);
+    label->SetCaption("&Label:");
+    auto* edit = new TEdit(this);
+    edit->SetParent(this);
+    edit->SetBounds(80, 50, 150, 23);
+    edit->SetText("TEdit");
+    label->SetFocusControl(edit);
+    auto* mask = new TMaskEdit(this);
+    mask->SetParent(this);
+    mask->SetBounds(240, 50, 60, 23);
+    mask->SetEditMask("09;1; ");
+    mask->SetText("42");
+
+    auto* memo = new TMemo(this);
+    memo->SetParent(this);
+    memo->SetBounds(12, 82, 218, 80);
+    memo->SetScrollBars(ssVertical);
+    memo->Lines().Add("TMemo, line one");
+    memo->Lines().Add("line two");
+
+    auto* button = new TButton(this);
+    button->SetParent(this);
+    button->SetBounds(240, 82, 90, 27);
+    button->SetCaption("&Button");
+    button->SetDefault(true);
+    button->OnClick = [this](TObject*) { ShowStatus("Button clicked"); };
+    auto* check = new TCheckBox(this);
+    check->SetParent(this);
+    check->SetBounds(240, 116, 110, 20);
+    check->SetCaption("TCheckBox");
+    check->SetChecked(true);
+    auto* radio1 = new TRadioButton(this);
+    radio1->SetParent(this);
+    radio1->SetBounds(240, 140, 110, 20);
+    radio1->SetCaption("TRadioButton");
+    radio1->SetChecked(true);
+    auto* radio2 = new TRadioButton(this);
+    radio2->SetParent(this);
+    radio2->SetBounds(240, 162, 110, 20);
+    radio2->SetCaption("Radio two");
+
+    auto* combo = new TComboBox(this);
+    combo->SetParent(this);
+    combo->SetBounds(360, 50, 140, 23);
+    combo->SetStyle(csDropDownList);
+    for (const char* item : {"TComboBox", "Klasse A", "Klasse E"}) combo->Items().Add(item);
+    combo->SetItemIndex(0);
+    auto* list = new TListBox(this);
+    list->SetParent(this);
+    list->SetBounds(360, 82, 140, 100);
+    list->SetMultiSelect(true);
+    list->SetSorted(true);
+    for (const char* item : {"TListBox", "TA101", "TA102", "BE201", "VE301"}) list->Items().Add(item);
+    list->SetSelected(1, true);
+    auto* scroll = new TScrollBar(this);
+    scroll->SetParent(this);
+    scroll->SetBounds(12, 172, 218, 18);
+    scroll->SetPageSize(20);
+    scroll->SetPosition(30);
+    progress_ = new TProgressBar(this);
+    progress_->SetParent(this);
+    progress_->SetBounds(240, 190, 260, 18);
+    progress_->SetPosition(10);
+
+    auto* pages = new TPageControl(this);
+    pages->SetParent(this);
+    pages->SetBounds(12, 200, 218, 150);
+    for (const char* caption : {"TPageControl", "Sheet 2"}) {
+      auto* sheet = new TTabSheet(this);
+      sheet->SetPageControl(pages);
+      sheet->SetCaption(caption);
+      auto* text = new TLabel(this);
+      text->SetParent(sheet);
+      text->SetBounds(8, 8, 180, 17);
+      text->SetCaption(std::string("TTabSheet: ") + caption);
+    }
+
+    auto* image = new TImage(this);
+    image->SetParent(this);
+    image->SetBounds(240, 220, 64, 64);
+    image->SetStretch(true);
+    TBitmap& picture = image->Picture().Bitmap();
+    DrawGlyph(picture);
+    auto* bevel = new TBevel(this);
+    bevel->SetParent(this);
+    bevel->SetBounds(316, 220, 80, 64);
+    auto* shape = new TShape(this);
+    shape->SetParent(this);
+    shape->SetBounds(408, 220, 90, 64);
+    shape->SetShape(stEllipse);
+    shape->Brush().SetColor(clYellow);
+
+    timer_ = new TTimer(this);
+    timer_->SetInterval(100);
+    timer_->SetOnTimer([this](TObject*) {
+      ++ticks_;
+      progress_->SetPosition(10 + ticks_ % 90);
+      ShowStatus("TTimer ticks: " + IntToStr(ticks_) + "   " + posted_);
+    });
+    ShowStatus("");
+    PostMessage(this, kDemoMessage, 0, 0, std::string("posted message arrived"));
+  }
+
+ protected:
+  void WndProc(TMessage& message) override {
+    if (message.Msg == kDemoMessage) {
+      if (const auto* text = std::any_cast<std::string>(&message.Payload)) posted_ = *text;
+      return;
+    }
+    TForm::WndProc(message);
+  }
+
+ private:
+  void ShowStatus(const std::string& text) { status_->SetCaption(" " + text); }
+
+  TPanel* status_ = nullptr;
+  TProgressBar* progress_ = nullptr;
+  TTimer* timer_ = nullptr;
+  int ticks_ = 0;
+  std::string posted_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int timeout = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
+      timeout = std::atoi(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: ui-demo [--timeout MS]\n");
+      return 1;
+    }
+  }
+  pf::Application().Initialize();
+  pf::Application().SetTitle("Pexu UI-Demo");
+  DemoForm* form = nullptr;
+  pf::Application().CreateForm(form);
+  bool timedOut = false;
+  pf::TTimer watchdog(nullptr);
+  watchdog.SetEnabled(timeout > 0);
+  watchdog.SetInterval(static_cast<uint32_t>(timeout));
+  watchdog.SetOnTimer([&timedOut](pf::TObject*) {
+    timedOut = true;
+    pf::Application().Terminate();
+  });
+  pf::Application().Run();
+  pf::DoneApplication();
+  if (timedOut) std::fprintf(stderr, "ui-demo: nobody closed the window within %d ms\n", timeout);
+  return timedOut ? 2 : 0;
+}
