@@ -85,12 +85,11 @@ class InputTracker : public QObject {
   bool eventFilter(QObject* object, QEvent* event) override {
     auto* widget = qobject_cast<QWidget*>(object);
     switch (event->type()) {
-      case QEvent::MouseMove: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        // While a button is held the events go to the widget that took the mouse; the hint wants the one under it.
-        hoveredWidget = e->buttons() != Qt::NoButton ? QApplication::widgetAt(e->globalPosition().toPoint()) : widget;
+      case QEvent::MouseMove:
+        // The widget under the mouse: a move that a widget ignores goes on to its parents, and while a button is
+        // held the moves go to the widget that took the mouse.
+        hoveredWidget = QApplication::widgetAt(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         break;
-      }
       case QEvent::Enter:
         if (widget != nullptr) hoveredWidget = widget;
         break;

@@ -1,5 +1,6 @@
 // TCustomForm: the frame window, showing and closing, modal loops, activation and the focus bookkeeping.
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QWindow>
 #include <algorithm>
 
@@ -275,7 +276,7 @@ void TCustomForm::PlaceOnFirstShow() {
 void TCustomForm::Show() {
   SetVisible(true);
   QWidget* frame = Host()->outer;
-  frame->raise();
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame->raise();  // it has no stacking
   frame->activateWindow();
 }
 

@@ -10,8 +10,15 @@ namespace pf {
 
 namespace {
 
+// A check box or radio button takes a click anywhere in its bounds, as the classic controls do.
+template <class Base>
+class WholeAreaButton : public THost<Base> {
+ protected:
+  bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+};
+
 // A radio button that a click never unchecks: the owner groups radio buttons, not the widget.
-class RadioWidget : public THost<QRadioButton> {
+class RadioWidget : public WholeAreaButton<QRadioButton> {
  protected:
   void nextCheckState() override {
     if (!isChecked()) setChecked(true);
@@ -85,7 +92,8 @@ void TButton::WndProc(TMessage& message) {
 
 // ---- TCustomCheckBox
 
-TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TCustomCheckBox(owner, NewButtonHost(new THost<QCheckBox>())) {}
+TCustomCheckBox::TCustomCheckBox(TComponent* owner)
+    : TCustomCheckBox(owner, NewButtonHost(new WholeAreaButton<QCheckBox>())) {}
 
 TCustomCheckBox::TCustomCheckBox(TComponent* owner, std::unique_ptr<ControlHost> host)
     : TWinControl(owner, std::move(host)) {

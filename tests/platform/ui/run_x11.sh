@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs a test binary on a virtual X display with the X11 platform plugin.
+set -uo pipefail
+if ! command -v xvfb-run >/dev/null; then
+  echo "SKIPPED: xvfb-run is missing (scripts/setup.sh installs it)"
+  exit 77
+fi
+XDG_RUNTIME_DIR=$(mktemp -d)
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+export XDG_RUNTIME_DIR QT_QPA_PLATFORM=xcb
+unset QT_STYLE_OVERRIDE
+xvfb-run -a -s "-screen 0 1024x768x24" "$@"

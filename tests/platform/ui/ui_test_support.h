@@ -1,0 +1,50 @@
+// Helpers of the window-layer tests: running the event loop, forms that are shown and active, recorded dialogs.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "platform/core/services.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/host_qt.h"
+
+namespace ui_test {
+
+// Runs the event loop until done() holds or timeoutMs passed; answers done().
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < timeoutMs)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+  return done();
+}
+
+inline void RunFor(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  RunUntil([&] { return clock.elapsed() >= ms; }, ms + 1000);
+}
+
+inline QWidget* Widget(const pf::TControl& control) { return control.Host()->inner; }
+inline QWidget* WindowOf(const pf::TCustomForm& form) { return form.Host()->outer; }
+
+// A form of the given client size, shown and active (so that it has the keyboard focus).
+inline std::unique_ptr<pf::TForm> ActiveForm(int width = 320, int height = 240) {
+  auto form = std::make_unique<pf::TForm>(nullptr);
+  form->SetBounds(10, 10, width, height);
+  form->Show();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(WindowOf(*form), 5000));
+  return form;
+}
+
+// Records the dialogs that the layer shows while it lives.
+struct RecordedDialogs {
+  RecordedDialogs() { pf::SetDialogs(&service); }
+  ~RecordedDialogs() { pf::SetDialogs(nullptr); }
+  pf::RecordingDialogService service;
+};
+
+}  // namespace ui_test
