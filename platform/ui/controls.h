@@ -420,9 +420,9 @@ class TGraphicControl : public TControl {
 // The canvas of a WM_ERASEBKGND or WM_PAINT message (nullptr for other messages).
 TCanvas* MessageCanvas(const TMessage& message);
 
-// Sends a message later: delivered on the GUI thread after the current handler has returned, in posting order, also
-// inside nested loops (modal forms, ProcessMessages); dropped, payload and all, when the control is destroyed first.
-// False for a null control.
+// Sends a message later (call it on the GUI thread): delivered after the current handler has returned, in posting
+// order, also inside nested loops (modal forms, ProcessMessages); dropped, payload and all, when the control is
+// destroyed first. False for a null control.
 bool PostMessage(TControl* control, uint32_t msg, WPARAM wParam = 0, LPARAM lParam = 0, std::any payload = {});
 inline LRESULT SendMessage(TControl* control, uint32_t msg, WPARAM wParam = 0, LPARAM lParam = 0) {
   return control != nullptr ? control->Perform(msg, wParam, lParam) : 0;

@@ -8,23 +8,6 @@ namespace pf {
 
 namespace {
 
-// The classic 3-D frame: width rings, each with its top and left edges in top, its bottom and right edges in
-// bottom; rect shrinks by the rings drawn.
-void Frame3D(TCanvas& canvas, TRect& rect, TColor top, TColor bottom, int32_t width) {
-  canvas.Pen().SetWidth(1);
-  --rect.Bottom;
-  --rect.Right;
-  for (; width > 0; --width) {
-    canvas.Pen().SetColor(top);
-    canvas.Polyline({{rect.Left, rect.Bottom}, {rect.Left, rect.Top}, {rect.Right, rect.Top}});
-    canvas.Pen().SetColor(bottom);
-    canvas.Polyline({{rect.Right, rect.Top}, {rect.Right, rect.Bottom}, {rect.Left - 1, rect.Bottom}});
-    InflateRect(rect, -1, -1);
-  }
-  ++rect.Bottom;
-  ++rect.Right;
-}
-
 // Colours of a bevel: a lowered one is dark at the top and left, any other light.
 void BevelColors(TPanelBevel bevel, TColor& top, TColor& bottom) {
   top = bevel == bvLowered ? clBtnShadow : clBtnHighlight;
@@ -101,16 +84,14 @@ void TCustomPanel::Paint() {
   }
   canvas.Brush().SetColor(Color());
   canvas.FillRect(rect);
-  const std::string caption = StripAccelerators(Caption());
-  if (!caption.empty()) {
-    canvas.Brush().SetStyle(bsClear);
-    canvas.Font().Assign(Font());
-    const TSize size = canvas.TextExtent(caption);
-    const int32_t x = alignment_ == taLeftJustify    ? rect.Left
-                      : alignment_ == taRightJustify ? rect.Right - size.cx
-                                                     : (rect.Left + rect.Right - size.cx) / 2;
-    canvas.TextRect(rect, x, (rect.Top + rect.Bottom - size.cy) / 2, caption);
-  }
+  // The caption: one line of the font's height in the middle; "&" marks an accelerator.
+  canvas.Brush().SetStyle(bsClear);
+  canvas.Font().Assign(Font());
+  const int32_t fontHeight = canvas.TextHeight("W");
+  rect.Top = (rect.Bottom + rect.Top - fontHeight) / 2;
+  rect.Bottom = rect.Top + fontHeight;
+  static constexpr uint32_t kAlignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+  canvas.DrawText(Caption(), rect, DT_EXPANDTABS | DT_VCENTER | kAlignments[alignment_]);
   TCustomControl::Paint();
 }
 

@@ -149,6 +149,11 @@ void TCustomForm::SetMenuSlot(TMainMenu* menu, TComponent* asComponent) {
   if (asComponent != nullptr) asComponent->FreeNotification(this);
 }
 
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  TCustomControl::Notification(component, operation);
+  if (operation == opRemove && component == menuComponent_) menu_ = nullptr, menuComponent_ = nullptr;
+}
+
 // ---- Geometry: the bounds are the outer frame; the client area is what the frame leaves below the menu bar.
 
 void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {

@@ -113,6 +113,7 @@ class TCustomForm : public TCustomControl {
   virtual void Deactivate();
   virtual void DoClose(TCloseAction& action);
   void UpdateGeometry() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   friend struct FormAccess;

@@ -35,8 +35,7 @@ ParsedMask ParseMask(const std::string& mask) {
   }
   if (!separators.empty()) {
     end = separators.front();
-    if (separators.size() >= 1 && separators.front() + 1 < mask.size())
-      parsed.saveLiterals = mask[separators.front() + 1] != '0';
+    if (separators.front() + 1 < mask.size()) parsed.saveLiterals = mask[separators.front() + 1] != '0';
     if (separators.size() >= 2 && separators[1] + 1 < mask.size()) parsed.blank = mask[separators[1] + 1];
   }
   static const std::string kToolkitSpecial = "AaNnXx90Dd#HhBb><!\\[]{}";
@@ -127,7 +126,5 @@ std::string TMaskEdit::GetText() const {
   }
   return text;
 }
-
-void TMaskEdit::SetText(const std::string& value) { TCustomEdit::SetText(value); }
 
 }  // namespace pf

@@ -22,7 +22,6 @@ class TMaskEdit : public TCustomEdit {
   void SetEditMask(const std::string& value);
   // The text with the literals (unless the mask leaves them out) and the blanks as blanks (" ").
   std::string GetText() const override;
-  void SetText(const std::string& value) override;
   // The text as shown, blank character included.
   std::string EditText() const;
 

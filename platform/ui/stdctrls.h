@@ -42,7 +42,6 @@ class TCustomLabel : public TGraphicControl {
  protected:
   void TextChanged() override;
   void FontChanged() override;
-  void ColorChanged() override;
   void Notification(TComponent* component, TOperation operation) override;
   void AdjustBounds();
 

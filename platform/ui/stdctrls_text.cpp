@@ -141,8 +141,6 @@ void TCustomLabel::FontChanged() {
   AdjustBounds();
 }
 
-void TCustomLabel::ColorChanged() { TGraphicControl::ColorChanged(); }
-
 // ---- TCustomEdit
 
 TCustomEdit::TCustomEdit(TComponent* owner) : TCustomEdit(owner, NewEditHost()) {}
