@@ -136,17 +136,8 @@ TRect TPageControl::DisplayRect() const {
 }
 
 TTabSheet* TPageControl::FindNextPage(TTabSheet* current, bool goForward, bool checkTabVisible) const {
-  if (pages_.empty()) return nullptr;
-  const int count = PageCount();
-  int start = static_cast<int>(std::find(pages_.begin(), pages_.end(), current) - pages_.begin());
-  if (start == count) start = goForward ? count - 1 : 0;
-  int i = start;
-  do {
-    i = goForward ? (i + 1) % count : (i + count - 1) % count;
-    TTabSheet* page = pages_[static_cast<size_t>(i)];
-    if (!checkTabVisible || page->TabVisible()) return page;
-  } while (i != start);
-  return nullptr;
+  return NextInCircle(pages_, current, goForward,
+                      [checkTabVisible](const TTabSheet* page) { return !checkTabVisible || page->TabVisible(); });
 }
 
 void TPageControl::SelectNextPage(bool goForward) {

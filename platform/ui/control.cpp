@@ -502,6 +502,21 @@ void TControl::Resize() {
 
 // ---- TCustomControl and TGraphicControl
 
+bool TControl::PaintMessage(TMessage& message, bool erase) {
+  if (message.Msg == WM_ERASEBKGND) {
+    TCanvas* canvas = MessageCanvas(message);
+    if (erase && canvas != nullptr) {
+      canvas->Brush().SetColor(Color());
+      canvas->FillRect(canvas->ClipRect());
+    }
+    message.Result = 1;
+    return true;
+  }
+  if (message.Msg != WM_PAINT) return false;
+  Paint();
+  return true;
+}
+
 TCustomControl::TCustomControl(TComponent* owner) : TCustomControl(owner, MakeCustomHost()) {}
 
 TCustomControl::TCustomControl(TComponent* owner, std::unique_ptr<ControlHost> host)
@@ -512,19 +527,7 @@ TCustomControl::TCustomControl(TComponent* owner, std::unique_ptr<ControlHost> h
 TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::WndProc(TMessage& message) {
-  if (message.Msg == WM_ERASEBKGND) {
-    if (TCanvas* canvas = MessageCanvas(message)) {
-      canvas->Brush().SetColor(Color());
-      canvas->FillRect(canvas->ClipRect());
-    }
-    message.Result = 1;
-    return;
-  }
-  if (message.Msg == WM_PAINT) {
-    Paint();
-    return;
-  }
-  TWinControl::WndProc(message);
+  if (!PaintMessage(message, true)) TWinControl::WndProc(message);
 }
 
 void TCustomControl::Paint() {
@@ -539,21 +542,8 @@ TGraphicControl::TGraphicControl(TComponent* owner, std::unique_ptr<ControlHost>
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::WndProc(TMessage& message) {
-  if (message.Msg == WM_ERASEBKGND) {
-    // The parent's background stays under a graphic control unless it paints every pixel itself.
-    if ((controlStyle_ & csOpaque) != 0)
-      if (TCanvas* canvas = MessageCanvas(message)) {
-        canvas->Brush().SetColor(Color());
-        canvas->FillRect(canvas->ClipRect());
-      }
-    message.Result = 1;
-    return;
-  }
-  if (message.Msg == WM_PAINT) {
-    Paint();
-    return;
-  }
-  TControl::WndProc(message);
+  // The parent's background stays under a graphic control unless it paints every pixel itself.
+  if (!PaintMessage(message, (controlStyle_ & csOpaque) != 0)) TControl::WndProc(message);
 }
 
 void TGraphicControl::Paint() {

@@ -249,6 +249,10 @@ class TControl : public TComponent {
   virtual void UpdateGeometry();
   // The canvas that WM_ERASEBKGND and WM_PAINT draw on (controls that paint themselves).
   virtual TCanvas* PaintCanvas() { return nullptr; }
+  // What a control that paints itself does with them: WM_ERASEBKGND fills the area with Color when erase, WM_PAINT
+  // runs Paint. False for any other message.
+  bool PaintMessage(TMessage& message, bool erase);
+  virtual void Paint() {}
 
   uint32_t controlStyle_ = csCaptureMouse | csClickEvents | csDoubleClicks;
 
@@ -392,7 +396,7 @@ class TCustomControl : public TWinControl {
   TCustomControl(TComponent* owner, std::unique_ptr<ControlHost> host);
   void WndProc(TMessage& message) override;
   TCanvas* PaintCanvas() override { return canvas_.get(); }
-  virtual void Paint();
+  void Paint() override;
 
  private:
   std::unique_ptr<TCanvas> canvas_;
@@ -411,7 +415,7 @@ class TGraphicControl : public TControl {
   TGraphicControl(TComponent* owner, std::unique_ptr<ControlHost> host);
   void WndProc(TMessage& message) override;
   TCanvas* PaintCanvas() override { return canvas_.get(); }
-  virtual void Paint();
+  void Paint() override;
 
  private:
   std::unique_ptr<TCanvas> canvas_;

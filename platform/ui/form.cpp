@@ -168,7 +168,7 @@ void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t he
   height_ = std::max(height, 0);
   UpdateGeometry();
   FrameChanged();
-  if (moved) Perform(WM_MOVE, 0, MAKELPARAM(left, top));
+  if (moved) SendMove();
 }
 
 void TCustomForm::UpdateGeometry() {
@@ -205,10 +205,12 @@ TRect TCustomForm::ClientRect() const {
 void TCustomForm::FrameChanged() {
   ControlHost& h = *Host();
   QWidget* frame = h.outer;
+  bool moved = false;
   if (frame->isVisible() && Decorations(frame) != h.frameMargins && WindowState() == wsNormal) {
     UpdateGeometry();  // the decorations became known: the outer size stays what the program asked for
   } else if (frame->isVisible()) {
     const QRect outer = frame->frameGeometry();
+    moved = outer.x() != left_ || outer.y() != top_;
     left_ = outer.x();
     top_ = outer.y();
     width_ = outer.width();
@@ -217,11 +219,18 @@ void TCustomForm::FrameChanged() {
   } else {
     LayoutFrame(h);
   }
+  if (moved) SendMove();
   const QSize client = h.inner->size();
   if (client == h.clientSize) return;
   h.clientSize = client;
   const uint32_t type = WindowState() == wsMaximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
   Perform(WM_SIZE, type, MAKELPARAM(client.width(), client.height()));
+}
+
+// WM_MOVE carries the screen position of the client area.
+void TCustomForm::SendMove() {
+  const TPoint origin = ClientOrigin();
+  Perform(WM_MOVE, 0, MAKELPARAM(origin.X, origin.Y));
 }
 
 void TCustomForm::WindowStateChanged() {

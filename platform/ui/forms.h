@@ -120,6 +120,7 @@ class TCustomForm : public TCustomControl {
   void CloseModal();
   void PlaceOnFirstShow();
   void FrameChanged();
+  void SendMove();
   void WindowStateChanged();
   void ActivationChanged(bool active);
   void FocusChanged(TWinControl* now);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -150,6 +151,22 @@ void InstallTimerService();
 template <class W>
 W* WidgetOf(const TControl& control) {
   return static_cast<W*>(control.Host()->inner);
+}
+
+// The next item after current in list, going round (from the end when current is not in it), that ok accepts;
+// nullptr when none does.
+template <class T, class Ok>
+T* NextInCircle(const std::vector<T*>& list, const T* current, bool goForward, Ok ok) {
+  const int count = static_cast<int>(list.size());
+  if (count == 0) return nullptr;
+  int start = static_cast<int>(std::find(list.begin(), list.end(), current) - list.begin());
+  if (start == count) start = goForward ? count - 1 : 0;
+  int i = start;
+  do {
+    i = goForward ? (i + 1) % count : (i + count - 1) % count;
+    if (ok(list[static_cast<size_t>(i)])) return list[static_cast<size_t>(i)];
+  } while (i != start);
+  return nullptr;
 }
 
 // ---- Conversions.

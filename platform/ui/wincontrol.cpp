@@ -243,17 +243,9 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, 
                                           bool checkParent) const {
   std::vector<TWinControl*> list;
   GetTabOrderList(list);
-  if (list.empty()) return nullptr;
-  const int count = static_cast<int>(list.size());
-  int start = static_cast<int>(std::find(list.begin(), list.end(), current) - list.begin());
-  if (start == count) start = goForward ? count - 1 : 0;
-  int i = start;
-  do {
-    i = goForward ? (i + 1) % count : (i + count - 1) % count;
-    TWinControl* c = list[static_cast<size_t>(i)];
-    if (c->CanFocus() && (!checkTabStop || c->TabStop()) && (!checkParent || c->Parent() == this)) return c;
-  } while (i != start);
-  return nullptr;
+  return NextInCircle(list, current, goForward, [&](const TWinControl* c) {
+    return c->CanFocus() && (!checkTabStop || c->TabStop()) && (!checkParent || c->Parent() == this);
+  });
 }
 
 void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTabStop) {
