@@ -51,30 +51,32 @@ TManualAnimationClock& DefaultClock() {
   return clock;
 }
 
-// The user-interface layer's timers, when it runs: animations then advance in the event loop.
+// The user-interface layer's timers, when it runs: animations then advance in the event loop. It asks for the
+// service at each call, so a painter made before the service went keeps working on the manual clock.
 class ServiceClock : public IAnimationClock {
  public:
-  explicit ServiceClock(pf::ITimerService& service) : service_(service) {}
-  uint32_t Now() override { return service_.Now(); }
-  TTimerHandle Schedule(uint32_t ms, std::function<void()> callback) override {
-    return service_.Schedule(ms, std::move(callback));
+  uint32_t Now() override {
+    pf::ITimerService* s = pf::TimerService();
+    return s != nullptr ? s->Now() : DefaultClock().Now();
   }
-  void Cancel(TTimerHandle handle) override { service_.Cancel(handle); }
-  bool Sleep(uint32_t ms) override { return service_.Sleep(ms); }
-
- private:
-  pf::ITimerService& service_;
+  TTimerHandle Schedule(uint32_t ms, std::function<void()> callback) override {
+    pf::ITimerService* s = pf::TimerService();
+    return s != nullptr ? s->Schedule(ms, std::move(callback)) : DefaultClock().Schedule(ms, std::move(callback));
+  }
+  void Cancel(TTimerHandle handle) override {
+    if (pf::ITimerService* s = pf::TimerService()) s->Cancel(handle);
+  }
+  bool Sleep(uint32_t ms) override {
+    pf::ITimerService* s = pf::TimerService();
+    return s != nullptr ? s->Sleep(ms) : DefaultClock().Sleep(ms);
+  }
 };
 }  // namespace
 
 IAnimationClock& AnimationClock() {
+  static ServiceClock serviceClock;
   if (installedClock != nullptr) return *installedClock;
-  if (pf::ITimerService* service = pf::TimerService()) {
-    static pf::ITimerService* wrapped = nullptr;
-    static std::unique_ptr<ServiceClock> clock;
-    if (wrapped != service) clock = std::make_unique<ServiceClock>(*service), wrapped = service;
-    return *clock;
-  }
+  if (pf::TimerService() != nullptr) return serviceClock;
   return DefaultClock();
 }
 
