@@ -258,6 +258,7 @@ void TCustomForm::SetVisible(bool value) {
       frame->showMinimized();
     else
       frame->show();
+    FrameChanged();  // the window's decorations may be known now
   } else {
     visible_ = false;
     frame->hide();
