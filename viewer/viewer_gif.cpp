@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "gif/gif_format.h"
 #include "gif/lzw.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
@@ -57,25 +58,11 @@ void SetLastError(int code, std::string message) {
   throw pf::EInvalidGraphicOperation("TGif: " + lastErrorMessage);
 }
 
-// Block introducers and the packed-byte fields of the format.
-enum : uint8_t { kTrailer = 0x3B, kImageSeparator = 0x2C, kExtensionIntroducer = 0x21 };
-enum : uint8_t {
-  kTableFlag = 0x80,  // screen and image descriptors: a colour table follows
-  kImageInterlaced = 0x40,
-  kImageSorted = 0x20,
-  kScreenSorted = 0x08,
-  kTableSizeBits = 0x07,
-  kTransparentBit = 0x01,
-  kUserInputBit = 0x02,
-};
-constexpr int kGraphicControlSize = 4;
-constexpr int kPlainTextSize = 12;
-constexpr int kApplicationSize = 11;
-constexpr int kLzwMaxBits = 12;
-constexpr int kLzwTableSize = 1 << kLzwMaxBits;
+// The values of the block-size bytes in front of the fixed extension blocks.
+constexpr uint8_t kGraphicControlBlockSize = 4;
+constexpr uint8_t kPlainTextBlockSize = 12;
+constexpr uint8_t kApplicationBlockSize = gif::kApplicationIdSize;
 constexpr int kBmpHeaderSize = 54;
-
-int32_t TableSize(uint8_t packed) { return 2 << (packed & kTableSizeBits); }
 
 // The size of the strip as a 24-bit BMP file; 64-bit, so that many wide frames cannot wrap it past the limits.
 int64_t StripFileSize(int64_t screenWidth, int64_t screenHeight, int64_t images) {
@@ -93,7 +80,7 @@ class LzwDecoder {
 
   void Decode() {
     const int codeSize = image_.MinCodeSize + 1;
-    if (codeSize < 1 || codeSize > kLzwMaxBits) Fail(gifInvalidLzwCodeSize);
+    if (codeSize < 1 || codeSize > gif::kLzwMaxCodeBits) Fail(gifInvalidLzwCodeSize);
     clear_ = 1 << image_.MinCodeSize;
     initialSize_ = codeSize;
     Reset();
@@ -116,10 +103,10 @@ class LzwDecoder {
         if (code > nextFree_) Fail(gifInvalidLzwData);
         // The code just being defined (KwKwK) is the previous string and its own first pixel.
         const int first = Output(code == nextFree_ ? previous : code, code == nextFree_ ? first_ : -1);
-        if (nextFree_ < kLzwTableSize) {
+        if (nextFree_ < gif::kLzwTableSize) {
           prefix_[nextFree_] = static_cast<uint16_t>(previous);
           suffix_[nextFree_] = static_cast<uint8_t>(first);
-          if (++nextFree_ >= (1 << codeSize_) && codeSize_ < kLzwMaxBits) ++codeSize_;
+          if (++nextFree_ >= (1 << codeSize_) && codeSize_ < gif::kLzwMaxCodeBits) ++codeSize_;
         }
       }
       previous = code;
@@ -175,9 +162,9 @@ class LzwDecoder {
   size_t row_ = 0, column_ = 0;
   uint64_t bitPos_ = 0;
   int clear_ = 0, initialSize_ = 0, codeSize_ = 0, nextFree_ = 0, first_ = 0;
-  uint16_t prefix_[kLzwTableSize] = {};
-  uint8_t suffix_[kLzwTableSize] = {};
-  uint8_t stack_[kLzwTableSize + 1] = {};
+  uint16_t prefix_[gif::kLzwTableSize] = {};
+  uint8_t suffix_[gif::kLzwTableSize] = {};
+  uint8_t stack_[gif::kLzwTableSize + 1] = {};
 };
 
 // Composes the strip: a 24-bit picture, black at first, and while composing one mask byte per pixel (1 = white,
@@ -270,7 +257,7 @@ int64_t GifMaxPixelBytes = kGifMaxStripFileSize;
 
 const TGifExtension* TGifImage::GraphicControl() const {
   for (auto it = Extensions.rbegin(); it != Extensions.rend(); ++it)
-    if (it->Label == kGifGraphicControlLabel) return &*it;
+    if (it->Label == gif::kGraphicControlLabel) return &*it;
   return nullptr;
 }
 
@@ -340,13 +327,13 @@ void TGif::LoadFromStream(pf::TStream& stream) {
       const uint8_t block = in.AtEnd() ? 0 : in.Byte();  // a missing trailer ends the file
       switch (block) {
         case 0:
-        case kTrailer:
+        case gif::kTrailerByte:
           done = true;
           break;
-        case kImageSeparator:
+        case gif::kImageSeparator:
           ReadImage(in);
           break;
-        case kExtensionIntroducer:
+        case gif::kExtensionIntroducer:
           ReadExtension(in);
           break;
         default:
@@ -365,10 +352,10 @@ void TGif::ReadScreen(Reader& in) {
   screen_.Width = in.Word();
   screen_.Height = in.Word();
   const uint8_t packed = in.Byte();
-  screen_.GlobalTable = (packed & kTableFlag) != 0;
-  screen_.ColorResolution = ((packed >> 4) & 7) + 1;
-  screen_.Sorted = (packed & kScreenSorted) != 0;
-  screen_.GlobalTableSize = TableSize(packed);
+  screen_.GlobalTable = (packed & gif::kScreenGlobalMap) != 0;
+  screen_.ColorResolution = ((packed >> gif::kScreenResolutionShift) & 7) + 1;
+  screen_.Sorted = (packed & gif::kScreenSorted) != 0;
+  screen_.GlobalTableSize = gif::MapEntries(packed);
   screen_.BackgroundIndex = in.Byte();
   screen_.AspectRatio = in.Byte();
   if (screen_.GlobalTable) screen_.GlobalTableIndex = ReadColorTable(in, screen_.GlobalTableSize);
@@ -395,10 +382,10 @@ void TGif::ReadImage(Reader& in) {
   const int32_t fullHeight = in.Word();
   image.Height = std::min(fullHeight, screen_.Height);
   const uint8_t packed = in.Byte();
-  image.LocalTable = (packed & kTableFlag) != 0;
-  image.Interlaced = (packed & kImageInterlaced) != 0;
-  image.Sorted = (packed & kImageSorted) != 0;
-  image.LocalTableSize = TableSize(packed);
+  image.LocalTable = (packed & gif::kImageLocalMap) != 0;
+  image.Interlaced = (packed & gif::kImageInterlaced) != 0;
+  image.Sorted = (packed & gif::kImageSorted) != 0;
+  image.LocalTableSize = gif::MapEntries(packed);
   image.ColorTableIndex = image.LocalTable ? ReadColorTable(in, image.LocalTableSize) : screen_.GlobalTableIndex;
   if (image.ColorTableIndex < 0) Fail(gifNoColorTable);
   image.MinCodeSize = in.Byte();
@@ -419,22 +406,22 @@ void TGif::ReadExtension(Reader& in) {
   ext.Label = in.Byte();
   auto keep = [&ext](const uint8_t* data, size_t n) { ext.SubBlocks.emplace_back(data, data + n); };
   switch (ext.Label) {
-    case kGifGraphicControlLabel: {
-      if (in.Byte() != kGraphicControlSize) Fail(gifInvalidExtensionBlockSize);
+    case gif::kGraphicControlLabel: {
+      if (in.Byte() != kGraphicControlBlockSize) Fail(gifInvalidExtensionBlockSize);
       const uint8_t packed = in.Byte();
-      ext.Disposal = (packed >> 2) & 7;
-      ext.UserInput = (packed & kUserInputBit) != 0;
-      ext.TransparentFlag = (packed & kTransparentBit) != 0;
+      ext.Disposal = (packed & gif::kGceDisposalMask) >> gif::kGceDisposalShift;
+      ext.UserInput = (packed & gif::kGceUserInput) != 0;
+      ext.TransparentFlag = (packed & gif::kGceTransparent) != 0;
       ext.Delay = static_cast<uint16_t>(in.Word());
       ext.TransparentIndex = in.Byte();
       if (in.Byte() != 0) Fail(gifInvalidExtensionTerminator);
       break;
     }
-    case kGifCommentLabel:
+    case gif::kCommentLabel:
       in.SubBlocks(keep);
       break;
-    case kGifPlainTextLabel:
-      if (in.Byte() != kPlainTextSize) Fail(gifInvalidExtensionBlockSize);
+    case gif::kPlainTextLabel:
+      if (in.Byte() != kPlainTextBlockSize) Fail(gifInvalidExtensionBlockSize);
       ext.GridLeft = static_cast<uint16_t>(in.Word());
       ext.GridTop = static_cast<uint16_t>(in.Word());
       ext.GridWidth = static_cast<uint16_t>(in.Word());
@@ -445,9 +432,9 @@ void TGif::ReadExtension(Reader& in) {
       ext.BackgroundIndex = in.Byte();
       in.SubBlocks(keep);
       break;
-    case kGifApplicationLabel: {
+    case gif::kApplicationLabel: {
       const uint8_t size = in.Byte();
-      if (size == kApplicationSize) {
+      if (size == kApplicationBlockSize) {
         std::memcpy(ext.Identifier.data(), in.Bytes(ext.Identifier.size()), ext.Identifier.size());
         std::memcpy(ext.AuthenticationCode.data(), in.Bytes(ext.AuthenticationCode.size()),
                     ext.AuthenticationCode.size());
@@ -456,7 +443,7 @@ void TGif::ReadExtension(Reader& in) {
       }
       in.SubBlocks(keep);
       static constexpr uint8_t kNetscape[8] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E'};
-      if (size == kApplicationSize && std::memcmp(ext.Identifier.data(), kNetscape, sizeof kNetscape) == 0 &&
+      if (size == kApplicationBlockSize && std::memcmp(ext.Identifier.data(), kNetscape, sizeof kNetscape) == 0 &&
           !ext.SubBlocks.empty() && ext.SubBlocks[0].size() == 3)
         loopCount_ = ext.SubBlocks[0][1] | (ext.SubBlocks[0][2] << 8);
       break;

@@ -82,13 +82,7 @@ struct TGifColorTable {
   uint32_t Color(int index) const { return index < Count() ? Entries[static_cast<size_t>(index)] : 0; }
 };
 
-enum : uint8_t {
-  kGifPlainTextLabel = 0x01,
-  kGifGraphicControlLabel = 0xF9,
-  kGifCommentLabel = 0xFE,
-  kGifApplicationLabel = 0xFF,
-};
-
+// An extension block; Label is the format's (0x01 plain text, 0xF9 graphic control, 0xFE comment, 0xFF application).
 struct TGifExtension {
   uint8_t Label = 0;
   // graphic control
