@@ -121,10 +121,11 @@ TEST(GifAnimation, AdvancesOnTheLayersClockAndShowsInAWindow) {
   picture->StartAnimation(frame.Canvas(), Rect(0, 0, 40, 40));
   ASSERT_TRUE(RunUntil([&] { return painted.size() >= 3; }, 20000));
   picture->StopAnimation();
-  // Frames in order, each after the delay of the one before (units of 12 ms).
+  // Frames in order, each after the delays before it (units of 12 ms). The painter takes half of a late frame's
+  // overrun off the next wait, so the second gap alone may be shorter than its delay; the sum never is.
   EXPECT_EQ((std::vector<int>{painted[0].first, painted[1].first, painted[2].first}), (std::vector<int>{0, 1, 2}));
   EXPECT_GE(painted[1].second - painted[0].second, 10 * 12 - 1);
-  EXPECT_GE(painted[2].second - painted[1].second, 20 * 12 - 1);
+  EXPECT_GE(painted[2].second - painted[0].second, (10 + 20) * 12 - 1);
   view->Update();
   const QImage shot = ui_test::Widget(*view)->grab().toImage();
   EXPECT_EQ(shot.pixel(35, 35), qRgb(0, 0, 255));  // the third frame
