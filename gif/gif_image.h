@@ -298,9 +298,9 @@ class TGifPicture : public pf::TGraphic {
   std::unique_ptr<TGIFPainterList> painters_;
 };
 
-// The clipboard format of GIF data ("GIF Image"), registered on first use; bitmaps use format 2.
+// The clipboard format of GIF data ("GIF Image", "image/gif" on the window system's clipboard), registered on
+// first use; bitmaps use pf::CF_BITMAP.
 uint16_t CF_GIF();
-constexpr uint16_t CF_BITMAP = 2;
 
 // Registers TGifPicture for the extension "GIF" ("GIF Image"); done once at program start.
 void RegisterGifPicture();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "gif/painter.h"
+#include "platform/core/services.h"
 
 namespace gif {
 
@@ -82,19 +83,9 @@ void TGifPictureList::LoadFromStream(pf::TStream& stream) {
 
 // --- TGifPicture -------------------------------------------------------------------------------------------------
 
-namespace {
-std::vector<std::string>& ClipboardFormats() {
-  static std::vector<std::string> formats;
-  return formats;
-}
-}  // namespace
-
 uint16_t CF_GIF() {
-  auto& formats = ClipboardFormats();
-  for (size_t i = 0; i < formats.size(); ++i)
-    if (formats[i] == "GIF Image") return static_cast<uint16_t>(0xC000 + i);
-  formats.push_back("GIF Image");
-  return static_cast<uint16_t>(0xC000 + formats.size() - 1);
+  static const uint16_t format = pf::RegisterClipboardFormat("GIF Image", "image/gif");
+  return format;
 }
 
 void RegisterGifPicture() {
@@ -102,7 +93,7 @@ void RegisterGifPicture() {
   if (registered) return;
   registered = true;
   pf::TPicture::RegisterFileFormat("GIF", "GIF Image", "TGifPicture", [] { return std::make_unique<TGifPicture>(); });
-  CF_GIF();
+  pf::TPicture::RegisterClipboardFormat(CF_GIF(), "TGifPicture");
   PaletteDevice = pf::ScreenBitsPerPixel() <= 8;
   DoAutoDither = PaletteDevice;
 }
@@ -418,27 +409,35 @@ void TGifPicture::WriteData(pf::TStream& stream) const {
 
 void TGifPicture::LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data,
                                           const pf::HPALETTE& palette) {
-  if (!data.empty() && format == CF_GIF()) {
-    pf::TReadOnlyMemoryStream s(data.data(), static_cast<int64_t>(data.size()));
+  std::vector<uint8_t> held;
+  const std::vector<uint8_t>* bytes = &data;
+  if (data.empty()) {
+    held = pf::ClipboardService().GetData(format).value_or(std::vector<uint8_t>{});
+    bytes = &held;
+  }
+  if (!bytes->empty() && format == CF_GIF()) {
+    pf::TReadOnlyMemoryStream s(bytes->data(), static_cast<int64_t>(bytes->size()));
     LoadFromStream(s);
     return;
   }
-  if (!data.empty() && format == CF_BITMAP) {
+  if (!bytes->empty() && format == pf::CF_BITMAP) {
     pf::TBitmap bmp;
-    bmp.LoadFromClipboardFormat(format, data, palette);
+    bmp.LoadFromClipboardFormat(format, *bytes, palette);
     Assign(bmp);
     return;
   }
   throw GIFException("Unsupported clipboard format");
 }
 
+// The out parameters carry the picture's bitmap; the GIF bytes go onto the clipboard beside it, so that a paste
+// finds both formats.
 void TGifPicture::SaveToClipboardFormat(uint16_t& format, std::vector<uint8_t>& data, pf::HPALETTE& palette) const {
   if (Empty()) return;
+  const_cast<TGifPicture*>(this)->Bitmap()->SaveToClipboardFormat(format, data, palette);
   pf::TMemoryStream s;
   SaveToStream(s);
-  format = CF_GIF();
-  data.assign(s.Memory(), s.Memory() + s.Size());
-  palette = GetPalette();
+  if (!pf::ClipboardService().SetData(CF_GIF(), std::vector<uint8_t>(s.Memory(), s.Memory() + s.Size())))
+    throw GIFException(msg::ClipboardFailed);
 }
 
 }  // namespace gif

@@ -1,8 +1,10 @@
 #include "platform/core/services.h"
 
 #include <cstdio>
+#include <map>
 
 #include "platform/core/exceptions.h"
+#include "platform/core/strings.h"
 
 namespace pf {
 
@@ -65,10 +67,55 @@ std::optional<T> Next(std::vector<T>& queue) {
   return value;
 }
 
+// The headless clipboard: formats in memory.
+class MemoryClipboard : public IClipboardService {
+ public:
+  void Open() override { ++openCount_; }
+  void Close() override {
+    if (openCount_ > 0 && --openCount_ == 0) emptied_ = false;
+  }
+  void Clear() override {
+    content_.clear();
+    if (openCount_ > 0) emptied_ = true;
+  }
+  bool HasFormat(uint16_t format) override { return content_.count(format) != 0; }
+  std::optional<std::vector<uint8_t>> GetData(uint16_t format) override {
+    auto it = content_.find(format);
+    if (it == content_.end()) return std::nullopt;
+    return it->second;
+  }
+  bool SetData(uint16_t format, std::vector<uint8_t> data) override {
+    if (!emptied_) Clear();
+    content_[format] = std::move(data);
+    return true;
+  }
+
+ private:
+  std::map<uint16_t, std::vector<uint8_t>> content_;
+  int openCount_ = 0;
+  bool emptied_ = false;
+};
+
+struct RegisteredFormat {
+  std::string name;
+  std::string mimeType;
+};
+std::vector<RegisteredFormat>& RegisteredFormats() {
+  static std::vector<RegisteredFormat> formats;
+  return formats;
+}
+const RegisteredFormat* FindRegistered(uint16_t format) {
+  const auto& formats = RegisteredFormats();
+  const size_t index = format - size_t{kFirstRegisteredClipboardFormat};
+  if (format < kFirstRegisteredClipboardFormat || index >= formats.size()) return nullptr;
+  return &formats[index];
+}
+
 IDialogService* installedDialogs = nullptr;
 ICursorService* installedCursor = nullptr;
 IMessagePump* installedPump = nullptr;
 ITimerService* installedTimers = nullptr;
+IClipboardService* installedClipboard = nullptr;
 
 }  // namespace
 
@@ -92,6 +139,26 @@ std::optional<std::string> RecordingDialogService::SelectDirectory(std::string_v
                                                                    std::string_view initialDir) {
   calls_.push_back({"SelectDirectory", std::string(caption), "", 0, 0, std::string(initialDir)});
   return Next(paths_).value_or(std::nullopt);
+}
+
+std::optional<TFileDialogResult> IDialogService::FileDialog(const TFileDialogRequest& request) {
+  if (request.Save) return std::nullopt;
+  std::optional<std::string> path = OpenFileDialog(request.Title, request.Filter, request.InitialDir);
+  if (!path) return std::nullopt;
+  return TFileDialogResult{*path, request.FilterIndex};
+}
+
+std::optional<TFileDialogResult> RecordingDialogService::FileDialog(const TFileDialogRequest& request) {
+  calls_.push_back(
+      {request.Save ? "SaveFileDialog" : "OpenFileDialog", request.Title, request.Filter, 0, 0, request.InitialDir});
+  std::optional<std::string> path = Next(paths_).value_or(std::nullopt);
+  if (!path) return std::nullopt;
+  return TFileDialogResult{*path, request.FilterIndex};
+}
+
+bool RecordingDialogService::PrinterSetupDialog() {
+  calls_.push_back({"PrinterSetupDialog", "", "", 0, mbOK | mbCancel, ""});
+  return Next(answers_).value_or(mrOk) != mrCancel;
 }
 
 IDialogService& Dialogs() {
@@ -118,6 +185,36 @@ void SetMessagePump(IMessagePump* pump) { installedPump = pump; }
 ITimerService* TimerService() { return installedTimers; }
 
 void SetTimerService(ITimerService* service) { installedTimers = service; }
+
+IClipboardService& ClipboardService() {
+  static MemoryClipboard headless;
+  return installedClipboard != nullptr ? *installedClipboard : headless;
+}
+
+void SetClipboardService(IClipboardService* service) { installedClipboard = service; }
+
+uint16_t RegisterClipboardFormat(std::string_view name, std::string_view mimeType) {
+  auto& formats = RegisteredFormats();
+  for (size_t i = 0; i < formats.size(); ++i)
+    if (SameText(formats[i].name, name)) return static_cast<uint16_t>(kFirstRegisteredClipboardFormat + i);
+  std::string type(mimeType);
+  if (type.empty()) {
+    type = "application/x-pexu-";
+    for (char c : LowerCase(std::string(name))) type += (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c : '-';
+  }
+  formats.push_back({std::string(name), type});
+  return static_cast<uint16_t>(kFirstRegisteredClipboardFormat + formats.size() - 1);
+}
+
+std::string ClipboardFormatName(uint16_t format) {
+  const RegisteredFormat* f = FindRegistered(format);
+  return f != nullptr ? f->name : std::string();
+}
+
+std::string ClipboardFormatMimeType(uint16_t format) {
+  const RegisteredFormat* f = FindRegistered(format);
+  return f != nullptr ? f->mimeType : std::string();
+}
 
 void HandleException(const std::exception& e) {
   if (dynamic_cast<const EAbort*>(&e) != nullptr) return;

@@ -1,6 +1,6 @@
-// Services that windows provide: message dialogs, file and folder choosers, the busy cursor and the message pump.
-// The core has headless defaults (dialogs answer their default button and are recorded; the rest does nothing);
-// the user-interface layer installs the real ones.
+// Services that windows provide: message dialogs, file and folder choosers, the busy cursor, the message pump and
+// the clipboard. The core has headless defaults (dialogs answer their default button and are recorded, the
+// clipboard lives in memory, the rest does nothing); the user-interface layer installs the real ones.
 #pragma once
 
 #include <cstdint>
@@ -59,6 +59,23 @@ enum : unsigned {
   MB_DEFBUTTON2 = 0x100,
 };
 
+// What a file chooser is asked for (TOpenDialog, TSaveDialog) and what the user picked.
+struct TFileDialogRequest {
+  bool Save = false;
+  std::string Title;
+  std::string Filter;   // "Description|*.ext;*.ext2|..." pairs
+  int FilterIndex = 1;  // 1-based pair shown first
+  std::string InitialDir;
+  std::string FileName;          // the name proposed (a folder part overrides InitialDir)
+  std::string DefaultExt;        // without the dot: appended to a chosen name that has no extension
+  bool OverwritePrompt = false;  // saving: ask before an existing file is chosen
+  bool FileMustExist = false;    // opening: only existing files can be chosen
+};
+struct TFileDialogResult {
+  std::string FileName;
+  int FilterIndex = 1;
+};
+
 class IDialogService {
  public:
   virtual ~IDialogService() = default;
@@ -69,6 +86,11 @@ class IDialogService {
   virtual std::optional<std::string> OpenFileDialog(std::string_view title, std::string_view filter,
                                                     std::string_view initialDir) = 0;
   virtual std::optional<std::string> SelectDirectory(std::string_view caption, std::string_view initialDir) = 0;
+  // The chooser behind TOpenDialog and TSaveDialog; nullopt when cancelled. The default asks OpenFileDialog when
+  // opening and cancels when saving.
+  virtual std::optional<TFileDialogResult> FileDialog(const TFileDialogRequest& request);
+  // The current printer's set-up dialog; true when the user confirmed it. The default cancels.
+  virtual bool PrinterSetupDialog() { return false; }
 };
 
 // Records every dialog and answers from a queue of scripted results, else with the default: OK for OK-only and
@@ -77,7 +99,7 @@ class IDialogService {
 class RecordingDialogService : public IDialogService {
  public:
   struct Call {
-    std::string kind;        // "MessageDlg", "MessageBox", "OpenFileDialog", "SelectDirectory"
+    std::string kind;        // "MessageDlg", "MessageBox", "OpenFileDialog", "SaveFileDialog", "SelectDirectory", ...
     std::string text;        // message text or title
     std::string caption;     // MessageBox caption; OpenFileDialog filter
     int type = 0;            // TMsgDlgType for MessageDlg
@@ -89,6 +111,10 @@ class RecordingDialogService : public IDialogService {
   std::optional<std::string> OpenFileDialog(std::string_view title, std::string_view filter,
                                             std::string_view initialDir) override;
   std::optional<std::string> SelectDirectory(std::string_view caption, std::string_view initialDir) override;
+  // Recorded as "OpenFileDialog" or "SaveFileDialog" (text: title, caption: filter); answered from the path queue.
+  std::optional<TFileDialogResult> FileDialog(const TFileDialogRequest& request) override;
+  // Recorded as "PrinterSetupDialog"; a scripted mrCancel cancels, anything else confirms.
+  bool PrinterSetupDialog() override;
 
   void PushAnswer(int result) { answers_.push_back(result); }
   void PushPath(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
@@ -131,6 +157,33 @@ class ITimerService {
   virtual bool Sleep(uint32_t ms) = 0;
 };
 
+// Clipboard formats: the standard ones and those registered by name.
+enum : uint16_t { CF_TEXT = 1, CF_BITMAP = 2, CF_UNICODETEXT = 13 };
+constexpr uint16_t kFirstRegisteredClipboardFormat = 0xC000;
+// The number of a named format (0xC000 and up): the same for the same name (without regard to case) for the life
+// of the process. mimeType names the format on the window system's clipboard (empty: a private type made from the
+// name); the first registration of a name decides it.
+uint16_t RegisterClipboardFormat(std::string_view name, std::string_view mimeType = {});
+// The name and the window system's type of a registered format; "" when the number is not registered.
+std::string ClipboardFormatName(uint16_t format);
+std::string ClipboardFormatMimeType(uint16_t format);
+
+// The clipboard as formats holding bytes: CF_TEXT holds Latin-1 text, CF_UNICODETEXT UTF-16 (little-endian) text,
+// CF_BITMAP a BMP file, a registered format whatever its owner stores. Open and Close bracket a series of calls
+// (they nest): the first SetData or Clear inside the outermost bracket empties the clipboard, and the others see
+// the new content when it is closed. A call outside a bracket stands alone (SetData then replaces the content).
+class IClipboardService {
+ public:
+  virtual ~IClipboardService() = default;
+  virtual void Open() = 0;
+  virtual void Close() = 0;
+  virtual void Clear() = 0;
+  virtual bool HasFormat(uint16_t format) = 0;
+  virtual std::optional<std::vector<uint8_t>> GetData(uint16_t format) = 0;
+  // False when the data could not be stored.
+  virtual bool SetData(uint16_t format, std::vector<uint8_t> data) = 0;
+};
+
 // The installed services (headless defaults until replaced; nullptr restores the default).
 IDialogService& Dialogs();
 void SetDialogs(IDialogService* service);
@@ -141,6 +194,9 @@ void SetMessagePump(IMessagePump* pump);
 // nullptr when no timer service is installed.
 ITimerService* TimerService();
 void SetTimerService(ITimerService* service);
+// Headless: a clipboard in memory, private to the process.
+IClipboardService& ClipboardService();
+void SetClipboardService(IClipboardService* service);
 
 inline int MessageDlg(std::string_view text, TMsgDlgType type, unsigned buttons) {
   return Dialogs().MessageDlg(text, type, buttons);

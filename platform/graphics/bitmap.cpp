@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/core/exceptions.h"
+#include "platform/core/services.h"
 #include "platform/core/streams.h"
 #include "platform/graphics/bitmap_internal.h"
 #include "platform/graphics/canvas.h"
@@ -544,6 +545,20 @@ void TBitmap::LoadFromStream(TStream& stream) {
   else
     palette_ = nullptr;
   Changed(this);
+}
+
+void TBitmap::LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data, const HPALETTE&) {
+  if (format != CF_BITMAP || data.empty()) TGraphic::LoadFromClipboardFormat(format, data, nullptr);
+  TReadOnlyMemoryStream stream(data.data(), static_cast<int64_t>(data.size()));
+  LoadFromStream(stream);
+}
+
+void TBitmap::SaveToClipboardFormat(uint16_t& format, std::vector<uint8_t>& data, HPALETTE& palette) const {
+  TMemoryStream stream;
+  SaveToStream(stream);
+  format = CF_BITMAP;
+  data.assign(stream.Memory(), stream.Memory() + stream.Size());
+  palette = palette_;
 }
 
 void TBitmap::SaveToStream(TStream& stream) const {

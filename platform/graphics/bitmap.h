@@ -128,6 +128,10 @@ class TBitmap : public TGraphic {
   // and the whole colour table.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) const override;
+  // Clipboard: CF_BITMAP holds a BMP file; other formats and empty data raise EInvalidGraphic "Unsupported
+  // clipboard format".
+  void LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data, const HPALETTE& palette) override;
+  void SaveToClipboardFormat(uint16_t& format, std::vector<uint8_t>& data, HPALETTE& palette) const override;
 
   void Draw(TCanvas& canvas, const TRect& r) override;
   void SetTransparent(bool value) override;

@@ -5,6 +5,7 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/core/files.h"
+#include "platform/core/services.h"
 #include "platform/core/streams.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/bitmap.h"
@@ -102,6 +103,11 @@ std::vector<Registration>& Registry() {
   return registry;
 }
 
+std::map<uint16_t, std::string>& ClipboardClasses() {
+  static std::map<uint16_t, std::string> classes{{CF_BITMAP, "TBitmap"}};
+  return classes;
+}
+
 std::string NormalExtension(std::string_view extension) {
   if (!extension.empty() && extension.front() == '.') extension.remove_prefix(1);
   return AnsiLowerCase(extension);
@@ -129,6 +135,26 @@ void TPicture::RegisterFileFormat(const std::string& extension, const std::strin
 
 void TPicture::UnregisterGraphicClass(const std::string& className) {
   std::erase_if(Registry(), [&](const Registration& r) { return r.className == className; });
+  std::erase_if(ClipboardClasses(), [&](const auto& entry) { return entry.second == className; });
+}
+
+void TPicture::RegisterClipboardFormat(uint16_t format, const std::string& className) {
+  ClipboardClasses()[format] = className;
+}
+
+bool TPicture::SupportsClipboardFormat(uint16_t format) { return ClipboardClasses().count(format) != 0; }
+
+void TPicture::LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data, const HPALETTE& palette) {
+  auto it = ClipboardClasses().find(format);
+  std::unique_ptr<TGraphic> graphic = it != ClipboardClasses().end() ? CreateGraphicOfClass(it->second) : nullptr;
+  if (!graphic) throw EInvalidGraphic("Unsupported clipboard format");
+  if (data.empty()) {
+    std::optional<std::vector<uint8_t>> held = ClipboardService().GetData(format);
+    graphic->LoadFromClipboardFormat(format, held.value_or(std::vector<uint8_t>{}), palette);
+  } else {
+    graphic->LoadFromClipboardFormat(format, data, palette);
+  }
+  SetGraphic(std::move(graphic));
 }
 
 std::unique_ptr<TGraphic> TPicture::CreateGraphicForExtension(const std::string& extension) {

@@ -131,8 +131,15 @@ class TPicture : public TPersistent {
   // Registering an extension again replaces the earlier registration.
   static void RegisterFileFormat(const std::string& extension, const std::string& description,
                                  const std::string& className, TGraphicFactory factory);
-  // Removes every extension registered for the class.
+  // Removes every extension and clipboard format registered for the class.
   static void UnregisterGraphicClass(const std::string& className);
+  // The registry of graphic classes by clipboard format (CF_BITMAP is TBitmap's from the start).
+  static void RegisterClipboardFormat(uint16_t format, const std::string& className);
+  static bool SupportsClipboardFormat(uint16_t format);
+  // Replaces the graphic by one of the class registered for format, loaded from data (empty: the clipboard's data
+  // of that format). An unregistered format raises EInvalidGraphic "Unsupported clipboard format"; the held graphic
+  // stays when loading fails.
+  void LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data, const HPALETTE& palette);
   // nullptr when the extension is unknown.
   static std::unique_ptr<TGraphic> CreateGraphicForExtension(const std::string& extension);
   // A graphic of the registered class name; nullptr when unknown.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "gif/gif_image.h"
+#include "platform/core/services.h"
 #include "platform/graphics/canvas.h"
 #include "tests/gif/giflib_oracle.h"
 
@@ -544,17 +545,49 @@ TEST(GifPicture, DitheredRenderingProgressAndClipboard) {
   pic.SaveToClipboardFormat(format, data, palette);
   EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{
                           {pf::psStarting, 0}, {pf::psRunning, 50}, {pf::psRunning, 100}, {pf::psEnding, 100}}));
-  EXPECT_EQ(format, CF_GIF());
+  // the bitmap goes out to the caller, the GIF bytes straight onto the clipboard
+  EXPECT_EQ(format, pf::CF_BITMAP);
+  EXPECT_TRUE(pf::ClipboardService().HasFormat(CF_GIF()));
   TGifPicture back;
-  back.LoadFromClipboardFormat(format, data, palette);
+  back.LoadFromClipboardFormat(CF_GIF(), {}, palette);  // no data: taken from the clipboard
   ASSERT_EQ(back.Images().Count(), 2);
   EXPECT_TRUE(back.Images()[1]->Transparent());
+  TGifPicture flat;
+  flat.LoadFromClipboardFormat(format, data, palette);
+  ASSERT_EQ(flat.Images().Count(), 1);
+  EXPECT_EQ(flat.Width(), 3);
   EXPECT_THROW(back.LoadFromClipboardFormat(12345, data, palette), GIFException);
 
   // registered as a graphic class for the extension
   auto graphic = pf::TPicture::CreateGraphicForExtension("gif");
   ASSERT_NE(graphic, nullptr);
   EXPECT_EQ(graphic->ClassName(), "TGifPicture");
+}
+
+TEST(GifPicture, AClipboardThatRefusesTheGifBytesIsReported) {
+  struct Refusing : pf::IClipboardService {
+    void Open() override {}
+    void Close() override {}
+    void Clear() override {}
+    bool HasFormat(uint16_t) override { return false; }
+    std::optional<std::vector<uint8_t>> GetData(uint16_t) override { return std::nullopt; }
+    bool SetData(uint16_t, std::vector<uint8_t>) override { return false; }
+  } refusing;
+  TGifPicture pic;
+  AddFrame(pic, {.width = 2, .height = 1, .pixels = {0, 1}, .colors = {pf::clBlack, pf::clWhite}});
+  pf::SetClipboardService(&refusing);
+  uint16_t format = 0;
+  std::vector<uint8_t> data;
+  pf::HPALETTE palette;
+  std::string message;
+  try {
+    pic.SaveToClipboardFormat(format, data, palette);
+  } catch (const GIFException& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "Failed to store GIF on clipboard");
+  EXPECT_THROW(pic.LoadFromClipboardFormat(CF_GIF(), {}, palette), GIFException);  // nothing to read
+  pf::SetClipboardService(nullptr);
 }
 
 TEST(GifPicture, FrameBoundsAndTransparentIndexWarn) {
