@@ -7,11 +7,13 @@ packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
   # libraries the program links
-  qt6-base-dev libqt6printsupport6 zlib1g-dev libjpeg-dev
+  qt6-base-dev libqt6printsupport6 libx11-dev zlib1g-dev libjpeg-dev
   # fonts the text layer maps the classic font names to
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth time xdotool x11-utils imagemagick
+  # reading back what the PDF printer wrote
+  poppler-utils
   # independent oracles, test-only
   zip unzip libgif-dev giflib-tools libpng-dev pngcheck
 )

@@ -98,8 +98,13 @@ class InputTracker : public QObject {
         break;
       case QEvent::KeyPress:
       case QEvent::KeyRelease: {
+        // A key event that a widget leaves goes on to its parents: the same event again, seen once here.
         auto* e = static_cast<QKeyEvent*>(event);
-        if (!e->isAutoRepeat()) NoteKey(VirtualKeyOf(e->key(), e->modifiers()), event->type() == QEvent::KeyPress);
+        if (e == lastKey_ && e->timestamp() == lastKeyTime_ && e->type() == lastKeyType_) break;
+        lastKey_ = e, lastKeyTime_ = e->timestamp(), lastKeyType_ = e->type();
+        const uint16_t vk = VirtualKeyOf(e->key(), e->modifiers());
+        if (!e->isAutoRepeat()) NoteKey(vk, event->type() == QEvent::KeyPress);
+        if (vk != 0) Guarded([&] { RunKeyboardHooks(vk, event->type() == QEvent::KeyPress, e->isAutoRepeat()); });
         break;
       }
       case QEvent::ApplicationFontChange:
@@ -115,6 +120,11 @@ class InputTracker : public QObject {
     }
     return false;
   }
+
+ private:
+  const QKeyEvent* lastKey_ = nullptr;
+  quint64 lastKeyTime_ = 0;
+  QEvent::Type lastKeyType_ = QEvent::None;
 };
 
 // ---- Posted messages: one queue in posting order; each posted Qt event delivers the oldest message, so that nested
@@ -223,6 +233,7 @@ void EnsureUi() {
   SetMessagePump(&pump);
   SetCursor(&cursor);
   InstallTimerService();
+  InstallClipboardService();
 }
 
 bool Guarded(const std::function<void()>& f) {
@@ -303,7 +314,10 @@ void ApplicationAccess::LoopEnded(void* loop) {
   if (theApplication != nullptr) std::erase(theApplication->loops_, loop);
 }
 
-void TApplication::Initialize() { EnsureUi(); }
+void TApplication::Initialize() {
+  EnsureUi();
+  InstallDialogService();
+}
 
 void TApplication::FormCreated(TCustomForm* form) {
   form->AfterConstruction();
@@ -341,15 +355,18 @@ void TApplication::ProcessMessagesWithoutInput() {
 }
 
 void TApplication::Idle() {
-  TControl* control = ControlOfWidget(hoveredWidget);
-  if (ShowHint && control == nullptr) CancelHint();
-  std::string hint;
-  for (TControl* c = control; c != nullptr; c = c->Parent())
-    if (!c->Hint().empty()) {
-      hint = c->Hint();
-      break;
-    }
-  SetHint(GetLongHint(hint));
+  // While a menu (or another pop-up) is open the hint is the highlighted item's, set by the menu.
+  if (QApplication::activePopupWidget() == nullptr) {
+    TControl* control = ControlOfWidget(hoveredWidget);
+    if (ShowHint && control == nullptr) CancelHint();
+    std::string hint;
+    for (TControl* c = control; c != nullptr; c = c->Parent())
+      if (!c->Hint().empty()) {
+        hint = c->Hint();
+        break;
+      }
+    SetHint(GetLongHint(hint));
+  }
   bool done = true;
   if (OnIdle) OnIdle(this, done);
   // OnIdle wants to run again: wake the loop, which then comes back here before it waits.
@@ -510,7 +527,7 @@ int16_t GetKeyState(int virtualKey) {
     }
   }
   if (std::find(keysDown.begin(), keysDown.end(), virtualKey) != keysDown.end()) down = true;
-  return down ? static_cast<int16_t>(-0x8000) : int16_t{0};
+  return static_cast<int16_t>((down ? -0x8000 : 0) | (LockKeyToggled(virtualKey) ? 1 : 0));
 }
 
 void NoteKey(uint16_t virtualKey, bool down) {

@@ -438,7 +438,8 @@ TCustomForm* GetParentForm(const TControl* control);
 TControl* FindDragTarget(const TPoint& screenPos, bool allowDisabled);
 // The mouse position in screen co-ordinates.
 TPoint GetCursorPos();
-// High bit set (the value is negative) while the key or mouse button is down.
+// High bit set (the value is negative) while the key or mouse button is down; low bit set while the lock key (Caps,
+// Num, Scroll Lock, Insert) is toggled on.
 int16_t GetKeyState(int virtualKey);
 int GetSystemMetrics(int index);
 // Lines to scroll per wheel notch.

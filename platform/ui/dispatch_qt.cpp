@@ -14,19 +14,6 @@ namespace pf {
 
 namespace {
 
-// A canvas surface on the paint event's back buffer (readable, so that every raster operation works).
-class ImageTarget : public CanvasTarget {
- public:
-  explicit ImageTarget(QImage& image) : image_(image) {}
-  int32_t Width() const override { return image_.width(); }
-  int32_t Height() const override { return image_.height(); }
-  QImage* BeginImage() override { return &image_; }
-  void EndImage(bool) override {}
-
- private:
-  QImage& image_;
-};
-
 WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   WPARAM keys = 0;
   if (buttons & Qt::LeftButton) keys |= MK_LBUTTON;
@@ -101,6 +88,11 @@ bool WheelEvent(ControlHost& h, QWheelEvent* e, const std::function<bool(QEvent*
   return result;  // a wheel movement nobody used goes on to the parent widget
 }
 
+TShortCutHandler& ShortCuts() {
+  static TShortCutHandler handler;
+  return handler;
+}
+
 bool IsArrow(uint16_t vk) { return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN; }
 
 // The dialog keys a control gets only when it asks for them through WM_GETDLGCODE.
@@ -122,6 +114,8 @@ bool KeyPressEvent(ControlHost& h, QKeyEvent* e, const std::function<bool(QEvent
   const TShiftState shift = ShiftStateOf(e->modifiers(), Qt::NoButton);
   const LPARAM keyData = ShiftStateToKeyData(shift);
   TCustomForm* form = GetParentForm(control);
+
+  if (vk != 0 && ShortCuts() && ShortCuts()(*control, vk, shift)) return true;
 
   const uint32_t mask = DialogKeyMask(vk);
   const auto dialogCode = static_cast<uint32_t>(mask != 0 ? control->Perform(WM_GETDLGCODE, vk) : 0);
@@ -202,7 +196,7 @@ void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
   if (canvas != nullptr && (c.ControlStyle() & csOpaque) == 0)
     if (QWidget* parent = w->parentWidget()) parent->render(&image, QPoint(), QRegion(w->geometry()), {});
   if (canvas != nullptr) {
-    canvas->SetTarget(std::make_unique<ImageTarget>(image));
+    canvas->SetTarget(std::make_unique<QImageTarget>(image));
     const int saved = canvas->SaveDC();
     struct Restore {
       ControlHost& h;
@@ -307,6 +301,8 @@ bool Translate(ControlHost& h, QWidget* w, QEvent* e, const std::function<bool(Q
 }
 
 }  // namespace
+
+void SetShortCutHandler(TShortCutHandler handler) { ShortCuts() = std::move(handler); }
 
 bool DispatchEvent(ControlHost* host, QWidget* widget, QEvent* event, const std::function<bool(QEvent*)>& base) {
   if (host == nullptr || host->control == nullptr) return base(event);

@@ -40,6 +40,13 @@ QSize Decorations(const QWidget* frame) {
 
 }  // namespace
 
+TFormMenuHandler& FormMenuHandler() {
+  static TFormMenuHandler handler;
+  return handler;
+}
+
+void SetFormMenuHandler(TFormMenuHandler handler) { FormMenuHandler() = std::move(handler); }
+
 void ForgetControl(const TControl* control) {
   for (int i = 0; i < Screen().FormCount(); ++i) FormAccess::Forget(*Screen().Forms(i), control);
 }
@@ -143,6 +150,8 @@ void TCustomForm::SetText(const std::string& value) {
 }
 
 void TCustomForm::SetMenuSlot(TMainMenu* menu, TComponent* asComponent) {
+  TMainMenu* old = menu_;
+  if (FormMenuHandler() && old != menu) FormMenuHandler()(*this, old, menu);
   if (menuComponent_ != nullptr) menuComponent_->RemoveFreeNotification(this);
   menu_ = menu;
   menuComponent_ = asComponent;

@@ -158,7 +158,8 @@ class TApplication : public TComponent {
   std::string ClassName() const override { return "TApplication"; }
 
   // Starts the window system (Fusion style, the fixed system colours) and installs the layer's services: the
-  // message pump, the busy cursor and the timer service that animations use.
+  // message pump, the busy cursor, the timer service that animations use, the clipboard and the dialogs (message
+  // boxes and choosers on the screen; a program that never calls Initialize keeps the core's recording dialogs).
   void Initialize();
   // Creates a form owned by the application; the first one becomes the main form. Raises OnCreate.
   template <class T>

@@ -299,4 +299,25 @@ uint16_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
   return 0;
 }
 
+// The first of count images side by side in the glyph, its transparent colour (bottom-left pixel) see-through.
+QPixmap GlyphPixmap(const TBitmap& glyph, int count) {
+  if (glyph.Empty()) return {};
+  TBitmap copy;
+  copy.Assign(glyph);
+  copy.SetPixelFormat(pf32bit);
+  const int32_t width = copy.Width() / std::max(count, 1), height = copy.Height();
+  if (width <= 0) return {};
+  const TColor transparent = ColorToDrawRGB(glyph.TransparentColor());
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* row = copy.ScanLine(y);
+    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int32_t x = 0; x < width; ++x) {
+      const uint8_t* p = row + 4 * x;
+      out[x] = RGB(p[2], p[1], p[0]) == transparent ? qRgba(0, 0, 0, 0) : qRgb(p[2], p[1], p[0]);
+    }
+  }
+  return QPixmap::fromImage(image);
+}
+
 }  // namespace pf

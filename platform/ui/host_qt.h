@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QFont>
+#include <QPixmap>
 #include <QPointer>
 #include <QRegion>
 #include <QString>
@@ -169,6 +170,19 @@ T* NextInCircle(const std::vector<T*>& list, const T* current, bool goForward, O
   return nullptr;
 }
 
+// A canvas surface on an image that someone else owns (readable, so that every raster operation works).
+class QImageTarget : public CanvasTarget {
+ public:
+  explicit QImageTarget(QImage& image) : image_(image) {}
+  int32_t Width() const override { return image_.width(); }
+  int32_t Height() const override { return image_.height(); }
+  QImage* BeginImage() override { return &image_; }
+  void EndImage(bool) override {}
+
+ private:
+  QImage& image_;
+};
+
 // ---- Conversions.
 // A caption with its accelerator marks taken out: "&&" is a plain "&", any other "&" goes.
 std::string StripAccelerators(const std::string& text);
@@ -179,6 +193,8 @@ inline QString ToQString(std::string_view latin1) {
 std::string FromQString(const QString& text);
 QFont ToQFont(const TFont& font);
 QCursor ToQCursor(TCursor cursor);
+// The first of count images side by side in a glyph, its transparent colour (bottom-left pixel) see-through.
+QPixmap GlyphPixmap(const TBitmap& glyph, int count = 1);
 // The virtual-key code of a Qt key event's key (0 when it has none).
 uint16_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
@@ -202,6 +218,24 @@ void ForgetControl(const TControl* control);
 // Focus moved to a widget: the form's enter and exit events run (focus that only moves with the active window is
 // not a change).
 void FocusMoved(QWidget* now);
+
+// ---- Seams that the menu module fills (unset: nothing happens).
+// A form's main menu changes from old to menu (either may be nullptr).
+using TFormMenuHandler = std::function<void(TCustomForm& form, TMainMenu* old, TMainMenu* menu)>;
+void SetFormMenuHandler(TFormMenuHandler handler);
+// A key goes down in control: true when a shortcut took it (the key then goes no further).
+using TShortCutHandler = std::function<bool(TWinControl& control, uint16_t key, TShiftState shift)>;
+void SetShortCutHandler(TShortCutHandler handler);
+
+// ---- Keyboard: the thread-wide hooks see every key event (system.h); the toggle state of the lock keys.
+void RunKeyboardHooks(uint16_t virtualKey, bool down, bool repeat);
+bool LockKeyToggled(int virtualKey);
+
+// ---- Dialogs: the window system's message boxes and choosers become the core's dialog service; the printer set-up
+// dialog of the current printer (true when confirmed); the window system's clipboard becomes the core's.
+void InstallDialogService();
+bool ShowPrinterSetup(QWidget* parent);
+void InstallClipboardService();
 
 // ---- Forms: the menu bar sits above the client area (set by the menu module; nullptr removes it).
 void SetFormMenuBar(TCustomForm& form, QWidget* menuBar);
