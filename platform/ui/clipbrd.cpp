@@ -72,7 +72,7 @@ class DesktopClipboard : public IClipboardService {
     const auto size = static_cast<qsizetype>(data.size());
     bool stored = true;
     if (format == CF_TEXT) {
-      pending_->setText(QString::fromLatin1(chars, size));
+      if (!pending_->hasText()) pending_->setText(QString::fromLatin1(chars, size));  // Unicode text says more
     } else if (format == CF_UNICODETEXT) {
       const std::u16string text = FromUtf16Bytes(data);
       pending_->setText(QString::fromStdU16String(text));
