@@ -256,7 +256,7 @@ void ApplyItem(TMenuItem& item) {
       !shortCut.empty() && item.Count() == 0 && !topLevelOfBar && !OwnerDrawn(menu))
     text += QLatin1Char('\t') + ToQString(shortCut);
   action->setSeparator(item.IsLine());
-  action->setText(text);
+  action->setText(item.IsLine() ? QString() : text);
   action->setEnabled(item.Enabled());
   action->setVisible(item.Visible());
   action->setCheckable(item.Checked());

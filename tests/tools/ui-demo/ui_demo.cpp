@@ -1,5 +1,7 @@
-// ui-demo: a form with one of each standard control, a timer and a posted message, for screenshots of the window
-// layer. It ends with exit code 0 when its window is closed (WM_CLOSE).
+// ui-demo: a form with one of each standard control, a main menu with sub-menus, a pop-up menu, a status bar with
+// three parts, a timer and a posted message, for screenshots of the window layer. "Seite drucken" (Strg+P) prints
+// two pages of text through an anisotropic mapping on the current printer (PEXU_PRINTER=pdf:FILE for a PDF file).
+// It ends with exit code 0 when its window is closed (WM_CLOSE).
 //   ui-demo [--timeout MS]   ends with exit code 2 when nobody closed the window within MS milliseconds
 #include <cstdio>
 #include <cstdlib>
@@ -12,13 +14,44 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/mask.h"
+#include "platform/ui/menus.h"
+#include "platform/ui/printers.h"
+#include "platform/ui/statusbar.h"
 #include "platform/ui/stdctrls.h"
 
 namespace {
 
 using namespace pf;
+using namespace pf::literals;
 
 constexpr uint32_t kDemoMessage = WM_USER + 1;
+
+TMenuItem* AddItem(TMenuItem& parent, std::string_view caption, TShortCut shortCut = scNone,
+                   std::string_view hint = {}) {
+  auto* item = new TMenuItem(nullptr);
+  item->SetCaption(std::string(caption));
+  item->SetShortCut(shortCut);
+  item->SetHint(std::string(hint));
+  parent.Add(item);
+  return item;
+}
+
+// Two pages, each with a line of text placed in logical units of 96 per inch, whatever the printer's resolution.
+void PrintTwoPages() {
+  TPrinter& printer = Printer();
+  printer.Title = "Pexu UI-Demo";
+  printer.BeginDoc();
+  TCanvas& c = printer.Canvas();
+  c.SetMapMode(MM_ANISOTROPIC);
+  c.SetWindowExtEx(96, 96);
+  c.SetViewportExtEx(c.GetDeviceCaps(LOGPIXELSX), c.GetDeviceCaps(LOGPIXELSY));
+  c.Font().SetName("Arial");
+  c.Font().SetHeight(-20);
+  c.TextOut(96, 96, "Erste Seite der Demo");
+  printer.NewPage();
+  c.TextOut(96, 480, "Zweite Seite der Demo");
+  printer.EndDoc();
+}
 
 // A 16 x 16 glyph: a blue arrow on a fuchsia background that the button leaves out.
 void DrawGlyph(TBitmap& glyph) {
@@ -52,12 +85,14 @@ class DemoForm : public TForm {
     speed->SetShowHint(true);
     DrawGlyph(speed->Glyph());
 
-    status_ = new TPanel(this);
+    status_ = new TStatusBarControl(this);
+    status_->OnResize = [this](TObject*) {
+      const int32_t width = status_->ClientWidth(), first = width * 70 / 100, second = width * 10 / 100;
+      status_->SetParts({first, first + second, -1});
+    };
     status_->SetParent(this);
-    status_->SetAlign(alBottom);
-    status_->SetHeight(24);
-    status_->SetBevelOuter(bvLowered);
-    status_->SetAlignment(taLeftJustify);
+    Application().OnHint = [this](TObject*) { status_->SetPartText(2, Application().Hint()); };
+    BuildMenus();
 
     auto* label = new TLabel(this);
     label->SetParent(this);
@@ -80,6 +115,7 @@ class DemoForm : public TForm {
     memo->SetScrollBars(ssVertical);
     memo->Lines().Add("TMemo, line one");
     memo->Lines().Add("line two");
+    memo->SetPopupMenu(popup_);
 
     auto* button = new TButton(this);
     button->SetParent(this);
@@ -164,6 +200,8 @@ class DemoForm : public TForm {
     PostMessage(this, kDemoMessage, 0, 0, std::string("posted message arrived"));
   }
 
+  ~DemoForm() override { Application().OnHint = nullptr; }
+
  protected:
   void WndProc(TMessage& message) override {
     if (message.Msg == kDemoMessage) {
@@ -174,9 +212,42 @@ class DemoForm : public TForm {
   }
 
  private:
-  void ShowStatus(const std::string& text) { status_->SetCaption(" " + text); }
+  void ShowStatus(const std::string& text) { status_->SetPartText(0, " " + text); }
 
-  TPanel* status_ = nullptr;
+  void BuildMenus() {
+    auto* menu = new TMainMenu(this);
+    TMenuItem* file = AddItem(menu->Items(), "&Datei");
+    AddItem(*file, " Aktuelle Seite &drucken", ShortCut('P', ssCtrl), " Zwei Seiten drucken")->OnClick =
+        [this](TObject*) {
+          PrintTwoPages();
+          status_->SetPartText(1, "\tgedruckt");
+        };
+    AddItem(*file, "-");
+    AddItem(*file, " Be&enden", ShortCut(VK_F12, 0), " Programmende")->OnClick = [this](TObject*) { Close(); };
+    TMenuItem* exams = AddItem(menu->Items(), "&Prüfungen"_l1);
+    TMenuItem* classA = AddItem(*exams, " Klasse &A", scNone, " Die Prüfungsteile der Klasse A"_l1);
+    AddItem(*classA, " &Technische Kenntnisse", ShortCut(VK_F2, 0), " Prüfung Technik Klasse 2 erzeugen"_l1);
+    AddItem(*classA, " &Betriebliche Kenntnisse", ShortCut(VK_F4, 0));
+    TMenuItem* classE = AddItem(*exams, " Klasse &E", scNone, " Die Prüfungsteile der Klasse E"_l1);
+    AddItem(*classE, " &Technische Kenntnisse", ShortCut(VK_F3, 0));
+    AddItem(*classE, " &Betriebliche Kenntnisse", ShortCut(VK_F4, 0));
+    AddItem(*exams, "-");
+    TMenuItem* log = AddItem(*exams, " Prüfungs&log"_l1, ShortCut('L', ssCtrl));
+    log->SetChecked(true);
+    AddItem(*exams, " P&rüfungslog löschen"_l1, ShortCut(VK_DELETE, ssCtrl))->SetEnabled(false);
+    TMenuItem* help = AddItem(menu->Items(), "&Hilfe");
+    AddItem(*help, " über &Pexu"_l1, scNone, " Programmversion");
+    for (TMenuItem* item : {classA->Items(0), classA->Items(1), classE->Items(0), classE->Items(1)})
+      item->OnClick = [this, item](TObject*) { status_->SetPartText(1, "\t" + item->Parent()->Caption()); };
+    SetMenu(menu);
+
+    popup_ = new TPopupMenu(this);
+    AddItem(popup_->Items(), "Fragen&text anzeigen", ShortCut('T', ssCtrl));
+    AddItem(popup_->Items(), "&Alle Fragen löschen"_l1);
+  }
+
+  TStatusBarControl* status_ = nullptr;
+  TPopupMenu* popup_ = nullptr;
   TProgressBar* progress_ = nullptr;
   TTimer* timer_ = nullptr;
   int ticks_ = 0;
