@@ -18,6 +18,7 @@
 #include "platform/graphics/canvas_qt.h"
 #include "platform/ui/host_qt.h"
 #include "platform/ui/stdctrls.h"
+#include "platform/ui/system.h"
 
 namespace pf {
 
@@ -527,7 +528,7 @@ int16_t GetKeyState(int virtualKey) {
     }
   }
   if (std::find(keysDown.begin(), keysDown.end(), virtualKey) != keysDown.end()) down = true;
-  return static_cast<int16_t>((down ? -0x8000 : 0) | (LockKeyToggled(virtualKey) ? 1 : 0));
+  return static_cast<int16_t>((down ? -0x8000 : 0) | (IsLockKeyOn(virtualKey) ? 1 : 0));
 }
 
 void NoteKey(uint16_t virtualKey, bool down) {

@@ -227,9 +227,8 @@ void SetFormMenuHandler(TFormMenuHandler handler);
 using TShortCutHandler = std::function<bool(TWinControl& control, uint16_t key, TShiftState shift)>;
 void SetShortCutHandler(TShortCutHandler handler);
 
-// ---- Keyboard: the thread-wide hooks see every key event (system.h); the toggle state of the lock keys.
+// ---- Keyboard: the thread-wide hooks (system.h) see every key event.
 void RunKeyboardHooks(uint16_t virtualKey, bool down, bool repeat);
-bool LockKeyToggled(int virtualKey);
 
 // ---- Dialogs: the window system's message boxes and choosers become the core's dialog service; the printer set-up
 // dialog of the current printer (true when confirmed); the window system's clipboard becomes the core's.

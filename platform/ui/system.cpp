@@ -141,13 +141,11 @@ void RunKeyboardHooks(uint16_t virtualKey, bool down, bool repeat) {
   for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) it->hook(virtualKey, down, repeat);
 }
 
-bool LockKeyToggled(int virtualKey) {
+bool IsLockKeyOn(int virtualKey) {
   if (!IsLockKey(virtualKey)) return false;
   if (std::optional<bool> on = IndicatorOn(virtualKey)) return *on;
   return CountedToggles()[virtualKey];
 }
-
-bool IsLockKeyOn(int virtualKey) { return LockKeyToggled(virtualKey); }
 
 // ---- Names
 

@@ -53,6 +53,8 @@ TEST(StatusBarControl, TextsBevelsAndOwnerDrawnParts) {
   auto form = ui_test::ActiveForm(300, 100);
   TStatusBarControl bar(form.get());
   bar.SetParent(form.get());
+  bar.SetAlign(alNone);
+  bar.SetBounds(0, 0, 300, kStatusBarHeight);
   bar.SetParts({100, 200, -1});
   bar.SetPartText(0, "Nachricht");
   bar.SetPartText(1, "\t5 Min", SBT_POPOUT);
@@ -189,7 +191,10 @@ TEST(Desktop, ShellHookLockKeysAndNames) {
   RemoveKeyboardHook(hook);
   QTest::keyClick(ui_test::Widget(*form), Qt::Key_F5);
   EXPECT_EQ(keys, (std::vector<std::string>{"20 down", "20 up", "115 down", "115 up"}));
-  EXPECT_NE(IsLockKeyOn(VK_CAPITAL), capsBefore);
+  // Synthetic keys light no keyboard indicator: only without a display are the toggles counted from the keys.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    EXPECT_NE(IsLockKeyOn(VK_CAPITAL), capsBefore);
+  }
   EXPECT_EQ((GetKeyState(VK_CAPITAL) & 1) != 0, IsLockKeyOn(VK_CAPITAL));
   QTest::keyClick(ui_test::Widget(*form), Qt::Key_CapsLock);
 
