@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/core/strings.h"
+#include "platform/ui/controls.h"
 
 namespace components {
 
@@ -12,6 +13,8 @@ void sbSplitColor(pf::TColor color, uint8_t& red, uint8_t& green, uint8_t& blue)
   green = pf::GetGValue(rgb);
   blue = pf::GetBValue(rgb);
 }
+
+pf::TPoint sbGetCursorPos() { return pf::GetCursorPos(); }
 
 std::string sbCopyFromTo(std::string_view s, int from, int to) {
   return to == 0 ? pf::Copy(s, from, static_cast<int>(s.size())) : pf::Copy(s, from, to - from + 1);

@@ -20,6 +20,8 @@ template <class T>
 T sbIfThen(bool condition, T whenTrue, T whenFalse) {
   return condition ? whenTrue : whenFalse;
 }
+// The mouse position in screen co-ordinates.
+pf::TPoint sbGetCursorPos();
 inline pf::TPoint sbPoint(int32_t x, int32_t y) { return {x, y}; }
 inline bool sbPointsEqual(const pf::TPoint& a, const pf::TPoint& b) { return a == b; }
 // Sets (on) or clears the bits of mask in flags.

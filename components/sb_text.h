@@ -168,6 +168,8 @@ class TsbText : public pf::TPersistent {
   const std::string& Text() const { return text_; }
   void SetTextRect(const pf::TRect& r) { textRect_ = r; }
   const pf::TRect& TextRect() const { return textRect_; }
+  // Where the last Draw placed the text (before any effect offsets).
+  const pf::TRect& DrawnRect() const { return drawRect_; }
 
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value) { Change(alignment_, value); }
