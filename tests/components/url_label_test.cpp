@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCursor>
-
 #include "platform/ui/system.h"
 #include "tests/platform/ui/ui_test_support.h"
 
@@ -33,10 +31,10 @@ class UrlLabelTest : public testing::Test {
     pf::SetShellHandler(nullptr);
     pf::SetBeepHandler(nullptr);
   }
-  // The cursor that the window system shows where the mouse is.
-  static Qt::CursorShape ShownCursor() {
-    QWidget* under = QApplication::widgetAt(QCursor::pos());
-    return under != nullptr ? under->cursor().shape() : Qt::ArrowCursor;
+  // The cursor of the control under the mouse, which the window system shows.
+  static pf::TCursor ShownCursor() {
+    const pf::TControl* under = pf::FindDragTarget(pf::GetCursorPos(), true);
+    return under != nullptr ? under->Cursor() : pf::crDefault;
   }
   // The mouse goes elsewhere on the form; within about a hover interval the label shows colour.
   void LeaveFor(pf::TColor color) {
@@ -63,11 +61,11 @@ TEST_F(UrlLabelTest, HoverHighlightsAndLeavingRestores) {
 
   QTest::mouseMove(ui_test::Widget(*label), {10, 10});
   EXPECT_EQ(label->Font().Color(), pf::clRed);
-  EXPECT_EQ(ShownCursor(), Qt::PointingHandCursor);
+  EXPECT_EQ(ShownCursor(), pf::crHandPoint);
   // A new highlight while the mouse is over the label keeps the label's own colour for the way back.
   label->SetHighlightColor(pf::clGreen);
   LeaveFor(kOwnColor);
-  EXPECT_NE(ShownCursor(), Qt::PointingHandCursor);
+  EXPECT_NE(ShownCursor(), pf::crHandPoint);
 
   QTest::mouseMove(ui_test::Widget(*label), {10, 10});
   EXPECT_EQ(label->Font().Color(), pf::clGreen);
