@@ -239,6 +239,15 @@ class TsbStatusPanel : public TsbCollectionItem {
  private:
   friend class TsbCustomStatusBar;
   void SetPixelWidth(int32_t value) { pixelWidth_ = value; }
+  // The control of a psControl panel (nullptr for other styles).
+  pf::TControl* HostedControl() const;
+  // Stores a changed value and repaints the part.
+  template <class T>
+  void Change(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Changed();
+  }
   // The caret position of the hosted edit; true when it moved.
   bool UpdateCaretPosition();
   // The part of the clock value that the panel's style shows.

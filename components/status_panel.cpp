@@ -122,57 +122,38 @@ void TsbStatusPanel::Notification(pf::TComponent* component, pf::TOperation oper
 
 // ---- Properties
 
-void TsbStatusPanel::SetBevel(TsbStatusPanelBevel value) {
-  if (value == bevel_) return;
-  bevel_ = value;
-  Changed();
+pf::TControl* TsbStatusPanel::HostedControl() const {
+  return style_ == psControl ? dynamic_cast<pf::TControl*>(component_) : nullptr;
 }
 
-void TsbStatusPanel::SetColor(pf::TColor value) {
-  if (value == color_) return;
-  color_ = value;
-  Changed();
-}
+void TsbStatusPanel::SetBevel(TsbStatusPanelBevel value) { Change(bevel_, value); }
+
+void TsbStatusPanel::SetColor(pf::TColor value) { Change(color_, value); }
 
 void TsbStatusPanel::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
-  if (auto* control = dynamic_cast<pf::TControl*>(component_); control != nullptr && style_ == psControl)
-    control->SetEnabled(value);
+  if (pf::TControl* control = HostedControl()) control->SetEnabled(value);
   Changed();
 }
 
 void TsbStatusPanel::SetFont(const pf::TFont& value) {
   font_.Assign(value);
-  if (auto* control = dynamic_cast<pf::TControl*>(component_); control != nullptr && style_ == psControl)
-    control->Font().Assign(value);
+  if (pf::TControl* control = HostedControl()) control->Font().Assign(value);
   Changed();
 }
 
 void TsbStatusPanel::SetHint(const std::string& value) {
   hint_ = value;
-  if (auto* control = dynamic_cast<pf::TControl*>(component_); control != nullptr && style_ == psControl)
-    control->SetHint(value);
+  if (pf::TControl* control = HostedControl()) control->SetHint(value);
   Changed();
 }
 
-void TsbStatusPanel::SetImageIndex(int32_t value) {
-  if (value == imageIndex_) return;
-  imageIndex_ = value;
-  Changed();
-}
+void TsbStatusPanel::SetImageIndex(int32_t value) { Change(imageIndex_, value); }
 
-void TsbStatusPanel::SetIndent(int32_t value) {
-  if (value == indent_) return;
-  indent_ = value;
-  Changed();
-}
+void TsbStatusPanel::SetIndent(int32_t value) { Change(indent_, value); }
 
-void TsbStatusPanel::SetMargin(int32_t value) {
-  if (value == margin_) return;
-  margin_ = value;
-  Changed();
-}
+void TsbStatusPanel::SetMargin(int32_t value) { Change(margin_, value); }
 
 void TsbStatusPanel::SetName(const std::string& value) {
   if (value == name_) return;
@@ -372,7 +353,7 @@ void TsbStatusPanel::PaintText(const std::string& text, bool enabled) {
 void TsbStatusPanel::PaintControl() {
   TsbCustomStatusBar* bar = GetStatusBar();
   if (bar == nullptr || bar->IsLoading()) return;
-  auto* control = dynamic_cast<pf::TControl*>(component_);
+  pf::TControl* control = HostedControl();
   if (control != nullptr && control->Parent() != bar) control->SetParent(bar);
   PaintText(text_, enabled_);
   if (control == nullptr) return;

@@ -4,7 +4,6 @@
 // It ends with exit code 0 when its window is closed (WM_CLOSE).
 //   statusbar-demo [--timeout MS]   ends with exit code 2 when nobody closed the window within MS milliseconds
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "components/status_bar.h"
@@ -13,6 +12,7 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/stdctrls.h"
+#include "tests/tools/demo_support.h"
 
 namespace {
 
@@ -46,19 +46,6 @@ constexpr PanelSpec kPanels[] = {
     {components::psControl, "psControl", "60%"},
 };
 
-// A 16 x 16 glyph: a blue square with a white bar, on a fuchsia background that is left out.
-void DrawGlyph(TBitmap& glyph) {
-  glyph.SetSize(16, 16);
-  glyph.SetPixelFormat(pf24bit);
-  TCanvas& canvas = glyph.Canvas();
-  canvas.Brush().SetColor(clFuchsia);
-  canvas.FillRect({0, 0, 16, 16});
-  canvas.Brush().SetColor(clNavy);
-  canvas.FillRect({2, 2, 14, 14});
-  canvas.Brush().SetColor(clWhite);
-  canvas.FillRect({4, 7, 12, 9});
-}
-
 class DemoForm : public TForm {
  public:
   explicit DemoForm(TComponent* owner) : TForm(owner) {
@@ -81,7 +68,7 @@ class DemoForm : public TForm {
     progress->SetPosition(60);
     auto* images = new TImageList(this, 16, 16);
     TBitmap glyph;
-    DrawGlyph(glyph);
+    demo::DrawGlyph(glyph);
     images->AddMasked(glyph, clFuchsia);
 
     bar_ = new components::TsbStatusBar(this);
@@ -130,30 +117,4 @@ class DemoForm : public TForm {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int timeout = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
-      timeout = std::atoi(argv[++i]);
-    } else {
-      std::fprintf(stderr, "usage: statusbar-demo [--timeout MS]\n");
-      return 1;
-    }
-  }
-  pf::Application().Initialize();
-  pf::Application().SetTitle("Pexu Statusbar-Demo");
-  DemoForm* form = nullptr;
-  pf::Application().CreateForm(form);
-  bool timedOut = false;
-  pf::TTimer watchdog(nullptr);
-  watchdog.SetEnabled(timeout > 0);
-  watchdog.SetInterval(static_cast<uint32_t>(timeout));
-  watchdog.SetOnTimer([&timedOut](pf::TObject*) {
-    timedOut = true;
-    pf::Application().Terminate();
-  });
-  pf::Application().Run();
-  pf::DoneApplication();
-  if (timedOut) std::fprintf(stderr, "statusbar-demo: nobody closed the window within %d ms\n", timeout);
-  return timedOut ? 2 : 0;
-}
+int main(int argc, char** argv) { return demo::RunDemo<DemoForm>(argc, argv, "statusbar-demo", "Pexu Statusbar-Demo"); }

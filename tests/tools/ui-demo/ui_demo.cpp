@@ -3,8 +3,6 @@
 // two pages of text through an anisotropic mapping on the current printer (PEXU_PRINTER=pdf:FILE for a PDF file).
 // It ends with exit code 0 when its window is closed (WM_CLOSE).
 //   ui-demo [--timeout MS]   ends with exit code 2 when nobody closed the window within MS milliseconds
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "platform/core/exceptions.h"
@@ -18,6 +16,7 @@
 #include "platform/ui/printers.h"
 #include "platform/ui/statusbar.h"
 #include "platform/ui/stdctrls.h"
+#include "tests/tools/demo_support.h"
 
 namespace {
 
@@ -53,18 +52,6 @@ void PrintTwoPages() {
   printer.EndDoc();
 }
 
-// A 16 x 16 glyph: a blue arrow on a fuchsia background that the button leaves out.
-void DrawGlyph(TBitmap& glyph) {
-  glyph.SetSize(16, 16);
-  glyph.SetPixelFormat(pf24bit);
-  TCanvas& canvas = glyph.Canvas();
-  canvas.Brush().SetColor(clFuchsia);
-  canvas.FillRect({0, 0, 16, 16});
-  canvas.Brush().SetColor(clNavy);
-  canvas.Pen().SetColor(clNavy);
-  canvas.Polygon({{2, 8}, {9, 2}, {9, 6}, {14, 6}, {14, 10}, {9, 10}, {9, 14}});
-}
-
 class DemoForm : public TForm {
  public:
   explicit DemoForm(TComponent* owner) : TForm(owner) {
@@ -83,7 +70,7 @@ class DemoForm : public TForm {
     speed->SetFlat(true);
     speed->SetHint("Speed button|A flat speed button with a glyph");
     speed->SetShowHint(true);
-    DrawGlyph(speed->Glyph());
+    demo::DrawGlyph(speed->Glyph());
 
     status_ = new TStatusBarControl(this);
     status_->OnResize = [this](TObject*) {
@@ -179,7 +166,7 @@ class DemoForm : public TForm {
     image->SetBounds(240, 220, 64, 64);
     image->SetStretch(true);
     TBitmap& picture = image->Picture().Bitmap();
-    DrawGlyph(picture);
+    demo::DrawGlyph(picture);
     auto* bevel = new TBevel(this);
     bevel->SetParent(this);
     bevel->SetBounds(316, 220, 80, 64);
@@ -256,30 +243,4 @@ class DemoForm : public TForm {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int timeout = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
-      timeout = std::atoi(argv[++i]);
-    } else {
-      std::fprintf(stderr, "usage: ui-demo [--timeout MS]\n");
-      return 1;
-    }
-  }
-  pf::Application().Initialize();
-  pf::Application().SetTitle("Pexu UI-Demo");
-  DemoForm* form = nullptr;
-  pf::Application().CreateForm(form);
-  bool timedOut = false;
-  pf::TTimer watchdog(nullptr);
-  watchdog.SetEnabled(timeout > 0);
-  watchdog.SetInterval(static_cast<uint32_t>(timeout));
-  watchdog.SetOnTimer([&timedOut](pf::TObject*) {
-    timedOut = true;
-    pf::Application().Terminate();
-  });
-  pf::Application().Run();
-  pf::DoneApplication();
-  if (timedOut) std::fprintf(stderr, "ui-demo: nobody closed the window within %d ms\n", timeout);
-  return timedOut ? 2 : 0;
-}
+int main(int argc, char** argv) { return demo::RunDemo<DemoForm>(argc, argv, "ui-demo", "Pexu UI-Demo"); }
