@@ -239,6 +239,8 @@ class TsbStatusPanel : public TsbCollectionItem {
  private:
   friend class TsbCustomStatusBar;
   void SetPixelWidth(int32_t value) { pixelWidth_ = value; }
+  // Another panel of the bar has the name (without regard to case).
+  bool NameTaken(const std::string& name) const;
   // The control of a psControl panel (nullptr for other styles).
   pf::TControl* HostedControl() const;
   // Stores a changed value and repaints the part.

@@ -97,14 +97,16 @@ void TsbStatusPanel::AssignTo(pf::TPersistent& dest) const {
 std::string TsbStatusPanel::DisplayName() const { return name_.empty() ? TsbCollectionItem::DisplayName() : name_; }
 
 std::string TsbStatusPanel::GetDefaultName() const {
-  TsbCustomStatusBar* bar = GetStatusBar();
-  for (int n = 0;; ++n) {
-    std::string name = "Panel" + pf::IntToStr(n);
-    bool taken = false;
-    for (int i = 0; bar != nullptr && i < bar->Panels().Count() && !taken; ++i)
-      taken = pf::SameText(bar->Panels()[i]->name_, name);
-    if (!taken) return name;
-  }
+  for (int n = 0;; ++n)
+    if (std::string name = "Panel" + pf::IntToStr(n); !NameTaken(name)) return name;
+}
+
+bool TsbStatusPanel::NameTaken(const std::string& name) const {
+  const TsbCustomStatusBar* bar = GetStatusBar();
+  for (int i = 0; bar != nullptr && i < bar->panels_->Count(); ++i)
+    if (const TsbStatusPanel* other = bar->panels_->Items(i); other != this && pf::SameText(other->name_, name))
+      return true;
+  return false;
 }
 
 TsbCustomStatusBar* TsbStatusPanel::GetStatusBar() const {
@@ -157,12 +159,7 @@ void TsbStatusPanel::SetMargin(int32_t value) { Change(margin_, value); }
 
 void TsbStatusPanel::SetName(const std::string& value) {
   if (value == name_) return;
-  if (TsbCustomStatusBar* bar = GetStatusBar())
-    for (int i = 0; i < bar->Panels().Count(); ++i) {
-      const TsbStatusPanel* other = bar->Panels()[i];
-      if (other != this && pf::SameText(other->name_, value))
-        throw pf::EInvalidOperation(pf::Format("A panel named %s already exists.", {value}));
-    }
+  if (NameTaken(value)) throw pf::EInvalidOperation(pf::Format("A panel named %s already exists.", {value}));
   name_ = value;
   Changed();
 }
