@@ -1,0 +1,272 @@
+// The cascade: which rules of the style list an element takes, in which order, and the four looks of a link.
+#include <algorithm>
+
+#include "platform/core/strings.h"
+#include "viewer/style_properties.h"
+
+namespace viewer {
+
+namespace {
+
+constexpr size_t kMaxKeyParts = 10;
+
+// One blank-separated part of a selector key: tag, "." class list, "#" id, ":" pseudo-class.
+struct SelectorPart {
+  std::string tag, classes, id, pseudo;
+  bool directParent = false;  // this ancestor must be the direct parent of what the part before it matched
+};
+
+SelectorPart SplitPart(std::string_view text) {
+  SelectorPart part;
+  if (const size_t colon = text.find(':'); colon != std::string_view::npos) {
+    part.pseudo = text.substr(colon + 1);
+    text = text.substr(0, colon);
+  }
+  if (const size_t hash = text.find('#'); hash != std::string_view::npos) {
+    part.id = text.substr(hash + 1);
+    text = text.substr(0, hash);
+  }
+  if (const size_t dot = text.find('.'); dot != std::string_view::npos) {
+    part.classes = text.substr(dot + 1);
+    text = text.substr(0, dot);
+  }
+  part.tag = text;
+  return part;
+}
+
+// The parts of a contextual key, subject first: at most ten (the rest stays in the tenth), the part count and
+// sequence number taken off the second, a ">" on an ancestor part turned into its flag; empty parts left out.
+std::vector<SelectorPart> SplitKey(std::string_view key) {
+  std::vector<std::string> texts;
+  size_t pos = key.find_first_not_of(' ');
+  while (pos != std::string_view::npos) {
+    const size_t end = texts.size() + 1 == kMaxKeyParts ? key.size() : std::min(key.find(' ', pos), key.size());
+    texts.emplace_back(key.substr(pos, end - pos));
+    pos = key.find_first_not_of(' ', end);
+  }
+  std::vector<SelectorPart> parts;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string text = texts[i];
+    if (i == 1) text.erase(0, std::min(text.size(), text.find_first_not_of("0123456789", 1)));
+    bool direct = false;
+    if (i >= 1 && text.find('>') != std::string::npos) {
+      direct = true;
+      text.erase(std::remove(text.begin(), text.end(), '>'), text.end());
+    }
+    if (text.empty()) continue;
+    parts.push_back(SplitPart(text));
+    parts.back().directParent = direct;
+  }
+  return parts;
+}
+
+// Every "."-separated class of wanted is in the "."-joined list have.
+bool ClassesContained(std::string_view wanted, std::string_view have) {
+  const std::string list = "." + std::string(have) + ".";
+  for (size_t start = 0; start <= wanted.size();) {
+    const size_t dot = std::min(wanted.find('.', start), wanted.size());
+    const std::string_view one = wanted.substr(start, dot - start);
+    if (!one.empty() && list.find("." + std::string(one) + ".") == std::string::npos) return false;
+    start = dot + 1;
+  }
+  return true;
+}
+
+struct ElementKey {
+  std::string_view tag, classes, id, pseudo;
+};
+
+bool FitsElement(const SelectorPart& p, const ElementKey& e) {
+  return (p.tag.empty() || p.tag == e.tag) && (p.classes.empty() || ClassesContained(p.classes, e.classes)) &&
+         (p.id.empty() || p.id == e.id) &&
+         (p.pseudo == e.pseudo || (p.pseudo.empty() && (e.pseudo.empty() || e.pseudo == "link")));
+}
+
+bool FitsAncestor(const SelectorPart& p, const TProperties& a) {
+  return (p.tag.empty() || p.tag == a.PropTag) && (p.classes.empty() || ClassesContained(p.classes, a.PropClass)) &&
+         (p.id.empty() || p.id == a.PropID) && (p.pseudo.empty() || p.pseudo == a.PropPseudo);
+}
+
+// The walk over keys of one prefix goes on while the key's subject agrees with the element in one of tag, class
+// and pseudo-class.
+bool Agrees(const SelectorPart& p, const ElementKey& e) {
+  return p.tag == e.tag || p.classes == e.classes || (!p.classes.empty() && ClassesContained(p.classes, e.classes)) ||
+         p.pseudo == e.pseudo;
+}
+
+bool AncestorsMatch(const std::vector<SelectorPart>& parts, const std::vector<const TProperties*>& ancestors) {
+  size_t next = 0;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    for (;;) {
+      if (next >= ancestors.size()) return false;
+      if (FitsAncestor(parts[i], *ancestors[next++])) break;
+      if (parts[i].directParent) return false;
+    }
+  }
+  return true;
+}
+
+// The classes of an element one by one ("a.b" gives a and b).
+std::vector<std::string> SingleClasses(std::string_view classes) {
+  std::vector<std::string> list;
+  for (size_t start = 0; start < classes.size();) {
+    const size_t dot = std::min(classes.find('.', start), classes.size());
+    if (dot > start) list.emplace_back(classes.substr(start, dot - start));
+    start = dot + 1;
+  }
+  return list;
+}
+
+// The rules an element takes, merged in the order of their weight.
+class RuleMatcher {
+ public:
+  RuleMatcher(TProperties& element, const TStyleList& styles, const TPropStack& stack, const ElementKey& key,
+              double parentSize, const std::vector<std::string>& classes)
+      : element_(element),
+        styles_(styles),
+        key_(key),
+        parentSize_(parentSize),
+        classes_(classes),
+        ancestors_(stack.AncestorsOf(&element)),
+        walked_(static_cast<size_t>(styles.Count())) {}
+
+  // Tag, pseudo-class, classes, their combinations with pseudo-class and id, then the contextual rules. A key with a
+  // class is tried for each of the element's classes and for their joined list, so that every class rule comes
+  // after the tag rules and before the id rules.
+  void Run(bool hoverOrVisited) {
+    const std::string tag(key_.tag), id(key_.id), pseudo(key_.pseudo);
+    if (tag == "a" && !pseudo.empty()) Apply("::" + pseudo);
+    if (!hoverOrVisited) Apply(tag);
+    if (!pseudo.empty()) Apply(":" + pseudo);
+    if (!hoverOrVisited) PerClass([&](const std::string& c) { Apply("." + c), Apply(tag + "." + c); });
+    if (!pseudo.empty()) {
+      Apply(tag + ":" + pseudo);
+      PerClass([&](const std::string& c) { Apply("." + c + ":" + pseudo), Apply(tag + "." + c + ":" + pseudo); });
+    }
+    if (!id.empty()) {
+      Apply("#" + id);
+      Apply(tag + "#" + id);
+      PerClass([&](const std::string& c) { Apply("." + c + "#" + id); });
+      if (!pseudo.empty()) Apply("#" + id + ":" + pseudo), Apply(tag + "#" + id + ":" + pseudo);
+      PerClass([&](const std::string& c) { Apply(tag + "." + c + "#" + id); });
+      if (!pseudo.empty())
+        PerClass([&](const std::string& c) {
+          Apply("." + c + "#" + id + ":" + pseudo), Apply(tag + "." + c + "#" + id + ":" + pseudo);
+        });
+    }
+    Walk(tag);
+    PerClass([&](const std::string& c) { Walk("." + c); });
+    if (!pseudo.empty()) Walk(":" + pseudo);
+    // Keys whose subject is an id alone ("div #x") have no other prefix to be found by.
+    if (!id.empty()) Walk("#" + id);
+  }
+
+ private:
+  template <typename F>
+  void PerClass(F f) {
+    for (const std::string& c : classes_) f(c);
+  }
+
+  void Apply(const std::string& key) {
+    bool found = false;
+    for (int i = styles_.LowerBound(key, found); i < styles_.Count() && styles_.Key(i) == key; ++i)
+      element_.Merge(styles_.Rule(i), parentSize_);
+  }
+
+  // The contextual keys that begin with prefix, each merged once when it matches.
+  void Walk(const std::string& prefix) {
+    bool found = false;
+    for (int i = styles_.LowerBound(prefix, found); i < styles_.Count(); ++i) {
+      const std::string& key = styles_.Key(i);
+      if (key.compare(0, prefix.size(), prefix) != 0) break;
+      const std::vector<SelectorPart> parts = SplitKey(key);
+      if (parts.empty() || !Agrees(parts[0], key_)) break;
+      if (parts.size() < 2 || walked_[static_cast<size_t>(i)]) continue;
+      walked_[static_cast<size_t>(i)] = true;
+      if (FitsElement(parts[0], key_) && AncestorsMatch(parts, ancestors_))
+        element_.Merge(styles_.Rule(i), parentSize_);
+    }
+  }
+
+  TProperties& element_;
+  const TStyleList& styles_;
+  ElementKey key_;
+  double parentSize_;
+  const std::vector<std::string>& classes_;
+  std::vector<const TProperties*> ancestors_;
+  std::vector<bool> walked_;
+};
+
+// Temporary computed styles inserted above an element on the stack, removed when this goes.
+class TemporaryStyles {
+ public:
+  TemporaryStyles(TPropStack& stack, const TProperties& element) : stack_(stack) {
+    const int at = stack.IndexOf(&element);
+    base_ = at >= 0 ? at + 1 : stack.Count();
+  }
+  ~TemporaryStyles() { PopAll(); }
+  TemporaryStyles(const TemporaryStyles&) = delete;
+  TemporaryStyles& operator=(const TemporaryStyles&) = delete;
+
+  TProperties& Push(const TProperties& below) {
+    TProperties& p = *stack_.Insert(base_ + count_++, std::make_unique<TProperties>());
+    p.InheritFrom(below.PropTag, below);
+    return p;
+  }
+  void PopAll() {
+    for (; count_ > 0; --count_) stack_.Delete(base_);
+  }
+
+ private:
+  TPropStack& stack_;
+  int base_ = 0;
+  int count_ = 0;
+};
+
+}  // namespace
+
+void TProperties::ApplyStyles(const TStyleList& styles, TPropStack& stack, std::string_view tag,
+                              std::string_view classes, std::string_view id, std::string_view pseudo,
+                              std::string_view title, std::shared_ptr<const TProperties> inlineStyle) {
+  const std::string joined = pf::Trim(classes);
+  std::vector<std::string> classList = SingleClasses(joined);
+  if (classList.size() > 1) classList.push_back(joined);
+  PropTag = tag;
+  PropClass = joined;
+  PropID = id;
+  PropPseudo = pseudo;
+  InlineStyle = std::move(inlineStyle);
+  if (!title.empty()) PropTitle = title;
+
+  const TPropValue& size = Props[piFontSize];
+  const double parentSize =
+      IsNumber(size) ? (std::holds_alternative<double>(size) ? std::get<double>(size) : std::get<int32_t>(size))
+                     : DefPointSize();
+  const ElementKey key{PropTag, PropClass, PropID, PropPseudo};
+  RuleMatcher(*this, styles, stack, key, parentSize, classList).Run(pseudo == "hover" || pseudo == "visited");
+  if (InlineStyle) Merge(*InlineStyle, parentSize);
+  if (pseudo == "link") {
+    BuildLinkFontInfo(styles, stack);
+    IsLink = true;
+  }
+}
+
+void TProperties::BuildLinkFontInfo(const TStyleList& styles, TPropStack& stack) {
+  if (!LinkFontInfo) LinkFontInfo = std::make_unique<TFontInfoArray>();
+  SaveBackgroundColor();
+  auto& info = LinkFontInfo->Info;
+  info[TFontInfoArray::fiLink] = GetFontInfo();
+  TemporaryStyles temporary(stack, *this);
+  auto look = [&](const TProperties& below, const char* pseudo) -> TProperties& {
+    TProperties& p = temporary.Push(below);
+    p.ApplyStyles(styles, stack, PropTag, PropClass, PropID, pseudo, PropTitle, InlineStyle);
+    return p;
+  };
+  TProperties& visited = look(*this, "visited");
+  info[TFontInfoArray::fiVisited] = visited.GetFontInfo();
+  info[TFontInfoArray::fiVisitedHover] = look(visited, "hover").GetFontInfo();
+  temporary.PopAll();
+  info[TFontInfoArray::fiHover] = look(*this, "hover").GetFontInfo();
+}
+
+}  // namespace viewer
