@@ -43,6 +43,8 @@ constexpr const char* kWaitPicture[kPictureSize] = {
     "..#wwwwwwwwwww#.", "..#wbbbbbbbbww#.", "..#wwwwwwwwwww#.", "..#wbbbbbbbwww#.",
     "..#wwwwwwwwwww#.", "..#wbbbbbbbbbw#.", "..#wwwwwwwwwww#.", "..#wbbbbbwwwww#.",
     "..#wwwwwwwwwww#.", "..#wwwwwwwwwww#.", "..#############.", "................"};
+constexpr std::pair<char, pf::TColor> kInks[] = {
+    {'#', pf::clGray}, {'w', pf::clWhite}, {'x', pf::clRed}, {'b', pf::clNavy}};
 constexpr pf::TColor kOutsideColor = pf::clFuchsia;
 
 std::unique_ptr<pf::TBitmap> DrawPicture(const char* const rows[kPictureSize], pf::TColor outside) {
@@ -50,22 +52,8 @@ std::unique_ptr<pf::TBitmap> DrawPicture(const char* const rows[kPictureSize], p
   for (int y = 0; y < kPictureSize; ++y) {
     for (int x = 0; x < kPictureSize; ++x) {
       pf::TColor color = outside;
-      switch (rows[y][x]) {
-        case '#':
-          color = pf::clGray;
-          break;
-        case 'w':
-          color = pf::clWhite;
-          break;
-        case 'x':
-          color = pf::clRed;
-          break;
-        case 'b':
-          color = pf::clNavy;
-          break;
-        default:
-          break;
-      }
+      for (auto [mark, ink] : kInks)
+        if (rows[y][x] == mark) color = ink;
       bitmap->SetPixel(x, y, color);
     }
   }

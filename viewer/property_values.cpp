@@ -344,14 +344,7 @@ bool LookupListStyleType(std::string_view name, TListStyleType& type) {
 void TMyFont::Assign(const pf::TPersistent& source) {
   pf::TFont::Assign(source);
   if (const auto* other = dynamic_cast<const TMyFont*>(&source)) {
-    tmHeight = other->tmHeight;
-    tmAscent = other->tmAscent;
-    tmDescent = other->tmDescent;
-    tmInternalLeading = other->tmInternalLeading;
-    tmExternalLeading = other->tmExternalLeading;
-    tmAveCharWidth = other->tmAveCharWidth;
-    tmMaxCharWidth = other->tmMaxCharWidth;
-    tmCharset = other->tmCharset;
+    Metrics = other->Metrics;
     FixedPitch = other->FixedPitch;
     CharExtra = other->CharExtra;
   }
@@ -364,14 +357,8 @@ void TMyFont::UpdateMetrics() {
   const pf::TTextMetric m = pf::FontService().Realize(desc)->Metrics();
   // A symbol font keeps its own character set whatever was asked for.
   if (m.tmCharSet == pf::SYMBOL_CHARSET && wanted != pf::SYMBOL_CHARSET) SetCharset(pf::SYMBOL_CHARSET);
-  tmHeight = m.tmHeight;
-  tmAscent = m.tmAscent;
-  tmDescent = m.tmDescent;
-  tmInternalLeading = m.tmInternalLeading;
-  tmExternalLeading = m.tmExternalLeading;
-  tmAveCharWidth = m.tmAveCharWidth;
-  tmMaxCharWidth = m.tmMaxCharWidth;
-  tmCharset = Charset();
+  Metrics = m;
+  Metrics.tmCharSet = Charset();
   FixedPitch = (m.tmPitchAndFamily & 1) == 0;
 }
 

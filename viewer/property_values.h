@@ -187,16 +187,9 @@ class TMyFont : public pf::TFont {
   void UpdateMetrics();
   // Selects the font into the canvas with its character extra.
   void AssignToCanvas(pf::TCanvas& canvas) const;
-  int32_t EmSize() const { return tmHeight - tmInternalLeading; }
+  int32_t EmSize() const { return Metrics.tmHeight - Metrics.tmInternalLeading; }
 
-  int32_t tmHeight = 0;
-  int32_t tmAscent = 0;
-  int32_t tmDescent = 0;
-  int32_t tmInternalLeading = 0;
-  int32_t tmExternalLeading = 0;
-  int32_t tmAveCharWidth = 0;
-  int32_t tmMaxCharWidth = 0;
-  uint8_t tmCharset = pf::DEFAULT_CHARSET;
+  pf::TTextMetric Metrics;  // tmCharSet: the character set the font was made with
   bool FixedPitch = false;
   int32_t CharExtra = 0;  // extra pixels between characters (letter-spacing)
 };

@@ -102,6 +102,46 @@ bool StoreValue(TProperties& target, int index, std::string_view text) {
   }
 }
 
+// What a merged value changes in the four looks of a link; size is the element's font size after the merge.
+void UpdateLinkLooks(TFontInfoArray& looks, int index, const TPropValue& v, double size) {
+  const std::string& text = StringOf(v);
+  const std::string family = index == piFontFamily ? FindInstalledFont(text) : "";
+  for (ThtFontInfo& info : looks.Info) {
+    switch (index) {
+      case piFontFamily:
+        info.Name = family;
+        break;
+      case piFontSize:
+        info.Size = size;
+        break;
+      case piFontStyle:
+        if (text == "italic" || text == "oblique") info.Style |= pf::fsItalic;
+        if (text == "normal") info.Style &= static_cast<pf::TFontStyles>(~pf::fsItalic);
+        break;
+      case piFontWeight:
+        if (text.find("bold") != std::string::npos || pf::StrToIntDef(text, 0) >= 600) info.Style |= pf::fsBold;
+        if (text.find("normal") != std::string::npos) info.Style &= static_cast<pf::TFontStyles>(~pf::fsBold);
+        break;
+      case piTextDecoration:
+        if (text == "underline") info.Style |= pf::fsUnderline;
+        if (text == "line-through") info.Style |= pf::fsStrikeOut;
+        if (text == "none") info.Style &= static_cast<pf::TFontStyles>(~(pf::fsUnderline | pf::fsStrikeOut));
+        break;
+      case piLetterSpacing:
+        info.LetterSpacing = v;
+        break;
+      case piColor:
+        info.Color = static_cast<pf::TColor>(IntOf(v, 0));
+        break;
+      case piBackgroundColor:
+        info.BackgroundColor = static_cast<pf::TColor>(IntOf(v, static_cast<int32_t>(pf::clNone)));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
 }  // namespace
 
 TProperties::TProperties() : Sequence(sequenceCounter++) {
@@ -206,42 +246,7 @@ void TProperties::Merge(const TProperties& rule, double parentSize) {
     // Relative font sizes count against the parent's size once, here.
     Props[static_cast<size_t>(i)] = i == piFontSize && IsString(v) ? FontSizeToPoints(StringOf(v), parentSize) : v;
     Assigned[static_cast<size_t>(i)] = true;
-    if (!LinkFontInfo) continue;
-    const std::string& text = StringOf(v);
-    for (ThtFontInfo& info : LinkFontInfo->Info) {
-      switch (i) {
-        case piFontFamily:
-          info.Name = FindInstalledFont(text);
-          break;
-        case piFontSize:
-          info.Size = FontSizeInPoints();
-          break;
-        case piFontStyle:
-          if (text == "italic" || text == "oblique") info.Style |= pf::fsItalic;
-          if (text == "normal") info.Style &= static_cast<pf::TFontStyles>(~pf::fsItalic);
-          break;
-        case piFontWeight:
-          if (text.find("bold") != std::string::npos || pf::StrToIntDef(text, 0) >= 600) info.Style |= pf::fsBold;
-          if (text.find("normal") != std::string::npos) info.Style &= static_cast<pf::TFontStyles>(~pf::fsBold);
-          break;
-        case piTextDecoration:
-          if (text == "underline") info.Style |= pf::fsUnderline;
-          if (text == "line-through") info.Style |= pf::fsStrikeOut;
-          if (text == "none") info.Style &= static_cast<pf::TFontStyles>(~(pf::fsUnderline | pf::fsStrikeOut));
-          break;
-        case piLetterSpacing:
-          info.LetterSpacing = v;
-          break;
-        case piColor:
-          info.Color = static_cast<pf::TColor>(IntOf(v, 0));
-          break;
-        case piBackgroundColor:
-          info.BackgroundColor = static_cast<pf::TColor>(IntOf(v, pf::clNone));
-          break;
-        default:
-          break;
-      }
-    }
+    if (LinkFontInfo) UpdateLinkLooks(*LinkFontInfo, i, v, FontSizeInPoints());
   }
   font_.reset();
 }

@@ -149,17 +149,21 @@ TEST_F(Styles, RulesForLinksAndHover) {
 }
 
 TEST_F(Styles, ContextualSelectors) {
-  Doc doc("ul li b { color: red } ul > li { color: blue } li.x i { color: green }");
-  doc.Push("ul");
+  Doc doc(
+      "ul li b { color: red } ul > li { color: blue } li.x i { color: green } div #n { color: purple } "
+      "ul.b.a > li u { color: teal }");
+  doc.Push("ul", "a.b");
   EXPECT_EQ(doc.ColorOf(doc.Push("li", "x")), pf::clBlue);
+  EXPECT_EQ(doc.ColorOf(doc.Push("u")), pf::clTeal);
   doc.Push("p");
   EXPECT_EQ(doc.ColorOf(doc.Push("b")), pf::clRed);  // at any depth
   EXPECT_EQ(doc.ColorOf(doc.Push("i")), pf::clGreen);
 
-  Doc nested("ul > li { color: blue }");
+  Doc nested("ul > li { color: blue } div #n { color: purple }");
   nested.Push("ul");
   nested.Push("div");
   EXPECT_EQ(nested.ColorOf(nested.Push("li")), pf::clBlack);  // not a direct child
+  EXPECT_EQ(nested.ColorOf(nested.Push("p", "", "n")), pf::clPurple);
 }
 
 TEST_F(Styles, CascadeOrder) {
@@ -254,7 +258,7 @@ TEST(StyleFonts, QtFontsGiveTheRequestedEmSize) {
     info.Size = points;
     font.ApplyFontInfo(info);
     EXPECT_EQ(font.EmSize(), PointsToPixelHeight(points)) << points;
-    EXPECT_EQ(font.tmHeight, font.tmAscent + font.tmDescent) << points;
+    EXPECT_EQ(font.Metrics.tmHeight, font.Metrics.tmAscent + font.Metrics.tmDescent) << points;
   }
   EXPECT_EQ(PointsToPixelHeight(12), 16);
   pf::SetFontService(nullptr);
