@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             pf::clPurple, pf::clBlue, pf::clBlack, 12);
   size_t at = 0;
   char ch = ' ';
-  ParseStyleSheet(styles, ch, [&] { return at < text.size() ? text[at++] : '\0'; }, !(mode & kStyleElement), base);
+  ParseStyleSheet(
+      styles, ch, [&] { return at < text.size() ? text[at++] : '\0'; }, !(mode & kStyleElement), base);
   Trap(ch != 0 && ch != '<');
   for (int i = 1; i < styles.Count(); ++i) Trap(styles.Key(i - 1) > styles.Key(i));
 
@@ -79,8 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stack.Add(std::make_unique<TProperties>())->CopyDefaults(*styles.Defaults());
   struct Element {
     const char *tag, *classes, *id, *pseudo;
-  } elements[] = {{"div", "x", "", ""}, {"ul", "", "top", ""}, {"li", "a.b", "", ""}, {"a", "x", "n", "link"},
-                  {"span", "b", "", ""}, {"p", "", "", "hover"}};
+  } elements[] = {{"div", "x", "", ""},    {"ul", "", "top", ""}, {"li", "a.b", "", ""},
+                  {"a", "x", "n", "link"}, {"span", "b", "", ""}, {"p", "", "", "hover"}};
   for (const Element& e : elements) {
     TProperties& p = *stack.Add(std::make_unique<TProperties>());
     p.InheritFrom(e.tag, *stack[stack.Count() - 2]);
