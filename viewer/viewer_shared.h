@@ -46,12 +46,6 @@ class TFreeList {
   }
   // Frees the item and removes it.
   void Delete(int index) { items_.erase(items_.begin() + index); }
-  // Removes the item without freeing it.
-  std::unique_ptr<T> Extract(int index) {
-    std::unique_ptr<T> item = std::move(items_.at(static_cast<size_t>(index)));
-    items_.erase(items_.begin() + index);
-    return item;
-  }
   int IndexOf(const T* item) const {
     for (size_t i = 0; i < items_.size(); ++i)
       if (items_[i].get() == item) return static_cast<int>(i);
