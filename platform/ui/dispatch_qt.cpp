@@ -184,14 +184,16 @@ bool KeyReleaseEvent(ControlHost& h, QKeyEvent* e, const std::function<bool(QEve
 }
 
 // WM_ERASEBKGND then WM_PAINT on the control's canvas, clipped to the region to paint. The canvas draws on a back
-// buffer (readable, so that every raster operation works) that starts with Color, or, under a control that lets its
-// parent show through (no csOpaque), with the parent's own painting; the buffer is then copied to the widget.
+// buffer (readable, so that every raster operation works) that starts with Color (and the host's backdrop over it),
+// or, under a control that lets its parent show through (no csOpaque), with the parent's own painting; the buffer
+// is then copied to the widget.
 void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
   TControl& c = *h.control;
   const QRegion region = e->region();
   h.invalid -= region;
   QImage image(w->size(), QImage::Format_RGB32);
   image.fill(ToQColor(c.Color()));
+  if (!h.backdrop.isNull()) QPainter(&image).drawImage(0, 0, h.backdrop);
   TCanvas* canvas = ControlAccess::PaintCanvas(c);
   if (canvas != nullptr && (c.ControlStyle() & csOpaque) == 0)
     if (QWidget* parent = w->parentWidget()) parent->render(&image, QPoint(), QRegion(w->geometry()), {});

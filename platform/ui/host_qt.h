@@ -46,6 +46,7 @@ struct ControlHost {
   int dispatching = 0;          // events of the widgets being handled right now
   bool orphaned = false;        // the control is gone; the host is freed when the last event returns
   QRegion invalid;              // marked by Invalidate, not yet painted
+  QImage backdrop;              // what painting starts from instead of Color (a pop-up window's screen beneath)
   std::map<uintptr_t, QTimer*> timers;
 
   // Detaches the widgets from the control (called by the control's destructor): deletes them at once, or hides,
