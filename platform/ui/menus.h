@@ -17,7 +17,8 @@
 //     drop-down and pop-up menus itself (the top-level items of a menu bar stay the window system's). A handler that
 //     answers false leaves the item to the framework: with OwnerDraw set an item's own OnMeasureItem, OnDrawItem and
 //     OnAdvancedDrawItem run, otherwise the item is measured and drawn normally. The system adds the check-mark
-//     width (GetSystemMetrics(SM_CXMENUCHECK)) to every measured width, as owner-drawn menus expect.
+//     width (GetSystemMetrics(SM_CXMENUCHECK)) to every measured width, as owner-drawn menus expect, and draws the
+//     arrow of an owner-drawn item that opens a sub-menu over the item's right end.
 #pragma once
 
 #include <cstdint>

@@ -205,6 +205,15 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption* option, 
   });
   if (done) {
     painter->drawImage(r, buffer, r);
+    // As on the classic system, the arrow of an item that opens a sub-menu is the window system's.
+    if (d.item->Count() > 0) {
+      QStyleOptionMenuItem arrow = *static_cast<const QStyleOptionMenuItem*>(option);
+      const int size = (r.height() - 4) / 2;
+      arrow.rect = QRect(r.right() - 3 - size, r.top() + r.height() / 2 - size / 2, size, size);
+      arrow.state = option->state & State_Enabled;
+      arrow.palette.setColor(QPalette::WindowText, ToQColor((state & odSelected) != 0 ? clHighlightText : clMenuText));
+      proxy()->drawPrimitive(PE_IndicatorArrowRight, &arrow, painter, widget);
+    }
     return;
   }
   // Left to the framework: the shortcut text that owner-drawn menus leave out of the caption comes back.
