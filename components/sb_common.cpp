@@ -135,11 +135,16 @@ void sbDrawImageListImage(pf::TCanvas& canvas, const pf::TImageList& images, int
           images.Mask(index).GetPixel(gx, gy) != pf::clWhite && images.Image(index).GetPixel(gx, gy) != pf::clWhite;
       glyph.SetPixel(gx, gy, drawn ? pf::clBlack : pf::clWhite);
     }
+  sbDrawEmbossed(canvas, glyph, x, y);
+}
+
+void sbDrawEmbossed(pf::TCanvas& canvas, const pf::TBitmap& shape, int32_t x, int32_t y) {
+  const int32_t w = shape.Width(), h = shape.Height();
   pf::TBitmap ink(w, h, pf::pf24bit);
   for (auto [dx, color] : {std::pair{1, pf::clBtnHighlight}, std::pair{0, pf::clBtnShadow}}) {
     ink.Canvas().Brush().SetColor(color);
     ink.Canvas().FillRect(pf::Rect(0, 0, w, h));
-    pf::DrawMasked(canvas, pf::Bounds(x + dx, y + dx, w, h), ink, pf::Rect(0, 0, w, h), glyph);
+    pf::DrawMasked(canvas, pf::Bounds(x + dx, y + dx, w, h), ink, pf::Rect(0, 0, w, h), shape);
   }
 }
 

@@ -66,5 +66,8 @@ uint32_t sbColorToImageListColor(pf::TColor color);
 // clBtnHighlight one pixel right and down, then in clBtnShadow at its place).
 void sbDrawImageListImage(pf::TCanvas& canvas, const pf::TImageList& images, int index, int32_t x, int32_t y,
                           bool enabled);
+// A disabled glyph: shape (monochrome, black where the glyph is) in clBtnHighlight one pixel right and down, then in
+// clBtnShadow at (x, y).
+void sbDrawEmbossed(pf::TCanvas& canvas, const pf::TBitmap& shape, int32_t x, int32_t y);
 
 }  // namespace components
