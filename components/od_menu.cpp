@@ -255,6 +255,7 @@ void TodMenuItem::SetColor(pf::TColor value) {
 void TodMenuItem::OwnValueChanged(ParentValue value, TodmChange code) {
   if (takingParentValues_) return;
   parentFlags_ &= ~(1u << value);
+  ResetBannerFlag();
   for (int i = 0; i < Count(); ++i)
     if (auto* child = dynamic_cast<TodMenuItem*>(Items(i))) child->ParentChanged(code);
   if (pf::TMenu* menu = GetParentMenu()) menu->MenuChanged(nullptr);
@@ -267,6 +268,7 @@ void TodMenuItem::SetParentFlag(ParentValue value, bool on) {
   if (!on) return;
   constexpr TodmChange kCodes[pvCount] = {odcFont, odcFont3D, odcFont, odcFont3D, odcBackground, odcBanner, odcColor};
   ParentChanged(kCodes[value]);
+  ResetBannerFlag();
   if (pf::TMenu* menu = GetParentMenu()) menu->MenuChanged(nullptr);
 }
 

@@ -262,7 +262,7 @@ class TodMenuItem : public pf::TMenuItem {
 
   // The caption as lines.
   TMenuStrings& Lines() { return lines_; }
-  // Fills a highlight-free rectangle inside the item; clDefault: none.
+  // Fills the item but a one-pixel ring, over background and selection; clDefault: no fill.
   pf::TColor Color() const { return color_; }
   void SetColor(pf::TColor value);
 
