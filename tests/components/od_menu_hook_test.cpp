@@ -97,7 +97,7 @@ TEST(FormHooks, OwnerDrawMessagesThroughTheForm) {
   EXPECT_EQ(SendMeasure(form, *open, record), 1);
 }
 
-TEST(FormHooks, MenuLoopMessagesMenuKeysAndSettings) {
+TEST(FormHooks, MenuLoopMessagesAndMenuKeys) {
   pf::TForm form(nullptr);
   auto* menu = new TodMenu(&form);
   TodMenuItem* file = AddItem(menu->Items(), "&Datei");
@@ -128,11 +128,6 @@ TEST(FormHooks, MenuLoopMessagesMenuKeysAndSettings) {
   EXPECT_EQ(key('D'), (MNC_EXECUTE << 16) | 1);
   EXPECT_EQ(key('e'), (MNC_EXECUTE << 16) | 2);
   EXPECT_EQ(key('x'), 0);
-
-  // Changed system settings make the check marks anew when their size changed.
-  EXPECT_FALSE(CheckBitmapsOutdated());
-  form.Perform(pf::WM_SETTINGCHANGE);
-  EXPECT_EQ(CheckMarkBitmap().Width(), pf::GetSystemMetrics(pf::SM_CXMENUCHECK));
 }
 
 // An item with SubMenu shows a copy of the pop-up menu's items, made afresh each time it opens.

@@ -1,7 +1,7 @@
 // Owner-drawn menus: caption lines, gradients, inherited values, measuring, and items drawn on offscreen bitmaps with
 // the fixed-metric font service (glyphs are solid boxes). A 13-pixel Arial has fh 13, internal leading 3 and a
-// 16-pixel cell; "A" is 9 pixels wide, "b", "c", "F", "2" 6 or 9 (upper case 9); a glyph's box runs from its cell's
-// left edge, advance - 1 pixels wide, rows cell top + 3 .. + 12.
+// 16-pixel cell; upper-case letters (and "m") are 9 pixels wide, other letters and digits 6, "." 3; a glyph's box
+// runs from its cell's left edge, advance - 1 pixels wide, rows cell top + 3 .. + 12.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -427,7 +427,6 @@ TEST(MenuText, ShortenedFromTheEnd) {
   WithFixedFonts fonts;
   pf::TBitmap b(10, 10);
   b.Canvas().Font().SetHeight(-13);
-  // "A" 9, lower case 6, "." 3.
   const struct {
     int32_t width;
     const char* expected;

@@ -3,7 +3,6 @@
 // Every change of the hint is also written to standard output as "hint: <text>".
 //   menu-demo [--timeout MS]   ends with exit code 2 when nobody closed the window within MS milliseconds
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "components/dyn_form.h"
@@ -13,6 +12,7 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/stdctrls.h"
+#include "tests/tools/demo_support.h"
 
 namespace {
 
@@ -64,9 +64,21 @@ void DrawGlyph(TCanvas& c, Glyph glyph) {
   }
 }
 
+// A plain window behind the demo, so that the shadow has something to darken.
+class Backdrop : public TForm {
+ public:
+  explicit Backdrop(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsNone);
+    SetBounds(0, 0, 760, 520);
+    SetColor(RGB(120, 180, 120));
+    SetCaption("Pexu Menu-Demo Hintergrund");
+  }
+};
+
 class DemoForm : public TForm {
  public:
   explicit DemoForm(TComponent* owner) : TForm(owner) {
+    (new Backdrop(this))->Show();
     SetCaption("Pexu Menu-Demo");
     SetBounds(60, 60, 560, 360);
     Font().SetName("Arial");
@@ -198,46 +210,6 @@ class DemoForm : public TForm {
   TPanel* status_ = nullptr;
 };
 
-// A plain window behind the demo, so that the shadow has something to darken.
-class Backdrop : public TForm {
- public:
-  explicit Backdrop(TComponent* owner) : TForm(owner) {
-    SetBorderStyle(bsNone);
-    SetBounds(0, 0, 760, 520);
-    SetColor(RGB(120, 180, 120));
-    SetCaption("Pexu Menu-Demo Hintergrund");
-  }
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  int timeout = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
-      timeout = std::atoi(argv[++i]);
-    } else {
-      std::fprintf(stderr, "usage: menu-demo [--timeout MS]\n");
-      return 1;
-    }
-  }
-  pf::Application().Initialize();
-  pf::Application().SetTitle("Pexu Menu-Demo");
-  DemoForm* form = nullptr;
-  pf::Application().CreateForm(form);
-  Backdrop* backdrop = nullptr;
-  pf::Application().CreateForm(backdrop);
-  backdrop->Show();
-  bool timedOut = false;
-  pf::TTimer watchdog(nullptr);
-  watchdog.SetEnabled(timeout > 0);
-  watchdog.SetInterval(static_cast<uint32_t>(timeout));
-  watchdog.SetOnTimer([&timedOut](pf::TObject*) {
-    timedOut = true;
-    pf::Application().Terminate();
-  });
-  pf::Application().Run();
-  pf::DoneApplication();
-  if (timedOut) std::fprintf(stderr, "menu-demo: nobody closed the window within %d ms\n", timeout);
-  return timedOut ? 2 : 0;
-}
+int main(int argc, char** argv) { return demo::RunDemo<DemoForm>(argc, argv, "menu-demo", "Pexu Menu-Demo"); }

@@ -9,25 +9,7 @@ set -uo pipefail
 demo=$1
 out=$2
 
-if [ "${3:-}" != "--on-display" ]; then
-  for tool in xvfb-run xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIPPED: $tool is missing (scripts/setup.sh installs it)"
-      exit 77
-    fi
-  done
-  mkdir -p "$out"
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$demo" "$out" --on-display
-fi
-
-export QT_QPA_PLATFORM=xcb
-# The X keyboard library copies a bounded, unterminated name with strndup, which strict string checks take for an
-# overflow; the check stays on for everything else.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:strict_string_checks=0"
-unset QT_STYLE_OVERRIDE
-XDG_RUNTIME_DIR=$(mktemp -d)
-export XDG_RUNTIME_DIR
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+source "$(dirname "$0")/../x11_demo.sh" 1024x768x24 "xdotool import convert" "$@"
 rm -f "$out"/*.png "$out/stdout.txt"
 "$demo" --timeout 90000 >"$out/stdout.txt" &
 pid=$!
