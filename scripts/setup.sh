@@ -12,6 +12,8 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth time xdotool x11-utils imagemagick
+  # the generated test fonts with known glyph boxes
+  python3 python3-fonttools
   # reading back what the PDF printer wrote
   poppler-utils
   # independent oracles, test-only
