@@ -66,8 +66,10 @@ inline char32_t CodePointAt(std::u16string_view text, size_t i) {
 // The names of a comma-separated family list, trimmed, empty ones left out.
 std::vector<std::string> SplitFontNames(std::string_view list);
 
-// Counts the font service replacements (SetFontService), so that faces realised by an earlier service are not reused.
+// Counts the font service replacements (SetFontService) and font registrations, so that faces realised before are
+// not reused.
 uint64_t FontServiceGeneration();
+void FontsChanged();
 
 // Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
 // tests and tools that made none. A program that wants its own application object must create it before the

@@ -85,8 +85,10 @@ IFontService& FontService() {
 
 void SetFontService(std::shared_ptr<IFontService> service) {
   CurrentService() = std::move(service);
-  ++serviceGeneration;
+  FontsChanged();
 }
+
+void FontsChanged() { ++serviceGeneration; }
 
 uint64_t FontServiceGeneration() { return serviceGeneration; }
 

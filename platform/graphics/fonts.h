@@ -158,6 +158,10 @@ IFontService& FontService();
 // Replaces the service; nullptr returns to the Qt one.
 void SetFontService(std::shared_ptr<IFontService> service);
 std::shared_ptr<IFontService> CreateQtFontService();
+// Makes the faces of a TrueType or OpenType file available to the Qt service, for tests (the generated fonts with
+// known glyph boxes): their family names then resolve like installed families, in font names and HasFamily.
+// Returns those names; raises EInvalidGraphic when the file cannot be read as a font.
+std::vector<std::string> RegisterFontFile(const std::string& path);
 
 // Fixed-metric service. For a character height px (from Height < 0; Height > 0 gives px = Height * 4 / 5;
 // 0 gives 16) and b = 1 when bold, else 0:

@@ -1,5 +1,6 @@
 // The Qt font service: metric-compatible faces through the alias table, whole-pixel advances from the face's own
 // advance table, vertical metrics from its OS/2 and hhea tables as the classic platform computes them.
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -12,6 +13,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/canvas_qt.h"
 
@@ -180,6 +182,10 @@ class QtFontService : public IFontService {
  public:
   std::shared_ptr<const TFontFace> Realize(const TFontDesc& desc) override {
     EnsureGuiApplication();
+    if (cacheGeneration_ != FontServiceGeneration()) {  // families were added: a fallback may now resolve
+      cache_.clear();
+      cacheGeneration_ = FontServiceGeneration();
+    }
     std::string key = desc.Name + "|" + std::to_string(desc.Height) + "|" + std::to_string(desc.Style) + "|" +
                       std::to_string(desc.Charset) + "|" + std::to_string(int(desc.Pitch)) + "|" +
                       std::to_string(int(desc.Quality));
@@ -252,10 +258,21 @@ class QtFontService : public IFontService {
     return "";
   }
   std::map<std::string, std::shared_ptr<const TFontFace>> cache_;
+  uint64_t cacheGeneration_ = 0;
 };
 
 }  // namespace
 
 std::shared_ptr<IFontService> CreateQtFontService() { return std::make_shared<QtFontService>(); }
+
+std::vector<std::string> RegisterFontFile(const std::string& path) {
+  EnsureGuiApplication();
+  const int id = QFontDatabase::addApplicationFont(QFile::decodeName(path.c_str()));
+  if (id < 0) throw EInvalidGraphic("Cannot load the font file \"" + path + "\"");
+  std::vector<std::string> families;
+  for (const QString& family : QFontDatabase::applicationFontFamilies(id)) families.push_back(family.toStdString());
+  FontsChanged();
+  return families;
+}
 
 }  // namespace pf

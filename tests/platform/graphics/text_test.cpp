@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/core/exceptions.h"
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
@@ -19,6 +22,22 @@ namespace {
 std::vector<int32_t> Metrics(const TTextMetric& tm) {
   return {tm.tmHeight,          tm.tmAscent,       tm.tmDescent,     tm.tmInternalLeading,
           tm.tmExternalLeading, tm.tmAveCharWidth, tm.tmMaxCharWidth};
+}
+
+// Every pixel's colour, row by row.
+std::vector<TColor> PixelsOf(const TBitmap& b) {
+  std::vector<TColor> result;
+  for (int32_t y = 0; y < b.Height(); ++y)
+    for (int32_t x = 0; x < b.Width(); ++x) result.push_back(b.GetPixel(x, y));
+  return result;
+}
+
+// Every printable Latin-1 character.
+std::u16string Latin1Printable() {
+  std::u16string s;
+  for (char16_t c = 0x20; c < 0x100; ++c)
+    if (c < 0x7F || c >= 0xA0) s += c;
+  return s;
 }
 
 // A 16-pixel font on a white bitmap, measured and drawn by the fixed-metric service.
@@ -220,6 +239,108 @@ TEST(QtFonts, TextIsDrawnInTheCellWithDecorations) {
   EXPECT_FALSE(FontService().HasFamily("No Such Face"));
   uc.Font().SetName("No Such Face");
   EXPECT_EQ(FontService().Realize(uc.Font().Desc())->FamilyName(), "Arial");
+}
+
+// The generated test fonts, registered once for the process.
+void RegisterTestFonts() {
+  static const bool registered = [] {
+    EXPECT_EQ(RegisterFontFile(PEXU_TEST_FONTS_DIR "/HtMono.ttf"), std::vector<std::string>{"HtMono"});
+    EXPECT_EQ(RegisterFontFile(PEXU_TEST_FONTS_DIR "/HtBox.ttf"), std::vector<std::string>{"HtBox"});
+    return true;
+  }();
+  (void)registered;
+}
+
+TEST(TestFonts, EveryCharacterHasTheSameCellAtTwentyPixels) {
+  // A face realised before the registration falls back, and is not kept once the family is there.
+  TBitmap b(10, 10, pf24bit);
+  TCanvas& c = b.Canvas();
+  c.Font().SetName("HtBox");
+  c.Font().SetHeight(-20);
+  const bool known = FontService().HasFamily("HtBox");
+  const int32_t before = c.TextWidth("abc");
+  RegisterTestFonts();
+  if (!known) {
+    EXPECT_NE(before, 30);
+  }
+  EXPECT_TRUE(FontService().HasFamily("htbox"));
+  EXPECT_THROW(RegisterFontFile(PEXU_TEST_FONTS_DIR "/missing.ttf"), EInvalidGraphic);
+  EXPECT_THROW(RegisterFontFile(PEXU_SOURCE_DIR "/scripts/make-test-fonts.py"), EInvalidGraphic);
+
+  const std::u16string all = Latin1Printable();
+  for (const char* name : {"HtBox", "HtMono"}) {
+    SCOPED_TRACE(name);
+    c.Font().SetName(name);
+    c.Font().SetSize(15);  // 20 pixels
+    EXPECT_EQ(FontService().Realize(c.Font().Desc())->FamilyName(), name);
+    EXPECT_EQ(Metrics(c.GetTextMetrics()), (std::vector<int32_t>{20, 16, 4, 0, 0, 10, 10}));
+    EXPECT_EQ(c.TextExtent("abc"), (TSize{30, 20}));
+    std::vector<int32_t> dx;
+    EXPECT_EQ(c.GetTextExtentExPoint(all, -1, nullptr, &dx).cx, 10 * int32_t(all.size()));
+    for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(dx[i], 10 * int32_t(i + 1)) << int(all[i]);
+    int32_t fit = -1;
+    EXPECT_EQ(c.GetTextExtentExPoint(u"abcd", 25, &fit, &dx).cx, 40);
+    EXPECT_EQ(fit, 2);
+    EXPECT_EQ(dx[fit - 1], 20);
+    c.GetTextExtentExPoint(u"abcd", 9, &fit, nullptr);
+    EXPECT_EQ(fit, 0);
+  }
+}
+
+TEST(TestFonts, BoxGlyphsPaintKnownPixels) {
+  RegisterTestFonts();
+  struct Case {
+    const char* text;  // Latin-1
+    int32_t x, y;
+    uint32_t align;
+  };
+  const Case cases[] = {
+      {"abc", 0, 0, TA_TOP},
+      {"abc", 3, 5, TA_TOP},
+      {"a b\xA0"
+       "c",
+       1, 21, TA_BASELINE},
+      {"x-\xAD", 0, 2, TA_TOP},  // the hyphen and the soft hyphen are boxes too
+      {"\xC4\xD6\xDC\xDF", 10, 0, TA_TOP},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.text);
+    const std::string text = k.text;
+    TBitmap page(int32_t(text.size()) * 10 + 12, 28, pf24bit);
+    TCanvas& c = page.Canvas();
+    c.Font().SetName("HtBox");
+    c.Font().SetHeight(-20);
+    c.Font().SetColor(clBlack);
+    c.Brush().SetStyle(bsClear);
+    c.SetTextAlign(k.align);
+    c.TextOut(k.x, k.y, text);
+    TBitmap expected(page.Width(), page.Height(), pf24bit);
+    expected.Canvas().Brush().SetColor(clBlack);
+    const int32_t top = k.align == TA_BASELINE ? k.y - 16 : k.y;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (text[i] != ' ' && text[i] != '\xA0')
+        expected.Canvas().FillRect(Rect(k.x + int32_t(i) * 10 + 1, top, k.x + int32_t(i) * 10 + 9, top + 20));
+    EXPECT_EQ(Picture(page), Picture(expected));
+  }
+}
+
+// Each character has a shape of its own (not the fallback glyph), but for the two blanks.
+TEST(TestFonts, EveryMonoGlyphLooksDifferent) {
+  RegisterTestFonts();
+  const std::u16string all = Latin1Printable();
+  std::vector<std::vector<TColor>> cells;
+  for (char16_t ch : all) {
+    TBitmap cell(10, 20, pf24bit);
+    cell.Canvas().Font().SetName("HtMono");
+    cell.Canvas().Font().SetHeight(-20);
+    cell.Canvas().Brush().SetStyle(bsClear);
+    cell.Canvas().TextOutW(0, 0, std::u16string(1, ch));
+    cells.push_back(PixelsOf(cell));
+  }
+  for (size_t i = 0; i < all.size(); ++i)
+    for (size_t j = i + 1; j < all.size(); ++j)
+      if (cells[i] == cells[j] && !(all[i] == u' ' && all[j] == u'\xA0'))
+        ADD_FAILURE() << int(all[i]) << " draws as " << int(all[j]);
 }
 
 }  // namespace
