@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,78 @@ TEST(QtFonts, TextIsDrawnInTheCellWithDecorations) {
   EXPECT_FALSE(FontService().HasFamily("No Such Face"));
   uc.Font().SetName("No Such Face");
   EXPECT_EQ(FontService().Realize(uc.Font().Desc())->FamilyName(), "Arial");
+}
+
+// Random Latin-1 strings in the Liberation faces, measured whole and in two pieces, with and without character extra
+// and justification: the extents add up, the fit query agrees with them, and drawing the two pieces one after the
+// other ends where the whole ends and paints the same pixels.
+TEST(QtFonts, RandomStringsMeasureAndDrawAdditively) {
+  std::mt19937 random(20240611);
+  auto below = [&](int n) { return int(random() % unsigned(n)); };
+  const char* const faces[] = {"Times New Roman", "Arial", "Courier New"};
+  const int32_t sizes[] = {9, 11, 13, 16, 20, 27};
+  const std::u16string printable = Latin1Printable();
+  for (int round = 0; round < 1000; ++round) {
+    std::u16string s(size_t(below(40)), u' ');
+    for (char16_t& ch : s) {
+      int pick = below(20);
+      ch = pick < 3 ? u' ' : pick == 3 ? u'\xA0' : pick == 4 ? u'\b' : printable[size_t(below(int(printable.size())))];
+    }
+    const size_t split = size_t(below(int(s.size()) + 1));
+    const std::u16string prefix = s.substr(0, split), suffix = s.substr(split);
+    const int32_t breaks = int32_t(std::count(s.begin(), s.end(), u' ') + std::count(s.begin(), s.end(), u'\xA0'));
+    const int32_t extra = below(2) ? below(4) : 0;
+    const int32_t justify = below(2) ? below(3 * breaks + 5) : 0;
+    TFontDesc desc;
+    desc.Name = faces[below(3)];
+    desc.Height = -sizes[below(6)];
+    desc.Style = TFontStyles(below(4));  // regular, bold, italic, bold italic
+    SCOPED_TRACE(desc.Name + " " + std::to_string(desc.Height) + " style " + std::to_string(desc.Style) + " extra " +
+                 std::to_string(extra) + " justify " + std::to_string(justify) + " round " + std::to_string(round));
+
+    // Whole and in pieces, on two pages of the same size.
+    const int32_t left = 20, baseline = 40;
+    TBitmap whole(left + 40 + 40 * int32_t(s.size()) + 3 * justify, 60, pf24bit);
+    TBitmap pieces(whole.Width(), whole.Height(), pf24bit);
+    for (TBitmap* page : {&whole, &pieces}) {
+      TCanvas& c = page->Canvas();
+      c.Font().SetDesc(desc);
+      c.Font().SetColor(clBlack);
+      c.Brush().SetStyle(bsClear);
+      c.SetTextAlign(TA_BASELINE);
+      c.SetTextCharacterExtra(extra);
+      c.SetTextJustification(justify, breaks);
+    }
+    TCanvas& w = whole.Canvas();
+    TCanvas& p = pieces.Canvas();
+    const int32_t width = w.TextExtentW(s).cx;
+    std::vector<int32_t> dx;
+    int32_t fit = -1;
+    EXPECT_EQ(w.GetTextExtentExPoint(s, -1, &fit, &dx).cx, width);
+    ASSERT_EQ(dx.size(), s.size());
+    const int32_t prefixWidth = p.TextExtentW(prefix).cx;
+    if (split > 0) {
+      EXPECT_EQ(dx[split - 1], prefixWidth);
+    }
+    w.GetTextExtentExPoint(s, prefixWidth, &fit, nullptr);  // the longest start within the prefix's extent
+    EXPECT_GE(fit, int32_t(split));
+    if (size_t(fit) < s.size()) {
+      EXPECT_GT(dx[size_t(fit)], prefixWidth);
+    }
+    if (split > 0 && prefixWidth > 0) {
+      w.GetTextExtentExPoint(s, prefixWidth - 1, &fit, nullptr);
+      EXPECT_LT(fit, int32_t(split));
+    }
+
+    w.TextOutW(left, baseline, s);
+    EXPECT_EQ(w.PenPos().X, left + width);
+    p.TextOutW(left, baseline, prefix);  // uses up the prefix's share of the justification
+    EXPECT_EQ(p.PenPos().X, left + prefixWidth);
+    EXPECT_EQ(prefixWidth + p.TextExtentW(suffix).cx, width);
+    p.TextOutW(left + prefixWidth, baseline, suffix);
+    EXPECT_EQ(p.PenPos().X, left + width);
+    ASSERT_EQ(PixelsOf(pieces), PixelsOf(whole));
+  }
 }
 
 // The generated test fonts, registered once for the process.
