@@ -69,7 +69,7 @@ std::vector<std::string> SplitFontNames(std::string_view list);
 // Counts the font service replacements (SetFontService) and font registrations, so that faces realised before are
 // not reused.
 uint64_t FontServiceGeneration();
-void FontsChanged();
+void FontsChanged();  // a registration: faces realised so far are stale
 
 // Creates the process's QGuiApplication on first need (headless when no display is set), so that fonts work in
 // tests and tools that made none. A program that wants its own application object must create it before the
