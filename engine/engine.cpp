@@ -37,23 +37,25 @@ bool Engine::ArchiveExists() {
   return false;
 }
 
-bool Engine::LoadPool(char part, char cls) {
-  state_.CatalogueLines.Clear();
+bool Engine::ReadPool(const std::string& partCode, pf::TStrings& lines) {
+  lines.Clear();
   if (!ArchiveExists()) return false;
-  std::string entry = QuestionPoolFile(PartCode(part, cls));
-  if (Extract(entry, state_.CatalogueLines) <= 0) {
-    state_.CatalogueLines.Clear();
+  std::string entry = QuestionPoolFile(partCode);
+  if (Extract(entry, lines) <= 0) {
+    lines.Clear();
     port_.ShowWarning("Die Datei " + entry + std::string(" fehlt im Fragenkatalog oder ist beschädigt."_l1));
     return false;
   }
-  std::string fault = CheckPool(state_.CatalogueLines);
+  std::string fault = CheckPool(lines);
   if (!fault.empty()) {
-    state_.CatalogueLines.Clear();
+    lines.Clear();
     port_.ShowWarning("Fehler in " + entry + "  " + fault);
     return false;
   }
   return true;
 }
+
+bool Engine::LoadPool(char part, char cls) { return ReadPool(PartCode(part, cls), state_.CatalogueLines); }
 
 bool Engine::CountPoolQuestions(char part, char cls, int32_t& poolSize) {
   if (!LoadPool(part, cls)) return false;

@@ -45,6 +45,10 @@ class Engine {
   // entry, a damaged or malformed pool and a pool without questions end with a warning and false
   // (CatalogueLines then empty).
   bool CountPoolQuestions(char part, char cls, int32_t& poolSize);
+  // The same reading and checking of the pool of a part code ("TA"), into lines of the caller's own (the editor and
+  // the question window keep pools apart from the running sheet's CatalogueLines). False, lines empty, after the
+  // warning.
+  bool ReadPool(const std::string& partCode, pf::TStrings& lines);
 
   // The questions of training section (chapter prefix + block digit "1".."9") into list; count := their number.
   // A bad section, a missing pool and an empty block end with a warning and false.

@@ -1,0 +1,163 @@
+#include "app/einstellungen.h"
+
+#include <string_view>
+
+#include "app/window_support.h"
+#include "engine/catalogue.h"
+#include "engine/engine.h"
+#include "platform/core/strings.h"
+
+namespace app {
+
+using namespace pf::literals;
+
+namespace {
+
+constexpr std::string_view kSection = "Einstellungen";
+
+struct ModeSpec {
+  std::string_view caption;  // label and menu item
+  std::string_view hint;     // label and radio button
+  std::string_view menuHint;
+  uint16_t key;  // with Ctrl
+  bool engine::AppState::*setting;
+  std::string_view iniKey;
+};
+
+// In the order in which the window reads the settings: the last true one wins.
+const ModeSpec kModes[] = {
+    {"&Grundeinstellung", " zufällige Fragenauswahl"_l1, " zufällige Fragenauswahl"_l1, 'G',
+     &engine::AppState::SettingDefault, "Default"},
+    {"&Abgefragt-Liste verwenden", " zum Ausschließen schon gestellter Fragen"_l1,
+     " zum Ausschließen schon gestellter Fragen"_l1, 'A', &engine::AppState::SettingAskedList, "AskedList"},
+    {"Alternative &zufällige Fragenauswahl"_l1, " Fragenauswahl aus Fragenblöcken"_l1,
+     " Fragenauswahl aus Fragenblöcken"_l1, 'Z', &engine::AppState::SettingZufallszahlen, "Zufallszahlen"},
+    {"Fragenverteilung nach &BNetzA Vorgabe", " nach Gewichtung der Bundesnetzagentur",
+     " Fragenverteilung gemäss Vorgabe der BNetzA"_l1, 'B', &engine::AppState::SettingFVBNetzA, "FVBNetzA"},
+};
+
+constexpr int32_t kRowTop = 16;
+constexpr int32_t kRowHeight = 30;
+
+}  // namespace
+
+TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& engine)
+    : pf::TForm(owner), engine_(engine) {
+  SetCaption(std::string(" Pexu - Einstellungen"));
+  Font().SetName("Arial");
+  Font().SetHeight(-13);
+  SetShowHint(true);
+
+  MainMenu = new pf::TMainMenu(this);
+  pf::TMenuItem* settings = AddMenuItem(MainMenu->Items(), "&Einstellungen");
+  pf::TMenuItem* help = AddMenuItem(MainMenu->Items(), "&Hilfe");
+  EinstellungensbStatusBar = AddStatusBar(*this, {"100%"});
+  PageControl = new pf::TPageControl(this);
+  PageControl->SetParent(this);
+  PageControl->SetAlign(pf::alClient);
+  PruefungenTabSheet = new pf::TTabSheet(this);
+  PruefungenTabSheet->SetPageControl(PageControl);
+  PruefungenTabSheet->SetCaption(std::string("&Prüfungen"_l1));
+
+  for (int i = 0; i < 4; ++i) {
+    const ModeSpec& spec = kModes[i];
+    Mode& mode = modes_[i];
+    mode.setting = spec.setting;
+    mode.radio = new pf::TRadioButton(this);
+    mode.radio->SetParent(PruefungenTabSheet);
+    mode.radio->SetBounds(14, kRowTop + i * kRowHeight, 17, 17);
+    mode.radio->SetHint(std::string(spec.hint));
+    mode.radio->OnClick = [this, i](pf::TObject*) { Choose(i); };
+    mode.label = new components::TUrlLabel(this);
+    mode.label->SetParent(PruefungenTabSheet);
+    mode.label->SetCaption(std::string(spec.caption));
+    mode.label->SetHint(std::string(spec.hint));
+    mode.label->SetUnderlineURL(false);
+    mode.label->Font().SetColor(SettingsLabelColor);
+    mode.label->SetBounds(36, kRowTop + i * kRowHeight, mode.label->Width(), mode.label->Height());
+    mode.label->SetFocusControl(mode.radio);
+    mode.label->OnClick = [this, i](pf::TObject*) { Choose(i); };
+    mode.item = AddMenuItem(*settings, std::string(spec.caption), pf::ShortCut(spec.key, pf::ssCtrl),
+                            std::string(spec.menuHint), [this, i] { Choose(i); });
+  }
+  DefaultRadioButton = modes_[0].radio;
+  AbgefragtListeRadioButton = modes_[1].radio;
+  FragenauswahlRadioButton = modes_[2].radio;
+  FragenverteilungBNetzARadioButton = modes_[3].radio;
+  DefaultUrlLabel = modes_[0].label;
+  AbgefragtListeUrlLabel = modes_[1].label;
+  FragenauswahlUrlLabel = modes_[2].label;
+  FragenverteilungBNetzAUrlLabel = modes_[3].label;
+  EDefault = modes_[0].item;
+  EAskedListverwenden = modes_[1].item;
+  EZufallszahlenermittlung = modes_[2].item;
+  EFragenverteilungBNetzA = modes_[3].item;
+
+  AddMenuItem(*settings, "-");
+  AddMenuItem(*settings, " Einstellungen be&enden", pf::ShortCut(pf::VK_F12, 0), "", [this] { Close(); });
+  AddMenuItem(*help, " &Hilfe zu den Einstellungen", pf::ShortCut(pf::VK_F1, 0), "", [this] {
+    engine::EnginePort& port = engine_.Port();
+    port.LoadFromFile(port.ServerRoot() + "/html/einstellungenhilfe.html#top");
+  });
+  SetMenu(MainMenu);
+
+  OnCreate = [this](pf::TObject*) { FormCreate(); };
+  OnActivate = [this](pf::TObject*) { FormActivate(); };
+  OnDeactivate = [this](pf::TObject*) { FormDeactivate(); };
+  OnDestroy = [this](pf::TObject*) { FormDestroy(); };
+}
+
+TEinstellungenForm::~TEinstellungenForm() { BeforeDestruction(); }
+
+void TEinstellungenForm::ShowHint(const std::string& hint) { EinstellungensbStatusBar->Panels()[0]->SetText(hint); }
+
+void TEinstellungenForm::FormCreate() {
+  RestorePosition(*this, engine_.State().IniFile.get(), "Einstellungen", 340, 242);
+}
+
+void TEinstellungenForm::FormActivate() {
+  // The settings are read before any radio button changes, so that nothing set on the way can overwrite them.
+  const engine::AppState& state = engine_.State();
+  int chosen = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (state.*modes_[i].setting) chosen = i;
+  }
+  for (int i = 0; i < 4; ++i) modes_[i].radio->SetChecked(i == chosen);
+  ApplySelectionMode();
+}
+
+void TEinstellungenForm::Choose(int index) {
+  for (int i = 0; i < 4; ++i) modes_[i].radio->SetChecked(i == index);
+  ApplySelectionMode();
+}
+
+void TEinstellungenForm::ApplySelectionMode() {
+  PageControl->SetActivePage(PruefungenTabSheet);
+  engine::AppState& state = engine_.State();
+  for (const Mode& mode : modes_) {
+    mode.item->SetChecked(mode.radio->Checked());
+    state.*mode.setting = mode.radio->Checked();
+  }
+}
+
+void TEinstellungenForm::WriteSettings() {
+  const engine::AppState& state = engine_.State();
+  pf::TIniFile* ini = state.IniFile.get();
+  if (ini == nullptr) return;
+  for (const ModeSpec& spec : kModes) ini->WriteBool(kSection, spec.iniKey, state.*spec.setting);
+  ini->WriteBool(kSection, "Fragenanordnung", state.SettingFragenanordnung);
+}
+
+void TEinstellungenForm::FormDeactivate() { WriteSettings(); }
+
+void TEinstellungenForm::FormDestroy() {
+  GuardedDestroy([this] {
+    pf::TIniFile* ini = engine_.State().IniFile.get();
+    SavePosition(*this, ini, "Einstellungen");
+    if (ini != nullptr) ini->WriteString(kSection, "Fragenkatalog", engine::CatalogueArchiveName);
+    // Also here: a choice made while this window was the active one at the program's end reaches the disk.
+    WriteSettings();
+  });
+}
+
+}  // namespace app

@@ -1,0 +1,55 @@
+// The about box: the program's version, its legal notice, contact links and the versions of the question
+// catalogue. Shown modally; its content is made once each time it is shown.
+#pragma once
+
+#include <string>
+
+#include "components/url_label.h"
+#include "components/version_info.h"
+#include "platform/core/classes.h"
+#include "platform/ui/buttons.h"
+#include "platform/ui/extctrls.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/stdctrls.h"
+
+namespace engine {
+class Engine;
+}
+
+namespace app {
+
+// "Version " + the file version without its fourth field + " portable" when portable + "  (" + product version
+// + ")".
+std::string VersionLabelText(const std::string& fileVersion, const std::string& productVersion, bool portable);
+
+class TPexuAboutBox : public pf::TForm {
+ public:
+  TPexuAboutBox(pf::TComponent* owner, engine::Engine& engine);
+  ~TPexuAboutBox() override;
+  std::string ClassName() const override { return "TPexuAboutBox"; }
+
+  pf::TImage* ProgramIcon;
+  pf::TLabel* ProductName;
+  pf::TLabel* Comments;
+  pf::TLabel* VersionLabel;
+  pf::TLabel* Copyright;
+  pf::TLabel* LicenceLabel;
+  components::TUrlLabel* WebUrlLabel;
+  components::TUrlLabel* MailUrlLabel;
+  pf::TListBox* FragenVersionListBox;
+  pf::TListBox* DankListBox;
+  pf::TSpeedButton* ExitSpeedButton;
+  components::TVersionInfo* VersionInfo;  // the running program's
+  pf::TStringList AboutVersionLines;
+
+  // Fills the version label, the legal notice and the catalogue versions. It runs when the box is shown, not on
+  // every activation: the missing-catalogue warning would activate the box again when it closes and so come back
+  // for ever.
+  void FormShow();
+  void ExitSpeedButtonClick() { Close(); }
+
+ private:
+  engine::Engine& engine_;
+};
+
+}  // namespace app

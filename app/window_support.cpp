@@ -1,0 +1,70 @@
+#include "app/window_support.h"
+
+#include <cstdlib>
+
+namespace app {
+
+void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix, int32_t width,
+                     int32_t height) {
+  const std::string p(prefix);
+  int32_t top = std::abs((pf::Screen().Height() - height) / 2);
+  int32_t left = std::abs((pf::Screen().Width() - width) / 2);
+  if (ini != nullptr) {
+    top = ini->ReadInteger("Position", p + "Top", top);
+    left = ini->ReadInteger("Position", p + "Left", left);
+    width = ini->ReadInteger("Position", p + "Width", width);
+    height = ini->ReadInteger("Position", p + "Height", height);
+  }
+  form.SetBounds(left, top, width, height);
+}
+
+void SavePosition(const pf::TCustomForm& form, pf::TIniFile* ini, std::string_view prefix) {
+  if (ini == nullptr) return;
+  const std::string p(prefix);
+  ini->WriteInteger("Position", p + "Top", form.Top());
+  ini->WriteInteger("Position", p + "Left", form.Left());
+  ini->WriteInteger("Position", p + "Width", form.Width());
+  ini->WriteInteger("Position", p + "Height", form.Height());
+}
+
+void GuardedDestroy(const std::function<void()>& work) {
+  try {
+    work();
+  } catch (...) {
+    pf::Application().HandleCurrentException();
+  }
+}
+
+void Msg(components::TsbStatusBar& bar, pf::TTimer& msgTimer, const std::string& text) {
+  components::TsbStatusPanel* panel = bar.Panels()[0];
+  panel->SetColor(MsgColor);
+  panel->SetText(" " + text);
+  // A new message gets its full time.
+  msgTimer.SetEnabled(false);
+  msgTimer.SetEnabled(true);
+}
+
+void MsgTimerTimer(components::TsbStatusBar& bar, pf::TTimer& msgTimer) {
+  bar.Panels()[0]->SetColor(pf::clBtnFace);
+  msgTimer.SetEnabled(false);
+}
+
+components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<const char*> widths) {
+  auto* bar = new components::TsbStatusBar(&parent);
+  bar->SetParent(&parent);
+  for (const char* width : widths) bar->Panels().Add()->SetWidth(width);
+  return bar;
+}
+
+pf::TMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption, pf::TShortCut shortCut,
+                           const std::string& hint, std::function<void()> click) {
+  auto* item = new pf::TMenuItem(nullptr);  // the parent item frees it
+  item->SetCaption(caption);
+  item->SetShortCut(shortCut);
+  item->SetHint(hint);
+  if (click) item->OnClick = [click = std::move(click)](pf::TObject*) { click(); };
+  parent.Add(item);
+  return item;
+}
+
+}  // namespace app

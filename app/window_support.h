@@ -1,0 +1,54 @@
+// What the secondary windows share: creating them, their place in the settings file, status messages and menu
+// items built from one line each.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "components/status_bar.h"
+#include "platform/core/inifiles.h"
+#include "platform/ui/extctrls.h"
+#include "platform/ui/forms.h"
+#include "platform/ui/menus.h"
+
+namespace engine {
+class Engine;
+}
+
+namespace app {
+
+// Creates a window of the application with its part of the shared state and runs its OnCreate, as
+// Application().CreateForm does for the main window.
+template <class Form>
+Form* CreateSecondaryForm(pf::TComponent* owner, engine::Engine& engine) {
+  auto* form = new Form(owner, engine);
+  form->AfterConstruction();
+  return form;
+}
+
+// Section "Position": prefix + "Top", "Left", "Width", "Height". A missing key takes the centre of the screen for
+// the given size (Abs((screen - size) div 2)). Without a settings file the window only gets the default.
+void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix, int32_t width,
+                     int32_t height);
+void SavePosition(const pf::TCustomForm& form, pf::TIniFile* ini, std::string_view prefix);
+
+// Runs a window's OnDestroy work; a failure (a settings file that cannot be written) is shown, never thrown out of
+// the destruction.
+void GuardedDestroy(const std::function<void()>& work);
+
+// A message in a window's status panel 0: a blank and the text on light yellow; after MsgInterval the panel's
+// colour falls back to the button face while the text stays.
+constexpr pf::TColor MsgColor = 0xE0FFFF;
+constexpr uint32_t MsgInterval = 3000;
+void Msg(components::TsbStatusBar& bar, pf::TTimer& msgTimer, const std::string& text);
+void MsgTimerTimer(components::TsbStatusBar& bar, pf::TTimer& msgTimer);
+// A status bar for a window: aligned to the bottom, one panel per width ("80%", "20%"), text empty.
+components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<const char*> widths);
+
+// A menu item under parent: caption ("-" for a separator), shortcut, hint and what a click does.
+pf::TMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption, pf::TShortCut shortCut = pf::scNone,
+                           const std::string& hint = "", std::function<void()> click = nullptr);
+
+}  // namespace app

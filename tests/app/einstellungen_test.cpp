@@ -1,0 +1,176 @@
+// The settings window and the about box on real widgets (offscreen).
+#include <QTimer>
+
+#include "app/einstellungen.h"
+#include "app/info.h"
+#include "app/peditor.h"
+#include "engine/catalogue.h"
+#include "platform/core/files.h"
+#include "platform/core/strings.h"
+#include "tests/app/app_test_support.h"
+
+namespace {
+
+using app::TEinstellungenForm;
+using app::TPexuAboutBox;
+using apptest::AppTest;
+using namespace pf::literals;
+
+constexpr const char* kModeKeys[] = {"Default", "AskedList", "Zufallszahlen", "FVBNetzA"};
+
+struct SettingsTest : AppTest {
+  void ExpectWritten(int chosen) {
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Ini("Einstellungen", kModeKeys[i]), i == chosen ? "1" : "0") << kModeKeys[i];
+    EXPECT_EQ(Ini("Einstellungen", "Fragenanordnung"), "0");
+  }
+};
+
+// Each mode by its radio button, its label and its menu shortcut: the window shows the one choice at once, the
+// engine sees it at once, and the settings file gets it as soon as another window is active.
+TEST_F(SettingsTest, AChoiceIsTheOnlyTrueSettingOnceAnotherWindowIsActive) {
+  auto settings = Create<TEinstellungenForm>();
+  auto main = ui_test::ActiveForm();
+  pf::TRadioButton* radios[] = {settings->DefaultRadioButton, settings->AbgefragtListeRadioButton,
+                                settings->FragenauswahlRadioButton, settings->FragenverteilungBNetzARadioButton};
+  components::TUrlLabel* labels[] = {settings->DefaultUrlLabel, settings->AbgefragtListeUrlLabel,
+                                     settings->FragenauswahlUrlLabel, settings->FragenverteilungBNetzAUrlLabel};
+  pf::TMenuItem* items[] = {settings->EDefault, settings->EAskedListverwenden, settings->EZufallszahlenermittlung,
+                            settings->EFragenverteilungBNetzA};
+  bool engine::AppState::*flags[] = {&engine::AppState::SettingDefault, &engine::AppState::SettingAskedList,
+                                     &engine::AppState::SettingZufallszahlen, &engine::AppState::SettingFVBNetzA};
+  const Qt::Key keys[] = {Qt::Key_G, Qt::Key_A, Qt::Key_Z, Qt::Key_B};
+  for (int route = 0; route < 3; ++route) {
+    for (int mode : {2, 0, 3, 1}) {
+      SCOPED_TRACE(testing::Message() << "route " << route << ", mode " << kModeKeys[mode]);
+      Activate(*settings);
+      if (route == 0) QTest::mouseClick(ui_test::Widget(*radios[mode]), Qt::LeftButton, {}, {8, 8});
+      if (route == 1) QTest::mouseClick(ui_test::Widget(*labels[mode]), Qt::LeftButton, {}, {5, 5});
+      if (route == 2) QTest::keyClick(ui_test::Widget(*settings), keys[mode], Qt::ControlModifier);
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(radios[i]->Checked(), i == mode);
+        EXPECT_EQ(items[i]->Checked(), i == mode);
+        EXPECT_EQ(state.*flags[i], i == mode);
+      }
+      Activate(*main);
+      ExpectWritten(mode);
+    }
+  }
+  // F1 shows the settings help in the main window's viewer.
+  QTest::keyClick(ui_test::Widget(*settings), Qt::Key_F1);
+  ASSERT_FALSE(port.loaded.empty());
+  EXPECT_EQ(port.loaded.back(), "/opt/pexu/html/einstellungenhilfe.html#top");
+}
+
+// A hand-edited file with two modes: the later one in the window's order is shown and, at the next deactivation,
+// written as the only one.
+TEST_F(SettingsTest, TheLastTrueSettingWinsWhenTheWindowIsActivated) {
+  state.IniFile->WriteBool("Einstellungen", "AskedList", true);
+  state.IniFile->WriteBool("Einstellungen", "FVBNetzA", true);
+  engine::OpenDataFolder(state, dir.Path(), port);
+  auto settings = Create<TEinstellungenForm>();
+  auto main = ui_test::ActiveForm();
+  Activate(*settings);
+  EXPECT_TRUE(settings->FragenverteilungBNetzARadioButton->Checked());
+  EXPECT_FALSE(settings->AbgefragtListeRadioButton->Checked());
+  EXPECT_FALSE(state.SettingAskedList);
+  Activate(*main);
+  ExpectWritten(3);
+}
+
+// The program may end while the settings window is the active one: the choice is written when it is destroyed,
+// with the catalogue's name and the window's place.
+TEST_F(SettingsTest, AChoiceReachesTheFileWhenTheWindowIsDestroyedWhileActive) {
+  auto settings = Create<TEinstellungenForm>();
+  Activate(*settings);
+  QTest::keyClick(ui_test::Widget(*settings), Qt::Key_Z, Qt::ControlModifier);
+  settings->SetBounds(30, 40, 360, 250);
+  settings.reset();
+  ExpectWritten(2);
+  EXPECT_EQ(Ini("Einstellungen", "Fragenkatalog"), "KAEFragen.qst");
+  EXPECT_EQ(Ini("Position", "EinstellungenLeft") + " " + Ini("Position", "EinstellungenTop") + " " +
+                Ini("Position", "EinstellungenWidth") + " " + Ini("Position", "EinstellungenHeight"),
+            "30 40 360 250");
+}
+
+TEST_F(SettingsTest, HoveringALabelShowsItRedUntilTheMouseLeaves) {
+  auto settings = Create<TEinstellungenForm>();
+  Activate(*settings);
+  components::TUrlLabel& label = *settings->FragenauswahlUrlLabel;
+  QTest::mouseMove(ui_test::Widget(label), {5, 5});
+  EXPECT_EQ(label.Font().Color(), pf::clRed);
+  QTest::mouseMove(ui_test::Widget(*settings->PageControl), {5, 150});
+  EXPECT_TRUE(ui_test::RunUntil([&] { return label.Font().Color() == app::SettingsLabelColor; }, 1000));
+}
+
+// Without stored keys a window is centred on the screen at its own size; stored keys win.
+TEST_F(AppTest, WindowsTakeTheirPlaceFromTheSettingsFile) {
+  const int w = pf::Screen().Width(), h = pf::Screen().Height();
+  {
+    auto settings = Create<TEinstellungenForm>();
+    auto editor = Create<app::TPEditorForm>();
+    EXPECT_EQ(settings->BoundsRect(),
+              pf::TRect({(w - 340) / 2, (h - 242) / 2, (w - 340) / 2 + 340, (h - 242) / 2 + 242}));
+    EXPECT_EQ(editor->BoundsRect(),
+              pf::TRect({(w - 520) / 2, (h - 300) / 2, (w - 520) / 2 + 520, (h - 300) / 2 + 300}));
+    editor->SetBounds(11, 12, 600, 400);
+  }
+  EXPECT_EQ(Ini("Position", "PEditorLeft") + " " + Ini("Position", "PEditorHeight"), "11 400");
+  auto editor = Create<app::TPEditorForm>();
+  EXPECT_EQ(editor->BoundsRect(), pf::TRect({11, 12, 611, 412}));
+}
+
+TEST(AboutBoxText, VersionLabel) {
+  const struct {
+    const char *file, *product;
+    bool portable;
+    const char* label;
+  } cases[] = {
+      {"2.3.4.5", "2.3", false, "Version 2.3.4  (2.3)"},
+      {"2.3.4.5", "2.3", true, "Version 2.3.4 portable  (2.3)"},
+      {"1.2", "1.2", false, "Version 1.2  (1.2)"},  // fewer than four fields stay whole
+  };
+  for (const auto& c : cases) EXPECT_EQ(app::VersionLabelText(c.file, c.product, c.portable), c.label);
+}
+
+struct AboutTest : AppTest {
+  // Shows the box modally; while it is open, `during` runs, then the box is closed.
+  void ShowBox(TPexuAboutBox& box, const std::function<void()>& during = {}) {
+    QTimer::singleShot(0, [&] {
+      if (during) during();
+      box.ExitSpeedButtonClick();
+    });
+    box.ShowModal();
+  }
+};
+
+TEST_F(AboutTest, ShowsTheProgramsVersionAndTheCataloguesVersions) {
+  auto box = Create<TPexuAboutBox>();
+  state.SettingPortable = true;
+  ShowBox(*box);
+  const std::string version = PEXU_PROJECT_VERSION;
+  EXPECT_EQ(box->VersionLabel->Caption(), "Version " + version + " portable  (" + version + ")");
+  EXPECT_EQ(box->Copyright->Caption(), "Copyright © Pexu-Team"_l1);
+  pf::TStringList expected;
+  expected.LoadFromFile(std::string(PEXU_SOURCE_DIR) + "/resources/catalogue/FragenVersion.txt");
+  EXPECT_EQ(box->FragenVersionListBox->Items().Text(), expected.Text());
+  EXPECT_TRUE(port.warnings.empty());
+}
+
+// The warning about a missing catalogue closes and gives the box the focus again: that must not bring it back.
+TEST_F(AboutTest, AMissingCatalogueIsReportedOncePerOpening) {
+  pf::DeleteFile(state.CatalogueFile);
+  auto box = Create<TPexuAboutBox>();
+  for (int opening = 1; opening <= 2; ++opening) {
+    ShowBox(*box, [&] {
+      for (int i = 0; i < 3; ++i) {
+        box->Perform(pf::WM_ACTIVATE, pf::WA_INACTIVE);
+        box->Perform(pf::WM_ACTIVATE, pf::WA_ACTIVE);
+      }
+    });
+    ASSERT_EQ(port.warnings.size(), static_cast<size_t>(opening));
+    EXPECT_EQ(port.warnings.back(), "Die Datei " + state.CatalogueFile + " existiert nicht.");
+    EXPECT_EQ(box->FragenVersionListBox->Items().Count(), 0);
+  }
+}
+
+}  // namespace

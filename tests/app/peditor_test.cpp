@@ -1,0 +1,292 @@
+// The question-list editor on real widgets (offscreen): lists, keys, menus, opening and saving.
+#include <filesystem>
+
+#include "app/peditor.h"
+#include "app/window_support.h"
+#include "platform/core/files.h"
+#include "platform/core/strings.h"
+#include "tests/app/app_test_support.h"
+
+namespace {
+
+using app::TPEditorForm;
+using enginetest::ReadFile;
+using enginetest::WriteFile;
+using namespace pf::literals;
+
+enum Row { TA, TE, BE, VE };
+
+struct EditorTest : apptest::AppTest {
+  EditorTest() {
+    editor = Create<TPEditorForm>();
+    editor->OnShowQuestion = [this](const std::string& code, const std::string& id) { shown.push_back(code + id); };
+    editor->MsgTimer->SetInterval(50);
+    Activate(*editor);
+  }
+  // The user picks a part row.
+  void Choose(Row row) {
+    editor->PruefungsAuswahlComboBox->SetItemIndex(row);
+    editor->PruefungsAuswahlComboBoxChange();
+  }
+  // Selects exactly these entries of a list.
+  static void Select(pf::TListBox& list, std::initializer_list<const char*> ids) {
+    list.ClearSelection();
+    for (const char* id : ids) list.SetSelected(list.Items().IndexOf(id), true);
+  }
+  static std::string Items(pf::TListBox& list) { return list.Items().CommaText(); }
+  void Key(pf::TControl& control, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(ui_test::Widget(control), key, modifiers);
+  }
+  std::string Panel(int i) { return editor->PEditorsbStatusBar->Panels()[i]->Text(); }
+  // An own list of TA with count 2, time 10 and a comment, as the user makes it.
+  void MakeList(std::initializer_list<const char*> ids) {
+    Choose(TA);
+    Select(*editor->FragenListBox, ids);
+    Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
+    editor->FragenAuswahlComboBox->SetItemIndex(0);
+    editor->FragenAuswahlComboBox->OnChange(nullptr);
+    editor->ZeitMaskEdit->SetText("10");
+    editor->qltKommentarEdit->SetText("Meine Liste");
+  }
+  // The save dialog answers path.
+  void Save(const std::string& path) {
+    dialogs.service.PushPath(path);
+    Key(*editor->PruefungListBox, Qt::Key_S, Qt::ControlModifier);
+  }
+  void Open(const std::string& path) {
+    dialogs.service.PushPath(path);
+    Key(*editor->PruefungListBox, Qt::Key_F10);
+  }
+
+  std::unique_ptr<TPEditorForm> editor;
+  std::vector<std::string> shown;
+};
+
+// Copying (Ctrl+M, Enter in the pool), the count list and the count panel follow the own list.
+TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
+  Choose(TA);
+  EXPECT_EQ(Panel(0), " 74 Fragen im Fragenpool");
+  EXPECT_EQ(Panel(1), "74");
+  Select(*editor->FragenListBox, {"TA103", "TA101", "TB101"});
+  Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
+  Select(*editor->FragenListBox, {"TA101"});
+  Key(*editor->FragenListBox, Qt::Key_Return);
+  EXPECT_EQ(Items(*editor->PruefungListBox), "TA101,TA103,TB101");
+  EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2,3");
+  EXPECT_EQ(Panel(1), "3");
+  editor->FragenAuswahlComboBox->SetItemIndex(1);
+  editor->FragenAuswahlComboBox->OnChange(nullptr);
+  EXPECT_EQ(Panel(1), "3/3");
+  editor->ZeitMaskEdit->SetText("45");
+  EXPECT_EQ(Panel(1), "3/3/45");
+
+  editor->FragenListBox->SelectAll();
+  Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
+  const pf::TStrings& counts = editor->FragenAuswahlComboBox->Items();
+  EXPECT_EQ(editor->PruefungListBox->Items().Count(), 74);
+  EXPECT_EQ(counts.Count(), 49);
+  EXPECT_EQ(counts[counts.Count() - 1], "50");
+  Key(*editor->PruefungListBox, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Panel(1), "0");
+  EXPECT_EQ(counts.Count(), 0);
+  Select(*editor->FragenListBox, {"TC112"});
+  Key(*editor->FragenListBox, Qt::Key_Return);
+  EXPECT_EQ(counts.Count(), 0);  // one question: no count to choose
+}
+
+// Letters select by the second character, Space shows, Del and Enter delete in the own list, Ctrl+T shows through
+// the list's pop-up menu, F1 the help page; showing without a selection does nothing.
+TEST_F(EditorTest, KeysInTheLists) {
+  MakeList({"TA101", "TA102", "TB103", "TC104"});
+  pf::TListBox& pool = *editor->FragenListBox;
+  pf::TListBox& own = *editor->PruefungListBox;
+  Key(pool, Qt::Key_C);
+  EXPECT_EQ(pool.SelCount(), 1);
+  EXPECT_TRUE(pool.Selected(pool.Items().IndexOf("TC101")));
+  Key(pool, Qt::Key_Space);
+  Key(own, Qt::Key_B);
+  Key(own, Qt::Key_T, Qt::ControlModifier);
+  EXPECT_EQ(shown, (std::vector<std::string>{"TATC101", "TATB103"}));
+  Key(own, Qt::Key_Delete);
+  Select(own, {"TA101"});
+  Key(own, Qt::Key_Return);
+  EXPECT_EQ(Items(own), "TA102,TC104");
+  own.ClearSelection();
+  Key(own, Qt::Key_Space);
+  EXPECT_EQ(shown.size(), 2u);
+  Key(own, Qt::Key_F1);
+  EXPECT_EQ(port.loaded.back(), "/opt/pexu/html/peditorhilfe.html#top");
+}
+
+// The editor keeps its pool and its part to itself: a sheet of part TA stays graded and logged as TA while the
+// editor shows a question of part VE.
+TEST_F(EditorTest, ShowingAQuestionOfAnotherPartLeavesTheRunningExamAlone) {
+  char mode = 'k';
+  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "", mode));
+  const pf::TStringList sheetPool = [&] {
+    pf::TStringList copy;
+    copy.Assign(state.CatalogueLines);
+    return copy;
+  }();
+  Choose(VE);
+  Select(*editor->FragenListBox, {"VB102"});
+  Key(*editor->FragenListBox, Qt::Key_T, Qt::ControlModifier);
+  EXPECT_EQ(shown, std::vector<std::string>{"VEVB102"});
+  EXPECT_EQ((std::string{state.PartLetter, state.ClassLetter, state.ModeLetter}), "TAk");
+  EXPECT_TRUE(state.CatalogueLines.Equals(sheetPool));
+
+  pf::TStringList sheet, results;
+  sheet.LoadFromFile(dir.File("html/LetztePruefung.html"));
+  for (int i = 0; i < sheet.Count(); ++i) {
+    const std::string& line = sheet[i];
+    if (line.find("type=\"hidden\"") == std::string::npos) continue;
+    const size_t name = line.find("name=\"") + 6, value = line.find("value=\"") + 7;
+    results.Add(line.substr(name, line.find('"', name) - name) + "=" +
+                line.substr(value, line.find('"', value) - value));
+  }
+  engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", results);
+  ASSERT_EQ(state.ExamLog.Count(), 2);
+  EXPECT_EQ(state.ExamLog[0].rfind("<td>TA/", 0), 0u) << state.ExamLog[0];
+}
+
+// The wrongly answered questions of the log that are in the chosen pool, each once; without a part a message.
+TEST_F(EditorTest, ImportTakesTheWrongQuestionsOfThePartFromTheLog) {
+  for (const char* line : {
+           "<td valign=\"top\">nein</td><td>Richtig: 40 (78%) &nbsp; Falsch: TA102 TB104 TA999 </td>",
+           "<td valign=\"top\">ok</td><td>Richtig: 30 (88%) &nbsp; Falsch: VA101 </td>",
+           "<td valign=\"top\">ok</td><td>Richtig: 50 (98%) &nbsp; Falsch: TA102 <br>[Liste]</td>",
+           "<td valign=\"top\">ok</td><td>Richtig: 51 (100%) &nbsp; Falsch: </td>",
+       })
+    state.ExamLog.Add(line);
+  Key(*editor->PruefungListBox, Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Panel(0), "  Bitte den Prüfungsteil auswählen."_l1);
+  Choose(TA);
+  Key(*editor->PruefungListBox, Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(Items(*editor->PruefungListBox), "TA102,TB104");
+  EXPECT_EQ(Panel(1), "2");
+  EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2");
+}
+
+// The list file: comment, part and count, time, sorted identifiers; ".qlt" is added to a name without a dot, also
+// in a folder whose name has one; an existing file is replaced only after the user agreed.
+TEST_F(EditorTest, SavingWritesTheListUnderItsName) {
+  MakeList({"TB101", "TA105", "TA101"});
+  std::filesystem::create_directories(dir.File("john.doe"));
+  const struct {
+    std::string chosen, written;
+  } cases[] = {
+      {dir.File("x"), dir.File("x.qlt")},
+      {dir.File("a.b"), dir.File("a.b")},
+      {dir.File("john.doe/liste"), dir.File("john.doe/liste.qlt")},
+  };
+  for (const auto& c : cases) {
+    Save(c.chosen);
+    EXPECT_EQ(ReadFile(c.written), "#Meine Liste\r\nTA=2\r\nZeit=10\r\nTA101\r\nTA105\r\nTB101\r\n") << c.chosen;
+    EXPECT_EQ(Panel(0), "  " + c.written + " gespeichert.");
+  }
+  EXPECT_EQ(state.QuestionDir, dir.File("john.doe"));
+  EXPECT_EQ(dialogs.service.Calls().back().text, " Speichern der Fragenliste");
+
+  port.confirmAnswer = false;
+  editor->qltKommentarEdit->SetText(" ");
+  Save(dir.File("x"));
+  ASSERT_EQ(port.confirmations.size(), 1u);
+  EXPECT_EQ(port.confirmations[0], dir.File("x.qlt") + std::string(" existiert schon. Überschreiben?"_l1));
+  EXPECT_EQ(ReadFile(dir.File("x.qlt")).substr(0, 5), "#Mein");
+  port.confirmAnswer = true;
+  Save(dir.File("x"));
+  EXPECT_EQ(ReadFile(dir.File("x.qlt")).substr(0, 6), "TA=2\r\n");  // a blank comment is left out
+}
+
+// What is missing for a sheet is named, no dialog is shown, and the message colour goes back after its time.
+TEST_F(EditorTest, SavingAnIncompleteListNamesWhatIsMissing) {
+  const struct {
+    std::initializer_list<const char*> ids;
+    int count;
+    const char* time;
+    std::string_view message;
+  } cases[] = {
+      {{"TA101"}, -1, "10", "  Weniger als 2 Fragen in der eigenen Fragenliste."},
+      {{"TA101", "TA102"}, -1, "10", "  Bitte die Anzahl der Prüfungsfragen festlegen."_l1},
+      {{"TA101", "TA102"}, 0, "", "  Bitte die Prüfungszeit [min] festlegen."_l1},
+      {{"TA101", "TA102"}, 0, "0", "  Bitte die Prüfungszeit [min] festlegen."_l1},
+  };
+  for (const auto& c : cases) {
+    MakeList(c.ids);
+    editor->FragenAuswahlComboBox->SetItemIndex(c.count);
+    editor->ZeitMaskEdit->SetText(c.time);
+    Key(*editor->PruefungListBox, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(Panel(0), c.message);
+    EXPECT_EQ(editor->PEditorsbStatusBar->Panels()[0]->Color(), app::MsgColor);
+    EXPECT_TRUE(ui_test::RunUntil([&] { return editor->PEditorsbStatusBar->Panels()[0]->Color() == pf::clBtnFace; }));
+    EXPECT_EQ(Panel(0), c.message);
+  }
+  EXPECT_TRUE(dialogs.service.Calls().empty());
+}
+
+// A list of part VE opened while TA is chosen switches the editor to VE with the list's count, time and comment.
+TEST_F(EditorTest, OpeningAListOfAnotherPartSwitchesToIt) {
+  Choose(TA);
+  WriteFile(dir.File("listen/ve.qlt"), "#Vorschriften\r\nVE=3\r\nZeit=25\r\nVB101\r\n va102 \r\nVC115\r\n\r\n");
+  Open(dir.File("listen/ve.qlt"));
+  EXPECT_EQ(editor->PruefungsAuswahlComboBox->ItemIndex(), VE);
+  EXPECT_EQ(editor->EditorPartCode(), "VE");
+  EXPECT_EQ(editor->FragenListBox->Items().Count(), 46);
+  EXPECT_EQ(Items(*editor->PruefungListBox), "VA102,VB101,VC115");
+  EXPECT_EQ(editor->FragenAuswahlComboBox->Text(), "3");
+  EXPECT_EQ(pf::Trim(editor->ZeitMaskEdit->Text()), "25");
+  EXPECT_EQ(editor->qltKommentarEdit->Text(), "Vorschriften");
+  EXPECT_EQ(Panel(1), "3/3/25");
+  EXPECT_EQ(state.QuestionDir, dir.File("listen"));
+  EXPECT_EQ(dialogs.service.Calls().back().text, " Öffnen der Fragenliste"_l1);
+}
+
+// A damaged list (empty, cut short, a wrong head, binary, a question not in the pool) gets the message and leaves
+// the editor's work as it was; a missing file is named.
+TEST_F(EditorTest, ADamagedListChangesNothing) {
+  static constexpr char kBinary[] = "PK\x03\x04\x14\0\0\0\x08\0\xff\xfe\r\n\x01\x02=\x80";
+  MakeList({"TA101", "TA102"});
+  const std::string before = Items(*editor->PruefungListBox) + "|" + editor->FragenAuswahlComboBox->Text() + "|" +
+                             editor->ZeitMaskEdit->Text() + "|" + editor->qltKommentarEdit->Text();
+  const std::string folder = state.QuestionDir;
+  const std::string damaged[] = {
+      "",
+      "#nur ein Kommentar\r\n",
+      "TA=2\r\n",
+      "TA=2\r\nZeit=10\r\nTA101\r\nTA1",
+      "XY=2\r\nZeit=10\r\nTA101\r\nTA102\r\n",
+      "TA=zwei\r\nZeit=10\r\nTA101\r\nTA102\r\n",
+      "TA=2\r\nDauer=10\r\nTA101\r\nTA102\r\n",
+      "TA=2\r\nZeit=0\r\nTA101\r\nTA102\r\n",
+      "VE=2\r\nZeit=10\r\nTA101\r\nTA102\r\n",
+      std::string(kBinary, sizeof kBinary - 1),
+  };
+  for (const std::string& bytes : damaged) {
+    WriteFile(dir.File("kaputt/liste.qlt"), bytes);
+    Open(dir.File("kaputt/liste.qlt"));
+    EXPECT_EQ(Panel(0), "  Die Fragenliste passt nicht zum Prüfungsteil."_l1) << bytes;
+    EXPECT_EQ(Items(*editor->PruefungListBox) + "|" + editor->FragenAuswahlComboBox->Text() + "|" +
+                  editor->ZeitMaskEdit->Text() + "|" + editor->qltKommentarEdit->Text(),
+              before)
+        << bytes;
+    EXPECT_EQ(editor->EditorPartCode(), "TA");
+    EXPECT_EQ(editor->PruefungsAuswahlComboBox->ItemIndex(), TA);
+    EXPECT_EQ(state.QuestionDir, folder);
+  }
+  EXPECT_TRUE(port.warnings.empty());
+  Open(dir.File("fehlt.qlt"));
+  EXPECT_EQ(Panel(0), "  " + dir.File("fehlt.qlt") + " nicht gefunden.");
+}
+
+// Without the catalogue a choice is refused with the warning and the part row shows the part of the pool again.
+TEST_F(EditorTest, AMissingCatalogueKeepsThePoolShown) {
+  Choose(TA);
+  pf::DeleteFile(state.CatalogueFile);
+  Choose(TE);
+  ASSERT_EQ(port.warnings.size(), 1u);
+  EXPECT_EQ(port.warnings[0], "Die Datei " + state.CatalogueFile + " existiert nicht.");
+  EXPECT_EQ(editor->PruefungsAuswahlComboBox->ItemIndex(), TA);
+  EXPECT_EQ(editor->FragenListBox->Items().Count(), 74);
+}
+
+}  // namespace
