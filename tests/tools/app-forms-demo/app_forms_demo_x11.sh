@@ -11,7 +11,7 @@ set -uo pipefail
 demo=$1
 out=$2
 
-source "$(dirname "$0")/../x11_demo.sh" 1024x768x24 "xdotool import identify" "$@"
+source "$(dirname "$0")/../x11_demo.sh" 1024x768x24 "xdotool import convert" "$@"
 report="$out/report.txt"
 data="$out/data"
 pid=
@@ -56,6 +56,13 @@ read -r x y < <(point settings-blocks)
 xdotool mousemove --sync "$x" "$y"
 sleep 0.5
 shot settings-hover
+# The hovered label is drawn in clRed: many of its (smoothed) pixels are strongly red.
+red=$(convert "$out/settings-hover.png" -crop "160x14+$((x - 10))+$((y - 7))" +repage txt:- |
+  awk 'function hex(s) { return 16 * (index("0123456789ABCDEF", substr(s, 1, 1)) - 1) + index("0123456789ABCDEF", substr(s, 2, 1)) - 1 }
+       { if (hex(substr($3, 2, 2)) >= 200 && hex(substr($3, 4, 2)) <= 128 && hex(substr($3, 6, 2)) <= 128) n++ }
+       END { print n + 0 }')
+[ "$red" -gt 20 ] || fail "the hovered label is not red ($red red pixels)"
+echo "hovered label: $red red pixels"
 xdotool click 1
 sleep 0.3
 shot settings-chosen
