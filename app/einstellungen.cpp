@@ -15,6 +15,8 @@ namespace {
 
 constexpr std::string_view kSection = "Einstellungen";
 
+using Form = TEinstellungenForm;
+
 struct ModeSpec {
   std::string_view caption;  // label and menu item
   std::string_view hint;     // label and radio button
@@ -22,19 +24,26 @@ struct ModeSpec {
   uint16_t key;  // with Ctrl
   bool engine::AppState::*setting;
   std::string_view iniKey;
+  pf::TRadioButton* Form::*radio;
+  components::TUrlLabel* Form::*label;
+  pf::TMenuItem* Form::*item;
 };
 
 // In the order in which the window reads the settings: the last true one wins.
 const ModeSpec kModes[] = {
     {"&Grundeinstellung", " zufällige Fragenauswahl"_l1, " zufällige Fragenauswahl"_l1, 'G',
-     &engine::AppState::SettingDefault, "Default"},
+     &engine::AppState::SettingDefault, "Default", &Form::DefaultRadioButton, &Form::DefaultUrlLabel, &Form::EDefault},
     {"&Abgefragt-Liste verwenden", " zum Ausschließen schon gestellter Fragen"_l1,
-     " zum Ausschließen schon gestellter Fragen"_l1, 'A', &engine::AppState::SettingAskedList, "AskedList"},
+     " zum Ausschließen schon gestellter Fragen"_l1, 'A', &engine::AppState::SettingAskedList, "AskedList",
+     &Form::AbgefragtListeRadioButton, &Form::AbgefragtListeUrlLabel, &Form::EAskedListverwenden},
     {"Alternative &zufällige Fragenauswahl"_l1, " Fragenauswahl aus Fragenblöcken"_l1,
-     " Fragenauswahl aus Fragenblöcken"_l1, 'Z', &engine::AppState::SettingZufallszahlen, "Zufallszahlen"},
+     " Fragenauswahl aus Fragenblöcken"_l1, 'Z', &engine::AppState::SettingZufallszahlen, "Zufallszahlen",
+     &Form::FragenauswahlRadioButton, &Form::FragenauswahlUrlLabel, &Form::EZufallszahlenermittlung},
     {"Fragenverteilung nach &BNetzA Vorgabe", " nach Gewichtung der Bundesnetzagentur",
-     " Fragenverteilung gemäss Vorgabe der BNetzA"_l1, 'B', &engine::AppState::SettingFVBNetzA, "FVBNetzA"},
+     " Fragenverteilung gemäss Vorgabe der BNetzA"_l1, 'B', &engine::AppState::SettingFVBNetzA, "FVBNetzA",
+     &Form::FragenverteilungBNetzARadioButton, &Form::FragenverteilungBNetzAUrlLabel, &Form::EFragenverteilungBNetzA},
 };
+constexpr int kModeCount = 4;
 
 constexpr int32_t kRowTop = 16;
 constexpr int32_t kRowHeight = 30;
@@ -59,39 +68,25 @@ TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& en
   PruefungenTabSheet->SetPageControl(PageControl);
   PruefungenTabSheet->SetCaption(std::string("&Prüfungen"_l1));
 
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kModeCount; ++i) {
     const ModeSpec& spec = kModes[i];
-    Mode& mode = modes_[i];
-    mode.setting = spec.setting;
-    mode.radio = new pf::TRadioButton(this);
-    mode.radio->SetParent(PruefungenTabSheet);
-    mode.radio->SetBounds(14, kRowTop + i * kRowHeight, 17, 17);
-    mode.radio->SetHint(std::string(spec.hint));
-    mode.radio->OnClick = [this, i](pf::TObject*) { Choose(i); };
-    mode.label = new components::TUrlLabel(this);
-    mode.label->SetParent(PruefungenTabSheet);
-    mode.label->SetCaption(std::string(spec.caption));
-    mode.label->SetHint(std::string(spec.hint));
-    mode.label->SetUnderlineURL(false);
-    mode.label->Font().SetColor(SettingsLabelColor);
-    mode.label->SetBounds(36, kRowTop + i * kRowHeight, mode.label->Width(), mode.label->Height());
-    mode.label->SetFocusControl(mode.radio);
-    mode.label->OnClick = [this, i](pf::TObject*) { Choose(i); };
-    mode.item = AddMenuItem(*settings, std::string(spec.caption), pf::ShortCut(spec.key, pf::ssCtrl),
-                            std::string(spec.menuHint), [this, i] { Choose(i); });
+    auto* radio = this->*spec.radio = new pf::TRadioButton(this);
+    radio->SetParent(PruefungenTabSheet);
+    radio->SetBounds(14, kRowTop + i * kRowHeight, 17, 17);
+    radio->SetHint(std::string(spec.hint));
+    radio->OnClick = [this, i](pf::TObject*) { Choose(i); };
+    auto* label = this->*spec.label = new components::TUrlLabel(this);
+    label->SetParent(PruefungenTabSheet);
+    label->SetCaption(std::string(spec.caption));
+    label->SetHint(std::string(spec.hint));
+    label->SetUnderlineURL(false);
+    label->Font().SetColor(SettingsLabelColor);
+    label->SetBounds(36, kRowTop + i * kRowHeight, label->Width(), label->Height());
+    label->SetFocusControl(radio);
+    label->OnClick = [this, i](pf::TObject*) { Choose(i); };
+    this->*spec.item = AddMenuItem(*settings, std::string(spec.caption), pf::ShortCut(spec.key, pf::ssCtrl),
+                                   std::string(spec.menuHint), [this, i] { Choose(i); });
   }
-  DefaultRadioButton = modes_[0].radio;
-  AbgefragtListeRadioButton = modes_[1].radio;
-  FragenauswahlRadioButton = modes_[2].radio;
-  FragenverteilungBNetzARadioButton = modes_[3].radio;
-  DefaultUrlLabel = modes_[0].label;
-  AbgefragtListeUrlLabel = modes_[1].label;
-  FragenauswahlUrlLabel = modes_[2].label;
-  FragenverteilungBNetzAUrlLabel = modes_[3].label;
-  EDefault = modes_[0].item;
-  EAskedListverwenden = modes_[1].item;
-  EZufallszahlenermittlung = modes_[2].item;
-  EFragenverteilungBNetzA = modes_[3].item;
 
   AddMenuItem(*settings, "-");
   AddMenuItem(*settings, " Einstellungen be&enden", pf::ShortCut(pf::VK_F12, 0), "", [this] { Close(); });
@@ -119,24 +114,24 @@ void TEinstellungenForm::FormActivate() {
   // The settings are read before any radio button changes, so that nothing set on the way can overwrite them.
   const engine::AppState& state = engine_.State();
   int chosen = -1;
-  for (int i = 0; i < 4; ++i) {
-    if (state.*modes_[i].setting) chosen = i;
+  for (int i = 0; i < kModeCount; ++i) {
+    if (state.*kModes[i].setting) chosen = i;
   }
-  for (int i = 0; i < 4; ++i) modes_[i].radio->SetChecked(i == chosen);
-  ApplySelectionMode();
+  Choose(chosen);
 }
 
 void TEinstellungenForm::Choose(int index) {
-  for (int i = 0; i < 4; ++i) modes_[i].radio->SetChecked(i == index);
+  for (int i = 0; i < kModeCount; ++i) (this->*kModes[i].radio)->SetChecked(i == index);
   ApplySelectionMode();
 }
 
 void TEinstellungenForm::ApplySelectionMode() {
   PageControl->SetActivePage(PruefungenTabSheet);
   engine::AppState& state = engine_.State();
-  for (const Mode& mode : modes_) {
-    mode.item->SetChecked(mode.radio->Checked());
-    state.*mode.setting = mode.radio->Checked();
+  for (const ModeSpec& mode : kModes) {
+    const bool checked = (this->*mode.radio)->Checked();
+    (this->*mode.item)->SetChecked(checked);
+    state.*mode.setting = checked;
   }
 }
 

@@ -4,7 +4,6 @@
 // is destroyed.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "components/status_bar.h"
@@ -60,18 +59,12 @@ class TEinstellungenForm : public pf::TForm {
   void ApplySelectionMode();
 
  private:
-  struct Mode {
-    pf::TRadioButton* radio;
-    components::TUrlLabel* label;
-    pf::TMenuItem* item;
-    bool engine::AppState::*setting;
-  };
-  // A click on a mode's radio button, label or menu item.
+  // A click on a mode's radio button, label or menu item (modes in the order default, asked list, blocks, section
+  // table; -1 none): that radio button alone is checked, then ApplySelectionMode.
   void Choose(int index);
   void WriteSettings();
 
   engine::Engine& engine_;
-  std::array<Mode, 4> modes_{};
 };
 
 }  // namespace app

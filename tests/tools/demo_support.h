@@ -25,17 +25,9 @@ inline void DrawGlyph(pf::TBitmap& glyph) {
   canvas.Polygon({{2, 8}, {9, 2}, {9, 6}, {14, 6}, {14, 10}, {9, 10}, {9, 14}});
 }
 
+// Runs the application with Form as its main form until the window is closed or timeout ms (0: no limit) passed.
 template <class Form>
-int RunDemo(int argc, char** argv, const char* program, const char* title) {
-  int timeout = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
-      timeout = std::atoi(argv[++i]);
-    } else {
-      std::fprintf(stderr, "usage: %s [--timeout MS]\n", program);
-      return 1;
-    }
-  }
+int RunForm(const char* program, const char* title, int timeout) {
   pf::Application().Initialize();
   pf::Application().SetTitle(title);
   Form* form = nullptr;
@@ -52,6 +44,20 @@ int RunDemo(int argc, char** argv, const char* program, const char* title) {
   pf::DoneApplication();
   if (timedOut) std::fprintf(stderr, "%s: nobody closed the window within %d ms\n", program, timeout);
   return timedOut ? 2 : 0;
+}
+
+template <class Form>
+int RunDemo(int argc, char** argv, const char* program, const char* title) {
+  int timeout = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--timeout" && i + 1 < argc) {
+      timeout = std::atoi(argv[++i]);
+    } else {
+      std::fprintf(stderr, "usage: %s [--timeout MS]\n", program);
+      return 1;
+    }
+  }
+  return RunForm<Form>(program, title, timeout);
 }
 
 }  // namespace demo

@@ -19,6 +19,7 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/stdctrls.h"
+#include "tests/tools/demo_support.h"
 
 namespace {
 
@@ -174,19 +175,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: app-forms-demo --data DIR [--no-catalogue] [--timeout MS]\n");
     return 1;
   }
-  pf::Application().Initialize();
-  pf::Application().SetTitle(" Pexu");
-  DemoMain* main = nullptr;
-  pf::Application().CreateForm(main);
-  bool timedOut = false;
-  pf::TTimer watchdog(nullptr);
-  watchdog.SetEnabled(timeout > 0);
-  watchdog.SetInterval(static_cast<uint32_t>(timeout));
-  watchdog.SetOnTimer([&timedOut](pf::TObject*) {
-    timedOut = true;
-    pf::Application().Terminate();
-  });
-  pf::Application().Run();
-  pf::DoneApplication();
-  return timedOut ? 2 : 0;
+  return demo::RunForm<DemoMain>("app-forms-demo", " Pexu", timeout);
 }
