@@ -103,6 +103,8 @@ TPexuAboutBox::TPexuAboutBox(pf::TComponent* owner, engine::Engine& engine) : pf
   ExitSpeedButton->OnClick = [this](pf::TObject*) { ExitSpeedButtonClick(); };
 
   VersionInfo = new components::TVersionInfo(this);
+  DynForm = new components::TDynForm(this);
+  DynForm->Shadow().SetStyle(components::ssNone);
   OnShow = [this](pf::TObject*) { FormShow(); };
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "components/dyn_form.h"
 #include "components/url_label.h"
 #include "components/version_info.h"
 #include "platform/core/classes.h"
@@ -40,6 +41,7 @@ class TPexuAboutBox : public pf::TForm {
   pf::TListBox* DankListBox;
   pf::TSpeedButton* ExitSpeedButton;
   components::TVersionInfo* VersionInfo;  // the running program's
+  components::TDynForm* DynForm;          // the form shadow, style ssNone
   pf::TStringList AboutVersionLines;
 
   // Fills the version label, the legal notice and the catalogue versions. It runs when the box is shown, not on
