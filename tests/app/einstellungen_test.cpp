@@ -1,6 +1,4 @@
 // The settings window and the about box on real widgets (offscreen).
-#include <QTimer>
-
 #include "app/einstellungen.h"
 #include "app/info.h"
 #include "app/peditor.h"
@@ -122,7 +120,10 @@ TEST(AboutBoxText, VersionLabel) {
 struct AboutTest : AppTest {
   // Shows the box modally; while it is open, `during` runs, then the box is closed.
   void ShowBox(TPexuAboutBox& box, const std::function<void()>& during = {}) {
-    QTimer::singleShot(0, [&] {
+    pf::TTimer once(nullptr);
+    once.SetInterval(10);
+    once.SetOnTimer([&](pf::TObject*) {
+      once.SetEnabled(false);
       if (during) during();
       box.ExitSpeedButtonClick();
     });
