@@ -21,7 +21,11 @@ constexpr std::array<std::string_view, 4> kPartRows = {
     "Betriebliche Kenntnisse                          BE",
     "Kenntnisse von Vorschriften                      VE",
 };
-static_assert(kPartRows[0].size() == 51 && kPartRows[2].size() == 51 && kPartRows[3].size() == 51);
+static_assert([] {
+  for (std::string_view row : kPartRows)
+    if (row.size() != 51) return false;
+  return true;
+}());
 
 constexpr int32_t kButtonPanelWidth = 40;
 constexpr int32_t kButtonSize = 28;

@@ -18,6 +18,8 @@ namespace {
 
 constexpr int kMaxQuestionCount = 50;
 constexpr int kMaxMinutes = 99;  // the time field holds two digits
+// A list of every question of a part is a few kilobytes; anything far larger is not a question list.
+constexpr int64_t kMaxListBytes = 1 << 20;
 constexpr std::string_view kListFilter = "Fragenlisten (*.qlt)|*.qlt";
 constexpr std::string_view kWrongMarker = "Falsch: ";
 
@@ -43,7 +45,12 @@ struct TPEditorForm::QuestionList {
 };
 
 bool TPEditorForm::ReadPool(const std::string& code, pf::TStringList& lines) {
-  if (engine_.ReadPool(code, lines)) return true;
+  try {
+    if (engine_.ReadPool(code, lines)) return true;
+  } catch (const pf::Exception& e) {  // a damaged archive
+    lines.Clear();
+    engine_.Port().ShowWarning(e.what());
+  }
   SelectPartRow(editorPartCode_);
   return false;
 }
@@ -168,6 +175,7 @@ void TPEditorForm::FragentextanzeigenClick(pf::TListBox& list) {
 // is read on the way (a missing or damaged pool has been reported then).
 bool TPEditorForm::ReadQuestionList(const std::string& path, QuestionList& list) {
   pf::TStringList lines;
+  if (pf::FileSize(path) > kMaxListBytes) return false;
   try {
     lines.LoadFromFile(path);
   } catch (const pf::Exception&) {
