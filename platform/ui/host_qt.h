@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -192,6 +193,19 @@ inline QString ToQString(std::string_view latin1) {
 }
 // Characters outside Latin-1 become "?".
 std::string FromQString(const QString& text);
+
+// Item texts of widget-backed string lists: TStrings hands out references, so each index keeps its own copy (a
+// reference to item i stays valid while item j is read, and while items are added).
+class TItemTextCache {
+ public:
+  const std::string& Keep(int index, const QString& text) const {
+    if (cache_.size() <= static_cast<size_t>(index)) cache_.resize(static_cast<size_t>(index) + 1);
+    return cache_[static_cast<size_t>(index)] = FromQString(text);
+  }
+
+ private:
+  mutable std::deque<std::string> cache_;
+};
 QFont ToQFont(const TFont& font);
 QCursor ToQCursor(TCursor cursor);
 // The first of count images side by side in a glyph, its transparent colour (bottom-left pixel) see-through.

@@ -34,8 +34,7 @@ class TComboStrings : public TStrings {
   int Count() const override { return Box()->count(); }
   const std::string& Get(int index) const override {
     Check(index, Count());
-    cache_ = FromQString(Box()->itemText(index));
-    return cache_;
+    return cache_.Keep(index, Box()->itemText(index));
   }
   void Put(int index, std::string s) override {
     Check(index, Count());
@@ -66,7 +65,7 @@ class TComboStrings : public TStrings {
   }
   QComboBox* Box() const { return WidgetOf<QComboBox>(combo_); }
   TComboBox& combo_;
-  mutable std::string cache_;
+  TItemTextCache cache_;
 };
 
 // ---- List box items, kept in the widget; a sorted list puts added items at their place.
@@ -76,8 +75,7 @@ class TListStrings : public TStrings {
   int Count() const override { return List()->count(); }
   const std::string& Get(int index) const override {
     Check(index, Count());
-    cache_ = FromQString(List()->item(index)->text());
-    return cache_;
+    return cache_.Keep(index, List()->item(index)->text());
   }
   void Put(int index, std::string s) override {
     Check(index, Count());
@@ -123,7 +121,7 @@ class TListStrings : public TStrings {
   }
   QListWidget* List() const { return WidgetOf<QListWidget>(list_); }
   TListBox& list_;
-  mutable std::string cache_;
+  TItemTextCache cache_;
 };
 
 // A list widget without type-ahead: a typed letter is the owner's to use.

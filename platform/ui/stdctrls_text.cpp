@@ -258,8 +258,7 @@ class TMemoStrings : public TStrings {
   const std::string& Get(int index) const override {
     const auto lines = Lines();
     if (index < 0 || index >= static_cast<int>(lines.size())) IndexError(index);
-    cache_ = FromQString(lines[static_cast<size_t>(index)].text);
-    return cache_;
+    return cache_.Keep(index, lines[static_cast<size_t>(index)].text);
   }
   void Put(int index, std::string s) override {
     const auto lines = Lines();
@@ -312,7 +311,7 @@ class TMemoStrings : public TStrings {
     cursor.insertText(text);
   }
   TMemo& memo_;
-  mutable std::string cache_;
+  TItemTextCache cache_;
 };
 
 }  // namespace

@@ -71,6 +71,11 @@ TEST(Lists, ChangeEventsComeFromTheUserOnly) {
   list->SetSorted(true);
   for (const char* item : {"VE301", "ta102", "TA101"}) list->Items().Add(item);
   EXPECT_EQ(list->Items().Text(), "TA101\r\nta102\r\nVE301\r\n");
+  // Two items read one after the other are two texts, not one reused buffer.
+  for (TStrings* items : {&combo->Items(), &list->Items()}) {
+    const std::string& first = (*items)[0];
+    EXPECT_NE(first, (*items)[1]);
+  }
   EXPECT_EQ(list->SelCount(), -1);
   int clicks = 0;
   list->OnClick = [&](TObject*) { ++clicks; };
@@ -121,6 +126,7 @@ TEST(Edits, TextChangesAndMasks) {
   memo->Lines().Delete(0);
   memo->Lines().Insert(1, "drei");
   EXPECT_EQ(memo->Lines().Text(), "zwei\r\ndrei\r\n");
+  EXPECT_NE(memo->Lines()[0], memo->Lines()[1]);
   memo->SetText(std::string(60, 'x') + " " + std::string(60, 'y'));
   EXPECT_GT(memo->Lines().Count(), 1);
   memo->SetWordWrap(false);
