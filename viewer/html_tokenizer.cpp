@@ -347,6 +347,21 @@ void THtmlTokenizer::GetNextToken() {
   ReadTextRun();
 }
 
+void THtmlTokenizer::GetNextPreformattedToken() {
+  Token.Clear();
+  if (Ch == 0) {
+    Sy = EofSy;
+  } else if (Ch == kCR) {
+    Sy = RawLineEndSy;
+    TagPosition = chPosition_;
+    NextChar();
+  } else if (Ch == '<' && StartsTag()) {
+    ReadTag();
+  } else {
+    ReadPreformattedRun();
+  }
+}
+
 void THtmlTokenizer::ReadTag() {
   TagPosition = chPosition_;
   HeadingLevel = 0;
@@ -466,6 +481,21 @@ void THtmlTokenizer::ReadTextRun() {
       if (!Counting) collection_.Add(static_cast<char>(LCh), chPosition_);
       NextChar();
     }
+  }
+  FlushCollection();
+}
+
+// Characters up to a tag, a line end or the end, blanks as they are; control codes read as "?".
+void THtmlTokenizer::ReadPreformattedRun() {
+  Sy = TextSy;
+  collection_.Clear();
+  while (Ch != 0 && Ch != kCR && !(Ch == '<' && StartsTag())) {
+    if (Ch == '&') {
+      AddTextEntity();
+      continue;
+    }
+    if (!Counting) collection_.Add(Ch < 9 ? '?' : static_cast<char>(LCh), chPosition_);
+    NextChar();
   }
   FlushCollection();
 }

@@ -43,6 +43,9 @@ class THtmlTokenizer {
   void SkipSpaces();
   // Reads the next token into Sy (with HeadingLevel, Attributes, TagPosition or Token).
   void GetNextToken();
+  // The same inside preformatted text: text runs keep every blank and end at a line end, which is a token of its
+  // own (RawLineEndSy).
+  void GetNextPreformattedToken();
   // At "&": appends the entity's character in codePage (at most one character; "?" where the code page lacks it),
   // or the text as written when it is none.
   void ReadEntity(int codePage, std::string& text);
@@ -98,6 +101,7 @@ class THtmlTokenizer {
   void ReadQuotedValue(THtmlSymbol which, int32_t& value, std::string& text);
   void ReadUnquotedValue(bool numeric, int32_t& value, std::string& text);
   void ReadTextRun();
+  void ReadPreformattedRun();
   bool ScanEntity(bool attribute, Entity& entity);
   void AddTextEntity();
   void FlushCollection();

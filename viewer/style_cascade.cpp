@@ -127,7 +127,7 @@ class RuleMatcher {
         key_(key),
         parentSize_(parentSize),
         classes_(classes),
-        ancestors_(stack.AncestorsOf(&element)),
+        stack_(stack),
         walked_(static_cast<size_t>(styles.Count())) {}
 
   // Tag, pseudo-class, classes, their combinations with pseudo-class and id, then the contextual rules. A key with a
@@ -183,7 +183,7 @@ class RuleMatcher {
       if (parts.empty() || !Agrees(parts[0], key_)) break;
       if (parts.size() < 2 || walked_[static_cast<size_t>(i)]) continue;
       walked_[static_cast<size_t>(i)] = true;
-      if (FitsElement(parts[0], key_) && AncestorsMatch(parts, ancestors_))
+      if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
         element_.Merge(styles_.Rule(i), parentSize_);
     }
   }
@@ -193,7 +193,16 @@ class RuleMatcher {
   ElementKey key_;
   double parentSize_;
   const std::vector<std::string>& classes_;
+  // The ancestry is gathered only for a contextual rule, so that deep nesting costs nothing without such rules.
+  const std::vector<const TProperties*>& Ancestors() {
+    if (!ancestorsKnown_) ancestors_ = stack_.AncestorsOf(&element_);
+    ancestorsKnown_ = true;
+    return ancestors_;
+  }
+
+  const TPropStack& stack_;
   std::vector<const TProperties*> ancestors_;
+  bool ancestorsKnown_ = false;
   std::vector<bool> walked_;
 };
 

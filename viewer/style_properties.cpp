@@ -256,8 +256,14 @@ double TProperties::FontSizeInPoints() const { return PointsOf(Value(piFontSize)
 // ---- the property stack ----
 
 std::vector<const TProperties*> TPropStack::AncestorsOf(const TProperties* element) const {
-  int below = IndexOf(element);
-  if (below < 0) below = Count();
+  // The element is nearly always the top entry: search from there.
+  int below = Count();
+  for (int i = Count() - 1; i >= 0; --i) {
+    if ((*this)[i] == element) {
+      below = i;
+      break;
+    }
+  }
   std::vector<const TProperties*> ancestors;
   for (int i = below - 1; i >= 1; --i) ancestors.push_back((*this)[i]);
   return ancestors;

@@ -5,13 +5,35 @@
 #include "platform/core/codepage.h"
 #include "platform/core/files.h"
 #include "platform/core/strings.h"
+#include "viewer/section_list.h"
 #include "viewer/style_properties.h"
 #include "viewer/style_sheet_parser.h"
 
 namespace viewer {
 
-std::unique_ptr<TSectionBase> TSectionBase::CreateClone(IDocumentRoot* ownerList) const {
+std::unique_ptr<TSectionBase> TSectionBase::CreateClone(TSectionList* ownerList) const {
   return std::make_unique<TSectionBase>(ownerList, *this);
+}
+
+void TSectionBase::AddToPositionList() {
+  if (OwnerList) OwnerList->AddToPositionList(this);
+}
+
+TFloatingObj::TFloatingObj(const TFloatingObj& source)
+    : TIDObject(source),
+      Pos(source.Pos),
+      ObjHeight(source.ObjHeight),
+      ObjWidth(source.ObjWidth),
+      Floating(source.Floating),
+      HSpaceL(source.HSpaceL),
+      HSpaceR(source.HSpaceR),
+      VSpaceT(source.VSpaceT),
+      VSpaceB(source.VSpaceB),
+      Alt(source.Alt),
+      AltWide(source.AltWide) {}
+
+std::unique_ptr<TFloatingObj> TFloatingObj::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<TFloatingObj>(*this);
 }
 
 int32_t TSectionBase::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
@@ -193,6 +215,10 @@ void TIDNameList::AddCharPosition(const std::string& name, int32_t chPos) {
   auto position = std::make_unique<TChPosObj>(OwnerList, chPos);
   TIDObject* object = position.get();
   entries_[name] = Entry{object, std::move(position)};
+}
+
+void TIDNameList::RemoveObject(const TIDObject* object) {
+  std::erase_if(entries_, [object](const auto& entry) { return entry.second.object == object; });
 }
 
 bool TIDNameList::Find(std::string_view name, TIDObject*& object) const {

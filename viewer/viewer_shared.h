@@ -20,6 +20,8 @@ namespace viewer {
 class TProperties;
 class IndentManager;
 class TSectionBase;
+class TSectionList;
+class TFontObj;
 class TBlock;
 class TFormControlObj;
 class TUrlTarget;
@@ -91,13 +93,13 @@ class TIDObject {
 class TSectionBase : public TIDObject {
  public:
   static constexpr int32_t kNotLaidOut = 999999999;
-  explicit TSectionBase(IDocumentRoot* ownerList) : OwnerList(ownerList) {}
+  explicit TSectionBase(TSectionList* ownerList) : OwnerList(ownerList) {}
   // The print copy: the laid-out height and the value beside it.
-  TSectionBase(IDocumentRoot* ownerList, const TSectionBase& source)
+  TSectionBase(TSectionList* ownerList, const TSectionBase& source)
       : OwnerList(ownerList), SectionHeight(source.SectionHeight), ZIndex(source.ZIndex) {}
 
   TBlock* OwnerBlock = nullptr;
-  IDocumentRoot* OwnerList;
+  TSectionList* OwnerList;  // the document; a cell stamps its own into each object it receives
   int32_t SectionHeight = 0;
   int32_t DrawHeight = 0;  // at least SectionHeight; more when floating objects reach below the text
   int32_t StartCurs = 0;   // the first document position this object occupies
@@ -110,7 +112,7 @@ class TSectionBase : public TIDObject {
   int32_t ContentTop = 0;
 
   int32_t GetPositionY() override { return YPosition; }
-  virtual std::unique_ptr<TSectionBase> CreateClone(IDocumentRoot* ownerList) const;
+  virtual std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const;
   virtual void CollectSelectedText(SelTextCount& collector) {}
   // Lays the object out at y; curs is the running document position. Returns the height.
   virtual int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
@@ -141,22 +143,37 @@ class TSectionBase : public TIDObject {
   virtual void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
     minWidth = maxWidth = 0;
   }
-  virtual void AddToPositionList() {
-    if (OwnerList) OwnerList->AddToPositionList(this);
-  }
+  virtual void AddToPositionList();
 };
 
 // What pictures and embedded panels share: their place in the text, size, alignment and spaces.
 class TFloatingObj : public TIDObject {
  public:
+  TFloatingObj() = default;
+  // The print copy: the alternative text, the laid-out size, the alignment, the spaces and the position.
+  TFloatingObj(const TFloatingObj& source);
+  TFloatingObj& operator=(const TFloatingObj&) = delete;
+
   int32_t Pos = 0;  // the text index of the object character
   int32_t ObjHeight = 0;
   int32_t ObjWidth = 0;
   uint8_t Floating = 4;  // 1 top, 2 middle, 4 bottom, 5 float left, 6 float right
   int32_t HSpaceL = 0, HSpaceR = 0, VSpaceT = 0, VSpaceB = 0;
-  int32_t Indent = 0;  // a floating object's x relative to the left edge of its box
-  int32_t DrawYY = 0;  // the document y of its top
+  int32_t SpecWidth = -1, SpecHeight = -1;  // as given (percent 1..100 with the flag), -1 when not given
+  bool PercentWidth = false, PercentHeight = false;
+  std::string Alt;
+  std::u16string AltWide;
+  bool SizeFixed = false;                   // the size no longer depends on the room or the picture
+  int32_t Indent = 0;                       // a floating object's x relative to the left edge of its box
+  int32_t DrawYY = 0;                       // the document y of its top
+  int32_t ImageWidth = 0, ImageHeight = 0;  // the natural size
+  std::string Title;
+
   int32_t GetPositionY() override { return DrawYY; }
+  // The laid-out size for the room (availHeight 0: availWidth is the base of percentage heights); linkRun is the
+  // font run of a link the object stands in, or nullptr. The base sizes nothing.
+  virtual void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
+  virtual std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const;
 };
 
 // One parsed attribute: its symbol, numeric value, name as written, value text and the code page of that text.
@@ -310,6 +327,8 @@ class TIDNameList {
   void AddCharPosition(const std::string& name, int32_t chPos);
   // True and the object when the name is there.
   bool Find(std::string_view name, TIDObject*& object) const;
+  // Forgets the entries that name object (a document object that is discarded).
+  void RemoveObject(const TIDObject* object);
   int Count() const { return static_cast<int>(entries_.size()); }
   void Clear() { entries_.clear(); }
   IDocumentRoot* OwnerList;

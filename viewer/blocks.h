@@ -1,0 +1,202 @@
+// Blocks: the CSS boxes of the document (paragraph containers, DIV, lists and their items, the body, the wrappers
+// of tables and rules), each with its own content cell.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/gdiplus.h"
+#include "viewer/image_cache.h"
+#include "viewer/section_list.h"
+
+namespace viewer {
+
+class ThtmlTable;
+
+// A block's content.
+class TBlockCell : public TCellBasic {
+ public:
+  using TCellBasic::TCellBasic;
+  std::unique_ptr<IndentManager> OwnIMgr;  // an absolutely positioned block lays out with its own
+};
+
+class TBlock : public TSectionBase {
+ public:
+  enum TPositioning : uint8_t { posStatic = 0, posAbsolute = 1, posRelative = 2 };
+
+  // Reads the style (and the ID) of the element; the top margin collapses with what stands before it in ownerCell.
+  TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes);
+  ~TBlock() override;
+
+  TBoxIntArray MargArray;  // the box in pixels
+  std::unique_ptr<TBlockCell> MyCell;
+  bool HasBorderStyle = false;
+  uint8_t FloatLR = 0;    // 0 none, 5 left, 6 right
+  uint8_t ClearAttr = 0;  // 0 none, 1 left, 2 right, 3 both
+  TBackgroundPosition BGPos;
+  uint8_t Positioning = posStatic;
+  uint8_t Visibility = 2;         // 1 hidden, 2 visible
+  bool ConvertedMargins = false;  // the bottom margin is the default one (a following block may take it over)
+  bool PageBreakBefore = false, PageBreakAfter = false, KeepIntact = false;
+  bool DisplayNone = false;
+  bool ClipOverflow = false;
+  uint8_t Justify = 1;  // 1 left, 2 center, 3 right
+  TBoxVariantArray BoxValues;
+  std::string TagClass;  // tag "." class
+  std::string Title;
+  bool IsListBlock = false;  // the block of an OL, UL, DIR or MENU list
+  int32_t EmSize = 0, ExSize = 0;
+  // Results of the layout.
+  int32_t NewWidth = 0;
+  int32_t ClearAddon = 0;
+  int32_t Indent = 0;
+  bool TilesStale = false;
+  std::unique_ptr<TImageObj> BGImage;
+  std::unique_ptr<pf::TBitmap> TileImage;      // the tiled background picture, or
+  std::unique_ptr<pf::TGpBitmap> TileGpImage;  // the same from a GDI+ picture
+  std::unique_ptr<pf::TBitmap> TileMask;
+  bool TilesOpaque = false;
+  std::unique_ptr<pf::TBitmap> BackgroundBuffer;
+  int32_t OffsetTop = 0, OffsetLeft = 0;
+  std::vector<TSectionBase*> MyZList;  // the content in painting order
+  pf::TRect BorderBoxRect;
+
+  // The bottom margin in pixels; isDefault marks it as the default margin.
+  void SetBottomMargin(int32_t pixels, bool isDefault);
+
+  // ---- layout, painting and queries (built with the block layout and painting) ----
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  void CollectSelectedText(SelTextCount& collector) override;
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                        int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
+                int32_t yRef) override;
+  int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                TFormControlObj*& formControl, std::string& title) override;
+  TIDObject* FindObjectAt(int32_t x, int32_t y, int32_t& position) override;
+  int32_t GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
+                             int32_t& lineTop, int32_t& caretX) override;
+  int32_t SearchForward(int32_t position, std::u16string_view text, bool matchCase) override;
+  int32_t SearchBackward(int32_t position, std::u16string_view text, bool matchCase) override;
+  int32_t MapToSourcePos(int32_t docPos) override;
+  int32_t MapToDocPos(int32_t sourcePos, bool backwards) override;
+  bool GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) override;
+  bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) override;
+  void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+  void AddToPositionList() override;
+  virtual void PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner);
+  // The content width for the room the block is given.
+  virtual int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth);
+
+ protected:
+  // Table blocks and their wrappers collapse their top margin themselves, the wrapper registers no ID of its own.
+  TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes,
+         bool collapseTopMargin, bool registerId);
+  // Merges the top margin with the bottom margin of what stands before the block in ownerCell.
+  void CollapseTopMargin(TCellBasic* ownerCell);
+
+ private:
+  bool topMarginIsDefault_ = false;
+};
+
+// A list item.
+class TBlockLI : public TBlock {
+ public:
+  enum TItemKind : uint8_t { ikOrdered = 1, ikUnordered = 2, ikDefinition = 3, ikLoose = 4 };
+  static constexpr int32_t kLooseItemMargin = 16;
+
+  // listSymbol: OL, UL, DIR, MENU, DL, or the symbol of an item outside any list; level: the list nesting;
+  // number: the item's number; numbering: the TYPE letter of an ordered list.
+  TBlockLI(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, THtmlSymbol listSymbol, int32_t number,
+           int32_t level, bool plain, char numbering, const TAttributeList* attributes);
+  ~TBlockLI() override;
+
+  uint8_t ItemKind;
+  int32_t ItemNumber;
+  TListStyleType MarkerStyle = lsBlank;
+  std::unique_ptr<TMyFont> MarkerFont;
+  std::unique_ptr<TImageObj> MarkerImage;
+  int32_t FirstBaseline = 0;
+
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                        int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
+                int32_t yRef) override;
+};
+
+// The document body: its background becomes the document's.
+class TBodyBlock : public TBlock {
+ public:
+  TBodyBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes);
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                        int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                TFormControlObj*& formControl, std::string& title) override;
+};
+
+// The block around a horizontal rule.
+class THRBlock : public TBlock {
+ public:
+  using TBlock::TBlock;
+  uint8_t Align = 2;  // the rule's: 1 left, 2 center, 3 right
+  int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
+};
+
+// The block that holds one table (the first object of its content cell).
+class TTableBlock : public TBlock {
+ public:
+  static constexpr int32_t kMaxHSpace = 40, kMaxVSpace = 200;
+  TTableBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, std::unique_ptr<ThtmlTable> table,
+              const TAttributeList* attributes);
+
+  ThtmlTable* Table;
+  int32_t GivenWidth = 0;  // pixels, or per-mille with GivenWidthPercent
+  bool GivenWidthPercent = false;
+  pf::TColor TableBgColor = pf::clNone;
+  bool TableHasBgColor = false;
+  int32_t HSpaceAttr = 0, VSpaceAttr = 0;
+  bool CaptionPresent = false;
+  bool BevelBorder = false;  // the table's BORDER made the block's border
+  uint8_t TableAlign = 0;    // 0 none, 2 centre, 3 right
+
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                        int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
+                int32_t yRef) override;
+  void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+  void AddToPositionList() override;
+  void PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner) override;
+  int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
+
+ private:
+  void ReadAttributes(const TAttributeList& attributes, bool styleFloats, bool styleBackground);
+};
+
+// A table block together with its caption block.
+class TTableAndCaptionBlock : public TBlock {
+ public:
+  TTableAndCaptionBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell,
+                        const TAttributeList* attributes, TTableBlock* tableBlock);
+
+  bool CaptionOnTop = true;
+  TTableBlock* InnerTable;
+  TBlock* InnerCaption = nullptr;
+  uint8_t CaptionAlign = 0;
+  std::string WrapperID;
+
+  // The wrapper's ID names the table block.
+  void RegisterID();
+  void SetCaptionBlock(TBlock* caption);
+
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+  int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
+  int32_t MapToDocPos(int32_t sourcePos, bool backwards) override;
+};
+
+}  // namespace viewer
