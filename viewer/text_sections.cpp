@@ -192,14 +192,16 @@ int TSection::StartFontRun(TProperties& prop) {
 int TSection::StartLinkFontRun(TProperties& prop, THtmlSymbol symbol, const TUrlTarget& urlTarget) {
   bool wasLink = false;
   TFontObj& run = RunForStyleChange(prop, wasLink);
-  // A run reused for another link, or for text after the link, gives up what it had as a link.
-  if (wasLink && (symbol != ASy || run.UrlTarget.ID != urlTarget.ID)) {
+  // A link needs an address (as for the first run of a section). A run reused for another link, or for text after
+  // the link, gives up what it had as a link.
+  const bool link = symbol == ASy && !urlTarget.Url.empty();
+  if (wasLink && (!link || run.UrlTarget.ID != urlTarget.ID)) {
     if (OwnerList) std::erase(OwnerList->LinkList, &run);
     run.RemoveTabOrderEntry();
     run.TabControl.reset();
     wasLink = false;
   }
-  if (symbol == ASy) {
+  if (link) {
     run.UrlTarget.CopyFrom(urlTarget);
     MakeLinkRun(run, prop, wasLink);
     if (OwnerList && !OwnerList->ManyLinks) run.CreateTabControl(urlTarget.TabIndex);
