@@ -620,7 +620,8 @@ void THtmlBuilder::DoFont() {
 }
 
 void THtmlBuilder::DoAnchor() {
-  const bool hasHref = HasAttribute(HRefSy);
+  // An anchor without an address is no link (a link run needs an address).
+  const bool hasHref = !AttributeText(HRefSy).empty();
   if (hasHref) {
     EndLink();
     InLink = true;
@@ -804,14 +805,14 @@ void THtmlBuilder::DoLists(THtmlSymbol sy, const TSymbolSet& closing) {
   if (!empty) {
     const bool levelUp = sy == OLSy || sy == ULSy || sy == DirSy || sy == MenuSy;
     if (levelUp) ++ListLevel;
+    // What lies inside the list ends at its end tag too; an item also ends at the next item.
     TSymbolSet contentClosing = closing;
     contentClosing.set(ownEnd);
-    const TSymbolSet itemClosing = contentClosing | kListItems | kListEnds;
     while (Sy() != ownEnd && Sy() != EofSy && !closing[Sy()]) {
       if (kListItems[Sy()]) {
         if (Sy() == LISy && Tokenizer.Attributes.FindSymbol(ValueSy, attribute) && attribute->Value != 0)
           list.counter = attribute->Value;
-        DoListItem(list, itemClosing);
+        DoListItem(list, contentClosing);
       } else if (!DoListContent(contentClosing)) {
         Skip();
       }

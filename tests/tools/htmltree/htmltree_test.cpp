@@ -45,7 +45,7 @@ TEST(Htmltree, GoldenTrees) {
     EXPECT_EQ(Tree(options + "'" + input.string() + "'", &status), expected) << input;
     EXPECT_EQ(status, 0) << input;
   }
-  EXPECT_GE(count, 29);
+  EXPECT_GE(count, 38);
 }
 
 TEST(Htmltree, LinksBeyondFourHundredSetTheManyLinksFlag) {
