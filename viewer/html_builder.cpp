@@ -104,6 +104,12 @@ std::string THtmlBuilder::AttributeText(THtmlSymbol symbol) const {
   return Tokenizer.Attributes.FindSymbol(symbol, attribute) ? attribute->Text : "";
 }
 
+bool THtmlBuilder::SkipAtOpenElementCap() {
+  if (PropStack.Count() < kMaxOpenElements) return false;
+  NextToken();
+  return true;
+}
+
 bool THtmlBuilder::HasAttribute(THtmlSymbol symbol) const {
   TAttribute* attribute = nullptr;
   return Tokenizer.Attributes.FindSymbol(symbol, attribute);
@@ -570,6 +576,7 @@ void THtmlBuilder::DoInlineStyle() {
   const THtmlSymbol sy = Sy();
   const std::string tag = SymbolToTagName(sy);
   if (!tag.empty()) {
+    if (SkipAtOpenElementCap()) return;
     if (sy == SubSy || sy == SupSy || sy == BigSy || sy == SmallSy) EnsureSection();
     TProperties& prop = PushTagProperties(tag, Tokenizer.Attributes);
     prop.SaveBackgroundColor();
@@ -582,6 +589,7 @@ void THtmlBuilder::DoInlineStyle() {
 }
 
 void THtmlBuilder::DoFont() {
+  if (SkipAtOpenElementCap()) return;
   const bool baseFont = Sy() == BaseFontSy;
   int step = 0;  // 0: no SIZE
   pf::TColor color = pf::clNone;
@@ -620,6 +628,7 @@ void THtmlBuilder::DoFont() {
 }
 
 void THtmlBuilder::DoAnchor() {
+  if (SkipAtOpenElementCap()) return;
   // An anchor without an address is no link (a link run needs an address).
   const bool hasHref = !AttributeText(HRefSy).empty();
   if (hasHref) {

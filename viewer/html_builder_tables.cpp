@@ -10,6 +10,8 @@ namespace viewer {
 namespace {
 
 constexpr int kMaxSpan = 100;
+// The column specifications a table keeps; the span grid has a slot per specification in every row.
+constexpr int kMaxColumnSpecs = 1000;
 // How far a ROWSPAN reaches into the span grid; the grid would otherwise grow with any number written.
 constexpr int kMaxGridRowSpan = 1000;
 
@@ -293,7 +295,8 @@ void THtmlBuilder::ReadColumns(TTableState& t) {
     return spec;
   };
   auto add = [&t](const Spec& spec) {
-    for (int i = 0; i < spec.span; ++i) t.table->AddColumn(spec.width, spec.percent, spec.align, spec.vAlign);
+    for (int i = 0; i < spec.span && t.table->ColumnCount() < kMaxColumnSpecs; ++i)
+      t.table->AddColumn(spec.width, spec.percent, spec.align, spec.vAlign);
   };
   if (Sy() == ColSy) {
     add(read(Tokenizer.Attributes, Spec()));
