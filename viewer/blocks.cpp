@@ -13,8 +13,7 @@ namespace viewer {
 namespace {
 
 std::string AttributeText(const TAttributeList* attributes, THtmlSymbol symbol) {
-  TAttribute* attribute = nullptr;
-  return attributes && attributes->FindSymbol(symbol, attribute) ? attribute->Text : "";
+  return attributes ? attributes->TextOf(symbol) : "";
 }
 
 // Two adjoining vertical margins as one.

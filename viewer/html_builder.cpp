@@ -47,18 +47,6 @@ bool IsInlineStyle(THtmlSymbol sy) {
   return styles[sy];
 }
 
-// ALIGN of a paragraph, heading, division or cell as text-align ("middle" counts as center).
-std::string TextAlignOf(const std::string& align) {
-  const std::string a = pf::LowerCase(pf::Trim(align));
-  if (a == "middle" || a == "absmiddle") return "center";
-  return a == "left" || a == "center" || a == "right" || a == "justify" ? a : "";
-}
-
-void AssignAlign(TProperties& prop, const std::string& align) {
-  const std::string textAlign = TextAlignOf(align);
-  if (!textAlign.empty()) prop.AssignIfNotSet(piTextAlign, textAlign);
-}
-
 // The text of a linked sheet, line ends as CR and tabs as blanks, as the sheet reader takes it.
 std::string SheetText(pf::TStringList& lines) {
   std::string text = lines.Text();
@@ -73,6 +61,12 @@ TSymbolSet SymbolSet(std::initializer_list<THtmlSymbol> symbols) {
   TSymbolSet set;
   for (THtmlSymbol sy : symbols) set.set(sy);
   return set;
+}
+
+void AssignAlign(TProperties& prop, const std::string& align) {
+  std::string a = pf::LowerCase(pf::Trim(align));
+  if (a == "middle" || a == "absmiddle") a = "center";
+  if (a == "left" || a == "center" || a == "right" || a == "justify") prop.AssignIfNotSet(piTextAlign, a);
 }
 
 std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attributes) {
@@ -97,11 +91,6 @@ void THtmlBuilder::Skip() {
     DoScript();
   else
     NextToken();
-}
-
-std::string THtmlBuilder::AttributeText(THtmlSymbol symbol) const {
-  TAttribute* attribute = nullptr;
-  return Tokenizer.Attributes.FindSymbol(symbol, attribute) ? attribute->Text : "";
 }
 
 bool THtmlBuilder::SkipAtOpenElementCap() {
@@ -490,8 +479,7 @@ void THtmlBuilder::DoParagraph(const TSymbolSet& closing) {
     if (Sy() == PSy) attributes = CopyAttributes(Tokenizer.Attributes);
   TCellBasic* parent = CurrentCell;
   TProperties& prop = PushTagProperties("p", *attributes);
-  TAttribute* align = nullptr;
-  if (attributes->FindSymbol(AlignSy, align)) AssignAlign(prop, align->Text);
+  AssignAlign(prop, attributes->TextOf(AlignSy));
   TBlock* block = OpenBlock(std::make_unique<TBlock>(SectionList, prop, CurrentCell, attributes.get()));
   while (!closing[Sy()]) {
     if (Sy() == TextSy || kParagraphGroup[Sy()])
@@ -534,8 +522,7 @@ void THtmlBuilder::DoHeading() {
   const std::string tag = "h" + pf::IntToStr(level);
   TCellBasic* parent = CurrentCell;
   TProperties& prop = PushTagProperties(tag, *attributes);
-  TAttribute* align = nullptr;
-  if (attributes->FindSymbol(AlignSy, align)) AssignAlign(prop, align->Text);
+  AssignAlign(prop, attributes->TextOf(AlignSy));
   NextToken();
   if (Sy() == CenterSy) {
     prop.AssignIfNotSet(piTextAlign, std::string("center"));
@@ -921,8 +908,7 @@ void THtmlBuilder::DoDivision(THtmlSymbol sy, const TSymbolSet& closing) {
       TCellBasic* parent = CurrentCell;
       auto attributes = CopyAttributes(Tokenizer.Attributes);
       TProperties& prop = PushTagProperties("div", *attributes);
-      TAttribute* align = nullptr;
-      if (attributes->FindSymbol(AlignSy, align)) AssignAlign(prop, align->Text);
+      AssignAlign(prop, attributes->TextOf(AlignSy));
       TBlock* block = OpenBlock(std::make_unique<TBlock>(SectionList, prop, CurrentCell, attributes.get()));
       CurrentSection = NewSection(nullptr);
       NextToken();

@@ -29,6 +29,9 @@ using TSymbolSet = std::bitset<256>;
 TSymbolSet SymbolSet(std::initializer_list<THtmlSymbol> symbols);
 // A copy of a tag's attributes, for a handler that reads on before it needs them.
 std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& attributes);
+// An ALIGN value as text-align ("middle" counts as center), where the style left it unset; other values change
+// nothing.
+void AssignAlign(TProperties& prop, const std::string& align);
 
 // The span grid of one table with column specifications: a row string per row, one character per specified
 // column, "o" free and "x" covered by a cell.
@@ -70,7 +73,7 @@ class THtmlBuilder : public THtmlParseState {
   // Passes over the current element: the raw content of SCRIPT and STYLE goes too.
   void Skip();
   THtmlSymbol Sy() const { return Tokenizer.Sy; }
-  std::string AttributeText(THtmlSymbol symbol) const;
+  std::string AttributeText(THtmlSymbol symbol) const { return Tokenizer.Attributes.TextOf(symbol); }
   bool HasAttribute(THtmlSymbol symbol) const;
 
   // ---- sections and blocks ----

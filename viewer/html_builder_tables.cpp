@@ -202,11 +202,7 @@ void THtmlBuilder::StartRow(TTableState& t, bool implied) {
     t.rowVAlign = 2;
   } else {
     TProperties& prop = PushTagProperties("tr", Tokenizer.Attributes);
-    TAttribute* align = nullptr;
-    if (Tokenizer.Attributes.FindSymbol(AlignSy, align)) {
-      const std::string a = pf::LowerCase(pf::Trim(align->Text));
-      if (!a.empty()) prop.AssignIfNotSet(piTextAlign, a == "middle" ? std::string("center") : a);
-    }
+    AssignAlign(prop, AttributeText(AlignSy));
     t.row = std::make_unique<TCellList>(&Tokenizer.Attributes, prop);
     t.rowVAlign = VerticalAlign(Tokenizer.Attributes, 2);
   }
@@ -231,15 +227,8 @@ void THtmlBuilder::StartCell(TTableState& t) {
     const int index = t.cellManager->FindColNum(t.rowIndex);
     if (index >= 0 && index < t.table->ColumnCount()) column = (*t.table->ColSpecs)[index];
   }
-  TAttribute* align = nullptr;
-  if (attributes->FindSymbol(AlignSy, align)) {
-    const std::string a = pf::LowerCase(pf::Trim(align->Text));
-    if (!a.empty()) prop.AssignIfNotSet(piTextAlign, a == "middle" ? std::string("center") : a);
-  }
-  if (column && !column->ColAlign.empty()) {
-    const std::string& a = column->ColAlign;
-    prop.AssignIfNotSet(piTextAlign, a == "middle" || a == "absmiddle" ? std::string("center") : a);
-  }
+  AssignAlign(prop, attributes->TextOf(AlignSy));
+  if (column) AssignAlign(prop, column->ColAlign);
   if (column && column->ColVAlign != 0) vAlign = column->ColVAlign;
   if (StringOf(prop.Props[piTextAlign]) == "none") prop.AssignByName("text-align", header ? "center" : "left");
   CloseSection();

@@ -20,11 +20,6 @@ uint8_t JustifyCode(const TProperties& prop) {
   return align == "center" ? 2 : align == "right" ? 3 : align == "justify" ? 4 : 1;
 }
 
-std::string AttributeText(const TAttributeList& attributes, THtmlSymbol symbol) {
-  TAttribute* attribute = nullptr;
-  return attributes.FindSymbol(symbol, attribute) ? attribute->Text : "";
-}
-
 }  // namespace
 
 TSection::TSection(TSectionList* ownerList, const TAttributeList* attributes, TProperties& prop,
@@ -56,7 +51,7 @@ TSection::TSection(TSectionList* ownerList, const TAttributeList* attributes, TP
   }
   BreakWord = StringOf(prop.Props[piWordWrap]) == "break-word";
   if (attributes) {
-    idName_ = pf::LowerCase(AttributeText(*attributes, IDSy));
+    idName_ = pf::LowerCase(attributes->TextOf(IDSy));
     if (!idName_.empty()) ownerList->IDNameList.AddObject(idName_, this);
   }
 }
@@ -253,7 +248,7 @@ TFormControlObj* TSection::AddFormControl(THtmlSymbol tag, TAttributeList& attri
     else
       control = MakeFormControl<TComboFormControlObj>(OwnerList, pos, attributes, prop);
   } else {
-    type = pf::LowerCase(AttributeText(attributes, TypeSy)).substr(0, kMaxInputType);
+    type = pf::LowerCase(attributes.TextOf(TypeSy)).substr(0, kMaxInputType);
     using B = TButtonFormControlObj;
     if (type == "submit" || type == "reset" || type == "button")
       control = MakeFormControl<B>(OwnerList, pos, attributes, prop,

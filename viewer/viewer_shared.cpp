@@ -60,6 +60,11 @@ bool TAttributeList::FindSymbol(THtmlSymbol symbol, TAttribute*& attribute) cons
   return false;
 }
 
+std::string TAttributeList::TextOf(THtmlSymbol symbol) const {
+  TAttribute* attribute = nullptr;
+  return FindSymbol(symbol, attribute) ? attribute->Text : "";
+}
+
 std::string TAttributeList::GetClassNames() const {
   TAttribute* attribute = nullptr;
   if (!FindSymbol(ClassSy, attribute)) return "";
@@ -83,10 +88,7 @@ const std::string& TAttributeList::GetIdValue() {
   return id_;
 }
 
-std::string TAttributeList::GetTitleText() const {
-  TAttribute* attribute = nullptr;
-  return FindSymbol(TitleSy, attribute) ? attribute->Text : "";
-}
+std::string TAttributeList::GetTitleText() const { return TextOf(TitleSy); }
 
 std::shared_ptr<TProperties> TAttributeList::BuildStyle() {
   TAttribute* attribute = nullptr;

@@ -193,6 +193,8 @@ class TAttributeList : public TFreeList<TAttribute> {
  public:
   // True and the first attribute with that symbol; false when there is none.
   bool FindSymbol(THtmlSymbol symbol, TAttribute*& attribute) const;
+  // The text of the first attribute with that symbol; empty when there is none.
+  std::string TextOf(THtmlSymbol symbol) const;
   // The CLASS value lower-cased, several classes joined by "." in their canonical order ("b  a" gives "a.b").
   std::string GetClassNames() const;
   // The ID value lower-cased (looked up once per tag).
