@@ -1,178 +1,176 @@
+// The image cache with its reference counts and ageing, and the document's fetching of pictures through it.
 #include "viewer/image_cache.h"
 
-#include <cstdlib>
-
 #include "platform/core/strings.h"
-#include "viewer/style_properties.h"
+#include "viewer/animated_images.h"
+#include "viewer/borders.h"
+#include "viewer/section_list.h"
 
 namespace viewer {
 
+TBitmapItem::TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, uint8_t transparency)
+    : Transp(transparency), MImage(std::move(image)), Mask(std::move(mask)) {}
+
+std::string ImageCacheKey(const std::string& name) { return pf::UpperCase(pf::Trim(name)); }
+
+// ---- the cache ----
+
+TStringBitmapList::TStringBitmapList() {
+  SetSorted(true);
+  SetDuplicates(pf::dupError);
+  pf::LoadGdiPlus();
+}
+
+TStringBitmapList::~TStringBitmapList() {
+  Clear();
+  pf::UnloadGdiPlus();
+}
+
+int TStringBitmapList::AddObject(const std::string& key, std::unique_ptr<TBitmapItem> item) {
+  const int index = pf::TStringList::AddObject(key, item.get());  // a key already cached raises: item stays ours
+  item.release()->UsageCount++;
+  return index;
+}
+
+TImageRef TStringBitmapList::UseImage(int index) {
+  TBitmapItem* item = Item(index);
+  item->AccessCount = 0;
+  item->UsageCount++;
+  return item->Image();
+}
+
+void TStringBitmapList::ReleaseUsage(const std::string& key) {
+  int index = -1;
+  if (Find(key, index) && Item(index)->UsageCount > 0) Item(index)->UsageCount--;
+}
+
+void TStringBitmapList::FreeUnused(int32_t maxAge) {
+  for (int i = Count() - 1; i >= 0; --i) {
+    TBitmapItem* item = Item(i);
+    if (item->AccessCount > maxAge && item->UsageCount < 1) {
+      Delete(i);
+      delete item;
+    }
+  }
+}
+
+void TStringBitmapList::AgeAndPurge() {
+  for (int i = 0; i < Count(); ++i) Item(i)->AccessCount++;
+  FreeUnused(MaxCache);
+}
+
+void TStringBitmapList::ApplyCacheLimit(int32_t n) {
+  FreeUnused(n);
+  MaxCache = n;
+}
+
+void TStringBitmapList::Clear() {
+  for (int i = 0; i < Count(); ++i) delete Item(i);
+  pf::TStringList::Clear();
+}
+
+// ---- fetching a document's picture ----
+
 namespace {
 
-constexpr int32_t kFloatSpace = 3;  // the default space beside a floating picture
-constexpr int32_t kMaxPercent = 100;
+constexpr pf::TColor kNoColor = static_cast<pf::TColor>(-1);  // the bitmap handler gave no transparent colour
 
-uint8_t AlignCode(const std::string& text, uint8_t current) {
-  const std::string align = pf::UpperCase(pf::Trim(text));
-  if (align == "TOP") return 1;
-  if (align == "MIDDLE" || align == "ABSMIDDLE") return 2;
-  if (align == "LEFT") return 5;
-  if (align == "RIGHT") return 6;
-  return current;
+pf::TObject* SenderOf(const TSectionList& document) {
+  return document.TheOwner ? document.TheOwner->Sender() : nullptr;
 }
 
-// A size attribute: pixels, or a percentage 0..100 when it holds "%"; -1 otherwise.
-void ReadSize(const TAttribute& a, int32_t& size, bool& percent) {
-  percent = a.Text.find('%') != std::string::npos;
-  size = !percent || (a.Value >= 0 && a.Value <= kMaxPercent) ? a.Value : -1;
-  if (size < 0) percent = false;
+// The cached entry answered for the transparency wanted; an own mask is made once and kept.
+TImageRef UseCached(TStringBitmapList& cache, int index, uint8_t& transparency, pf::TBitmap*& mask) {
+  TBitmapItem& item = *cache.Item(index);
+  TImageRef image = cache.UseImage(index);
+  if (auto* bitmap = std::get_if<pf::TBitmap*>(&image)) {
+    if (item.Transp != tkGivenMask && item.Transp != tkPngColor && transparency == tkOwnMask && !item.Mask) {
+      item.Mask = ExtractMaskBitmap(**bitmap, false, 0);
+      item.Transp = tkOwnMask;
+    }
+    transparency = item.Transp;
+    mask = item.Mask.get();
+  } else {
+    transparency = tkNone;
+    mask = nullptr;
+  }
+  return image;
 }
 
-// A size of the style: pixels, a percentage with its flag, -1 for "auto"; unchanged when the style gives none.
-void ReadStyleSize(const TPropValue& value, int32_t pixels, int32_t& size, bool& percent) {
-  if (!IsAssigned(value) || IntOf(value, 0) == UnsetBoxValue) return;
-  percent = IsString(value) && StringOf(value).find('%') != std::string::npos;
-  if (percent)
-    size = LengthToPixels(StringOf(value), false, kMaxPercent, -1, 0, 0);
-  else
-    size = pixels == AutoValue ? -1 : pixels;
+// The bitmap handler's picture: its mask from the colour it named, else from its own transparency when wanted.
+TLoadedImage FromBitmapHandler(TSectionList& document, const std::string& name, uint8_t& transparency,
+                               std::unique_ptr<pf::TBitmap>& mask) {
+  pf::TBitmap* given = nullptr;
+  pf::TColor color = kNoColor;
+  document.OnBitmapRequest(SenderOf(document), name, given, color);
+  if (!given) return std::monostate();
+  std::unique_ptr<pf::TBitmap> bitmap(given);  // the cache owns what the handler gives
+  if (color != kNoColor) {
+    mask = ExtractMaskBitmap(*bitmap, true, color);
+    transparency = tkGivenMask;
+  } else if (transparency == tkOwnMask) {
+    mask = ExtractMaskBitmap(*bitmap, false, 0);
+  } else {
+    transparency = tkNone;
+  }
+  return bitmap;
+}
+
+// The image handler's stream: GIF data as an animated image or a frame bitmap, other data as pictures; no stream
+// means the file of the expanded name.
+TLoadedImage FromImageHandler(TSectionList& document, const std::string& name, uint8_t& transparency,
+                              std::unique_ptr<pf::TBitmap>& mask, bool& delayed) {
+  pf::TMemoryStream* stream = nullptr;
+  document.OnImageRequest(SenderOf(document), name, stream);
+  if (stream && stream == ImageWaitStream()) {
+    delayed = true;
+    return std::monostate();
+  }
+  if (!stream) {
+    const std::string file = document.TheOwner ? document.TheOwner->ExpandFileName(name) : name;
+    return LoadImageFile(file, transparency, mask);
+  }
+  const TImageKind kind = DetectImageType(*stream);
+  if (kind == ikGif87 || kind == ikGif89) {
+    const uint8_t wanted = transparency;
+    TLoadedImage gif = LoadGifStream(*stream, transparency, mask);
+    if (!IsEmpty(RefOf(gif))) return gif;
+    transparency = wanted;
+  }
+  return ReadImageStream(*stream, transparency, mask);
 }
 
 }  // namespace
 
-// ---- pictures ----
-
-TImageObj::TImageObj(TSectionList* masterList, int32_t position, const TAttributeList& attributes)
-    : MasterList(masterList) {
-  Pos = position;
-  bool spaceGiven = false;
-  for (int i = 0; i < attributes.Count(); ++i) {
-    const TAttribute& a = *attributes[i];
-    switch (a.Which) {
-      case SrcSy:
-        Source = pf::Trim(a.Text);
-        break;
-      case AlignSy:
-        Floating = AlignCode(a.Text, Floating);
-        break;
-      case WidthSy:
-        ReadSize(a, SpecWidth, PercentWidth);
-        break;
-      case HeightSy:
-        ReadSize(a, SpecHeight, PercentHeight);
-        break;
-      case HSpaceSy:
-        HSpaceL = HSpaceR = std::abs(a.Value);
-        spaceGiven = true;
-        break;
-      case VSpaceSy:
-        VSpaceT = VSpaceB = std::abs(a.Value);
-        break;
-      case BorderSy:
-        BorderSize = std::max(0, a.Value);
-        BorderGiven = true;
-        break;
-      case UseMapSy:
-        MapName = a.Text.starts_with('#') ? a.Text.substr(1) : a.Text;
-        UseMap = true;
-        break;
-      case IsMapSy:
-        IsMap = true;
-        break;
-      case AltSy:
-        Alt = a.Text;
-        AltWide = AnsiToWideInCodePage(a.Text, a.CodePage);
-        break;
-      case TitleSy:
-        Title = a.Text;
-        break;
-      default:
-        break;
-    }
+TImageRef FetchImage(TSectionList& document, const std::string& name, uint8_t& transparency, pf::TBitmap*& mask,
+                     bool& fromCache, bool& delayed) {
+  fromCache = delayed = false;
+  mask = nullptr;
+  TStringBitmapList* cache = document.BitmapList;
+  if (pf::Trim(name).empty() || !cache) return std::monostate();
+  const std::string key = ImageCacheKey(name);
+  int index = -1;
+  if (cache->Find(key, index)) {
+    fromCache = true;
+    return UseCached(*cache, index, transparency, mask);
   }
-  if (!spaceGiven && (Floating == 5 || Floating == 6)) HSpaceL = HSpaceR = kFloatSpace;
-}
-
-std::unique_ptr<TImageObj> TImageObj::CreateFromUrl(TSectionList* masterList, const std::string& url) {
-  auto image = std::make_unique<TImageObj>(masterList, 0, TAttributeList());
-  image->Source = pf::Trim(url);
-  return image;
-}
-
-TImageObj::TImageObj(TSectionList* masterList, const TImageObj& source)
-    : TFloatingObj(source),
-      Source(source.Source),
-      Image(source.Image),
-      Mask(source.Mask),
-      Transparent(source.Transparent),
-      BorderSize(source.BorderSize),
-      BorderGiven(source.BorderGiven),
-      MapName(source.MapName),
-      UseMap(source.UseMap),
-      IsMap(source.IsMap),
-      Visible(source.Visible),
-      MasterList(masterList) {
-  SpecWidth = source.SpecWidth;
-  SpecHeight = source.SpecHeight;
-  PercentWidth = source.PercentWidth;
-  PercentHeight = source.PercentHeight;
-  SizeFixed = source.SizeFixed;
-  Title = source.Title;
-}
-
-std::unique_ptr<TFloatingObj> TImageObj::CreateClone(TSectionList* ownerList) const {
-  return std::make_unique<TImageObj>(ownerList, *this);
-}
-
-void TImageObj::ApplyStyleProperties(TProperties& prop) {
-  int align = 0;
-  if (prop.GetFloat(align) && align != 0)
-    Floating = static_cast<uint8_t>(align);
-  else if (prop.GetVerticalAlign(align) && align >= 1 && align <= 4)
-    Floating = static_cast<uint8_t>(align);
-  if (!prop.PropTitle.empty()) Title = prop.PropTitle;
-  const TBoxVariantArray values = prop.GetBoxVariants();
-  TBoxIntArray box;
-  ConvertInlineBoxValues(values, 0, 0, prop.EmSize, prop.ExSize, box);
-  const bool bordered = prop.GetBorderStyle() != 0;
-  auto space = [&](int32_t& target, int margin, int border) {
-    if (box[margin] != UnsetBoxValue) target = box[margin];
-    if (bordered) target += box[border];
-  };
-  space(HSpaceL, piMarginLeft, piBorderLeftWidth);
-  space(HSpaceR, piMarginRight, piBorderRightWidth);
-  space(VSpaceT, piMarginTop, piBorderTopWidth);
-  space(VSpaceB, piMarginBottom, piBorderBottomWidth);
-  ReadStyleSize(values[piWidth], box[piWidth], SpecWidth, PercentWidth);
-  ReadStyleSize(values[piHeight], box[piHeight], SpecHeight, PercentHeight);
-  Visible = prop.GetVisibility() != 1;
-}
-
-// Sizing the picture (and fetching it) comes with the image cache.
-void TImageObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
-
-// ---- the pictures of a section ----
-
-void TImageObjList::CreateClone(TSectionList* ownerList, const TImageObjList& source) {
-  for (int i = 0; i < source.Count(); ++i) Add(source[i]->CreateClone(ownerList));
-}
-
-TFloatingObj* TImageObjList::FindImage(int32_t pos) const {
-  for (int i = 0; i < Count(); ++i)
-    if ((*this)[i]->Pos == pos) return (*this)[i];
-  return nullptr;
-}
-
-int32_t TImageObjList::GetImageCountAt(int32_t pos) const {
-  constexpr int32_t kNone = 99999999;
-  int32_t count = kNone;
-  for (int i = 0; i < Count(); ++i)
-    if ((*this)[i]->Pos >= pos) count = std::min(count, (*this)[i]->Pos - pos);
-  return count;
-}
-
-void TImageObjList::DecPositionsAfter(int32_t pos) {
-  RemapPositions([pos](int32_t p) { return p > pos ? p - 1 : p; });
+  std::unique_ptr<pf::TBitmap> ownMask;
+  TLoadedImage loaded;
+  if (!document.OnBitmapRequest && !document.OnImageRequest) {
+    loaded = LoadImageFile(name, transparency, ownMask);
+  } else {
+    if (document.OnBitmapRequest) loaded = FromBitmapHandler(document, name, transparency, ownMask);
+    if (IsEmpty(RefOf(loaded)) && document.OnImageRequest)
+      loaded = FromImageHandler(document, name, transparency, ownMask, delayed);
+  }
+  if (IsEmpty(RefOf(loaded))) {
+    transparency = tkNone;
+    return std::monostate();
+  }
+  if (!ownMask) transparency = tkNone;
+  mask = ownMask.get();
+  index = cache->AddObject(key, std::make_unique<TBitmapItem>(std::move(loaded), std::move(ownMask), transparency));
+  return cache->Item(index)->Image();
 }
 
 }  // namespace viewer

@@ -1,5 +1,11 @@
-// The viewer's pictures in the text: the image object of an IMG element, a list-style or background picture or an
-// image input, and the list of pictures and panels of one text section.
+// The viewer's pictures: recognising picture data by content, loading BMP, GIF, PNG and JPEG pictures with their
+// transparency masks, the image cache that the screen document and its print copies share, the size queries and
+// drawing routines of pictures, and the picture objects of the text (IMG elements, list-style and background
+// pictures, image inputs) with the list of pictures and panels of one text section.
+//
+// A picture is a bitmap (with a monochrome mask, white where transparent, when it has transparency), a GDI+ image
+// (PNG pictures while GDI+ is active, with their alpha channel) or an animated GIF. Masked bitmaps are black under
+// the white of their mask when the mask came with the picture (transparency kinds 2 and 3).
 #pragma once
 
 #include <cstdint>
@@ -7,7 +13,11 @@
 #include <string>
 #include <variant>
 
+#include "platform/core/classes.h"
+#include "platform/core/streams.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/dib.h"
 #include "platform/graphics/gdiplus.h"
 #include "viewer/viewer_shared.h"
 
@@ -16,12 +26,180 @@ namespace viewer {
 class TImageFormControlObj;
 class TMapItem;
 class TgfAnimatedImage;
+class TFontObj;
 
 // A picture as the cache holds it: none, a bitmap, a GDI+ image or an animated image.
 using TImageRef = std::variant<std::monostate, pf::TBitmap*, pf::TGpImage*, TgfAnimatedImage*>;
+// A picture with its owner: what the loaders answer and what the cache keeps.
+using TLoadedImage = std::variant<std::monostate, std::unique_ptr<pf::TBitmap>, std::unique_ptr<pf::TGpImage>,
+                                  std::unique_ptr<TgfAnimatedImage>>;
+TImageRef RefOf(const TLoadedImage& image);
+inline bool IsEmpty(const TImageRef& image) { return std::holds_alternative<std::monostate>(image); }
 
 // The kind of picture data by its first bytes.
 enum TImageKind : uint8_t { ikNone = 0, ikBmp = 1, ikGif87 = 2, ikGif89 = 3, ikPng = 4, ikJpeg = 5 };
+
+// Transparency kinds, in and out of the loaders. On entry tkOwnMask asks for a mask made from the picture's own
+// transparency (a bitmap's transparent colour); on exit it says such a mask was made.
+enum TTransparency : uint8_t { tkNone = 0, tkOwnMask = 1, tkGivenMask = 2, tkPngColor = 3 };
+
+// ---- recognition ----
+
+// "GIF89..." ikGif89, other "GIF8..." ikGif87, the PNG signature ikPng, "BM" ikBmp, FF D8 ikJpeg, else ikNone.
+TImageKind DetectImageType(const uint8_t* bytes, size_t count);
+// The kind of data at the stream's start; the position is kept.
+TImageKind DetectImageType(pf::TStream& stream);
+// ikNone when the file does not exist or holds fewer than 10 bytes.
+TImageKind DetectFileImageType(const std::string& fileName);
+
+// ---- loading ----
+// Each answers the picture, or nothing (why: ImageLoadError). A picture that fails to decode answers nothing, never
+// an exception. transparency and mask as the kinds above say; the mask goes with a bitmap only.
+
+// GIF files become an animated image when they have two frames or more, else a bitmap of their frame (with its
+// mask and tkGivenMask when transparent); other files as ReadImageFile.
+TLoadedImage LoadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// With GDI+ active, PNG files become a GDI+ image; others are read whole and passed to ReadImageStream.
+TLoadedImage ReadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// Nothing for fewer than 20 bytes. From the stream's start: with GDI+ active PNG data become a GDI+ image (no
+// file is written), others go to DecodeImageStream.
+TLoadedImage ReadImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// From the stream's start: JPEG, PNG (the own PNG class, whatever GDI+ does; an RGB or palette PNG with a
+// transparent colour gets a mask and tkPngColor), anything else as BMP; then the mask and the screen's adaptation.
+TLoadedImage DecodeImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// A GIF stream as LoadImageFile reads a GIF file.
+TLoadedImage LoadGifStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// Why the last load of this thread answered nothing ("" after one that answered a picture).
+const std::string& ImageLoadError();
+
+// The transparent colour of a PNG stream of colour type 2 (its tRNS colour: the sample bytes 1, 3, 5 at depth 8
+// and 0, 2, 4 at depth 16) or 3 (the first palette entry whose alpha is 0), as the file stores it; false for other
+// colour types, without one, or when the chunks before the image data are damaged. The position is kept.
+bool FindPngTransparentColor(pf::TStream& stream, pf::TColor& color);
+// The same with the palette index of that colour (-1 for colour type 2).
+bool FindPngTransparency(pf::TStream& stream, pf::TColor& color, int& paletteIndex);
+
+// A new monochrome mask (white where transparent) of the bitmap's transparent colour, or of color when useColor;
+// the bitmap is no longer transparent.
+std::unique_ptr<pf::TBitmap> ExtractMaskBitmap(pf::TBitmap& bitmap, bool useColor, pf::TColor color);
+// The bitmap for the screen: on screens of more than 8 bits only bitmaps of fewer than 8 bits per pixel are
+// rebuilt; on palette screens bitmaps of an explicit format are reduced to the shared palette (dithered) and
+// device bitmaps rebuilt with it.
+std::unique_ptr<pf::TBitmap> AdaptBitmapToScreen(std::unique_ptr<pf::TBitmap> bitmap);
+// A device bitmap of the same picture; on palette screens one without a palette gets a copy of the shared one.
+std::unique_ptr<pf::TBitmap> RebuildBitmapWithPalette(const pf::TBitmap& bitmap);
+
+// A device-independent copy of a bitmap: its header, colour table (up to 8 bits per pixel) and bits, 16- and
+// 32-bit bitmaps read as 24-bit; rows DibRowBytes apart, the bottom row first.
+class TDib {
+ public:
+  explicit TDib(const pf::TBitmap& bitmap);
+  static int32_t DibRowBytes(int32_t bits) { return (bits + 31) / 32 * 4; }
+  const pf::TBitmapInfo& Info() const { return info_; }
+  const std::vector<uint8_t>& Bits() const { return bits_; }
+  // A device bitmap of the picture, the canvas's palette (when any) selected while it is made.
+  std::unique_ptr<pf::TBitmap> MakeDeviceBitmap(const pf::HPALETTE& palette) const;
+  // Stretches the whole DIB into the rectangle with the raster operation.
+  void DrawDib(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, pf::TCopyMode rop) const;
+
+ private:
+  pf::TBitmapInfo info_;
+  std::vector<uint8_t> bits_;
+};
+
+// ---- sizes and conversion ----
+
+// The size of a bitmap, GDI+ image or animated image; EGDIPlus "Not a TBitmap, TGifPicture, TMetafile, or TGpImage"
+// for no picture.
+int32_t QueryImageWidth(const TImageRef& image);
+int32_t QueryImageHeight(const TImageRef& image);
+// A new bitmap with the picture stretched into it, of the picture's size, but a side of 1 pixel becomes min(100, w)
+// or min(100, h) wide (spacers printed at their laid-out size); a GDI+ picture is composed on white first.
+std::unique_ptr<pf::TBitmap> ConvertImageToBitmap(const TImageRef& image, int32_t w, int32_t h);
+
+// ---- drawing ----
+
+// Screen drawing of a picture with its mask (white = transparent) stretched into (x, y, w, h).
+void StretchDrawMasked(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, pf::TBitmap& image,
+                       pf::TBitmap& mask);
+// Drawing through a DIB with the shared palette selected (printers).
+void StretchDrawDib(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const pf::TBitmap& bitmap);
+// Printing of a masked picture: clipped to its mask's opaque pixels, drawn through a DIB.
+void StretchDrawDibMasked(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, const pf::TBitmap& bitmap,
+                          const pf::TBitmap& mask);
+// The pixels that differ from the colour: one rectangle per run of a row.
+pf::HRGN BitmapToRegion(const pf::TBitmap& bitmap, pf::TColor transparentColor);
+// GDI+ pictures: at their size at a point; a source rectangle at a point (tiles); stretched into a rectangle; the
+// same under a scale (the printer's); composed on a bitmap of the colour, then stretched into the rectangle.
+void PaintGpImage(pf::TCanvas& canvas, int32_t x, int32_t y, pf::TGpImage& image);
+void PaintGpImagePart(pf::TCanvas& canvas, int32_t x, int32_t y, pf::TGpImage& image, const pf::TRect& source);
+void PaintGpImageStretched(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, pf::TGpImage& image);
+void PaintGpImageScaled(pf::TCanvas& canvas, int32_t x, int32_t y, pf::TGpImage& image, float scaleX, float scaleY);
+void PaintGpImageStretchedScaled(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, pf::TGpImage& image,
+                                 float scaleX, float scaleY);
+void PaintGpImageOnBackground(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h, pf::TGpImage& image,
+                              pf::TColor background);
+// Any picture stretched into (x, y, w, h): a bitmap masked when it has a mask, a GDI+ picture blended, the current
+// frame of an animated one (which counts as shown). printing draws bitmaps through DIBs and GDI+ pictures under the
+// scale.
+void DrawPicture(pf::TCanvas& canvas, const TImageRef& image, pf::TBitmap* mask, int32_t x, int32_t y, int32_t w,
+                 int32_t h, bool printing = false, float scaleX = 1, float scaleY = 1);
+
+// ---- the cache ----
+
+// One cached picture. The item owns the picture and the mask.
+class TBitmapItem {
+ public:
+  TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, uint8_t transparency);
+  int32_t AccessCount = 0;  // document loads since the picture was last asked for
+  int32_t UsageCount = 0;   // picture objects that hold it now
+  uint8_t Transp = tkNone;
+  TLoadedImage MImage;
+  std::unique_ptr<pf::TBitmap> Mask;
+  TImageRef Image() const { return RefOf(MImage); }
+};
+
+// The image cache: picture names (upper-cased, trimmed: ImageCacheKey) sorted, each with its TBitmapItem. It starts
+// GDI+ while it exists.
+class TStringBitmapList : public pf::TStringList {
+ public:
+  TStringBitmapList();
+  ~TStringBitmapList() override;
+  TStringBitmapList(const TStringBitmapList&) = delete;
+  TStringBitmapList& operator=(const TStringBitmapList&) = delete;
+
+  int32_t MaxCache = 4;  // document loads an unused picture stays (the viewer's ImageCacheCount)
+
+  // Adds a picture not yet cached; it counts one user. Returns its index.
+  int AddObject(const std::string& key, std::unique_ptr<TBitmapItem> item);
+  TBitmapItem* Item(int index) const { return static_cast<TBitmapItem*>(GetObject(index)); }
+  // One more user; the picture was asked for now.
+  TImageRef UseImage(int index);
+  // One user fewer (never below 0); nothing when the key is not cached.
+  void ReleaseUsage(const std::string& key);
+  // Once per document load: every picture ages by one load; an unused one older than MaxCache loads is freed.
+  void AgeAndPurge();
+  // Frees every unused picture older than n loads; MaxCache := n.
+  void ApplyCacheLimit(int32_t n);
+  // Frees every picture.
+  void Clear() override;
+
+ private:
+  void FreeUnused(int32_t maxAge);
+};
+
+// The cache key of a picture name.
+std::string ImageCacheKey(const std::string& name);
+
+// The document's picture of that name: from the cache, else from the viewer's bitmap or image request handlers
+// (a stream that is ImageWaitStream makes it delayed), else from the file; a loaded picture enters the cache.
+// transparency on entry tkOwnMask when a mask from the picture's own transparency is wanted; on exit the kind of
+// the mask answered (cached with the picture, never to be freed by the caller). A picture answered counts one user
+// until ReleaseUsage. Nothing without a cache.
+TImageRef FetchImage(TSectionList& document, const std::string& name, uint8_t& transparency, pf::TBitmap*& mask,
+                     bool& fromCache, bool& delayed);
+
+// ---- pictures in the text ----
 
 class TImageObj : public TFloatingObj {
  public:
@@ -30,11 +208,13 @@ class TImageObj : public TFloatingObj {
   TImageObj(TSectionList* masterList, int32_t position, const TAttributeList& attributes);
   // A picture named by a URL alone (a background or list-style picture).
   static std::unique_ptr<TImageObj> CreateFromUrl(TSectionList* masterList, const std::string& url);
-  // The print copy.
+  // The print copy: the same picture, never animated.
   TImageObj(TSectionList* masterList, const TImageObj& source);
+  // Gives the cached picture back and leaves the document's animated list.
+  ~TImageObj() override;
 
   std::string Source;           // the picture's name as written
-  TImageRef Image;              // the picture from the cache
+  TImageRef Image;              // the picture from the cache, its own animated copy, or a placeholder
   pf::TBitmap* Mask = nullptr;  // its monochrome mask, white where transparent
   uint8_t Transparent = 0;      // the transparency kind
   int32_t BorderSize = 0;       // BORDER, or the style's border width
@@ -46,13 +226,40 @@ class TImageObj : public TFloatingObj {
   bool Visible = true;                            // the style's visibility
   TImageFormControlObj* MyFormControl = nullptr;  // the image input this picture belongs to
   TSectionList* MasterList;
+  std::string CacheKey;  // the cache entry the picture counts as a user of ("" when none)
+  int32_t DrawXX = 0;    // where the last paint put the picture's left edge (the frame's outer edge)
+  bool Delayed = false;  // waiting in the document's MissingImages
+  std::unique_ptr<TgfAnimatedImage> OwnGif;  // this object's copy of an animated picture
 
   // The element's style: vertical-align or float, title, margins (plus the border when bordered), width, height
   // and visibility.
   void ApplyStyleProperties(TProperties& prop);
+  // Fetches the picture when there is none yet and sizes the object (ObjWidth, ObjHeight with the border) for the
+  // room: percentages of availWidth and availHeight (availWidth when availHeight is 0). linkRun is the font run the
+  // picture stands in: one with a URL gives a picture without BORDER a 1-pixel frame.
   void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) override;
   std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const override;
+  // The picture is hovered (1), pressed (2) or neither (0). Animated pictures have no hover frames, so nothing
+  // else changes.
   void SetHoverState(uint8_t state);
+  // Whether the picture is the wait or the error placeholder.
+  bool IsPlaceholder() const;
+  // Draws the object with x the left edge of its box (its left space included): a floating one (align 5, 6) with
+  // its top space below topY; an inline one by its alignment in the line whose text top is topY and baseline
+  // yBaseline (top: below its top space; middle: centred on the middle of run's character height above the
+  // baseline; bottom and baseline: its bottom space on the baseline). run is the font run the picture stands in:
+  // its colour frames a bordered picture, and a focused link gets a focus rectangle. Remembers where it drew (DrawXX,
+  // DrawYY in document y) for the hit tests. Nothing when invisible.
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run);
+  // The picture (or the placeholder box) at (x, y) at the object's size without the border.
+  void DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y);
+
+ private:
+  void Fetch();
+  void SizeFromPicture(int32_t availWidth, int32_t availHeight, int32_t border);
+  void SizePlaceholder(pf::TCanvas& canvas, int32_t availWidth, int32_t availHeight, int32_t border);
+  void DrawPlaceholder(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h);
+  void ReleasePicture();
 };
 
 // The pictures and panels of one section, by text position.
@@ -71,12 +278,16 @@ class TImageObjList : public TFreeList<TFloatingObj> {
     for (int i = 0; i < Count(); ++i) (*this)[i]->Pos = newPosition((*this)[i]->Pos);
   }
 
-  // Sizes and hit tests (built with the layout).
+  // The height of the object at pos with its vertical spaces, its alignment and the object; -1 when none.
   int32_t GetHeightAt(int32_t pos, uint8_t& align, TFloatingObj*& object) const;
+  // Its width (without the spaces, which come out apart); -1 when none.
   int32_t GetWidthAt(int32_t pos, uint8_t& align, int32_t& hSpaceLeft, int32_t& hSpaceRight,
                      TFloatingObj*& object) const;
+  // The first picture whose drawn area inside its border holds (x, y): the point's offset in it, its ISMAP flag,
+  // whether it names a map and the document's map of that name (nullptr when none has it).
   bool PtInImage(int32_t x, int32_t y, int32_t& ix, int32_t& iy, TFloatingObj*& object, bool& isMap,
                  const TMapItem*& map, bool& usesMap) const;
+  // The same without maps: the picture and the offset of y in it.
   bool PtInObject(int32_t x, int32_t y, TFloatingObj*& object, int32_t& iy) const;
 };
 
