@@ -95,6 +95,9 @@ int StretchDIBits(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t he
     const uint8_t* in = bits.data() + size_t(h.biHeight < 0 ? r : rows - 1 - r) * size_t(stride);
     std::copy_n(in, std::min(stride, image.RowBytes()), image.ScanLine(r));
   }
+  // A DIB's pixels take the colours of its table, a 1-bit one too (only monochrome bitmaps of a canvas take the
+  // text and background colours).
+  if (format == pf1bit) image.SetPixelFormat(pf8bit);
   // A bottom-up DIB counts its source rectangle from the bottom-left corner.
   const int32_t top = h.biHeight < 0 ? sy : rows - sy - sourceHeight;
   StretchBitmap(dest, Bounds(x, y, width, height), image, Bounds(sx, top, sourceWidth, sourceHeight), rop);

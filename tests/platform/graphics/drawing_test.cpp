@@ -370,6 +370,15 @@ TEST(Dib, GetDIBitsAndStretchDIBitsRoundTripEveryDepth) {
                 0);  // too few bytes
     }
   }
+  // A 1-bit DIB draws in the colours of its table, not in the canvas's text and background colours.
+  TBitmapInfo mono;
+  mono.bmiHeader = {40, 3, 1, 1, 1};
+  mono.bmiColors = {ColorToRGBQuad(clRed), ColorToRGBQuad(clBlue)};
+  const std::vector<uint8_t> monoBits = {0x40, 0, 0, 0};
+  TBitmap drawn(3, 1, pf24bit);
+  EXPECT_EQ(StretchDIBits(drawn.Canvas(), 0, 0, 3, 1, 0, 0, 3, 1, monoBits, mono, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(drawn.GetPixel(0, 0), clRed);
+  EXPECT_EQ(drawn.GetPixel(1, 0), clBlue);
   TBitmapInfo bad;
   bad.bmiHeader.biBitCount = 7;
   std::vector<uint8_t> bits(64);
