@@ -38,6 +38,11 @@ std::vector<uint8_t> WritePng(const PngSpec& s) {
     for (auto& c : palette) c = {png_byte(Next(seed)), png_byte(Next(seed)), png_byte(Next(seed))};
     png_set_PLTE(png, info, palette.data(), int(palette.size()));
   }
+  const int channels = s.colorType == 2 ? 3 : s.colorType == 4 ? 2 : s.colorType == 6 ? 4 : 1;
+  const size_t rowBytes = (size_t(s.width) * size_t(channels * s.depth) + 7) / 8;
+  std::vector<uint8_t> pixels(rowBytes * size_t(s.height));
+  // Smooth rows with some noise, so that every filter has something to do.
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 3 + (Next(seed) & 0x1F));
   if (s.gamma) png_set_gAMA_fixed(png, info, s.gamma);
   if (s.time) {
     png_time t{2024, 5, 17, 12, 30, 0};
@@ -47,20 +52,24 @@ std::vector<uint8_t> WritePng(const PngSpec& s) {
     png_text text{PNG_TEXT_COMPRESSION_NONE, const_cast<char*>("Comment"), const_cast<char*>("a test"), 6, 0, {}, {}};
     png_set_text(png, info, &text, 1);
   }
-  if (!s.trns.empty()) {
+  std::vector<uint16_t> key = s.trns;
+  if (s.keyFirstPixel) {  // the samples of pixel 0 (depth 8 or 16)
+    key.clear();
+    for (int c = 0; c < channels; ++c)
+      key.push_back(s.depth == 16  ? uint16_t(pixels[size_t(2 * c)] << 8 | pixels[size_t(2 * c + 1)])
+                    : s.depth == 8 ? pixels[size_t(c)]
+                                   : uint16_t(pixels[0] >> (8 - s.depth)));
+  }
+  if (!key.empty()) {
     png_color_16 c{};
-    c.gray = s.trns[0];
-    if (s.trns.size() == 3) c.red = s.trns[0], c.green = s.trns[1], c.blue = s.trns[2];
+    c.gray = key[0];
+    if (key.size() == 3) c.red = key[0], c.green = key[1], c.blue = key[2];
     png_set_tRNS(png, info, nullptr, 0, &c);
   }
+  if (!s.paletteAlpha.empty()) png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
   if (s.filter >= 0) png_set_filter(png, 0, PNG_FILTER_NONE << s.filter);
   if (s.idatSize) png_set_compression_buffer_size(png, s.idatSize);
   png_write_info(png, info);
-  const int channels = s.colorType == 2 ? 3 : s.colorType == 4 ? 2 : s.colorType == 6 ? 4 : 1;
-  const size_t rowBytes = (size_t(s.width) * size_t(channels * s.depth) + 7) / 8;
-  std::vector<uint8_t> pixels(rowBytes * size_t(s.height));
-  // Smooth rows with some noise, so that every filter has something to do.
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 3 + (Next(seed) & 0x1F));
   std::vector<png_bytep> rows(size_t(s.height));
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = pixels.data() + y * rowBytes;
   png_write_image(png, rows.data());
@@ -91,7 +100,10 @@ RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha, double screenG
   png_set_strip_16(png);
   double fileGamma = 0;
   if (screenGamma > 0 && png_get_gAMA(png, info, &fileGamma)) png_set_gamma(png, screenGamma, fileGamma);
-  if (alpha == Alpha::Strip) {
+  if (alpha == Alpha::Keep) {
+    png_set_tRNS_to_alpha(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  } else if (alpha == Alpha::Strip) {
     png_set_strip_alpha(png);
   } else {
     png_color_16 white{0, 255, 255, 255, 255};
@@ -101,10 +113,11 @@ RgbImage DecodePng(const std::vector<uint8_t>& file, Alpha alpha, double screenG
   png_read_update_info(png, info);
   result.width = int(png_get_image_width(png, info));
   result.height = int(png_get_image_height(png, info));
-  if (png_get_rowbytes(png, info) != size_t(result.width) * 3) png_error(png, "not RGB");
-  result.rgb.resize(size_t(result.width) * 3 * size_t(result.height));
+  const size_t rowBytes = size_t(result.width) * (alpha == Alpha::Keep ? 4 : 3);
+  if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "not RGB");
+  result.rgb.resize(rowBytes * size_t(result.height));
   std::vector<png_bytep> rows(size_t(result.height));
-  for (size_t y = 0; y < rows.size(); ++y) rows[y] = result.rgb.data() + y * size_t(result.width) * 3;
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = result.rgb.data() + y * rowBytes;
   png_read_image(png, rows.data());
   png_destroy_read_struct(&png, &info, nullptr);
   return result;

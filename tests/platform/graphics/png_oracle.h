@@ -18,20 +18,22 @@ struct PngSpec {
   int filter;  // 0..4 forces that filter on every row; -1 leaves the choice to libpng
   int width;
   int height;
-  size_t idatSize = 0;         // when not 0, the image data is split into chunks of at most this size
-  int gamma = 0;               // gAMA value (stored) when not 0
-  bool time = false;           // a tIME chunk before the image data
-  bool text = false;           // a tEXt chunk
-  std::vector<uint16_t> trns;  // tRNS samples of a grey (one) or RGB (three) picture
+  size_t idatSize = 0;                // when not 0, the image data is split into chunks of at most this size
+  int gamma = 0;                      // gAMA value (stored) when not 0
+  bool time = false;                  // a tIME chunk before the image data
+  bool text = false;                  // a tEXt chunk
+  std::vector<uint16_t> trns;         // tRNS samples of a grey (one) or RGB (three) picture
+  bool keyFirstPixel = false;         // a grey or RGB picture's tRNS is the colour of its first pixel
+  std::vector<uint8_t> paletteAlpha;  // tRNS of a palette picture: the alpha of its first entries
 };
 
 std::vector<uint8_t> WritePng(const PngSpec& spec);
 
-enum class Alpha { Strip, OnWhite };
+enum class Alpha { Strip, OnWhite, Keep };
 
 // libpng's decoding to 8-bit RGB: palettes and grey expanded, 16-bit samples cut to their high byte, alpha dropped
-// or composed on white. With screenGamma > 0 libpng corrects for that display gamma. Empty when libpng refuses the
-// file.
+// or composed on white; with Alpha::Keep to RGBA, 4 bytes a pixel (tRNS as alpha, 255 where there is none). With
+// screenGamma > 0 libpng corrects for that display gamma. Empty when libpng refuses the file.
 struct RgbImage {
   int width = 0;
   int height = 0;
