@@ -1,0 +1,468 @@
+// The image cache and loading from inside: recognition, the loader choice with and without GDI+, masks of
+// transparent GIF and PNG pictures, the transparent colour of PNG files, the cache's reference counts and ageing,
+// and picture objects sized, painted and hit in the text.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "platform/core/files.h"
+#include "platform/core/strings.h"
+#include "platform/graphics/fonts.h"
+#include "tests/gif/giflib_oracle.h"
+#include "tests/platform/graphics/png_oracle.h"
+#include "viewer/animated_images.h"
+#include "viewer/borders.h"
+#include "viewer/font_runs.h"
+#include "viewer/html_tables.h"
+#include "viewer/image_cache.h"
+#include "viewer/image_map.h"
+#include "viewer/section_list.h"
+
+namespace {
+
+using namespace viewer;
+using Bytes = std::vector<uint8_t>;
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// A folder of its own for the test's files.
+struct Folder {
+  Folder() : path(std::filesystem::temp_directory_path() / ("pexu-images-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~Folder() { std::filesystem::remove_all(path); }
+  std::string File(const std::string& name) const { return (path / name).string(); }
+  void Write(const std::string& name, const Bytes& bytes) const { pf::AtomicWriteFile(File(name), Text(bytes)); }
+  std::filesystem::path path;
+};
+
+// A 3 x 2 GIF (red, green, blue, white) with pixels (1, 0) and (2, 1) transparent; frames > 1 makes it animated.
+Bytes TransparentGif(int frames = 1) {
+  giftest::OracleGif g;
+  g.width = 3, g.height = 2, g.globalMap = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+  for (int i = 0; i < frames; ++i) {
+    giftest::OracleFrame f;
+    f.width = 3, f.height = 2, f.pixels = {0, 3, 1, 2, 1, 3}, f.transparent = 3;
+    g.frames.push_back(f);
+  }
+  return giftest::GiflibWrite(g);
+}
+
+Bytes BmpOf(int32_t w, int32_t h) {
+  pf::TBitmap bitmap(w, h, pf::pf24bit);
+  pf::TMemoryStream out;
+  bitmap.SaveToStream(out);
+  return Bytes(out.Memory(), out.Memory() + out.Size());
+}
+
+// The white pixels of a mask as "x,y" joined by blanks.
+std::string WhiteOf(const pf::TBitmap& mask) {
+  std::string where;
+  for (int32_t y = 0; y < mask.Height(); ++y)
+    for (int32_t x = 0; x < mask.Width(); ++x)
+      if (mask.GetPixel(x, y) == pf::clWhite)
+        where += (where.empty() ? "" : " ") + std::to_string(x) + "," + std::to_string(y);
+  return where;
+}
+
+// GDI+ available or not for the test's lifetime (no other user may hold it).
+struct GdiPlus {
+  explicit GdiPlus(bool available) {
+    pf::SetGdiPlusAvailable(available);
+    pf::LoadGdiPlus();
+  }
+  ~GdiPlus() {
+    pf::UnloadGdiPlus();
+    pf::SetGdiPlusAvailable(true);
+  }
+};
+
+TEST(ImageLoading, PicturesAreRecognisedByTheirBytes) {
+  const struct {
+    std::string bytes;
+    TImageKind kind;
+  } cases[] = {{"GIF89a", ikGif89}, {"GIF87a", ikGif87},      {"GIF8x", ikGif87}, {"\x89PNG\r\n\x1a\n", ikPng},
+               {"BM", ikBmp},       {"\xFF\xD8\xFF", ikJpeg}, {"ABCD", ikNone},   {"GIF", ikNone}};
+  for (const auto& c : cases)
+    EXPECT_EQ(DetectImageType(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size()), c.kind) << c.bytes;
+  Folder dir;
+  dir.Write("photo.jpg", pf::test::WritePng({2, 8}));
+  dir.Write("short.gif", Bytes{'G', 'I', 'F', '8', '9', 'a', '1', '2', '3'});
+  EXPECT_EQ(DetectFileImageType(dir.File("photo.jpg")), ikPng);
+  EXPECT_EQ(DetectFileImageType(dir.File("short.gif")), ikNone);
+  EXPECT_EQ(DetectFileImageType(dir.File("none.gif")), ikNone);
+  // A stream needs 20 bytes.
+  uint8_t transparency = tkNone;
+  std::unique_ptr<pf::TBitmap> mask;
+  const Bytes bmp = BmpOf(1, 1);
+  pf::TReadOnlyMemoryStream cut(bmp.data(), 19), whole(bmp.data(), int64_t(bmp.size()));
+  EXPECT_TRUE(IsEmpty(RefOf(ReadImageStream(cut, transparency, mask))));
+  EXPECT_EQ(QueryImageWidth(RefOf(ReadImageStream(whole, transparency, mask))), 1);
+  EXPECT_THROW(QueryImageWidth(TImageRef()), pf::EGDIPlus);
+}
+
+// Which class each kind of file becomes, with GDI+ and without, and the masks that come with it.
+TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
+  Folder dir;
+  pf::test::PngSpec palette(3, 4);
+  palette.paletteAlpha = {255, 255, 0};  // entry 2 transparent
+  pf::test::PngSpec keyed(2, 8);
+  keyed.keyFirstPixel = true;
+  keyed.gamma = 45455;  // the mask must match the corrected colours
+  const std::pair<const char*, Bytes> files[] = {{"a.gif", TransparentGif()},
+                                                 {"b.gif", TransparentGif(2)},
+                                                 {"c.png", pf::test::WritePng(palette)},
+                                                 {"d.png", pf::test::WritePng(keyed)},
+                                                 {"e.bmp", BmpOf(4, 3)}};
+  for (const auto& [name, bytes] : files) dir.Write(name, bytes);
+  std::filesystem::copy_file(std::string(PEXU_SOURCE_DIR) + "/resources/pics/seitenkopf.jpg", dir.File("f.jpg"));
+  // The pixels libpng makes transparent.
+  auto transparentOf = [](const Bytes& png) {
+    const pf::test::RgbImage rgba = pf::test::DecodePng(png, pf::test::Alpha::Keep);
+    std::string where;
+    for (int i = 0; i < rgba.width * rgba.height; ++i)
+      if (rgba.rgb[size_t(i) * 4 + 3] == 0)
+        where += (where.empty() ? "" : " ") + std::to_string(i % rgba.width) + "," + std::to_string(i / rgba.width);
+    return where;
+  };
+  const struct {
+    const char* name;
+    bool gdiPlus;
+    int kind;  // the variant's index: 1 bitmap, 2 GDI+ picture, 3 animated
+    uint8_t transparency;
+    std::string masked;
+  } cases[] = {
+      {"a.gif", true, 1, tkGivenMask, "1,0 2,1"},
+      {"b.gif", true, 3, tkNone, ""},
+      {"c.png", true, 2, tkNone, ""},
+      {"c.png", false, 1, tkPngColor, transparentOf(files[2].second)},
+      {"d.png", false, 1, tkPngColor, transparentOf(files[3].second)},
+      {"e.bmp", false, 1, tkNone, ""},
+      {"f.jpg", true, 1, tkNone, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.gdiPlus ? " with GDI+" : " without GDI+"));
+    GdiPlus gdiPlus(c.gdiPlus);
+    uint8_t transparency = tkNone;
+    std::unique_ptr<pf::TBitmap> mask;
+    const TLoadedImage image = LoadImageFile(dir.File(c.name), transparency, mask);
+    EXPECT_EQ(int(image.index()), c.kind) << ImageLoadError();
+    EXPECT_EQ(transparency, c.transparency);
+    EXPECT_EQ(mask ? WhiteOf(*mask) : "", c.masked);
+    if (mask) {  // black under the mask, so that ORing the picture adds nothing there
+      const pf::TBitmap& bitmap = *std::get<std::unique_ptr<pf::TBitmap>>(image);
+      for (int32_t y = 0; y < bitmap.Height(); ++y)
+        for (int32_t x = 0; x < bitmap.Width(); ++x)
+          if (mask->GetPixel(x, y) == pf::clWhite) {
+            EXPECT_EQ(bitmap.GetPixel(x, y), pf::clBlack);
+          }
+    }
+  }
+}
+
+TEST(ImageLoading, TheTransparentColourOfPngFiles) {
+  using pf::test::Chunk;
+  const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto file = [&](std::initializer_list<Bytes> chunks) {
+    Bytes out = signature;
+    for (const Bytes& c : chunks) out.insert(out.end(), c.begin(), c.end());
+    return out;
+  };
+  const Bytes ihdr1 = Chunk("IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 1, 3, 0, 0, 0});  // 1 x 1, palette of depth 1
+  const Bytes plte2 = Chunk("PLTE", {10, 20, 30, 40, 50, 60});
+  pf::test::PngSpec palette(3, 8), rgb(2, 8), deep(2, 16);
+  palette.paletteAlpha = {255, 7, 0, 0};
+  rgb.trns = {0x10, 0x20, 0x30};
+  deep.trns = {0x1234, 0x5678, 0x9ABC};
+  const Bytes paletteFile = pf::test::WritePng(palette);
+  const Bytes entries = pf::test::ChunkData(paletteFile, "PLTE");
+  Bytes cut = file({ihdr1, plte2});
+  cut.insert(cut.end(), {0, 0, 1, 0, 't', 'R', 'N', 'S', 0});  // a length past the end
+  const struct {
+    const char* what;
+    Bytes bytes;
+    bool found;
+    pf::TColor color;
+  } cases[] = {
+      {"palette: the first entry with alpha 0", paletteFile, true, pf::RGB(entries[6], entries[7], entries[8])},
+      {"RGB, 8 bits: the samples' low bytes", pf::test::WritePng(rgb), true, pf::RGB(0x10, 0x20, 0x30)},
+      {"RGB, 16 bits: the samples' high bytes", pf::test::WritePng(deep), true, pf::RGB(0x12, 0x56, 0x9A)},
+      {"RGBA", pf::test::WritePng({6, 8}), false, 0},
+      {"a chunk longer than the file", cut, false, 0},
+      {"alphas beyond the palette", file({ihdr1, plte2, Chunk("tRNS", {255, 255, 0})}), false, 0},
+      {"tRNS after the image data", file({ihdr1, plte2, Chunk("IDAT", {}), Chunk("tRNS", {0})}), false, 0},
+      {"a palette of 257 entries", file({ihdr1, Chunk("PLTE", Bytes(771, 0)), Chunk("tRNS", {0})}), false, 0},
+  };
+  for (const auto& c : cases) {
+    pf::TReadOnlyMemoryStream stream(c.bytes.data(), int64_t(c.bytes.size()));
+    stream.SetPosition(3);
+    pf::TColor color = 0;
+    EXPECT_EQ(FindPngTransparentColor(stream, color), c.found) << c.what;
+    if (c.found) {
+      EXPECT_EQ(color, c.color) << c.what;
+    }
+    EXPECT_EQ(stream.Position(), 3) << c.what;
+  }
+}
+
+// The cache under a script of document loads: a picture nobody uses stays MaxCache loads after its last use, a used
+// one stays however old, usage never drops below 0, and a lower limit frees the old unused pictures at once.
+TEST(ImageCache, ReferenceCountsAndAgeing) {
+  TStringBitmapList cache;
+  const struct {
+    const char* op;
+    const char* key;
+    int times;
+    const char* cached;  // after the step
+  } script[] = {
+      {"limit", "", 5, ""},          {"add", "A", 1, "A"},     {"add", "H", 1, "A H"},   {"release", "A", 1, "A H"},
+      {"release", "NONE", 1, "A H"}, {"load", "", 5, "A H"},                         // A is 5 loads old
+      {"load", "", 1, "H"},                                                          // 6 > 5: dropped; H is held
+      {"release", "H", 2, "H"},                                                      // not below 0
+      {"use", "H", 1, "H"},                                                          // held again, age 0
+      {"load", "", 10, "H"},         {"release", "H", 1, "H"}, {"load", "", 1, ""},  // 11 loads old and free
+      {"add", "B", 1, "B"},          {"use", "B", 1, "B"},                           // two users
+      {"release", "B", 1, "B"},      {"load", "", 7, "B"},     {"release", "B", 1, "B"}, {"add", "C", 1, "B C"},
+      {"release", "C", 1, "B C"},    {"limit", "", 0, "C"},  // B (7 loads old) goes, C (0 loads old) stays
+      {"load", "", 1, ""},
+  };
+  for (const auto& step : script) {
+    const std::string op = step.op;
+    for (int i = 0; i < step.times; ++i) {
+      int index = -1;
+      if (op == "add")
+        cache.AddObject(step.key, std::make_unique<TBitmapItem>(std::make_unique<pf::TBitmap>(1, 1), nullptr, tkNone));
+      else if (op == "use" && cache.Find(step.key, index))
+        cache.UseImage(index);
+      else if (op == "release")
+        cache.ReleaseUsage(step.key);
+      else if (op == "load")
+        cache.AgeAndPurge();
+    }
+    if (op == "limit") cache.ApplyCacheLimit(step.times);
+    std::string keys;
+    for (int i = 0; i < cache.Count(); ++i) keys += (keys.empty() ? "" : " ") + cache[i];
+    EXPECT_EQ(keys, step.cached) << op << " " << step.key;
+  }
+  EXPECT_EQ(cache.MaxCache, 0);
+}
+
+// Bitmaps for the screen: below 8 bits per pixel rebuilt in their colours, true colour reduced to the shared
+// palette on palette screens. Printing draws masked pictures through DIBs clipped to their opaque pixels.
+TEST(ImageLoading, PaletteScreensAndPrinting) {
+  auto mono = std::make_unique<pf::TBitmap>(2, 1, pf::pf1bit);
+  mono->SetColorTable({pf::ColorToRGBQuad(pf::clRed), pf::ColorToRGBQuad(pf::clBlue)});
+  mono->SetPixel(0, 0, pf::clRed);
+  mono->SetPixel(1, 0, pf::clBlue);
+  auto rebuilt = AdaptBitmapToScreen(std::move(mono));
+  EXPECT_EQ(rebuilt->PixelFormat(), pf::pfDevice);
+  EXPECT_EQ(std::make_pair(rebuilt->GetPixel(0, 0), rebuilt->GetPixel(1, 0)), std::make_pair(pf::clRed, pf::clBlue));
+  auto photo = std::make_unique<pf::TBitmap>(4, 4, pf::pf24bit);
+  const pf::TBitmap* kept = photo.get();
+  EXPECT_EQ(AdaptBitmapToScreen(std::move(photo)).get(), kept);
+  pf::SetScreenBitsPerPixelOverride(8);
+  auto reduced = AdaptBitmapToScreen(std::make_unique<pf::TBitmap>(4, 4, pf::pf24bit));
+  pf::SetScreenBitsPerPixelOverride(0);
+  EXPECT_EQ(reduced->PixelFormat(), pf::pf8bit);
+  EXPECT_EQ(reduced->ColorTable().size(), 256u);
+
+  pf::TBitmap picture(3, 2, pf::pf24bit), mask(3, 2, pf::pf1bit), page(6, 4, pf::pf24bit);
+  picture.Canvas().Brush().SetColor(pf::clRed);
+  picture.Canvas().FillRect(pf::Rect(0, 0, 3, 2));
+  mask.Canvas().Brush().SetColor(pf::clBlack);
+  mask.Canvas().FillRect(pf::Rect(0, 0, 3, 2));
+  mask.SetPixel(1, 0, pf::clWhite);  // the one transparent pixel
+  pf::TRect box;
+  EXPECT_EQ(pf::GetRgnBox(BitmapToRegion(mask, pf::clBlack), box), pf::SIMPLEREGION);
+  EXPECT_EQ(box, pf::Rect(1, 0, 2, 1));
+  DrawPicture(page.Canvas(), &picture, &mask, 0, 0, 6, 4, true);  // doubled
+  EXPECT_EQ(page.GetPixel(0, 0), pf::clRed);
+  EXPECT_EQ(page.GetPixel(2, 1), pf::clWhite);
+  EXPECT_EQ(page.GetPixel(3, 1), pf::clWhite);
+  EXPECT_EQ(page.GetPixel(4, 1), pf::clRed);
+  EXPECT_EQ(page.Canvas().GetClipRgn(), pf::HRGN());
+}
+
+// ---- pictures in a document ----
+
+class Viewer : public IViewerControl {
+ public:
+  pf::TObject* Sender() override { return nullptr; }
+  std::string ExpandFileName(const std::string& name) override { return pf::PathJoin(folder, name); }
+  void SetCodePage(int) override {}
+  void FollowLinkByKey(const TUrlTarget&) override {}
+  void DocumentKeyPress(char&) override {}
+  void DoProgress(int) override {}
+  std::string folder;
+};
+
+struct Page {
+  Page() : list(&viewer, nullptr) {
+    pf::SetFontService(pf::CreateFixedMetricFontService());
+    InitializeViewerShared();
+    viewer.folder = dir.path.string();
+    list.BitmapList = &cache;
+    dir.Write("p.bmp", BmpOf(200, 100));
+    dir.Write("a.gif", TransparentGif());
+    dir.Write("b.gif", TransparentGif(2));
+  }
+  ~Page() {
+    FinalizeViewerShared();
+    pf::SetFontService(nullptr);
+  }
+  // A picture of IMG attributes ("SRC=p.bmp WIDTH=50%"), sized for the room.
+  std::unique_ptr<TImageObj> Image(const std::string& attributes, int32_t availWidth = 400, int32_t availHeight = 0,
+                                   TFontObj* run = nullptr) {
+    TAttributeList parsed;
+    std::istringstream words(attributes);
+    for (std::string a; words >> a;) {
+      const std::string name = a.substr(0, a.find('=')), value = a.substr(a.find('=') + 1);
+      parsed.Add(std::make_unique<TAttribute>(LookupAttribute(pf::UpperCase(name)), std::atoi(value.c_str()), name,
+                                              value, 1252));
+    }
+    auto image = std::make_unique<TImageObj>(&list, 0, parsed);
+    image->ComputeSize(canvas.Canvas(), availHeight, availWidth, run);
+    return image;
+  }
+  int Users(const std::string& name) {
+    int index = -1;
+    return cache.Find(ImageCacheKey(dir.File(name)), index) ? cache.Item(index)->UsageCount : -1;
+  }
+  Folder dir;
+  Viewer viewer;
+  TStringBitmapList cache;
+  TSectionList list;
+  pf::TBitmap canvas{100, 100, pf::pf24bit};
+};
+
+// Sizes of a 200 x 100 picture and of placeholders (ALT text in the fixed-metric Arial 8 pt: "Logo" is 23 x 13).
+TEST(ImageObjects, SizeForTheRoomTheAttributesAndTheLink) {
+  Page page;
+  TFontObj link(nullptr, std::make_unique<TMyFont>(), 0);
+  link.UrlTarget.Url = "x.html";
+  const struct {
+    const char* attributes;
+    int32_t availWidth, availHeight;
+    bool inLink;
+    int32_t width, height;
+    bool fixed;
+  } cases[] = {
+      {"SRC=p.bmp", 400, 0, false, 200, 100, false},
+      {"SRC=p.bmp WIDTH=50%", 400, 0, false, 200, 100, false},
+      {"SRC=p.bmp HEIGHT=50", 400, 0, false, 100, 50, false},
+      {"SRC=p.bmp WIDTH=30 HEIGHT=70", 400, 0, false, 30, 70, true},
+      {"SRC=p.bmp WIDTH=50% HEIGHT=25%", 400, 200, false, 200, 50, false},
+      {"SRC=p.bmp HEIGHT=50%", 400, 0, false, 400, 200, false},  // no height: the width is the base
+      {"SRC=p.bmp", 400, 0, true, 202, 102, false},
+      {"SRC=p.bmp BORDER=0", 400, 0, true, 200, 100, false},
+      {"SRC=p.bmp BORDER=3 WIDTH=100%", 400, 0, false, 400, 203, false},  // the room less the frame, then the frame
+      {"SRC=none.gif ALT=Logo", 400, 0, false, 49, 24, false},
+      {"SRC=none.gif", 400, 0, false, 24, 24, false},
+      {"SRC=none.gif WIDTH=10 HEIGHT=12", 400, 0, false, 10, 12, false},
+  };
+  for (const auto& c : cases) {
+    auto image = page.Image(c.attributes, c.availWidth, c.availHeight, c.inLink ? &link : nullptr);
+    EXPECT_EQ(image->ObjWidth, c.width) << c.attributes;
+    EXPECT_EQ(image->ObjHeight, c.height) << c.attributes;
+    EXPECT_EQ(image->SizeFixed, c.fixed) << c.attributes;
+    EXPECT_EQ(image->IsPlaceholder(), std::string(c.attributes).find("none") != std::string::npos) << c.attributes;
+  }
+}
+
+// Every picture object counts as a user of its cached picture while it holds it, print copies too; an animated
+// picture is copied per object into the document's animated list; a picture still to come waits in MissingImages.
+TEST(ImageObjects, UsersOfCachedPicturesAnimatedCopiesAndWaitingPictures) {
+  Page page;
+  {
+    auto first = page.Image("SRC=p.bmp"), second = page.Image("SRC=P.BMP");
+    EXPECT_EQ(page.cache.Count(), 1);
+    EXPECT_EQ(page.Users("p.bmp"), 2);
+    {
+      TImageObj copy(&page.list, *second);
+      EXPECT_EQ(page.Users("p.bmp"), 3);
+    }
+    first.reset();
+    EXPECT_EQ(page.Users("p.bmp"), 1);
+    auto gif = page.Image("SRC=b.gif"), again = page.Image("SRC=b.gif");
+    EXPECT_NE(std::get<TgfAnimatedImage*>(gif->Image), std::get<TgfAnimatedImage*>(again->Image));
+    EXPECT_EQ(page.list.AGifList, (std::vector<TgfAnimatedImage*>{gif->OwnGif.get(), again->OwnGif.get()}));
+    gif.reset();
+    EXPECT_EQ(page.list.AGifList.size(), 1u);
+  }
+  EXPECT_EQ(page.Users("p.bmp"), 0);
+  EXPECT_EQ(page.Users("b.gif"), 0);
+  page.list.OnImageRequest = [](pf::TObject*, const std::string&, pf::TMemoryStream*& stream) {
+    stream = ImageWaitStream();
+  };
+  auto waiting = page.Image("SRC=later.gif"), also = page.Image("SRC=later.gif");
+  EXPECT_TRUE(waiting->Delayed && also->Delayed);
+  EXPECT_EQ(std::get<pf::TBitmap*>(waiting->Image), DefBitmap());
+  EXPECT_EQ(page.list.MissingImages.Count(), 2);
+  waiting.reset();
+  ASSERT_EQ(page.list.MissingImages.Count(), 1);
+  EXPECT_EQ(page.list.MissingImages.GetObject(0), also.get());
+  // A bitmap handler's colour makes the mask.
+  page.list.OnBitmapRequest = [](pf::TObject*, const std::string&, pf::TBitmap*& bitmap, pf::TColor& color) {
+    bitmap = new pf::TBitmap(2, 1, pf::pf24bit);
+    bitmap->SetPixel(1, 0, pf::clLime);
+    color = pf::clLime;
+  };
+  auto given = page.Image("SRC=given");
+  EXPECT_EQ(given->Transparent, tkGivenMask);
+  ASSERT_NE(given->Mask, nullptr);
+  EXPECT_EQ(WhiteOf(*given->Mask), "1,0");
+}
+
+// A transparent GIF drawn in a frame of the link's colour shows the page through its transparent pixels; alignment
+// places it in the line; the hit test finds the point inside the frame and the picture's map.
+TEST(ImageObjects, PaintPlacementAndHitTests) {
+  Page page;
+  TFontObj link(nullptr, std::make_unique<TMyFont>(), 0);
+  link.TheFont->SetColor(pf::clBlue);
+  link.UrlTarget.Url = "x.html";
+  auto image = page.Image("SRC=a.gif WIDTH=30 HEIGHT=20 BORDER=2 HSPACE=4 ALIGN=TOP USEMAP=#Nav", 400, 0, &link);
+  page.list.MapList.Add(std::make_unique<TMapItem>());
+  page.list.MapList[0]->MapName = "nav";
+  pf::TCanvas& canvas = page.canvas.Canvas();
+  canvas.Brush().SetColor(pf::clGray);
+  canvas.FillRect(pf::Rect(0, 0, 100, 100));
+  page.list.YOff = 100;
+  image->Paint(canvas, 10, 5, 60, &link);  // the frame at (14, 5)-(48, 29), the picture at (16, 7)
+  const struct {
+    int32_t x, y;
+    pf::TColor color;
+  } probes[] = {{13, 5, pf::clGray},  {14, 5, pf::clBlue},  {47, 28, pf::clBlue}, {21, 12, pf::clRed},
+                {31, 12, pf::clGray}, {41, 12, pf::clLime}, {41, 22, pf::clGray}, {48, 12, pf::clGray}};
+  for (const auto& p : probes) EXPECT_EQ(page.canvas.GetPixel(p.x, p.y), p.color) << p.x << "," << p.y;
+  TImageObjList list;
+  TImageObj* raw = image.get();
+  list.Add(std::move(image));
+  int32_t ix = -1, iy = -1;
+  TFloatingObj* hit = nullptr;
+  bool isMap = true, usesMap = false;
+  const TMapItem* map = nullptr;
+  EXPECT_TRUE(list.PtInImage(31, 112, ix, iy, hit, isMap, map, usesMap));  // document y: YOff more
+  EXPECT_EQ(hit, raw);
+  EXPECT_EQ(std::make_pair(ix, iy), std::make_pair(15, 5));
+  EXPECT_FALSE(isMap);
+  EXPECT_TRUE(usesMap);
+  EXPECT_EQ(map, page.list.MapList[0]);
+  EXPECT_FALSE(list.PtInObject(14, 105, hit, iy));  // on the frame
+  uint8_t align = 0;
+  int32_t left = 0, right = 0;
+  EXPECT_EQ(list.GetWidthAt(0, align, left, right, hit), 34);
+  EXPECT_EQ(std::make_tuple(align, left, right), std::make_tuple(uint8_t(1), 4, 4));
+  EXPECT_EQ(list.GetHeightAt(0, align, hit), 24);
+  EXPECT_EQ(list.GetHeightAt(1, align, hit), -1);
+  // Placement in a line with text top 5 and baseline 60: top, middle (no run: centred on the baseline), bottom.
+  for (auto [floating, top] : {std::pair{1, 5}, {2, 48}, {4, 36}}) {
+    raw->Floating = uint8_t(floating);
+    raw->Paint(canvas, 10, 5, 60, nullptr);
+    EXPECT_EQ(raw->DrawYY, top + 100) << floating;
+  }
+}
+
+}  // namespace
