@@ -358,7 +358,7 @@ void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBas
 void TImageObj::DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y) {
   const int32_t w = ObjWidth - 2 * BorderSize, h = ObjHeight - 2 * BorderSize;
   if (w <= 0 || h <= 0) return;
-  if (IsPlaceholder())
+  if (IsPlaceholder() || !MasterList->ShowImages)
     DrawPlaceholder(canvas, x, y, w, h);
   else
     DrawPicture(canvas, Image, Mask, x, y, w, h, MasterList->Printing, MasterList->ScaleX, MasterList->ScaleY);
@@ -367,7 +367,8 @@ void TImageObj::DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y) {
 void TImageObj::DrawPlaceholder(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
   const int saved = canvas.SaveDC();
   canvas.IntersectClipRect(x, y, x + w, y + h);
-  if (auto* bitmap = std::get_if<pf::TBitmap*>(&Image)) {
+  auto* bitmap = std::get_if<pf::TBitmap*>(&Image);
+  if (bitmap && IsPlaceholder()) {
     const int32_t at = kPlaceholderInset;
     DrawPicture(canvas, *bitmap, Mask, x + at, y + at, (*bitmap)->Width(), (*bitmap)->Height(), MasterList->Printing);
   }

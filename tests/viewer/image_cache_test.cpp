@@ -457,6 +457,12 @@ TEST(ImageObjects, PaintPlacementAndHitTests) {
   EXPECT_EQ(std::make_tuple(align, left, right), std::make_tuple(uint8_t(1), 4, 4));
   EXPECT_EQ(list.GetHeightAt(0, align, hit), 24);
   EXPECT_EQ(list.GetHeightAt(1, align, hit), -1);
+  // A missing picture: the error picture in a sunken box.
+  auto missing = page.Image("SRC=none.gif ALT=Logo ALIGN=TOP");
+  missing->Paint(canvas, 50, 40, 0, nullptr);                          // the box at (50, 40)-(99, 64)
+  EXPECT_EQ(page.canvas.GetPixel(50 + 4 + 3, 40 + 4 + 4), pf::clRed);  // the cross
+  EXPECT_EQ(page.canvas.GetPixel(50, 40), pf::ColorToRGB(pf::clBtnShadow));
+  EXPECT_EQ(page.canvas.GetPixel(50 + 4, 40 + 4), pf::clGray);  // outside the error picture's outline
   // Placement in a line with text top 5 and baseline 60: top, middle (no run: centred on the baseline), bottom.
   for (auto [floating, top] : {std::pair{1, 5}, {2, 48}, {4, 36}}) {
     raw->Floating = uint8_t(floating);
