@@ -185,6 +185,7 @@ class TStringBitmapList : public pf::TStringList {
   void Clear() override;
 
  private:
+  using pf::TStringList::AddObject;  // only items that the cache owns come in
   void FreeUnused(int32_t maxAge);
 };
 
@@ -253,13 +254,15 @@ class TImageObj : public TFloatingObj {
   void Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run);
   // The picture (or the placeholder box) at (x, y) at the object's size without the border.
   void DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y);
+  // Lets go of the picture: its cache entry's use, its animated copy, its place in MissingImages. The next
+  // ComputeSize fetches it again (a picture that was still to come, once it is there).
+  void ReleasePicture();
 
  private:
   void Fetch();
   void SizeFromPicture(int32_t availWidth, int32_t availHeight, int32_t border);
   void SizePlaceholder(pf::TCanvas& canvas, int32_t availWidth, int32_t availHeight, int32_t border);
   void DrawPlaceholder(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h);
-  void ReleasePicture();
 };
 
 // The pictures and panels of one section, by text position.

@@ -404,6 +404,15 @@ TEST(ImageObjects, UsersOfCachedPicturesAnimatedCopiesAndWaitingPictures) {
   waiting.reset();
   ASSERT_EQ(page.list.MissingImages.Count(), 1);
   EXPECT_EQ(page.list.MissingImages.GetObject(0), also.get());
+  // The picture arrives: fetched anew, it comes from the handler's stream.
+  pf::TMemoryStream arrived;
+  const Bytes gif = TransparentGif();
+  arrived.WriteBuffer(gif.data(), int32_t(gif.size()));
+  page.list.OnImageRequest = [&](pf::TObject*, const std::string&, pf::TMemoryStream*& stream) { stream = &arrived; };
+  also->ReleasePicture();
+  also->ComputeSize(page.canvas.Canvas(), 0, 400, nullptr);
+  EXPECT_EQ(page.list.MissingImages.Count(), 0);
+  EXPECT_EQ(std::make_tuple(also->ObjWidth, also->Transparent, also->Delayed), std::make_tuple(3, tkGivenMask, false));
   // A bitmap handler's colour makes the mask.
   page.list.OnBitmapRequest = [](pf::TObject*, const std::string&, pf::TBitmap*& bitmap, pf::TColor& color) {
     bitmap = new pf::TBitmap(2, 1, pf::pf24bit);
