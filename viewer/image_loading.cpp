@@ -36,6 +36,7 @@ constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n
 constexpr size_t kKindBytes = 8;         // what recognition reads
 constexpr int64_t kMinFileBytes = 10;    // a shorter file holds no picture
 constexpr int64_t kMinStreamBytes = 20;  // a shorter stream holds no picture
+constexpr const char* kNoPixels = "The picture has no pixels";
 
 std::string& LastError() {
   static std::string error;
@@ -290,7 +291,7 @@ TLoadedImage DecodeImageStream(pf::TStream& stream, uint8_t& transparency, std::
     const TImageKind kind = DetectImageType(stream);
     stream.SetPosition(0);
     std::unique_ptr<pf::TBitmap> bitmap = DecodeBitmap(stream, kind, transparency, mask);
-    if (bitmap->Empty()) throw pf::EInvalidGraphic("The picture has no pixels");
+    if (bitmap->Empty()) throw pf::EInvalidGraphic(kNoPixels);
     if (transparency == tkNone && wanted == tkOwnMask) {
       mask = ExtractMaskBitmap(*bitmap, false, 0);
       transparency = tkOwnMask;
@@ -337,6 +338,7 @@ TLoadedImage LoadGifStream(pf::TStream& stream, uint8_t& transparency, std::uniq
     stream.SetPosition(0);
     std::unique_ptr<TgfAnimatedImage> gif = CreateGifImageFromStream(nonAnimated, stream);
     if (!gif) return Fail("TGif: " + GifLastErrorMessage());
+    if (gif->Width() <= 0 || gif->Height() <= 0) throw pf::EInvalidGraphic(kNoPixels);  // a screen of width 0
     if (!nonAnimated) return Loaded(std::move(gif));
     auto bitmap = std::make_unique<pf::TBitmap>();
     bitmap->Assign(*gif->GetBitmap());

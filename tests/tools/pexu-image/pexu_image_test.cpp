@@ -206,6 +206,9 @@ TEST(PexuImage, PicturesThatDoNotLoadExitWithTheirReason) {
       {"cut.gif", enginetest::ReadFile(pics + "hglogo.gif").substr(0, 50), "", "TGif: Unexpected end of file"},
       {"cut.jpg", enginetest::ReadFile(pics + "seitenkopf.jpg").substr(0, 300), "", "JPEG"},
       {"text.gif", std::string(40, 'x'), "", "Bitmap image is not valid"},
+      {"wide0.gif",
+       enginetest::ReadFile(std::string(PEXU_SOURCE_DIR) + "/tests/data/fuzz/image_load/gif_screen_width_0.gif"), "",
+       "no pixels"},
       {"short.png", "\x89PNG\r\n", "", "too short"},
   };
   for (const auto& c : cases) {
