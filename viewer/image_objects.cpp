@@ -152,6 +152,7 @@ void TImageObj::ReleasePicture() {
   CacheKey.clear();
   Image = std::monostate();
   Mask = nullptr;
+  Transparent = tkNone;
   Delayed = false;
 }
 
