@@ -39,6 +39,13 @@ void SendMouseClick(TControl& control, const TPoint& point, TShiftState shift) {
   const QPointF global = client->mapToGlobal(pos);
   const Qt::KeyboardModifiers modifiers = ModifiersOf(shift);
   QPointer<QWidget> alive(target);
+  // A press gives the focus first, to the nearest widget that takes it by clicks, as the window system does.
+  for (QWidget* w = target; w != nullptr; w = w->isWindow() ? nullptr : w->parentWidget()) {
+    if (!w->isEnabled() || (w->focusPolicy() & Qt::ClickFocus) == 0) continue;
+    w->setFocus(Qt::MouseFocusReason);
+    break;
+  }
+  if (alive.isNull()) return;
   QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, modifiers);
   QCoreApplication::sendEvent(target, &press);
   // The press may have freed the widget (a handler that replaced the page).

@@ -239,6 +239,48 @@ TEST(FormControls, ParkingAfterLayoutAndScroll) {
   EXPECT_FALSE(page.document->ControlsNeedShowing);
 }
 
+// The document's object events: focus (after the scroll into view), change when the value differs from the one
+// the control had on entry, blur, click.
+TEST(FormControls, FocusChangeBlurAndClickEvents) {
+  Page page("<form><input name=a onfocus=F onblur=B onchange=C><input type=checkbox name=b onclick=K></form>");
+  std::vector<std::string> events;
+  auto record = [&](const char* what) {
+    return [&events, what](pf::TObject*, TFormControlObj* control, const std::string& text) {
+      events.push_back(std::string(what) + " " + control->Name + " " + text);
+    };
+  };
+  TSectionList& doc = *page.document;
+  doc.OnObjectFocus = record("focus");
+  doc.OnObjectBlur = record("blur");
+  doc.OnObjectChange = record("change");
+  doc.OnObjectClick = record("click");
+  doc.OnScrollIntoView = [&](int32_t, bool isLink) { events.push_back(isLink ? "scroll link" : "scroll"); };
+  TFormControlObj& a = page.Control(0);
+  a.GetControl()->SetFocus();
+  EXPECT_TRUE(a.Active);
+  pf::SendText(*a.GetControl(), "x");
+  page.Click(page.Control(1));
+  a.GetControl()->SetFocus();
+  page.Control(1).GetControl()->SetFocus();
+  EXPECT_FALSE(a.Active);
+  EXPECT_EQ(events, (std::vector<std::string>{"scroll", "focus a F", "change a C", "blur a B", "scroll", "click b K",
+                                              "scroll", "focus a F", "blur a B", "scroll"}));
+}
+
+// The printed looks show the state: the tick of a checked box, the dot of a checked radio button.
+TEST(FormControls, PrintedLooksShowTheCheckedState) {
+  Page page(
+      "<form><input type=checkbox checked><input type=radio checked><input type=checkbox><input type=radio>"
+      "</form>");
+  for (int i = 0; i < 4; ++i) {
+    pf::TBitmap bitmap;
+    bitmap.SetSize(20, 20);
+    page.Control(i).Paint(bitmap.Canvas(), 0, 0);
+    const pf::TPoint mark = i % 2 == 0 ? pf::TPoint{4, 7} : pf::TPoint{7, 7};
+    EXPECT_EQ(bitmap.Canvas().Pixels(mark.X, mark.Y), i < 2 ? pf::clBlack : pf::clWhite) << i;
+  }
+}
+
 // 2,000 controls build, submit and go in linear time (four times the controls take far less than sixteen times
 // as long); the sanitizers see that nothing leaks.
 TEST(FormControls, ALargeFormCostsInProportionToItsSize) {

@@ -120,8 +120,8 @@ TEST(TabOrder, ChainsTheWidgetsAndReachesAFocusStopOutOfSight) {
                                            "enter panel", "enter edit3", "exit edit3", "exit panel", "enter stop"}));
 }
 
-// Synthetic input takes the road of the user's: a click checks a radio button (its click event runs) and selects
-// the row under it in a list, Ctrl adds rows, keys reach OnKeyDown and OnKeyPress and then the widget.
+// Synthetic input takes the road of the user's: a click focuses, checks a radio button (its click event runs) and
+// selects the row under it in a list, Ctrl adds rows, keys reach OnKeyDown and OnKeyPress and then the widget.
 TEST(SyntheticInput, ClicksAndKeysTakeTheUsersRoad) {
   auto form = ui_test::ActiveForm(400, 300);
   auto* radio = new TRadioButton(form.get());
@@ -146,6 +146,7 @@ TEST(SyntheticInput, ClicksAndKeysTakeTheUsersRoad) {
   SendMouseClick(*list, centre(0), ssCtrl);
   EXPECT_EQ((std::vector<bool>{list->Selected(0), list->Selected(1), list->Selected(2)}),
             (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(list->Focused());  // the press gave it the focus
 
   auto* edit = new TEdit(form.get());
   edit->SetParent(form.get());
