@@ -13,10 +13,17 @@ namespace {
 
 constexpr int32_t kOffPanel = -4000;  // focus stops sit far left of the visible panel
 constexpr char kEnter = 13;
+constexpr int32_t kMaxTabIndex = 99999;
+constexpr int kShortEntries = 1000;
 
 }  // namespace
 
-std::string TabOrderKey(int32_t tabIndex, int count) { return pf::Format("%.5d%.3d", {tabIndex, count}); }
+std::string TabOrderKey(int32_t tabIndex, int count) {
+  // Five digits of TABINDEX (larger ones count as the largest), then three of the entry number; from the 1000th
+  // entry on a ":" (after every digit) and nine digits, so that the keys still sort by TABINDEX, then entry.
+  tabIndex = std::clamp(tabIndex, 0, kMaxTabIndex);
+  return count < kShortEntries ? pf::Format("%.5d%.3d", {tabIndex, count}) : pf::Format("%.5d:%.9d", {tabIndex, count});
+}
 
 // ---- the focus stop ----
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/core/strings.h"
+#include "platform/ui/stdctrls.h"
+#include "viewer/borders.h"
 #include "viewer/font_runs.h"
 #include "viewer/image_cache.h"
 #include "viewer/section_list.h"
@@ -13,6 +15,48 @@ namespace viewer {
 namespace {
 
 constexpr int32_t kMaxPercent = 100;
+constexpr int32_t kGiven = 10;  // a width or height below this counts as not given
+constexpr int32_t kMaxControlSize = 32000;
+constexpr int32_t kEditWidth = 120;
+constexpr int32_t kEditExtra = 23;
+constexpr int32_t kButtonExtraWidth = 20, kButtonExtraHeight = 8;
+constexpr int32_t kListExtra = 10;
+constexpr int kMaxListRows = 8;
+constexpr int32_t kTextAreaExtra = 5;
+constexpr int32_t kPercentTextAreaWidth = 50;
+constexpr int32_t kCheckBoxSize = 13;
+constexpr int32_t kRadioWidth = 13, kRadioHeight = 14, kLargeRadioSize = 16;
+constexpr int kLargeScreenPixelsPerInch = 100;
+constexpr int32_t kPrintedCircle = 14;
+constexpr int32_t kTextInset = 3;
+constexpr char kEnter = 13;
+
+// A size that no attribute or style can push past what a window takes (nor overflow on the way).
+int32_t ClampedSize(int64_t size) { return static_cast<int32_t>(std::clamp<int64_t>(size, 0, kMaxControlSize)); }
+
+std::string CheckedState(bool checked) { return checked ? "1" : ""; }
+
+// Windows of check boxes and radio buttons want the arrow keys (the form would otherwise move the focus).
+void WantArrows(pf::TWinControl& control) {
+  control.AddMessageHook([](pf::TMessage& message, const pf::TWndMethod& previous) {
+    if (message.Msg == pf::WM_GETDLGCODE)
+      message.Result = pf::DLGC_WANTARROWS;
+    else
+      previous(message);
+  });
+}
+
+// The font of a control in the canvas, and the height of "A" in it.
+int32_t HeightOfA(const TMyFont& font, pf::TCanvas& canvas) {
+  font.AssignToCanvas(canvas);
+  return canvas.TextHeight("A");
+}
+
+// One line of text at (x, y), clipped to box.
+void TextInBox(pf::TCanvas& canvas, const pf::TRect& box, int32_t x, int32_t y, const std::string& text) {
+  canvas.SetBkMode(pf::TRANSPARENT);
+  canvas.TextRect(box, x, y, text);
+}
 
 }  // namespace
 
@@ -34,9 +78,127 @@ ThtmlForm* ThtmlForm::Create(TSectionList* owner, const TAttributeList* attribut
 
 ThtmlForm::~ThtmlForm() = default;
 
+ThtmlForm::TRadioGroup& ThtmlForm::RadioGroup(const std::string& name) { return radioGroups_[pf::LowerCase(name)]; }
+
 void ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> control) {
   if (!dynamic_cast<THiddenFormControlObj*>(control.get())) ++NonHiddenCount;
-  Controls.Add(std::move(control));
+  TFormControlObj* added = Controls.Add(std::move(control));
+  if (auto* radio = dynamic_cast<TRadioButtonFormControlObj*>(added)) RadioGroup(radio->Name).Members.push_back(radio);
+  if (added->TabIndex > 0 && added->GetControl())
+    Owner->TabOrderList.AddObject(TabOrderKey(added->TabIndex, Owner->TabOrderList.Count()), added->GetControl());
+}
+
+void ThtmlForm::UncheckOtherRadios(TFormControlObj* radio) {
+  if (radio->Name.empty()) return;
+  for (TRadioButtonFormControlObj* other : RadioGroup(radio->Name).Members) {
+    if (other == radio) continue;
+    other->SetChecked(false);
+    if (other->GetControl()) other->GetControl()->SetTabStop(false);
+    other->HandleExit();
+  }
+}
+
+void ThtmlForm::ResetControls() {
+  for (int i = 0; i < Controls.Count(); ++i) Controls[i]->ResetToDefault();
+}
+
+void ThtmlForm::Submit(const std::string& buttonPair) {
+  // One submission at a time: a second click while the first waits for delivery is not another answer.
+  if (!Owner->SubmitForm || Owner->SubmitPending) return;
+  auto results = std::make_unique<pf::TStringList>();
+  for (int i = 0; i < Controls.Count(); ++i) {
+    TFormControlObj* control = Controls[i];
+    if (control->Disabled) continue;
+    std::string s;
+    for (int index = 0; control->GetSubmission(index, s); ++index)
+      if (!s.empty()) results->Add(s);
+  }
+  if (!buttonPair.empty()) results->Add(buttonPair);
+  Owner->PostSubmission(
+      std::make_unique<TFormSubmission>(TFormSubmission{Action, Target, EncType, Method, std::move(results)}));
+}
+
+std::unique_ptr<pf::TStringList> ThtmlForm::CollectValues() {
+  auto values = std::make_unique<pf::TStringList>();
+  for (int i = 0; i < Controls.Count(); ++i) {
+    std::string s;
+    for (int index = 0; Controls[i]->GetSubmission(index, s); ++index)
+      if (!s.empty()) values->AddObject(s, reinterpret_cast<void*>(static_cast<intptr_t>(i + 1)));
+  }
+  return values;
+}
+
+bool ThtmlForm::RestoreByIndex(const pf::TStringList& values) {
+  for (int k = 0; k < values.Count(); ++k) {
+    const auto tag = reinterpret_cast<intptr_t>(values.Objects(k));
+    const size_t equals = values[k].find('=');
+    if (tag < 1 || tag > Controls.Count() || equals == std::string::npos ||
+        !pf::SameText(values[k].substr(0, equals), Controls[static_cast<int>(tag - 1)]->Name))
+      return false;
+  }
+  for (int i = 0; i < Controls.Count(); ++i) Controls[i]->ClearData();
+  std::vector<int> next(static_cast<size_t>(Controls.Count()), 0);
+  for (int k = 0; k < values.Count(); ++k) {
+    const auto control = static_cast<int>(reinterpret_cast<intptr_t>(values.Objects(k)) - 1);
+    Controls[control]->SetSubmissionData(next[static_cast<size_t>(control)]++,
+                                         values[k].substr(values[k].find('=') + 1));
+  }
+  return true;
+}
+
+void ThtmlForm::RestoreValues(const pf::TStringList& values) {
+  // Lines collected from this very form go back to their own controls; other lines go by name, each control of
+  // that name receiving all of them in turn.
+  if (RestoreByIndex(values)) return;
+  for (int i = 0; i < Controls.Count(); ++i) {
+    TFormControlObj* control = Controls[i];
+    control->ClearData();
+    int index = 0;
+    for (int k = 0; k < values.Count(); ++k) {
+      const size_t equals = values[k].find('=');
+      if (equals != std::string::npos && pf::SameText(values[k].substr(0, equals), control->Name))
+        control->SetSubmissionData(index++, values[k].substr(equals + 1));
+    }
+  }
+}
+
+void ThtmlForm::AdjustControlSizes(pf::TCanvas& canvas) {
+  for (int i = 0; i < Controls.Count(); ++i) Controls[i]->AdjustSizeToFont(canvas);
+}
+
+void ThtmlForm::EditKeyPress(pf::TObject* sender, char& key) {
+  if (key != kEnter || !dynamic_cast<pf::TCustomEdit*>(sender)) return;
+  key = 0;
+  Submit("");
+}
+
+TFormControlObj* ThtmlForm::ControlOf(const pf::TObject* sender) const {
+  for (int i = 0; i < Controls.Count(); ++i)
+    if (Controls[i]->GetControl() == sender) return Controls[i];
+  return nullptr;
+}
+
+void ThtmlForm::ControlKeyDown(pf::TObject* sender, uint16_t& key, pf::TShiftState shift) {
+  auto* radio = dynamic_cast<TRadioButtonFormControlObj*>(ControlOf(sender));
+  const bool back = key == pf::VK_LEFT || key == pf::VK_UP;
+  const bool forward = key == pf::VK_RIGHT || key == pf::VK_DOWN;
+  if (!radio || (!back && !forward)) {
+    if (Owner->TheOwner) Owner->TheOwner->DocumentKeyDown(key, shift);
+    return;
+  }
+  key = 0;
+  const std::vector<TRadioButtonFormControlObj*>& members = RadioGroup(radio->Name).Members;
+  const auto at = std::find(members.begin(), members.end(), radio);
+  if (at == members.end() || (back && at == members.begin()) || (forward && at + 1 == members.end())) return;
+  TRadioButtonFormControlObj* target = back ? *(at - 1) : *(at + 1);
+  pf::TWinControl* window = target->GetControl();
+  if (!window || !window->CanFocus()) return;
+  window->SetFocus();
+  // The arrow keys choose within the group as they move, as a click would.
+  if (!target->Checked()) {
+    target->SetChecked(true);
+    target->HandleClick();
+  }
 }
 
 // ---- controls ----
@@ -47,7 +209,6 @@ TFormControlObj::TFormControlObj(TSectionList* owner, int32_t pos, TAttributeLis
   // A control outside any FORM element gets a form of its own, which later controls share.
   if (!owner->CurrentForm) owner->CurrentForm = ThtmlForm::Create(owner, nullptr);
   MyForm = owner->CurrentForm;
-  int32_t tabIndex = 0;
   for (int i = 0; i < attributes.Count(); ++i) {
     const TAttribute& a = *attributes[i];
     switch (a.Which) {
@@ -81,7 +242,7 @@ TFormControlObj::TFormControlObj(TSectionList* owner, int32_t pos, TAttributeLis
         OnChangeText = a.Text;
         break;
       case TabIndexSy:
-        tabIndex = a.Value;
+        TabIndex = std::max(0, a.Value);
         break;
       default:
         break;
@@ -90,10 +251,61 @@ TFormControlObj::TFormControlObj(TSectionList* owner, int32_t pos, TAttributeLis
   ID = attributes.GetIdValue();
   owner->FormControlList.push_back(this);
   if (!ID.empty()) owner->IDNameList.AddObject(ID, this);
-  if (tabIndex > 0) owner->TabOrderList.AddObject(TabOrderKey(tabIndex, owner->TabOrderList.Count()), GetControl());
 }
 
 TFormControlObj::~TFormControlObj() = default;
+
+pf::TObject* TFormControlObj::Viewer() const { return Owner->TheOwner ? Owner->TheOwner->Sender() : nullptr; }
+
+void TFormControlObj::InstallControl(std::unique_ptr<pf::TWinControl> control, std::function<void()> click) {
+  control->SetLeft(kParkedLeft);
+  control->SetEnabled(!Disabled);
+  control->Font().Assign(*Font);
+  control->SetParentFont(false);
+  control->OnEnter = [this](pf::TObject*) { FormControlEnter(); };
+  control->OnExit = [this](pf::TObject*) { FormControlExit(); };
+  control->OnClick = [click = std::move(click)](pf::TObject*) { click(); };
+  control->OnMouseMove = [this](pf::TObject*, pf::TShiftState shift, int32_t x, int32_t y) {
+    FormControlMouseMove(shift, x, y);
+  };
+  control->SetParent(Owner->PPanel);
+  TheControl = std::move(control);
+}
+
+void TFormControlObj::ShowAt(int32_t left, int32_t top) {
+  ShowIt = true;
+  if (!TheControl) return;
+  TheControl->SetBounds(left, top, TheControl->Width(), TheControl->Height());
+  TheControl->Show();
+}
+
+void TFormControlObj::FormControlEnter() {
+  if (Owner->IsCopy) return;
+  Active = true;
+  if (Owner->PPanel) Owner->PPanel->Invalidate();
+  if (Owner->OnScrollIntoView) Owner->OnScrollIntoView(PositionY, false);
+  if (Owner->OnObjectFocus && !OnFocusText.empty()) Owner->OnObjectFocus(Viewer(), this, OnFocusText);
+  if (!OnChangeText.empty()) HandleEnter();
+}
+
+void TFormControlObj::FormControlExit() {
+  Active = false;
+  if (!OnChangeText.empty()) HandleExit();
+  if (Owner->OnObjectBlur && !OnBlurText.empty()) Owner->OnObjectBlur(Viewer(), this, OnBlurText);
+  if (Owner->PPanel) Owner->PPanel->Invalidate();
+}
+
+void TFormControlObj::FormControlClick() {
+  if (Owner->OnObjectClick) Owner->OnObjectClick(Viewer(), this, OnClickText);
+}
+
+void TFormControlObj::FormControlMouseMove(pf::TShiftState shift, int32_t x, int32_t y) {
+  if (Owner->TheOwner) Owner->TheOwner->FormControlMouseMove(this, shift, x, y);
+}
+
+void TFormControlObj::ReportChange(const std::string& value) {
+  if (value != EnterValue && Owner->OnObjectChange) Owner->OnObjectChange(Viewer(), this, OnChangeText);
+}
 
 void TFormControlObj::ApplyStyleProperties(TProperties& prop) {
   const TBoxVariantArray values = prop.GetBoxVariants();
@@ -122,12 +334,59 @@ void TFormControlObj::ApplyStyleProperties(TProperties& prop) {
   if (prop.GetVerticalAlign(align) && align >= 1 && align <= 4) VerticalAlign = static_cast<uint8_t>(align);
   const pf::TColor background = prop.GetBackgroundColor();
   if (background != pf::clNone) BkColor = background;
+  // Boxes that show text take the style's background; an edit box's own frame gives way to a style border.
+  const bool textBox = dynamic_cast<TEditFormControlObj*>(this) || dynamic_cast<TListBoxFormControlObj*>(this) ||
+                       dynamic_cast<TTextAreaFormControlObj*>(this);
+  if (TheControl && textBox && BkColor != pf::clNone) TheControl->SetColor(BkColor | PaletteColorFlag());
+  if (auto* edit = dynamic_cast<pf::TEdit*>(TheControl.get()); edit && bordered) edit->SetBorderStyle(pf::bsNone);
+}
+
+// ---- image inputs and hidden fields ----
+
+TImageFormControlObj::TImageFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
+                                           TProperties& prop)
+    : TFormControlObj(owner, pos, attributes, prop) {
+  if (!owner->PPanel) return;
+  // The picture is drawn in the text; this button only takes the focus.
+  auto button = std::make_unique<pf::TButton>(nullptr);
+  button->SetBounds(0, 0, 1, 1);
+  InstallControl(std::move(button), [this] { FormControlClick(); });
 }
 
 void TImageFormControlObj::ApplyStyleProperties(TProperties& prop) {
   TFormControlObj::ApplyStyleProperties(prop);
   if (MyImage) MyImage->ApplyStyleProperties(prop);
 }
+
+bool TImageFormControlObj::GetSubmission(int index, std::string& s) {
+  if (XPos < 0 || index > 1) return false;
+  const std::string prefix = Name.empty() ? "" : Name + ".";
+  if (index == 0) {
+    s = prefix + "x=" + pf::IntToStr(XPos);
+  } else {
+    s = prefix + "y=" + pf::IntToStr(YPos);
+    XPos = -1;  // a click is submitted once
+  }
+  return true;
+}
+
+void TImageFormControlObj::HandleClick() {
+  if (pf::TWinControl* button = GetControl(); button && button->CanFocus()) button->SetFocus();
+  FormControlClick();
+  XPos = XTmp;
+  YPos = YTmp;
+  if (!Disabled) MyForm->Submit("");
+  // A click that was not submitted is not left for a later collection either.
+  XPos = -1;
+}
+
+bool THiddenFormControlObj::GetSubmission(int index, std::string& s) {
+  if (index > 0) return false;
+  s = Pair(Value);
+  return true;
+}
+
+// ---- edit boxes ----
 
 TEditFormControlObj::TEditFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                          TProperties& prop, bool password)
@@ -137,7 +396,57 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* owner, int32_t pos, TAttr
   if (attributes.FindSymbol(SizeSy, attribute) && attribute->Value >= 1) EditSize = attribute->Value;
   if (attributes.FindSymbol(MaxLengthSy, attribute)) MaxLength = std::max(0, attribute->Value);
   tmAveCharWidth = Font->Metrics.tmAveCharWidth;
+  if (!owner->PPanel) return;
+  auto edit = std::make_unique<pf::TEdit>(nullptr);
+  edit->SetWidth(kEditWidth);
+  edit->SetText(Value);
+  if (Password) edit->SetPasswordChar('*');
+  edit->SetMaxLength(MaxLength);
+  edit->SetReadOnly(ReadOnly);
+  edit->OnKeyPress = [this](pf::TObject* sender, char& key) { MyForm->EditKeyPress(sender, key); };
+  InstallControl(std::move(edit), [this] { FormControlClick(); });
 }
+
+pf::TEdit* TEditFormControlObj::Edit() const { return static_cast<pf::TEdit*>(TheControl.get()); }
+
+void TEditFormControlObj::HandleEnter() { EnterValue = Edit() ? Edit()->Text() : Value; }
+
+void TEditFormControlObj::HandleExit() { ReportChange(Edit() ? Edit()->Text() : Value); }
+
+void TEditFormControlObj::ResetToDefault() {
+  if (Edit()) Edit()->SetText(Value);
+}
+
+bool TEditFormControlObj::GetSubmission(int index, std::string& s) {
+  if (index > 0) return false;
+  s = Pair(Edit() ? Edit()->Text() : Value);
+  return true;
+}
+
+void TEditFormControlObj::SetSubmissionData(int index, const std::string& value) {
+  if (Edit()) Edit()->SetText(value);
+}
+
+void TEditFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
+  if (!Edit()) return;
+  const int32_t height = std::max(Height, std::max(HeightOfA(*Font, canvas), kGiven));
+  const int64_t width = PercentWidth      ? kGiven
+                        : Width >= kGiven ? Width
+                                          : int64_t{tmAveCharWidth} * EditSize + kEditExtra;
+  Edit()->SetBounds(Edit()->Left(), Edit()->Top(), ClampedSize(width), ClampedSize(height));
+}
+
+void TEditFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ControlWidth(), y + ControlHeight()};
+  DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
+                   false);
+  Font->AssignToCanvas(canvas);
+  const std::string text = Edit() ? Edit()->Text() : Value;
+  const int32_t top = y + (box.Height() - canvas.TextHeight("A")) / 2;
+  TextInBox(canvas, box, x + kTextInset, top, Password ? std::string(text.size(), '*') : text);
+}
+
+// ---- buttons ----
 
 TButtonFormControlObj::TButtonFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                              TProperties& prop, TKind kind, TEditFormControlObj* edit)
@@ -151,29 +460,156 @@ TButtonFormControlObj::TButtonFormControlObj(TSectionList* owner, int32_t pos, T
   } else {
     Caption = !Value.empty() ? Value : kind == bkSubmit ? "Submit" : kind == bkReset ? "Reset" : "Button";
   }
+  if (!owner->PPanel) return;
+  auto button = std::make_unique<pf::TButton>(nullptr);
+  button->SetCaption(Caption);
+  InstallControl(std::move(button), [this] { HandleClick(); });
+}
+
+void TButtonFormControlObj::HandleClick() {
+  FormControlClick();
+  switch (Which) {
+    case bkSubmit:
+      MyForm->Submit(Name.empty() ? "" : Pair(Value));
+      break;
+    case bkReset:
+      MyForm->ResetControls();
+      break;
+    case bkBrowse:
+      if (Owner->OnFileBrowse && MyEdit && MyEdit->Edit()) {
+        std::string fileName = MyEdit->Edit()->Text();
+        Owner->OnFileBrowse(Viewer(), MyEdit, fileName);
+        MyEdit->Edit()->SetText(fileName);
+      }
+      break;
+    case bkButton:
+      break;
+  }
+}
+
+void TButtonFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
+  if (!TheControl) return;
+  const int32_t height = std::max(Height, HeightOfA(*Font, canvas) + kButtonExtraHeight);
+  const int32_t width = Width >= kGiven && !PercentWidth ? Width : canvas.TextWidth(Caption) + kButtonExtraWidth;
+  TheControl->SetBounds(TheControl->Left(), TheControl->Top(), ClampedSize(width), ClampedSize(height));
+}
+
+void TButtonFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ControlWidth(), y + ControlHeight()};
+  DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clBtnFace, Disabled,
+                   Owner->PrintMonochromeBlack, true);
+  Font->AssignToCanvas(canvas);
+  const pf::TSize extent = canvas.TextExtent(Caption);
+  TextInBox(canvas, box, x + (box.Width() - extent.cx) / 2, y + (box.Height() - extent.cy) / 2, Caption);
+}
+
+// ---- check boxes and radio buttons ----
+
+TCheckableFormControlObj::TCheckableFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
+                                                   TProperties& prop)
+    : TFormControlObj(owner, pos, attributes, prop) {
+  TAttribute* attribute = nullptr;
+  IsChecked = attributes.FindSymbol(CheckedSy, attribute);
+  checked_ = IsChecked;
+  VerticalAlign = 3;
+}
+
+bool TCheckableFormControlObj::Checked() const {
+  if (auto* box = dynamic_cast<pf::TCheckBox*>(TheControl.get())) return box->Checked();
+  if (auto* radio = dynamic_cast<pf::TRadioButton*>(TheControl.get())) return radio->Checked();
+  return checked_;
+}
+
+void TCheckableFormControlObj::SetChecked(bool value) {
+  checked_ = value;
+  if (auto* box = dynamic_cast<pf::TCheckBox*>(TheControl.get())) box->SetChecked(value);
+  if (auto* radio = dynamic_cast<pf::TRadioButton*>(TheControl.get())) radio->SetChecked(value);
+}
+
+void TCheckableFormControlObj::HandleEnter() { EnterValue = CheckedState(Checked()); }
+
+void TCheckableFormControlObj::HandleExit() { ReportChange(CheckedState(Checked())); }
+
+void TCheckableFormControlObj::ResetToDefault() { SetChecked(IsChecked); }
+
+bool TCheckableFormControlObj::GetSubmission(int index, std::string& s) {
+  if (index > 0 || !Checked()) return false;
+  s = Pair(Value);
+  return true;
+}
+
+void TCheckableFormControlObj::SetSubmissionData(int index, const std::string& value) {
+  if (pf::SameText(value, Value)) SetChecked(true);
 }
 
 TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                                  TProperties& prop)
-    : TFormControlObj(owner, pos, attributes, prop) {
-  TAttribute* attribute = nullptr;
-  IsChecked = attributes.FindSymbol(CheckedSy, attribute);
+    : TCheckableFormControlObj(owner, pos, attributes, prop) {
   if (Value.empty()) Value = "on";
-  VerticalAlign = 3;
+  if (!owner->PPanel) return;
+  auto box = std::make_unique<pf::TCheckBox>(nullptr);
+  box->SetBounds(0, 0, kCheckBoxSize, kCheckBoxSize);
+  box->SetChecked(IsChecked);
+  box->OnKeyDown = [this](pf::TObject* sender, uint16_t& key, pf::TShiftState shift) {
+    MyForm->ControlKeyDown(sender, key, shift);
+  };
+  WantArrows(*box);
+  InstallControl(std::move(box), [this] { FormControlClick(); });
+}
+
+void TCheckBoxFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const int32_t w = TheControl ? ControlWidth() : kCheckBoxSize, h = TheControl ? ControlHeight() : kCheckBoxSize;
+  DrawControlFrame(canvas, x, y, x + w, y + h, pf::clWhite, Disabled, Owner->PrintMonochromeBlack, false);
+  if (!Checked()) return;
+  // A tick of two strokes about the middle of the box.
+  const int32_t middle = y + h / 2;
+  canvas.Pen().SetColor(pf::clBlack);
+  canvas.MoveTo(x + 3, middle);
+  canvas.LineTo(x + 5, middle + 2);
+  canvas.LineTo(x + 9, middle - 2);
 }
 
 TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                                        TProperties& prop)
-    : TFormControlObj(owner, pos, attributes, prop) {
-  TAttribute* attribute = nullptr;
-  IsChecked = attributes.FindSymbol(CheckedSy, attribute);
-  VerticalAlign = 3;
-  // Of a group only the last radio written checked starts checked.
-  if (!IsChecked) return;
-  for (int i = 0; i < MyForm->Controls.Count(); ++i) {
-    auto* other = dynamic_cast<TRadioButtonFormControlObj*>(MyForm->Controls[i]);
-    if (other && pf::SameText(other->Name, Name)) other->IsChecked = false;
+    : TCheckableFormControlObj(owner, pos, attributes, prop) {
+  ThtmlForm::TRadioGroup& group = MyForm->RadioGroup(Name);
+  const bool first = group.Members.empty();
+  if (IsChecked) {
+    // Of a group only the last radio written checked starts checked, and it alone is a tab stop.
+    if (group.Checked) {
+      group.Checked->IsChecked = false;
+      group.Checked->SetChecked(false);
+    }
+    if (!first && group.Members.front()->GetControl()) group.Members.front()->GetControl()->SetTabStop(false);
+    group.Checked = this;
   }
+  if (!owner->PPanel) return;
+  auto radio = std::make_unique<pf::TRadioButton>(nullptr);
+  const bool large = pf::kPixelsPerInch > kLargeScreenPixelsPerInch;
+  radio->SetBounds(0, 0, large ? kLargeRadioSize : kRadioWidth, large ? kLargeRadioSize : kRadioHeight);
+  radio->SetChecked(IsChecked);
+  // Unchecked, it is a tab stop only as the first of its group while none is checked.
+  if (!IsChecked) radio->SetTabStop(first);
+  radio->OnKeyDown = [this](pf::TObject* sender, uint16_t& key, pf::TShiftState shift) {
+    MyForm->ControlKeyDown(sender, key, shift);
+  };
+  WantArrows(*radio);
+  InstallControl(std::move(radio), [this] { HandleClick(); });
+}
+
+void TRadioButtonFormControlObj::HandleClick() {
+  MyForm->UncheckOtherRadios(this);
+  FormControlClick();
+}
+
+void TRadioButtonFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  canvas.Pen().SetColor(pf::clBlack);
+  canvas.Brush().SetColor(Disabled ? pf::clBtnFace : pf::clWhite);
+  canvas.Ellipse(x, y, x + kPrintedCircle, y + kPrintedCircle);
+  if (!Checked()) return;
+  constexpr int32_t kMark = 4;
+  canvas.Brush().SetColor(pf::clBlack);
+  canvas.Ellipse(x + kMark, y + kMark, x + kPrintedCircle - kMark, y + kPrintedCircle - kMark);
 }
 
 // ---- lists ----
@@ -199,11 +635,30 @@ void ThtOptionStringList::Clear() {
 
 TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                                TProperties& prop)
+    : TListBoxFormControlObj(owner, pos, attributes, prop, false) {}
+
+TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
+                                               TProperties& prop, bool combo)
     : TFormControlObj(owner, pos, attributes, prop) {
   TAttribute* attribute = nullptr;
   if (attributes.FindSymbol(SizeSy, attribute)) LBSize = attribute->Value;
-  Multiple = attributes.FindSymbol(MultipleSy, attribute);
+  Multiple = !combo && attributes.FindSymbol(MultipleSy, attribute);
+  if (!owner->PPanel) return;
+  if (combo) {
+    auto box = std::make_unique<pf::TComboBox>(nullptr);
+    box->SetStyle(pf::csDropDownList);
+    InstallControl(std::move(box), [this] { FormControlClick(); });
+    return;
+  }
+  auto list = std::make_unique<pf::TListBox>(nullptr);
+  list->SetMultiSelect(Multiple);
+  list->SetExtendedSelect(Multiple);
+  InstallControl(std::move(list), [this] { FormControlClick(); });
 }
+
+pf::TListBox* TListBoxFormControlObj::List() const { return dynamic_cast<pf::TListBox*>(TheControl.get()); }
+
+pf::TComboBox* TListBoxFormControlObj::Combo() const { return dynamic_cast<pf::TComboBox*>(TheControl.get()); }
 
 void TListBoxFormControlObj::AddOption(const std::string& text, bool selected, const TAttributeList& attributes) {
   const std::string shown = text.empty() ? " " : text;
@@ -218,7 +673,136 @@ void TListBoxFormControlObj::AddOption(const std::string& text, bool selected, c
   int32_t width = 0;
   for (int32_t advance : advances) width += advance;
   Longest = std::max(Longest, width);
+  ShowOption(TheOptions.Count() - 1);
 }
+
+void TListBoxFormControlObj::ShowOption(int index) {
+  const bool selected = TheOptions.GetSelected(index);
+  if (pf::TComboBox* combo = Combo()) {
+    combo->Items().Add(TheOptions[index]);
+    // The box picks its first item by itself; without a selected option it shows none.
+    if (selected || index == 0) combo->SetItemIndex(selected ? index : -1);
+  } else if (pf::TListBox* list = List()) {
+    list->Items().Add(TheOptions[index]);
+    if (selected) SelectOption(index);
+  }
+}
+
+void TListBoxFormControlObj::SelectOption(int index) {
+  if (pf::TComboBox* combo = Combo())
+    combo->SetItemIndex(index);
+  else if (Multiple)
+    List()->SetSelected(index, true);
+  else if (List())
+    List()->SetItemIndex(index);
+}
+
+int TListBoxFormControlObj::ItemIndex() const {
+  if (pf::TComboBox* combo = Combo()) return combo->ItemIndex();
+  for (int i = TheOptions.Count() - 1; i >= 0; --i)
+    if (IsSelected(i)) return i;
+  return -1;
+}
+
+bool TListBoxFormControlObj::IsSelected(int index) const {
+  if (index < 0 || index >= TheOptions.Count()) return false;
+  if (pf::TComboBox* combo = Combo()) return combo->ItemIndex() == index;
+  if (pf::TListBox* list = List()) return index < list->Items().Count() && list->Selected(index);
+  if (Multiple || !TheOptions.GetSelected(index)) return TheOptions.GetSelected(index);
+  // Without a window a single-selection list shows the last option marked selected.
+  for (int i = index + 1; i < TheOptions.Count(); ++i)
+    if (TheOptions.GetSelected(i)) return false;
+  return true;
+}
+
+void TListBoxFormControlObj::SaveSelection() {
+  EnterItems = TheOptions.Count();
+  EnterSelected.assign(static_cast<size_t>(std::min(EnterItems, kEnterItems)), false);
+  for (size_t i = 0; i < EnterSelected.size(); ++i) EnterSelected[i] = IsSelected(static_cast<int>(i));
+}
+
+void TListBoxFormControlObj::HandleEnter() { SaveSelection(); }
+
+void TListBoxFormControlObj::HandleExit() {
+  const std::vector<bool> before = EnterSelected;
+  const int itemsBefore = EnterItems;
+  SaveSelection();
+  const bool changed = itemsBefore != EnterItems || before != EnterSelected;
+  if (changed && Owner->OnObjectChange) Owner->OnObjectChange(Viewer(), this, OnChangeText);
+}
+
+void TListBoxFormControlObj::ResetToDefault() {
+  if (pf::TComboBox* combo = Combo()) combo->Clear();
+  if (pf::TListBox* list = List()) list->Clear();
+  for (int i = 0; i < TheOptions.Count(); ++i) ShowOption(i);
+}
+
+bool TListBoxFormControlObj::GetSubmission(int index, std::string& s) {
+  // One index per option; an option that is not selected answers with nothing to submit.
+  if (index < 0 || index >= TheOptions.Count()) return false;
+  s = IsSelected(index) ? Pair(TheOptions.GetValue(index)) : "";
+  return true;
+}
+
+void TListBoxFormControlObj::SetSubmissionData(int index, const std::string& value) {
+  if (pf::TComboBox* combo = Combo()) {
+    for (int i = 0; i < TheOptions.Count(); ++i) {
+      if (pf::SameText(TheOptions.GetValue(i), value)) {
+        combo->SetItemIndex(i);
+        return;
+      }
+    }
+    return;
+  }
+  pf::TListBox* list = List();
+  if (!list) return;
+  if (index == 0) {
+    if (Multiple) list->ClearSelection();
+    list->SetItemIndex(0);
+  }
+  for (int i = 0; i < TheOptions.Count(); ++i)
+    if (pf::SameText(TheOptions.GetValue(i), value)) SelectOption(i);
+}
+
+int32_t TListBoxFormControlObj::NaturalWidth() const {
+  return pf::GetSystemMetrics(pf::SM_CXVSCROLL) + Longest + kListExtra;
+}
+
+void TListBoxFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
+  if (!TheControl) return;
+  const int32_t heightOfA = HeightOfA(*Font, canvas);
+  const int64_t width = PercentWidth ? kGiven : Width >= kGiven ? Width : NaturalWidth();
+  int64_t height = Height;
+  if (Height < kGiven) {
+    const int rows = LBSize >= 1 ? LBSize : std::max(1, std::min(kMaxListRows, TheOptions.Count()));
+    height = Combo() ? TheControl->Height() : int64_t{heightOfA} * rows;
+  }
+  TheControl->SetBounds(TheControl->Left(), TheControl->Top(), ClampedSize(width), ClampedSize(height));
+}
+
+void TListBoxFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ControlWidth(), y + ControlHeight()};
+  DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
+                   false);
+  Font->AssignToCanvas(canvas);
+  if (Combo()) {
+    const int index = ItemIndex();
+    if (index >= 0) TextInBox(canvas, box, x + kTextInset, y + kTextInset, TheOptions[index]);
+    return;
+  }
+  const int32_t lineHeight = canvas.TextHeight("A");
+  const int top = List() ? List()->TopIndex() : 0;
+  for (int i = top, line = y + kTextInset; i < TheOptions.Count() && line < box.Bottom; ++i, line += lineHeight) {
+    if (IsSelected(i)) FillRectWithColor(canvas, x + 2, line, box.Right - 2, line + lineHeight, pf::clSilver);
+    TextInBox(canvas, box, x + kTextInset, line, TheOptions[i]);
+  }
+}
+
+TComboFormControlObj::TComboFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
+                                           TProperties& prop)
+    : TListBoxFormControlObj(owner, pos, attributes, prop, true) {}
+
+// ---- text areas ----
 
 TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                                  TProperties& prop)
@@ -232,6 +816,72 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* owner, int32_t po
       Wrap = wrap == "off" ? wrapOff : wrap == "hard" ? wrapHard : wrapSoft;
     }
   }
+  if (!owner->PPanel) return;
+  auto memo = std::make_unique<pf::TMemo>(nullptr);
+  memo->SetWordWrap(Wrap != wrapOff);
+  memo->SetScrollBars(Wrap == wrapOff ? pf::ssBoth : pf::ssVertical);
+  memo->SetReadOnly(ReadOnly);
+  memo->OnKeyPress = [this](pf::TObject* sender, char& key) { MyForm->EditKeyPress(sender, key); };
+  InstallControl(std::move(memo), [this] { FormControlClick(); });
+}
+
+pf::TMemo* TTextAreaFormControlObj::Memo() const { return static_cast<pf::TMemo*>(TheControl.get()); }
+
+std::string TTextAreaFormControlObj::SubmittedText() const {
+  if (!Memo()) return TheText;
+  if (Wrap != wrapHard) return Memo()->Text();
+  pf::TStrings& lines = Memo()->Lines();
+  std::string text;
+  for (int i = 0; i < lines.Count(); ++i) text += (i > 0 ? "\r\n" : "") + lines[i];
+  return text;
+}
+
+void TTextAreaFormControlObj::HandleEnter() { EnterValue = SubmittedText(); }
+
+void TTextAreaFormControlObj::HandleExit() { ReportChange(SubmittedText()); }
+
+void TTextAreaFormControlObj::ResetToDefault() {
+  if (!Memo()) return;
+  Memo()->SetText(TheText);
+  Memo()->ScrollToStart();
+}
+
+bool TTextAreaFormControlObj::GetSubmission(int index, std::string& s) {
+  if (index > 0) return false;
+  s = Pair(SubmittedText());
+  return true;
+}
+
+void TTextAreaFormControlObj::SetSubmissionData(int index, const std::string& value) {
+  if (Memo()) Memo()->SetText(value);
+}
+
+void TTextAreaFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
+  pf::TMemo* memo = Memo();
+  if (!memo) return;
+  const int32_t heightOfA = HeightOfA(*Font, canvas);
+  if (PercentWidth)
+    memo->SetWidth(kPercentTextAreaWidth);
+  else if (Width >= kGiven)
+    memo->SetWidth(ClampedSize(Width));
+  else
+    memo->SetClientWidth(ClampedSize(int64_t{canvas.TextWidth("s")} * Cols + kTextAreaExtra));
+  if (Height >= kGiven)
+    memo->SetHeight(ClampedSize(Height));
+  else
+    memo->SetClientHeight(ClampedSize(int64_t{heightOfA} * Rows + kTextAreaExtra));
+}
+
+void TTextAreaFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ControlWidth(), y + ControlHeight()};
+  DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
+                   false);
+  Font->AssignToCanvas(canvas);
+  pf::TStringList lines;
+  lines.SetText(Memo() ? Memo()->Text() : TheText);
+  const int32_t lineHeight = canvas.TextHeight("A");
+  for (int i = 0, line = y + kTextInset; i < lines.Count() && line < box.Bottom; ++i, line += lineHeight)
+    TextInBox(canvas, box, x + kTextInset, line, lines[i]);
 }
 
 // ---- the controls of a section ----
@@ -240,6 +890,21 @@ TFormControlObj* TFormControlList::FindControlAt(int32_t pos) const {
   for (TFormControlObj* control : items_)
     if (control->Pos == pos) return control;
   return nullptr;
+}
+
+int32_t TFormControlList::GetControlHeightAt(int32_t pos, uint8_t& verticalAlign) const {
+  TFormControlObj* control = FindControlAt(pos);
+  if (!control || !control->GetControl()) return -1;
+  verticalAlign = control->VerticalAlign;
+  return control->ControlHeight();
+}
+
+int32_t TFormControlList::GetControlWidthAt(int32_t pos, int32_t& hSpaceLeft, int32_t& hSpaceRight) const {
+  TFormControlObj* control = FindControlAt(pos);
+  if (!control || !control->GetControl()) return -1;
+  hSpaceLeft = control->HSpaceL;
+  hSpaceRight = control->HSpaceR;
+  return control->ControlWidth();
 }
 
 int32_t TFormControlList::GetDistanceToNextControl(int32_t pos) const {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,10 +14,18 @@
 #include "viewer/property_values.h"
 #include "viewer/viewer_shared.h"
 
+namespace pf {
+class TEdit;
+class TListBox;
+class TComboBox;
+class TMemo;
+}  // namespace pf
+
 namespace viewer {
 
 class TFormControlObj;
 class TImageObj;
+class TRadioButtonFormControlObj;
 
 class ThtmlForm {
  public:
@@ -34,11 +44,44 @@ class ThtmlForm {
   TFreeList<TFormControlObj> Controls;  // in document order
   int NonHiddenCount = 0;
 
+  // Appends a fully made control (counted when not hidden) and enters its windowed control into the document's
+  // tab order when the element has a TABINDEX above 0.
   void InsertControl(std::unique_ptr<TFormControlObj> control);
+  // The other radio buttons of radio's name (letter case ignored) become unchecked and lose their tab stop.
+  void UncheckOtherRadios(TFormControlObj* radio);
+  void ResetControls();
+  // Collects the pairs of the enabled controls in document order, buttonPair last, and hands them to the
+  // document's submit handler (nothing without one).
+  void Submit(const std::string& buttonPair);
+  // Every non-empty pair of every control, disabled ones included; each line's object is the index of its control
+  // + 1, so that a restore into the same form gives each control its own lines.
+  std::unique_ptr<pf::TStringList> CollectValues();
+  void RestoreValues(const pf::TStringList& values);
+  void AdjustControlSizes(pf::TCanvas& canvas);
+  // Return in an edit box submits the form.
+  void EditKeyPress(pf::TObject* sender, char& key);
+  // Arrow keys move the focus (and the check) among the radio buttons of one name; other keys go to the viewer.
+  void ControlKeyDown(pf::TObject* sender, uint16_t& key, pf::TShiftState shift);
+
+  // The radio buttons of one name (letter case ignored) in document order, and the one that was made checked last.
+  struct TRadioGroup {
+    std::vector<TRadioButtonFormControlObj*> Members;
+    TRadioButtonFormControlObj* Checked = nullptr;
+  };
+  // The group of name (made empty when new); the radio buttons join theirs as they are inserted.
+  TRadioGroup& RadioGroup(const std::string& name);
+
+ private:
+  // The control whose windowed control is sender, or nullptr.
+  TFormControlObj* ControlOf(const pf::TObject* sender) const;
+  // Restores by the control indexes that CollectValues stored, when the form still has controls of those names.
+  bool RestoreByIndex(const pf::TStringList& values);
+  std::map<std::string, TRadioGroup> radioGroups_;  // by lower-cased name
 };
 
 class TFormControlObj : public TIDObject {
  public:
+  static constexpr int32_t kParkedLeft = -4000;  // where a windowed control waits while out of view
   // Reads the element (see the definition); registers the control with the document. The caller gives it to
   // MyForm (MakeFormControl).
   TFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
@@ -66,6 +109,8 @@ class TFormControlObj : public TIDObject {
   std::string OnClickText, OnFocusText, OnBlurText, OnChangeText;
   std::string EnterValue;
   std::unique_ptr<TMyFont> Font;  // the element's font
+  int32_t TabIndex = 0;           // TABINDEX, 0 when absent or not above 0
+  bool ShowIt = false;            // painting placed the windowed control in view since the last scroll
 
   int32_t GetPositionY() override { return PositionY; }
   virtual pf::TWinControl* GetControl() { return TheControl.get(); }
@@ -73,7 +118,7 @@ class TFormControlObj : public TIDObject {
   virtual void HandleEnter() {}
   // Margins, width, height, vertical-align and background colour of the element's style.
   virtual void ApplyStyleProperties(TProperties& prop);
-  // Drawn for printing (built with the form controls' painting).
+  // The printed look at (x, y): windowed controls are not printed.
   virtual void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {}
   virtual void ResetToDefault() {}
   // The index-th "name=value" pair to submit; false when there is none.
@@ -81,6 +126,28 @@ class TFormControlObj : public TIDObject {
   virtual void SetSubmissionData(int index, const std::string& value) {}
   virtual void ClearData() {}
   virtual void AdjustSizeToFont(pf::TCanvas& canvas) {}
+
+  // Painting puts the windowed control at (left, top) of the paint panel, shows it and marks it shown.
+  void ShowAt(int32_t left, int32_t top);
+  // The size of the windowed control (0 without one).
+  int32_t ControlWidth() const { return TheControl ? TheControl->Width() : 0; }
+  int32_t ControlHeight() const { return TheControl ? TheControl->Height() : 0; }
+
+  // The handlers of the windowed control.
+  void FormControlEnter();
+  void FormControlExit();
+  void FormControlClick();
+  void FormControlMouseMove(pf::TShiftState shift, int32_t x, int32_t y);
+
+ protected:
+  // Places a new windowed control on the paint panel out of sight and connects its events; click is what a click
+  // on it does.
+  void InstallControl(std::unique_ptr<pf::TWinControl> control, std::function<void()> click);
+  // The change event when value differs from the value the control had when it got the focus.
+  void ReportChange(const std::string& value);
+  // "Name=" + value.
+  std::string Pair(const std::string& value) const { return Name + "=" + value; }
+  pf::TObject* Viewer() const;
 };
 
 // Makes a control of class T and gives it to its form.
@@ -95,17 +162,24 @@ T* MakeFormControl(Args&&... args) {
 // INPUT TYPE=image: the picture is an image object; an invisible button takes the focus.
 class TImageFormControlObj : public TFormControlObj {
  public:
-  using TFormControlObj::TFormControlObj;
   // The style goes to the picture too.
   void ApplyStyleProperties(TProperties& prop) override;
+
   int32_t XPos = -1, YPos = -1;  // the click to submit (-1: none)
   int32_t XTmp = 0, YTmp = 0;    // the pending click offset
   TImageObj* MyImage = nullptr;
+
+  TImageFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
+  bool GetSubmission(int index, std::string& s) override;
+  // A click on the picture (at the pending offset): the focus, the click event, then the submission.
+  void HandleClick();
 };
 
 class THiddenFormControlObj : public TFormControlObj {
  public:
   using TFormControlObj::TFormControlObj;
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override { Value = value; }
 };
 
 // INPUT TYPE=text or password, and the edit box of a file input.
@@ -117,6 +191,15 @@ class TEditFormControlObj : public TFormControlObj {
   int32_t MaxLength = 0;            // 0: unlimited
   bool Password;
   int32_t tmAveCharWidth = 0;
+
+  pf::TEdit* Edit() const;
+  void HandleExit() override;
+  void HandleEnter() override;
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  void ResetToDefault() override;
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override;
+  void AdjustSizeToFont(pf::TCanvas& canvas) override;
 };
 
 // INPUT TYPE=submit, reset, button, and the button of a file input.
@@ -128,18 +211,45 @@ class TButtonFormControlObj : public TFormControlObj {
   TKind Which;
   std::string Caption;
   TEditFormControlObj* MyEdit;  // the edit box a browse button fills
+
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  void AdjustSizeToFont(pf::TCanvas& canvas) override;
+  // A click: submit (with the button's own pair when it has a name), reset, or browse for a file.
+  void HandleClick();
 };
 
-class TCheckBoxFormControlObj : public TFormControlObj {
+// What check boxes and radio buttons share: the checked state (on the window when there is one), submitted as the
+// pair with Value while checked.
+class TCheckableFormControlObj : public TFormControlObj {
+ public:
+  TCheckableFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
+  bool IsChecked;  // CHECKED was written
+
+  bool Checked() const;
+  void SetChecked(bool value);
+  void HandleExit() override;
+  void HandleEnter() override;
+  void ResetToDefault() override;
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override;
+  void ClearData() override { SetChecked(false); }
+
+ protected:
+  bool checked_;  // the state of a control without a window
+};
+
+class TCheckBoxFormControlObj : public TCheckableFormControlObj {
  public:
   TCheckBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
-  bool IsChecked;
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
 };
 
-class TRadioButtonFormControlObj : public TFormControlObj {
+class TRadioButtonFormControlObj : public TCheckableFormControlObj {
  public:
   TRadioButtonFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
-  bool IsChecked;
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  // A click that checked it: the others of its name become unchecked.
+  void HandleClick();
 };
 
 // One option of a list: its value, whether it is selected, and a copy of the OPTION's attributes.
@@ -161,7 +271,7 @@ class ThtOptionStringList : public pf::TStringList {
   void Clear() override;
 };
 
-// SELECT shown as a list.
+// SELECT shown as a list; the drop-down list below shares all but its window and its height.
 class TListBoxFormControlObj : public TFormControlObj {
  public:
   static constexpr int kEnterItems = 51;
@@ -175,12 +285,36 @@ class TListBoxFormControlObj : public TFormControlObj {
 
   // An OPTION: its text (a blank when empty), value (VALUE, else the text), selected flag and attributes.
   void AddOption(const std::string& text, bool selected, const TAttributeList& attributes);
+  // The selected option of a single-selection list (-1 when none), and whether option index is selected; read from
+  // the window when there is one.
+  int ItemIndex() const;
+  bool IsSelected(int index) const;
+  void HandleExit() override;
+  void HandleEnter() override;
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  void ResetToDefault() override;
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override;
+  void AdjustSizeToFont(pf::TCanvas& canvas) override;
+
+ protected:
+  // The drop-down list's constructor: its window is a combo box.
+  TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop, bool combo);
+  pf::TListBox* List() const;
+  pf::TComboBox* Combo() const;
+  // Adds option index to the window with its selection.
+  void ShowOption(int index);
+  void SelectOption(int index);
+  // Width: given, else the scroll bar, the widest option and 10.
+  int32_t NaturalWidth() const;
+  // The count and the selection flags of the first kEnterItems options.
+  void SaveSelection();
 };
 
 // SELECT shown as a drop-down list.
 class TComboFormControlObj : public TListBoxFormControlObj {
  public:
-  using TListBoxFormControlObj::TListBoxFormControlObj;
+  TComboFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
 };
 
 class TTextAreaFormControlObj : public TFormControlObj {
@@ -192,6 +326,16 @@ class TTextAreaFormControlObj : public TFormControlObj {
   std::string TheText;  // the initial text, lines ended by CR LF
 
   void AddText(const std::string& text) { TheText += text; }
+  pf::TMemo* Memo() const;
+  // The text as submitted: with hard wrap the lines as shown, joined by CR LF.
+  std::string SubmittedText() const;
+  void HandleExit() override;
+  void HandleEnter() override;
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  void ResetToDefault() override;
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override;
+  void AdjustSizeToFont(pf::TCanvas& canvas) override;
 };
 
 // The form controls of one section by text position (the controls belong to their forms).
@@ -210,7 +354,7 @@ class TFormControlList {
   void RemapPositions(F newPosition) {
     for (TFormControlObj* c : items_) c->Pos = newPosition(c->Pos);
   }
-  // Sizes of the windowed controls (built with the layout).
+  // The size of the windowed control at pos with its alignment or horizontal spaces; -1 when none stands there.
   int32_t GetControlHeightAt(int32_t pos, uint8_t& verticalAlign) const;
   int32_t GetControlWidthAt(int32_t pos, int32_t& hSpaceLeft, int32_t& hSpaceRight) const;
 

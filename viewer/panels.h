@@ -35,6 +35,7 @@ class TPanelObj : public TFloatingObj {
   bool IsCopy = false;
   std::string PanelName, PanelType, PanelSource;  // NAME, TYPE, SRC
   float PrintScaleX = 1.0f, PrintScaleY = 1.0f;
+  bool ShowIt = false;  // painting placed the panel in view since the last scroll
 
   void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) override;
   std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const override;

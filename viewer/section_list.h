@@ -13,6 +13,7 @@
 #include "platform/core/streams.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/messages.h"
 #include "viewer/image_map.h"
 #include "viewer/indent_manager.h"
 #include "viewer/style_properties.h"
@@ -61,6 +62,17 @@ using TPanelCreateEvent = std::function<void(pf::TObject* sender, const std::str
 using TPanelDestroyEvent = std::function<void(pf::TObject* sender, const std::string& name, ThvPanel* panel)>;
 using TPanelPrintEvent = std::function<void(pf::TObject* sender, ThvPanel* panel, pf::TBitmap& bitmap)>;
 
+// The viewer's private message that delivers a form submission once the event that caused it has ended; its
+// payload is a std::shared_ptr<TFormSubmission>.
+constexpr uint32_t FormSubmitMessage = pf::WM_USER + 100;
+
+// One submission of a form on its way to the viewer's form-submission event: the form's ACTION, TARGET, ENCTYPE and
+// METHOD and the submitted "name=value" lines, which pass to the receiver.
+struct TFormSubmission {
+  std::string Action, Target, EncType, Method;
+  std::unique_ptr<pf::TStringList> Results;
+};
+
 // What the document and its reader ask of the viewer control that owns the document.
 class IViewerControl {
  public:
@@ -77,6 +89,12 @@ class IViewerControl {
   virtual void DocumentKeyPress(char& key) = 0;
   // How far the reading of the document has come, in percent of the whole load.
   virtual void DoProgress(int percent) = 0;
+  // The viewer's own window, which receives the document's posted messages (FormSubmitMessage); nullptr: none.
+  virtual pf::TWinControl* Window() { return nullptr; }
+  // A key that a check box or radio button of the document passes on: the viewer's own key handling (scrolling).
+  virtual void DocumentKeyDown(uint16_t& key, pf::TShiftState shift) {}
+  // The mouse moved over a form control (its client co-ordinates): its TITLE becomes the hint.
+  virtual void FormControlMouseMove(TFormControlObj* control, pf::TShiftState shift, int32_t x, int32_t y) {}
 
   TGetStreamEvent OnhtStreamRequest;
   TScriptEvent OnScript;
@@ -127,7 +145,12 @@ class TCellBasic : public TFreeList<TSectionBase> {
   bool GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y);
   bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object);
   void AddToPositionList();
+  // The selected text (the document's SelB .. SelE) of the objects that hold some of it.
   void CollectSelectedText(SelTextCount& collector);
+
+ protected:
+  // Appends a print copy of each object of source, made for this cell's document.
+  void CloneObjectsFrom(const TCellBasic& source);
 };
 
 // A cell with its own float bookkeeping.
@@ -185,8 +208,11 @@ class TSectionList : public TCell, public IDocumentRoot {
   static constexpr int kManyLinks = 400;
   static constexpr size_t kMaxPreFontName = 33;
 
+  static constexpr uint32_t kFirstAnimationInterval = 50, kAnimationInterval = 40;  // milliseconds
+
   TSectionList(IViewerControl* owner, pf::TWinControl* paintPanel);
-  // The print copy (see the definition).
+  // The print copy: the defaults, flags and image handlers, the image cache and inline borders (shared) and a copy
+  // of every document object; no windows, no forms, no animation.
   explicit TSectionList(const TSectionList& source);
   ~TSectionList() override;
   TSectionList& operator=(const TSectionList&) = delete;
@@ -225,7 +251,6 @@ class TSectionList : public TCell, public IDocumentRoot {
   TFormSubmitEvent SubmitForm;
   // A control or link got the keyboard focus: its document y, and whether it is a link.
   std::function<void(int32_t top, bool isLink)> OnScrollIntoView;
-  std::function<void(TFormControlObj* control)> OnControlEnter;
   TPanelCreateEvent OnPanelCreate;
   TPanelDestroyEvent OnPanelDestroy;
   TPanelPrintEvent OnPanelPrint;
@@ -265,6 +290,7 @@ class TSectionList : public TCell, public IDocumentRoot {
   int32_t SectionCount = 0;          // the numbers given to finished sections
   int32_t ProgressStart = 75;        // the share of a load that reading the document reports
   ThtmlForm* CurrentForm = nullptr;  // the form whose elements are being read
+  bool SubmitPending = false;        // a submission of this document waits for its delivery
 
   // The default style sheet and colours of a new document.
   void ApplyDefaultFontsAndColors(const std::string& fontName, const std::string& preFontName, int32_t marginWidth,
@@ -283,14 +309,53 @@ class TSectionList : public TCell, public IDocumentRoot {
   // The runs at the end of the link list that belong to the link of target, as the targets to be ended.
   std::vector<TUrlTarget*> TrailingLinkTargets(int32_t linkId) const;
 
-  // ---- layout, painting and queries (built with the layout) ----
+  // ---- layout and painting ----
+  // Lays the document out in rect's width and height (the cell's own indent manager, x and y 0): control sizes,
+  // tab order, animations and their timer, parked controls. Answers the document height; maxWidth the widest line.
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& rect, int32_t& maxWidth);
+  // Paints the part of the document in clip (panel co-ordinates; the document from YOff down, shifted by x), then
+  // the deferred pictures; parks the controls that a scroll took out of view.
+  void Paint(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x);
+  // The same as a cell (the document is never the content of another cell).
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
   int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                 int32_t yRef) override;
+  // The scroll position: every control counts as not shown until painting places it again.
+  void SetYOffset(int32_t y);
+  void MarkControlsHidden();
+  // One step of the animated images (after 50 ms, then every 40 ms); the panel repaints what changed.
+  void AnimationTimerTick();
+
+  // ---- the mouse ----
+  // The cell's hit test (document co-ordinates; a set: 1 link, 2 form control, 4 title) with the hover looks of
+  // the link and the picture under the point.
   int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
                 TFormControlObj*& formControl, std::string& title) override;
+  // The hovered picture looks pressed (down) or hovered.
+  void SetImageButtonDown(bool down);
+  void ClearHover();
+
+  // ---- selection and positions ----
+  int32_t CountSelectedChars();
+  // The selected text with a terminating 0 into buffer (at most bufferSize characters); the characters written.
+  int32_t CopySelectedTextToBuffer(char16_t* buffer, int32_t bufferSize);
+  // The last object of the position list whose top is at or above y, its top and index; nullptr when none.
+  TSectionBase* FindSectionAtY(int32_t y, int32_t& topY, int& index);
+  // The document position of a source position; the document's length when no object holds it.
   int32_t MapToDocPos(int32_t sourcePos);
+  // The point of a document position; one at or past the end gives the last position, 15 pixels lower.
+  bool GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y);
+
+  // ---- form values (history) and submissions ----
+  // One list of "name=value" lines per form, in form order; nullptr for a document without forms.
+  std::unique_ptr<TFreeList<pf::TStringList>> SaveFormValues();
+  void RestoreFormValues(const TFreeList<pf::TStringList>& saved);
+  // Posts a form's submission to the viewer's window as FormSubmitMessage, so that it arrives after the event that
+  // made it; SubmitPending holds until then. Without a window SubmitForm gets it at once.
+  void PostSubmission(std::unique_ptr<TFormSubmission> submission);
+  // The viewer's handling of FormSubmitMessage: SubmitForm gets the submission that the message carries.
+  void DeliverSubmission(pf::TMessage& message);
 
   // ---- IDocumentRoot ----
   bool GetYOfCharPos(int32_t charPos, int32_t& y) override;
@@ -299,6 +364,14 @@ class TSectionList : public TCell, public IDocumentRoot {
   pf::TColor BackgroundColor() const override { return Background; }
   bool IsPrinting() const override { return Printing; }
   bool PrintMonoBlack() const override { return PrintMonochromeBlack; }
+
+ private:
+  // Windowed controls that painting did not place stay out of sight at the parked left, visible, so that they keep
+  // their place in the tab order.
+  void ParkControls();
+  // The windowed controls in TABINDEX order come first in the tab order.
+  void ApplyTabOrder();
+  void Deliver(TFormSubmission& submission);
 };
 
 }  // namespace viewer

@@ -206,80 +206,86 @@ TShiftState KeyDataToShiftState(LPARAM keyData) {
   return shift;
 }
 
+namespace {
+
+// Qt keys and the virtual keys they stand for; the first entry of a virtual key is the key that types it.
+const struct {
+  int qt;
+  uint16_t vk;
+} kKeyTable[] = {
+    {Qt::Key_Escape, VK_ESCAPE},
+    {Qt::Key_Tab, VK_TAB},
+    {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Backspace, VK_BACK},
+    {Qt::Key_Return, VK_RETURN},
+    {Qt::Key_Enter, VK_RETURN},
+    {Qt::Key_Insert, VK_INSERT},
+    {Qt::Key_Delete, VK_DELETE},
+    {Qt::Key_Pause, VK_PAUSE},
+    {Qt::Key_Print, VK_SNAPSHOT},
+    {Qt::Key_Clear, VK_CLEAR},
+    {Qt::Key_Home, VK_HOME},
+    {Qt::Key_End, VK_END},
+    {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},
+    {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_PageUp, VK_PRIOR},
+    {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Control, VK_CONTROL},
+    {Qt::Key_Alt, VK_MENU},
+    {Qt::Key_AltGr, VK_MENU},
+    {Qt::Key_Meta, VK_LWIN},
+    {Qt::Key_CapsLock, VK_CAPITAL},
+    {Qt::Key_NumLock, VK_NUMLOCK},
+    {Qt::Key_ScrollLock, VK_SCROLL},
+    {Qt::Key_Menu, VK_APPS},
+    {Qt::Key_Help, VK_HELP},
+    {Qt::Key_Space, VK_SPACE},
+    // Digits with Shift on a US keyboard give their symbols; the key is still the digit's.
+    {Qt::Key_Exclam, '1'},
+    {Qt::Key_At, '2'},
+    {Qt::Key_Dollar, '4'},
+    {Qt::Key_Percent, '5'},
+    {Qt::Key_AsciiCircum, '6'},
+    {Qt::Key_Ampersand, '7'},
+    {Qt::Key_ParenLeft, '9'},
+    {Qt::Key_ParenRight, '0'},
+    {Qt::Key_Semicolon, VK_OEM_1},
+    {Qt::Key_Colon, VK_OEM_1},
+    {Qt::Key_Udiaeresis, VK_OEM_1},
+    {Qt::Key_Equal, VK_OEM_PLUS},
+    {Qt::Key_Comma, VK_OEM_COMMA},
+    {Qt::Key_Underscore, VK_OEM_MINUS},
+    {Qt::Key_Period, VK_OEM_PERIOD},
+    {Qt::Key_Question, VK_OEM_2},
+    {Qt::Key_NumberSign, VK_OEM_2},
+    {Qt::Key_QuoteLeft, VK_OEM_3},
+    {Qt::Key_AsciiTilde, VK_OEM_3},
+    {Qt::Key_Odiaeresis, VK_OEM_3},
+    {Qt::Key_BracketLeft, VK_OEM_4},
+    {Qt::Key_BraceLeft, VK_OEM_4},
+    {Qt::Key_ssharp, VK_OEM_4},
+    {Qt::Key_Backslash, VK_OEM_5},
+    {Qt::Key_Bar, VK_OEM_5},
+    {Qt::Key_BracketRight, VK_OEM_6},
+    {Qt::Key_BraceRight, VK_OEM_6},
+    {Qt::Key_Apostrophe, VK_OEM_7},
+    {Qt::Key_QuoteDbl, VK_OEM_7},
+    {Qt::Key_Adiaeresis, VK_OEM_7},
+    {Qt::Key_Less, VK_OEM_102},
+    {Qt::Key_Greater, VK_OEM_102},
+};
+
+}  // namespace
+
 uint16_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
   const bool keypad = (modifiers & Qt::KeypadModifier) != 0;
   if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<uint16_t>(qtKey);
   if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
     return static_cast<uint16_t>(keypad ? VK_NUMPAD0 + (qtKey - Qt::Key_0) : qtKey);
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return static_cast<uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
-  static const struct {
-    int qt;
-    uint16_t vk;
-  } table[] = {
-      {Qt::Key_Escape, VK_ESCAPE},
-      {Qt::Key_Tab, VK_TAB},
-      {Qt::Key_Backtab, VK_TAB},
-      {Qt::Key_Backspace, VK_BACK},
-      {Qt::Key_Return, VK_RETURN},
-      {Qt::Key_Enter, VK_RETURN},
-      {Qt::Key_Insert, VK_INSERT},
-      {Qt::Key_Delete, VK_DELETE},
-      {Qt::Key_Pause, VK_PAUSE},
-      {Qt::Key_Print, VK_SNAPSHOT},
-      {Qt::Key_Clear, VK_CLEAR},
-      {Qt::Key_Home, VK_HOME},
-      {Qt::Key_End, VK_END},
-      {Qt::Key_Left, VK_LEFT},
-      {Qt::Key_Up, VK_UP},
-      {Qt::Key_Right, VK_RIGHT},
-      {Qt::Key_Down, VK_DOWN},
-      {Qt::Key_PageUp, VK_PRIOR},
-      {Qt::Key_PageDown, VK_NEXT},
-      {Qt::Key_Shift, VK_SHIFT},
-      {Qt::Key_Control, VK_CONTROL},
-      {Qt::Key_Alt, VK_MENU},
-      {Qt::Key_AltGr, VK_MENU},
-      {Qt::Key_Meta, VK_LWIN},
-      {Qt::Key_CapsLock, VK_CAPITAL},
-      {Qt::Key_NumLock, VK_NUMLOCK},
-      {Qt::Key_ScrollLock, VK_SCROLL},
-      {Qt::Key_Menu, VK_APPS},
-      {Qt::Key_Help, VK_HELP},
-      {Qt::Key_Space, VK_SPACE},
-      // Digits with Shift on a US keyboard give their symbols; the key is still the digit's.
-      {Qt::Key_Exclam, '1'},
-      {Qt::Key_At, '2'},
-      {Qt::Key_Dollar, '4'},
-      {Qt::Key_Percent, '5'},
-      {Qt::Key_AsciiCircum, '6'},
-      {Qt::Key_Ampersand, '7'},
-      {Qt::Key_ParenLeft, '9'},
-      {Qt::Key_ParenRight, '0'},
-      {Qt::Key_Semicolon, VK_OEM_1},
-      {Qt::Key_Colon, VK_OEM_1},
-      {Qt::Key_Udiaeresis, VK_OEM_1},
-      {Qt::Key_Equal, VK_OEM_PLUS},
-      {Qt::Key_Comma, VK_OEM_COMMA},
-      {Qt::Key_Underscore, VK_OEM_MINUS},
-      {Qt::Key_Period, VK_OEM_PERIOD},
-      {Qt::Key_Question, VK_OEM_2},
-      {Qt::Key_NumberSign, VK_OEM_2},
-      {Qt::Key_QuoteLeft, VK_OEM_3},
-      {Qt::Key_AsciiTilde, VK_OEM_3},
-      {Qt::Key_Odiaeresis, VK_OEM_3},
-      {Qt::Key_BracketLeft, VK_OEM_4},
-      {Qt::Key_BraceLeft, VK_OEM_4},
-      {Qt::Key_ssharp, VK_OEM_4},
-      {Qt::Key_Backslash, VK_OEM_5},
-      {Qt::Key_Bar, VK_OEM_5},
-      {Qt::Key_BracketRight, VK_OEM_6},
-      {Qt::Key_BraceRight, VK_OEM_6},
-      {Qt::Key_Apostrophe, VK_OEM_7},
-      {Qt::Key_QuoteDbl, VK_OEM_7},
-      {Qt::Key_Adiaeresis, VK_OEM_7},
-      {Qt::Key_Less, VK_OEM_102},
-      {Qt::Key_Greater, VK_OEM_102},
-  };
   // The keypad's operators, and the main block's where they differ.
   switch (qtKey) {
     case Qt::Key_Asterisk:
@@ -294,8 +300,16 @@ uint16_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
       break;
   }
   if (keypad && qtKey == Qt::Key_Period) return VK_DECIMAL;
-  for (const auto& entry : table)
+  for (const auto& entry : kKeyTable)
     if (entry.qt == qtKey) return entry.vk;
+  return 0;
+}
+
+int QtKeyOf(uint16_t virtualKey) {
+  if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9')) return virtualKey;
+  if (virtualKey >= VK_F1 && virtualKey <= VK_F1 + 23) return Qt::Key_F1 + (virtualKey - VK_F1);
+  for (const auto& entry : kKeyTable)
+    if (entry.vk == virtualKey) return entry.qt;
   return 0;
 }
 

@@ -212,6 +212,8 @@ QCursor ToQCursor(TCursor cursor);
 QPixmap GlyphPixmap(const TBitmap& glyph, int count = 1);
 // The virtual-key code of a Qt key event's key (0 when it has none).
 uint16_t VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
+// The Qt key of a virtual key (0 when none stands for it).
+int QtKeyOf(uint16_t virtualKey);
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 // The screen co-ordinates of a widget point.
 inline TPoint ToPoint(const QPoint& p) { return {p.x(), p.y()}; }

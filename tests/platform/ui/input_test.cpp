@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/ui/extctrls.h"
+#include "platform/ui/input.h"
 #include "platform/ui/stdctrls.h"
 #include "tests/platform/ui/ui_test_support.h"
 
@@ -117,6 +118,51 @@ TEST(TabOrder, ChainsTheWidgetsAndReachesAFocusStopOutOfSight) {
   }
   EXPECT_EQ(log, (std::vector<std::string>{"exit edit2", "enter edit1", "exit edit1", "enter stop", "exit stop",
                                            "enter panel", "enter edit3", "exit edit3", "exit panel", "enter stop"}));
+}
+
+// Synthetic input takes the road of the user's: a click focuses, checks a radio button (its click event runs) and
+// selects the row under it in a list, Ctrl adds rows, keys reach OnKeyDown and OnKeyPress and then the widget.
+TEST(SyntheticInput, ClicksAndKeysTakeTheUsersRoad) {
+  auto form = ui_test::ActiveForm(400, 300);
+  auto* radio = new TRadioButton(form.get());
+  radio->SetParent(form.get());
+  int radioClicks = 0;
+  radio->OnClick = [&](TObject*) { ++radioClicks; };
+  SendMouseClick(*radio, {radio->Width() / 2, radio->Height() / 2});
+  SendMouseClick(*radio, {radio->Width() / 2, radio->Height() / 2});
+  EXPECT_TRUE(radio->Checked());
+  EXPECT_EQ(radioClicks, 1);
+
+  auto* list = new TListBox(form.get());
+  list->SetParent(form.get());
+  list->SetBounds(0, 40, 100, 120);
+  list->SetMultiSelect(true);
+  for (const char* item : {"a", "b", "c"}) list->Items().Add(item);
+  auto centre = [&](int index) {
+    const TRect r = list->ItemRect(index);
+    return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  };
+  SendMouseClick(*list, centre(2));
+  SendMouseClick(*list, centre(0), ssCtrl);
+  EXPECT_EQ((std::vector<bool>{list->Selected(0), list->Selected(1), list->Selected(2)}),
+            (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(list->Focused());  // the press gave it the focus
+
+  auto* edit = new TEdit(form.get());
+  edit->SetParent(form.get());
+  edit->SetTop(200);
+  edit->SetFocus();
+  std::string pressed;
+  std::vector<uint16_t> downs;
+  edit->OnKeyPress = [&](TObject*, char& key) { pressed += key; };
+  edit->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) { downs.push_back(key); };
+  SendText(*edit, "x\xE4y");
+  SendKeyStroke(*edit, VK_HOME);
+  SendKeyStroke(*edit, VK_RETURN, 0, '\r');
+  EXPECT_EQ(edit->Text(), "x\xE4y");
+  EXPECT_EQ(pressed, "x\xE4y\r");
+  EXPECT_EQ(downs, (std::vector<uint16_t>{VK_HOME, VK_RETURN}));
+  EXPECT_EQ(edit->SelStart(), 0);
 }
 
 }  // namespace
