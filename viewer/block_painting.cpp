@@ -78,7 +78,7 @@ TTileRange TileRange(const TBackgroundPosition::Axis& axis, int32_t box, int32_t
       start = box - picture;
       break;
     case bpPercent:
-      start = (box - picture) * axis.Value / 100;
+      start = static_cast<int32_t>(std::clamp<int64_t>(int64_t{box - picture} * axis.Value / 100, -picture, box));
       break;
     case bpLength:
       start = axis.Value;
@@ -86,7 +86,7 @@ TTileRange TileRange(const TBackgroundPosition::Axis& axis, int32_t box, int32_t
   }
   start = std::clamp(start, -picture, box);
   if (!axis.Repeat) return {start, start};
-  while (start > 0) start -= picture;
+  if (start > 0) start = start % picture == 0 ? 0 : start % picture - picture;
   return {start, box};
 }
 
@@ -246,7 +246,7 @@ int32_t TBlock::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager&
     // What starts on a later page is painted with it.
     if (top >= document.PageBottom) return result;
   }
-  if (Visibility == 1) return result;  // hidden: laid out, not painted
+  if (Visibility == kHidden) return result;
   if (Positioning == posAbsolute)
     PaintAt(canvas, clip, indents, xRef + OffsetLeft,
             ContentBoxTop - MargArray[piPaddingTop] - MargArray[piBorderTopWidth] - MargArray[piMarginTop], xRef, yRef);
@@ -434,7 +434,7 @@ std::string MarkerText(TListStyleType style, int32_t number) {
 int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                         int32_t yRef) {
   const int32_t result = TBlock::Paint(canvas, clip, indents, x, xRef, yRef);
-  if (DisplayNone || Visibility == 1 || FirstBaseline <= 0) return result;
+  if (DisplayNone || Visibility == kHidden || FirstBaseline <= 0) return result;
   const int32_t baseline = FirstBaseline - OwnerList->YOff;
   if (clip.Top - kMarkerSlack > baseline || clip.Bottom + kMarkerSlack < baseline) return result;
   const int32_t contentLeft = (Positioning == posRelative   ? x + OffsetLeft

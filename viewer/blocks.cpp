@@ -173,6 +173,9 @@ TBodyBlock::TBodyBlock(TSectionList* masterList, TProperties& prop, TCellBasic* 
   }
   const pf::TColor background = prop.GetBackgroundColor();
   if (background != pf::clNone) masterList->SetBackgroundColor(background | PaletteColorFlag());
+  // The document paints the body's background (its colour and picture) itself, under the whole page.
+  BoxValues[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  MargArray[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
 }
 
 // ---- table blocks ----
@@ -280,6 +283,10 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* masterList, TProperti
     BoxValues[side] = tableBlock->BoxValues[side];
   }
   TagClass = "TableAndCaption.";
+  // The table's style gave the wrapper its background too; the table block paints it, not over the caption.
+  BoxValues[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  MargArray[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  BGImage.reset();
 }
 
 void TTableAndCaptionBlock::RegisterID() {
@@ -423,18 +430,28 @@ int32_t TBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
   return width;
 }
 
-void TBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  minWidth = maxWidth = 0;
-  if (DisplayNone || Positioning == posAbsolute) return;
-  constexpr int32_t kPercentBase = 400, kFixedWidth = 20;
+TBoxIntArray TBlock::MeasuringBox() const {
+  constexpr int32_t kPercentBase = 400;
   TBoxIntArray box = MargArray;
   int autoCount = 0;
   ConvertBlockBoxValues(BoxValues, kPercentBase, kPercentBase, EmSize, ExSize, box, autoCount);
+  return box;
+}
+
+int32_t TBlock::HorizontalSpaces(const TBoxIntArray& box) {
+  return Resolved(box[piMarginLeft]) + Resolved(box[piMarginRight]) + box[piBorderLeftWidth] + box[piBorderRightWidth] +
+         box[piPaddingLeft] + box[piPaddingRight];
+}
+
+void TBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
+  minWidth = maxWidth = 0;
+  if (DisplayNone || Positioning == posAbsolute) return;
+  constexpr int32_t kFixedWidth = 20;
+  const TBoxIntArray box = MeasuringBox();
   const int32_t width = box[piWidth];
   int32_t contentMin = width, contentMax = width;
   if (width <= kFixedWidth) MyCell->MeasureMinMaxWidth(canvas, contentMin, contentMax);
-  const int32_t spaces = Resolved(box[piMarginLeft]) + Resolved(box[piMarginRight]) + box[piBorderLeftWidth] +
-                         box[piBorderRightWidth] + box[piPaddingLeft] + box[piPaddingRight];
+  const int32_t spaces = HorizontalSpaces(box);
   maxWidth = std::max(contentMax, width) + spaces;
   minWidth = width == AutoValue ? std::max(contentMin, width) + spaces : maxWidth;
 }
@@ -610,12 +627,7 @@ int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth
 
 void TTableBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
   const bool pixels = !GivenWidthPercent && GivenWidth > 0;
-  Table->TableWidthSpec = 0;
-  if (pixels) {
-    bool autoMargin = false;
-    ConvertBox(0, 0, autoMargin);
-    Table->TableWidthSpec = std::max(0, GivenWidth - LeftSpace() - RightSpace());
-  }
+  Table->TableWidthSpec = pixels ? std::max(0, GivenWidth - HorizontalSpaces(MeasuringBox())) : 0;
   TBlock::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
   if (pixels) minWidth = maxWidth = std::max(maxWidth, GivenWidth);
 }

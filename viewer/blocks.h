@@ -49,7 +49,8 @@ class TBlock : public TSectionBase {
   uint8_t ClearAttr = 0;  // 0 none, 1 left, 2 right, 3 both
   TBackgroundPosition BGPos;
   uint8_t Positioning = posStatic;
-  uint8_t Visibility = 2;         // 1 hidden, 2 visible
+  static constexpr uint8_t kHidden = 1;
+  uint8_t Visibility = 2;         // kHidden: laid out but not painted; 2 visible
   bool ConvertedMargins = false;  // the bottom margin is the default one (a following block may take it over)
   bool PageBreakBefore = false, PageBreakAfter = false, KeepIntact = false;
   bool DisplayNone = false;
@@ -123,6 +124,9 @@ class TBlock : public TSectionBase {
   void CollapseTopMargin(TCellBasic* ownerCell);
   // Resolves "auto" horizontal margins: they share the room that width and the other spaces leave in availWidth.
   void ShareAutoMargins(int32_t availWidth, int32_t width);
+  // The box converted for measuring (percentages of 400) and its horizontal margins, borders and paddings.
+  TBoxIntArray MeasuringBox() const;
+  static int32_t HorizontalSpaces(const TBoxIntArray& box);
 
   int32_t ContentMaxWidth = 0;  // the widest object of the content at the last layout
 

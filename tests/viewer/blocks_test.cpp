@@ -198,15 +198,17 @@ TEST(BlockLayout, PositionedBlocks) {
   EXPECT_EQ(page.Get("fromright").BorderBoxRect, (pf::TRect{290, 0, 350, 20}));
 }
 
-TEST(BlockLayout, DisplayNoneTakesNoRoomAndHiddenIsNotPainted) {
+// The body's colour is the document's, painted under the whole page, not by the body's box.
+TEST(BlockLayout, DisplayNoneHiddenAndBodyBackground) {
   Page page(
-      "<div id=gone style='display:none; height:30px; background-color:#ff0000'></div>"
+      "<body bgcolor='#00ff00'><div id=gone style='display:none; height:30px; background-color:#ff0000'></div>"
       "<div id=hidden style='visibility:hidden; height:10px; background-color:#ff0000'></div>"
       "<div id=clipped style='overflow:hidden; height:6px'><div style='height:40px'></div></div>");
   EXPECT_EQ(page.Layout(), 5 + 10 + 6 + 5);
   EXPECT_EQ(page.Get("gone").SectionHeight, 0);
   EXPECT_EQ(page.Get("clipped").ContentBoxBottom - page.Get("clipped").ContentBoxTop, 6);
   page.Paint();
+  EXPECT_EQ(page.list.Background, pf::clLime);
   EXPECT_EQ(page.At(20, 8), pf::clWhite);
   int32_t minWidth = -1, maxWidth = -1;
   page.Get("gone").MeasureMinMaxWidth(page.canvas, minWidth, maxWidth);
