@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
 #include "viewer/borders.h"
 #include "viewer/table_structure.h"
@@ -24,6 +25,10 @@ int32_t CollapsedMargin(int32_t a, int32_t b) {
 }
 
 bool IsUnset(const TPropValue& v) { return !IsAssigned(v) || IntOf(v, 0) == UnsetBoxValue; }
+
+bool NoBorderStyle(const TPropValue& v) { return IsUnset(v) || IntOf(v, 0) == 0; }
+
+constexpr int32_t kPerMille = 1000;
 
 }  // namespace
 
@@ -168,6 +173,9 @@ TBodyBlock::TBodyBlock(TSectionList* masterList, TProperties& prop, TCellBasic* 
   }
   const pf::TColor background = prop.GetBackgroundColor();
   if (background != pf::clNone) masterList->SetBackgroundColor(background | PaletteColorFlag());
+  // The document paints the body's background (its colour and picture) itself, under the whole page.
+  BoxValues[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  MargArray[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
 }
 
 // ---- table blocks ----
@@ -179,7 +187,7 @@ TTableBlock::TTableBlock(TSectionList* masterList, TProperties& prop, TCellBasic
   if (attributes) ReadAttributes(*attributes, FloatLR != 0, BGImage != nullptr);
   const int sideStyles[] = {piBorderTopStyle, piBorderRightStyle, piBorderBottomStyle, piBorderLeftStyle};
   BevelBorder = Table->BorderWidth > 0 && std::all_of(std::begin(sideStyles), std::end(sideStyles),
-                                                      [this](int side) { return IntOf(BoxValues[side], 0) == 0; });
+                                                      [this](int side) { return NoBorderStyle(BoxValues[side]); });
   if (BevelBorder) {
     for (int side : sideStyles) BoxValues[side] = static_cast<int32_t>(bssOutset);
     for (int width : {piBorderTopWidth, piBorderRightWidth, piBorderBottomWidth, piBorderLeftWidth})
@@ -233,8 +241,11 @@ void TTableBlock::ReadAttributes(const TAttributeList& attributes, bool styleFlo
         break;
       case WidthSy:
         if (a.Text.find('%') != std::string::npos) {
-          GivenWidthPercent = true;
-          if (a.Value >= 1 && a.Value <= 100) GivenWidth = a.Value * 10;
+          // A percentage beyond 1..100 counts as no width, so that the table is not squeezed to nothing.
+          if (a.Value >= 1 && a.Value <= 100) {
+            GivenWidthPercent = true;
+            GivenWidth = a.Value * 10;
+          }
         } else {
           GivenWidth = a.Value;
         }
@@ -272,6 +283,10 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* masterList, TProperti
     BoxValues[side] = tableBlock->BoxValues[side];
   }
   TagClass = "TableAndCaption.";
+  // The table's style gave the wrapper its background too; the table block paints it, not over the caption.
+  BoxValues[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  MargArray[piBackgroundColor] = static_cast<int32_t>(pf::clNone);
+  BGImage.reset();
 }
 
 void TTableAndCaptionBlock::RegisterID() {
@@ -283,98 +298,460 @@ void TTableAndCaptionBlock::SetCaptionBlock(TBlock* caption) {
   InnerTable->CaptionPresent = true;
 }
 
-// ---- layout, painting and queries: the base's answers until the block layout and painting are built ----
+// ---- layout ----
 
+namespace {
+
+// The room a block leaves above itself for the floats it clears (1 left, 2 right, 3 both).
+int32_t ClearSpace(const IndentManagerBasic& indents, uint8_t clear, int32_t y) {
+  int32_t leftLevel = 0, rightLevel = 0;
+  indents.GetClearLevels(leftLevel, rightLevel);
+  const int32_t left = std::max(0, leftLevel - y - 1), right = std::max(0, rightLevel - y - 1);
+  switch (clear) {
+    case 1:
+      return left;
+    case 2:
+      return right;
+    case 3:
+      return std::max(left, right);
+    default:
+      return 0;
+  }
+}
+
+int32_t Resolved(int32_t value) { return value == AutoValue ? 0 : value; }
+
+// The error picture came instead of the picture: it is not worth showing as a background or a marker.
+bool IsErrorPicture(const TImageObj& image) {
+  const auto* bitmap = std::get_if<pf::TBitmap*>(&image.Image);
+  return bitmap && *bitmap && *bitmap == ErrorBitmap();
+}
+
+}  // namespace
+
+int32_t TBlockCell::ComputeLayoutExtent(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
+                                        int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
+                                        int32_t& maxWidth) {
+  IMgr = &indents;
+  TopY = y;
+  StartCurs = curs;
+  maxWidth = 0;
+  int32_t height = 0;
+  DrawTop = Count() > 0 ? INT32_MAX : y;
+  DrawBottom = ContentBottom = y;
+  for (int i = 0; i < Count(); ++i) {
+    TSectionBase* object = (*this)[i];
+    int32_t width = 0;
+    height += object->ComputeLayout(canvas, clip, indents, x, y + height, availWidth, availHeight, curs, width);
+    maxWidth = std::max(maxWidth, width);
+    DrawTop = std::min(DrawTop, object->DrawTop);
+    DrawBottom = std::max(DrawBottom, object->DrawBottom);
+    const auto* block = dynamic_cast<const TBlock*>(object);
+    if (!block || block->Positioning != TBlock::posAbsolute)
+      ContentBottom = std::max(ContentBottom, object->ContentBottom);
+  }
+  Len = curs - StartCurs;
+  CellHeight = height;
+  return height;
+}
+
+int32_t TBlock::LeftSpace() const {
+  return Resolved(MargArray[piMarginLeft]) + MargArray[piBorderLeftWidth] + MargArray[piPaddingLeft];
+}
+
+int32_t TBlock::RightSpace() const {
+  return Resolved(MargArray[piMarginRight]) + MargArray[piBorderRightWidth] + MargArray[piPaddingRight];
+}
+
+void TBlock::ShareAutoMargins(int32_t availWidth, int32_t width) {
+  const bool autoLeft = MargArray[piMarginLeft] == AutoValue, autoRight = MargArray[piMarginRight] == AutoValue;
+  if (!autoLeft && !autoRight) return;
+  const int32_t room = std::max(0, availWidth - width - LeftSpace() - RightSpace());
+  if (autoLeft && autoRight) {
+    MargArray[piMarginLeft] = room / 2;
+    MargArray[piMarginRight] = room - room / 2;
+  } else {
+    MargArray[autoLeft ? piMarginLeft : piMarginRight] = room;
+  }
+}
+
+void TBlock::BuildZList() {
+  MyZList.clear();
+  for (int i = 0; i < MyCell->Count(); ++i) {
+    TSectionBase* object = (*MyCell)[i];
+    object->OwnerBlock = this;
+    MyZList.push_back(object);
+  }
+  // Negative values first, then 0 in document order, then the positive ones; equal values keep document order.
+  std::stable_sort(MyZList.begin(), MyZList.end(),
+                   [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
+}
+
+void TBlock::ContainingCorner(int32_t& x, int32_t& y) const {
+  x = y = 0;
+  for (const TBlock* block = OwnerBlock; block; block = block->OwnerBlock) {
+    if (block->Positioning == posRelative) {
+      x = block->contentX_ + block->OffsetLeft;
+      y = block->ContentBoxTop;
+      return;
+    }
+    if (block->Positioning == posAbsolute) {
+      x = block->contentX_ - block->MargArray[piPaddingLeft];
+      y = block->ContentBoxTop - block->MargArray[piPaddingTop];
+      return;
+    }
+  }
+}
+
+void TBlock::ConvertBox(int32_t availWidth, int32_t availHeight, bool& autoMargin) {
+  int autoCount = 0;
+  ConvertBlockBoxValues(BoxValues, availWidth, availHeight, EmSize, ExSize, MargArray, autoCount);
+  bool topDefault = false, bottomDefault = false;
+  ConvertVerticalMargins(BoxValues, availWidth, EmSize, ExSize, MargArray, topDefault, bottomDefault);
+  autoMargin = MargArray[piMarginLeft] == AutoValue || MargArray[piMarginRight] == AutoValue;
+  OffsetTop = Resolved(MargArray[piTop]);
+  OffsetLeft = Resolved(MargArray[piLeft]);
+}
+
+int32_t TBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  int32_t width = MargArray[piWidth];
+  if (width == AutoValue) {
+    const int32_t room = availWidth - LeftSpace() - RightSpace();
+    width = room;
+    // Floats and absolutely positioned blocks shrink to their content.
+    if (FloatLR != 0 || Positioning == posAbsolute) {
+      int32_t minWidth = 0, maxWidth = 0;
+      MyCell->MeasureMinMaxWidth(canvas, minWidth, maxWidth);
+      width = std::max(minWidth, std::min(maxWidth, room));
+    }
+  }
+  width = std::max(0, width);
+  ShareAutoMargins(availWidth, width);
+  return width;
+}
+
+TBoxIntArray TBlock::MeasuringBox() const {
+  constexpr int32_t kPercentBase = 400;
+  TBoxIntArray box = MargArray;
+  int autoCount = 0;
+  ConvertBlockBoxValues(BoxValues, kPercentBase, kPercentBase, EmSize, ExSize, box, autoCount);
+  return box;
+}
+
+int32_t TBlock::HorizontalSpaces(const TBoxIntArray& box) {
+  return Resolved(box[piMarginLeft]) + Resolved(box[piMarginRight]) + box[piBorderLeftWidth] + box[piBorderRightWidth] +
+         box[piPaddingLeft] + box[piPaddingRight];
+}
+
+void TBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
+  minWidth = maxWidth = 0;
+  if (DisplayNone || Positioning == posAbsolute) return;
+  constexpr int32_t kFixedWidth = 20;
+  const TBoxIntArray box = MeasuringBox();
+  const int32_t width = box[piWidth];
+  int32_t contentMin = width, contentMax = width;
+  if (width <= kFixedWidth) MyCell->MeasureMinMaxWidth(canvas, contentMin, contentMax);
+  const int32_t spaces = HorizontalSpaces(box);
+  maxWidth = std::max(contentMax, width) + spaces;
+  minWidth = width == AutoValue ? std::max(contentMin, width) + spaces : maxWidth;
+}
+
+int32_t TBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                              int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
+  YPosition = ContentTop = DrawTop = y;
+  StartCurs = curs;
+  maxWidth = 0;
+  if (DisplayNone) {
+    SectionHeight = DrawHeight = Len = 0;
+    ContentBottom = DrawBottom = ContentBoxTop = ContentBoxBottom = y;
+    return 0;
+  }
+  if (MyZList.empty()) BuildZList();
+  const bool absolute = Positioning == posAbsolute;
+  ClearAddon = absolute ? 0 : ClearSpace(indents, ClearAttr, y);
+  bool autoMargin = false;
+  ConvertBox(availWidth, availHeight, autoMargin);
+  NewWidth = ResolveContentWidth(canvas, availWidth);
+  const int32_t leftSpace = LeftSpace(), rightSpace = RightSpace();
+  const int32_t boxWidth = leftSpace + NewWidth + rightSpace;
+  if (absolute && MargArray[piLeft] == AutoValue && MargArray[piRight] != AutoValue && !autoMargin)
+    OffsetLeft = availWidth - MargArray[piRight] - boxWidth;
+
+  // The margin box's top and left.
+  int32_t top = y + ClearAddon, left = x;
+  if (absolute) {
+    ContainingCorner(left, top);
+    left += OffsetLeft;
+    top += OffsetTop;
+  } else if (FloatLR == IndentManager::kFloatLeft) {
+    left = indents.LeftEdgeAt(top);
+  } else if (FloatLR == IndentManager::kFloatRight) {
+    left = indents.RightEdgeAt(top) - boxWidth;
+  } else if (Positioning == posRelative) {
+    top += OffsetTop;  // the content moves with the box; x moves when it is painted
+  }
+  contentX_ = left + leftSpace;
+  Indent = absolute ? leftSpace : contentX_ - x;
+  ContentBoxTop = top + MargArray[piMarginTop] + MargArray[piBorderTopWidth] + MargArray[piPaddingTop];
+
+  // The content, between two edges of its own.
+  IndentManager& contentIndents = absolute ? *MyCell->OwnIMgr : indents;
+  const TBlock* outerOwner = indents.CurrentOwner;
+  int leftRec = -1, rightRec = -1;
+  if (absolute) {
+    contentIndents.Clear();
+    contentIndents.SetEdges(contentX_, contentX_ + NewWidth);
+  } else {
+    indents.CurrentOwner = this;
+    leftRec = indents.AddLeftRec(contentX_ - indents.LfEdge, ContentBoxTop);
+    rightRec = indents.AddRightRec(contentX_ + NewWidth - indents.LfEdge, ContentBoxTop);
+  }
+  const int32_t givenHeight = MargArray[piHeight];
+  int32_t height = MyCell->ComputeLayoutExtent(canvas, clip, contentIndents, contentX_, ContentBoxTop, NewWidth,
+                                               std::max(0, givenHeight), curs, ContentMaxWidth);
+  if (absolute) height = std::max(height, contentIndents.LowestFloatBottom() - ContentBoxTop);
+  height = std::max(height, givenHeight);
+  if (ClipOverflow && givenHeight >= kMinClippedHeight) height = givenHeight;
+  if (!absolute) {
+    indents.DeleteRightRec(rightRec);
+    indents.DeleteLeftRec(leftRec);
+    indents.CurrentOwner = outerOwner;
+  }
+  ContentBoxBottom = ContentBoxTop + height;
+  Len = curs - StartCurs;
+
+  const int32_t borderBottom = ContentBoxBottom + MargArray[piPaddingBottom] + MargArray[piBorderBottomWidth];
+  const int32_t marginBottom = borderBottom + MargArray[piMarginBottom];
+  if (FloatLR != 0 && !absolute) {
+    // A float takes no room in the flow; the text beside it keeps clear of it.
+    SectionHeight = 0;
+    ContentBottom = y;
+    DrawBottom = borderBottom;
+    indents.AddBlockFloat(top, FloatLR == IndentManager::kFloatLeft ? left + boxWidth : boxWidth, FloatLR,
+                          marginBottom - top);
+  } else if (absolute) {
+    SectionHeight = 0;
+    ContentBottom = marginBottom;
+    DrawBottom = std::max(marginBottom, MyCell->DrawBottom);
+  } else {
+    const int32_t shift = Positioning == posRelative ? OffsetTop : 0;
+    SectionHeight = marginBottom - shift - y;
+    ContentBottom = y + SectionHeight;
+    DrawBottom = std::max({ContentBottom, marginBottom, MyCell->DrawBottom});
+  }
+  DrawTop = std::min({y, top, MyCell->DrawTop});
+  DrawHeight = std::max(SectionHeight, DrawBottom - y);
+  maxWidth = Indent + std::max(ContentMaxWidth, NewWidth) + rightSpace;
+
+  if (BGImage && OwnerList->ShowImages) {
+    BGImage->ComputeSize(canvas, 0, NewWidth, nullptr);
+    if (IsErrorPicture(*BGImage))
+      BGImage.reset();
+    else
+      TilesStale = true;
+  }
+  return SectionHeight;
+}
+
+// ---- list items, the body, rules and tables ----
+
+int32_t TBlockLI::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
+                                int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
+  if (MarkerImage) {
+    MarkerImage->ComputeSize(canvas, 0, availWidth, nullptr);
+    if (IsErrorPicture(*MarkerImage)) MarkerImage.reset();
+  }
+  // The first text line laid out inside the item gives the baseline its marker stands on.
+  FirstBaseline = 0;
+  int32_t* const outer = OwnerList->PendingFirstBaseline;
+  OwnerList->PendingFirstBaseline = &FirstBaseline;
+  const int32_t height = TBlock::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  OwnerList->PendingFirstBaseline = outer;
+  return height;
+}
+
+int32_t TBodyBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
+                                  int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
+                                  int32_t& maxWidth) {
+  const int32_t height = TBlock::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  if (!DisplayNone) maxWidth = std::max(availWidth, ContentMaxWidth + LeftSpace());
+  return height;
+}
+
+int32_t TBodyBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  for (int side : {piMarginLeft, piMarginRight}) MargArray[side] = Resolved(MargArray[side]);
+  return std::max(0, availWidth - LeftSpace() - RightSpace());
+}
+
+int32_t THRBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  for (int side : {piMarginLeft, piMarginRight}) MargArray[side] = Resolved(MargArray[side]);
+  const int32_t room = availWidth - LeftSpace() - RightSpace();
+  const int32_t given = MargArray[piWidth];
+  const int32_t width = given == AutoValue ? std::max(kMinRuleWidth, room) : std::min(given, room);
+  const int32_t left = std::max(0, room - width);
+  const uint8_t align = Positioning == posAbsolute ? 1 : Align;
+  MargArray[piMarginLeft] += align == 2 ? left / 2 : align == 3 ? left : 0;
+  return width;
+}
+
+int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  if (FloatLR != 0) {
+    if (IsUnset(BoxValues[piMarginLeft])) MargArray[piMarginLeft] = HSpaceAttr;
+    if (IsUnset(BoxValues[piMarginRight])) MargArray[piMarginRight] = HSpaceAttr;
+    if (IsUnset(BoxValues[piMarginTop])) MargArray[piMarginTop] = VSpaceAttr;
+    if (IsUnset(BoxValues[piMarginBottom])) MargArray[piMarginBottom] = VSpaceAttr;
+  }
+  if (TableHasBgColor && !BGImage) {
+    Table->BkGnd = true;
+    Table->BkColor = TableBgColor;
+  }
+  const bool marginsGiven = !IsUnset(BoxValues[piMarginLeft]) || !IsUnset(BoxValues[piMarginRight]);
+  for (int side : {piMarginLeft, piMarginRight}) MargArray[side] = Resolved(MargArray[side]);
+  const int32_t room = availWidth - LeftSpace() - RightSpace();
+  int32_t tableMin = 0, tableMax = 0;
+  int32_t width = 0;
+  if (GivenWidthPercent) {
+    width = std::min(availWidth, pf::MulDiv(availWidth, GivenWidth, kPerMille)) - LeftSpace() - RightSpace();
+  } else if (GivenWidth > 0) {
+    width = GivenWidth - LeftSpace() - RightSpace();
+  }
+  Table->TableWidthSpec = std::max(0, width);
+  Table->MeasureMinMaxWidth(canvas, tableMin, tableMax);
+  if (width <= 0) width = std::max(tableMin, std::min(tableMax, room));
+  width = std::max(width, tableMin);
+  // An aligned table without caption moves right within the room; a wrapper places a captioned one.
+  if (!CaptionPresent && FloatLR == 0 && !marginsGiven && width < room)
+    MargArray[piMarginLeft] += TableAlign == 2 ? (room - width) / 2 : TableAlign == 3 ? room - width : 0;
+  return width;
+}
+
+void TTableBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
+  const bool pixels = !GivenWidthPercent && GivenWidth > 0;
+  Table->TableWidthSpec = pixels ? std::max(0, GivenWidth - HorizontalSpaces(MeasuringBox())) : 0;
+  TBlock::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
+  if (pixels) minWidth = maxWidth = std::max(maxWidth, GivenWidth);
+}
+
+int32_t TTableBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
+                                   int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
+                                   int32_t& maxWidth) {
+  TableIndent = 0;
+  if (FloatLR == 0 && Positioning != posAbsolute) {
+    // Between floats: the table takes the room they leave.
+    const int32_t start = std::max(x, indents.LeftEdgeAt(y));
+    const int32_t end = std::min(x + availWidth, indents.RightEdgeAt(y));
+    TableIndent = start - x;
+    availWidth = std::max(0, end - start);
+  }
+  const int32_t height =
+      TBlock::ComputeLayout(canvas, clip, indents, x + TableIndent, y, availWidth, availHeight, curs, maxWidth);
+  maxWidth += TableIndent;
+  return height;
+}
+
+void TTableBlock::AddToPositionList() { OwnerList->AddToPositionList(Table); }
+
+void TTableAndCaptionBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
+  int32_t tableMin = 0, tableMax = 0, captionMin = 0, captionMax = 0;
+  InnerTable->MeasureMinMaxWidth(canvas, tableMin, tableMax);
+  if (InnerCaption) InnerCaption->MeasureMinMaxWidth(canvas, captionMin, captionMax);
+  minWidth = std::max(tableMin, captionMin);
+  maxWidth = std::max(tableMax, captionMin);  // a long caption wraps rather than widen the table
+}
+
+int32_t TTableAndCaptionBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  const bool marginsGiven = !IsUnset(BoxValues[piMarginLeft]) || !IsUnset(BoxValues[piMarginRight]);
+  for (int side : {piMarginLeft, piMarginRight, piBorderLeftWidth, piBorderRightWidth, piPaddingLeft, piPaddingRight})
+    MargArray[side] = 0;
+  bool autoMargin = false;
+  InnerTable->ConvertBox(availWidth, 0, autoMargin);
+  const int32_t width =
+      InnerTable->ResolveContentWidth(canvas, availWidth) + InnerTable->LeftSpace() + InnerTable->RightSpace();
+  if (width < availWidth && !marginsGiven)
+    MargArray[piMarginLeft] = CaptionAlign == 2 ? (availWidth - width) / 2 : CaptionAlign == 3 ? availWidth - width : 0;
+  return width;
+}
+
+int32_t TTableAndCaptionBlock::MapToDocPos(int32_t sourcePos, bool backwards) {
+  TSectionBase* order[] = {InnerCaption, InnerTable};
+  if (backwards) std::swap(order[0], order[1]);
+  for (TSectionBase* block : order) {
+    const int32_t position = block ? block->MapToDocPos(sourcePos, backwards) : -1;
+    if (position >= 0) return position;
+  }
+  return -1;
+}
+
+// ---- queries ----
+
+namespace {
+
+bool InDrawnRange(const TSectionBase& object, int32_t y) { return object.DrawTop <= y && y < object.DrawBottom; }
+
+}  // namespace
+
+int TBlock::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                      TFormControlObj*& formControl, std::string& title) {
+  if (DisplayNone) return 0;
+  int result = 0;
+  if (!Title.empty() && pf::PtInRect(BorderBoxRect, pf::TPoint{x, y - OwnerList->YOff})) {
+    title = Title;
+    result = 4;
+  }
+  return result | MyCell->GetLinkAt(canvas, x, y, urlTarget, formControl, title);
+}
+
+int TBodyBlock::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                          TFormControlObj*& formControl, std::string& title) {
+  if (DisplayNone) return 0;
+  int result = 0;
+  if (!Title.empty()) {
+    title = Title;
+    result = 4;
+  }
+  return result | MyCell->GetLinkAt(canvas, x, y, urlTarget, formControl, title);
+}
+
+// The top-most object under the point answers first.
+TIDObject* TBlock::FindObjectAt(int32_t x, int32_t y, int32_t& position) {
+  if (DisplayNone) return nullptr;
+  for (auto it = MyZList.rbegin(); it != MyZList.rend(); ++it)
+    if (InDrawnRange(**it, y))
+      if (TIDObject* object = (*it)->FindObjectAt(x, y, position)) return object;
+  return nullptr;
+}
+
+int32_t TBlock::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
+                                   int32_t& lineTop, int32_t& caretX) {
+  if (DisplayNone) return -1;
+  for (auto it = MyZList.rbegin(); it != MyZList.rend(); ++it) {
+    if (!InDrawnRange(**it, y)) continue;
+    const int32_t position = (*it)->GetPositionAtPoint(canvas, x, y, inText, lineHeight, lineTop, caretX);
+    if (position >= 0) return position;
+  }
+  return -1;
+}
+
+// The walks through the content cell come with the section list.
 std::unique_ptr<TSectionBase> TBlock::CreateClone(TSectionList* ownerList) const {
   return TSectionBase::CreateClone(ownerList);
 }
 void TBlock::CollectSelectedText(SelTextCount& collector) {}
-int32_t TBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
-                              int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
-  return TSectionBase::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-int32_t TBlock::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
-                      int32_t yRef) {
-  return TSectionBase::Paint(canvas, clip, indents, x, xRef, yRef);
-}
-int TBlock::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
-                      TFormControlObj*& formControl, std::string& title) {
-  return 0;
-}
-TIDObject* TBlock::FindObjectAt(int32_t x, int32_t y, int32_t& position) { return nullptr; }
-int32_t TBlock::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
-                                   int32_t& lineTop, int32_t& caretX) {
-  return -1;
-}
 int32_t TBlock::SearchForward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
 int32_t TBlock::SearchBackward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
 int32_t TBlock::MapToSourcePos(int32_t docPos) { return -1; }
 int32_t TBlock::MapToDocPos(int32_t sourcePos, bool backwards) { return -1; }
 bool TBlock::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) { return false; }
 bool TBlock::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) { return false; }
-void TBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) { minWidth = maxWidth = 0; }
-void TBlock::AddToPositionList() { TSectionBase::AddToPositionList(); }
-void TBlock::PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner) {}
-int32_t TBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) { return availWidth; }
-
+void TBlock::AddToPositionList() {}
 std::unique_ptr<TSectionBase> TBlockLI::CreateClone(TSectionList* ownerList) const {
   return TBlock::CreateClone(ownerList);
 }
-int32_t TBlockLI::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
-                                int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
-  return TBlock::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
-                        int32_t yRef) {
-  return TBlock::Paint(canvas, clip, indents, x, xRef, yRef);
-}
-
-int32_t TBodyBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
-                                  int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
-                                  int32_t& maxWidth) {
-  return TBlock::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-int TBodyBlock::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
-                          TFormControlObj*& formControl, std::string& title) {
-  return TBlock::GetLinkAt(canvas, x, y, urlTarget, formControl, title);
-}
-
-int32_t THRBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
-  return TBlock::ResolveContentWidth(canvas, availWidth);
-}
-
 std::unique_ptr<TSectionBase> TTableBlock::CreateClone(TSectionList* ownerList) const {
   return TBlock::CreateClone(ownerList);
 }
-int32_t TTableBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
-                                   int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
-                                   int32_t& maxWidth) {
-  return TBlock::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-int32_t TTableBlock::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
-                           int32_t yRef) {
-  return TBlock::Paint(canvas, clip, indents, x, xRef, yRef);
-}
-void TTableBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  TBlock::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
-}
-void TTableBlock::AddToPositionList() { TBlock::AddToPositionList(); }
-void TTableBlock::PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner) {}
-int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
-  return TBlock::ResolveContentWidth(canvas, availWidth);
-}
-
 std::unique_ptr<TSectionBase> TTableAndCaptionBlock::CreateClone(TSectionList* ownerList) const {
   return TBlock::CreateClone(ownerList);
-}
-void TTableAndCaptionBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  TBlock::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
-}
-int32_t TTableAndCaptionBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
-  return TBlock::ResolveContentWidth(canvas, availWidth);
-}
-int32_t TTableAndCaptionBlock::MapToDocPos(int32_t sourcePos, bool backwards) {
-  return TBlock::MapToDocPos(sourcePos, backwards);
 }
 
 }  // namespace viewer

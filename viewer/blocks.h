@@ -21,11 +21,22 @@ class TBlockCell : public TCellBasic {
  public:
   using TCellBasic::TCellBasic;
   std::unique_ptr<IndentManager> OwnIMgr;  // an absolutely positioned block lays out with its own
+  IndentManager* IMgr = nullptr;           // the manager of the last layout: the enclosing one, or OwnIMgr
+  // Results of the last layout (document y): the summed height of the objects, the smallest drawn top, the largest
+  // drawn bottom and the largest content bottom of the objects in the flow.
+  int32_t CellHeight = 0;
+  int32_t DrawTop = 0, DrawBottom = 0, ContentBottom = 0;
+
+  // Lays the objects out one below the other from y with indents; maxWidth is the widest object. Returns the height.
+  int32_t ComputeLayoutExtent(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                              int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth);
 };
 
 class TBlock : public TSectionBase {
  public:
   enum TPositioning : uint8_t { posStatic = 0, posAbsolute = 1, posRelative = 2 };
+  // With overflow hidden, a given height of at least this many pixels is the content's exact height.
+  static constexpr int32_t kMinClippedHeight = 4;
 
   // Reads the style (and the ID) of the element; the top margin collapses with what stands before it in ownerCell.
   TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes);
@@ -38,7 +49,8 @@ class TBlock : public TSectionBase {
   uint8_t ClearAttr = 0;  // 0 none, 1 left, 2 right, 3 both
   TBackgroundPosition BGPos;
   uint8_t Positioning = posStatic;
-  uint8_t Visibility = 2;         // 1 hidden, 2 visible
+  static constexpr uint8_t kHidden = 1;
+  uint8_t Visibility = 2;         // kHidden: laid out but not painted; 2 visible
   bool ConvertedMargins = false;  // the bottom margin is the default one (a following block may take it over)
   bool PageBreakBefore = false, PageBreakAfter = false, KeepIntact = false;
   bool DisplayNone = false;
@@ -50,9 +62,10 @@ class TBlock : public TSectionBase {
   bool IsListBlock = false;  // the block of an OL, UL, DIR or MENU list
   int32_t EmSize = 0, ExSize = 0;
   // Results of the layout.
-  int32_t NewWidth = 0;
-  int32_t ClearAddon = 0;
-  int32_t Indent = 0;
+  int32_t NewWidth = 0;                             // the content width
+  int32_t ClearAddon = 0;                           // the room left above the block for the floats it clears
+  int32_t Indent = 0;                               // the content's left edge relative to the x the block is given
+  int32_t ContentBoxTop = 0, ContentBoxBottom = 0;  // the document y of the content's top and the y below it
   bool TilesStale = false;
   std::unique_ptr<TImageObj> BGImage;
   std::unique_ptr<pf::TBitmap> TileImage;      // the tiled background picture, or
@@ -87,20 +100,60 @@ class TBlock : public TSectionBase {
   bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) override;
   void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
   void AddToPositionList() override;
+  // Draws the block with its margin box at x, y (document coordinates); xRef, yRef: the corner that absolutely
+  // positioned blocks are placed from.
+  void PaintAt(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y, int32_t xRef,
+               int32_t yRef);
   virtual void PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner);
   // The content width for the room the block is given.
   virtual int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth);
+
+  // The horizontal margins, borders and paddings; the margins as resolved ("auto" counts 0 before the layout).
+  int32_t LeftSpace() const;
+  int32_t RightSpace() const;
+  // Converts the box for the room; "top" and "left" become the offsets. autoMargin: a horizontal margin is "auto".
+  void ConvertBox(int32_t availWidth, int32_t availHeight, bool& autoMargin);
 
  protected:
   // Table blocks and their wrappers collapse their top margin themselves, the wrapper registers no ID of its own.
   TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes,
          bool collapseTopMargin, bool registerId);
+  // The print copy of source with a copy of its content for ownerList.
+  TBlock(TSectionList* ownerList, const TBlock& source);
   // Merges the top margin with the bottom margin of what stands before the block in ownerCell.
   void CollapseTopMargin(TCellBasic* ownerCell);
+  // Resolves "auto" horizontal margins: they share the room that width and the other spaces leave in availWidth.
+  void ShareAutoMargins(int32_t availWidth, int32_t width);
+  // The box converted for measuring (percentages of 400) and its horizontal margins, borders and paddings.
+  TBoxIntArray MeasuringBox() const;
+  static int32_t HorizontalSpaces(const TBoxIntArray& box);
+
+  int32_t ContentMaxWidth = 0;  // the widest object of the content at the last layout
 
  private:
+  // The content in painting order, each object learning the block as its owner.
+  void BuildZList();
+  // The corner that an absolutely positioned block is placed from: the content box of the nearest relative block
+  // around it, the padding box of the nearest absolute one, else the document's origin.
+  void ContainingCorner(int32_t& x, int32_t& y) const;
+  // Paints the background colour and picture over the strip of the padding box that meets the clip band.
+  void PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const pf::TRect& paddingBox);
+
   bool topMarginIsDefault_ = false;
+  int32_t contentX_ = 0;  // the document x of the content at the last layout
 };
+
+// Tiles the picture of image over a width x height box by the two position records (table cell backgrounds too):
+// tileImage holds the tiles (black elsewhere) and tileMask is white where no tile covers the box, or a GDI+ picture
+// goes into tileGpImage (transparent elsewhere); tilesOpaque: the tiles cover the box and need no mask. False, with
+// nothing made, when the picture has no pixels to tile (no picture, or a side of 0).
+bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image, const TBackgroundPosition& position,
+                          std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
+                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque);
+
+// The text of a numbered list marker: the number in the style's digits, letters or roman numerals (letters past z
+// stay z, numerals past 20 stay xx; numbers below 1 in decimal), at most 7 characters, with "." when shorter.
+std::string MarkerText(TListStyleType style, int32_t number);
 
 // A list item.
 class TBlockLI : public TBlock {
@@ -136,11 +189,14 @@ class TBodyBlock : public TBlock {
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
   int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
                 TFormControlObj*& formControl, std::string& title) override;
+  // The room less the body's margins, borders and padding.
+  int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
 };
 
 // The block around a horizontal rule.
 class THRBlock : public TBlock {
  public:
+  static constexpr int32_t kMinRuleWidth = 15;
   using TBlock::TBlock;
   uint8_t Align = 2;  // the rule's: 1 left, 2 center, 3 right
   int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
@@ -162,6 +218,7 @@ class TTableBlock : public TBlock {
   bool CaptionPresent = false;
   bool BevelBorder = false;  // the table's BORDER made the block's border
   uint8_t TableAlign = 0;    // 0 none, 2 centre, 3 right
+  int32_t TableIndent = 0;   // how far a table between floats is moved right of the x it was given
 
   std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,

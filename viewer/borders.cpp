@@ -104,28 +104,6 @@ pf::TRect ClampRect(const pf::TRect& r) {
   return {ClampCoord(r.Left), ClampCoord(r.Top), ClampCoord(r.Right), ClampCoord(r.Bottom)};
 }
 
-bool IsMonochromeDevice(pf::TCanvas& canvas) {
-  return canvas.GetDeviceCaps(pf::BITSPIXEL) == 1 && canvas.GetDeviceCaps(pf::PLANES) == 1;
-}
-
-// Keeps the canvas's brush and pen as they were.
-class ToolsSaver {
- public:
-  explicit ToolsSaver(pf::TCanvas& canvas) : canvas_(canvas) {
-    brush_.Assign(canvas.Brush());
-    pen_.Assign(canvas.Pen());
-  }
-  ~ToolsSaver() {
-    canvas_.Brush().Assign(brush_);
-    canvas_.Pen().Assign(pen_);
-  }
-
- private:
-  pf::TCanvas& canvas_;
-  pf::TBrush brush_;
-  pf::TPen pen_;
-};
-
 // The quadrilateral of one side in the ring between outer and inner, corners clockwise from the outer start.
 std::array<pf::TPoint, 4> SideCorners(const pf::TRect& o, const pf::TRect& i, TBorderSide side) {
   switch (side) {
@@ -195,6 +173,20 @@ bool LeavesGaps(uint8_t style) { return style == bssDashed || style == bssDotted
 bool DimmedSide(bool sunken, TBorderSide side) { return sunken == (side == bsLeft || side == bsTop); }
 
 }  // namespace
+
+bool IsMonochromeDevice(pf::TCanvas& canvas) {
+  return canvas.GetDeviceCaps(pf::BITSPIXEL) == 1 && canvas.GetDeviceCaps(pf::PLANES) == 1;
+}
+
+ToolsSaver::ToolsSaver(pf::TCanvas& canvas) : canvas_(canvas) {
+  brush_.Assign(canvas.Brush());
+  pen_.Assign(canvas.Pen());
+}
+
+ToolsSaver::~ToolsSaver() {
+  canvas_.Brush().Assign(brush_);
+  canvas_.Pen().Assign(pen_);
+}
 
 void FillRectWithColor(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
                        pf::TColor color) {

@@ -66,6 +66,22 @@ void FreeSharedResources();
 
 // ---- drawing ----
 
+// A device of one bit per pixel in one plane.
+bool IsMonochromeDevice(pf::TCanvas& canvas);
+// Keeps the canvas's brush and pen as they were.
+class ToolsSaver {
+ public:
+  explicit ToolsSaver(pf::TCanvas& canvas);
+  ~ToolsSaver();
+  ToolsSaver(const ToolsSaver&) = delete;
+  ToolsSaver& operator=(const ToolsSaver&) = delete;
+
+ private:
+  pf::TCanvas& canvas_;
+  pf::TBrush brush_;
+  pf::TPen pen_;
+};
+
 // A solid fill of left..right-1 x top..bottom-1; the brush is restored.
 void FillRectWithColor(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom, pf::TColor color);
 // The printed look of a form control: the face (button face when disabled, except on monochrome devices), then a

@@ -1,9 +1,19 @@
 #include "viewer/rules_and_preformatted.h"
 
+#include <algorithm>
+
 #include "platform/core/strings.h"
+#include "viewer/borders.h"
+#include "viewer/section_list.h"
 #include "viewer/style_properties.h"
 
 namespace viewer {
+
+namespace {
+
+constexpr int32_t kMinBreakDepth = 5;  // a page break closer than this to the top of the page is passed over
+
+}  // namespace
 
 // ---- page breaks ----
 
@@ -11,10 +21,16 @@ std::unique_ptr<TSectionBase> TPage::CreateClone(TSectionList* ownerList) const 
   return std::make_unique<TPage>(ownerList, *this);
 }
 
-// Pulling the page bottom up to the break comes with printing; on screen a page break paints nothing.
+// When printing, a break well below the top of the page ends the page there.
 int32_t TPage::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                      int32_t yRef) {
-  return TSectionBase::Paint(canvas, clip, indents, x, xRef, yRef);
+  TSectionList& document = *OwnerList;
+  if (document.Printing) {
+    const int32_t top = ContentTop - document.YOff;
+    if (top - clip.Top > kMinBreakDepth && top < clip.Bottom && ContentTop < document.PageBottom)
+      document.PageBottom = ContentTop;
+  }
+  return ContentTop + SectionHeight;
 }
 
 // ---- horizontal rules ----
@@ -51,10 +67,13 @@ THorzLine::THorzLine(TSectionList* masterList, const TAttributeList& attributes,
         break;
     }
   }
+  // Only a text-align given to the rule itself: the document's inherited default would leave every rule on the left.
   const std::string& align = StringOf(prop.Props[piTextAlign]);
-  if (align == "left") Align = 1;
-  if (align == "center") Align = 2;
-  if (align == "right") Align = 3;
+  if (prop.Assigned[piTextAlign]) {
+    if (align == "left") Align = 1;
+    if (align == "center") Align = 2;
+    if (align == "right") Align = 3;
+  }
 }
 
 THorzLine::THorzLine(TSectionList* masterList, const THorzLine& source)
@@ -72,15 +91,42 @@ std::unique_ptr<TSectionBase> THorzLine::CreateClone(TSectionList* ownerList) co
 
 void THorzLine::CollectSelectedText(SelTextCount& collector) { collector.AddCharsWithBreak(nullptr, 0); }
 
-// The rule's layout and painting come with the block layout; until then it answers as the base does.
 int32_t THorzLine::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
                                  int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
-  return TSectionBase::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  layoutX_ = x;
+  XPos = std::max(x, indents.LeftEdgeAt(y));
+  AvailWidth = std::min(x + availWidth - XPos, indents.RightEdgeAt(y) - XPos);
+  SectionHeight = VSize;
+  TSectionBase::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  maxWidth = AvailWidth;
+  return SectionHeight;
+}
+
+pf::TRect THorzLine::RuleRect(int32_t x) const {
+  const int32_t width = WidthPercent ? AvailWidth * Width / 100 : std::min(Width, AvailWidth);
+  int32_t left = XPos + x - layoutX_;
+  if (Align == 2) left += (AvailWidth - width) / 2;
+  if (Align == 3) left += AvailWidth - width;
+  return {left, ContentTop, left + width, ContentTop + VSize};
 }
 
 int32_t THorzLine::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                          int32_t yRef) {
-  return TSectionBase::Paint(canvas, clip, indents, x, xRef, yRef);
+  const TSectionList& document = *OwnerList;
+  pf::TRect r = RuleRect(x);
+  const bool onPage = !document.Printing || r.Top < document.PageBottom;
+  pf::OffsetRect(r, 0, -document.YOff);
+  if (!onPage || r.Bottom <= clip.Top || r.Top >= clip.Bottom) return ContentTop + SectionHeight;
+  if (Color != pf::clNone) {
+    FillRectWithColor(canvas, r.Left, r.Top, r.Right, r.Bottom, Color);
+  } else {
+    // Sunken: dark at the top and left, light at the bottom and right.
+    const bool whitePage = pf::ColorToDrawRGB(document.BackgroundColor()) == pf::clWhite;
+    pf::TColor light = whitePage ? pf::clSilver : pf::clBtnHighlight, dark = pf::clBtnShadow;
+    if (NoShade || (document.Printing && IsMonochromeDevice(canvas))) light = dark = pf::clBlack;
+    DrawThinBevel(canvas, r.Left, r.Top, r.Right, r.Bottom, false, light, dark);
+  }
+  return ContentTop + SectionHeight;
 }
 
 // ---- preformatted text ----

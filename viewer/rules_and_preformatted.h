@@ -29,7 +29,7 @@ class THorzLine : public TSectionBase {
   int32_t VSize = kDefaultSize;  // thickness in pixels
   uint8_t Align = 2;             // 1 left, 2 center, 3 right
   bool NoShade = false;
-  int32_t Width = 100;  // pixels, or percent with WidthPercent
+  int32_t Width = 100;  // pixels, or percent (of the room) with WidthPercent
   bool WidthPercent = true;
   pf::TColor Color = pf::clNone;  // none: drawn in 3D
   int32_t XPos = 0;               // from the layout: the left of the room
@@ -41,6 +41,11 @@ class THorzLine : public TSectionBase {
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
   int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                 int32_t yRef) override;
+  // The rule's rectangle in document coordinates for a layout at x.
+  pf::TRect RuleRect(int32_t x) const;
+
+ private:
+  int32_t layoutX_ = 0;  // the x of the last layout: XPos moves with the x the rule is painted at
 };
 
 // Preformatted text: every blank counts and no character breaks the line.

@@ -291,6 +291,10 @@ class TSectionList : public TCell, public IDocumentRoot {
   int32_t ProgressStart = 75;        // the share of a load that reading the document reports
   ThtmlForm* CurrentForm = nullptr;  // the form whose elements are being read
   bool SubmitPending = false;        // a submission of this document waits for its delivery
+  int32_t TableNesting = 0;          // tables whose layout or painting is under way; the outermost counts 1
+  int32_t PageBottom = 0;            // while printing: the document y where the current page ends
+  // Where the next text line laid out reports its baseline, while it holds 0 (a list item's marker stands there).
+  int32_t* PendingFirstBaseline = nullptr;
 
   // The default style sheet and colours of a new document.
   void ApplyDefaultFontsAndColors(const std::string& fontName, const std::string& preFontName, int32_t marginWidth,
