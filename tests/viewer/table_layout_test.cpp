@@ -84,6 +84,28 @@ class TextLike : public TCellObjCell {
   std::vector<std::pair<int32_t, int32_t>> at_;
 };
 
+// A cell whose content is a table of its own, laid out as a table block without margins and border would.
+class NestedTable : public TCellObjCell {
+ public:
+  NestedTable(TSectionList* list, ThtmlTable& inner) : TCellObjCell(list), inner_(inner) {}
+  void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override {
+    inner_.MeasureMinMaxWidth(canvas, minWidth, maxWidth);
+  }
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager&, int32_t, int32_t y, int32_t width,
+                        int32_t, int32_t& curs, int32_t& maxWidth) override {
+    IndentManager indents;
+    indents.SetEdges(0, width);
+    return inner_.ComputeLayout(canvas, clip, indents, 0, y, width, 0, curs, maxWidth);
+  }
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
+                int32_t yRef) override {
+    return inner_.Paint(canvas, clip, indents, x, xRef, yRef);
+  }
+
+ private:
+  ThtmlTable& inner_;
+};
+
 // A page read by the builder with its first table's cells set as TextLike, laid out as a table block without
 // margins and border would lay it out: as wide as its minimum and maximum allow in the room, or as given.
 struct Page {
@@ -94,9 +116,11 @@ struct Page {
     TParseResult result;
     ParseHtmlDocument(html, list, nullptr, nullptr, nullptr, nullptr, result);
     table = Find(list);
-    if (!table) return;
-    for (int r = 0; r < table->Rows.Count(); ++r)
-      for (int c = 0; c < table->Rows[r]->Count(); ++c) Replace(*(*table->Rows[r])[c], lineHeight);
+    if (table) Prepare(*table, lineHeight);
+  }
+  void Prepare(ThtmlTable& t, int32_t lineHeight) {
+    for (int r = 0; r < t.Rows.Count(); ++r)
+      for (int c = 0; c < t.Rows[r]->Count(); ++c) Replace(*(*t.Rows[r])[c], lineHeight);
   }
   static ThtmlTable* Find(TCellBasic& cell) {
     for (int i = 0; i < cell.Count(); ++i) {
@@ -107,6 +131,13 @@ struct Page {
     return nullptr;
   }
   void Replace(TCellObj& cell, int32_t lineHeight) {
+    if (ThtmlTable* inner = Find(*cell.Cell)) {
+      auto content = std::make_unique<NestedTable>(&list, *inner);
+      for (int i = 0; i < cell.Cell->Count(); ++i) content->TFreeList<TSectionBase>::Add(cell.Cell->Release(i));
+      cell.Cell = std::move(content);
+      Prepare(*inner, lineHeight);
+      return;
+    }
     std::u16string text;
     std::string flags;
     for (int i = 0; i < cell.Cell->Count(); ++i)
@@ -119,7 +150,7 @@ struct Page {
       }
     auto content = std::make_unique<TextLike>(&list, text, flags, lineHeight);
     content->BkGnd = cell.Cell->BkGnd, content->BkColor = cell.Cell->BkColor;
-    content->Url = cell.Cell->Url, content->Title = cell.Cell->Title;
+    content->Url = cell.Cell->Url, content->Target = cell.Cell->Target, content->Title = cell.Cell->Title;
     for (int i = 0; i < cell.Cell->Count(); ++i) content->TFreeList<TSectionBase>::Add(cell.Cell->Release(i));
     cells.push_back(content.get());
     cell.Cell = std::move(content);
@@ -423,6 +454,114 @@ TEST(TableLayout, DocumentsWithKnownGeometry) {
     EXPECT_EQ(page.table->TableWidth, c.width) << c.html << " at " << c.room;
     EXPECT_EQ(page.table->TableHeight, c.height) << c.html << " at " << c.room;
     for (const Word& w : c.words) EXPECT_EQ(page.At(w.word), std::make_pair(w.x, w.y)) << c.html << " at " << c.room;
+  }
+}
+
+TEST(TableLayout, RowHeights) {
+  const std::string plain = "<table cellspacing=0 cellpadding=0";
+  struct Case {
+    std::string html;
+    int32_t tableHeight;
+    std::vector<int32_t> heights;
+    int32_t yIndent;  // of the first cell
+  } cases[] = {
+      {plain + "><tr height=101><td>a<br>b</td>", 0, {101}, 25},  // 51 left over, halved and truncated
+      {plain + " height=100><tr><td height=20>a<tr><td height=30>b", 100, {45, 55}, 10},  // all asked: in proportion
+      {plain + " height=100><tr><td height=\"80%\">a<tr><td height=\"40%\">b", 100, {64, 36}, 19},
+      {plain + " height=100><tr></tr><tr></tr>", 100, {50, 50}, -1},  // rows without cells share the height
+      {plain + " height=100></table>", 100, {}, -1},
+  };
+  for (const Case& c : cases) {
+    Page page(c.html, 25);
+    page.LayOut(400, c.tableHeight);
+    EXPECT_EQ(page.table->Heights, c.heights) << c.html;
+    if (c.yIndent >= 0) {
+      EXPECT_EQ((*page.table->Rows[0])[0]->YIndent, c.yIndent) << c.html;
+    }
+  }
+  // A narrower room makes the row heights anew.
+  Page page("<table cellspacing=0 cellpadding=0><tr><td width=100>a</td><td>bb cc</td></tr></table>");
+  page.LayOut(400);
+  page.LayOut(130);
+  EXPECT_EQ(page.table->Heights, std::vector<int32_t>{40});
+  // Tables without cells take the cell spacing.
+  for (const char* empty : {"<table width=200></table>", "<table height=100></table>"}) {
+    Page none(empty);
+    none.LayOut(400, 100, 200);
+    EXPECT_EQ(none.table->TableWidth, 2) << empty;
+    EXPECT_EQ(none.table->TableHeight, 2) << empty;
+  }
+}
+
+// Tables nested eight deep: the outermost table lays its cells out twice, each nested one below six levels once
+// more for its own heights; deeper ones keep theirs, so the innermost text is laid out 1 + 2^4 times, not 2^7.
+TEST(TableLayout, NestedTablesLayOutInBoundedTime) {
+  std::string html = "x";
+  for (int level = 0; level < 8; ++level) html = "<table><tr><td>" + html + "</td></tr></table>";
+  Page page(html);
+  ASSERT_EQ(page.cells.size(), 1u);
+  page.LayOut(400);
+  EXPECT_EQ(page.cells[0]->layouts, 17);
+  EXPECT_EQ(page.At(u"x"), std::make_pair(8 * 2 + 8 * 1, 8 * 2 + 8 * 1));  // spacing 2 and padding 1 each level
+}
+
+TEST(TablePainting, BackgroundsBevelsAndLinks) {
+  Page bordered("<table border=1><tr><td>a</td></tr></table>");
+  bordered.LayOut(400, 0, 0, 1, 1);
+  auto pixel = [](Page& page, int x, int y) { return page.bitmap.GetPixel(x, y); };
+  const pf::TColor dark = pf::ColorToDrawRGB(pf::clBtnShadow);
+  // The cell lies sunken: dark above and at the left, silver below and at the right, around (3, 3)-(17, 27).
+  EXPECT_EQ(pixel(bordered, 3, 10), dark);
+  EXPECT_EQ(pixel(bordered, 10, 3), dark);
+  EXPECT_EQ(pixel(bordered, 16, 10), pf::clSilver);
+  EXPECT_EQ(pixel(bordered, 10, 26), pf::clSilver);
+  EXPECT_EQ(pixel(bordered, 17, 10), pf::clWhite);
+  EXPECT_EQ(pixel(bordered, 4, 4), pf::clWhite);
+
+  // A cell colour fills the cell's box: its columns less the spacing before it, its rows likewise.
+  Page colored("<table cellpadding=0><tr><td bgcolor=#ff0000 width=20 href=u.html target=t title=T>a</td></tr>");
+  colored.LayOut(400);
+  for (auto [x, y, red] : {std::tuple{2, 2, true}, {21, 21, true}, {1, 10, false}, {22, 10, false}, {10, 22, false}})
+    EXPECT_EQ(pixel(colored, x, y) == pf::clRed, red) << x << "," << y;
+  // The cell's address and title answer where its content has none; outside the table nothing does.
+  std::unique_ptr<TUrlTarget> target;
+  TFormControlObj* control = nullptr;
+  std::string title;
+  EXPECT_EQ(colored.table->GetLinkAt(colored.canvas, 15, 15, target, control, title), 5);
+  ASSERT_NE(target, nullptr);
+  EXPECT_EQ(target->Url + " " + target->Target + " " + title, "u.html t T");
+  EXPECT_EQ(colored.table->GetLinkAt(colored.canvas, 30, 15, target, control, title), 0);
+  EXPECT_EQ(colored.table->GetLinkAt(colored.canvas, 1, 15, target, control, title), 0);  // in the spacing
+
+  Page grid("<table><tr><td href=a>x<td href=b>y<tr><td href=c>z<td href=d>w</table>");
+  grid.LayOut(400);
+  EXPECT_EQ(grid.table->GetLinkAt(grid.canvas, 20, 30, target, control, title), 1);
+  EXPECT_EQ(target->Url, "d");
+}
+
+TEST(TablePainting, PageBreaksOfRows) {
+  // Rows 24 high (text 20, padding 1, spacing 2); the page is 200 high.
+  struct Case {
+    const char* rows;
+    int32_t pageBottom, newBottom;
+  } cases[] = {
+      {"<tr><td>a<tr><td style=\"page-break-before: always\">b", 1000, 25},    // half the spacing below its top
+      {"<tr><td style=\"page-break-before: always\">a<tr><td>b", 1000, 1000},  // at the top of the page already
+      {"<tr><td style=\"page-break-after: always\">a", 1000, 25},
+      {"<tr><td>a<tr><td>b", 30, 24},               // a low row is not split
+      {"<tr><td>a<tr><td height=150>b", 100, 100},  // a high one is
+      {"<tr><td height=300>a<tr><td>b", 100, 100},  // as is a row taller than a page at its top
+      {"<tr><td>a<tr><td height=150 style=\"page-break-inside: avoid\">b", 100, 24},
+      {"<tr><td>a<tr><td height=300 style=\"page-break-inside: avoid\">b", 100, 25},  // fits on no page
+  };
+  for (const Case& c : cases) {
+    Page page(std::string("<table>") + c.rows + "</table>");
+    page.list.Printing = true;
+    page.list.PageBottom = c.pageBottom;
+    page.list.PageShortened = false;
+    page.LayOut(400);
+    EXPECT_EQ(page.list.PageBottom, c.newBottom) << c.rows;
+    EXPECT_EQ(page.list.PageShortened, c.newBottom != c.pageBottom) << c.rows;
   }
 }
 
