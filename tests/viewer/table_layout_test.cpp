@@ -253,48 +253,38 @@ ThtmlTable& TableWith(Page& page, const Columns& columns) {
 
 int32_t Sum(const std::vector<int32_t>& values) { return std::accumulate(values.begin(), values.end(), 0); }
 
-TEST(TableWidths, FixedTableWidth) {
+// DistributePercent for a table of fixed width, FitWidths for one that takes what it needs of the room.
+TEST(TableWidths, WorkedExamples) {
   struct Case {
+    bool fixed;
     Columns columns;
     int32_t w;
     std::vector<int32_t> widths;
   } cases[] = {
       // 51 + 51 is one too many; each loses MulDiv(1, 500, 1000) = 1 and the pixel left goes to the first.
-      {{{10, 10}, {10, 10}, {500, 500}}, 101, {51, 50}},
-      {{{20, 40}, {20, 40}, {}}, 200, {90, 110}},                        // no column can grow: equal shares
-      {{{20, 20}, {20, 80}, {}}, 200, {20, 180}},                        // the room by what each column could grow
-      {{{20, 20}, {20, 80}, {}}, 400, {200, 200}},                       // more than four times that: equal shares
-      {{{30, 10}, {30, 10}, {200, 0}}, 100, {30, 70}},                   // a percentage below the minimum stays at it
-      {{{10, 10, 10}, {10, 10, 10}, {600, 600, 0}}, 100, {45, 45, 10}},  // 130: each percentage gives 15
-      {{{20, 20, 10}, {20, 20, 10}, {300, 300, 0}}, 100, {30, 30, 40}},
+      {true, {{10, 10}, {10, 10}, {500, 500}}, 101, {51, 50}},
+      {true, {{20, 40}, {20, 40}, {}}, 200, {90, 110}},                        // no column can grow: equal shares
+      {true, {{20, 20}, {20, 80}, {}}, 200, {20, 180}},                        // by what each column could grow
+      {true, {{20, 20}, {20, 80}, {}}, 400, {200, 200}},                       // over four times that: equal shares
+      {true, {{30, 10}, {30, 10}, {200, 0}}, 100, {30, 70}},                   // a percentage below the minimum
+      {true, {{10, 10, 10}, {10, 10, 10}, {600, 600, 0}}, 100, {45, 45, 10}},  // 130: each percentage gives 15
+      {true, {{20, 20, 10}, {20, 20, 10}, {300, 300, 0}}, 100, {30, 30, 40}},
+      {false, {{20, 20}, {110, 50}, {}}, 100, {65, 35}},
+      {false, {{20, 20}, {110, 50}, {}}, 102, {66, 36}},  // 67 + 36 by MulDiv; the widest range gives back one
+      {false, {{40, 50}, {40, 110}, {500, 0}}, 150, {75, 75}},
+      {false, {{10, 10}, {40, 40}, {250, 0}}, 400, {40, 120}},  // narrower than the room: what the percentage needs
+      {false, {{10, 10}, {50, 30}, {600, 600}}, 70, {43, 27}},  // percentages over 100 % count as none
+      {false, {{10, 10}, {50, 50}, {1000, 0}}, 100, {90, 10}},  // 100 % beside a column with content: shrunk
+      {false, {{10, 20}, {10, 20}, {}}, 100, {45, 55}},         // no range: equal shares of the room left
   };
   for (const Case& c : cases) {
     Page page("<table></table>");
     ThtmlTable& table = TableWith(page, c.columns);
-    table.DistributePercent(c.w);
-    EXPECT_EQ(table.Widths, c.widths) << c.w;
-  }
-}
-
-TEST(TableWidths, RoomForATableWithoutWidth) {
-  struct Case {
-    Columns columns;
-    int32_t w;
-    std::vector<int32_t> widths;
-  } cases[] = {
-      {{{20, 20}, {110, 50}, {}}, 100, {65, 35}},
-      {{{20, 20}, {110, 50}, {}}, 102, {66, 36}},  // 67 + 36 by MulDiv; the widest range gives back one
-      {{{40, 50}, {40, 110}, {500, 0}}, 150, {75, 75}},
-      {{{10, 10}, {40, 40}, {250, 0}}, 400, {40, 120}},  // narrower than the room: what the percentage needs
-      {{{10, 10}, {50, 30}, {600, 600}}, 70, {43, 27}},  // percentages over 100 % count as none
-      {{{10, 10}, {50, 50}, {1000, 0}}, 100, {90, 10}},  // 100 % beside a column with content: shrunk to fit
-      {{{10, 20}, {10, 20}, {}}, 100, {45, 55}},         // no range: equal shares of the room left
-  };
-  for (const Case& c : cases) {
-    Page page("<table></table>");
-    ThtmlTable& table = TableWith(page, c.columns);
-    table.FitWidths(Sum(c.columns.mins), Sum(c.columns.maxes), c.w);
-    EXPECT_EQ(table.Widths, c.widths) << c.w;
+    if (c.fixed)
+      table.DistributePercent(c.w);
+    else
+      table.FitWidths(Sum(c.columns.mins), Sum(c.columns.maxes), c.w);
+    EXPECT_EQ(table.Widths, c.widths) << c.fixed << " " << c.w;
   }
 }
 
