@@ -282,6 +282,10 @@ class TSectionList : public TCell, public IDocumentRoot {
   std::vector<TSectionBase*> PositionList;
   TStringBitmapList* BitmapList = nullptr;  // the viewer's image cache
   int32_t LayoutCounter = 0;
+  int32_t TableNesting = 0;      // tables whose layout or painting is under way; the outermost counts 1
+  bool TableSecondPass = false;  // the outermost table lays its cells out at their final places
+  int32_t PageBottom = 0;        // while printing: the document y where the current page ends
+  bool PageShortened = false;    // while printing: the page was ended above its natural bottom
   bool IsCopy = false;
   pf::TStringList TabOrderList;  // sorted, duplicates accepted; objects are windowed controls
   bool ManyLinks = false;

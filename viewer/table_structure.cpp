@@ -9,6 +9,8 @@ namespace viewer {
 namespace {
 
 constexpr int32_t kMaxPercent = 100;
+// Pixel widths and heights of cells and rows are taken at most this large, so that sums over a table stay in range.
+constexpr int32_t kMaxLength = 32000;
 
 bool HasPercent(const TAttribute& a) { return a.Text.find('%') != std::string::npos; }
 
@@ -30,7 +32,7 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
         break;
       case WidthSy:
         if (!HasPercent(a)) {
-          if (a.Value > 0) SpecWd = a.Value;
+          if (a.Value > 0) SpecWd = std::min(a.Value, kMaxLength);
         } else if (a.Value >= 1 && a.Value <= kMaxPercent) {
           SpecWd = a.Value * 10;
           AsPercent = true;
@@ -40,7 +42,7 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
         if (HasPercent(a))
           SpecHtPercent = std::clamp(a.Value, 0, kMaxPercent);
         else
-          SpecHt = a.Value;
+          SpecHt = std::clamp(a.Value, 0, kMaxLength);
         break;
       case BGColorSy:
         Cell->BkGnd = ParseColorValue(a.Text, false, Cell->BkColor);
@@ -79,10 +81,10 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
       AsPercent = true;
     }
   } else if (MargArray[piWidth] > 0) {
-    SpecWd = MargArray[piWidth];
+    SpecWd = std::min(MargArray[piWidth], kMaxLength);
     AsPercent = false;
   }
-  if (MargArray[piHeight] > 0) SpecHt = MargArray[piHeight];
+  if (MargArray[piHeight] > 0) SpecHt = std::min(MargArray[piHeight], kMaxLength);
   const pf::TColor background = prop.GetBackgroundColor();
   if (background != pf::clNone) {
     Cell->BkGnd = true;
@@ -105,6 +107,22 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
 
 TCellObj::~TCellObj() = default;
 
+void TCellObj::FinishSetup(int32_t cellPadding, const std::string& rowBkImage, bool tableHasBorder,
+                           const TBackgroundPosition& rowBkPosition) {
+  for (int32_t& padding : Padding)
+    if (padding < 0) padding = cellPadding;
+  if (tableHasBorder && !HasBorderStyle)
+    for (int32_t& border : BorderWidths) border = std::max(border, 1);
+  enum { kTop, kRight, kBottom, kLeft };
+  HzSpace = Padding[kLeft] + BorderWidths[kLeft] + BorderWidths[kRight] + Padding[kRight];
+  VrSpace = Padding[kTop] + BorderWidths[kTop] + BorderWidths[kBottom] + Padding[kBottom];
+  if (!BkImage && !rowBkImage.empty()) {
+    BkImage = TImageObj::CreateFromUrl(Cell->MasterList, rowBkImage);
+    BkPosition = rowBkPosition;
+    HasBkImage = true;
+  }
+}
+
 // ---- rows ----
 
 TCellList::TCellList(const TAttributeList* attributes, TProperties& prop) {
@@ -114,7 +132,7 @@ TCellList::TCellList(const TAttributeList* attributes, TProperties& prop) {
       if (HasPercent(a))
         RowHeightPercent = std::clamp(a.Value, 0, kMaxPercent);
       else
-        RowHeight = a.Value;
+        RowHeight = std::clamp(a.Value, 0, kMaxLength);
     } else if (a.Which == BGColorSy) {
       BkGnd = ParseColorValue(a.Text, false, BkColor);
     } else if (a.Which == BackgroundSy) {
@@ -143,6 +161,17 @@ void TCellList::AddCell(std::unique_ptr<TCellObj> cell) {
   else if (RowHeightPercent > 0)
     cell->SpecHtPercent = std::max(cell->SpecHtPercent, RowHeightPercent);
   Add(std::move(cell));
+}
+
+void TCellList::FillBackground() {
+  if (!BkGnd) return;
+  for (int i = 0; i < Count(); ++i) {
+    TCellObj* cell = (*this)[i];
+    if (cell && !cell->Cell->BkGnd) {
+      cell->Cell->BkGnd = true;
+      cell->Cell->BkColor = BkColor;
+    }
+  }
 }
 
 // ---- the table ----
@@ -185,24 +214,143 @@ void ThtmlTable::AddColumn(int32_t width, bool asPercent, const std::string& ali
   ColSpecs->Add(std::make_unique<TColObj>(TColObj{width, asPercent, align, vAlign}));
 }
 
-// Column widths, row heights and painting come with the table layout; until then the base answers.
+// ---- the span grid ----
+
+namespace {
+
+// Walks the rows as span completion lays them on the grid: each entry of a row (a cell, then a filler for each
+// further column it spans) takes the next column that no row span from above covers, covered columns holding
+// fillers. visit(row, cell index, entry of the cell, column) for every entry; false once the walk has taken more
+// than limit steps.
+template <typename Visit>
+bool WalkGrid(const TFreeList<TCellList>& rows, int64_t limit, Visit visit) {
+  std::vector<int32_t> coveredThrough;  // per column: the last row that a span from above covers
+  int64_t steps = 0;
+  for (int r = 0; r < rows.Count(); ++r) {
+    const TCellList& row = *rows[r];
+    size_t col = 0;
+    for (int i = 0; i < row.Count(); ++i) {
+      const TCellObj& cell = *row[i];
+      for (int32_t k = 0; k < cell.ColSpan; ++k, ++col) {
+        for (; col < coveredThrough.size() && coveredThrough[col] >= r; ++col)
+          if (++steps > limit) return false;
+        if (++steps > limit) return false;
+        if (cell.RowSpan > 1) {
+          if (col >= coveredThrough.size()) coveredThrough.resize(col + 1, -1);
+          coveredThrough[col] = r + cell.RowSpan - 1;
+        }
+        visit(r, i, k, static_cast<int32_t>(col));
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void ThtmlTable::Initialize() {
+  if (Initialized) return;
+  Initialized = true;
+  const int rowCount = Rows.Count();
+  for (int r = 0; r < rowCount; ++r) {
+    TCellList& row = *Rows[r];
+    row.FillBackground();
+    for (int i = row.Count() - 1; i >= 0; --i) {
+      TCellObj& cell = *row[i];
+      cell.FinishSetup(CellPadding, row.BkImage, BorderWidth > 0, row.BkPosition);
+      if (cell.SpecWd > 0 && !cell.AsPercent) HasPixelWidths = true;
+      if (BkGnd && !cell.Cell->BkGnd) {
+        cell.Cell->BkGnd = true;
+        cell.Cell->BkColor = BkColor;
+      }
+      cell.RowSpan = std::clamp(cell.RowSpan, 1, rowCount - r);
+      cell.ColSpan = std::clamp(cell.ColSpan, 1, kMaxColSpan);
+    }
+  }
+  if (!BuildGrid()) IgnoreSpans();
+  NumCols = 0;
+  for (int r = 0; r < rowCount; ++r) NumCols = std::max(NumCols, static_cast<int32_t>(Rows[r]->Count()));
+  ApplyColumnSpecs();
+  for (auto* column : {&Widths, &MaxWidths, &MinWidths, &Percents}) column->assign(static_cast<size_t>(NumCols), 0);
+  Heights.assign(static_cast<size_t>(rowCount), 0);
+  cellsBySpan_.clear();
+  for (int r = 0; r < rowCount; ++r)
+    for (int c = 0; c < Rows[r]->Count(); ++c)
+      if (TCellObj* cell = (*Rows[r])[c]) cellsBySpan_.push_back({r, c, cell});
+  std::stable_sort(cellsBySpan_.begin(), cellsBySpan_.end(),
+                   [](const TGridCell& a, const TGridCell& b) { return a.Cell->ColSpan < b.Cell->ColSpan; });
+}
+
+// Columns that hold nothing but fillers at the right end of every row are dropped with the spans that made them,
+// as the width algorithms never see them: the grid is NumCols wide where NumCols is one more than the last column
+// any cell starts in. A filler that a row span put at a row's end is dropped without touching another cell.
+bool ThtmlTable::BuildGrid() {
+  const int rowCount = Rows.Count();
+  std::vector<std::vector<int32_t>> columns(static_cast<size_t>(rowCount));
+  int32_t gridWidth = 0;
+  const bool placed = WalkGrid(Rows, kMaxGridPositions, [&](int r, int i, int32_t k, int32_t col) {
+    if (k != 0) return;
+    columns[static_cast<size_t>(r)].push_back(col);
+    gridWidth = std::max(gridWidth, col + 1);
+  });
+  if (!placed) return false;
+  std::vector<std::vector<int32_t>> spans(static_cast<size_t>(rowCount));
+  for (int r = 0; r < rowCount; ++r) spans[static_cast<size_t>(r)].assign(static_cast<size_t>(Rows[r]->Count()), 0);
+  WalkGrid(Rows, kMaxGridPositions, [&](int r, int i, int32_t, int32_t col) {
+    if (col < gridWidth) ++spans[static_cast<size_t>(r)][static_cast<size_t>(i)];
+  });
+  for (int r = 0; r < rowCount; ++r) {
+    TCellList& row = *Rows[r];
+    const std::vector<int32_t>& at = columns[static_cast<size_t>(r)];
+    if (at.empty()) continue;
+    std::vector<std::unique_ptr<TCellObj>> cells;
+    for (int i = 0; i < row.Count(); ++i) cells.push_back(row.Release(i));
+    row.Clear();
+    int32_t length = 0;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      cells[i]->ColSpan = spans[static_cast<size_t>(r)][i];
+      length = std::max(length, at[i] + cells[i]->ColSpan);
+    }
+    for (int32_t col = 0, i = 0; col < length; ++col) {
+      if (static_cast<size_t>(i) < cells.size() && at[static_cast<size_t>(i)] == col)
+        row.Add(std::move(cells[static_cast<size_t>(i++)]));
+      else
+        row.Add(nullptr);
+    }
+  }
+  return true;
+}
+
+void ThtmlTable::IgnoreSpans() {
+  for (int r = 0; r < Rows.Count(); ++r)
+    for (int i = 0; i < Rows[r]->Count(); ++i) (*Rows[r])[i]->ColSpan = (*Rows[r])[i]->RowSpan = 1;
+}
+
+void ThtmlTable::ApplyColumnSpecs() {
+  if (!ColSpecs) return;
+  const int specified = std::min(ColSpecs->Count(), static_cast<int>(NumCols));
+  for (int c = 0; c < specified; ++c) {
+    const TColObj& spec = *(*ColSpecs)[c];
+    if (spec.ColWidth <= 0) continue;
+    for (int r = 0; r < Rows.Count(); ++r) {
+      if (c >= Rows[r]->Count()) continue;
+      if (TCellObj* cell = (*Rows[r])[c]) {
+        cell->SpecWd = std::min(spec.ColWidth, spec.AsPercent ? 1000 : kMaxLength);
+        cell->AsPercent = spec.AsPercent;
+      }
+    }
+  }
+  // The pixel method serves tables that still have a cell with a width in pixels.
+  HasPixelWidths = false;
+  for (int r = 0; r < Rows.Count(); ++r)
+    for (int c = 0; c < Rows[r]->Count(); ++c)
+      if (const TCellObj* cell = (*Rows[r])[c]; cell && cell->SpecWd > 0 && !cell->AsPercent) HasPixelWidths = true;
+  ColSpecs.reset();
+}
+
+// The print copy comes with the cells' own copies; until then the base answers.
 std::unique_ptr<TSectionBase> ThtmlTable::CreateClone(TSectionList* ownerList) const {
   return TSectionBase::CreateClone(ownerList);
-}
-
-int32_t ThtmlTable::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
-                                  int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
-                                  int32_t& maxWidth) {
-  return TSectionBase::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-
-int32_t ThtmlTable::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
-                          int32_t yRef) {
-  return TSectionBase::Paint(canvas, clip, indents, x, xRef, yRef);
-}
-
-void ThtmlTable::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  minWidth = maxWidth = 0;
 }
 
 }  // namespace viewer

@@ -13,6 +13,11 @@
 
 namespace viewer {
 
+class ThtmlTable;
+
+// The sum of count values from first, held within 32 bits.
+int32_t SumRange(const std::vector<int32_t>& values, int32_t first, int32_t count);
+
 // Which part of a table is being printed on the current page.
 struct TTablePartRec {
   uint8_t TablePart = 0;
@@ -37,7 +42,13 @@ class TCellObjCell : public TCell {
   pf::TColor BkColor = pf::clNone;
   std::string Url, Target;
   std::string Title;
-  int32_t CellLeft = 0, CellTop = 0, CellRight = 0, CellBottom = 0;  // the cell's rectangle at the last paint
+  // The cell's rectangle at the last paint, in document coordinates.
+  int32_t CellLeft = 0, CellTop = 0, CellRight = 0, CellBottom = 0;
+
+  // The content's answer; then, inside the cell's rectangle, the cell's title when the content gave none and the
+  // cell's HREF when the content gave no link.
+  int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                TFormControlObj*& formControl, std::string& title) override;
 };
 
 // One cell position of a row.
@@ -69,6 +80,26 @@ class TCellObj {
   std::unique_ptr<pf::TBitmap> BkBitmap;
   TBoxIntArray MargArray;
   bool BreakBefore = false, BreakAfter = false, KeepIntact = false;
+  int32_t ContentHt = 0;  // the content's height at its last layout
+
+  // Unset paddings take the table's; a bordered table gives cells without a border style at least 1-pixel borders;
+  // the horizontal and vertical spaces follow; a cell without a background picture takes the row's.
+  void FinishSetup(int32_t cellPadding, const std::string& rowBkImage, bool tableHasBorder,
+                   const TBackgroundPosition& rowBkPosition);
+  // Lays the content out at width for a height of height from y (document positions from curs); its height.
+  int32_t LayoutContent(pf::TCanvas& canvas, const pf::TRect& clip, int32_t y, int32_t width, int32_t height,
+                        int32_t& curs);
+  // The final layout in a row at y once Ht and Wd are known: the vertical alignment gives YIndent.
+  void LayoutCell(pf::TCanvas& canvas, int32_t y, const pf::TRect& clip, int32_t cellSpacing, int32_t& curs);
+  // Paints the cell whose slot starts at (x, y) on the canvas: background, border, content; xRef and yRef as the
+  // table got them.
+  void Draw(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t y, const ThtmlTable& table, int32_t xRef,
+            int32_t yRef);
+
+ private:
+  void DrawBorder(pf::TCanvas& canvas, const pf::TRect& box, const ThtmlTable& table) const;
+  // The background picture is sized; one that failed to load is dropped.
+  void SizeBackgroundImage(pf::TCanvas& canvas);
 };
 
 // One row of cells.
@@ -91,11 +122,38 @@ class TCellList : public TFreeList<TCellObj> {
 
   // Appends the cell; the row's page breaks and height pass to it.
   void AddCell(std::unique_ptr<TCellObj> cell);
+  // Cells whose content has no background take the row's colour.
+  void FillBackground();
+  // The row's height for its cells of row span span (each cell's Wd set from the column widths first); moreSpans
+  // when a cell spans more rows, hasSpec when a cell asks for a height, pctHeight the height asked in percent of
+  // aHeight (at least the row's).
+  int32_t FindRowHeight(pf::TCanvas& canvas, const std::vector<int32_t>& widths, int32_t span, int32_t aHeight,
+                        int32_t cellSpacing, int32_t numRows, bool& moreSpans, bool& hasSpec, int32_t& pctHeight,
+                        int32_t curs);
+  void LayoutCells(pf::TCanvas& canvas, int32_t y, const pf::TRect& clip, int32_t cellSpacing, int32_t& curs);
+  // Paints the row whose top is at y on the canvas; the y below it. While printing the row may end the page above
+  // or below itself.
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t y, const ThtmlTable& table, int32_t xRef,
+                int32_t yRef);
+
+ private:
+  void ApplyPageBreaks(TSectionList& document, const pf::TRect& clip, int32_t top, int32_t cellSpacing) const;
 };
 
+// A table: rows of cells on a grid whose positions a spanning cell fills with nil entries (fillers), the column
+// widths and the row heights.
 class ThtmlTable : public TSectionBase {
  public:
   static constexpr int32_t kMaxBorder = 100, kMaxCellPadding = 50, kMaxCellSpacing = 40;
+  // A COLSPAN above this is taken as this, as browsers do.
+  static constexpr int32_t kMaxColSpan = 1000;
+  // A grid of more positions (span completion included) is built with every span taken as 1, so that hostile spans
+  // cost no more than the cells written.
+  static constexpr int64_t kMaxGridPositions = int64_t{1} << 22;
+  // Tables nested this deep or deeper keep their row heights through the outermost table's second pass.
+  static constexpr int32_t kMaxRecomputeNesting = 6;
+  // FitWidths' width for percentages that cannot all be met.
+  static constexpr int32_t kUnsatisfiable = 30000;
   // BORDER, CELLPADDING, CELLSPACING, BORDERCOLOR, BORDERCOLORLIGHT and BORDERCOLORDARK; a collapsed border in the
   // style makes the spacing -1.
   ThtmlTable(TSectionList* ownerList, const TAttributeList& attributes, TProperties& prop);
@@ -127,13 +185,65 @@ class ThtmlTable : public TSectionBase {
   void AddColumn(int32_t width, bool asPercent, const std::string& align, uint8_t vAlign);
   int ColumnCount() const { return ColSpecs ? ColSpecs->Count() : 0; }
 
-  // ---- column widths, row heights, layout and painting (built with the table layout) ----
+  // ---- structure ----
+  // Once: backgrounds and spaces of the cells, the span grid with its fillers, the column specifications.
+  void Initialize();
+
+  // ---- column widths (per-mille percentages) ----
+  // Column minimum and maximum widths from the pixel widths of the cells; their sums.
+  void GetMinMaxAbs(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth);
+  // The same with percentages for a table that may take width w (pixel widths count as their share of w).
+  void GetMinMaxWidths(pf::TCanvas& canvas, int32_t w, int32_t& minWidth, int32_t& maxWidth);
+  // Widths for w by the pixel method.
+  void GetWidthsAbs(pf::TCanvas& canvas, int32_t w);
+  // Widths summing to the fixed table width w from the percentages and the minimum and maximum widths.
+  void DistributePercent(int32_t w);
+  // Widths for a table without a fixed width: room w, the sums minWidth and maxWidth of the columns.
+  void FitWidths(int32_t minWidth, int32_t maxWidth, int32_t w);
+
+  // ---- row heights ----
+  // Heights of the rows for a table of aHeight pixels (0: as high as its content).
+  void FindRowHeights(pf::TCanvas& canvas, int32_t aHeight, int32_t curs);
+
+  // ---- layout, painting and queries ----
   std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  // availHeight is the table's own height (0 when it has none).
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
   int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                 int32_t yRef) override;
+  int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
+                TFormControlObj*& formControl, std::string& title) override;
   void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+
+ private:
+  struct TGridCell {
+    int32_t Row, Col;
+    TCellObj* Cell;
+  };
+  // The rows rebuilt on the grid; false when it would take more than kMaxGridPositions.
+  bool BuildGrid();
+  void IgnoreSpans();
+  void ApplyColumnSpecs();
+  // Minimum and maximum of a cell's content with its spaces.
+  void MeasureCell(pf::TCanvas& canvas, TCellObj& cell, int32_t& minWidth, int32_t& maxWidth) const;
+  // A spanning cell's minimum and maximum spread over its columns by the per-mille method.
+  void SpreadSpanningCell(const TGridCell& at, int32_t w, int32_t minWidth, int32_t maxWidth, int32_t percent);
+  // FitWidths' loop for percentages that need more than w; false when no percentage is left.
+  bool ShrinkPercents(int32_t w, std::vector<int32_t>& percents, int32_t& minWidth, int32_t& maxWidth);
+  // Column widths for the room at y (or the width the table block imposes).
+  void ComputeWidths(pf::TCanvas& canvas, IndentManager& indents, int32_t y);
+  bool RowHeightsStale(int32_t aHeight) const;
+  void DistributeHeight(const std::vector<int32_t>& minHt, const std::vector<int32_t>& desHt,
+                        const std::vector<bool>& hasSpec, int32_t h);
+  // The cell whose slot holds the document point, or nullptr.
+  TCellObj* CellAt(int32_t x, int32_t y) const;
+
+  std::vector<TGridCell> cellsBySpan_;  // the cells on the grid, by column span, then in row order
+  // What the row heights were computed for: the document layout, the table height and the column widths.
+  int32_t heightsLayout_ = -1;
+  int32_t heightsFor_ = 0;
+  std::vector<int32_t> heightsWidths_;
 };
 
 }  // namespace viewer

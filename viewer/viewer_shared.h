@@ -48,6 +48,8 @@ class TFreeList {
   }
   // Frees the item and removes it.
   void Delete(int index) { items_.erase(items_.begin() + index); }
+  // Takes the item out of the list's ownership, leaving a nil entry in its place.
+  std::unique_ptr<T> Release(int index) { return std::move(items_.at(static_cast<size_t>(index))); }
   int IndexOf(const T* item) const {
     for (size_t i = 0; i < items_.size(); ++i)
       if (items_[i].get() == item) return static_cast<int>(i);
