@@ -66,6 +66,7 @@ class TFormControlObj : public TIDObject {
   std::string OnClickText, OnFocusText, OnBlurText, OnChangeText;
   std::string EnterValue;
   std::unique_ptr<TMyFont> Font;  // the element's font
+  bool ShowIt = false;            // painting placed the control during the current paint
 
   int32_t GetPositionY() override { return PositionY; }
   virtual pf::TWinControl* GetControl() { return TheControl.get(); }

@@ -164,17 +164,19 @@ class TInlineList : public TFreeList<InlineRec> {
 
 // ---- pictures drawn after the text ----
 
+// A floating picture or panel to be drawn with its top-left corner (inside its spaces) at X, TopY on the canvas;
+// YBaseline is the baseline of the line it stands in, Font the run of its link (or the run it stands in).
 struct TImageRec {
   TFloatingObj* Object = nullptr;
   pf::TCanvas* Canvas = nullptr;
   int32_t X = 0, TopY = 0, YBaseline = 0;
-  const TMyFont* Font = nullptr;
+  TFontObj* Font = nullptr;
 };
 
 class TDrawList : public TFreeList<TImageRec> {
  public:
-  void AddImage(TFloatingObj* object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline,
-                const TMyFont* font);
+  void AddImage(TFloatingObj* object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, TFontObj* font);
+  // Draws the entries in order (text painting, text_painting.cpp).
   void DrawImages();
 };
 
@@ -265,6 +267,14 @@ class TSectionList : public TCell, public IDocumentRoot {
   int32_t SectionCount = 0;          // the numbers given to finished sections
   int32_t ProgressStart = 75;        // the share of a load that reading the document reports
   ThtmlForm* CurrentForm = nullptr;  // the form whose elements are being read
+  // Printing: the document y where the page being printed ends, and whether a line or row has already pulled it
+  // up (then nothing else on the page moves it).
+  int32_t PageBottom = 0;
+  bool PageShortened = false;
+  // Printing: each piece of a link drawn on the page, with its rectangle on the canvas.
+  std::function<void(const TUrlTarget& link, const pf::TRect& rect)> OnLinkDrawn;
+  // Where the next text line laid out reports its baseline, while it holds 0 (a list item's marker stands there).
+  int32_t* PendingFirstBaseline = nullptr;
 
   // The default style sheet and colours of a new document.
   void ApplyDefaultFontsAndColors(const std::string& fontName, const std::string& preFontName, int32_t marginWidth,
