@@ -3,6 +3,9 @@
 #include <cstdlib>
 
 #include "platform/core/strings.h"
+#include "viewer/font_runs.h"
+#include "viewer/image_map.h"
+#include "viewer/section_list.h"
 #include "viewer/style_properties.h"
 
 namespace viewer {
@@ -151,6 +154,25 @@ void TImageObj::ApplyStyleProperties(TProperties& prop) {
 // Sizing the picture (and fetching it) comes with the image cache.
 void TImageObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
 
+// Interim until the image cache lands: a bitmap picture stretched to the object's size (masked when it has a
+// mask), inside its border, which takes the link's colour.
+void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* linkRun) {
+  const pf::TRect box{x + BorderSize, y + BorderSize, x + ObjWidth - BorderSize, y + ObjHeight - BorderSize};
+  if (auto* const* bitmap = std::get_if<pf::TBitmap*>(&Image); bitmap && *bitmap) {
+    if (Mask)
+      pf::DrawMasked(canvas, box, **bitmap, pf::TRect{0, 0, (*bitmap)->Width(), (*bitmap)->Height()}, *Mask);
+    else
+      canvas.StretchDraw(box, **bitmap);
+  }
+  if (BorderSize > 0) {
+    const pf::TColor color = linkRun ? linkRun->TheFont->Color() : pf::clBlack;
+    for (int32_t i = 0; i < BorderSize; ++i) {
+      canvas.Brush().SetColor(color);
+      canvas.FrameRect(pf::TRect{x + i, y + i, x + ObjWidth - i, y + ObjHeight - i});
+    }
+  }
+}
+
 // ---- the pictures of a section ----
 
 void TImageObjList::CreateClone(TSectionList* ownerList, const TImageObjList& source) {
@@ -169,6 +191,41 @@ int32_t TImageObjList::GetImageCountAt(int32_t pos) const {
   for (int i = 0; i < Count(); ++i)
     if ((*this)[i]->Pos >= pos) count = std::min(count, (*this)[i]->Pos - pos);
   return count;
+}
+
+// Interim until the image cache lands: the drawn rectangles of the last paint.
+bool TImageObjList::PtInObject(int32_t x, int32_t y, TFloatingObj*& object, int32_t& iy) const {
+  for (int i = 0; i < Count(); ++i) {
+    TFloatingObj* o = (*this)[i];
+    if (x >= o->DrawXX && x < o->DrawXX + o->ObjWidth && y >= o->DrawYY && y < o->DrawYY + o->ObjHeight) {
+      object = o;
+      iy = y - o->DrawYY;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TImageObjList::PtInImage(int32_t x, int32_t y, int32_t& ix, int32_t& iy, TFloatingObj*& object, bool& isMap,
+                              const TMapItem*& map, bool& usesMap) const {
+  for (int i = 0; i < Count(); ++i) {
+    auto* image = dynamic_cast<TImageObj*>((*this)[i]);
+    if (!image) continue;
+    const int32_t b = image->BorderSize;
+    const int32_t left = image->DrawXX + b, top = image->DrawYY + b;
+    if (x < left || x >= image->DrawXX + image->ObjWidth - b || y < top || y >= image->DrawYY + image->ObjHeight - b)
+      continue;
+    object = image;
+    ix = x - left;
+    iy = y - top;
+    isMap = image->IsMap;
+    usesMap = image->UseMap;
+    map = nullptr;
+    for (int m = 0; usesMap && m < image->MasterList->MapList.Count(); ++m)
+      if (pf::SameText(image->MasterList->MapList[m]->MapName, image->MapName)) map = image->MasterList->MapList[m];
+    return true;
+  }
+  return false;
 }
 
 void TImageObjList::DecPositionsAfter(int32_t pos) {

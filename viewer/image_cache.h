@@ -53,6 +53,9 @@ class TImageObj : public TFloatingObj {
   void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) override;
   std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const override;
   void SetHoverState(uint8_t state);
+  // Draws the picture with its top-left corner (inside its spaces) at x, y, where the text painting placed it by
+  // its alignment; linkRun is the run of the link it stands in, or nullptr.
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* linkRun);
 };
 
 // The pictures and panels of one section, by text position.
