@@ -155,8 +155,14 @@ void TImageObj::ApplyStyleProperties(TProperties& prop) {
 void TImageObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
 
 // Interim until the image cache lands: a bitmap picture stretched to the object's size (masked when it has a
-// mask), inside its border, which takes the link's colour.
-void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* linkRun) {
+// mask), placed by its alignment, inside its border, which takes the run's colour.
+void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run) {
+  int32_t y = topY + VSpaceT;
+  if (Floating == 2) y = yBaseline - (run ? run->tmHeight : 0) / 2 - ObjHeight / 2;
+  if (Floating == 3 || Floating == 4) y = yBaseline - VSpaceB - ObjHeight;
+  x += HSpaceL;
+  DrawXX = x;
+  DrawYY = y + MasterList->YOff;
   const pf::TRect box{x + BorderSize, y + BorderSize, x + ObjWidth - BorderSize, y + ObjHeight - BorderSize};
   if (auto* const* bitmap = std::get_if<pf::TBitmap*>(&Image); bitmap && *bitmap) {
     if (Mask)
@@ -164,13 +170,9 @@ void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* linkR
     else
       canvas.StretchDraw(box, **bitmap);
   }
-  if (BorderSize > 0) {
-    const pf::TColor color = linkRun ? linkRun->TheFont->Color() : pf::clBlack;
-    for (int32_t i = 0; i < BorderSize; ++i) {
-      canvas.Brush().SetColor(color);
-      canvas.FrameRect(pf::TRect{x + i, y + i, x + ObjWidth - i, y + ObjHeight - i});
-    }
-  }
+  canvas.Brush().SetColor(run ? run->TheFont->Color() : pf::clBlack);
+  for (int32_t i = 0; i < BorderSize; ++i)
+    canvas.FrameRect(pf::TRect{x + i, y + i, x + ObjWidth - i, y + ObjHeight - i});
 }
 
 // ---- the pictures of a section ----

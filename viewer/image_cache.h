@@ -53,9 +53,10 @@ class TImageObj : public TFloatingObj {
   void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) override;
   std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const override;
   void SetHoverState(uint8_t state);
-  // Draws the picture with its top-left corner (inside its spaces) at x, y, where the text painting placed it by
-  // its alignment; linkRun is the run of the link it stands in, or nullptr.
-  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* linkRun);
+  // Draws the picture with x the left edge of its box (its left space included): a floating one with its top space
+  // below topY; one in a line whose text starts at topY with its baseline at yBaseline, by its alignment. run is
+  // the font run it stands in. Remembers where it drew (DrawXX, and DrawYY in document y).
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run);
 };
 
 // The pictures and panels of one section, by text position.

@@ -164,8 +164,8 @@ class TInlineList : public TFreeList<InlineRec> {
 
 // ---- pictures drawn after the text ----
 
-// A floating picture or panel to be drawn with its top-left corner (inside its spaces) at X, TopY on the canvas;
-// YBaseline is the baseline of the line it stands in, Font the run of its link (or the run it stands in).
+// A floating picture or panel to be drawn with its box (its spaces included) from X, TopY on the canvas; YBaseline
+// is the baseline of the line it stands in, Font the run it stands in.
 struct TImageRec {
   TFloatingObj* Object = nullptr;
   pf::TCanvas* Canvas = nullptr;

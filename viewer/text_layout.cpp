@@ -55,7 +55,7 @@ int32_t TSection::PieceEnd(int32_t index, int32_t end) const {
 }
 
 int32_t TSection::MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing,
-                               int32_t overhangSign) {
+                               int32_t overhangs) {
   int32_t end = std::min(start + count, static_cast<int32_t>(Text.size()));
   if (ignoreTrailing)
     while (end > start &&
@@ -74,7 +74,7 @@ int32_t TSection::MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count
     run->TheFont->AssignToCanvas(canvas);
     width += WideTextWidth(canvas, std::u16string_view(Text).substr(static_cast<size_t>(at),
                                                                     static_cast<size_t>(pieceEnd - at))) +
-             overhangSign * run->Overhang;
+             overhangs * run->Overhang;
     at = pieceEnd;
   }
   return width;
@@ -84,8 +84,10 @@ int32_t TSection::MeasureTextWidth(pf::TCanvas& canvas, int32_t start, int32_t c
   return MeasureWidth(canvas, start, count, ignoreTrailing, 1);
 }
 
+// The font service's extents carry no overhang, so without the overhang that MeasureTextWidth adds the width is
+// the sum of the drawn advances.
 int32_t TSection::MeasureTextWidthInside(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing) {
-  return MeasureWidth(canvas, start, count, ignoreTrailing, -1);
+  return MeasureWidth(canvas, start, count, ignoreTrailing, 0);
 }
 
 int32_t TSection::HyphenWidth(pf::TCanvas& canvas, int32_t index) {

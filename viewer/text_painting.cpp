@@ -56,13 +56,12 @@ int32_t ObjectTop(const TSection::TextObject& object, const LineRec& line, int32
   }
 }
 
-// A picture or panel drawn with its top-left corner (inside its spaces) at x, y.
-void DrawFloatingObject(TFloatingObj& object, pf::TCanvas& canvas, int32_t x, int32_t y, TFontObj* run) {
-  if (auto* panel = dynamic_cast<TPanelObj*>(&object)) {
-    panel->Place(canvas, x, y);
-  } else if (auto* image = dynamic_cast<TImageObj*>(&object)) {
-    image->Paint(canvas, x, y, run && !run->UrlTarget.Url.empty() ? run : nullptr);
-  }
+// A floating picture or panel whose box (its spaces included) starts at x, topY.
+void DrawFloat(TFloatingObj& object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t baseline, TFontObj* run) {
+  if (auto* panel = dynamic_cast<TPanelObj*>(&object))
+    panel->Place(canvas, x + panel->HSpaceL, topY + panel->VSpaceT);
+  else if (auto* image = dynamic_cast<TImageObj*>(&object))
+    image->Paint(canvas, x, topY, baseline, run);
 }
 
 pf::TColor PrintedTextColor(pf::TColor color, bool monochrome, bool printBackground) {
@@ -262,14 +261,15 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
     const int32_t baseline = textTop + line.LineHt - line.Descent;
     if (object.IsFloat()) {
       // Floats are drawn after everything else, at the place the layout gave them.
-      image.DrawXX = x_ + image.Indent;
-      list_.DrawList.AddImage(&image, canvas_, image.DrawXX, image.DrawYY - yOff_, baseline, run);
+      list_.DrawList.AddImage(&image, canvas_, x_ + image.Indent - image.HSpaceL, image.DrawYY - image.VSpaceT - yOff_,
+                              baseline, run);
       return 0;
     }
-    image.DrawXX = x + image.HSpaceL;
-    const int32_t top = ObjectTop(object, line, textTop);
-    image.DrawYY = top + yOff_;
-    DrawFloatingObject(image, canvas_, image.DrawXX, top, run);
+    // A picture places itself in the line; a panel stands where the layout made room for it.
+    if (auto* panel = dynamic_cast<TPanelObj*>(&image))
+      panel->Place(canvas_, x + image.HSpaceL, ObjectTop(object, line, textTop));
+    else if (auto* picture = dynamic_cast<TImageObj*>(&image))
+      picture->Paint(canvas_, x, textTop, baseline, run);
     return object.BoxWidth;
   }
   if (TFormControlObj* control = object.Control) {
@@ -377,7 +377,7 @@ void TDrawList::AddImage(TFloatingObj* object, pf::TCanvas& canvas, int32_t x, i
 void TDrawList::DrawImages() {
   for (int i = 0; i < Count(); ++i) {
     const TImageRec& rec = *(*this)[i];
-    DrawFloatingObject(*rec.Object, *rec.Canvas, rec.X, rec.TopY, rec.Font);
+    DrawFloat(*rec.Object, *rec.Canvas, rec.X, rec.TopY, rec.YBaseline, rec.Font);
   }
 }
 
@@ -504,8 +504,10 @@ bool TSection::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, in
   for (int i = 0; i < lineIndex; ++i) top += FullHeight(*Lines[i]);
   const LineRec& line = *Lines[lineIndex];
   y = top;
-  x = line.DrawX;
-  if (index > line.Start) x += LineOffsets(canvas, line)[static_cast<size_t>(index - line.Start - 1)];
+  canvas.SetTextJustification(0, 0);
+  const auto breaks = std::count_if(Text.begin() + line.Start, Text.begin() + index, IsJustifyBreak);
+  x = line.DrawX + MeasureTextWidthInside(canvas, line.Start, index - line.Start, false) +
+      JustifyShare(line, static_cast<int32_t>(breaks));
   return true;
 }
 

@@ -147,7 +147,7 @@ class TSection : public TSectionBase {
   // spaces (a floating picture adds nothing), text with its run's italic overhang once per piece. With
   // ignoreTrailing, closing blanks and line breaks are not counted.
   int32_t MeasureTextWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing);
-  // The same with the overhangs taken off (hit tests).
+  // The same without the overhangs: the drawn advances (hit tests).
   int32_t MeasureTextWidthInside(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing);
   // How many of the maxCount characters from start fit on the line at y; a forced break ends the count and
   // belongs to it. Floats met on a line still empty are placed at y (their box height goes to maxFloatHeight);
@@ -210,7 +210,7 @@ class TSection : public TSectionBase {
  private:
   // Every 50th section tells the viewer how far the layout has come, once per layout of the document.
   void ReportProgress();
-  int32_t MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing, int32_t overhangSign);
+  int32_t MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing, int32_t overhangs);
   void AppendSmallCaps(const std::u16string& text, const std::u16string& upper, const int32_t* sourceIndexes,
                        char flag);
   std::string idName_;  // the ID the section was registered under

@@ -159,6 +159,8 @@ TEST(TextLayout, LinesBreakWhereTheRulesSay) {
       {"aa<wbr>bb", 30, {"aa", "bb "}, 40},
       {"<nobr>aa bb cc</nobr>", 30, {"aa bb cc "}, 20},
       {"abcdef", 25, {"abcdef "}, 20},
+      // Eight characters of the first run's widest would fit; the letter-spaced ones do not.
+      {"aa <span style=\"letter-spacing:10px\">bbbb</span>", 85, {"aa ", "bbbb "}, 40},
   };
   for (const Case& c : cases) {
     Page page(std::string("<body>") + c.html + "</body>");
@@ -200,6 +202,7 @@ TEST(TextLayout, AlignmentJustificationIndentAndLeading) {
       {"text-align:justify", "aa bb cc dd", 65, {0, 0}, {15, 0}, {1, 0}},
       {"text-indent:10%", "aa bb", 200, {20}, {0}, {0}},
       {"text-indent:30px", "aaa bbb", 90, {30, 0}, {0, 0}, {0, 0}},
+      {"text-align:justify", "<nobr>aa bb cc</nobr> dd", 50, {0, 0}, {0, 0}, {2, 0}},  // never squeezed
   };
   for (const Case& c : cases) {
     Page page(std::string("<body><div style=\"") + c.style + "\">" + c.text + "</div></body>");
@@ -250,10 +253,12 @@ TEST(TextLayout, FloatsMoveTextAndOverlongWordsBelowThem) {
   left.ObjHeight = 50;
   cleared.indents.SetEdges(0, 100);
   cleared.indents.AddImageFloat(0, left);
-  int32_t curs = 0, max = 0;
+  int32_t curs = 0, max = 0, baseline = 0;
+  cleared.list.PendingFirstBaseline = &baseline;
   EXPECT_EQ(cleared.S().ComputeLayout(cleared.canvas(), pf::TRect{}, cleared.indents, 0, 10, 100, 0, curs, max), 60);
   EXPECT_EQ(cleared.S().Lines[0]->Ln, 0);
   EXPECT_EQ(cleared.S().Lines[0]->LineHt, 40);
+  EXPECT_EQ(baseline, 66);  // the first line with text: 50 + 20 - 4
 }
 
 TEST(TextLayout, ObjectsInLinesReserveTheirHeight) {
@@ -345,6 +350,7 @@ TEST(TextPainting, GlyphsStandWhereTheLayoutPutThem) {
       {"<div style=\"text-align:right\">ab</div>", 100, 10, Glyphs({80, 90})},
       {"<div style=\"text-align:justify\">aa bb cc dd</div>", 65, 10, Glyphs({0, 10, 45, 55})},
       {"<div style=\"text-align:justify\">aa bb cc dd</div>", 65, 30, Glyphs({0, 10, 30, 40})},
+      {"<div style=\"text-align:justify\">aa&nbsp;bb cc dd</div>", 65, 10, Glyphs({0, 10, 45, 55})},
       {"xx abc&shy;def", 75, 10, Glyphs({0, 10, 30, 40, 50, 60})},  // the hyphen's box at 60
       {"xx abc&shy;def", 65, 30, Glyphs({0, 10, 20, 30, 40, 50})},  // no hyphen
       {"x<br><br>y", 200, 50, Glyphs({0})},
@@ -415,7 +421,7 @@ TEST(TextPainting, FloatsAreDrawnLastAtTheirPlace) {
   page.list.DrawList.Clear();
   page.S().Paint(page.canvas(), pf::TRect{0, 0, kBitmapWidth, kBitmapHeight}, page.indents, 0, 0, 0);
   ASSERT_EQ(page.list.DrawList.Count(), 1);
-  EXPECT_EQ(page.list.DrawList[0]->X, 67);  // right edge 100, its space 3, its width 30
+  EXPECT_EQ(page.list.DrawList[0]->X, 64);  // the box: right edge 100, the width 30 with 3 on each side
   EXPECT_EQ(page.list.DrawList[0]->TopY, 0);
   page.list.DrawList.DrawImages();
   EXPECT_EQ(page.canvas().Pixels(67, 0), pf::clBlack);  // the printed frame of an empty panel
@@ -576,22 +582,27 @@ TEST(TextQueries, PositionsAtPointsAndPointsOfPositions) {
 }
 
 TEST(TextQueries, LinksAndTitlesUnderThePoint) {
-  Page page("<body>ab <a href=\"x.html\" title=\"T\">cd</a> ef</body>");
-  page.Layout(200);
-  page.Paint();
   struct Case {
     int32_t x, y;
     int result;
     std::string url;
-  } cases[] = {{35, 5, 5, "x.html"}, {5, 5, 0, ""}, {35, 25, 0, ""}, {150, 5, 0, ""}};
+    int lineHeight;
+  } cases[] = {{35, 5, 5, "x.html", 0}, {5, 5, 0, "", 0},          {35, 25, 0, "", 0},
+               {150, 5, 0, "", 0},      {35, 25, 5, "x.html", 40},  // the text of a line with leading
+               {35, 5, 0, "", 40}};
   for (const Case& c : cases) {
+    Page page(c.lineHeight
+                  ? "<body><div style=\"line-height:40px\">ab <a href=\"x.html\" title=\"T\">cd</a> ef</div></body>"
+                  : "<body>ab <a href=\"x.html\" title=\"T\">cd</a> ef</body>");
+    page.Layout(200);
+    page.Paint();
     std::unique_ptr<TUrlTarget> target;
     TFormControlObj* control = nullptr;
     std::string title;
-    EXPECT_EQ(page.S().GetLinkAt(page.canvas(), c.x, c.y, target, control, title), c.result) << c.x;
-    EXPECT_EQ(target ? target->Url : "", c.url) << c.x;
+    EXPECT_EQ(page.S().GetLinkAt(page.canvas(), c.x, c.y, target, control, title), c.result) << c.x << "," << c.y;
+    EXPECT_EQ(target ? target->Url : "", c.url) << c.x << "," << c.y;
+    EXPECT_EQ(page.list.LinkHovered, c.result ? page.S().Fonts[1] : nullptr);
   }
-  EXPECT_EQ(page.list.LinkHovered, page.S().Fonts[1]);
 }
 
 TEST(TextQueries, SearchSourceMapAndSelectedText) {
