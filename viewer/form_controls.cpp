@@ -915,6 +915,23 @@ int32_t TFormControlList::GetDistanceToNextControl(int32_t pos) const {
   return distance;
 }
 
+int32_t TFormControlList::GetControlHeightAt(int32_t pos, uint8_t& verticalAlign) const {
+  TFormControlObj* control = FindControlAt(pos);
+  if (!control) return -1;
+  verticalAlign = control->VerticalAlign;
+  const pf::TWinControl* window = control->GetControl();
+  return window ? window->Height() : 0;
+}
+
+int32_t TFormControlList::GetControlWidthAt(int32_t pos, int32_t& hSpaceLeft, int32_t& hSpaceRight) const {
+  TFormControlObj* control = FindControlAt(pos);
+  if (!control) return -1;
+  hSpaceLeft = control->HSpaceL;
+  hSpaceRight = control->HSpaceR;
+  const pf::TWinControl* window = control->GetControl();
+  return window ? window->Width() : 0;
+}
+
 void TFormControlList::DecPositionsAfter(int32_t pos) {
   RemapPositions([pos](int32_t p) { return p > pos ? p - 1 : p; });
 }

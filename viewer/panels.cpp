@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
+#include "platform/ui/messages.h"
 #include "viewer/section_list.h"
 
 namespace viewer {
@@ -13,6 +15,8 @@ namespace {
 constexpr int32_t kOffPanel = -4000;
 constexpr int32_t kFloatSpace = 3;
 constexpr int32_t kMaxPercent = 100;
+constexpr int32_t kAltFontHeight = -11;  // the ALT text of a printed panel: 8 points
+constexpr int32_t kAltMargin = 3;
 
 pf::TObject* SenderOf(const TSectionList* list) { return list && list->TheOwner ? list->TheOwner->Sender() : nullptr; }
 
@@ -113,8 +117,15 @@ TPanelObj::TPanelObj(TSectionList* ownerList, const TPanelObj& source)
   SizeFixed = source.SizeFixed;
   ImageWidth = source.ImageWidth;
   ImageHeight = source.ImageHeight;
+  // A panel of the same size and colour for the host's print event; it is never shown.
+  if (source.Panel) {
+    Panel = std::make_unique<ThvPanel>(nullptr);
+    Panel->SetVisible(false);
+    Panel->SetBounds(kOffPanel, kOffPanel, source.Panel->Width(), source.Panel->Height());
+    Panel->SetColor(source.Panel->Color());
+    Panel->SetName(PanelName);
+  }
 }
-
 TPanelObj::~TPanelObj() {
   if (!IsCopy) {
     if (OwnerList->OnPanelDestroy) OwnerList->OnPanelDestroy(SenderOf(OwnerList), PanelName, Panel.get());
@@ -126,7 +137,99 @@ std::unique_ptr<TFloatingObj> TPanelObj::CreateClone(TSectionList* ownerList) co
   return std::make_unique<TPanelObj>(ownerList, *this);
 }
 
-// Sizing comes with the text layout.
-void TPanelObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
+void TPanelObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {
+  if (SizeFixed) return;
+  // A panel given no width keeps no natural size of 0 (a proportion would divide by it).
+  const int32_t naturalWidth = std::max(1, ImageWidth), naturalHeight = std::max(1, ImageHeight);
+  const int32_t heightBase = availHeight != 0 ? availHeight : availWidth;
+  const bool widthGiven = SpecWidth >= 0, heightGiven = SpecHeight >= 0;
+  if (PercentWidth) {
+    ObjWidth = pf::MulDiv(availWidth, SpecWidth, kMaxPercent);
+    ObjHeight = PercentHeight ? pf::MulDiv(heightBase, SpecHeight, kMaxPercent)
+                : heightGiven ? SpecHeight
+                              : pf::MulDiv(ObjWidth, naturalHeight, naturalWidth);
+  } else if (PercentHeight) {
+    ObjHeight = pf::MulDiv(heightBase, SpecHeight, kMaxPercent);
+    ObjWidth = widthGiven ? SpecWidth : pf::MulDiv(ObjHeight, naturalWidth, naturalHeight);
+  } else {
+    ObjWidth = widthGiven ? SpecWidth : heightGiven ? pf::MulDiv(SpecHeight, naturalWidth, naturalHeight) : ImageWidth;
+    ObjHeight = heightGiven  ? SpecHeight
+                : widthGiven ? pf::MulDiv(SpecWidth, naturalHeight, naturalWidth)
+                             : ImageHeight;
+    SizeFixed = true;
+  }
+  if (!IsCopy && Panel && ObjWidth > 0 && ObjHeight > 0)
+    Panel->SetBounds(Panel->Left(), Panel->Top(), ObjWidth, ObjHeight);
+}
+
+void TPanelObj::Draw(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ObjWidth, y + ObjHeight};
+  if (OwnerList->OnPanelPrint && Panel) {
+    pf::TBitmap bitmap(std::max(1, Panel->Width()), std::max(1, Panel->Height()), pf::pf24bit);
+    OwnerList->OnPanelPrint(SenderOf(OwnerList), Panel.get(), bitmap);
+    canvas.StretchDraw(box, bitmap);
+    return;
+  }
+  canvas.Brush().SetColor(pf::clWhite);
+  canvas.Pen().SetColor(pf::clBlack);
+  canvas.Pen().SetStyle(pf::psSolid);
+  canvas.Rectangle(box);
+  canvas.Font().SetName("Arial");
+  canvas.Font().SetHeight(kAltFontHeight);
+  canvas.Font().SetColor(pf::clBlack);
+  canvas.Font().SetStyle(0);
+  canvas.SetBkMode(pf::TRANSPARENT);
+  DrawWrappedTextW(
+      canvas, pf::TRect{box.Left + kAltMargin, box.Top + kAltMargin, box.Right - kAltMargin, box.Bottom - kAltMargin},
+      AltWide);
+}
+
+void TPanelObj::Place(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  DrawXX = x;
+  DrawYY = y + OwnerList->YOff;
+  if (IsCopy || OwnerList->Printing) {
+    Draw(canvas, x, y);
+    return;
+  }
+  if (!Panel) return;
+  if (!Panel->Parent() && OwnerList->PPanel) Panel->SetParent(OwnerList->PPanel);
+  Panel->SetBounds(x, y, ObjWidth, ObjHeight);
+  Panel->SetVisible(true);
+  ShowIt = true;
+}
+
+// ---- window controls placed in the text ----
+
+void TFormRadioButton::SetChecked(bool value) {
+  if (pf::GetKeyState(pf::VK_TAB) < 0) return;
+  const bool newlyChecked = value && !Checked();
+  pf::TRadioButton::SetChecked(value);
+  if (!newlyChecked || ClicksDisabled) return;
+  checking_ = true;
+  Click();
+  checking_ = false;
+}
+
+// A user's click checks the button first (SetChecked, which raises the click); the click that follows is the
+// same event and goes nowhere.
+void TFormRadioButton::Click() {
+  if (checking_) pf::TRadioButton::Click();
+}
+
+void TFormRadioButton::WndProc(pf::TMessage& message) {
+  if (message.Msg == pf::WM_GETDLGCODE) {
+    message.Result = pf::DLGC_WANTARROWS;
+    return;
+  }
+  pf::TRadioButton::WndProc(message);
+}
+
+void TFormCheckBox::WndProc(pf::TMessage& message) {
+  if (message.Msg == pf::WM_GETDLGCODE) {
+    message.Result = pf::DLGC_WANTARROWS;
+    return;
+  }
+  pf::TCheckBox::WndProc(message);
+}
 
 }  // namespace viewer

@@ -347,6 +347,7 @@ void TMyFont::Assign(const pf::TPersistent& source) {
     Metrics = other->Metrics;
     FixedPitch = other->FixedPitch;
     CharExtra = other->CharExtra;
+    BackgroundColor = other->BackgroundColor;
   }
 }
 
@@ -368,6 +369,7 @@ void TMyFont::ApplyFontInfo(const ThtFontInfo& info) {
   SetStyle(info.Style);
   SetColor(info.Color);
   SetCharset(info.CharSet);
+  BackgroundColor = info.BackgroundColor;
   UpdateMetrics();
   CharExtra = LetterSpacingPixels(info.LetterSpacing, EmSize(), EmSize() / 2);
 }

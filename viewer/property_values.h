@@ -191,7 +191,8 @@ class TMyFont : public pf::TFont {
 
   pf::TTextMetric Metrics;  // tmCharSet: the character set the font was made with
   bool FixedPitch = false;
-  int32_t CharExtra = 0;  // extra pixels between characters (letter-spacing)
+  int32_t CharExtra = 0;                    // extra pixels between characters (letter-spacing)
+  pf::TColor BackgroundColor = pf::clNone;  // the text's own background (an inline element's background-color)
 };
 // The character extra of a letter-spacing value: an integer as it is, text other than "normal" a length against
 // emSize; 0 otherwise.

@@ -187,17 +187,19 @@ class TInlineList : public TFreeList<InlineRec> {
 
 // ---- pictures drawn after the text ----
 
+// A floating picture or panel to be drawn with its box (its spaces included) from X, TopY on the canvas; YBaseline
+// is the baseline of the line it stands in, Font the run it stands in.
 struct TImageRec {
   TFloatingObj* Object = nullptr;
   pf::TCanvas* Canvas = nullptr;
   int32_t X = 0, TopY = 0, YBaseline = 0;
-  const TMyFont* Font = nullptr;
+  TFontObj* Font = nullptr;
 };
 
 class TDrawList : public TFreeList<TImageRec> {
  public:
-  void AddImage(TFloatingObj* object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline,
-                const TMyFont* font);
+  void AddImage(TFloatingObj* object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, TFontObj* font);
+  // Draws the entries in order (text painting, text_painting.cpp).
   void DrawImages();
 };
 
@@ -296,7 +298,12 @@ class TSectionList : public TCell, public IDocumentRoot {
   ThtmlForm* CurrentForm = nullptr;  // the form whose elements are being read
   bool SubmitPending = false;        // a submission of this document waits for its delivery
   int32_t TableNesting = 0;          // tables whose layout or painting is under way; the outermost counts 1
-  int32_t PageBottom = 0;            // while printing: the document y where the current page ends
+  // Printing: the document y where the page being printed ends, and whether a line or row has already pulled it
+  // up (then nothing else on the page moves it).
+  int32_t PageBottom = 0;
+  bool PageShortened = false;
+  // Printing: each piece of a link drawn on the page, with its rectangle on the canvas.
+  std::function<void(const TUrlTarget& link, const pf::TRect& rect)> OnLinkDrawn;
   // Where the next text line laid out reports its baseline, while it holds 0 (a list item's marker stands there).
   int32_t* PendingFirstBaseline = nullptr;
 

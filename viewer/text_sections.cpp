@@ -420,46 +420,4 @@ void TSection::FinishBuffers() {
   if (OwnerList) SectionNumber = ++OwnerList->SectionCount;
 }
 
-// ---- layout, painting and queries: the base's answers until the text layout and painting are built ----
-
-void TSection::CollectSelectedText(SelTextCount& collector) {}
-
-int32_t TSection::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
-                                int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
-  return TSectionBase::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
-}
-
-int32_t TSection::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
-                        int32_t yRef) {
-  return TSectionBase::Paint(canvas, clip, indents, x, xRef, yRef);
-}
-
-int TSection::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
-                        TFormControlObj*& formControl, std::string& title) {
-  return 0;
-}
-
-TIDObject* TSection::FindObjectAt(int32_t x, int32_t y, int32_t& position) { return nullptr; }
-
-int32_t TSection::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
-                                     int32_t& lineTop, int32_t& caretX) {
-  return -1;
-}
-
-int32_t TSection::SearchForward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
-
-int32_t TSection::SearchBackward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
-
-int32_t TSection::MapToSourcePos(int32_t docPos) { return -1; }
-
-int32_t TSection::MapToDocPos(int32_t sourcePos, bool backwards) { return -1; }
-
-bool TSection::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) { return false; }
-
-bool TSection::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) { return false; }
-
-void TSection::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  minWidth = maxWidth = 0;
-}
-
 }  // namespace viewer

@@ -127,6 +127,45 @@ class TSection : public TSectionBase {
   bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) override;
   void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
 
+  // ---- line layout (text_layout.cpp) ----
+  // What stands at a picture or control character: the object, its box width with both horizontal spaces, its
+  // height without and its vertical spaces, and its alignment.
+  struct TextObject {
+    TFloatingObj* Image = nullptr;
+    TFormControlObj* Control = nullptr;
+    int32_t BoxWidth = 0;
+    int32_t Height = 0;
+    int32_t SpaceTop = 0, SpaceBottom = 0;
+    uint8_t Align = 4;
+    bool IsFloat() const { return Image && (Align == 5 || Align == 6); }
+    int32_t BoxHeight() const { return Height + SpaceTop + SpaceBottom; }
+  };
+  TextObject ObjectAt(int32_t index) const;
+  // The end of the piece of text that starts at index: the next run start, picture or control character, or end.
+  int32_t PieceEnd(int32_t index, int32_t end) const;
+  // The width of count characters from start, piece by piece: a picture in the flow and a control with their
+  // spaces (a floating picture adds nothing), text with its run's italic overhang once per piece. With
+  // ignoreTrailing, closing blanks and line breaks are not counted.
+  int32_t MeasureTextWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing);
+  // The same without the overhangs: the drawn advances (hit tests).
+  int32_t MeasureTextWidthInside(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing);
+  // How many of the maxCount characters from start fit on the line at y; a forced break ends the count and
+  // belongs to it. Floats met on a line still empty are placed at y (their box height goes to maxFloatHeight);
+  // later ones go to floatList, to be placed below the line.
+  int32_t FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vector<TFloatingObj*>& floatList,
+                            int32_t& maxFloatHeight, IndentManager& indents, int32_t y, int32_t maxCount);
+  // The space a section with a CLEAR setting leaves above itself at y to pass the floats it clears.
+  int32_t ClearHeight(const IndentManager& indents, int32_t y) const;
+  // The width of the hyphen drawn at a hyphenation point, in the font of the run at index.
+  int32_t HyphenWidth(pf::TCanvas& canvas, int32_t index);
+
+  // ---- painting and queries (text_painting.cpp) ----
+  // The right edge of each character of the line relative to its DrawX: drawn advances, pictures and controls with
+  // their spaces, the line's justification applied.
+  std::vector<int32_t> LineOffsets(pf::TCanvas& canvas, const LineRec& line);
+  // The index of the line that holds text index index, -1 when none does.
+  int LineAt(int32_t index) const;
+
   // ---- building ----
   virtual void AppendChar(char16_t ch, int32_t sourceIndex);
   virtual void AppendToken(const TokenObj& token);
@@ -169,6 +208,9 @@ class TSection : public TSectionBase {
   int FinishRunStyle(TFontObj& run, TProperties& prop);
 
  private:
+  // Every 50th section tells the viewer how far the layout has come, once per layout of the document.
+  void ReportProgress();
+  int32_t MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count, bool ignoreTrailing, int32_t overhangs);
   void AppendSmallCaps(const std::u16string& text, const std::u16string& upper, const int32_t* sourceIndexes,
                        char flag);
   std::string idName_;  // the ID the section was registered under
