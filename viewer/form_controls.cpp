@@ -892,21 +892,6 @@ TFormControlObj* TFormControlList::FindControlAt(int32_t pos) const {
   return nullptr;
 }
 
-int32_t TFormControlList::GetControlHeightAt(int32_t pos, uint8_t& verticalAlign) const {
-  TFormControlObj* control = FindControlAt(pos);
-  if (!control || !control->GetControl()) return -1;
-  verticalAlign = control->VerticalAlign;
-  return control->ControlHeight();
-}
-
-int32_t TFormControlList::GetControlWidthAt(int32_t pos, int32_t& hSpaceLeft, int32_t& hSpaceRight) const {
-  TFormControlObj* control = FindControlAt(pos);
-  if (!control || !control->GetControl()) return -1;
-  hSpaceLeft = control->HSpaceL;
-  hSpaceRight = control->HSpaceR;
-  return control->ControlWidth();
-}
-
 int32_t TFormControlList::GetDistanceToNextControl(int32_t pos) const {
   constexpr int32_t kNone = 9999;
   int32_t distance = kNone;

@@ -178,11 +178,6 @@ void TCellBasic::CollectSelectedText(SelTextCount& collector) {
 
 // ---- inline borders ----
 
-// Interim until the section list lands: the records' document positions as they stand.
-int32_t TInlineList::StartOf(int index) { return index >= 0 && index < Count() ? (*this)[index]->StartB : 99999999; }
-
-int32_t TInlineList::EndOf(int index) { return index >= 0 && index < Count() ? (*this)[index]->EndB : 99999999; }
-
 void TInlineList::Clear() {
   TFreeList<InlineRec>::Clear();
   NeedsConverting = true;

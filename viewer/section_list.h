@@ -297,11 +297,6 @@ class TSectionList : public TCell, public IDocumentRoot {
   int32_t ProgressStart = 75;        // the share of a load that reading the document reports
   ThtmlForm* CurrentForm = nullptr;  // the form whose elements are being read
   bool SubmitPending = false;        // a submission of this document waits for its delivery
-  int32_t TableNesting = 0;          // tables whose layout or painting is under way; the outermost counts 1
-  // Printing: the document y where the page being printed ends, and whether a line or row has already pulled it
-  // up (then nothing else on the page moves it).
-  int32_t PageBottom = 0;
-  bool PageShortened = false;
   // Printing: each piece of a link drawn on the page, with its rectangle on the canvas.
   std::function<void(const TUrlTarget& link, const pf::TRect& rect)> OnLinkDrawn;
   // Where the next text line laid out reports its baseline, while it holds 0 (a list item's marker stands there).
