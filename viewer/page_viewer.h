@@ -17,12 +17,14 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/extctrls.h"
 #include "platform/ui/stdctrls.h"
+#include "viewer/image_cache.h"
 #include "viewer/section_list.h"
 
 namespace viewer {
 
 class TPageViewer;
 class TImageObj;
+struct TParseResult;
 
 // What a loaded file is shown as.
 enum ViewerFileType : uint8_t { HTMLType = 0, TextType = 1, ImgType = 2 };
@@ -372,26 +374,39 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   bool DoMouseWheel(pf::TShiftState shift, int32_t wheelDelta, pf::TPoint mousePos) override;
   void DoEnter() override;
   void DoExit() override;
+  // Where the pointer is (paint-panel co-ordinates), whether the paint panel itself is under it and whether the left
+  // button is down; and the millisecond clock of automatic scrolling. Tests replace them.
+  struct TPointerState {
+    pf::TPoint Point;
+    bool OverPanel = false;
+    bool LeftDown = false;
+  };
+  virtual TPointerState PointerState();
+  virtual uint32_t TickCount();
 
  private:
   friend class TPaintPanel;
 
-  // ---- loading (page_viewer.cpp) ----
+  // ---- loading, history, links and settings (page_viewer.cpp) ----
+  void ApplyDefaults();
+  void SetProcessing(bool value);
+  void RaiseProgress(TProgressStage stage, int32_t percent);
   void LoadWithHistory(const std::string& fileName, ViewerFileType fileType);
   void PrepareDocument();
-  void ParseDocument(ViewerFileType fileType, const std::string& name);
-  void AfterParse(const std::string& destination, const std::string& oldFile);
+  void ParseDocument(ViewerFileType fileType, TParseResult& result);
+  void AfterParse(const TParseResult& result, const std::string& destination, const std::string& oldFile);
   void MetaHandler(pf::TObject* sender, const std::string& httpEquiv, const std::string& name,
                    const std::string& content);
-  void SetProcessing(bool value);
   void AddHistoryEntry(const std::string& oldName, const std::string& oldTitle, ViewerFileType oldType,
                        std::unique_ptr<TFormData> oldFormData, const TViewerPosition& oldPos);
   void DeleteHistoryEntry(int index);
+  // The newest entry of the run of entries of the current document that ends at index.
   int SameDocumentIndex(int index) const;
+  void TakeLink(const TLinkClick& link);
   void HotSpotClick(const TLinkClick& link);
-  void AddVisited(const std::string& s);
-  // The file a link address stands for, as visited links are kept.
+  // A link address as visited links are kept: "#name" on the current file, anything else expanded.
   std::string LinkKey(const std::string& address);
+  void AddVisited(const std::string& s);
   void MarkVisitedLinks();
   void SubmitCallback(pf::TObject* sender, const std::string& action, const std::string& target,
                       const std::string& encType, const std::string& method, std::unique_ptr<pf::TStringList> results);
@@ -400,24 +415,37 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   void UpdateBorder();
   void InvalidateAll();
 
-  // ---- layout, scrolling and input (page_viewer_input.cpp) ----
-  void DoScrollBars();
+  // ---- layout, scrolling, painting and the mouse (page_viewer_input.cpp) ----
+  pf::TCanvas& MeasureCanvas();
   void LayoutDocument(int32_t width);
-  void SetScrollBarsPlacement();
+  void DoScrollBars();
+  void PlaceScrollBars();
+  // A new layout at the same reading position.
   void Relayout();
   void ResizeMessage();
-  void SetVerticalPosition(int32_t y, bool smallStep);
+  void SetVerticalPosition(int32_t y);
+  void SetHorizontalPosition(int32_t x);
   void VScroll(uint32_t code, int32_t trackPos);
   void HScrollBarScroll(pf::TObject* sender, pf::TScrollCode code, int32_t& scrollPos);
+  void PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip);
+  // The document's background picture, fetched once per name (and given back to the cache with the document).
+  void LoadBackgroundImage();
+  void ReleaseBackground();
+  int32_t DocumentPositionAt(int32_t x, int32_t y);
+  TImageObj* ImageAt(int32_t x, int32_t y);
+  int LinkAt(int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& target, TFormControlObj*& control, std::string& title);
+  std::string LinkTextOf(const TUrlTarget& link);
+  void EndPanning();
+  void FocusLinkStop(int32_t linkId);
+  void RaiseImageAndRightClick(pf::TMouseButton button, pf::TShiftState shift, int32_t x, int32_t y);
+  bool WordAt(int32_t position, int32_t& first, int32_t& last);
+  std::string WordText(int32_t first, int32_t last);
+  void DoubleClick(pf::TShiftState shift, int32_t x, int32_t y);
   void DragScrollStart();
   void AutoScrollTick();
   void HotSpotTimerTimer();
-  void DoubleClick(pf::TShiftState shift, int32_t x, int32_t y);
-  void PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip);
-  bool WordAt(int32_t position, int32_t& first, int32_t& last);
   int32_t PanelHeight() const { return paintPanel_->Height(); }
   int32_t BorderAllowance() const { return borderStyle_ == htNone ? 0 : 2; }
-  pf::TCanvas& MeasureCanvas();
 
   // Fields in the order the control keeps them.
   bool creating_ = true;
@@ -427,8 +455,6 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   std::string base_, baseEx_, baseTarget_;
   std::string currentFile_;
   ViewerFileType currentFileType_ = HTMLType;
-  TGetBitmapEvent onBitmapRequest_;
-  TGetImageEvent onImageRequest_;
   TFormSubmitEvent onFormSubmit_;
   std::string refreshURL_;
   int32_t refreshDelay_ = 0;
@@ -464,7 +490,8 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   bool linkClicked_ = false;
   bool settingFocus_ = false;
   uint32_t lastScrollTick_ = 0;
-  int32_t wheelRest_ = 0;  // wheel delta not yet turned into pixels
+  int32_t wheelRest_ = 0;                   // wheel movement not yet turned into pixels (1/120 pixel)
+  TFormControlObj* hintControl_ = nullptr;  // the form control whose mouse move is being passed on
   uint8_t charSet_ = pf::DEFAULT_CHARSET;
   int32_t marginHeight_ = 5, marginWidth_ = 10;
   std::string serverRoot_;
@@ -486,6 +513,9 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   pf::TScrollBar* hScrollBar_ = nullptr;
   pf::TStringList visited_;
   std::unique_ptr<pf::TBitmap> measureBitmap_;  // the canvas layouts measure on
+  std::string backgroundKey_;                   // the cache entry of the background picture ("" when none)
+  TImageRef backgroundImage_;
+  pf::TBitmap* backgroundMask_ = nullptr;
 };
 
 }  // namespace viewer
