@@ -99,6 +99,25 @@ int32_t TCellBasic::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentMana
   return bottom;
 }
 
+int32_t TCell::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager&, int32_t x, int32_t y,
+                             int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
+  IMgr.Clear();
+  IMgr.SetEdges(0, availWidth);
+  int32_t height = TCellBasic::ComputeLayout(canvas, clip, IMgr, x, y, availWidth, availHeight, curs, maxWidth);
+  height = std::max(height, IMgr.LowestFloatBottom() - y);
+  // The floats of the content hold only inside the cell.
+  IMgr.Clear();
+  IMgr.SetEdges(0, availWidth);
+  return height;
+}
+
+int32_t TCell::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager&, int32_t x, int32_t xRef,
+                     int32_t yRef) {
+  const int32_t width = IMgr.RtEdge - IMgr.LfEdge;
+  IMgr.SetEdges(x, x + width);
+  return TCellBasic::Paint(canvas, clip, IMgr, x, xRef, yRef);
+}
+
 namespace {
 
 // The first answer other than none of the cell's objects in order (from the last when backwards); with y, objects

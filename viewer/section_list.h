@@ -158,6 +158,13 @@ class TCell : public TCellBasic {
  public:
   using TCellBasic::TCellBasic;
   IndentManager IMgr;
+  // Lays the objects out within 0..availWidth of the cell's own indent manager (the indents given are not used);
+  // the height reaches down to the lowest float of the content.
+  int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
+                        int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  // Paints the objects with the indent manager's edges moved to x.
+  int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
+                int32_t yRef) override;
 };
 
 // ---- inline borders ----
