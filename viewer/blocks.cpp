@@ -732,18 +732,35 @@ int32_t TBlock::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bo
   return -1;
 }
 
-// The walks through the content cell come with the section list.
 std::unique_ptr<TSectionBase> TBlock::CreateClone(TSectionList* ownerList) const {
   return TSectionBase::CreateClone(ownerList);
 }
-void TBlock::CollectSelectedText(SelTextCount& collector) {}
-int32_t TBlock::SearchForward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
-int32_t TBlock::SearchBackward(int32_t position, std::u16string_view text, bool matchCase) { return -1; }
-int32_t TBlock::MapToSourcePos(int32_t docPos) { return -1; }
-int32_t TBlock::MapToDocPos(int32_t sourcePos, bool backwards) { return -1; }
-bool TBlock::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) { return false; }
-bool TBlock::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) { return false; }
-void TBlock::AddToPositionList() {}
+
+// The position queries pass to the content; a hidden block answers nothing.
+void TBlock::CollectSelectedText(SelTextCount& collector) {
+  if (DisplayNone) return;
+  MyCell->CollectSelectedText(collector);
+  if (TagClass.starts_with("p.")) collector.AddCharsWithBreak(nullptr, 0);
+}
+int32_t TBlock::SearchForward(int32_t position, std::u16string_view text, bool matchCase) {
+  return DisplayNone ? -1 : MyCell->SearchForward(position, text, matchCase);
+}
+int32_t TBlock::SearchBackward(int32_t position, std::u16string_view text, bool matchCase) {
+  return DisplayNone ? -1 : MyCell->SearchBackward(position, text, matchCase);
+}
+int32_t TBlock::MapToSourcePos(int32_t docPos) { return DisplayNone ? -1 : MyCell->MapToSourcePos(docPos); }
+int32_t TBlock::MapToDocPos(int32_t sourcePos, bool backwards) {
+  return DisplayNone ? -1 : MyCell->MapToDocPos(sourcePos, backwards);
+}
+bool TBlock::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) {
+  return !DisplayNone && MyCell->GetPositionXY(canvas, docPos, x, y);
+}
+bool TBlock::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) {
+  return !DisplayNone && MyCell->ReadCharAt(docPos, ch, object);
+}
+void TBlock::AddToPositionList() {
+  if (!DisplayNone) MyCell->AddToPositionList();
+}
 std::unique_ptr<TSectionBase> TBlockLI::CreateClone(TSectionList* ownerList) const {
   return TBlock::CreateClone(ownerList);
 }

@@ -382,4 +382,60 @@ int ThtmlTable::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique
   return cell ? cell->Cell->GetLinkAt(canvas, x, y, urlTarget, formControl, title) : 0;
 }
 
+TIDObject* ThtmlTable::FindObjectAt(int32_t x, int32_t y, int32_t& position) {
+  TCellObj* cell = CellAt(x, y);
+  return cell ? cell->Cell->FindObjectAt(x, y, position) : nullptr;
+}
+
+int32_t ThtmlTable::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
+                                       int32_t& lineTop, int32_t& caretX) {
+  TCellObj* cell = CellAt(x, y);
+  return cell ? cell->Cell->GetPositionAtPoint(canvas, x, y, inText, lineHeight, lineTop, caretX) : -1;
+}
+
+template <typename T, typename Query>
+T ThtmlTable::FirstCellAnswer(T none, Query query, bool backwards) const {
+  std::vector<TCellObjCell*> cells;
+  for (int r = 0; r < Rows.Count(); ++r)
+    for (int c = 0; c < Rows[r]->Count(); ++c)
+      if (TCellObj* cell = (*Rows[r])[c]) cells.push_back(cell->Cell.get());
+  if (backwards) std::reverse(cells.begin(), cells.end());
+  for (TCellObjCell* cell : cells)
+    if (const T answer = query(*cell); answer != none) return answer;
+  return none;
+}
+
+void ThtmlTable::CollectSelectedText(SelTextCount& collector) {
+  FirstCellAnswer(false, [&](TCellObjCell& cell) {
+    cell.CollectSelectedText(collector);
+    return false;
+  });
+}
+
+int32_t ThtmlTable::SearchForward(int32_t position, std::u16string_view text, bool matchCase) {
+  return FirstCellAnswer(-1, [&](TCellObjCell& cell) { return cell.SearchForward(position, text, matchCase); });
+}
+
+int32_t ThtmlTable::SearchBackward(int32_t position, std::u16string_view text, bool matchCase) {
+  auto query = [&](TCellObjCell& cell) { return cell.SearchBackward(position, text, matchCase); };
+  return FirstCellAnswer(-1, query, true);
+}
+
+int32_t ThtmlTable::MapToSourcePos(int32_t docPos) {
+  return FirstCellAnswer(-1, [&](TCellObjCell& cell) { return cell.MapToSourcePos(docPos); });
+}
+
+int32_t ThtmlTable::MapToDocPos(int32_t sourcePos, bool backwards) {
+  auto query = [&](TCellObjCell& cell) { return cell.MapToDocPos(sourcePos, backwards); };
+  return FirstCellAnswer(-1, query, backwards);
+}
+
+bool ThtmlTable::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) {
+  return FirstCellAnswer(false, [&](TCellObjCell& cell) { return cell.GetPositionXY(canvas, docPos, x, y); });
+}
+
+bool ThtmlTable::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) {
+  return FirstCellAnswer(false, [&](TCellObjCell& cell) { return cell.ReadCharAt(docPos, ch, object); });
+}
+
 }  // namespace viewer

@@ -215,8 +215,22 @@ class ThtmlTable : public TSectionBase {
   int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
                 TFormControlObj*& formControl, std::string& title) override;
   void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+  // Points ask the cell under them; positions ask the cells' contents row by row, the first answer winning.
+  TIDObject* FindObjectAt(int32_t x, int32_t y, int32_t& position) override;
+  int32_t GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bool& inText, int32_t& lineHeight,
+                             int32_t& lineTop, int32_t& caretX) override;
+  void CollectSelectedText(SelTextCount& collector) override;
+  int32_t SearchForward(int32_t position, std::u16string_view text, bool matchCase) override;
+  int32_t SearchBackward(int32_t position, std::u16string_view text, bool matchCase) override;
+  int32_t MapToSourcePos(int32_t docPos) override;
+  int32_t MapToDocPos(int32_t sourcePos, bool backwards) override;
+  bool GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) override;
+  bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) override;
 
  private:
+  // The first answer that is not none of the cells' contents, row by row (from the last cell when backwards).
+  template <typename T, typename Query>
+  T FirstCellAnswer(T none, Query query, bool backwards = false) const;
   struct TGridCell {
     int32_t Row, Col;
     TCellObj* Cell;
