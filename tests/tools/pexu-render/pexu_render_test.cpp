@@ -1,0 +1,175 @@
+// Black-box checks of pexu-render: every static page and every page the engine writes is shown with its title and
+// a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; bad arguments
+// are refused.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/core/codepage.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/png_image.h"
+#include "tests/engine/engine_test_support.h"
+
+namespace fs = std::filesystem;
+using enginetest::ReadFile;
+using enginetest::RunCommand;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The value after "KEY " of the first line that starts so ("" when none).
+std::string Field(const std::string& output, const std::string& key) {
+  for (const std::string& line : Lines(output))
+    if (line.rfind(key + " ", 0) == 0) return line.substr(key.size() + 1);
+  return "";
+}
+
+// The page's TITLE element as the tool prints it (UTF-8; entities of the static pages decoded).
+std::string TitleOf(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  const size_t a = bytes.find("<title>"), b = bytes.find("</title>");
+  std::string title = pf::Latin1ToUtf8(bytes.substr(a + 7, b - a - 7));
+  for (auto [entity, text] : {std::pair{"&uuml;", "ü"}, {"&Uuml;", "Ü"}, {"&auml;", "ä"}, {"&ouml;", "ö"}})
+    for (size_t at; (at = title.find(entity)) != std::string::npos;) title.replace(at, strlen(entity), text);
+  return title;
+}
+
+class PexuRenderTest : public ::testing::Test {
+ protected:
+  // The engine writes its pages (an exam sheet, its evaluation and answer list, the log, the statistics) into a data
+  // folder with the sample catalogue.
+  static void SetUpTestSuite() {
+    data_ = new enginetest::TempDir;
+    fs::create_directories(data_->File("Fragen"));
+    fs::copy_file(PEXU_CATALOGUE, data_->File("Fragen/KAEFragen.qst"));
+    Driver("submit PexuTA teil=T -- answer right=37 -- submit PexuTA teil=T -- statistics A -- log");
+  }
+  static void TearDownTestSuite() { delete data_; }
+
+  static std::string Driver(const std::string& commands) {
+    int status = -1;
+    const std::string out = RunCommand(std::string(PEXU_DRIVER) + " --program '" + PEXU_SOURCE_DIR +
+                                           "/resources' --data '" + data_->Path() + "' --seed 7 " + commands + " 2>&1",
+                                       &status);
+    EXPECT_EQ(status, 0) << out;
+    return out;
+  }
+  // Runs the tool; stdout only, the exit status in status_.
+  std::string Render(const std::string& arguments) {
+    int status = -1;
+    std::string out = RunCommand(std::string(PEXU_RENDER) + " " + arguments + " 2>" + out_.File("err.txt"), &status);
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+  }
+  static std::string Sheet() { return data_->File("html/LetztePruefung.html"); }
+
+  static enginetest::TempDir* data_;
+  enginetest::TempDir out_;
+  int status_ = -1;
+};
+
+enginetest::TempDir* PexuRenderTest::data_ = nullptr;
+
+TEST_F(PexuRenderTest, EveryPageShowsItsTitleAndAPicture) {
+  std::vector<std::string> pages;
+  for (const auto& entry : fs::directory_iterator(std::string(PEXU_SOURCE_DIR) + "/resources/html"))
+    pages.push_back(entry.path().string());
+  for (const auto& entry : fs::directory_iterator(data_->File("html")))
+    if (entry.path().extension() == ".html") pages.push_back(entry.path().string());
+  ASSERT_GE(pages.size(), 18u);
+  for (const std::string& page : pages) {
+    const std::string png = out_.File("page.png");
+    const std::string out = Render("'" + page + "' '" + png + "'");
+    ASSERT_EQ(status_, 0) << page << "\n" << ReadFile(out_.File("err.txt"));
+    EXPECT_EQ(Field(out, "TITLE"), TitleOf(page)) << page;
+    int width = 0, height = 0;
+    ASSERT_EQ(sscanf(Field(out, "SIZE").c_str(), "%d %d", &width, &height), 2) << out;
+    EXPECT_GT(height, page == Sheet() ? 600 : 100) << page;
+    // The picture is the window's panel (a vertical bar takes its width when the page is higher than the window),
+    // and it shows more than a background: text in several colours.
+    pf::TPNGImage image;
+    image.LoadFromFile(png);
+    EXPECT_EQ(image.Width() < 800, height > 600) << page;
+    EXPECT_EQ(image.Height(), 600) << page;
+    std::set<uint32_t> colours;
+    for (int32_t y = 0; y < image.Height(); y += 3)
+      for (int32_t x = 0; x < image.Width(); x += 3) colours.insert(image.Canvas().Pixels(x, y));
+    EXPECT_GT(colours.size(), 8u) << page;
+    fs::remove(png);
+  }
+}
+
+TEST_F(PexuRenderTest, ClicksOnTheSheetSubmitAnAnswerTheEngineGrades) {
+  // The first question's controls, and the submit button.
+  const std::string controls = Render("--controls '" + Sheet() + "' " + out_.File("a.png"));
+  ASSERT_EQ(status_, 0) << controls;
+  std::string name, value, submit;
+  int x = 0, y = 0, w = 0, h = 0, sx = 0, sy = 0;
+  for (const std::string& line : Lines(controls)) {
+    char kind[16], n[16], v[64];
+    if (sscanf(line.c_str(), "CONTROL %15s \"%15[^\"]\" \"%63[^\"]\" %d %d %d %d", kind, n, v, &x, &y, &w, &h) == 7 &&
+        name.empty() && std::string(kind) == "radio" && v[0] == 'R') {
+      name = n, value = v;
+      break;
+    }
+  }
+  for (const std::string& line : Lines(controls))
+    if (sscanf(line.c_str(), "CONTROL submit \"\" \"auswerten\" %d %d %d %d", &sx, &sy, &w, &h) == 4) {
+      sx += w / 2, sy += h / 2;
+    }
+  ASSERT_FALSE(name.empty()) << controls;
+  ASSERT_GT(sy, 600) << controls;  // below the first view: the tool scrolls to it
+  const std::string out =
+      Render("--click " + std::to_string(x + 6) + "," + std::to_string(y + 7) + " --click " + std::to_string(sx) + "," +
+             std::to_string(sy) + " '" + Sheet() + "' " + out_.File("b.png"));
+  ASSERT_EQ(status_, 0) << out;
+  const std::vector<std::string> lines = Lines(out);
+  auto submitted = std::find(lines.begin(), lines.end(), "SUBMIT PexuA post");
+  ASSERT_NE(submitted, lines.end()) << out;
+  // The checked answer, then the question's "N" field; every other question only its "N" field.
+  std::string results;
+  for (auto it = submitted + 1; it != lines.end() && it->rfind("RESULT ", 0) == 0; ++it)
+    results += " '" + it->substr(7) + "'";
+  EXPECT_EQ(results.rfind(" '" + name + "=" + value + "' '" + name + "=N'", 0), 0u) << results;
+  EXPECT_EQ(enginetest::CountOf(results, "=N'"), 51u);
+  // The engine grades exactly that answer as right.
+  Driver("submit PexuA" + results);
+  const std::string evaluation = ReadFile(data_->File("html/LetzteAuswertung.html"));
+  EXPECT_NE(evaluation.find("1 von 51 Fragen"), std::string::npos);
+  EXPECT_EQ(enginetest::CountOf(evaluation, "nicht bearbeitet"), 50u);
+}
+
+TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
+  const std::string page = std::string(PEXU_SOURCE_DIR) + "/resources/html/index.html";
+  struct Case {
+    std::string arguments, message;
+  };
+  const Case cases[] = {
+      {"", "usage"},
+      {"--width 20 '" + page + "' x.png", "50 to 10000"},
+      {"--depth 3 '" + page + "' x.png", "unknown option: --depth"},
+      {"--click 10 '" + page + "' x.png", "--click needs X,Y"},
+      {"--height abc '" + page + "' x.png", "not a number: abc"},
+      {"'" + out_.File("fehlt.html") + "' x.png", "no such page"},
+  };
+  for (const Case& c : cases) {
+    Render(c.arguments);
+    EXPECT_EQ(status_, 2) << c.arguments;
+    EXPECT_NE(ReadFile(out_.File("err.txt")).find(c.message), std::string::npos) << c.arguments;
+  }
+}
+
+}  // namespace
