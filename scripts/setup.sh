@@ -17,7 +17,7 @@ packages=(
   # reading back what the PDF printer wrote
   poppler-utils
   # independent oracles, test-only
-  zip unzip libgif-dev giflib-tools libpng-dev pngcheck
+  zip unzip libgif-dev giflib-tools libpng-dev pngcheck liblitehtml-dev
 )
 
 missing=()
