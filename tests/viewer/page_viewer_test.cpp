@@ -10,7 +10,10 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
+#include "platform/graphics/canvas.h"
 #include "platform/graphics/fonts.h"
+#include "platform/graphics/png_image.h"
+#include "platform/ui/capture.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/system.h"
@@ -437,6 +440,38 @@ TEST_F(PageViewerTest, MetaRefreshAndServerRoot) {
   Write("css/pexu2.css", "p {}");
   EXPECT_EQ(viewer_->ExpandFileName("/css/pexu2.css"), (dir_ / "css/pexu2.css").string());
   EXPECT_EQ(viewer_->ExpandFileName(dir_.string() + "/css/pexu2.css"), (dir_ / "css/pexu2.css").string());
+}
+
+TEST_F(PageViewerTest, BackgroundPictures) {
+  pf::TPNGImage tile;
+  tile.SetPixelFormat(pf::pf24bit);
+  tile.SetSize(20, 10);
+  tile.Canvas().Brush().SetColor(pf::clRed);
+  tile.Canvas().FillRect({0, 0, 20, 10});
+  tile.SaveToFile((dir_ / "tile.png").string());
+  auto red = [&](int32_t x, int32_t y) {
+    viewer_->PaintPanel().Update();
+    return pf::CaptureControl(viewer_->PaintPanel())->Canvas().Pixels(x, y) == pf::clRed;
+  };
+  const int32_t w = viewer_->Width(), h = viewer_->Height();
+  // Centred without repeating: only the middle; repeated: everywhere.
+  viewer_->LoadFromFile(Write("c.html", "<body style=\"background: white url(tile.png) no-repeat center\">x</body>"));
+  EXPECT_TRUE(red(w / 2, h / 2));
+  EXPECT_FALSE(red(w / 2 + 15, h / 2));
+  viewer_->LoadFromFile(Write("r.html", "<body background=tile.png>x</body>"));
+  EXPECT_TRUE(red(w - 3, h - 3));
+  // A fixed picture stays in the middle of the panel while the page scrolls, one that scrolls leaves it.
+  std::string lines;
+  for (int i = 0; i < 200; ++i) lines += "Zeile<br>";
+  for (const std::string attachment : {"fixed", "scroll"}) {
+    viewer_->LoadFromFile(
+        Write(std::string(attachment) + ".html",
+              "<body style=\"background: white url(tile.png) no-repeat center; background-attachment: " + attachment +
+                  "\">" + lines + "</body>"));
+    viewer_->ScrollTo(500);
+    const int32_t panelW = viewer_->PaintPanel().Width();
+    EXPECT_EQ(red(panelW / 2, h / 2), attachment == "fixed") << attachment;
+  }
 }
 
 }  // namespace
