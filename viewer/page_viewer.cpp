@@ -127,9 +127,8 @@ void T32ScrollBar::Apply() {
       info.nPage == applied_.nPage && info.nPos == applied_.nPos)
     return;
   applied_ = info;
+  // With SIF_DISABLENOSCROLL a page that covers the whole range shows the bar disabled.
   SetScrollInfo(info);
-  // A page that covers the whole range leaves nothing to scroll: the bar that must stay shows disabled.
-  SetEnabled(!(disableNoScroll_ && page_ >= max_ - min_));
 }
 
 void T32ScrollBar::WndProc(pf::TMessage& message) {

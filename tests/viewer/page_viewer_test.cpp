@@ -302,31 +302,39 @@ TEST_F(PageViewerTest, KeysWheelAndResize) {
   viewer_->LoadFromFile(LongPage("a.html", 300));
   const int32_t panel = viewer_->PaintPanel().Height();
   const int32_t bottom = viewer_->DocHeight() - panel;
+  // A key, a wheel movement (1/120 notch) or a scroll code of the vertical bar.
+  enum Kind { kKey, kWheel, kBar };
   struct Step {
-    uint16_t key;
-    int32_t delta;  // 0: wheel notch; otherwise the key
+    Kind kind;
+    int32_t value;
     int32_t expected;
   };
   const Step steps[] = {
-      {pf::VK_NEXT, 0, panel - 16},
-      {pf::VK_DOWN, 0, panel},
-      {pf::VK_UP, 0, panel - 16},
-      {pf::VK_END, 0, bottom},
-      {pf::VK_HOME, 0, 0},
-      {0, -120, 48},
-      {0, -60, 72},
-      {0, -60, 96},
-      {0, 120, 48},
-      {pf::VK_PRIOR, 0, 0},
+      {kKey, pf::VK_NEXT, panel - 16},
+      {kKey, pf::VK_DOWN, panel},
+      {kKey, pf::VK_UP, panel - 16},
+      {kKey, pf::VK_END, bottom},
+      {kKey, pf::VK_HOME, 0},
+      {kWheel, -120, 48},
+      {kWheel, -60, 72},
+      {kWheel, -60, 96},
+      {kWheel, 120, 48},
+      {kBar, pf::SB_LINEDOWN, 64},
+      {kBar, pf::SB_PAGEDOWN, 64 + panel - 16},
+      {kBar, pf::SB_BOTTOM, bottom},
+      {kBar, pf::SB_LINEDOWN, bottom},
+      {kBar, pf::SB_TOP, 0},
+      {kKey, pf::VK_PRIOR, 0},
   };
   for (const Step& s : steps) {
-    if (s.key != 0) {
-      uint16_t key = s.key;
+    uint16_t key = static_cast<uint16_t>(s.value);
+    if (s.kind == kKey)
       viewer_->DocumentKeyDown(key, 0);
-    } else {
-      viewer_->Perform(pf::WM_MOUSEWHEEL, static_cast<pf::WPARAM>(static_cast<uint16_t>(s.delta)) << 16, 0);
-    }
-    EXPECT_EQ(Y(), s.expected) << s.key << " " << s.delta;
+    else if (s.kind == kWheel)
+      viewer_->Perform(pf::WM_MOUSEWHEEL, static_cast<pf::WPARAM>(key) << 16, 0);
+    else
+      viewer_->VScrollBar().Perform(pf::CN_VSCROLL, key);
+    EXPECT_EQ(Y(), s.expected) << s.kind << " " << s.value;
   }
   // A resize keeps the reading position (the anchor stays at the top of the view).
   viewer_->PositionTo("mitte");
