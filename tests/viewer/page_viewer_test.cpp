@@ -210,6 +210,13 @@ TEST_F(PageViewerTest, HistoryBringsBackPositionsAndRadios) {
   const int changes = historyChanges_;
   for (int index : {-1, 0, 3}) viewer_->SetHistoryIndex(index);
   EXPECT_EQ(historyChanges_, changes);
+  // Past the limit the oldest entry goes.
+  viewer_->SetHistoryMaxCount(3);  // smaller: the history starts again
+  EXPECT_EQ(viewer_->History().Count(), 0);
+  for (const std::string& page : pages) viewer_->LoadFromFile(page);
+  viewer_->LoadFromFile((dir_ / "d.html").string());
+  EXPECT_EQ(viewer_->History().Count(), 3);
+  EXPECT_EQ(viewer_->History()[2], pages[1]);
 }
 
 TEST_F(PageViewerTest, PositionsPastSixteenBitsComeBackExactly) {

@@ -95,9 +95,7 @@ Arguments ParseArguments(int argc, char** argv) {
 
 std::string Utf8(const std::string& latin1) { return pf::Latin1ToUtf8(latin1); }
 
-std::string Quoted(const std::string& latin1) {
-  return "\"" + Utf8(pf::StringReplaceAll(latin1, "\"", "\\\"")) + "\"";
-}
+std::string Quoted(const std::string& latin1) { return "\"" + Utf8(pf::StringReplaceAll(latin1, "\"", "\\\"")) + "\""; }
 
 void Pump() {
   for (int i = 0; i < kPumpRounds; ++i) pf::Application().ProcessMessages();
