@@ -173,10 +173,17 @@ TEST_F(PageViewerTest, LoadingAnchorsAndFailedLoads) {
     EXPECT_EQ(viewer_->History().Count(), entries);
     EXPECT_FALSE(viewer_->Processing());
   }
+  // A text file shows as preformatted text, a new history entry.
+  viewer_->LoadTextFile(Write("notiz.txt", "<b>kein HTML</b>\nzweite Zeile\n"));
+  EXPECT_EQ(viewer_->CurrentFileType(), TextType);
+  EXPECT_EQ(viewer_->History().Count(), entries + 1);
+  EXPECT_GT(viewer_->DocHeight(), 0);
+  viewer_->SetHistoryIndex(1);
+  EXPECT_EQ(viewer_->CurrentFileType(), HTMLType);
   // The same file again adds no entry and raises no history change.
   const int changes = historyChanges_;
   viewer_->LoadFromFile(viewer_->CurrentFile());
-  EXPECT_EQ(viewer_->History().Count(), entries);
+  EXPECT_EQ(viewer_->History().Count(), entries + 1);
   EXPECT_EQ(historyChanges_, changes);
 }
 
@@ -271,6 +278,15 @@ TEST_F(PageViewerTest, LinksAndTheirTargets) {
     EXPECT_EQ(Y() > 0, c.row == 0) << c.row;  // b.html opens at "mitte"
   }
   EXPECT_EQ(clicked.size(), 4u);
+  // A drag over the link's text selects it and follows nothing.
+  viewer_->LoadFromFile(start);
+  Pump();
+  viewer_->PanelMouseDown(&viewer_->PaintPanel(), pf::mbLeft, 0, 14, 13);
+  viewer_->PanelMouseMove(&viewer_->PaintPanel(), pf::ssLeft, 60, 13);
+  viewer_->PanelMouseUp(&viewer_->PaintPanel(), pf::mbLeft, 0, 60, 13);
+  EXPECT_GT(viewer_->SelLength(), 0);
+  EXPECT_EQ(clicked.size(), 4u);
+  EXPECT_EQ(viewer_->CurrentFile(), start);
   EXPECT_GE(viewer_->Visited().IndexOf((dir_ / "b.html#mitte").string()), 0);
   // A link given by key is followed after the key's handling, with the link it was given even when the pointer
   // has gone over another meanwhile.
