@@ -63,19 +63,6 @@ bool IsPictureExtension(const std::string& ext) {
   return ext == ".BMP" || ext == ".GIF" || ext == ".JPG" || ext == ".JPEG" || ext == ".PNG";
 }
 
-// Runs a restore step on every exit, also by an exception.
-template <class F>
-class Finally {
- public:
-  explicit Finally(F f) : f_(std::move(f)) {}
-  ~Finally() { f_(); }
-  Finally(const Finally&) = delete;
-  Finally& operator=(const Finally&) = delete;
-
- private:
-  F f_;
-};
-
 }  // namespace
 
 // ---- children ----

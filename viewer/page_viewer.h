@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/core/classes.h"
@@ -386,6 +387,19 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
 
  private:
   friend class TPaintPanel;
+
+  // Runs a restoring step on every exit of a scope, also by an exception.
+  template <class F>
+  class Finally {
+   public:
+    explicit Finally(F f) : f_(std::move(f)) {}
+    ~Finally() { f_(); }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+   private:
+    F f_;
+  };
 
   // ---- loading, history, links and settings (page_viewer.cpp) ----
   void ApplyDefaults();

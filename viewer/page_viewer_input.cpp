@@ -196,10 +196,7 @@ void TPageViewer::ResizeMessage() {
   }
   SetProcessing(true);
   {
-    struct Done {
-      TPageViewer* viewer;
-      ~Done() { viewer->SetProcessing(false); }
-    } done{this};
+    Finally done([this] { SetProcessing(false); });
     sectionList_->ProgressStart = 0;
     // The reading position stays where it was, within the new document height.
     Relayout();
@@ -339,10 +336,7 @@ void TPaintPanel::WndProc(pf::TMessage& message) {
 void TPaintPanel::Paint() {
   if (Viewer->sizing_ || painting_) return;
   painting_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{painting_};
+  TPageViewer::Finally done([this] { painting_ = false; });
   Viewer->UpdateBorder();
   pf::TCanvas& canvas = Canvas();
   const pf::TRect clip = canvas.ClipRect();
@@ -618,10 +612,7 @@ void TPageViewer::FocusLinkStop(int32_t linkId) {
     if (!form) return;
     // The document does not scroll for a link that the viewer itself focuses after a click.
     settingFocus_ = true;
-    struct Done {
-      bool& flag;
-      ~Done() { flag = false; }
-    } done{settingFocus_};
+    Finally done([this] { settingFocus_ = false; });
     form->SetActiveControl(run->TabControl.get());
     return;
   }
@@ -733,10 +724,7 @@ void TPageViewer::FormControlMouseMove(TFormControlObj* control, pf::TShiftState
   pf::TWinControl* window = control ? control->GetControl() : nullptr;
   if (!window) return;
   hintControl_ = control;
-  struct Done {
-    TFormControlObj*& control;
-    ~Done() { control = nullptr; }
-  } done{hintControl_};
+  Finally done([this] { hintControl_ = nullptr; });
   PanelMouseMove(paintPanel_, shift, x + window->Left(), y + window->Top());
 }
 
