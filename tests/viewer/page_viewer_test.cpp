@@ -377,12 +377,20 @@ TEST_F(PageViewerTest, KeysWheelAndResize) {
 }
 
 TEST_F(PageViewerTest, SelectionDoubleClickAndHover) {
-  viewer_->LoadFromFile(Write("w.html", "<p>ab Pr&uuml;fung2x mehr</p><p><a href=\"x.html\">Verweis</a></p>"));
+  viewer_->LoadFromFile(Write("w.html",
+                              "<p>ab Pr&uuml;fung2x mehr</p><p><a href=\"x.html\" title=\"Zum Ziel\">Verweis</a></p>"
+                              "<form><input type=text name=t title=\"Hilfe\"></form>"));
   Pump();  // hit tests find what painting placed
   // x 45 lies inside the word, on the first line.
   viewer_->PaintPanel().Perform(pf::WM_LBUTTONDBLCLK, 0, pf::MAKELPARAM(45, 15));
   EXPECT_EQ(viewer_->SelStart(), 3);
   EXPECT_EQ(viewer_->SelLength(), 9);
+  std::string word;
+  viewer_->OnRightClick = [&](pf::TObject*, const TRightClickParameters& p) { word = p.ClickWord; };
+  viewer_->PanelMouseUp(&viewer_->PaintPanel(), pf::mbRight, 0, 45, 15);
+  EXPECT_EQ(word,
+            "Pr\xfc"
+            "fung2x");
   // Hover: entering a link raises its address once, leaving the panel raises "" once the timer looks.
   std::vector<std::string> covered;
   viewer_->OnHotSpotCovered = [&](pf::TObject*, const std::string& url) { covered.push_back(url); };
@@ -394,6 +402,10 @@ TEST_F(PageViewerTest, SelectionDoubleClickAndHover) {
   viewer_->PanelMouseMove(&viewer_->PaintPanel(), 0, 21, linkY);
   ASSERT_EQ(covered, std::vector<std::string>{"x.html"});
   EXPECT_EQ(viewer_->LinkText(), "Verweis");
+  // Titles are the hint: the link's, and a form control's while the pointer is over it.
+  EXPECT_EQ(viewer_->HintText(), "Zum Ziel");
+  viewer_->FormControlMouseMove(viewer_->SectionList().FormControlList[0], 0, 2, 2);
+  EXPECT_EQ(viewer_->HintText(), "Hilfe");
   viewer_->pointer.OverPanel = false;
   for (int i = 0; i < 60 && covered.size() < 2; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
