@@ -152,6 +152,14 @@ TEST_F(PexuRenderTest, ClicksOnTheSheetSubmitAnAnswerTheEngineGrades) {
   EXPECT_EQ(enginetest::CountOf(evaluation, "nicht bearbeitet"), 50u);
 }
 
+TEST_F(PexuRenderTest, AClickOnALinkRaisesItsAddress) {
+  // With fixed character metrics the menu's first link, "Start", lies at the top left.
+  const std::string out = Render("--fixed-fonts --click 20,16 '" + std::string(PEXU_SOURCE_DIR) +
+                                 "/resources/html/klasseA.html' " + out_.File("c.png"));
+  EXPECT_EQ(status_, 0);
+  EXPECT_NE(out.find("\nHOTSPOT index.html\n"), std::string::npos) << out;
+}
+
 TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
   const std::string page = std::string(PEXU_SOURCE_DIR) + "/resources/html/index.html";
   struct Case {
