@@ -76,6 +76,110 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
 
 TBlock::~TBlock() = default;
 
+// ---- print copies ----
+
+namespace {
+
+std::unique_ptr<TImageObj> CloneImage(const std::unique_ptr<TImageObj>& image, TSectionList* ownerList) {
+  return image ? std::make_unique<TImageObj>(ownerList, *image) : nullptr;
+}
+
+// The object of copy that stands where object stands in source (the copy holds a clone of each object of source).
+template <typename T>
+T* CounterpartIn(const TCellBasic& source, const TCellBasic& copy, const TSectionBase* object) {
+  for (int i = 0; i < source.Count() && i < copy.Count(); ++i)
+    if (source[i] == object) return dynamic_cast<T*>(copy[i]);
+  return nullptr;
+}
+
+}  // namespace
+
+TBlock::TBlock(TSectionList* ownerList, const TBlock& source)
+    : TSectionBase(ownerList, source),
+      MargArray(source.MargArray),
+      MyCell(std::make_unique<TBlockCell>(ownerList, *source.MyCell)),
+      HasBorderStyle(source.HasBorderStyle),
+      FloatLR(source.FloatLR),
+      ClearAttr(source.ClearAttr),
+      BGPos(source.BGPos),
+      Positioning(source.Positioning),
+      Visibility(source.Visibility),
+      ConvertedMargins(source.ConvertedMargins),
+      PageBreakBefore(source.PageBreakBefore),
+      PageBreakAfter(source.PageBreakAfter),
+      KeepIntact(source.KeepIntact),
+      DisplayNone(source.DisplayNone),
+      ClipOverflow(source.ClipOverflow),
+      Justify(source.Justify),
+      BoxValues(source.BoxValues),
+      TagClass(source.TagClass),
+      Title(source.Title),
+      IsListBlock(source.IsListBlock),
+      EmSize(source.EmSize),
+      ExSize(source.ExSize),
+      BGImage(CloneImage(source.BGImage, ownerList)),
+      topMarginIsDefault_(source.topMarginIsDefault_) {
+  MyCell->OwnerBlock = this;
+  if (source.MyCell->OwnIMgr) MyCell->OwnIMgr = std::make_unique<IndentManager>();
+}
+
+std::unique_ptr<TSectionBase> TBlock::CreateClone(TSectionList* ownerList) const {
+  return std::unique_ptr<TSectionBase>(new TBlock(ownerList, *this));
+}
+
+TBlockLI::TBlockLI(TSectionList* ownerList, const TBlockLI& source)
+    : TBlock(ownerList, source),
+      ItemKind(source.ItemKind),
+      ItemNumber(source.ItemNumber),
+      MarkerStyle(source.MarkerStyle),
+      MarkerImage(CloneImage(source.MarkerImage, ownerList)) {
+  if (source.MarkerFont) {
+    MarkerFont = std::make_unique<TMyFont>();
+    MarkerFont->Assign(*source.MarkerFont);
+  }
+}
+
+std::unique_ptr<TSectionBase> TBlockLI::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<TBlockLI>(ownerList, *this);
+}
+
+std::unique_ptr<TSectionBase> TBodyBlock::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<TBodyBlock>(ownerList, *this);
+}
+
+std::unique_ptr<TSectionBase> THRBlock::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<THRBlock>(ownerList, *this);
+}
+
+TTableBlock::TTableBlock(TSectionList* ownerList, const TTableBlock& source)
+    : TBlock(ownerList, source),
+      Table(CounterpartIn<ThtmlTable>(*source.MyCell, *MyCell, source.Table)),
+      GivenWidth(source.GivenWidth),
+      GivenWidthPercent(source.GivenWidthPercent),
+      TableBgColor(source.TableBgColor),
+      TableHasBgColor(source.TableHasBgColor),
+      HSpaceAttr(source.HSpaceAttr),
+      VSpaceAttr(source.VSpaceAttr),
+      CaptionPresent(source.CaptionPresent),
+      BevelBorder(source.BevelBorder),
+      TableAlign(source.TableAlign) {}
+
+std::unique_ptr<TSectionBase> TTableBlock::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<TTableBlock>(ownerList, *this);
+}
+
+TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* ownerList, const TTableAndCaptionBlock& source)
+    : TBlock(ownerList, source),
+      CaptionOnTop(source.CaptionOnTop),
+      InnerTable(CounterpartIn<TTableBlock>(*source.MyCell, *MyCell, source.InnerTable)),
+      InnerCaption(CounterpartIn<TBlock>(*source.MyCell, *MyCell, source.InnerCaption)),
+      CaptionAlign(source.CaptionAlign),
+      WrapperID(source.WrapperID) {}
+
+std::unique_ptr<TSectionBase> TTableAndCaptionBlock::CreateClone(TSectionList* ownerList) const {
+  return std::make_unique<TTableAndCaptionBlock>(ownerList, *this);
+}
+
 void TBlock::SetBottomMargin(int32_t pixels, bool isDefault) {
   MargArray[piMarginBottom] = pixels;
   BoxValues[piMarginBottom] = isDefault ? DefaultVerticalMargin : pixels;
@@ -732,10 +836,6 @@ int32_t TBlock::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bo
   return -1;
 }
 
-std::unique_ptr<TSectionBase> TBlock::CreateClone(TSectionList* ownerList) const {
-  return TSectionBase::CreateClone(ownerList);
-}
-
 // The position queries pass to the content; a hidden block answers nothing.
 void TBlock::CollectSelectedText(SelTextCount& collector) {
   if (DisplayNone) return;
@@ -760,15 +860,6 @@ bool TBlock::ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) {
 }
 void TBlock::AddToPositionList() {
   if (!DisplayNone) MyCell->AddToPositionList();
-}
-std::unique_ptr<TSectionBase> TBlockLI::CreateClone(TSectionList* ownerList) const {
-  return TBlock::CreateClone(ownerList);
-}
-std::unique_ptr<TSectionBase> TTableBlock::CreateClone(TSectionList* ownerList) const {
-  return TBlock::CreateClone(ownerList);
-}
-std::unique_ptr<TSectionBase> TTableAndCaptionBlock::CreateClone(TSectionList* ownerList) const {
-  return TBlock::CreateClone(ownerList);
 }
 
 }  // namespace viewer

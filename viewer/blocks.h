@@ -118,7 +118,7 @@ class TBlock : public TSectionBase {
   // Table blocks and their wrappers collapse their top margin themselves, the wrapper registers no ID of its own.
   TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes,
          bool collapseTopMargin, bool registerId);
-  // The print copy of source with a copy of its content for ownerList.
+  // The print copy of source with a copy of its content for ownerList (laid out anew before it paints).
   TBlock(TSectionList* ownerList, const TBlock& source);
   // Merges the top margin with the bottom margin of what stands before the block in ownerCell.
   void CollapseTopMargin(TCellBasic* ownerCell);
@@ -165,6 +165,7 @@ class TBlockLI : public TBlock {
   // number: the item's number; numbering: the TYPE letter of an ordered list.
   TBlockLI(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, THtmlSymbol listSymbol, int32_t number,
            int32_t level, bool plain, char numbering, const TAttributeList* attributes);
+  TBlockLI(TSectionList* ownerList, const TBlockLI& source);
   ~TBlockLI() override;
 
   uint8_t ItemKind;
@@ -185,6 +186,8 @@ class TBlockLI : public TBlock {
 class TBodyBlock : public TBlock {
  public:
   TBodyBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, const TAttributeList* attributes);
+  TBodyBlock(TSectionList* ownerList, const TBodyBlock& source) : TBlock(ownerList, source) {}
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
   int GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr<TUrlTarget>& urlTarget,
@@ -198,7 +201,9 @@ class THRBlock : public TBlock {
  public:
   static constexpr int32_t kMinRuleWidth = 15;
   using TBlock::TBlock;
+  THRBlock(TSectionList* ownerList, const THRBlock& source) : TBlock(ownerList, source), Align(source.Align) {}
   uint8_t Align = 2;  // the rule's: 1 left, 2 center, 3 right
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
   int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
 };
 
@@ -208,6 +213,7 @@ class TTableBlock : public TBlock {
   static constexpr int32_t kMaxHSpace = 40, kMaxVSpace = 200;
   TTableBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell, std::unique_ptr<ThtmlTable> table,
               const TAttributeList* attributes);
+  TTableBlock(TSectionList* ownerList, const TTableBlock& source);
 
   ThtmlTable* Table;
   int32_t GivenWidth = 0;  // pixels, or per-mille with GivenWidthPercent
@@ -239,6 +245,7 @@ class TTableAndCaptionBlock : public TBlock {
  public:
   TTableAndCaptionBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCell,
                         const TAttributeList* attributes, TTableBlock* tableBlock);
+  TTableAndCaptionBlock(TSectionList* ownerList, const TTableAndCaptionBlock& source);
 
   bool CaptionOnTop = true;
   TTableBlock* InnerTable;

@@ -105,7 +105,47 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
   prop.GetPageBreaks(BreakBefore, BreakAfter, KeepIntact);
 }
 
+TCellObj::TCellObj(TSectionList* ownerList, const TCellObj& source)
+    : ColSpan(source.ColSpan),
+      RowSpan(source.RowSpan),
+      Ht(source.Ht),
+      Wd(source.Wd),
+      SpecHt(source.SpecHt),
+      SpecHtPercent(source.SpecHtPercent),
+      YIndent(source.YIndent),
+      VAlign(source.VAlign),
+      SpecWd(source.SpecWd),
+      AsPercent(source.AsPercent),
+      EmSize(source.EmSize),
+      ExSize(source.ExSize),
+      BkPosition(source.BkPosition),
+      Padding(source.Padding),
+      BorderWidths(source.BorderWidths),
+      HzSpace(source.HzSpace),
+      VrSpace(source.VrSpace),
+      HasBorderStyle(source.HasBorderStyle),
+      Cell(std::make_unique<TCellObjCell>(ownerList, *source.Cell)),
+      BkImage(source.BkImage ? std::make_unique<TImageObj>(ownerList, *source.BkImage) : nullptr),
+      HasBkImage(source.HasBkImage),
+      MargArray(source.MargArray),
+      BreakBefore(source.BreakBefore),
+      BreakAfter(source.BreakAfter),
+      KeepIntact(source.KeepIntact),
+      ContentHt(source.ContentHt) {}
+
 TCellObj::~TCellObj() = default;
+
+TCellObjCell::TCellObjCell(TSectionList* ownerList, const TCellObjCell& source)
+    : TCell(ownerList, source),
+      BkGnd(source.BkGnd),
+      BkColor(source.BkColor),
+      Url(source.Url),
+      Target(source.Target),
+      Title(source.Title),
+      CellLeft(source.CellLeft),
+      CellTop(source.CellTop),
+      CellRight(source.CellRight),
+      CellBottom(source.CellBottom) {}
 
 void TCellObj::FinishSetup(int32_t cellPadding, const std::string& rowBkImage, bool tableHasBorder,
                            const TBackgroundPosition& rowBkPosition) {
@@ -150,6 +190,23 @@ TCellList::TCellList(const TAttributeList* attributes, TProperties& prop) {
     BkPosition = prop.GetBackgroundPosition();
   }
   prop.GetPageBreaks(BreakBefore, BreakAfter, KeepIntact);
+}
+
+TCellList::TCellList(TSectionList* ownerList, const TCellList& source)
+    : RowHeight(source.RowHeight),
+      RowHeightPercent(source.RowHeightPercent),
+      BkGnd(source.BkGnd),
+      BkColor(source.BkColor),
+      BkImage(source.BkImage),
+      BkPosition(source.BkPosition),
+      BreakBefore(source.BreakBefore),
+      BreakAfter(source.BreakAfter),
+      KeepIntact(source.KeepIntact),
+      RowType(source.RowType),
+      LaidOutHeight(source.LaidOutHeight),
+      MaxCellHeight(source.MaxCellHeight) {
+  for (int i = 0; i < source.Count(); ++i)
+    Add(source[i] ? std::make_unique<TCellObj>(ownerList, *source[i]) : nullptr);
 }
 
 void TCellList::AddCell(std::unique_ptr<TCellObj> cell) {
@@ -205,6 +262,35 @@ ThtmlTable::ThtmlTable(TSectionList* ownerList, const TAttributeList& attributes
     }
   }
   if (prop.IsBorderCollapse()) CellSpacing = -1;
+}
+
+ThtmlTable::ThtmlTable(TSectionList* ownerList, const ThtmlTable& source)
+    : TSectionBase(ownerList, source),
+      Initialized(source.Initialized),
+      BorderWidth(source.BorderWidth),
+      NumCols(source.NumCols),
+      TableWidth(source.TableWidth),
+      TableWidthSpec(source.TableWidthSpec),
+      HasPixelWidths(source.HasPixelWidths),
+      TableHeight(source.TableHeight),
+      CellPadding(source.CellPadding),
+      CellSpacing(source.CellSpacing),
+      BorderColorLight(source.BorderColorLight),
+      BorderColorDark(source.BorderColorDark),
+      BkGnd(source.BkGnd),
+      BkColor(source.BkColor),
+      Widths(source.Widths),
+      MaxWidths(source.MaxWidths),
+      MinWidths(source.MinWidths),
+      Percents(source.Percents),
+      Heights(source.Heights),
+      Float(source.Float) {
+  for (int r = 0; r < source.Rows.Count(); ++r) Rows.Add(std::make_unique<TCellList>(ownerList, *source.Rows[r]));
+  if (source.ColSpecs) {
+    ColSpecs = std::make_unique<TFreeList<TColObj>>();
+    for (int i = 0; i < source.ColSpecs->Count(); ++i) ColSpecs->Add(std::make_unique<TColObj>(*(*source.ColSpecs)[i]));
+  }
+  if (Initialized) SortCellsBySpan();
 }
 
 ThtmlTable::~ThtmlTable() = default;
@@ -273,8 +359,12 @@ void ThtmlTable::Initialize() {
   ApplyColumnSpecs();
   for (auto* column : {&Widths, &MaxWidths, &MinWidths, &Percents}) column->assign(static_cast<size_t>(NumCols), 0);
   Heights.assign(static_cast<size_t>(rowCount), 0);
+  SortCellsBySpan();
+}
+
+void ThtmlTable::SortCellsBySpan() {
   cellsBySpan_.clear();
-  for (int r = 0; r < rowCount; ++r)
+  for (int r = 0; r < Rows.Count(); ++r)
     for (int c = 0; c < Rows[r]->Count(); ++c)
       if (TCellObj* cell = (*Rows[r])[c]) cellsBySpan_.push_back({r, c, cell});
   std::stable_sort(cellsBySpan_.begin(), cellsBySpan_.end(),
@@ -348,9 +438,8 @@ void ThtmlTable::ApplyColumnSpecs() {
   ColSpecs.reset();
 }
 
-// The print copy comes with the cells' own copies; until then the base answers.
 std::unique_ptr<TSectionBase> ThtmlTable::CreateClone(TSectionList* ownerList) const {
-  return TSectionBase::CreateClone(ownerList);
+  return std::make_unique<ThtmlTable>(ownerList, *this);
 }
 
 }  // namespace viewer

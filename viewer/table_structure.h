@@ -38,6 +38,8 @@ struct TColObj {
 class TCellObjCell : public TCell {
  public:
   using TCell::TCell;
+  // The print copy: the content's copies for ownerList, a fresh indent manager, the cell rectangle kept.
+  TCellObjCell(TSectionList* ownerList, const TCellObjCell& source);
   bool BkGnd = false;
   pf::TColor BkColor = pf::clNone;
   std::string Url, Target;
@@ -58,6 +60,8 @@ class TCellObj {
   // ROWSPAN, COLSPAN, WIDTH, HEIGHT, BGCOLOR, BACKGROUND, HREF, TARGET and TITLE, then the style; vAlign is the
   // row's (or the cell's VALIGN).
   TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList& attributes, TProperties& prop);
+  // The print copy.
+  TCellObj(TSectionList* ownerList, const TCellObj& source);
   ~TCellObj();
 
   int32_t ColSpan = 1, RowSpan = 1;
@@ -108,6 +112,8 @@ class TCellList : public TFreeList<TCellObj> {
   enum TRowPart : uint8_t { rpHead = 0, rpBody = 1, rpFoot = 2 };
   // HEIGHT, BGCOLOR and BACKGROUND of the TR element (the style's background when it gives one).
   TCellList(const TAttributeList* attributes, TProperties& prop);
+  // The print copy: the row's settings and a copy of each cell (fillers stay fillers).
+  TCellList(TSectionList* ownerList, const TCellList& source);
 
   int32_t RowHeight = 0;
   int32_t RowHeightPercent = 0;
@@ -157,6 +163,9 @@ class ThtmlTable : public TSectionBase {
   // BORDER, CELLPADDING, CELLSPACING, BORDERCOLOR, BORDERCOLORLIGHT and BORDERCOLORDARK; a collapsed border in the
   // style makes the spacing -1.
   ThtmlTable(TSectionList* ownerList, const TAttributeList& attributes, TProperties& prop);
+  // The print copy: settings, rows, cells and column specifications; the row heights are computed anew at its
+  // first layout.
+  ThtmlTable(TSectionList* ownerList, const ThtmlTable& source);
   ~ThtmlTable() override;
 
   TTablePartRec TablePart;
@@ -239,6 +248,8 @@ class ThtmlTable : public TSectionBase {
   bool BuildGrid();
   void IgnoreSpans();
   void ApplyColumnSpecs();
+  // The cells on the grid by column span, then in row order.
+  void SortCellsBySpan();
   // Minimum and maximum of a cell's content with its spaces.
   void MeasureCell(pf::TCanvas& canvas, TCellObj& cell, int32_t& minWidth, int32_t& maxWidth) const;
   // A spanning cell's minimum and maximum spread over its columns by the per-mille method.
