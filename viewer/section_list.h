@@ -26,6 +26,7 @@ class TTimer;
 namespace viewer {
 
 class ThtmlForm;
+class ThtmlTable;
 class TFormControlObj;
 class TPanelObj;
 class ThvPanel;
@@ -291,10 +292,11 @@ class TSectionList : public TCell, public IDocumentRoot {
   std::vector<TSectionBase*> PositionList;
   TStringBitmapList* BitmapList = nullptr;  // the viewer's image cache
   int32_t LayoutCounter = 0;
-  int32_t TableNesting = 0;      // tables whose layout or painting is under way; the outermost counts 1
-  bool TableSecondPass = false;  // the outermost table lays its cells out at their final places
-  int32_t PageBottom = 0;        // while printing: the document y where the current page ends
-  bool PageShortened = false;    // while printing: the page was ended above its natural bottom
+  int32_t TableNesting = 0;         // tables whose layout or painting is under way; the outermost counts 1
+  bool TableSecondPass = false;     // the outermost table lays its cells out at their final places
+  int32_t PageBottom = 0;           // while printing: the document y where the current page ends
+  bool PageShortened = false;       // while printing: the page was ended above its natural bottom
+  ThtmlTable* PartTable = nullptr;  // while printing: the table being printed by parts (its TablePart tells how)
   bool IsCopy = false;
   pf::TStringList TabOrderList;  // sorted, duplicates accepted; objects are windowed controls
   bool ManyLinks = false;

@@ -184,12 +184,17 @@ int32_t TCellList::Paint(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, 
     if (y + document.YOff >= document.PageBottom) return below;
   }
   if (y > clip.Bottom || y + MaxCellHeight < clip.Top) return below;
+  PaintCells(canvas, clip, x, y, table, xRef, yRef);
+  return below;
+}
+
+void TCellList::PaintCells(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t y, const ThtmlTable& table,
+                           int32_t xRef, int32_t yRef) {
   int32_t cellX = x;
   for (int c = 0; c < Count(); ++c) {
     if (TCellObj* cell = (*this)[c]) cell->Draw(canvas, clip, cellX, y, table, xRef, yRef);
     cellX += table.Widths[static_cast<size_t>(c)];
   }
-  return below;
 }
 
 // The page ends where the row's cells ask for a break, and above a row that would be cut but should not be. A row
@@ -355,9 +360,89 @@ int32_t ThtmlTable::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentMana
   const int32_t top = ContentTop - OwnerList->YOff;
   if (!OwnerList->Printing && (top > clip.Bottom || top + TableHeight < clip.Top)) return ContentTop + SectionHeight;
   TNestingScope nesting(*OwnerList);
-  int32_t rowTop = top;
-  for (int r = 0; r < Rows.Count(); ++r) rowTop = Rows[r]->Paint(canvas, clip, x, rowTop, *this, xRef, yRef);
+  const bool outermost = OwnerList->TableNesting == 1;
+  if (!(OwnerList->Printing && outermost && HeadOrFoot && PaintByParts(canvas, clip, x, xRef, yRef)))
+    PaintAllRows(canvas, clip, x, xRef, yRef);
   return ContentTop + SectionHeight;
+}
+
+int32_t ThtmlTable::PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef) {
+  int32_t rowTop = ContentTop - OwnerList->YOff;
+  for (int r = 0; r < Rows.Count(); ++r) rowTop = Rows[r]->Paint(canvas, clip, x, rowTop, *this, xRef, yRef);
+  return rowTop;
+}
+
+int32_t ThtmlTable::RowTop(int row) const { return ContentTop + SumRange(Heights, 0, row); }
+
+// The page shows the document from its top (YOff + the clip's top) down to PageBottom. A table that crosses the
+// page bottom leaves room for its foot rows there and ends the page above the first body row that reaches into
+// that room; the print loop then prints the foot rows below the rows, and the head rows at the top of the next
+// page. A table that starts on the page but whose head, first body row and foot do not fit below its top starts
+// the next page, when they would fit on an empty one.
+bool ThtmlTable::PaintByParts(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef) {
+  TSectionList& document = *OwnerList;
+  if (document.PartTable && document.PartTable != this) return false;
+  const int32_t pageTop = document.YOff + clip.Top, pageHeight = clip.Bottom - clip.Top;
+  const int32_t tableEnd = ContentTop + SectionHeight;
+  const bool continued = document.PartTable == this;
+  if (ContentTop >= document.PageBottom) return false;
+  if (tableEnd <= document.PageBottom) {
+    if (continued) TablePart.TablePart = TTablePartRec::tpLast;
+    return false;
+  }
+  constexpr int32_t kFootSlack = 5;
+  const int32_t footRoom = FootHeight + CellSpacing + kFootSlack;
+  const int bodyStart = BodyStartRow(), bodyEnd = FootStartRowOrEnd();
+  if (ContentTop >= pageTop) {
+    const int32_t firstRow = bodyStart < bodyEnd ? Heights[static_cast<size_t>(bodyStart)] : 0;
+    const int32_t needed = HeaderHeight + firstRow + footRoom;
+    if (ContentTop + needed > document.PageBottom) {
+      if (ContentTop <= pageTop || needed > pageHeight) return false;  // it can never do better: as it comes
+      document.PageBottom = ContentTop + CellSpacing / 2;
+      document.PageShortened = true;
+      TablePart = TTablePartRec{TTablePartRec::tpNoBody, ContentTop, 0, 0};
+      return true;
+    }
+  }
+  const int32_t limit = document.PageBottom - footRoom;
+  if (limit <= pageTop) return false;
+  // The page ends above the first body row that reaches into the foot's room; a row at the top of the page that
+  // does so is cut at the room instead, so that every page moves on.
+  int32_t cut = limit;
+  for (int r = bodyStart; r < bodyEnd; ++r) {
+    const int32_t top = RowTop(r);
+    if (top + Heights[static_cast<size_t>(r)] <= limit) continue;
+    if (top > pageTop) cut = top;
+    break;
+  }
+  document.PageBottom = cut;
+  document.PageShortened = true;
+  document.PartTable = this;
+  PaintAllRows(canvas, clip, x, xRef, yRef);
+  // The rows' own page breaks may have ended the page higher still.
+  const int32_t end = document.PageBottom;
+  TablePart = TTablePartRec{continued ? TTablePartRec::tpMiddle : TTablePartRec::tpFirst, end,
+                            end - std::max(pageTop, ContentTop), FootHeight + CellSpacing};
+  return true;
+}
+
+void ThtmlTable::PaintRows(pf::TCanvas& canvas, const pf::TRect& clip, int firstRow, int endRow, int32_t canvasTop) {
+  TSectionList& document = *OwnerList;
+  const int32_t savedOffset = document.YOff, savedBottom = document.PageBottom;
+  const bool savedShortened = document.PageShortened;
+  const int32_t docTop = RowTop(firstRow);
+  document.YOff = docTop - canvasTop;
+  document.PageBottom = RowTop(endRow) + std::max(0, CellSpacing);
+  document.PageShortened = true;
+  TNestingScope nesting(document);
+  int32_t y = canvasTop;
+  for (int r = firstRow; r < endRow; ++r) {
+    Rows[r]->PaintCells(canvas, clip, TableLeft, y, *this, TableLeft, 0);
+    y += Rows[r]->LaidOutHeight;
+  }
+  document.YOff = savedOffset;
+  document.PageBottom = savedBottom;
+  document.PageShortened = savedShortened;
 }
 
 TCellObj* ThtmlTable::CellAt(int32_t x, int32_t y) const {

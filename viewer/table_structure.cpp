@@ -205,8 +205,7 @@ TCellList::TCellList(TSectionList* ownerList, const TCellList& source)
       RowType(source.RowType),
       LaidOutHeight(source.LaidOutHeight),
       MaxCellHeight(source.MaxCellHeight) {
-  for (int i = 0; i < source.Count(); ++i)
-    Add(source[i] ? std::make_unique<TCellObj>(ownerList, *source[i]) : nullptr);
+  for (int i = 0; i < source.Count(); ++i) Add(source[i] ? std::make_unique<TCellObj>(ownerList, *source[i]) : nullptr);
 }
 
 void TCellList::AddCell(std::unique_ptr<TCellObj> cell) {

@@ -18,12 +18,19 @@ class ThtmlTable;
 // The sum of count values from first, held within 32 bits.
 int32_t SumRange(const std::vector<int32_t>& values, int32_t first, int32_t count);
 
-// Which part of a table is being printed on the current page.
+// Which part of a table is being printed on the current page, as the table's painting leaves it for the print
+// loop: in one piece (0), its first page (1: its rows down to PartStart, then the foot rows), a page inside it (2:
+// the head rows, the rows from the page's top down to PartStart, the foot rows), no body of it (3), or its last page
+// (4: the head rows, then the rest of the table and what follows it). PartHeight is the height of the rows printed
+// on the page, FootHeight the height of the foot rows with their spacing.
 struct TTablePartRec {
-  uint8_t TablePart = 0;
+  enum : uint8_t { tpWhole = 0, tpFirst = 1, tpMiddle = 2, tpNoBody = 3, tpLast = 4 };
+  uint8_t TablePart = tpWhole;
   int32_t PartStart = 0;
   int32_t PartHeight = 0;
   int32_t FootHeight = 0;
+  // The table goes on over the next page: its foot rows close this one.
+  bool GoesOn() const { return TablePart == tpFirst || TablePart == tpMiddle; }
 };
 
 // One column specification from COL or COLGROUP.
@@ -141,6 +148,9 @@ class TCellList : public TFreeList<TCellObj> {
   // or below itself.
   int32_t Paint(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t y, const ThtmlTable& table, int32_t xRef,
                 int32_t yRef);
+  // Draws the cells of the row whose top is at y on the canvas, whatever the page.
+  void PaintCells(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t y, const ThtmlTable& table,
+                  int32_t xRef, int32_t yRef);
 
  private:
   void ApplyPageBreaks(TSectionList& document, const pf::TRect& clip, int32_t top, int32_t cellSpacing) const;
@@ -236,6 +246,16 @@ class ThtmlTable : public TSectionBase {
   bool GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, int32_t& y) override;
   bool ReadCharAt(int32_t docPos, char16_t& ch, TSectionBase*& object) override;
 
+  // ---- printing by parts ----
+  // The first row after the head rows and the first foot row (the row count when there is none).
+  int BodyStartRow() const { return HeaderRowCount; }
+  int FootStartRowOrEnd() const { return FootStartRow >= 0 ? FootStartRow : Rows.Count(); }
+  // Paints rows firstRow..endRow-1 with the first one's top at canvasTop (at the x of the last paint), as printed
+  // bands of a page: no page breaks, the document's offset lent for the time.
+  void PaintRows(pf::TCanvas& canvas, const pf::TRect& clip, int firstRow, int endRow, int32_t canvasTop);
+  // The document y of a row's top (of the table's end for the row count).
+  int32_t RowTop(int row) const;
+
  private:
   // The first answer that is not none of the cells' contents, row by row (from the last cell when backwards).
   template <typename T, typename Query>
@@ -263,6 +283,10 @@ class ThtmlTable : public TSectionBase {
                         const std::vector<bool>& hasSpec, int32_t h);
   // The cell whose slot holds the document point, or nullptr.
   TCellObj* CellAt(int32_t x, int32_t y) const;
+  // Printing: decides whether the table is printed by parts on this page and, when it is, ends the page where the
+  // foot rows still fit below it (TablePart tells the print loop); true when the table's rows were painted.
+  bool PaintByParts(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef);
+  int32_t PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef);
 
   std::vector<TGridCell> cellsBySpan_;  // the cells on the grid, by column span, then in row order
   // What the row heights were computed for: the document layout, the table height and the column widths.

@@ -1,0 +1,379 @@
+// Printing documents to PDF files read back with poppler's tools: the page loop with its events, page ranges, margins,
+// stopping, the top margin moved by a handler, pages that cannot be cut, HTML footers, tables printed by parts and
+// print copies.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+#include "platform/core/mathutil.h"
+#include "platform/graphics/fonts.h"
+#include "platform/ui/printers.h"
+#include "viewer/blocks.h"
+#include "viewer/html_parser.h"
+#include "viewer/printing.h"
+#include "viewer/table_structure.h"
+
+namespace {
+
+using namespace viewer;
+
+class QuietViewer : public IViewerControl {
+ public:
+  pf::TObject* Sender() override { return nullptr; }
+  std::string ExpandFileName(const std::string& name) override { return name; }
+  void SetCodePage(int) override {}
+  void FollowLinkByKey(const TUrlTarget&) override {}
+  void DocumentKeyPress(char&) override {}
+  void DoProgress(int) override {}
+};
+
+struct Document {
+  // The toolkit's fonts, so that the recording printer keeps the text drawn.
+  explicit Document(const std::string& html) : list(&viewer, nullptr) {
+    pf::SetFontService(nullptr);
+    list.ApplyDefaultFontsAndColors("Arial", "Courier New", 10, 5, pf::DEFAULT_CHARSET, true, false, pf::clWhite, 0, 0,
+                                    0, pf::clBlack, 12);
+    TParseResult result;
+    ParseHtmlDocument(html, list, nullptr, nullptr, nullptr, nullptr, result);
+  }
+  QuietViewer viewer;
+  TSectionList list;
+};
+
+std::string Paragraphs(int count) {
+  std::string html;
+  for (int i = 1; i <= count; ++i) html += "<p>Absatz" + std::to_string(i) + "</p>";
+  return html;
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+// A PDF printer as the layer's current printer for the time of a test; its log tells what happened to the jobs, and
+// the file's text is read back page by page.
+class PdfPrinter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file = std::filesystem::temp_directory_path() / ("pexu-print-" + std::to_string(getpid()) + ".pdf");
+    printer.SetBackend(pf::pbPdfFile);
+    printer.SetOutputFileName(file.string());
+    printer.SetResolution(96);
+    previous = pf::SetPrinter(&printer);
+  }
+  void TearDown() override {
+    pf::SetPrinter(previous == &printer ? nullptr : previous);
+    std::filesystem::remove(file);
+  }
+
+  // The words that match pattern, counted on each page of the file.
+  std::vector<std::map<std::string, int>> Words(const std::string& pattern) const {
+    std::vector<std::map<std::string, int>> pages;
+    if (!std::filesystem::exists(file)) return pages;
+    std::string text = Shell("pdftotext '" + file.string() + "' - 2>/dev/null");
+    const std::regex word(pattern);
+    size_t start = 0;
+    for (size_t end = text.find('\f'); end != std::string::npos; start = end + 1, end = text.find('\f', start)) {
+      const std::string page = text.substr(start, end - start);
+      pages.emplace_back();
+      for (std::sregex_iterator it(page.begin(), page.end(), word), last; it != last; ++it) ++pages.back()[it->str()];
+    }
+    return pages;
+  }
+  int PageCount() const { return static_cast<int>(Words("x").size()); }
+  // The lines of text of a page (pdftotext's reading order, which follows the page from top to bottom).
+  std::vector<std::string> Lines(int page) const {
+    std::vector<std::string> lines;
+    const std::string text = Shell("pdftotext -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" +
+                                   file.string() + "' - 2>/dev/null");
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
+      if (end > start) lines.push_back(text.substr(start, end - start));
+    return lines;
+  }
+  std::vector<std::string> Log() const { return printer.RecordedLog(); }
+  std::map<std::string, int> AllWords(const std::string& pattern) const {
+    std::map<std::string, int> all;
+    for (const auto& page : Words(pattern))
+      for (const auto& [word, count] : page) all[word] += count;
+    return all;
+  }
+
+  std::filesystem::path file;
+  pf::TPrinter printer;
+  pf::TPrinter* previous = nullptr;
+  double marginTop = 2.0;
+  TDocumentPrint::TSettings Settings() {
+    TDocumentPrint::TSettings settings;
+    settings.MarginTop = &marginTop;
+    return settings;
+  }
+};
+
+TEST_F(PdfPrinter, HeadersFootersAndProgressRunOncePerPage) {
+  Document doc(Paragraphs(120));
+  TDocumentPrint run(doc.list, Settings());
+  std::vector<int32_t> headers, footers, progress;
+  std::vector<int32_t> headerHeights, footerHeights;
+  run.OnPrintHeader = [&](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool&) {
+    headers.push_back(page);
+    headerHeights.push_back(h);
+    canvas.TextOut(0, 0, "Kopf" + std::to_string(page));
+  };
+  run.OnPrintFooter = [&](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool&) {
+    footers.push_back(page);
+    footerHeights.push_back(h);
+    canvas.TextOut(0, 0, "Fuss" + std::to_string(page));
+  };
+  run.OnPrintProgress = [&](int32_t page, bool&) { progress.push_back(page); };
+  const int32_t last = run.Print(1, 999);
+  const int pages = PageCount();
+  ASSERT_GE(pages, 3);
+  EXPECT_EQ(last, pages);
+  EXPECT_EQ(run.PagesPrinted(), pages);
+  std::vector<int32_t> numbers(static_cast<size_t>(pages));
+  for (int i = 0; i < pages; ++i) numbers[static_cast<size_t>(i)] = i + 1;
+  EXPECT_EQ(headers, numbers);
+  EXPECT_EQ(footers, numbers);
+  numbers.insert(numbers.begin(), 0);
+  EXPECT_EQ(progress, numbers);
+  // 2 cm at 96 dpi is 75 pixels, one logical unit each; the footer has what the body leaves of the page.
+  EXPECT_EQ(headerHeights.front(), 75);
+  EXPECT_EQ(footerHeights.front(), 75);
+  // Every paragraph reaches the paper once; each page has its own header and footer, the footer below the header.
+  std::map<std::string, int> all;
+  const auto words = Words("(Absatz|Kopf|Fuss)[0-9]+");
+  for (size_t p = 0; p < words.size(); ++p) {
+    EXPECT_EQ(words[p].count("Kopf" + std::to_string(p + 1)), 1u);
+    EXPECT_EQ(words[p].count("Fuss" + std::to_string(p + 1)), 1u);
+    for (const auto& [word, count] : words[p]) all[word] += count;
+  }
+  for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
+  EXPECT_EQ(Log().front(), "BeginDoc ");
+  EXPECT_EQ(Log().back(), "EndDoc");
+}
+
+// Page ranges: pages before the first are laid out off the paper; a range past the document prints nothing and
+// leaves no job behind; the answer is the last page laid out.
+TEST_F(PdfPrinter, PageRangesPrintTheirPagesOrNothing) {
+  Document doc(Paragraphs(45));
+  int32_t pages = TDocumentPrint(doc.list, Settings()).Print(1, 999);
+  ASSERT_EQ(pages, 2);
+  struct Case {
+    int32_t from, to;
+    int32_t last, printed;
+    const char* end;
+    const char* firstWord;
+  } cases[] = {
+      {1, 999, 2, 2, "EndDoc", "Absatz1"},
+      {2, 2, 2, 1, "EndDoc", nullptr},
+      {1, 1, 1, 1, "EndDoc", "Absatz1"},
+      {3, 5, 2, 0, "Abort", nullptr},
+  };
+  for (const Case& c : cases) {
+    TDocumentPrint run(doc.list, Settings());
+    EXPECT_EQ(run.Print(c.from, c.to), c.last) << c.from;
+    EXPECT_EQ(run.PagesPrinted(), c.printed) << c.from;
+    EXPECT_EQ(Log().back(), c.end) << c.from;
+    if (c.printed == 0) continue;
+    EXPECT_EQ(PageCount(), c.printed) << c.from;
+    const auto words = Words("Absatz[0-9]+");
+    ASSERT_FALSE(words.empty());
+    if (c.firstWord) {
+      EXPECT_EQ(words.front().count(c.firstWord), 1u) << c.from;
+    } else {
+      EXPECT_EQ(words.front().count("Absatz1"), 0u) << "page 1 stays off the paper";
+    }
+  }
+  EXPECT_FALSE(GetViewerPrinter().Printing());
+}
+
+TEST_F(PdfPrinter, AStoppingHeaderEndsTheJobAfterItsPage) {
+  Document doc(Paragraphs(120));
+  TDocumentPrint run(doc.list, Settings());
+  int headers = 0;
+  run.OnPrintHeader = [&](pf::TCanvas&, int32_t, int32_t, int32_t, bool& stop) {
+    ++headers;
+    stop = true;
+  };
+  EXPECT_EQ(run.Print(1, 999), 1);
+  EXPECT_EQ(headers, 1);
+  EXPECT_EQ(PageCount(), 1);
+  EXPECT_EQ(Log().back(), "EndDoc");
+}
+
+// The body between the margins: HTML bands start at the body's left and are as wide as the body.
+TEST_F(PdfPrinter, MarginsLessTheUnprintableBorderNeverGoBelowTheEdge) {
+  Document doc(Paragraphs(3));
+  struct Case {
+    int dpi, borderMM;
+    double margin, scale;
+    int32_t left, margins;  // the logical left, the device pixels of both margins
+  } cases[] = {
+      {600, 0, 2.0, 1.0, 76, 944},  // trunc(2 / 2.54 x 600) = 472 pixels a side
+      {600, 5, 0.3, 1.0, 0, 0},     // 0.3 cm lies inside the 5 mm border: the body starts at the printable edge
+      {96, 0, 2.0, 2.0, 150, 150},  // 75 pixels a side, two logical units each
+  };
+  for (const Case& c : cases) {
+    printer.SetResolution(c.dpi);
+    printer.SetUnprintableBorderMM(c.borderMM);
+    TDocumentPrint::TSettings settings = Settings();
+    settings.MarginLeft = settings.MarginRight = c.margin;
+    settings.Scale = c.scale;
+    TDocumentPrint run(doc.list, settings);
+    int32_t left = -1, width = -1;
+    run.OnPrintHTMLHeader = [&](int32_t, bool, int32_t& xl, int32_t& xr, bool&) -> const TSectionList* {
+      left = xl;
+      width = xr - xl;
+      return nullptr;
+    };
+    run.Print(1, 1);
+    EXPECT_EQ(left, c.left) << c.dpi << " " << c.margin;
+    const int32_t logical = static_cast<int32_t>(96 * c.scale);
+    EXPECT_EQ(width, pf::MulDiv(printer.PageWidth() - c.margins, logical, c.dpi)) << c.dpi << " " << c.margin;
+  }
+}
+
+TEST_F(PdfPrinter, TheJobTitleKeeps31CharactersAndBadMarginsAreRefused) {
+  Document doc(Paragraphs(3));
+  TDocumentPrint::TSettings settings = Settings();
+  settings.Title = std::string(40, 'T');
+  TDocumentPrint(doc.list, settings).Print(1, 999);
+  EXPECT_EQ(Log().front(), "BeginDoc " + std::string(31, 'T'));
+
+  settings.MarginLeft = settings.MarginRight = 12.0;
+  const size_t jobs = Log().size();
+  EXPECT_THROW(TDocumentPrint(doc.list, settings).Print(1, 999), pf::EPrinter);
+  EXPECT_EQ(Log().size(), jobs) << "no job starts";
+  EXPECT_FALSE(GetViewerPrinter().Printing());
+}
+
+// A handler that moves the top margin moves the next page's body; the margin is the caller's again afterwards.
+TEST_F(PdfPrinter, ATopMarginMovedByAHandlerAppliesFromTheNextPage) {
+  Document doc(Paragraphs(120));
+  TDocumentPrint run(doc.list, Settings());
+  std::vector<int32_t> tops;
+  run.OnPrintHeader = [&](pf::TCanvas&, int32_t page, int32_t, int32_t h, bool&) {
+    tops.push_back(h);
+    if (page == 1) marginTop = 4.0;
+  };
+  run.Print(1, 2);
+  EXPECT_EQ(tops, (std::vector<int32_t>{75, 151}));
+  EXPECT_EQ(marginTop, 2.0);
+}
+
+// An object that ends every page at its top: the page is cut at its natural end and the rest still prints.
+class Stubborn : public TSectionBase {
+ public:
+  using TSectionBase::TSectionBase;
+  std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override {
+    return std::make_unique<Stubborn>(ownerList);
+  }
+  int32_t Paint(pf::TCanvas&, const pf::TRect& clip, IndentManager&, int32_t, int32_t, int32_t) override {
+    if (OwnerList->Printing) OwnerList->PageBottom = OwnerList->YOff + clip.Top;
+    return ContentTop;
+  }
+};
+
+TEST_F(PdfPrinter, APageThatCannotBeCutIsPrintedWhole) {
+  Document doc(Paragraphs(120));
+  doc.list.Add(std::make_unique<Stubborn>(&doc.list), 0);
+  TDocumentPrint run(doc.list, Settings());
+  run.Print(1, 999);
+  std::map<std::string, int> all = AllWords("Absatz[0-9]+");
+  EXPECT_GE(PageCount(), 3);
+  for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
+}
+
+TEST_F(PdfPrinter, AnHtmlFooterIsPrintedOnEveryPage) {
+  Document doc(Paragraphs(120));
+  Document footer("<p>Fusszeile</p>");
+  TDocumentPrint run(doc.list, Settings());
+  std::vector<bool> lastPages;
+  run.OnPrintHTMLFooter = [&](int32_t, bool lastPage, int32_t&, int32_t&, bool&) {
+    lastPages.push_back(lastPage);
+    return &footer.list;
+  };
+  run.Print(1, 999);
+  const auto words = Words("Fusszeile");
+  ASSERT_GE(words.size(), 3u);
+  for (const auto& page : words) EXPECT_EQ(page.count("Fusszeile"), 1u);
+  EXPECT_EQ(std::count(lastPages.begin(), lastPages.end(), true), 1);
+  EXPECT_TRUE(lastPages.back());
+}
+
+// ---- tables ----
+
+std::string LongTable(int rows) {
+  std::string html =
+      "<table border=1 cellspacing=2><thead><tr><td>Kopfzeile</td></tr></thead>"
+      "<tfoot><tr><td>Fusszeile</td></tr></tfoot><tbody>";
+  for (int i = 1; i <= rows; ++i) html += "<tr><td>Reihe" + std::to_string(i) + "</td></tr>";
+  return "<p>Vorher</p>" + html + "</tbody></table><p>Nachher</p>";
+}
+
+TEST_F(PdfPrinter, TablesRepeatTheirHeadAtTheTopAndTheirFootAtTheBottomOfEachPage) {
+  Document doc(LongTable(90));
+  TDocumentPrint run(doc.list, Settings());
+  run.Print(1, 999);
+  const auto words = Words("(Kopfzeile|Fusszeile|Reihe[0-9]+|Vorher|Nachher)");
+  ASSERT_GE(words.size(), 3u);
+  std::map<std::string, int> all;
+  for (const auto& page : words) {
+    EXPECT_EQ(page.count("Kopfzeile"), 1u);
+    EXPECT_EQ(page.count("Fusszeile"), 1u);
+    for (const auto& [word, count] : page) all[word] += count;
+  }
+  for (int i = 1; i <= 90; ++i) EXPECT_EQ(all["Reihe" + std::to_string(i)], 1) << i;
+  EXPECT_EQ(all["Vorher"], 1);
+  EXPECT_EQ(all["Nachher"], 1);
+  // The head stands above the page's rows and the foot below them.
+  for (int p = 1; p <= static_cast<int>(words.size()); ++p) {
+    const std::vector<std::string> lines = Lines(p);
+    auto at = [&](const std::string& prefix) {
+      std::vector<size_t> found;
+      for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].rfind(prefix, 0) == 0) found.push_back(i);
+      return found;
+    };
+    const auto head = at("Kopfzeile"), foot = at("Fusszeile"), rows = at("Reihe");
+    ASSERT_TRUE(head.size() == 1 && foot.size() == 1 && !rows.empty()) << p;
+    EXPECT_LT(head[0], rows.front()) << p;
+    EXPECT_GT(foot[0], rows.back()) << p;
+  }
+}
+
+// A print copy of a table lays out like the table: rows, cells, spans and column settings come along.
+TEST(PrintCopy, TablesAndBlocksLayOutLikeTheirSource) {
+  const char* pages[] = {
+      "<table border=2 cellpadding=4><col width=100><tr><td rowspan=2>a b c</td><td>d</td></tr><tr><td>e</td></tr>"
+      "<tfoot><tr><td colspan=2 bgcolor=red>f</td></tr></tfoot></table>",
+      "<ul><li>eins<li>zwei</ul><hr><div style='margin:20px;border:3px solid'>text</div>",
+      "<table><caption>Titel</caption><tr><td><table><tr><td>innen</td></tr></table></td></tr></table>",
+  };
+  for (const char* html : pages) {
+    Document doc(html);
+    pf::TBitmap bitmap(8, 8, pf::pf24bit);
+    int32_t width = 0;
+    const int32_t height = doc.list.ComputeLayout(bitmap.Canvas(), pf::TRect{0, 0, 400, 300}, width);
+    TSectionList copy(doc.list);
+    int32_t copyWidth = 0;
+    EXPECT_EQ(copy.ComputeLayout(bitmap.Canvas(), pf::TRect{0, 0, 400, 300}, copyWidth), height) << html;
+    EXPECT_EQ(copyWidth, width) << html;
+    EXPECT_GT(height, 30) << html;
+  }
+}
+
+}  // namespace
