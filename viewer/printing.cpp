@@ -86,7 +86,9 @@ void TDocumentPrint::SetUpGeometry(pf::TCanvas& canvas) {
   g->px = std::max(1, canvas.GetDeviceCaps(pf::LOGPIXELSX));
   g->py = std::max(1, canvas.GetDeviceCaps(pf::LOGPIXELSY));
   const double scale = std::isfinite(settings_.Scale) && settings_.Scale > 0 ? settings_.Scale : 1.0;
-  g->logical = std::max(1, static_cast<int32_t>(std::lround(pf::kPixelsPerInch * scale)));
+  // A logical unit is a screen pixel enlarged by the scale: at scale 2 text prints twice as large and the body
+  // holds half as much (an inch has half as many logical units).
+  g->logical = std::max(1, static_cast<int32_t>(std::lround(pf::kPixelsPerInch / scale)));
   const int32_t width = canvas.GetDeviceCaps(pf::HORZRES), height = canvas.GetDeviceCaps(pf::VERTRES);
   const int32_t offsetX = canvas.GetDeviceCaps(pf::PHYSICALOFFSETX),
                 offsetY = canvas.GetDeviceCaps(pf::PHYSICALOFFSETY);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 
@@ -224,7 +225,7 @@ TEST_F(PdfPrinter, MarginsLessTheUnprintableBorderNeverGoBelowTheEdge) {
   } cases[] = {
       {600, 0, 2.0, 1.0, 76, 944},  // trunc(2 / 2.54 x 600) = 472 pixels a side
       {600, 5, 0.3, 1.0, 0, 0},     // 0.3 cm lies inside the 5 mm border: the body starts at the printable edge
-      {96, 0, 2.0, 2.0, 150, 150},  // 75 pixels a side, two logical units each
+      {96, 0, 2.0, 2.0, 38, 150},   // 75 pixels a side, a logical unit two of them
   };
   for (const Case& c : cases) {
     printer.SetResolution(c.dpi);
@@ -241,7 +242,7 @@ TEST_F(PdfPrinter, MarginsLessTheUnprintableBorderNeverGoBelowTheEdge) {
     };
     run.Print(1, 1);
     EXPECT_EQ(left, c.left) << c.dpi << " " << c.margin;
-    const int32_t logical = static_cast<int32_t>(96 * c.scale);
+    const int32_t logical = static_cast<int32_t>(96 / c.scale);
     EXPECT_EQ(width, pf::MulDiv(printer.PageWidth() - c.margins, logical, c.dpi)) << c.dpi << " " << c.margin;
   }
 }
@@ -374,6 +375,52 @@ TEST(PrintCopy, TablesAndBlocksLayOutLikeTheirSource) {
     EXPECT_EQ(copyWidth, width) << html;
     EXPECT_GT(height, 30) << html;
   }
+}
+
+// ---- the exam sheet ----
+
+std::string ExamSheet() {
+  namespace fs = std::filesystem;
+  const fs::path data = fs::temp_directory_path() / ("pexu-print-sheet-" + std::to_string(getpid()));
+  fs::create_directories(data / "Fragen");
+  fs::copy_file(PEXU_CATALOGUE, data / "Fragen/KAEFragen.qst", fs::copy_options::overwrite_existing);
+  const std::string command = std::string(PEXU_DRIVER) + " --program '" + PEXU_SOURCE_DIR + "/resources' --data '" +
+                              data.string() + "' --seed 3 submit PexuTA teil=T >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return "";
+  std::ifstream in(data / "html/LetztePruefung.html", std::ios::binary);
+  std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  fs::remove_all(data);
+  return html;
+}
+
+// The sheet is one table whose head and foot repeat on every page: each question reaches the paper once, the
+// foot with the sheet's number is on every page; at twice the scale the body holds less.
+TEST_F(PdfPrinter, TheExamSheetPrintsEachQuestionOnceAndItsFootOnEveryPage) {
+  const std::string html = ExamSheet();
+  ASSERT_GT(html.size(), 1000u);
+  std::vector<std::string> questions;
+  const std::regex question("<td width=\"2%\"><b>([A-Z]+[0-9]+)</b>");
+  for (std::sregex_iterator it(html.begin(), html.end(), question), end; it != end; ++it) questions.push_back((*it)[1]);
+  ASSERT_GT(questions.size(), 20u);
+  Document doc(html);
+  printer.SetResolution(300);
+  int pagesAtScale[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    TDocumentPrint::TSettings settings = Settings();
+    settings.Scale = s + 1;
+    TDocumentPrint(doc.list, settings).Print(1, 999);
+    const auto pages = Words("(T[A-Z][0-9]+|ID: 1)");
+    pagesAtScale[s] = static_cast<int>(pages.size());
+    std::map<std::string, int> all;
+    for (const auto& page : pages) {
+      EXPECT_EQ(page.count("ID: 1"), 1u) << "scale " << s + 1;
+      for (const auto& [word, count] : page) all[word] += count;
+    }
+    for (const std::string& id : questions) EXPECT_EQ(all[id], 1) << id << " at scale " << s + 1;
+  }
+  EXPECT_GE(pagesAtScale[0], 2);
+  EXPECT_GT(pagesAtScale[1], pagesAtScale[0]);
+  EXPECT_NE(Shell("pdfinfo '" + file.string() + "'").find("(A4)"), std::string::npos);
 }
 
 }  // namespace
