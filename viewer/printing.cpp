@@ -7,7 +7,10 @@
 #include <cmath>
 
 #include "platform/core/mathutil.h"
+#include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "viewer/borders.h"
+#include "viewer/page_viewer.h"
 #include "viewer/table_structure.h"
 
 namespace viewer {
@@ -242,8 +245,8 @@ void TDocumentPrint::PaintBody(pf::TCanvas& canvas, TPageState& page) {
   copy_->SetYOffset(page.y - bodyTop);
   copy_->PageBottom = page.y + g.bodyHeight - page.headHeight;
   copy_->PageShortened = false;
-  if (page.onPaper && settings_.PrintBackground && PaintBackground)
-    PaintBackground(canvas, pf::TRect{g.left, g.top, g.left + g.bodyWidth, bodyBottom});
+  if (page.onPaper && settings_.PrintBackground)
+    PaintDocumentBackground(canvas, pf::TRect{g.left, g.top, g.left + g.bodyWidth, bodyBottom}, page.x);
   copy_->Paint(canvas, pf::TRect{page.x, bodyTop, page.x + g.bodyWidth, bodyBottom}, page.x);
   page.end = copy_->PageBottom;
   // What was drawn beyond the page's end comes again on the next page: it goes under white here.
@@ -257,6 +260,24 @@ void TDocumentPrint::PaintBody(pf::TCanvas& canvas, TPageState& page) {
   ThtmlTable* parts = copy_->PartTable;
   if (parts && parts->TablePart.GoesOn())
     PaintBand(canvas, *parts, parts->FootStartRowOrEnd(), parts->Rows.Count(), page.x, endY);
+}
+
+void TDocumentPrint::PaintDocumentBackground(pf::TCanvas& canvas, const pf::TRect& rect, int32_t x) const {
+  canvas.Brush().SetColor(source_.Background | PaletteColorFlag());
+  canvas.FillRect(rect);
+  const pf::TBitmap* picture = source_.BackgroundBitmap;
+  if (!source_.ShowImages || !picture || picture->Width() <= 0 || picture->Height() <= 0) return;
+  const int32_t w = picture->Width(), h = picture->Height();
+  const int32_t top = rect.Top - (copy_->YOff + rect.Top) % h;
+  const pf::TRect source{0, 0, w, h};
+  for (int32_t y = top; y < rect.Bottom; y += h)
+    for (int32_t left = x; left < rect.Right; left += w) {
+      const pf::TRect tile{left, y, left + w, y + h};
+      if (source_.BackgroundMask)
+        pf::DrawMasked(canvas, tile, *picture, source, *source_.BackgroundMask);
+      else
+        canvas.StretchDraw(tile, const_cast<pf::TBitmap&>(*picture));
+    }
 }
 
 void TDocumentPrint::PaintBand(pf::TCanvas& canvas, ThtmlTable& table, int firstRow, int endRow, int32_t x,
@@ -314,6 +335,71 @@ void TDocumentPrint::PrintHtmlBand(pf::TCanvas& canvas, const TBandEvent& event,
   copy.PageShortened = true;
   copy.Paint(canvas, band, xl);
   canvas.SelectClipRgn(nullptr);
+}
+
+// ---- the viewer's printing ----
+
+namespace {
+
+// The hidden viewer a header or footer handler loads its HTML into: the viewer's defaults, no margin above and
+// below, backgrounds printed.
+std::unique_ptr<TPageViewer> MakeBandViewer(TPageViewer& viewer) {
+  auto band = std::make_unique<TPageViewer>(nullptr);
+  band->SetVisible(false);
+  if (viewer.Parent()) band->SetParent(viewer.Parent());
+  band->SetDefBackground(viewer.DefBackground());
+  band->SetDefFontName(viewer.DefFontName());
+  band->SetDefFontSize(viewer.DefFontSize());
+  band->SetDefFontColor(viewer.DefFontColor());
+  band->SetCharSet(viewer.CharSet());
+  band->SetMarginHeight(0);
+  band->SectionList().PrintBackground = true;
+  band->SectionList().PrintTableBackground = true;
+  return band;
+}
+
+}  // namespace
+
+void TPageViewer::Print(int32_t fromPage, int32_t toPage) {
+  if (processing_) {
+    bool stop = false;
+    if (OnPrintProgress) OnPrintProgress(this, 0, stop);
+    return;
+  }
+  TDocumentPrint::TSettings settings;
+  settings.MarginLeft = PrintMarginLeft;
+  settings.MarginRight = PrintMarginRight;
+  settings.MarginBottom = PrintMarginBottom;
+  settings.MarginTop = &PrintMarginTop;
+  settings.Scale = printScale_;
+  settings.MarginHeight = marginHeight_;
+  settings.PrintBackground = (htOptions_ & htPrintBackground) != 0;
+  settings.Title = title_;
+  TDocumentPrint run(*sectionList_, settings);
+  if (OnPrintHeader)
+    run.OnPrintHeader = [this](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool& stop) {
+      OnPrintHeader(this, canvas, page, w, h, stop);
+    };
+  if (OnPrintFooter)
+    run.OnPrintFooter = [this](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool& stop) {
+      OnPrintFooter(this, canvas, page, w, h, stop);
+    };
+  if (OnPrintProgress) run.OnPrintProgress = [this](int32_t page, bool& stop) { OnPrintProgress(this, page, stop); };
+  std::unique_ptr<TPageViewer> header, footer;
+  auto bandEvent = [this](const ThtmlPagePrinted& event, std::unique_ptr<TPageViewer>& band) {
+    band = MakeBandViewer(*this);
+    return [this, &event, viewer = band.get()](int32_t page, bool last, int32_t& xl, int32_t& xr,
+                                               bool& stop) -> const TSectionList* {
+      event(this, *viewer, page, last, xl, xr, stop);
+      return &viewer->SectionList();
+    };
+  };
+  if (OnPrintHTMLHeader) run.OnPrintHTMLHeader = bandEvent(OnPrintHTMLHeader, header);
+  if (OnPrintHTMLFooter) run.OnPrintHTMLFooter = bandEvent(OnPrintHTMLFooter, footer);
+  // The document must stay as it is while it prints: loading, history moves and clearing wait for the end.
+  SetProcessing(true);
+  Finally done([this] { SetProcessing(false); });
+  run.Print(fromPage, toPage);
 }
 
 }  // namespace viewer

@@ -91,11 +91,11 @@ class TDocumentPrint {
   // footer handler while the run goes on (it is restored afterwards).
   struct TSettings {
     double MarginLeft = 2.0, MarginRight = 2.0, MarginBottom = 2.0;
-    double* MarginTop = nullptr;  // the caller's value; nullptr: 2.0
-    double Scale = 1.0;           // one logical unit is one screen pixel times this
-    int32_t MarginHeight = 5;     // the document's own margin at its end
-    bool PrintBackground = false;
-    std::string Title;  // the document's title ("" keeps the printer's)
+    double* MarginTop = nullptr;   // the caller's value; nullptr: 2.0
+    double Scale = 1.0;            // one logical unit is one screen pixel times this
+    int32_t MarginHeight = 5;      // the document's own margin at its end
+    bool PrintBackground = false;  // the document's background colour and picture go under the body
+    std::string Title;             // the document's title ("" keeps the printer's)
   };
   // The page events: a header or footer drawn on the canvas (w the page width, h the margin, logical units), the
   // progress after each page (0 before the first); any may stop the run after the current page.
@@ -109,8 +109,6 @@ class TDocumentPrint {
       std::function<const TSectionList*(int32_t numPage, bool lastPage, int32_t& xl, int32_t& xr, bool& stop)>;
   // The height a header or footer document is laid out for.
   static constexpr int32_t kBandLayoutHeight = 300;
-  // Paints the document's background into rect (logical units) for htPrintBackground.
-  using TBackgroundPainter = std::function<void(pf::TCanvas& canvas, const pf::TRect& rect)>;
 
   TDocumentPrint(const TSectionList& document, TSettings settings);
   ~TDocumentPrint();
@@ -118,7 +116,6 @@ class TDocumentPrint {
   TPageEvent OnPrintHeader, OnPrintFooter;
   TBandEvent OnPrintHTMLHeader, OnPrintHTMLFooter;
   TProgressEvent OnPrintProgress;
-  TBackgroundPainter PaintBackground;
   // A job that already runs on this printer goes on with a new page (the run neither begins nor ends it); nullptr:
   // the run makes its own printer object, makes it the unit's printer for its time, and ends or aborts the job.
   TViewerPrinter* Printer = nullptr;
@@ -137,6 +134,8 @@ class TDocumentPrint {
   void ApplyMapping(pf::TCanvas& canvas) const;
   bool PrintPage(pf::TCanvas& canvas, TPageState& page);
   void PaintBody(pf::TCanvas& canvas, TPageState& page);
+  // The document's background under rect (logical units), its picture tiled from the document's corner.
+  void PaintDocumentBackground(pf::TCanvas& canvas, const pf::TRect& rect, int32_t x) const;
   void PaintBand(pf::TCanvas& canvas, ThtmlTable& table, int firstRow, int endRow, int32_t x, int32_t canvasTop);
   bool PaintHeadersAndFooters(pf::TCanvas& canvas, const TPageState& page);
   void PrintHtmlBand(pf::TCanvas& canvas, const TBandEvent& event, const TPageState& page, bool header, bool& stop);

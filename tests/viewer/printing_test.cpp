@@ -13,9 +13,11 @@
 
 #include "platform/core/mathutil.h"
 #include "platform/graphics/fonts.h"
+#include "platform/ui/forms.h"
 #include "platform/ui/printers.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
+#include "viewer/page_viewer.h"
 #include "viewer/printing.h"
 #include "viewer/table_structure.h"
 
@@ -421,6 +423,46 @@ TEST_F(PdfPrinter, TheExamSheetPrintsEachQuestionOnceAndItsFootOnEveryPage) {
   EXPECT_GE(pagesAtScale[0], 2);
   EXPECT_GT(pagesAtScale[1], pagesAtScale[0]);
   EXPECT_NE(Shell("pdfinfo '" + file.string() + "'").find("(A4)"), std::string::npos);
+}
+
+// ---- the viewer ----
+
+// The viewer prints its document with its margins and events; while it prints nothing may replace the document,
+// and HTML footers come from a hidden viewer that the handler fills.
+TEST_F(PdfPrinter, TheViewerPrintsItsDocumentAndKeepsItWhilePrinting) {
+  pf::SetFontService(nullptr);
+  const std::filesystem::path dir = file.parent_path() / ("pexu-print-pages-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  auto write = [&](const std::string& name, const std::string& html) {
+    std::ofstream((dir / name).string(), std::ios::binary) << html;
+    return (dir / name).string();
+  };
+  const std::string page = write("seite.html", "<title>Bogen</title>" + Paragraphs(120));
+  const std::string other = write("andere.html", "<p>Andere</p>");
+  pf::TForm form(nullptr);
+  form.SetBounds(0, 0, 640, 480);
+  auto* viewer = new TPageViewer(&form);
+  viewer->SetParent(&form);
+  viewer->SetAlign(pf::alClient);
+  viewer->LoadFromFile(page);
+  std::vector<bool> processing;
+  viewer->OnPrintHeader = [&](pf::TObject*, pf::TCanvas&, int32_t, int32_t, int32_t, bool&) {
+    viewer->LoadFromFile(other);
+    processing.push_back(viewer->Processing());
+  };
+  viewer->OnPrintHTMLFooter = [&](pf::TObject*, TPageViewer& band, int32_t number, bool, int32_t&, int32_t&, bool&) {
+    band.LoadFromFile(write("fuss.html", "<p>Seite" + std::to_string(number) + "</p>"));
+  };
+  viewer->Print(1, 999);
+  EXPECT_EQ(viewer->CurrentFile(), page);
+  EXPECT_FALSE(viewer->Processing());
+  const auto words = Words("(Seite[0-9]+|Absatz[0-9]+|Andere)");
+  ASSERT_GE(words.size(), 3u);
+  EXPECT_EQ(processing, std::vector<bool>(words.size(), true));
+  for (size_t p = 0; p < words.size(); ++p) EXPECT_EQ(words[p].count("Seite" + std::to_string(p + 1)), 1u) << p;
+  EXPECT_EQ(AllWords("Andere").size(), 0u);
+  EXPECT_EQ(Log().front(), "BeginDoc Bogen");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
