@@ -191,8 +191,10 @@ int32_t TDocumentPrint::Print(int32_t fromPage, int32_t toPage) {
   else
     printer->BeginDoc();
   ApplyMapping(canvas);
-  copy_->ScaleX = 100.0f / static_cast<float>(geometry_->px);
-  copy_->ScaleY = 100.0f / static_cast<float>(geometry_->py);
+  // Pictures drawn through the GDI+ layer are placed in device pixels, whatever the canvas's mapping: the copy's
+  // scale turns its logical units into the printer's pixels.
+  copy_->ScaleX = static_cast<float>(geometry_->px) / static_cast<float>(geometry_->logical);
+  copy_->ScaleY = static_cast<float>(geometry_->py) / static_cast<float>(geometry_->logical);
   int32_t maxWidth = 0;
   docHeight_ = copy_->ComputeLayout(canvas, pf::TRect{0, 0, geometry_->bodyWidth, geometry_->bodyHeight}, maxWidth);
 
