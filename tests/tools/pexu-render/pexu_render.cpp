@@ -6,8 +6,12 @@
 // CONTROL <kind> "<name>" "<value>" <x> <y> <w> <h> per windowed form control in panel co-ordinates (at the scroll
 // position given), then for each click what the viewer raised: HOTSPOT <url>, or SUBMIT <action> <method> followed
 // by RESULT <line> lines. A click outside the visible panel scrolls the view first, as a user would. OUT.png shows
-// the visible panel after the clicks (with --full the whole document height). Exit 2 with a message for bad
-// arguments or a page that cannot be loaded.
+// the visible panel after the clicks (with --full the whole document height).
+//   pexu-render --pdf OUT.pdf [--from N --to M] [--scale S] PAGE
+// prints the page's pages N..M (1..999) at print scale S (0.25 to 4) into a PDF file on A4 and reports
+// PRINTED <pages on paper> LAST <last page laid out>; a range past the document's end leaves no file.
+// Exit 2 with a message for bad arguments or a page that cannot be loaded.
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -24,6 +28,7 @@
 #include "platform/ui/capture.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
+#include "platform/ui/printers.h"
 #include "viewer/form_controls.h"
 #include "viewer/page_viewer.h"
 
@@ -42,6 +47,9 @@ struct Arguments {
   bool fixedFonts = false, full = false, controls = false;
   std::vector<pf::TPoint> clicks;
   std::string page, out;
+  std::string pdf;  // printing instead of a picture
+  int32_t from = 1, to = 999;
+  double scale = 1.0;
 };
 
 int32_t Number(const std::string& text) {
@@ -76,11 +84,27 @@ Arguments ParseArguments(int argc, char** argv) {
       const size_t comma = point.find(',');
       if (comma == std::string::npos) throw BadInput{"--click needs X,Y"};
       args.clicks.push_back({Number(point.substr(0, comma)), Number(point.substr(comma + 1))});
+    } else if (a == "--pdf") {
+      args.pdf = value(i);
+    } else if (a == "--from") {
+      args.from = Number(value(i));
+    } else if (a == "--to") {
+      args.to = Number(value(i));
+    } else if (a == "--scale") {
+      const std::string scale = value(i);
+      if (!pf::TryStrToFloat(scale, args.scale) || !(args.scale >= 0.25 && args.scale <= 4.0))
+        throw BadInput{"--scale takes 0.25 to 4: " + scale};
     } else if (a.starts_with("--")) {
       throw BadInput{"unknown option: " + a};
     } else {
       files.push_back(a);
     }
+  }
+  if (!args.pdf.empty()) {
+    if (files.size() != 1) throw BadInput{"usage: pexu-render --pdf OUT.pdf [--from N --to M] [--scale S] PAGE"};
+    if (args.from < 1 || args.to < args.from) throw BadInput{"pages are counted from 1, --to not before --from"};
+    args.page = files[0];
+    return args;
   }
   if (files.size() != 2)
     throw BadInput{
@@ -198,6 +222,26 @@ void SavePicture(TPageViewer& viewer, const Arguments& args) {
   png.SaveToFile(args.out);
 }
 
+// Prints the viewer's document through a PDF printer made the current one for the time.
+void PrintToPdf(TPageViewer& viewer, const Arguments& args) {
+  pf::TPrinter printer;
+  printer.SetBackend(pf::pbPdfFile);
+  printer.SetOutputFileName(pf::ExpandFileName(args.pdf));
+  pf::TPrinter* previous = pf::SetPrinter(&printer);
+  int32_t last = 0;
+  viewer.OnPrintProgress = [&last](pf::TObject*, int32_t page, bool&) { last = page; };
+  viewer.SetPrintScale(args.scale);
+  try {
+    viewer.Print(args.from, args.to);
+  } catch (...) {
+    pf::SetPrinter(previous == &printer ? nullptr : previous);
+    throw;
+  }
+  pf::SetPrinter(previous == &printer ? nullptr : previous);
+  const int32_t printed = std::max(0, std::min(last, args.to) - args.from + 1);
+  std::cout << "PRINTED " << printed << " LAST " << last << "\n";
+}
+
 int Run(const Arguments& args) {
   if (args.fixedFonts) pf::SetFontService(pf::CreateFixedMetricFontService());
   const std::string page = pf::ExpandFileName(args.page);
@@ -241,6 +285,10 @@ int Run(const Arguments& args) {
 
   std::cout << "TITLE " << Utf8(viewer->GetDocumentTitle()) << "\n";
   std::cout << "SIZE " << viewer->MaxHorzExtent() << " " << viewer->DocHeight() << "\n";
+  if (!args.pdf.empty()) {
+    PrintToPdf(*viewer, args);
+    return 0;
+  }
   if (args.controls) PrintControls(*viewer);
   for (const pf::TPoint& point : args.clicks) Click(*viewer, point, startScroll);
   std::cout.flush();

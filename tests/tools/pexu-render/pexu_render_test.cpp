@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -160,6 +161,48 @@ TEST_F(PexuRenderTest, AClickOnALinkRaisesItsAddress) {
   EXPECT_NE(out.find("\nHOTSPOT index.html\n"), std::string::npos) << out;
 }
 
+// The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
+// print scale more pages; a page range past a two-page document's end leaves no file.
+TEST_F(PexuRenderTest, TheSheetPrintsToPdf) {
+  const std::string html = ReadFile(Sheet());
+  std::vector<std::string> questions;
+  const std::regex question("<td width=\"2%\"><b>([A-Z]+[0-9]+)</b>");
+  for (std::sregex_iterator it(html.begin(), html.end(), question), end; it != end; ++it) questions.push_back((*it)[1]);
+  std::smatch foot;
+  ASSERT_TRUE(std::regex_search(html, foot, std::regex("[A-Z]ID: [0-9]+")));
+  ASSERT_EQ(questions.size(), 51u);
+  int pagesAt[2] = {0, 0};
+  for (int scale = 1; scale <= 2; ++scale) {
+    const std::string pdf = out_.File("sheet.pdf");
+    const std::string out = Render("--pdf '" + pdf + "' --scale " + std::to_string(scale) + " '" + Sheet() + "'");
+    ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+    const std::string info = RunCommand("pdfinfo '" + pdf + "'");
+    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+    ASSERT_EQ(sscanf(info.substr(info.find("Pages:")).c_str(), "Pages: %d", &pagesAt[scale - 1]), 1) << info;
+    EXPECT_EQ(Field(out, "PRINTED"),
+              std::to_string(pagesAt[scale - 1]) + " LAST " + std::to_string(pagesAt[scale - 1]));
+    const std::string text = RunCommand("pdftotext '" + pdf + "' -");
+    for (const std::string& id : questions) EXPECT_EQ(enginetest::CountOf(text, id), 1u) << id << " at scale " << scale;
+    size_t start = 0, pages = 0;
+    for (size_t end = text.find('\f'); end != std::string::npos; start = end + 1, end = text.find('\f', start), ++pages)
+      EXPECT_NE(text.substr(start, end - start).find(foot.str()), std::string::npos) << "page " << pages + 1;
+    EXPECT_EQ(pages, static_cast<size_t>(pagesAt[scale - 1]));
+  }
+  EXPECT_GE(pagesAt[0], 2);
+  EXPECT_GT(pagesAt[1], pagesAt[0]);
+
+  std::string two = "<title>Zwei</title>";
+  for (int i = 1; i <= 45; ++i) two += "<p>Absatz" + std::to_string(i) + "</p>";
+  const std::string page = out_.File("zwei.html");
+  enginetest::WriteFile(page, two);
+  const std::string pdf = out_.File("zwei.pdf");
+  EXPECT_EQ(Field(Render("--pdf '" + pdf + "' '" + page + "'"), "PRINTED"), "2 LAST 2");
+  fs::remove(pdf);
+  EXPECT_EQ(Field(Render("--pdf '" + pdf + "' --from 3 --to 5 '" + page + "'"), "PRINTED"), "0 LAST 2");
+  EXPECT_EQ(status_, 0);
+  EXPECT_FALSE(fs::exists(pdf));
+}
+
 TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
   const std::string page = std::string(PEXU_SOURCE_DIR) + "/resources/html/index.html";
   struct Case {
@@ -172,6 +215,9 @@ TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
       {"--click 10 '" + page + "' x.png", "--click needs X,Y"},
       {"--height abc '" + page + "' x.png", "not a number: abc"},
       {"'" + out_.File("fehlt.html") + "' x.png", "no such page"},
+      {"--pdf x.pdf --scale 9 '" + page + "'", "--scale takes 0.25 to 4"},
+      {"--pdf x.pdf --from 4 --to 2 '" + page + "'", "--to not before --from"},
+      {"--pdf x.pdf '" + page + "' y.png", "usage: pexu-render --pdf"},
   };
   for (const Case& c : cases) {
     Render(c.arguments);
