@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 
@@ -125,7 +126,23 @@ class PdfPrinter : public ::testing::Test {
   }
 };
 
-TEST_F(PdfPrinter, HeadersFootersAndProgressRunOncePerPage) {
+// The recording printer keeps each page's drawing.
+class RecordingPrinter : public PdfPrinter {
+ protected:
+  void SetUp() override {
+    PdfPrinter::SetUp();
+    printer.SetBackend(pf::pbRecording);
+  }
+  // Whether something was drawn on the page between device y top and bottom.
+  bool DrawnBetween(int page, int32_t top, int32_t bottom) const {
+    int32_t x = 0, y = 0;
+    for (const std::string& call : printer.RecordedCalls(page))
+      if (std::sscanf(call.c_str(), "%*s %d,%d", &x, &y) == 2 && y >= top && y < bottom) return true;
+    return false;
+  }
+};
+
+TEST_F(RecordingPrinter, HeadersFootersAndProgressRunOncePerPage) {
   Document doc(Paragraphs(120));
   TDocumentPrint run(doc.list, Settings());
   std::vector<int32_t> headers, footers, progress;
@@ -133,16 +150,16 @@ TEST_F(PdfPrinter, HeadersFootersAndProgressRunOncePerPage) {
   run.OnPrintHeader = [&](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool&) {
     headers.push_back(page);
     headerHeights.push_back(h);
-    canvas.TextOut(0, 0, "Kopf" + std::to_string(page));
+    canvas.TextOut(0, 0, "Kopf");
   };
   run.OnPrintFooter = [&](pf::TCanvas& canvas, int32_t page, int32_t w, int32_t h, bool&) {
     footers.push_back(page);
     footerHeights.push_back(h);
-    canvas.TextOut(0, 0, "Fuss" + std::to_string(page));
+    canvas.TextOut(0, 0, "Fuss");
   };
   run.OnPrintProgress = [&](int32_t page, bool&) { progress.push_back(page); };
   const int32_t last = run.Print(1, 999);
-  const int pages = PageCount();
+  const int pages = printer.RecordedPageCount();
   ASSERT_GE(pages, 3);
   EXPECT_EQ(last, pages);
   EXPECT_EQ(run.PagesPrinted(), pages);
@@ -152,18 +169,15 @@ TEST_F(PdfPrinter, HeadersFootersAndProgressRunOncePerPage) {
   EXPECT_EQ(footers, numbers);
   numbers.insert(numbers.begin(), 0);
   EXPECT_EQ(progress, numbers);
-  // 2 cm at 96 dpi is 75 pixels, one logical unit each; the footer has what the body leaves of the page.
-  EXPECT_EQ(headerHeights.front(), 75);
-  EXPECT_EQ(footerHeights.front(), 75);
-  // Every paragraph reaches the paper once; each page has its own header and footer, the footer below the header.
-  std::map<std::string, int> all;
-  const auto words = Words("(Absatz|Kopf|Fuss)[0-9]+");
-  for (size_t p = 0; p < words.size(); ++p) {
-    EXPECT_EQ(words[p].count("Kopf" + std::to_string(p + 1)), 1u);
-    EXPECT_EQ(words[p].count("Fuss" + std::to_string(p + 1)), 1u);
-    for (const auto& [word, count] : words[p]) all[word] += count;
+  // 2 cm at 96 dpi is 75 pixels, one logical unit each; the footer has what the body leaves of the page, and each
+  // page shows its header in the top margin and its footer in the bottom one.
+  EXPECT_EQ(headerHeights, std::vector<int32_t>(static_cast<size_t>(pages), 75));
+  EXPECT_EQ(footerHeights, std::vector<int32_t>(static_cast<size_t>(pages), 75));
+  const int32_t height = printer.PageHeight();
+  for (int p = 0; p < pages; ++p) {
+    EXPECT_TRUE(DrawnBetween(p, 0, 75)) << p;
+    EXPECT_TRUE(DrawnBetween(p, height - 75, height)) << p;
   }
-  for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
   EXPECT_EQ(Log().front(), "BeginDoc ");
   EXPECT_EQ(Log().back(), "EndDoc");
 }
@@ -203,7 +217,7 @@ TEST_F(PdfPrinter, PageRangesPrintTheirPagesOrNothing) {
   EXPECT_FALSE(GetViewerPrinter().Printing());
 }
 
-TEST_F(PdfPrinter, AStoppingHeaderEndsTheJobAfterItsPage) {
+TEST_F(RecordingPrinter, AStoppingHeaderEndsTheJobAfterItsPage) {
   Document doc(Paragraphs(120));
   TDocumentPrint run(doc.list, Settings());
   int headers = 0;
@@ -213,8 +227,52 @@ TEST_F(PdfPrinter, AStoppingHeaderEndsTheJobAfterItsPage) {
   };
   EXPECT_EQ(run.Print(1, 999), 1);
   EXPECT_EQ(headers, 1);
-  EXPECT_EQ(PageCount(), 1);
+  EXPECT_EQ(printer.RecordedPageCount(), 1);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"BeginDoc ", "EndDoc"}));
   EXPECT_EQ(Log().back(), "EndDoc");
+}
+
+// The printer object: its state errors, its page count, a document printed into a job that runs already, the unit
+// printer.
+TEST_F(RecordingPrinter, TheViewerPrinterKeepsItsJobInOrder) {
+  auto message = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const pf::EPrinter& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  TViewerPrinter job;
+  EXPECT_EQ(job.State(), TViewerPrinter::psNoHandle);
+  EXPECT_EQ(job.GetPageWidth(), printer.PageWidth());
+  EXPECT_EQ(job.State(), TViewerPrinter::psHandleIC);
+  for (auto call : {&TViewerPrinter::NewPage, &TViewerPrinter::EndDoc, &TViewerPrinter::Abort})
+    EXPECT_EQ(message([&] { (job.*call)(); }), kNotPrinting);
+  job.Title = std::string(40, 'T');
+  job.BeginDoc();
+  EXPECT_EQ(job.State(), TViewerPrinter::psHandleDC);
+  EXPECT_EQ(job.PageNumber(), 1);
+  EXPECT_EQ(message([&] { job.BeginDoc(); }), kPrintingInProgress);
+  Document doc(Paragraphs(45));
+  TDocumentPrint run(doc.list, Settings());
+  run.Printer = &job;
+  EXPECT_EQ(run.Print(1, 999), 2);
+  EXPECT_TRUE(job.Printing()) << "the job is the caller's";
+  EXPECT_EQ(job.PageNumber(), 3);
+  job.EndDoc();
+  EXPECT_EQ(job.PageNumber(), 0);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"BeginDoc " + std::string(31, 'T'), "NewPage", "NewPage", "EndDoc"}));
+  EXPECT_EQ(printer.RecordedPageCount(), 3);
+
+  TViewerPrinter* own = &GetViewerPrinter();
+  EXPECT_EQ(SetViewerPrinter(&job), own);
+  EXPECT_EQ(&GetViewerPrinter(), &job);
+  SetViewerPrinter(own);
+  printer.SetBackend(pf::pbPdfFile);
+  printer.SetOutputFileName("");
+  EXPECT_EQ(message([&] { job.BeginDoc(); }), kInvalidPrinter);
+  EXPECT_FALSE(job.Printing());
 }
 
 // The body between the margins: HTML bands start at the body's left and are as wide as the body.
