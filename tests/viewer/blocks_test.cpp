@@ -5,6 +5,7 @@
 #include "platform/core/streams.h"
 #include "platform/graphics/fonts.h"
 #include "tests/gif/giflib_oracle.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/animated_images.h"
 #include "viewer/blocks.h"
 #include "viewer/borders.h"
@@ -16,15 +17,7 @@ namespace {
 
 using namespace viewer;
 
-class NoViewer : public IViewerControl {
- public:
-  pf::TObject* Sender() override { return nullptr; }
-  std::string ExpandFileName(const std::string& name) override { return name; }
-  void SetCodePage(int) override {}
-  void FollowLinkByKey(const TUrlTarget&) override {}
-  void DocumentKeyPress(char&) override {}
-  void DoProgress(int) override {}
-};
+using viewertest::NoViewer;
 
 // A document read from HTML, laid out into a 400-pixel room and painted on a white bitmap.
 struct Page {

@@ -16,6 +16,7 @@
 #include "platform/graphics/fonts.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/printers.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
 #include "viewer/page_viewer.h"
@@ -26,15 +27,7 @@ namespace {
 
 using namespace viewer;
 
-class QuietViewer : public IViewerControl {
- public:
-  pf::TObject* Sender() override { return nullptr; }
-  std::string ExpandFileName(const std::string& name) override { return name; }
-  void SetCodePage(int) override {}
-  void FollowLinkByKey(const TUrlTarget&) override {}
-  void DocumentKeyPress(char&) override {}
-  void DoProgress(int) override {}
-};
+using viewertest::NoViewer;
 
 struct Document {
   // The toolkit's fonts, so that the recording printer keeps the text drawn.
@@ -45,7 +38,7 @@ struct Document {
     TParseResult result;
     ParseHtmlDocument(html, list, nullptr, nullptr, nullptr, nullptr, result);
   }
-  QuietViewer viewer;
+  NoViewer viewer;
   TSectionList list;
 };
 
