@@ -124,7 +124,7 @@ class TDocumentPrint {
   // that printed no page is aborted (no paper, no file). Answers the number of the last page laid out.
   int32_t Print(int32_t fromPage, int32_t toPage);
 
-  // After Print: the pages that reached the paper, and the page count of the whole document as far as laid out.
+  // After Print: the pages that reached the paper.
   int32_t PagesPrinted() const { return pagesPrinted_; }
 
  private:

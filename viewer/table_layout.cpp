@@ -366,10 +366,9 @@ int32_t ThtmlTable::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentMana
   return ContentTop + SectionHeight;
 }
 
-int32_t ThtmlTable::PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef) {
+void ThtmlTable::PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef) {
   int32_t rowTop = ContentTop - OwnerList->YOff;
   for (int r = 0; r < Rows.Count(); ++r) rowTop = Rows[r]->Paint(canvas, clip, x, rowTop, *this, xRef, yRef);
-  return rowTop;
 }
 
 int32_t ThtmlTable::RowTop(int row) const { return ContentTop + SumRange(Heights, 0, row); }

@@ -286,7 +286,7 @@ class ThtmlTable : public TSectionBase {
   // Printing: decides whether the table is printed by parts on this page and, when it is, ends the page where the
   // foot rows still fit below it (TablePart tells the print loop); true when the table's rows were painted.
   bool PaintByParts(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef);
-  int32_t PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef);
+  void PaintAllRows(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32_t xRef, int32_t yRef);
 
   std::vector<TGridCell> cellsBySpan_;  // the cells on the grid, by column span, then in row order
   // What the row heights were computed for: the document layout, the table height and the column widths.
