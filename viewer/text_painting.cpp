@@ -275,7 +275,10 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
   if (TFormControlObj* control = object.Control) {
     const int32_t left = x + control->HSpaceL, top = ObjectTop(object, line, textTop);
     if (printing_) {
+      // The print look places its text by the top of the text cell; the line's text goes by its baseline.
+      const uint32_t align = canvas_.SetTextAlign(pf::TA_TOP);
       control->Paint(canvas_, left, top);
+      canvas_.SetTextAlign(align);
     } else if (pf::TWinControl* window = control->GetControl()) {
       ShowWindow(*window, left, top, window->Width(), window->Height());
       control->ShowIt = true;

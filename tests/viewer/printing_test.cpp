@@ -395,7 +395,10 @@ TEST_F(PdfPrinter, TheViewerPrintsItsDocumentAndKeepsItWhilePrinting) {
     std::ofstream((dir / name).string(), std::ios::binary) << html;
     return (dir / name).string();
   };
-  const std::string page = write("seite.html", "<title>Bogen</title>" + Paragraphs(120));
+  const std::string page = write("seite.html",
+                                 "<title>Bogen</title><form><p>Vor <input type=submit value=Knopf> "
+                                 "<input type=text value=Feld> Nach</p></form>" +
+                                     Paragraphs(120));
   const std::string other = write("andere.html", "<p>Andere</p>");
   pf::TForm form(nullptr);
   form.SetBounds(0, 0, 640, 480);
@@ -425,6 +428,13 @@ TEST_F(PdfPrinter, TheViewerPrintsItsDocumentAndKeepsItWhilePrinting) {
   EXPECT_EQ(std::count(lastPages.begin(), lastPages.end(), true), 1);
   EXPECT_TRUE(lastPages.back());
   EXPECT_EQ(Log().front(), "BeginDoc Bogen");
+  // The controls' print looks show their text level with the text of their line.
+  const std::string boxes = Shell("pdftotext -f 1 -l 1 -bbox '" + file.string() + "' - 2>/dev/null");
+  auto top = [&](const std::string& word) {
+    std::smatch m;
+    return std::regex_search(boxes, m, std::regex("yMin=\"([0-9.]+)\"[^>]*>" + word + "<")) ? std::stod(m[1]) : -99.0;
+  };
+  for (const char* word : {"Knopf", "Feld"}) EXPECT_NEAR(top(word), top("Vor"), 4.0) << word;
   std::filesystem::remove_all(dir);
 }
 
