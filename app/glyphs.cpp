@@ -63,6 +63,64 @@ void DrawGlyph(pf::TBitmap& bitmap, Glyph glyph) {
       Line(c, kRed, 3, {3, 3}, {13, 13});
       Line(c, kRed, 3, {13, 3}, {3, 13});
       break;
+    case Glyph::Reload:
+      c.Brush().SetStyle(pf::bsClear);
+      c.Pen().SetColor(kGreen);
+      c.Pen().SetWidth(2);
+      c.Ellipse(2, 2, 14, 14);
+      c.Pen().SetWidth(1);
+      c.Brush().SetStyle(pf::bsSolid);
+      Fill(c, kGreen, {{10, 1}, {15, 1}, {15, 6}});
+      break;
+    case Glyph::Home:
+      Fill(c, kRed, {{1, 8}, {8, 1}, {15, 8}});
+      Fill(c, kYellow, {{3, 8}, {13, 8}, {13, 14}, {3, 14}});
+      c.Brush().SetColor(kBlue);
+      c.FillRect({7, 10, 10, 15});
+      break;
+    case Glyph::Print:
+      c.Brush().SetColor(pf::clWhite);
+      c.Pen().SetColor(pf::clBlack);
+      c.Rectangle(4, 1, 12, 7);
+      c.Brush().SetColor(pf::clGray);
+      c.Rectangle(1, 6, 15, 12);
+      c.Brush().SetColor(pf::clWhite);
+      c.Rectangle(4, 10, 12, 15);
+      break;
+    case Glyph::Editor:
+      c.Brush().SetColor(pf::clWhite);
+      c.Pen().SetColor(pf::clBlack);
+      c.Rectangle(1, 1, 11, 15);
+      for (int y = 4; y < 13; y += 3) Line(c, pf::clGray, 1, {3, y}, {9, y});
+      Line(c, kBlue, 3, {14, 3}, {7, 12});
+      break;
+    case Glyph::Settings:
+      c.Brush().SetColor(pf::clGray);
+      c.Pen().SetColor(pf::clBlack);
+      c.Ellipse(2, 2, 14, 14);
+      // The teeth of the wheel.
+      Line(c, pf::clBlack, 2, {8, 0}, {8, 16});
+      Line(c, pf::clBlack, 2, {0, 8}, {16, 8});
+      c.Brush().SetColor(kBack);
+      c.Ellipse(6, 6, 10, 10);
+      break;
+    case Glyph::Help:
+      c.Brush().SetColor(kBlue);
+      c.Pen().SetColor(kBlue);
+      c.Ellipse(1, 1, 15, 15);
+      c.Font().SetColor(pf::clWhite);
+      c.Font().SetHeight(-12);
+      c.Font().SetStyle(pf::fsBold);
+      c.Brush().SetStyle(pf::bsClear);
+      c.TextOut(5, 1, "?");
+      c.Brush().SetStyle(pf::bsSolid);
+      break;
+    case Glyph::Exit:
+      c.Brush().SetColor(kYellow);
+      c.Pen().SetColor(pf::clOlive);
+      c.Rectangle(2, 1, 10, 15);
+      Fill(c, kRed, {{7, 6}, {11, 6}, {11, 3}, {15, 8}, {11, 13}, {11, 10}, {7, 10}});
+      break;
   }
 }
 

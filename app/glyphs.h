@@ -8,7 +8,7 @@
 
 namespace app {
 
-enum class Glyph { Open, Save, Right, Left, Log, Delete };
+enum class Glyph { Open, Save, Right, Left, Log, Delete, Reload, Home, Print, Editor, Settings, Help, Exit };
 
 // A 16 x 16 tool-button glyph on fuchsia, the colour that buttons leave out.
 void DrawGlyph(pf::TBitmap& bitmap, Glyph glyph);

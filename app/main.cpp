@@ -1,6 +1,3 @@
-#include <cstdio>
+#include "app/program.h"
 
-int main() {
-  std::puts("Pexu: the main window is not built yet; nothing to show.");
-  return 0;
-}
+int main(int argc, char** argv) { return app::RunProgram(argc, argv); }

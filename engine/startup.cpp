@@ -16,8 +16,13 @@ void StartUp(AppState& state, const std::string& programDir, EnginePort& port) {
     state.SettingPortable = ini.ReadBool("Einstellungen", "Portable", false);
   }
 
-  std::string dataDir = IsWinNT() && !state.SettingPortable ? GetEnvVar("USERPROFILE") + "/Pexu" : programDir;
-  OpenDataFolder(state, dataDir, port);
+  OpenDataFolder(state, DataFolder(state.SettingPortable, programDir, GetEnvVar("USERPROFILE")), port);
+}
+
+std::string DataFolder(bool portable, const std::string& programDir, const std::string& profile) {
+  // Without any home folder a folder "/Pexu" at the root would be tried; the program folder is the safer place.
+  if (portable || !IsWinNT() || profile.empty()) return programDir;
+  return pf::PathJoin(profile, "Pexu");
 }
 
 void OpenDataFolder(AppState& state, const std::string& dataDir, EnginePort& port) {

@@ -12,6 +12,8 @@ namespace engine {
 
 // Fills state in the order of the main window's start. programDir is the program's own folder.
 void StartUp(AppState& state, const std::string& programDir, EnginePort& port);
+// The data folder: the program folder when portable or when no profile folder is known, else profile + "/Pexu".
+std::string DataFolder(bool portable, const std::string& programDir, const std::string& profile);
 // The steps after the data folder is known: folders, settings, paths, lists, answer list, random numbers.
 void OpenDataFolder(AppState& state, const std::string& dataDir, EnginePort& port);
 

@@ -78,4 +78,12 @@ TEST(StartUpTest, FreshInstallationUsesTheProfileAndDefaults) {
             std::string::npos);
 }
 
+TEST(StartUpTest, DataFolderFallsBackToTheProgramFolder) {
+  EXPECT_EQ(engine::DataFolder(false, "/opt/pexu", "/home/anna"), "/home/anna/Pexu");
+  EXPECT_EQ(engine::DataFolder(false, "/opt/pexu", "/home/anna/"), "/home/anna/Pexu");
+  EXPECT_EQ(engine::DataFolder(true, "/opt/pexu", "/home/anna"), "/opt/pexu");
+  // No home folder at all: never "/Pexu" at the root.
+  EXPECT_EQ(engine::DataFolder(false, "/opt/pexu", ""), "/opt/pexu");
+}
+
 }  // namespace
