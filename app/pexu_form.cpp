@@ -235,6 +235,8 @@ void TPexuForm::FormCreate() {
   VersionInfo->SetFileName(pf::ProgramFileName());
   // Steps 2-8 and 10-16 of the start: data folder, settings, paths, lists, answer list, random numbers.
   engine::StartUp(*state_, programDir, *this);
+  // No sheet yet: neither exam nor training, so that the pages shown before the first sheet leave no exam.
+  state_->ModeLetter = NoSheetMode;
   RestoreMainPosition();
   PexuPageViewer->SetServerRoot(programDir);
   PexuTimer->SetEnabled(false);

@@ -32,6 +32,8 @@ class TPexuAboutBox;
 constexpr const char* MainCaption = " Pexu - Quendolar";
 // The exam clock's minute.
 constexpr uint32_t ExamMinute = 60000;
+// The mode before the first sheet.
+constexpr char NoSheetMode = ' ';
 // Posted after a "#top" link was handed to the viewer: the jump is over, whether or not it changed the history.
 constexpr uint32_t TopJumpDoneMessage = pf::WM_USER + 200;
 
