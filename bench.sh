@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 bash scripts/setup.sh
 
 build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEXU_TESTS=OFF -DPEXU_BENCH=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEXU_TESTS=OFF -DPEXU_TEST_HOOKS=OFF -DPEXU_BENCH=ON >/dev/null
 cmake --build "$build" -j "${PEXU_JOBS:-$(nproc)}"
 
 results=$(mktemp)

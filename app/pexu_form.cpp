@@ -292,17 +292,14 @@ void TPexuForm::FormDestroy() {
 std::string TPexuForm::ServerRoot() const { return PexuPageViewer->ServerRoot(); }
 
 void TPexuForm::LoadFromFile(const std::string& path) {
-  // A change the program makes: the history handler must not take it for the user leaving an exam.
-  loadingByProgram_ = true;
+  // The flag that the engine sets for its own pages is spent once the load is over, also when the load added no
+  // history entry (the same sheet again) or failed: else it would swallow the user's next step off the sheet.
   try {
     PexuPageViewer->LoadFromFile(path);
   } catch (...) {
-    loadingByProgram_ = false;
     state_->IgnoreNextHistoryChange = false;
     throw;
   }
-  loadingByProgram_ = false;
-  // A load that added no history entry (the same sheet again) leaves no flag behind for the user's next step.
   state_->IgnoreNextHistoryChange = false;
 }
 

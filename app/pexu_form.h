@@ -160,7 +160,6 @@ class TPexuForm : public pf::TForm, public engine::EnginePort {
 
   std::unique_ptr<engine::AppState> state_;
   std::unique_ptr<engine::Engine> engine_;
-  bool loadingByProgram_ = false;
 };
 
 }  // namespace app
