@@ -472,6 +472,8 @@ void TSectionList::SetYOffset(int32_t y) {
 
 void TSectionList::MarkControlsHidden() {
   for (int f = 0; f < htmlFormList.Count(); ++f) {
+    // While the list is being freed (a form's controls going can scroll the view) freed forms are empty entries.
+    if (htmlFormList[f] == nullptr) continue;
     ThtmlForm& form = *htmlFormList[f];
     for (int i = 0; i < form.Controls.Count(); ++i) form.Controls[i]->ShowIt = false;
   }
