@@ -11,6 +11,7 @@
 #include "platform/core/strings.h"
 #include "platform/graphics/colors.h"
 #include "platform/ui/menus.h"
+#include "viewer/form_controls.h"
 
 namespace app {
 
@@ -76,6 +77,29 @@ void AddMenu(std::string& json, const pf::TMenuItem& item, const std::string& pa
   }
 }
 
+// The page's form controls that have windows, one per line, with the screen point of their centre and whether
+// that point lies in the viewer's visible page (a control out of view waits far to the left).
+void AddControls(std::string& json, viewer::TPageViewer& viewer) {
+  pf::TControl& page = viewer.PaintPanel();
+  const pf::TPoint pageTopLeft = page.ClientToScreen({0, 0});
+  bool first = true;
+  for (viewer::TFormControlObj* control : viewer.SectionList().FormControlList) {
+    pf::TWinControl* window = control->GetControl();
+    if (window == nullptr) continue;
+    const pf::TPoint centre = window->ClientToScreen({window->Width() / 2, window->Height() / 2});
+    const bool visible = window->Visible() && window->Left() >= 0 && centre.X >= pageTopLeft.X &&
+                         centre.Y >= pageTopLeft.Y && centre.X < pageTopLeft.X + page.Width() &&
+                         centre.Y < pageTopLeft.Y + page.Height();
+    auto* checkable = dynamic_cast<viewer::TCheckableFormControlObj*>(control);
+    json += first ? "\n    " : ",\n    ";
+    first = false;
+    json += "{\"kind\": " + Quoted(window->ClassName()) + ", \"name\": " + Quoted(control->Name) +
+            ", \"value\": " + Quoted(control->Value) + ", \"checked\": " +
+            (checkable && checkable->Checked() ? "true" : "false") + ", \"x\": " + pf::IntToStr(centre.X) +
+            ", \"y\": " + pf::IntToStr(centre.Y) + ", \"visible\": " + (visible ? "true" : "false") + "}";
+  }
+}
+
 }  // namespace
 
 #ifdef PEXU_TEST_HOOKS
@@ -106,9 +130,19 @@ std::string TestHooks::StateJson(TPexuForm& form) {
   AddMenu(json, form.PexuodMenu->Items(), "", first);
   json += "\n  },\n  \"page\": " + Quoted(form.PexuPageViewer->CurrentFile()) +
           ",\n  \"mode\": " + Quoted(std::string(1, state.ModeLetter)) +
+          ",\n  \"part\": " + Quoted(std::string{state.PartLetter, state.ClassLetter}) +
           ",\n  \"clock\": " + (form.PexuTimer->Enabled() ? "true" : "false") +
           ",\n  \"minutes\": " + pf::IntToStr(state.MinutesElapsed) +
-          ",\n  \"progress\": " + pf::IntToStr(form.PexuProgressBar->Position()) + "\n}\n";
+          ",\n  \"progress\": " + pf::IntToStr(form.PexuProgressBar->Position()) + ",\n  \"controls\": [";
+  AddControls(json, *form.PexuPageViewer);
+  json += "\n  ],\n  \"buttons\": {";
+  for (int i = 0; i < form.SpeedButtonPanel->ControlCount(); ++i) {
+    const pf::TControl& button = *form.SpeedButtonPanel->Controls(i);
+    const pf::TPoint centre = button.ClientToScreen({button.Width() / 2, button.Height() / 2});
+    json += (i ? ", " : "") + Quoted(pf::Trim(button.Hint())) + ": [" + pf::IntToStr(centre.X) + ", " +
+            pf::IntToStr(centre.Y) + "]";
+  }
+  json += "}\n}\n";
   return json;
 }
 

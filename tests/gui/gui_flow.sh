@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Runs one window flow of the program on a fresh virtual X display:
+#   gui_flow.sh PEXU OUTPUT_DIR   with PEXU_GUI_FLOW (the flow's name), PEXU_SOURCE_DIR and PEXU_CATALOGUE set.
+# Skips (exit 77) when the X tools are missing; screenshots land in OUTPUT_DIR.
+set -uo pipefail
+source "$(dirname "$0")/../tools/x11_demo.sh" 1024x768x24 "xdotool xwininfo import" "$@"
+exec python3 "$(dirname "$0")/pexu_gui.py" "$PEXU_GUI_FLOW" "$1" "$2"
