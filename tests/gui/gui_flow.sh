@@ -4,4 +4,4 @@
 # Skips (exit 77) when the X tools are missing; screenshots land in OUTPUT_DIR.
 set -uo pipefail
 source "$(dirname "$0")/../tools/x11_demo.sh" 1024x768x24 "xdotool xwininfo import" "$@"
-exec python3 "$(dirname "$0")/pexu_gui.py" "$PEXU_GUI_FLOW" "$1" "$2"
+exec "${PEXU_PYTHON3:-python3}" "$(dirname "$0")/pexu_gui.py" "$PEXU_GUI_FLOW" "$1" "$2"
