@@ -22,12 +22,17 @@ bool Set(const char* variable) {
   return value != nullptr && *value != '\0';
 }
 
-// Ends the event loop once the viewer's drawing surface has painted a page.
+// Once the viewer's drawing surface has painted a page: says so on stdout ("painted") and ends the event loop.
 void ExitAfterFirstPaint(TPexuForm& form) {
-  form.PexuPageViewer->PaintPanel().AddMessageHook([&form](pf::TMessage& message, const pf::TWndMethod& previous) {
-    previous(message);
-    if (message.Msg == pf::WM_PAINT && !form.PexuPageViewer->CurrentFile().empty()) pf::Application().Terminate();
-  });
+  form.PexuPageViewer->PaintPanel().AddMessageHook(
+      [&form, painted = false](pf::TMessage& message, const pf::TWndMethod& previous) mutable {
+        previous(message);
+        if (painted || message.Msg != pf::WM_PAINT || form.PexuPageViewer->CurrentFile().empty()) return;
+        painted = true;
+        std::fputs("painted\n", stdout);
+        std::fflush(stdout);
+        pf::Application().Terminate();
+      });
 }
 
 // A local X display ":N" (or ":N.S") answers on its socket; one that is gone would make the toolkit abort.

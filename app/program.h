@@ -8,8 +8,8 @@ namespace app {
 // The name of the single-instance lock.
 constexpr const char* InstanceName = "pexuzentalwokrin";
 
-// Runs Pexu; answers the process's exit code. Arguments: "--exit-after-first-paint" ends the program once the
-// start page has been painted (for measuring the start).
+// Runs Pexu; answers the process's exit code. Arguments: "--exit-after-first-paint" prints "painted" once the
+// start page has been painted and ends the program (for measuring the start).
 int RunProgram(int argc, char** argv);
 
 // Whether a window system can be reached: an X or Wayland display, or a platform chosen through QT_QPA_PLATFORM.
