@@ -336,6 +336,9 @@ TEST(QuestionListTest, OwnListAndMenuExamRoads) {
        std::string("Den Prüfungsteil BA gibt es nicht (nur TA, TE, BE und VE)."_l1)},
       {"TA=zehn\r\nZeit=20\r\nTA101\r\nTA102\r\n", true, unreadable},
       {"TA=2\r\nZeit=x\r\nTA101\r\nTA102\r\n", true, unreadable},
+      // A time of no minutes would leave the exam clock nothing to count against.
+      {"TA=2\r\nZeit=0\r\nTA101\r\nTA102\r\n", true, unreadable},
+      {"TA=2\r\nZeit=-5\r\nTA101\r\nTA102\r\n", true, unreadable},
   };
   // The lists lie in another folder than the question lists' folder, which only a list that is taken changes.
   for (const auto& r : refused) {
