@@ -44,7 +44,6 @@ struct MainWindowTest : testing::Test {
   }
   engine::AppState& State() { return form->State(); }
   std::string Panel(int i) { return form->PexusbStatusBar->Panels()[i]->Text(); }
-  pf::TColor PanelColor(int i) { return form->PexusbStatusBar->Panels()[i]->Color(); }
   std::vector<std::string> Warnings() {
     std::vector<std::string> texts;
     for (const auto& call : dialogs.service.Calls())
@@ -157,22 +156,6 @@ TEST_F(MainWindowTest, MenuExamsChangeTheStateOnlyWhenTheSheetWasMade) {
   EXPECT_EQ(State().PartLetter, 'V');
   EXPECT_EQ(State().ClassLetter, 'E');
   EXPECT_EQ(State().OwnListTitle, "");
-}
-
-TEST_F(MainWindowTest, ExamClockColoursAndStops) {
-  Start();
-  State().TimeLimit = 4;
-  State().MinutesElapsed = 0;
-  form->StartExamClock();
-  const pf::TColor colours[] = {pf::clBtnFace, pf::clBtnFace, app::ClockWarnColor, app::ClockOverColor};
-  for (int minute = 1; minute <= 4; ++minute) {
-    form->PexuTimerTimer();
-    EXPECT_EQ(Panel(1), std::to_string(minute) + " Min");
-    EXPECT_EQ(PanelColor(0), colours[minute - 1]);
-    EXPECT_EQ(PanelColor(1), colours[minute - 1]);
-    EXPECT_EQ(form->PexuTimer->Enabled(), minute < 4);
-  }
-  EXPECT_EQ(Panel(0), std::string(" Die Prüfungszeit ist um."_l1));
 }
 
 TEST_F(MainWindowTest, ProgramLinks) {
