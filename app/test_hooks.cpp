@@ -94,9 +94,10 @@ void AddControls(std::string& json, viewer::TPageViewer& viewer) {
     json += first ? "\n    " : ",\n    ";
     first = false;
     json += "{\"kind\": " + Quoted(window->ClassName()) + ", \"name\": " + Quoted(control->Name) +
-            ", \"value\": " + Quoted(control->Value) + ", \"checked\": " +
-            (checkable && checkable->Checked() ? "true" : "false") + ", \"x\": " + pf::IntToStr(centre.X) +
-            ", \"y\": " + pf::IntToStr(centre.Y) + ", \"visible\": " + (visible ? "true" : "false") + "}";
+            ", \"value\": " + Quoted(control->Value) +
+            ", \"checked\": " + (checkable && checkable->Checked() ? "true" : "false") +
+            ", \"x\": " + pf::IntToStr(centre.X) + ", \"y\": " + pf::IntToStr(centre.Y) +
+            ", \"visible\": " + (visible ? "true" : "false") + "}";
   }
 }
 
