@@ -105,15 +105,17 @@ void DrawGlyph(pf::TBitmap& bitmap, Glyph glyph) {
       c.Ellipse(6, 6, 10, 10);
       break;
     case Glyph::Help:
+      // A question mark of strokes: drawn text would load a font just for a button.
       c.Brush().SetColor(kBlue);
       c.Pen().SetColor(kBlue);
       c.Ellipse(1, 1, 15, 15);
-      c.Font().SetColor(pf::clWhite);
-      c.Font().SetHeight(-12);
-      c.Font().SetStyle(pf::fsBold);
-      c.Brush().SetStyle(pf::bsClear);
-      c.TextOut(5, 1, "?");
-      c.Brush().SetStyle(pf::bsSolid);
+      Line(c, pf::clWhite, 2, {5, 5}, {7, 4});
+      Line(c, pf::clWhite, 2, {7, 4}, {10, 5});
+      Line(c, pf::clWhite, 2, {10, 5}, {10, 7});
+      Line(c, pf::clWhite, 2, {10, 7}, {8, 9});
+      Line(c, pf::clWhite, 2, {8, 9}, {8, 10});
+      c.Brush().SetColor(pf::clWhite);
+      c.FillRect({7, 11, 9, 13});
       break;
     case Glyph::Exit:
       c.Brush().SetColor(kYellow);
