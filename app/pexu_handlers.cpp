@@ -56,13 +56,7 @@ void TPexuForm::AntwortenlisteClick() {
 void TPexuForm::InfoClick() { PexuAboutBox->ShowModal(); }
 void TPexuForm::MEinstellungenClick() { EinstellungenForm->Show(); }
 void TPexuForm::PruefungseditorClick() { PEditorForm->Show(); }
-void TPexuForm::DruckenSpeedButtonClick() {
-#ifdef PEXU_VIEWER_PRINTS
-  PexuPageViewer->Print(1, 999);
-#else
-  Msg("Diese Ausgabe von Pexu kann noch nicht drucken.");
-#endif
-}
+void TPexuForm::DruckenSpeedButtonClick() { PexuPageViewer->Print(1, 999); }
 void TPexuForm::DruckereinrichtenClick() { PrinterSetupDialog->Execute(); }
 void TPexuForm::ExitSpeedButtonClick() { Close(); }
 

@@ -9,6 +9,7 @@
 #include "engine/catalogue.h"
 #include "platform/core/files.h"
 #include "platform/core/strings.h"
+#include "platform/ui/printers.h"
 #include "platform/ui/system.h"
 #include "tests/app/app_test_support.h"
 
@@ -200,6 +201,19 @@ TEST_F(MainWindowTest, ProgramLinks) {
   form->PexuPageViewerHotSpotClick("/x/StatistikA.html", handled);
   EXPECT_TRUE(handled);
   EXPECT_TRUE(pf::SameText(pf::ExtractFileName(Shown()), "statistikA.html"));
+}
+
+// The print command prints the shown page, all of it.
+TEST_F(MainWindowTest, PrintsTheShownPage) {
+  Start();
+  pf::TPrinter printer;
+  printer.SetBackend(pf::pbRecording);
+  pf::TPrinter* previous = pf::SetPrinter(&printer);
+  form->K2TechnikClick();
+  form->Drucken->Click();
+  pf::SetPrinter(previous);
+  EXPECT_GT(printer.RecordedPageCount(), 1);  // 51 questions fill more than a page
+  EXPECT_TRUE(Warnings().empty());
 }
 
 TEST_F(MainWindowTest, HintsReachEveryStatusBarAndTheStateFile) {
