@@ -2,11 +2,7 @@
 // pages, in the box test font (every character 10 pixels wide, 20 high, ascent 16) on an offscreen bitmap.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
@@ -619,55 +615,6 @@ TEST(TextQueries, SearchSourceMapAndSelectedText) {
   for (TSection* section : two.sections) section->CollectSelectedText(buffer);
   copied.resize(static_cast<size_t>(buffer.Finish() - 1));
   EXPECT_EQ(copied, u"ab\r\ncd");
-}
-
-// ---- the exam sheet ----
-
-// Laid out at three widths, no line of the sheet's text is wider than its room unless it is one word.
-TEST(TextLayout, ExamSheetLinesStayInsideTheirRoom) {
-  namespace fs = std::filesystem;
-  const fs::path data = fs::temp_directory_path() / ("pexu-sheet-" + std::to_string(getpid()));
-  fs::create_directories(data / "Fragen");
-  fs::copy_file(PEXU_CATALOGUE, data / "Fragen/KAEFragen.qst", fs::copy_options::overwrite_existing);
-  const std::string command = std::string(PEXU_DRIVER) + " --program '" + PEXU_SOURCE_DIR + "/resources' --data '" +
-                              data.string() + "' --seed 3 submit PexuTA teil=T >/dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(data / "html/LetztePruefung.html", std::ios::binary);
-  const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  fs::remove_all(data);
-  ASSERT_GT(html.size(), 1000u);
-  UseBoxFont();
-  QuietViewer viewer;
-  TSectionList list(&viewer, nullptr);
-  list.ApplyDefaultFontsAndColors("Arial", "Courier New", 0, 0, pf::DEFAULT_CHARSET, true, false, pf::clWhite, 0xFF,
-                                  0x800080, 0xFF0000, pf::clBlack, 12);
-  TParseResult result;
-  ParseHtmlDocument(html, list, nullptr, nullptr, nullptr, nullptr, result);
-  std::vector<TSection*> sections;
-  CollectSections(list, sections);
-  ASSERT_GT(sections.size(), 100u);
-  pf::TBitmap bitmap(8, 8, pf::pf24bit);
-  int lines = 0;
-  for (int32_t width : {300, 600, 1200}) {
-    IndentManager indents;
-    indents.SetEdges(0, width);
-    int32_t y = 0, curs = 0;
-    for (TSection* s : sections) {
-      int32_t max = 0;
-      y += s->ComputeLayout(bitmap.Canvas(), pf::TRect{0, 0, width, 100}, indents, 0, y, width, 0, curs, max);
-      for (int i = 0; i < s->Lines.Count(); ++i) {
-        const LineRec& line = *s->Lines[i];
-        ++lines;
-        int32_t used = s->MeasureTextWidth(bitmap.Canvas(), line.Start, line.Ln, true);
-        if (line.Shy) used += s->HyphenWidth(bitmap.Canvas(), line.Start + line.Ln - 1);
-        if (used <= line.LineWidth) continue;
-        std::u16string text = s->Text.substr(static_cast<size_t>(line.Start), static_cast<size_t>(line.Ln));
-        while (!text.empty() && text.back() == u' ') text.pop_back();
-        EXPECT_EQ(text.find(u' '), std::u16string::npos) << "line " << i << " at " << width << " is " << used;
-      }
-    }
-  }
-  EXPECT_GT(lines, 300);
 }
 
 }  // namespace
