@@ -15,6 +15,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
 #include "viewer/blocks.h"
+#include "viewer/font_runs.h"
 #include "viewer/form_controls.h"
 #include "viewer/html_parser.h"
 #include "viewer/image_cache.h"
@@ -252,15 +253,38 @@ TEST(DocumentGeometry, CaretSelectionAndCopyOnTheWholeDocument) {
            {10, 0, true}, {29, 19, true}, {9, 10, false}, {30, 10, false}, {15, 20, false}})
     EXPECT_EQ(doc.canvas().Pixels(x, y) == highlight, selected) << x << "," << y;
 
-  // "ab " holds positions 0-2, "cd " 3-5; a selection running past a section's end ends with a line break.
-  Document two("<div>ab</div><div>cd</div>");
-  two.Layout(200);
-  for (auto [end, text] : {std::pair{5, u"ab\r\ncd"}, {100, u"ab\r\ncd\r\n"}}) {
+  // Copying up to the end of "cd", or past the end of its section, which then ends with a line break; a paragraph
+  // adds one more after itself.
+  struct Copy {
+    const char* html;
+    bool pastEnd;
+    std::u16string text;
+  } copies[] = {{"<div>ab</div><div>cd</div>", false, u"ab\r\ncd"},
+                {"<div>ab</div><div>cd</div>", true, u"ab\r\ncd\r\n"},
+                {"<p>ab</p><p>cd</p>", false, u"ab\r\n\r\ncd\r\n"}};
+  for (const Copy& c : copies) {
+    Document two(c.html);
+    two.Layout(200);
     two.list.SelB = 0;
-    two.list.SelE = end;
+    two.list.SelE = c.pastEnd ? 100 : two.list.SearchForward(0, u"cd", false) + 2;
     std::u16string copied(16, u'\0');
     copied.resize(static_cast<size_t>(two.list.CopySelectedTextToBuffer(copied.data(), 16) - 1));
-    EXPECT_EQ(copied, text) << end;
+    EXPECT_EQ(copied, c.text) << c.html << " to " << two.list.SelE;
+  }
+}
+
+// A link with the keyboard focus gets a dotted frame around its text cell (x 30-50, rows 0-20), drawn over the white
+// gap left of its first glyph; without the focus the gap stays white.
+TEST(DocumentGeometry, AFocusedLinkIsFramed) {
+  Document doc("ab <a href=\"x.html\">cd</a> ef");
+  doc.Layout(400);
+  ASSERT_EQ(doc.list.LinkList.size(), 1u);
+  for (bool focused : {false, true}) {
+    if (focused) doc.list.LinkList[0]->EnterLink();
+    doc.Paint();
+    int inked = 0;
+    for (int y = 1; y < 12; ++y) inked += doc.canvas().Pixels(30, y) != pf::clWhite;
+    EXPECT_EQ(inked > 0, focused);
   }
 }
 

@@ -235,6 +235,39 @@ TEST(TableGrid, SpansAndFillers) {
   }
 }
 
+// BORDER, CELLPADDING and CELLSPACING within their bounds (a bare BORDER is 1, a negative spacing is ignored); a
+// cell's WIDTH in pixels or per-mille, a percentage outside 1..100 ignored.
+TEST(TableGrid, AttributesWithinTheirBounds) {
+  struct Case {
+    const char* table;
+    int32_t border, padding, spacing;
+    const char* width;
+    int32_t specWd;
+    bool percent;
+  } cases[] = {
+      {"<table border>", 1, 1, 2, "50%", 500, true},
+      {"<table border=500 cellpadding=80 cellspacing=60>", 100, 50, 40, "150%", 0, false},
+      {"<table cellspacing=-3 cellpadding=4>", 0, 4, 2, "0%", 0, false},
+      {"<table border=0>", 0, 1, 2, "40", 40, false},
+  };
+  for (const Case& c : cases) {
+    Page page(std::string(c.table) + "<tr><td width=\"" + c.width + "\">a</table>");
+    ASSERT_NE(page.table, nullptr) << c.table;
+    EXPECT_EQ(std::tuple(page.table->BorderWidth, page.table->CellPadding, page.table->CellSpacing),
+              std::tuple(c.border, c.padding, c.spacing))
+        << c.table;
+    const TCellObj& cell = *(*page.table->Rows[0])[0];
+    EXPECT_EQ(std::pair(cell.SpecWd, cell.AsPercent), std::pair(c.specWd, c.percent)) << c.width;
+  }
+  // Measured without a width, a cell spanning two columns of 10 and 20 shares its 100 pixels by their widths.
+  Page spanning(
+      "<table cellspacing=0 cellpadding=0><tr><td colspan=2>aaaaaaaaaa</td></tr><tr><td>b</td><td>cc</td></tr>");
+  int32_t minWidth = 0, maxWidth = 0;
+  spanning.table->MeasureMinMaxWidth(spanning.canvas, minWidth, maxWidth);
+  EXPECT_EQ(spanning.table->MinWidths, (std::vector<int32_t>{33, 67}));
+  EXPECT_EQ(spanning.table->MaxWidths, (std::vector<int32_t>{33, 67}));
+}
+
 // The width methods on columns of known minimum and maximum widths and percentages (per-mille).
 struct Columns {
   std::vector<int32_t> mins, maxes, percents;
