@@ -1,13 +1,15 @@
 // Any bytes through the HTML reader and the document builder (or, by the first byte, the plain-text reader), with
 // every event of the viewer set. The built document must hold together: every section finished with one flag per
 // character and one more, its runs in order from 0, a picture at every picture character and a control at every
-// control character, and every link run in the link list a run of the document.
+// control character, and every link run in the link list a run of the document. By the first byte the document is
+// also laid out at a width it picks, painted, hit-tested and searched, and its text copied.
 #include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
 
 #include "platform/core/exceptions.h"
+#include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
@@ -17,7 +19,7 @@ namespace {
 
 using namespace viewer;
 
-enum : uint8_t { kPlainText = 0x01, kNoViewer = 0x02 };
+enum : uint8_t { kPlainText = 0x01, kNoViewer = 0x02, kLayout = 0x04 };
 
 void Trap(bool failed) {
   if (failed) __builtin_trap();
@@ -68,6 +70,39 @@ void CheckCell(const TCellBasic& cell, std::set<const TFontObj*>& runs) {
   }
 }
 
+// Lays the document out at width, paints it, and asks it about points, positions and its text.
+void LayOutAndAsk(TSectionList& list, int32_t width) {
+  pf::TBitmap bitmap(64, 64, pf::pf24bit);
+  pf::TCanvas& canvas = bitmap.Canvas();
+  int32_t maxWidth = 0;
+  const int32_t height = list.ComputeLayout(canvas, pf::TRect{0, 0, width, 400}, maxWidth);
+  Trap(height < 0);
+  for (int32_t top : {0, height / 2}) {
+    list.YOff = top;
+    list.Paint(canvas, pf::TRect{0, 0, 64, 64}, 0);
+  }
+  list.YOff = 0;
+  for (int32_t y = 0; y < height; y += 1 + height / 8) {
+    std::unique_ptr<TUrlTarget> target;
+    TFormControlObj* control = nullptr;
+    std::string title;
+    list.GetLinkAt(canvas, width / 2, y, target, control, title);
+    bool inText = false;
+    int32_t lineHeight = 0, lineTop = 0, caretX = 0, position = 0;
+    list.GetPositionAtPoint(canvas, width / 3, y, inText, lineHeight, lineTop, caretX);
+    list.FindObjectAt(width / 4, y, position);
+  }
+  list.SelB = 0;
+  list.SelE = list.Len;
+  const int32_t count = list.CountSelectedChars();
+  std::u16string copied(static_cast<size_t>(count + 1), u'\0');
+  Trap(list.CopySelectedTextToBuffer(copied.data(), count + 1) > count + 1);
+  list.SearchForward(0, u"a", false);
+  list.SearchBackward(list.Len, u"a", false);
+  int32_t x = 0, y = 0;
+  list.GetPositionXY(canvas, list.Len / 2, x, y);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -93,5 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set<const TFontObj*> runs;
   CheckCell(list, runs);
   for (const TFontObj* link : list.LinkList) Trap(!runs.count(link) || link->UrlTarget.Url.empty());
+  if (mode & kLayout) LayOutAndAsk(list, 20 * (mode >> 3));
   return 0;
 }
