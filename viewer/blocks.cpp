@@ -308,7 +308,7 @@ TTableBlock::TTableBlock(TSectionList* masterList, TProperties& prop, TCellBasic
                               : 0;
   if (percent > 0) {
     GivenWidthPercent = true;
-    GivenWidth = std::min(1000, percent * 10);
+    GivenWidth = percent >= 100 ? 1000 : percent * 10;  // per mille; a huge percentage must not overflow
   } else if (MargArray[piWidth] > 0) {
     GivenWidth = MargArray[piWidth];
     const int32_t content = GivenWidth - MargArray[piBorderLeftWidth] - MargArray[piBorderRightWidth] -

@@ -246,8 +246,11 @@ TEST(BlockLayout, TableBlocks) {
   Page page(
       "<table id=half width='50%' hspace=-60 vspace=500 border=2><tr><td></table>"
       "<table id=over width='150%' align=center style='float:right'><tr><td></table>"
-      "<table id=styled border=2 style='border-left-style:dotted'><tr><td></table>");
+      "<table id=styled border=2 style='border-left-style:dotted'><tr><td></table>"
+      "<table id=huge style='width:2122222222222222222222%'><tr><td></table>");
   const TTableBlock &half = page.Get<TTableBlock>("half"), &over = page.Get<TTableBlock>("over");
+  const TTableBlock& huge = page.Get<TTableBlock>("huge");  // a style's percentage is capped at 100 %
+  EXPECT_EQ(std::pair(huge.GivenWidth, huge.GivenWidthPercent), std::pair(1000, true));
   const TTableBlock& styled = page.Get<TTableBlock>("styled");
   EXPECT_EQ(half.GivenWidth, 500);
   EXPECT_TRUE(half.GivenWidthPercent);
