@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 
+#include "platform/core/mathutil.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
 #include "viewer/blocks.h"
@@ -419,30 +420,38 @@ TEST(EnginePages, ExamSheetLinesStayInsideTheirRoom) {
   EXPECT_GT(lines, 300);
 }
 
-// At 800 pixels the sheet's outer table takes 95 % of the room its style sheet's body margins of 8 leave (784);
-// each question's table 95 % of its cell, where the number column asks for 2 %: less than its bold number needs, so it
-// gets that minimum and the text column the rest.
+// The sheet's outer table takes 95 % of the room its style sheet's body margins of 8 leave; each question's table 95 %
+// of its cell, where the number column asks for 2 %: at 800 pixels less than its bold number needs, so it gets that
+// minimum, and the text column the rest.
 TEST(EnginePages, ExamSheetTablesTakeTheWidthsTheyAskFor) {
   EngineRun run("submit PexuTA teil=T");
   ASSERT_TRUE(run.ok);
   Document sheet(run.Html("LetztePruefung.html"), 10, 5);
-  sheet.Layout(800);
-  Contents contents;
-  contents.Collect(sheet.list);
-  ASSERT_GT(contents.tables.size(), 10u);
-  ThtmlTable& outer = *contents.tables[0];
-  EXPECT_EQ(outer.TableWidth, 745);  // MulDiv (784, 950, 1000)
-  EXPECT_EQ(outer.Widths, std::vector<int32_t>{745});
-  int questions = 0;
-  for (ThtmlTable* table : contents.tables) {
-    if (table->Widths.size() != 2 || table->Percents != std::vector<int32_t>{20, 980}) continue;
-    ++questions;
-    EXPECT_EQ(table->TableWidth, 708);  // MulDiv (745, 950, 1000)
-    EXPECT_EQ(table->Widths[0], table->MinWidths[0]);
-    EXPECT_GT(table->Widths[0], 14);  // 2 % of 708
-    EXPECT_EQ(table->Widths[0] + table->Widths[1], 708);
+  // At 4000 pixels 2 % of a question's table is more than its number needs: the column gets its 2 %.
+  struct Case {
+    int32_t width, outer, question;
+    bool numberAtMinimum;
+  } cases[] = {{800, 745, 708, true}, {4000, 3785, 3596, false}};  // MulDiv (width - 16, 950, 1000), then of that
+  for (const Case& c : cases) {
+    sheet.Layout(c.width);
+    Contents contents;
+    contents.Collect(sheet.list);
+    ASSERT_GT(contents.tables.size(), 10u);
+    ThtmlTable& outer = *contents.tables[0];
+    EXPECT_EQ(outer.TableWidth, c.outer);
+    EXPECT_EQ(outer.Widths, std::vector<int32_t>{c.outer});
+    int questions = 0;
+    for (ThtmlTable* table : contents.tables) {
+      if (table->Widths.size() != 2 || table->Percents != std::vector<int32_t>{20, 980}) continue;
+      ++questions;
+      EXPECT_EQ(table->TableWidth, c.question);
+      const int32_t share = pf::MulDiv(c.question, 20, 1000);
+      EXPECT_EQ(table->Widths[0], c.numberAtMinimum ? table->MinWidths[0] : share) << c.width;
+      EXPECT_EQ(table->Widths[0] > share, c.numberAtMinimum) << c.width;
+      EXPECT_EQ(table->Widths[0] + table->Widths[1], c.question);
+    }
+    EXPECT_GE(questions, 10);
   }
-  EXPECT_GE(questions, 10);
 }
 
 // The statistics page shows its six charts at 277 x 200, each inside its cell, drawn from the engine's GIFs.
