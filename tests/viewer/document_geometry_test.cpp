@@ -15,6 +15,7 @@
 #include "platform/core/mathutil.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/font_runs.h"
 #include "viewer/form_controls.h"
@@ -31,26 +32,11 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kCanvasWidth = 400, kCanvasHeight = 200;
 
-class QuietViewer : public IViewerControl {
- public:
-  pf::TObject* Sender() override { return nullptr; }
-  std::string ExpandFileName(const std::string& name) override { return name; }
-  void SetCodePage(int) override {}
-  void FollowLinkByKey(const TUrlTarget&) override {}
-  void DocumentKeyPress(char&) override {}
-  void DoProgress(int) override {}
-};
-
 // A document in the box font at 20 pixels without margins, laid out at a width and painted on white.
 struct Document {
   explicit Document(const std::string& html, int32_t marginWidth = 0, int32_t marginHeight = 0)
       : list(&viewer, nullptr) {
-    static const bool registered = [] {
-      pf::RegisterFontFile(PEXU_TEST_FONTS_DIR "/HtBox.ttf");
-      return true;
-    }();
-    (void)registered;
-    pf::SetFontService(nullptr);
+    viewertest::UseBoxFont();
     list.ApplyDefaultFontsAndColors("HtBox", "HtBox", marginWidth, marginHeight, pf::DEFAULT_CHARSET, true, false,
                                     pf::clWhite, 0xFF, 0x800080, 0xFF0000, pf::clBlack, 15);
     list.BitmapList = &cache;
@@ -89,7 +75,7 @@ struct Document {
   }
   pf::TCanvas& canvas() { return bitmap.Canvas(); }
 
-  QuietViewer viewer;
+  viewertest::NoViewer viewer;
   TStringBitmapList cache;
   TSectionList list;
   pf::TBitmap bitmap{kCanvasWidth, kCanvasHeight, pf::pf24bit};

@@ -7,6 +7,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
 #include "platform/ui/messages.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/borders.h"
 #include "viewer/html_parser.h"
@@ -21,22 +22,10 @@ using namespace viewer;
 
 constexpr int32_t kBitmapWidth = 320, kBitmapHeight = 160;
 
-void UseBoxFont() {
-  static const bool registered = [] {
-    pf::RegisterFontFile(PEXU_TEST_FONTS_DIR "/HtBox.ttf");
-    return true;
-  }();
-  (void)registered;
-  pf::SetFontService(nullptr);
-}
+using viewertest::UseBoxFont;
 
-class QuietViewer : public IViewerControl {
+class QuietViewer : public viewertest::NoViewer {
  public:
-  pf::TObject* Sender() override { return nullptr; }
-  std::string ExpandFileName(const std::string& name) override { return name; }
-  void SetCodePage(int) override {}
-  void FollowLinkByKey(const TUrlTarget&) override {}
-  void DocumentKeyPress(char&) override {}
   void DoProgress(int percent) override { progress.push_back(percent); }
   std::vector<int> progress;
 };

@@ -1,8 +1,9 @@
-// What viewer tests share: a viewer stand-in for documents read without a viewer control.
+// What viewer tests share: a viewer stand-in for documents read without a viewer control, and the box test font.
 #pragma once
 
 #include <string>
 
+#include "platform/graphics/fonts.h"
 #include "viewer/section_list.h"
 
 namespace viewertest {
@@ -17,5 +18,16 @@ class NoViewer : public viewer::IViewerControl {
   void DocumentKeyPress(char&) override {}
   void DoProgress(int) override {}
 };
+
+// Registers the box test font once and switches to the font service that renders it: every character advances 10
+// pixels at 20 pixels, its black box in columns [x + 1, x + 9).
+inline void UseBoxFont() {
+  static const bool registered = [] {
+    pf::RegisterFontFile(PEXU_TEST_FONTS_DIR "/HtBox.ttf");
+    return true;
+  }();
+  (void)registered;
+  pf::SetFontService(nullptr);
+}
 
 }  // namespace viewertest
