@@ -102,6 +102,8 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
   Padding = {paddings[piPaddingTop], paddings[piPaddingRight], paddings[piPaddingBottom], paddings[piPaddingLeft]};
   BorderWidths = {MargArray[piBorderTopWidth], MargArray[piBorderRightWidth], MargArray[piBorderBottomWidth],
                   MargArray[piBorderLeftWidth]};
+  for (int32_t& space : Padding) space = std::min(space, kMaxLength);
+  for (int32_t& space : BorderWidths) space = std::min(space, kMaxLength);
   prop.GetPageBreaks(BreakBefore, BreakAfter, KeepIntact);
 }
 

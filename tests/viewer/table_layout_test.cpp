@@ -259,6 +259,11 @@ TEST(TableGrid, AttributesWithinTheirBounds) {
     const TCellObj& cell = *(*page.table->Rows[0])[0];
     EXPECT_EQ(std::pair(cell.SpecWd, cell.AsPercent), std::pair(c.specWd, c.percent)) << c.width;
   }
+  // A cell's style paddings and borders are taken at most 32,000 pixels wide, so that their sums stay in range.
+  Page spaces("<table><tr><td style='padding:9999999999px; border:9999999999px solid'>a</table>");
+  spaces.table->Initialize();
+  const TCellObj& spaced = *(*spaces.table->Rows[0])[0];
+  EXPECT_EQ(std::pair(spaced.HzSpace, spaced.VrSpace), std::pair(4 * 32000, 4 * 32000));
   // Measured without a width, a cell spanning two columns of 10 and 20 shares its 100 pixels by their widths.
   Page spanning(
       "<table cellspacing=0 cellpadding=0><tr><td colspan=2>aaaaaaaaaa</td></tr><tr><td>b</td><td>cc</td></tr>");
