@@ -842,7 +842,7 @@ void THtmlBuilder::DoListItem(TListState& list, const TSymbolSet& closing) {
     CurrentSection->AppendChar(kNoBreakSpace, Tokenizer.Position());
   CloseBlock(item, parent, false);
   PopTagProperties(tag);
-  ++list.counter;
+  if (list.counter < INT32_MAX) ++list.counter;  // a VALUE at the largest number stays there
 }
 
 bool THtmlBuilder::DoListContent(const TSymbolSet& closing) {

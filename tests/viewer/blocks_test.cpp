@@ -508,13 +508,17 @@ TEST(ListMarkers, Texts) {
 }
 
 TEST(ListMarkers, OrderedListNumbers) {
-  Page page("<ol start=3 type=i><li id=a>a<li id=b value=10>b<li id=c>c</ol><ul><li id=d>d</ul><li id=e>e");
+  Page page(
+      "<ol start=3 type=i><li id=a>a<li id=b value=10>b<li id=c>c</ol><ul><li id=d>d</ul><li id=e>e"
+      "<ol><li id=f value=99999999999>f<li id=g>g</ol>");
   const struct {
     const char* id;
     int32_t number;
     TListStyleType style;
   } cases[] = {
-      {"a", 3, lsLowerRoman}, {"b", 10, lsLowerRoman}, {"c", 11, lsLowerRoman}, {"d", 1, lsDisc}, {"e", 1, lsDisc}};
+      {"a", 3, lsLowerRoman}, {"b", 10, lsLowerRoman},     {"c", 11, lsLowerRoman},    {"d", 1, lsDisc},
+      {"e", 1, lsDisc},       {"f", INT32_MAX, lsDecimal}, {"g", INT32_MAX, lsDecimal}};  // the largest number is not
+                                                                                          // counted past
   for (const auto& c : cases) {
     const TBlockLI& item = page.Get<TBlockLI>(c.id);
     EXPECT_EQ(item.ItemNumber, c.number) << c.id;
