@@ -168,6 +168,14 @@ constexpr const char* ContactAddress = "pexu-team@example.org";
 std::string MailLink(const std::string& company);
 // Adds fixed lines to a page under construction.
 void AddLines(pf::TStrings& page, std::initializer_list<std::string_view> lines);
+// The rows of a question on a page, each on the background colour: its text, its picture (a path "./pics/..."
+// written below root) and one answer line ("R:..." or "W:..."), whose "./pics" become root + "/pics". The answer's
+// first cell is a radio button named id with the value "R" or "W" + position, or empty when id is empty.
+void WriteQuestionTextRow(pf::TStrings& page, const std::string& colour, const std::string& text);
+void WritePictureRow(pf::TStrings& page, const std::string& colour, const std::string& root,
+                     const std::string& picture);
+void WriteAnswerRow(pf::TStrings& page, const std::string& colour, const std::string& root, std::string answer,
+                    const std::string& id, int position);
 // Page dates "dd.mm.yyyy  hh:mm:ss" (two blanks) and log dates "dd.mm.yyyy hh:mm:ss".
 std::string PageDate();
 std::string LogDate();

@@ -221,6 +221,34 @@ void Engine::WriteSheetHeader(const Sheet& sheet, const std::string& version, pf
   AddLines(page, {"      </tr>", "      </table>", "    </td>", "  </tr>", "  </tfoot>", "  <tbody>"});
 }
 
+void WriteQuestionTextRow(pf::TStrings& page, const std::string& colour, const std::string& text) {
+  page.Add("      <tr bgcolor=\"" + colour + "\">");
+  page.Add("        <td colspan=\"2\"><b>" + UmlautsToEntities(text) + "</b></td>");
+  page.Add("      </tr>");
+}
+
+void WritePictureRow(pf::TStrings& page, const std::string& colour, const std::string& root,
+                     const std::string& picture) {
+  page.Add("      <tr bgcolor=\"" + colour + "\">");
+  page.Add("        <td colspan=\"2\"><img src=\"" + root + pf::Copy(picture, 2, kPicturePathLength) +
+           "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + picture + "\"></td>");
+  page.Add("      </tr>");
+}
+
+void WriteAnswerRow(pf::TStrings& page, const std::string& colour, const std::string& root, std::string answer,
+                    const std::string& id, int position) {
+  ReplaceAll(answer, "./pics", root + "/pics");
+  page.Add("      <tr bgcolor=\"" + colour + "\">");
+  if (id.empty()) {
+    page.Add("        <td>&nbsp;</td>");
+  } else {
+    page.Add("        <td><input type=\"radio\" name=\"" + id + "\" value=\"" + pf::UpperCase(answer.substr(0, 1)) +
+             pf::IntToStr(position) + "\"></td>");
+  }
+  page.Add("        <td>" + UmlautsToEntities(pf::Copy(answer, 3, static_cast<int>(answer.size()))) + "</td>");
+  page.Add("      </tr>");
+}
+
 void Engine::WriteQuestionBlock(const Sheet& sheet, const QuestionRecord& record, int index, const pf::TStrings& order,
                                 pf::TStringList& page, pf::TStrings& key) {
   const std::string root = port_.ServerRoot();
@@ -246,26 +274,14 @@ void Engine::WriteQuestionBlock(const Sheet& sheet, const QuestionRecord& record
     page.Add("        <td width=\"98%\" align=\"right\">" + ordinal);
   }
   page.Add("      </tr>");
-  page.Add("      <tr bgcolor=\"" + colour + "\">");
-  page.Add("        <td colspan=\"2\"><b>" + UmlautsToEntities(record.Text) + "</b></td>");
-  page.Add("      </tr>");
-  if (!record.Picture.empty()) {
-    page.Add("      <tr bgcolor=\"" + colour + "\">");
-    page.Add("        <td colspan=\"2\"><img src=\"" + root + pf::Copy(record.Picture, 2, kPicturePathLength) +
-             "\" vspace=\"2\" hspace=\"5\" border=\"0\" alt=\"" + record.Picture + "\"></td>");
-    page.Add("      </tr>");
-  }
+  WriteQuestionTextRow(page, colour, record.Text);
+  if (!record.Picture.empty()) WritePictureRow(page, colour, root, record.Picture);
   // The answer in catalogue position j stands at display position order[j].
   for (int position = 1; position <= 4; ++position) {
     int j = 0;
     while (j < 4 && pf::StrToInt(order[j]) != position) ++j;
-    std::string answer = record.Answers[j];
-    ReplaceAll(answer, "./pics", root + "/pics");
-    page.Add("      <tr bgcolor=\"" + colour + "\">");
-    page.Add("        <td><input type=\"radio\" name=\"" + id + "\" value=\"" + pf::UpperCase(answer.substr(0, 1)) +
-             pf::IntToStr(position) + "\"></td>");
-    page.Add("        <td>" + UmlautsToEntities(pf::Copy(answer, 3, static_cast<int>(answer.size()))) + "</td>");
-    page.Add("      </tr>");
+    const std::string& answer = record.Answers[j];
+    WriteAnswerRow(page, colour, root, answer, id, position);
     if (IsRightAnswer(answer)) key.Add(id + PadWithZeros(pf::IntToStr(position), 4));
   }
   page.Add("        <tr bgcolor=\"#ffffff\">");
