@@ -1,0 +1,127 @@
+// The question window on real widgets (offscreen), with the editor that shows questions in it.
+#include "app/fragen.h"
+#include "app/peditor.h"
+#include "platform/core/files.h"
+#include "platform/core/strings.h"
+#include "tests/app/app_test_support.h"
+
+namespace {
+
+using app::TFragenForm;
+using enginetest::ReadFile;
+
+struct QuestionWindowTest : apptest::AppTest {
+  QuestionWindowTest() { fragen = Create<TFragenForm>(); }
+  std::string Page() const { return ReadFile(dir.File("html/LetzteFrage.html")); }
+  bool Shows(const std::string& text) const { return Page().find(text) != std::string::npos; }
+  // The running sheet's form sent back with every question unanswered.
+  void SubmitSheet() {
+    pf::TStringList sheet, results;
+    sheet.LoadFromFile(dir.File("html/LetztePruefung.html"));
+    for (int i = 0; i < sheet.Count(); ++i) {
+      const std::string& line = sheet[i];
+      const size_t hidden = line.find("type=\"hidden\" name=\"");
+      if (hidden == std::string::npos) continue;
+      const size_t name = hidden + 20, value = line.find("value=\"", name) + 7;
+      results.Add(line.substr(name, line.find('"', name) - name) + "=" +
+                  line.substr(value, line.find('"', value) - value));
+    }
+    engine.PexuPageViewerFormSubmit("PexuA", "", "", "post", results);
+  }
+  std::unique_ptr<TFragenForm> fragen;
+};
+
+// A training sheet's question: identifier row, text, picture and right answer; the sheet keeps its count and time;
+// an identifier not in the pool keeps the page; the link hides the window.
+TEST_F(QuestionWindowTest, ShowsAQuestionOfTheRunningSheetUntilItsLinkIsClicked) {
+  char mode = 't';
+  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "TA1", mode));
+  const auto sheet = std::tuple(state.QuestionCount, state.TimeLimitText, state.ModeLetter);
+  fragen->ShowQuestion("TA", "TA105");
+  EXPECT_TRUE(fragen->Visible());
+  EXPECT_EQ(fragen->Caption(), "Pexu - Frage und richtige Antwort");
+  EXPECT_EQ(fragen->FragenPageViewer->CurrentFile(), dir.File("html/LetzteFrage.html"));
+  EXPECT_TRUE(Shows("<tr bgcolor=\"#e7e7ff\"><td colspan=\"2\"><b>TA105</b></td></tr>"));
+  EXPECT_TRUE(Shows("/opt/pexu/pics/ta105.png"));
+  EXPECT_EQ(std::tuple(state.QuestionCount, state.TimeLimitText, state.ModeLetter), sheet);
+
+  const std::string shown = Page();
+  fragen->ShowQuestion("TA", "TA999");
+  EXPECT_EQ(Page(), shown);
+
+  bool handled = false;
+  fragen->FragenPageViewer->OnHotSpotClick(fragen->FragenPageViewer, "./", handled);
+  EXPECT_TRUE(handled);
+  EXPECT_FALSE(fragen->Visible());
+  EXPECT_EQ(fragen->FragenPageViewer->DocHeight(), 0);
+  EXPECT_TRUE(port.warnings.empty());
+}
+
+// The page is made again on every activation, from the pool the running sheet has then.
+TEST_F(QuestionWindowTest, EveryActivationWritesThePageAgain) {
+  char mode = 'k';
+  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "", mode));
+  fragen->ShowQuestion("TA", "TA101");
+  auto main = ui_test::ActiveForm();
+  for (int i = 0; i < 2; ++i) {
+    pf::DeleteFile(dir.File("html/LetzteFrage.html"));
+    Activate(*main);
+    Activate(*fragen);
+    EXPECT_TRUE(Shows("<b>TA101</b>")) << i;
+  }
+}
+
+// During an exam of part TA the editor shows a question of part VE: the window reads that pool itself, and the
+// exam is still graded and logged as TA.
+TEST_F(QuestionWindowTest, TheEditorsQuestionOfAnotherPartLeavesTheRunningExamAlone) {
+  char mode = 'k';
+  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "", mode));
+  pf::TStringList sheetPool;
+  sheetPool.Assign(state.CatalogueLines);
+  auto editor = Create<app::TPEditorForm>();
+  editor->OnShowQuestion = [this](const std::string& code, const std::string& id) { fragen->ShowQuestion(code, id); };
+  Activate(*editor);
+  editor->PruefungsAuswahlComboBox->SetItemIndex(3);
+  editor->PruefungsAuswahlComboBoxChange();
+  editor->FragenListBox->SetSelected(editor->FragenListBox->Items().IndexOf("VA102"), true);
+  QTest::keyClick(ui_test::Widget(*editor->FragenListBox), Qt::Key_T, Qt::ControlModifier);
+
+  EXPECT_EQ(fragen->ShownPartCode() + fragen->ShownId(), "VEVA102");
+  EXPECT_TRUE(Shows("<tr bgcolor=\"#d0ffc0\"><td colspan=\"2\"><b>VA102</b></td></tr>"));
+  EXPECT_TRUE(Shows("Amateurfunkgesetz"));
+  EXPECT_EQ((std::string{state.PartLetter, state.ClassLetter, state.ModeLetter}), "TAk");
+  EXPECT_TRUE(state.CatalogueLines.Equals(sheetPool));
+  Activate(*fragen);
+  EXPECT_TRUE(Shows("<b>VA102</b>"));
+
+  SubmitSheet();
+  ASSERT_EQ(state.ExamLog.Count(), 2);
+  EXPECT_EQ(state.ExamLog[0].find("<td>TA/"), 0u) << state.ExamLog[0];
+  EXPECT_TRUE(port.warnings.empty());
+}
+
+// A pool that cannot be read is reported once, when the question is asked for, never on activation.
+TEST_F(QuestionWindowTest, AMissingPoolIsReportedOnce) {
+  pf::DeleteFile(state.CatalogueFile);
+  auto main = ui_test::ActiveForm();
+  fragen->ShowQuestion("VE", "VA101");
+  for (int i = 0; i < 3; ++i) {
+    Activate(*main);
+    Activate(*fragen);
+  }
+  EXPECT_EQ(port.warnings, std::vector<std::string>{"Die Datei " + state.CatalogueFile + " existiert nicht."});
+  EXPECT_FALSE(pf::FileExists(dir.File("html/LetzteFrage.html")));
+}
+
+// Centred at 540 x 400 without stored keys; the place is written when the window goes.
+TEST_F(QuestionWindowTest, TakesItsPlaceFromTheSettingsFile) {
+  const int w = pf::Screen().Width(), h = pf::Screen().Height();
+  EXPECT_EQ(fragen->BoundsRect(), pf::TRect({(w - 540) / 2, (h - 400) / 2, (w - 540) / 2 + 540, (h - 400) / 2 + 400}));
+  fragen->SetBounds(21, 22, 350, 250);
+  fragen.reset();
+  EXPECT_EQ(Ini("Position", "FragenLeft") + " " + Ini("Position", "FragenTop") + " " + Ini("Position", "FragenWidth") +
+                " " + Ini("Position", "FragenHeight"),
+            "21 22 350 250");
+}
+
+}  // namespace
