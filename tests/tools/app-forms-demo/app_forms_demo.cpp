@@ -1,13 +1,15 @@
-// app-forms-demo: the settings window, the question-list editor and the about box on a data folder of their own,
-// opened from a plain stand-in for the main window (F11 editor, Strg+E settings, F9 about box), for screenshots and
-// black-box checks. A shown window reports the screen points of its controls on stdout ("NAME X Y"); the editor's
-// question display, help pages and warnings are reported too. The program ends when the stand-in is closed.
+// app-forms-demo: the settings window, the question-list editor, the question window and the about box on a data
+// folder of their own, opened from a plain stand-in for the main window (F11 editor, Strg+E settings, F9 about box;
+// the editor shows its questions in the question window), for screenshots and black-box checks. A shown window
+// reports the screen points of its controls on stdout ("NAME X Y"); the editor's question display, the question
+// window's hiding, help pages and warnings are reported too. The program ends when the stand-in is closed.
 //   app-forms-demo --data DIR [--no-catalogue] [--timeout MS]
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "app/einstellungen.h"
+#include "app/fragen.h"
 #include "app/info.h"
 #include "app/peditor.h"
 #include "app/window_support.h"
@@ -98,7 +100,8 @@ class DemoMain : public pf::TForm {
     if (withCatalogue)
       std::filesystem::copy_file(PEXU_CATALOGUE, state_.CatalogueFile,
                                  std::filesystem::copy_options::overwrite_existing);
-    // The windows as the main window creates them, with its hint display and question window stand-ins.
+    // The windows as the main window creates them, with its hint display.
+    fragen_ = app::CreateSecondaryForm<app::TFragenForm>(&pf::Application(), engine_);
     editor_ = app::CreateSecondaryForm<app::TPEditorForm>(&pf::Application(), engine_);
     settings_ = app::CreateSecondaryForm<app::TEinstellungenForm>(&pf::Application(), engine_);
     about_ = app::CreateSecondaryForm<app::TPexuAboutBox>(&pf::Application(), engine_);
@@ -108,9 +111,12 @@ class DemoMain : public pf::TForm {
       choose(sender);
       ReportLater([this] { ReportEditor(); });
     };
-    editor_->OnShowQuestion = [](const std::string& code, const std::string& id) {
+    editor_->OnShowQuestion = [this](const std::string& code, const std::string& id) {
       std::printf("show %s %s\n", code.c_str(), id.c_str()), std::fflush(stdout);
+      fragen_->ShowQuestion(code, id);
+      ReportLater([this] { ReportQuestionLink(); }, fragen_);
     };
+    fragen_->OnHide = [](pf::TObject*) { std::printf("question hidden\n"), std::fflush(stdout); };
     pf::Application().OnHint = [this](pf::TObject*) {
       editor_->ShowHint(pf::Application().Hint());
       settings_->ShowHint(pf::Application().Hint());
@@ -144,11 +150,36 @@ class DemoMain : public pf::TForm {
     }
   }
 
+  // The middle of the first link of the question page, found by the viewer's own hit test down the page's middle.
+  void ReportQuestionLink() {
+    viewer::TPageViewer& v = *fragen_->FragenPageViewer;
+    pf::TBitmap measure;
+    measure.SetWidth(1);
+    measure.SetHeight(1);
+    const int32_t x = v.PaintPanel().Width() / 2;
+    auto isLink = [&](int32_t y) {
+      std::unique_ptr<viewer::TUrlTarget> link;
+      viewer::TFormControlObj* control = nullptr;
+      std::string title;
+      return (v.SectionList().GetLinkAt(measure.Canvas(), x, y, link, control, title) & 1) != 0;
+    };
+    int32_t top = 0;
+    while (top < v.DocHeight() && !isLink(top)) ++top;
+    int32_t bottom = top;
+    while (bottom < v.DocHeight() && isLink(bottom)) ++bottom;
+    if (top == bottom) {
+      std::printf("question-link none\n"), std::fflush(stdout);
+      return;
+    }
+    Report("question-link", v.PaintPanel(), {x, (top + bottom) / 2 - v.VScrollBarPosition()});
+  }
+
   DemoPort port_;
   engine::AppState state_;
   engine::Engine engine_{state_, port_};
   pf::TMainMenu* menu_ = nullptr;
   pf::TTimer* report_ = nullptr;
+  app::TFragenForm* fragen_ = nullptr;
   app::TPEditorForm* editor_ = nullptr;
   app::TEinstellungenForm* settings_ = nullptr;
   app::TPexuAboutBox* about_ = nullptr;

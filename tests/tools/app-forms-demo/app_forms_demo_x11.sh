@@ -4,6 +4,8 @@
 #     the stand-in main window: Pexu.ini holds Zufallszahlen=1 and Default, AskedList, FVBNetzA 0;
 #   editor: F11, part "Technische Kenntnisse Klasse A", three questions selected with the mouse, Strg+M, count 2,
 #     time 10, a comment, Strg+S "x" in the file chooser: Fragen/x.qlt holds exactly that list;
+#   question window: the pool's TA105 shown from the editor (Strg+T) with its identifier row, picture and right
+#     answer; a click on "[schließen]" hides it;
 #   about box: F9 shows the version and the catalogue's versions; a second run without a catalogue shows one
 #     warning, and none comes back after it is closed.
 #   app_forms_demo_x11.sh DEMO OUTPUT_DIR
@@ -114,6 +116,28 @@ expected=$(printf '#Drei Fragen\r\nTA=2\r\nZeit=10\r\nTA101\r\nTA103\r\nTA105\r\
 [ -f "$data/Fragen/x.qlt" ] || fail "no Fragen/x.qlt"
 [ "$(cat "$data/Fragen/x.qlt")" = "$expected" ] || fail "Fragen/x.qlt holds: $(cat -A "$data/Fragen/x.qlt")"
 echo "Fragen/x.qlt: the comment, TA=2, Zeit=10 and TA101 TA103 TA105"
+
+# ---- Question window from the editor
+xdotool windowfocus --sync "$editor"
+read -r x y < <(point editor-pool4)
+xdotool mousemove --sync "$x" "$y" click 1
+sleep 0.3
+xdotool key ctrl+t
+question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Pexu - Frage und richtige Antwort$' | head -n 1)
+[ -n "$question" ] || fail "Strg+T showed no question window"
+grep -q '^show TA TA105$' "$report" || fail "the editor did not show TA105"
+grep -q '<b>TA105</b>' "$data/html/LetzteFrage.html" || fail "the question page has no identifier row"
+grep -q 'Widerst' "$data/html/LetzteFrage.html" || fail "the question page has no text"
+read -r x y < <(point question-link)
+sleep 0.5
+shot question
+xdotool mousemove --sync "$x" "$y" click 1
+for _ in $(seq 50); do grep -q '^question hidden' "$report" && break; sleep 0.1; done
+grep -q '^question hidden' "$report" || fail "[schließen] did not hide the question window"
+sleep 0.3
+xdotool search --onlyvisible --name '^Pexu - Frage und richtige Antwort$' >/dev/null && fail "the question window still shows"
+shot question-closed
+echo "question window: TA105 shown from the editor, hidden by its link"
 
 # ---- About box
 xdotool windowfocus --sync "$main" && xdotool key F9
