@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/einstellungen.h"
+#include "app/fragen.h"
 #include "app/glyphs.h"
 #include "app/info.h"
 #include "app/main_rules.h"
@@ -262,6 +263,8 @@ void TPexuForm::RestoreMainPosition() {
 }
 
 void TPexuForm::CreateSecondaryWindows() {
+  FragenForm = CreateSecondaryForm<TFragenForm>(&pf::Application(), *engine_);
+  ShowQuestion = [this](const std::string& partCode, const std::string& id) { FragenForm->ShowQuestion(partCode, id); };
   PEditorForm = CreateSecondaryForm<TPEditorForm>(&pf::Application(), *engine_);
   EinstellungenForm = CreateSecondaryForm<TEinstellungenForm>(&pf::Application(), *engine_);
   PexuAboutBox = CreateSecondaryForm<TPexuAboutBox>(&pf::Application(), *engine_);

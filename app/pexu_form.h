@@ -24,6 +24,7 @@
 
 namespace app {
 
+class TFragenForm;
 class TPEditorForm;
 class TEinstellungenForm;
 class TPexuAboutBox;
@@ -76,11 +77,11 @@ class TPexuForm : public pf::TForm, public engine::EnginePort {
   pf::TMenuItem *PexuHilfe, *Info;
 
   // ---- the secondary windows (owned by the application; created by FormCreate)
+  TFragenForm* FragenForm = nullptr;
   TPEditorForm* PEditorForm = nullptr;
   TEinstellungenForm* EinstellungenForm = nullptr;
   TPexuAboutBox* PexuAboutBox = nullptr;
-  // The question window's place: shows the question id of part partCode ("TA") in the question window. Until that
-  // window exists the main window only records the identifier.
+  // Shows the question id of part partCode ("TA") in the question window.
   std::function<void(const std::string& partCode, const std::string& id)> ShowQuestion;
 
   // ---- start and close
