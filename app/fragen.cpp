@@ -92,9 +92,14 @@ bool TFragenForm::BuildPage() {
   engine::PartInfo(shownPart_[1], shownPart_[0], engine_.State().ModeLetter, count, time, dark, middle, light, title);
   pf::TStringList page;
   if (!BuildQuestionPage(*pool, shownId_, middle, light, engine_.Port().ServerRoot(), page)) return false;
+  // The same page again stays as it is, focus included: a click that activated the window must still find its
+  // link when the button is released.
+  if (page.Text() == loadedPage_) return true;
   const std::string path = pf::PathJoin(pf::PathJoin(engine_.State().DataDir, "html"), kQuestionPage);
   page.SaveToFile(path);
+  loadedPage_.clear();
   FragenPageViewer->LoadFromFile(path);
+  loadedPage_ = page.Text();
   SetCaption(FragenPageViewer->GetDocumentTitle());
   if (Visible() && FragenPageViewer->CanFocus()) FragenPageViewer->SetFocus();
   return true;
@@ -104,6 +109,7 @@ void TFragenForm::FragenPageViewerHotSpotClick(const std::string&, bool& handled
   // The page has one link, "[schließen]"; the viewer must not go on to follow it into the cleared document.
   handled = true;
   FragenPageViewer->Clear();
+  loadedPage_.clear();
   Close();
 }
 

@@ -39,7 +39,8 @@ class TFragenForm : public pf::TForm {
 
   void FormCreate();
   void FormDestroy();
-  // Builds the page for the shown question and loads it; an identifier not in the pool keeps the page shown.
+  // Builds the page for the shown question and loads it when it differs from the one shown; an identifier not in
+  // the pool keeps the page shown.
   void FormActivate();
   // Any link of the page closes the window.
   void FragenPageViewerHotSpotClick(const std::string& src, bool& handled);
@@ -54,6 +55,7 @@ class TFragenForm : public pf::TForm {
   std::string shownPart_, shownId_;
   pf::TStringList ownPool_;  // the pool of ownPoolCode_, read when the running sheet is of another part
   std::string ownPoolCode_;
+  std::string loadedPage_;  // the page the viewer holds, as written
 };
 
 }  // namespace app
