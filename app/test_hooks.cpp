@@ -2,7 +2,15 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
 
+#include "app/einstellungen.h"
+#include "app/fragen.h"
+#include "app/info.h"
+#include "app/peditor.h"
 #include "app/pexu_form.h"
 #include "platform/core/codepage.h"
 #include "platform/core/datetime.h"
@@ -20,6 +28,9 @@ namespace {
 constexpr const char* kStateVariable = "PEXU_TEST_STATE";
 constexpr uint32_t kFixedSeed = 12345;
 constexpr uint32_t kStatePollInterval = 100;
+// The grid on which a viewer's links are looked for (pixels across, down).
+constexpr int32_t kLinkGridX = 6;
+constexpr int32_t kLinkGridY = 3;
 
 // A random source with a fixed seed that start-up cannot reseed from the clock.
 class FixedSeedRandom : public pf::LcgRandom {
@@ -101,6 +112,82 @@ void AddControls(std::string& json, viewer::TPageViewer& viewer) {
   }
 }
 
+std::string Point(const pf::TControl& control, pf::TPoint at) {
+  const pf::TPoint p = control.ClientToScreen(at);
+  return "[" + pf::IntToStr(p.X) + ", " + pf::IntToStr(p.Y) + "]";
+}
+
+std::string Centre(const pf::TControl& control) { return Point(control, {control.Width() / 2, control.Height() / 2}); }
+
+// The links a viewer shows, in screen co-ordinates: each link address with the first point of the viewer's own hit
+// test on a grid over the visible page. Worked out again only when the page, its scroll position or the panel's
+// size changed.
+std::string ViewerLinks(viewer::TPageViewer& v) {
+  static std::map<const viewer::TPageViewer*, std::pair<std::string, std::string>> cache;
+  viewer::TPaintPanel& panel = v.PaintPanel();
+  const std::string key = v.CurrentFile() + "|" + pf::IntToStr(v.VScrollBarPosition()) + "|" +
+                          pf::IntToStr(v.HScrollBarPosition()) + "|" + pf::IntToStr(panel.Width()) + "x" +
+                          pf::IntToStr(panel.Height()) + "|" + pf::IntToStr(v.DocHeight());
+  auto& [cachedKey, json] = cache[&v];
+  if (cachedKey == key) return json;
+  cachedKey = key;
+  json = "[";
+  pf::TBitmap measure;
+  measure.SetWidth(1);
+  measure.SetHeight(1);
+  std::set<std::string> found;
+  for (int32_t y = 0; y < panel.Height(); y += kLinkGridY) {
+    for (int32_t x = 0; x < panel.Width(); x += kLinkGridX) {
+      std::unique_ptr<viewer::TUrlTarget> link;
+      viewer::TFormControlObj* control = nullptr;
+      std::string title;
+      const int kind = v.SectionList().GetLinkAt(measure.Canvas(), x + v.HScrollBarPosition(),
+                                                 y + v.VScrollBarPosition(), link, control, title);
+      if ((kind & 1) == 0 || !link || !found.insert(link->Url).second) continue;
+      json += (found.size() > 1 ? ", " : "") + std::string("{\"url\": ") + Quoted(link->Url) +
+              ", \"at\": " + Point(panel, {x + 1, y + 1}) + "}";
+    }
+  }
+  return json += "]";
+}
+
+// The secondary windows' controls that the window tests use, while their window shows.
+std::string WindowPoints(TPexuForm& form) {
+  std::vector<std::pair<std::string, std::string>> points;
+  if (form.PEditorForm != nullptr && form.PEditorForm->Visible()) {
+    TPEditorForm& e = *form.PEditorForm;
+    points.insert(points.end(), {{"editor-part", Centre(*e.PruefungsAuswahlComboBox)},
+                                 {"editor-count", Centre(*e.FragenAuswahlComboBox)},
+                                 {"editor-time", Point(*e.ZeitMaskEdit, {4, e.ZeitMaskEdit->Height() / 2})},
+                                 {"editor-comment", Centre(*e.qltKommentarEdit)},
+                                 {"editor-own", Centre(*e.PruefungListBox)}});
+    for (int i = 0; i < e.FragenListBox->Items().Count() && i < 5; ++i) {
+      const pf::TRect r = e.FragenListBox->ItemRect(i);
+      points.push_back(
+          {"editor-pool" + pf::IntToStr(i), Point(*e.FragenListBox, {r.Left + 12, (r.Top + r.Bottom) / 2})});
+    }
+  }
+  if (form.EinstellungenForm != nullptr && form.EinstellungenForm->Visible())
+    points.push_back({"settings-blocks", Point(*form.EinstellungenForm->FragenauswahlUrlLabel, {10, 6})});
+  if (form.PexuAboutBox != nullptr && form.PexuAboutBox->Visible())
+    points.push_back({"about-exit", Centre(*form.PexuAboutBox->ExitSpeedButton)});
+  std::string json = "{";
+  for (size_t i = 0; i < points.size(); ++i)
+    json += (i ? ", " : "") + Quoted(points[i].first) + ": " + points[i].second;
+  return json + "}";
+}
+
+// The editor's status panels and own list, for the checks of opening and saving lists.
+std::string EditorState(TPEditorForm& e) {
+  std::string json = "{\"panels\": [";
+  components::TsbStatusPanels& panels = e.PEditorsbStatusBar->Panels();
+  for (int i = 0; i < panels.Count(); ++i) json += (i ? ", " : "") + Quoted(panels[i]->Text());
+  json += "], \"own\": [";
+  const pf::TStrings& own = e.PruefungListBox->Items();
+  for (int i = 0; i < own.Count(); ++i) json += (i ? ", " : "") + Quoted(own[i]);
+  return json + "], \"part\": " + Quoted(e.EditorPartCode()) + "}";
+}
+
 }  // namespace
 
 #ifdef PEXU_TEST_HOOKS
@@ -143,7 +230,11 @@ std::string TestHooks::StateJson(TPexuForm& form) {
     json += (i ? ", " : "") + Quoted(pf::Trim(button.Hint())) + ": [" + pf::IntToStr(centre.X) + ", " +
             pf::IntToStr(centre.Y) + "]";
   }
-  json += "}\n}\n";
+  json += "},\n  \"links\": " + ViewerLinks(*form.PexuPageViewer);
+  if (form.FragenForm != nullptr && form.FragenForm->Visible())
+    json += ",\n  \"question\": {\"links\": " + ViewerLinks(*form.FragenForm->FragenPageViewer) + "}";
+  if (form.PEditorForm != nullptr) json += ",\n  \"editor\": " + EditorState(*form.PEditorForm);
+  json += ",\n  \"points\": " + WindowPoints(form) + "\n}\n";
   return json;
 }
 
