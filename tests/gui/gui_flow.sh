@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one window flow of the program on a fresh virtual X display:
-#   gui_flow.sh PEXU OUTPUT_DIR   with PEXU_GUI_FLOW (the flow's name), PEXU_SOURCE_DIR and PEXU_CATALOGUE set.
+#   gui_flow.sh PEXU OUTPUT_DIR   with PEXU_GUI_FLOW (the flow's name), PEXU_SOURCE_DIR and PEXU_CATALOGUE set;
+#   PEXU_GUI_SCRIPT names the script that holds the flow (pexu_gui.py when unset).
 # Skips (exit 77) when the X tools are missing; screenshots land in OUTPUT_DIR.
 set -uo pipefail
 source "$(dirname "$0")/../tools/x11_demo.sh" 1024x768x24 "xdotool xwininfo import" "$@"
-exec "${PEXU_PYTHON3:-python3}" "$(dirname "$0")/pexu_gui.py" "$PEXU_GUI_FLOW" "$1" "$2"
+exec "${PEXU_PYTHON3:-python3}" "$(dirname "$0")/${PEXU_GUI_SCRIPT:-pexu_gui.py}" "$PEXU_GUI_FLOW" "$1" "$2"
