@@ -121,13 +121,13 @@ std::string Centre(const pf::TControl& control) { return Point(control, {control
 
 // The links a viewer shows, in screen co-ordinates: each link address with the first point of the viewer's own hit
 // test on a grid over the visible page. Worked out again only when the page, its scroll position or the panel's
-// size changed.
+// size or place changed.
 std::string ViewerLinks(viewer::TPageViewer& v) {
   static std::map<const viewer::TPageViewer*, std::pair<std::string, std::string>> cache;
   viewer::TPaintPanel& panel = v.PaintPanel();
   const std::string key = v.CurrentFile() + "|" + pf::IntToStr(v.VScrollBarPosition()) + "|" +
                           pf::IntToStr(v.HScrollBarPosition()) + "|" + pf::IntToStr(panel.Width()) + "x" +
-                          pf::IntToStr(panel.Height()) + "|" + pf::IntToStr(v.DocHeight());
+                          pf::IntToStr(panel.Height()) + "|" + pf::IntToStr(v.DocHeight()) + "|" + Point(panel, {0, 0});
   auto& [cachedKey, json] = cache[&v];
   if (cachedKey == key) return json;
   cachedKey = key;
