@@ -26,6 +26,8 @@ namespace app {
 namespace {
 
 constexpr const char* kStateVariable = "PEXU_TEST_STATE";
+// Set (to anything): the state file also lists the viewers' links.
+constexpr const char* kLinksVariable = "PEXU_TEST_LINKS";
 constexpr uint32_t kFixedSeed = 12345;
 constexpr uint32_t kStatePollInterval = 100;
 // The grid on which a viewer's links are looked for (pixels across, down).
@@ -230,9 +232,13 @@ std::string TestHooks::StateJson(TPexuForm& form) {
     json += (i ? ", " : "") + Quoted(pf::Trim(button.Hint())) + ": [" + pf::IntToStr(centre.X) + ", " +
             pf::IntToStr(centre.Y) + "]";
   }
-  json += "},\n  \"links\": " + ViewerLinks(*form.PexuPageViewer);
-  if (form.FragenForm != nullptr && form.FragenForm->Visible())
-    json += ",\n  \"question\": {\"links\": " + ViewerLinks(*form.FragenForm->FragenPageViewer) + "}";
+  json += "}";
+  // Finding links costs a hit-test scan of every new view: only the tests that click links ask for them.
+  if (std::getenv(kLinksVariable) != nullptr) {
+    json += ",\n  \"links\": " + ViewerLinks(*form.PexuPageViewer);
+    if (form.FragenForm != nullptr && form.FragenForm->Visible())
+      json += ",\n  \"question\": {\"links\": " + ViewerLinks(*form.FragenForm->FragenPageViewer) + "}";
+  }
   if (form.PEditorForm != nullptr) json += ",\n  \"editor\": " + EditorState(*form.PEditorForm);
   json += ",\n  \"points\": " + WindowPoints(form) + "\n}\n";
   return json;

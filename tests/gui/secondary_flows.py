@@ -238,6 +238,7 @@ def flow_about(program):
 
 
 if __name__ == "__main__":
+    os.environ["PEXU_TEST_LINKS"] = "1"  # the program's state file lists the links these flows click
     # The harness runs the flow of its own name space.
     for name, flow in list(globals().items()):
         if name.startswith("flow_"):
