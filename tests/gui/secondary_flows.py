@@ -45,6 +45,14 @@ def point(program, name):
     return program.wait_state(lambda s: name in s["points"], name)["points"][name]
 
 
+def click_link(x, y, rest=0.3):
+    """Rests the pointer on a link before the click, as a user does: a press that reaches the viewer before the
+    pointer's motion would start a selection there instead of following the link."""
+    xdotool("mousemove", x, y)
+    time.sleep(rest)
+    xdotool("click", 1)
+
+
 def choose_file(path):
     """Types path into the file dialog that shows and accepts it."""
     time.sleep(1)
@@ -71,7 +79,7 @@ def flow_question(program):
                                any(l["url"].endswith(".qst") for l in s["links"]), "the training sheet's links")
     question = [l for l in state["links"] if l["url"].endswith(".qst")][0]
     qid = question["url"][:5]
-    click(*question["at"])
+    click_link(*question["at"])
     state = program.wait_state(lambda s: QUESTION in s["windows"] and "question" in s, "the question window")
     time.sleep(0.5)
     shot("window")
@@ -79,15 +87,12 @@ def flow_question(program):
     check('<td colspan="2"><b>%s</b></td></tr>' % qid in page, "no identifier row for " + qid)
     check("<td>%s</td>" % right_answer("TAfragen.txt", qid) in page, "no right answer for " + qid)
     print("question window: %s with its identifier row and the right answer" % qid)
-    click(*state["question"]["links"][0]["at"])
+    click_link(*state["question"]["links"][0]["at"])
     program.wait_state(lambda s: QUESTION not in s["windows"], "[schließen] to hide the question window")
     shot("closed")
     print("question window: hidden by [schließen]")
     solution = [l for l in program.state()["links"] if l["url"] == qid + ".sln"][0]
-    # The link's title shows as a hint first; the click's message comes after it.
-    xdotool("mousemove", *solution["at"])
-    time.sleep(1)
-    xdotool("click", 1)
+    click_link(*solution["at"], rest=1)  # the link's title shows as a hint first, the click's message after it
     missing = "/Fragen/QX7RTZ/KlasseA/%s.pdf nicht gefunden" % qid
     program.wait_state(lambda s: s["panels"][0]["text"].endswith(missing), "the missing solution's message")
     program.quit()
@@ -189,7 +194,7 @@ def flow_exam_editor(program):
     state = program.state()
     check(state["part"] == "TA", "the exam's part changed")
     # Both windows go, so that the sheet can be scrolled to its button.
-    click(*state["question"]["links"][0]["at"])
+    click_link(*state["question"]["links"][0]["at"])
     program.wait_state(lambda s: QUESTION not in s["windows"], "the question window to close")
     xdotool("windowfocus", "--sync", windows("^ Pexu - Pr.*fungseditor$")[0])
     xdotool("key", "F12")
