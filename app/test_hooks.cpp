@@ -1,5 +1,6 @@
 #include "app/test_hooks.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -33,6 +34,7 @@ constexpr uint32_t kStatePollInterval = 100;
 // The grid on which a viewer's links are looked for (pixels across, down).
 constexpr int32_t kLinkGridX = 6;
 constexpr int32_t kLinkGridY = 3;
+constexpr std::chrono::milliseconds kLinkRefresh{500};
 
 // A random source with a fixed seed that start-up cannot reseed from the clock.
 class FixedSeedRandom : public pf::LcgRandom {
@@ -122,17 +124,25 @@ std::string Point(const pf::TControl& control, pf::TPoint at) {
 std::string Centre(const pf::TControl& control) { return Point(control, {control.Width() / 2, control.Height() / 2}); }
 
 // The links a viewer shows, in screen co-ordinates: each link address with the first point of the viewer's own hit
-// test on a grid over the visible page. Worked out again only when the page, its scroll position or the panel's
-// size or place changed.
+// test on a grid over the visible page. Worked out again when the page, its scroll position or the panel's size or
+// place changed, and at least every kLinkRefresh: a layout at a new width can come after the resize that asked for
+// it without changing any of those.
 std::string ViewerLinks(viewer::TPageViewer& v) {
-  static std::map<const viewer::TPageViewer*, std::pair<std::string, std::string>> cache;
+  struct Cached {
+    std::string key, json;
+    std::chrono::steady_clock::time_point at;
+  };
+  static std::map<const viewer::TPageViewer*, Cached> cache;
   viewer::TPaintPanel& panel = v.PaintPanel();
   const std::string key = v.CurrentFile() + "|" + pf::IntToStr(v.VScrollBarPosition()) + "|" +
                           pf::IntToStr(v.HScrollBarPosition()) + "|" + pf::IntToStr(panel.Width()) + "x" +
-                          pf::IntToStr(panel.Height()) + "|" + pf::IntToStr(v.DocHeight()) + "|" + Point(panel, {0, 0});
-  auto& [cachedKey, json] = cache[&v];
-  if (cachedKey == key) return json;
-  cachedKey = key;
+                          pf::IntToStr(panel.Height()) + "|" + Point(panel, {0, 0});
+  const auto now = std::chrono::steady_clock::now();
+  Cached& cached = cache[&v];
+  if (cached.key == key && now - cached.at < kLinkRefresh) return cached.json;
+  cached.key = key;
+  cached.at = now;
+  std::string& json = cached.json;
   json = "[";
   pf::TBitmap measure;
   measure.SetWidth(1);
