@@ -57,7 +57,7 @@ TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& en
   Font().SetHeight(-13);
   SetShowHint(true);
 
-  MainMenu = new pf::TMainMenu(this);
+  MainMenu = NewMainMenu(*this);
   pf::TMenuItem* settings = AddMenuItem(MainMenu->Items(), "&Einstellungen");
   pf::TMenuItem* help = AddMenuItem(MainMenu->Items(), "&Hilfe");
   EinstellungensbStatusBar = AddStatusBar(*this, {"100%"});
@@ -84,16 +84,23 @@ TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& en
     label->SetBounds(36, kRowTop + i * kRowHeight, label->Width(), label->Height());
     label->SetFocusControl(radio);
     label->OnClick = [this, i](pf::TObject*) { Choose(i); };
-    this->*spec.item = AddMenuItem(*settings, std::string(spec.caption), pf::ShortCut(spec.key, pf::ssCtrl),
-                                   std::string(spec.menuHint), [this, i] { Choose(i); });
+    pf::TMenuItem* item = this->*spec.item =
+                              AddMenuItem(*settings, std::string(spec.caption), pf::ShortCut(spec.key, pf::ssCtrl),
+                                          std::string(spec.menuHint), [this, i] { Choose(i); });
+    // One of the four is chosen, as with the radio buttons: the checked item shows the bullet.
+    item->SetRadioItem(true);
+    item->SetGroupIndex(1);
   }
 
   AddMenuItem(*settings, "-");
-  AddMenuItem(*settings, " Einstellungen be&enden", pf::ShortCut(pf::VK_F12, 0), "", [this] { Close(); });
-  AddMenuItem(*help, " &Hilfe zu den Einstellungen", pf::ShortCut(pf::VK_F1, 0), "", [this] {
-    engine::EnginePort& port = engine_.Port();
-    port.LoadFromFile(port.ServerRoot() + "/html/einstellungenhilfe.html#top");
-  });
+  WithGlyph(AddMenuItem(*settings, " Einstellungen be&enden", pf::ShortCut(pf::VK_F12, 0), "", [this] { Close(); }),
+            Glyph::Exit);
+  WithGlyph(AddMenuItem(*help, " &Hilfe zu den Einstellungen", pf::ShortCut(pf::VK_F1, 0), "",
+                        [this] {
+                          engine::EnginePort& port = engine_.Port();
+                          port.LoadFromFile(port.ServerRoot() + "/html/einstellungenhilfe.html#top");
+                        }),
+            Glyph::Help);
   SetMenu(MainMenu);
 
   OnCreate = [this](pf::TObject*) { FormCreate(); };

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "components/od_menu.h"
 #include "components/status_bar.h"
 #include "components/url_label.h"
 #include "engine/state.h"
@@ -32,7 +33,7 @@ class TEinstellungenForm : public pf::TForm {
   // The main window's hint display: panel 0 := the application's hint.
   void ShowHint(const std::string& hint);
 
-  pf::TMainMenu* MainMenu;
+  components::TodMenu* MainMenu;
   pf::TPageControl* PageControl;
   pf::TTabSheet* PruefungenTabSheet;
   pf::TRadioButton* DefaultRadioButton;

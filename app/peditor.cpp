@@ -139,38 +139,46 @@ void TPEditorForm::BuildMenus() {
   auto log = [this] { LogSpeedButtonClick(); };
   auto clear = [this] { LoeschenSpeedButtonClick(); };
 
-  MainMenu = new pf::TMainMenu(this);
+  MainMenu = NewMainMenu(*this);
   pf::TMenuItem* file = AddMenuItem(MainMenu->Items(), "&Datei");
-  AddMenuItem(*file, std::string(" Eigene Fragenliste &öffnen"_l1), ShortCut(pf::VK_F10, 0), OeffnenSpeedButton->Hint(),
-              [this] { OeffnenSpeedButtonClick(); });
-  AddMenuItem(*file, " Eigene Fragenliste &speichern", ShortCut('S', ssCtrl), SpeichernSpeedButton->Hint(),
-              [this] { SpeichernSpeedButtonClick(); });
+  WithGlyph(AddMenuItem(*file, std::string(" Eigene Fragenliste &öffnen"_l1), ShortCut(pf::VK_F10, 0),
+                        OeffnenSpeedButton->Hint(), [this] { OeffnenSpeedButtonClick(); }),
+            Glyph::Open);
+  WithGlyph(AddMenuItem(*file, " Eigene Fragenliste &speichern", ShortCut('S', ssCtrl), SpeichernSpeedButton->Hint(),
+                        [this] { SpeichernSpeedButtonClick(); }),
+            Glyph::Save);
   AddMenuItem(*file, "-");
-  AddMenuItem(*file, std::string(" Prüfungseditor be&enden"_l1), ShortCut(pf::VK_F12, 0), "", [this] { Close(); });
+  WithGlyph(
+      AddMenuItem(*file, std::string(" Prüfungseditor be&enden"_l1), ShortCut(pf::VK_F12, 0), "", [this] { Close(); }),
+      Glyph::Exit);
   pf::TMenuItem* edit = AddMenuItem(MainMenu->Items(), "&Bearbeiten");
-  AddMenuItem(*edit, copyCaption, ShortCut('M', ssCtrl), copyHint, copy);
-  AddMenuItem(*edit, deleteCaption, ShortCut('L', ssCtrl), deleteHint, remove);
-  AddMenuItem(*edit, logCaption, ShortCut('U', ssCtrl), logHint, log);
-  AddMenuItem(*edit, clearCaption, ShortCut('D', ssCtrl), clearHint, clear);
+  WithGlyph(AddMenuItem(*edit, copyCaption, ShortCut('M', ssCtrl), copyHint, copy), Glyph::Right);
+  WithGlyph(AddMenuItem(*edit, deleteCaption, ShortCut('L', ssCtrl), deleteHint, remove), Glyph::Left);
+  WithGlyph(AddMenuItem(*edit, logCaption, ShortCut('U', ssCtrl), logHint, log), Glyph::Log);
+  WithGlyph(AddMenuItem(*edit, clearCaption, ShortCut('D', ssCtrl), clearHint, clear), Glyph::Delete);
   pf::TMenuItem* help = AddMenuItem(MainMenu->Items(), "&Hilfe");
-  AddMenuItem(*help, std::string(" &Hilfe zum Prüfungseditor"_l1), ShortCut(pf::VK_F1, 0), "", [this] {
-    engine::EnginePort& port = engine_.Port();
-    port.LoadFromFile(port.ServerRoot() + "/html/peditorhilfe.html#top");
-  });
+  WithGlyph(AddMenuItem(*help, std::string(" &Hilfe zum Prüfungseditor"_l1), ShortCut(pf::VK_F1, 0), "",
+                        [this] {
+                          engine::EnginePort& port = engine_.Port();
+                          port.LoadFromFile(port.ServerRoot() + "/html/peditorhilfe.html#top");
+                        }),
+            Glyph::Help);
   SetMenu(MainMenu);
 
-  FragenPopupMenu = new pf::TPopupMenu(this);
+  FragenPopupMenu = NewPopupMenu(*this);
   AddMenuItem(FragenPopupMenu->Items(), showCaption, ShortCut('T', ssCtrl), "",
               [this] { FragentextanzeigenClick(*FragenListBox); });
-  AddMenuItem(FragenPopupMenu->Items(), copyCaption, ShortCut('M', ssCtrl), copyHint, copy);
+  WithGlyph(AddMenuItem(FragenPopupMenu->Items(), copyCaption, ShortCut('M', ssCtrl), copyHint, copy), Glyph::Right);
   FragenListBox->SetPopupMenu(FragenPopupMenu);
 
-  PruefungPopupMenu = new pf::TPopupMenu(this);
+  PruefungPopupMenu = NewPopupMenu(*this);
   AddMenuItem(PruefungPopupMenu->Items(), showCaption, ShortCut('T', ssCtrl), "",
               [this] { FragentextanzeigenClick(*PruefungListBox); });
-  AddMenuItem(PruefungPopupMenu->Items(), deleteCaption, ShortCut('L', ssCtrl), deleteHint, remove);
-  AddMenuItem(PruefungPopupMenu->Items(), logCaption, ShortCut('U', ssCtrl), logHint, log);
-  AddMenuItem(PruefungPopupMenu->Items(), clearCaption, ShortCut('D', ssCtrl), clearHint, clear);
+  WithGlyph(AddMenuItem(PruefungPopupMenu->Items(), deleteCaption, ShortCut('L', ssCtrl), deleteHint, remove),
+            Glyph::Left);
+  WithGlyph(AddMenuItem(PruefungPopupMenu->Items(), logCaption, ShortCut('U', ssCtrl), logHint, log), Glyph::Log);
+  WithGlyph(AddMenuItem(PruefungPopupMenu->Items(), clearCaption, ShortCut('D', ssCtrl), clearHint, clear),
+            Glyph::Delete);
   PruefungListBox->SetPopupMenu(PruefungPopupMenu);
 }
 

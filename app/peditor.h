@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/glyphs.h"
+#include "components/od_menu.h"
 #include "components/status_bar.h"
 #include "platform/ui/buttons.h"
 #include "platform/ui/dialogs.h"
@@ -55,9 +56,9 @@ class TPEditorForm : public pf::TForm {
   pf::TSaveDialog* SaveDialog;
   pf::TTimer* MsgTimer;
   components::TsbStatusBar* PEditorsbStatusBar;  // panel 0 messages and hints, panel 1 counts
-  pf::TMainMenu* MainMenu;
-  pf::TPopupMenu* FragenPopupMenu;
-  pf::TPopupMenu* PruefungPopupMenu;
+  components::TodMenu* MainMenu;
+  components::TodPopupMenu* FragenPopupMenu;
+  components::TodPopupMenu* PruefungPopupMenu;
 
   void FormCreate();
   void FormDestroy();

@@ -56,14 +56,43 @@ components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer
   return bar;
 }
 
-pf::TMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption, pf::TShortCut shortCut,
-                           const std::string& hint, std::function<void()> click) {
-  auto* item = new pf::TMenuItem(nullptr);  // the parent item frees it
+void SetMenuLook(components::TodMenuProperties& menu) {
+  menu.Font().SetName("Arial");
+  menu.Font().SetHeight(-13);
+  menu.SetOptions(components::odmCustomFont | components::odmBackground);
+  menu.SetColor(MenuColor);
+  menu.SetFont3D(components::od3Normal);
+  menu.Background().SetStyle(components::odmSolid);
+  menu.Background().SetGradient(pf::clWhite);
+  menu.SetSelectionStyle(components::odmNormSel);
+  menu.SetOwnerDraw(false);
+}
+
+components::TodMenu* NewMainMenu(pf::TCustomForm& form) {
+  auto* menu = new components::TodMenu(&form);
+  SetMenuLook(*menu);
+  return menu;
+}
+
+components::TodPopupMenu* NewPopupMenu(pf::TCustomForm& form) {
+  auto* menu = new components::TodPopupMenu(&form);
+  SetMenuLook(*menu);
+  return menu;
+}
+
+components::TodMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption, pf::TShortCut shortCut,
+                                     const std::string& hint, std::function<void()> click) {
+  auto* item = new components::TodMenuItem(nullptr);  // the parent item frees it
   item->SetCaption(caption);
   item->SetShortCut(shortCut);
   item->SetHint(hint);
   if (click) item->OnClick = [click = std::move(click)](pf::TObject*) { click(); };
   parent.Add(item);
+  return item;
+}
+
+pf::TMenuItem* WithGlyph(pf::TMenuItem* item, Glyph glyph) {
+  DrawGlyph(item->Bitmap(), glyph);
   return item;
 }
 

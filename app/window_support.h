@@ -1,5 +1,5 @@
-// What the secondary windows share: creating them, their place in the settings file, status messages and menu
-// items built from one line each.
+// What the windows share: creating them, their place in the settings file, status messages, and owner-drawn menus
+// with items built from one line each.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/glyphs.h"
+#include "components/od_menu.h"
 #include "components/status_bar.h"
 #include "platform/core/inifiles.h"
 #include "platform/ui/extctrls.h"
@@ -47,8 +49,21 @@ void MsgTimerTimer(components::TsbStatusBar& bar, pf::TTimer& msgTimer);
 // A status bar for a window: aligned to the bottom, one panel per width ("80%", "20%"), text empty.
 components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<const char*> widths);
 
-// A menu item under parent: caption ("-" for a separator), shortcut, hint and what a click does.
-pf::TMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption, pf::TShortCut shortCut = pf::scNone,
-                           const std::string& hint = "", std::function<void()> click = nullptr);
+// The look of every window's menus: Arial at 13 pixels on a light grey that the background fills, the highlight
+// colour for the selected item, captions without 3-D effect. The drop-down and pop-up items are drawn by the menu
+// itself; the window system keeps drawing the menu bar.
+constexpr pf::TColor MenuColor = 0xF7F7F7;
+void SetMenuLook(components::TodMenuProperties& menu);
+// A window's owner-drawn menu bar (give it to SetMenu once its items are in) and its pop-up menus, with that look.
+components::TodMenu* NewMainMenu(pf::TCustomForm& form);
+components::TodPopupMenu* NewPopupMenu(pf::TCustomForm& form);
+
+// A menu item under parent: caption ("-" for a separator), shortcut, hint and what a click does. It is an
+// owner-drawn item that takes its font, effects and colours from its menu.
+components::TodMenuItem* AddMenuItem(pf::TMenuItem& parent, const std::string& caption,
+                                     pf::TShortCut shortCut = pf::scNone, const std::string& hint = "",
+                                     std::function<void()> click = nullptr);
+// Gives the item the glyph of the tool button that does the same; answers the item.
+pf::TMenuItem* WithGlyph(pf::TMenuItem* item, Glyph glyph);
 
 }  // namespace app
