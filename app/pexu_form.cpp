@@ -156,7 +156,7 @@ void TPexuForm::BuildViewer() {
 
 void TPexuForm::BuildMenus() {
   using pf::ShortCut;
-  PexuodMenu = new pf::TMainMenu(this);
+  PexuodMenu = NewMainMenu(*this);
   pf::TMenuItem& bar = PexuodMenu->Items();
   auto item = [](pf::TMenuItem& parent, std::string_view caption, pf::TShortCut key, std::string_view hint,
                  std::function<void()> click) {
@@ -225,6 +225,17 @@ void TPexuForm::BuildMenus() {
   PexuHilfe = item(*hilfe, " &Hilfe", ShortCut(pf::VK_F1, 0), " Die Pexu Hilfe", [this] { HilfeSpeedButtonClick(); });
   Info = item(*hilfe, " über &Pexu"_l1, none, " Programmversion / Fragenversionen / Dank / Kontakt",
               [this] { InfoClick(); });
+  // The items that do what a tool button does show its glyph.
+  for (auto [menuItem, glyph] : {std::pair{Pruefungladen, Glyph::Open},
+                                 {Drucken, Glyph::Print},
+                                 {Beenden, Glyph::Exit},
+                                 {MEinstellungen, Glyph::Settings},
+                                 {EigenePruefung, Glyph::Open},
+                                 {Pruefungseditor, Glyph::Editor},
+                                 {Log, Glyph::Log},
+                                 {Logloeschen, Glyph::Delete},
+                                 {PexuHilfe, Glyph::Help}})
+    WithGlyph(menuItem, glyph);
   SetMenu(PexuodMenu);
 }
 

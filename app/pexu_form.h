@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "components/od_menu.h"
 #include "components/status_bar.h"
 #include "components/version_info.h"
 #include "engine/engine.h"
@@ -67,7 +68,7 @@ class TPexuForm : public pf::TForm, public engine::EnginePort {
   components::TVersionInfo* VersionInfo;
   pf::TPrinterSetupDialog* PrinterSetupDialog;
   pf::TOpenDialog* OpenDialog;
-  pf::TMainMenu* PexuodMenu;
+  components::TodMenu* PexuodMenu;
   // menu items
   pf::TMenuItem *Pruefungladen, *Drucken, *Druckereinrichten, *Beenden;
   pf::TMenuItem *TrainingK2, *TrainingK3, *Antwortenliste, *MEinstellungen;
