@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/pexu_form.h"
+#include "components/string_resource.h"
+#include "platform/core/exceptions.h"
 #include "platform/core/services.h"
 #include "platform/core/strings.h"
 #include "platform/ui/forms.h"
@@ -42,6 +44,28 @@ bool LocalDisplayReachable(const std::string& display) {
   return std::filesystem::exists("/tmp/.X11-unix/X" + number);
 }
 
+// The component library's string tables, made from the program's own resources for as long as it runs. A damaged
+// resource section is reported; the program still runs, and a message that needs a table reads it when it is due.
+class StringTables {
+ public:
+  StringTables() {
+    try {
+      components::InitializeStringResources();
+      made_ = true;
+    } catch (const pf::Exception& e) {
+      std::fprintf(stderr, "pexu: %s\n", e.Message().c_str());
+    }
+  }
+  ~StringTables() {
+    if (made_) components::FinalizeStringResources();
+  }
+  StringTables(const StringTables&) = delete;
+  StringTables& operator=(const StringTables&) = delete;
+
+ private:
+  bool made_ = false;
+};
+
 }  // namespace
 
 bool DisplayAvailable() {
@@ -68,6 +92,7 @@ int RunProgram(int argc, char** argv) {
   }
   // Declared first, so that it goes last: after every window has written its settings.
   pf::TInstanceGuard guard(InstanceName);
+  const StringTables tables;
   pf::Application().Initialize();
   if (guard.AlreadyRunning()) {
     pf::MessageDlg(std::string("Pexu läuft schon!"_l1), pf::mtWarning, pf::mbOK);
