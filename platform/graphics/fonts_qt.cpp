@@ -50,17 +50,20 @@ uint16_t U16(const QByteArray& t, int offset) { return uint16_t(S16(t, offset));
 
 int32_t RoundI(double v) { return int32_t(std::floor(v + 0.5)); }
 
-class QtFace : public TFontFace {
+// A face file at one pixel size and style, with the metrics and glyph advances taken from it. Every description that
+// resolves to the same file, size and style shares one (names that differ in case or are aliases, character sets,
+// underline and strike-out): measuring the Latin-1 advances runs the font's hinting for each glyph, which is the
+// bulk of realising a font.
+class QtFaceSource {
  public:
-  QtFace(const QFont& font, const std::string& familyName, const TFontDesc& desc, int32_t pixelSize) {
-    familyName_ = familyName;
+  QtFaceSource(const QFont& font, int32_t pixelSize) {
     raw_ = QRawFont::fromFont(font);
     const QByteArray os2 = raw_.fontTable("OS/2");
     const QByteArray hhea = raw_.fontTable("hhea");
     const QByteArray head = raw_.fontTable("head");
     const QByteArray post = raw_.fontTable("post");
     double upem = head.size() >= 20 ? U16(head, 18) : 0;
-    auto& m = metrics_;
+    auto& m = metrics;
     if (upem > 0 && os2.size() >= 78 && hhea.size() >= 12) {
       double scale = pixelSize / upem;
       double winAscent = U16(os2, 74), winDescent = U16(os2, 76);
@@ -72,13 +75,13 @@ class QtFace : public TFontFace {
       m.tmExternalLeading = RoundI(external * scale);
       m.tmAveCharWidth = RoundI(S16(os2, 2) * scale);
       m.tmMaxCharWidth = int32_t(std::ceil(U16(hhea, 10) * scale));
-      strikeOutOffset_ = -RoundI(S16(os2, 28) * scale);
+      strikeOutOffset = -RoundI(S16(os2, 28) * scale);
       int32_t strikeSize = std::max(1, RoundI(S16(os2, 26) * scale));
       if (post.size() >= 12) {
-        underlineOffset_ = std::max(1, RoundI(-S16(post, 8) * scale));
-        lineThickness_ = std::max(1, RoundI(S16(post, 10) * scale));
+        underlineOffset = std::max(1, RoundI(-S16(post, 8) * scale));
+        lineThickness = std::max(1, RoundI(S16(post, 10) * scale));
       } else {
-        lineThickness_ = strikeSize;
+        lineThickness = strikeSize;
       }
     } else {
       m.tmAscent = int32_t(std::ceil(raw_.ascent()));
@@ -87,81 +90,59 @@ class QtFace : public TFontFace {
       m.tmExternalLeading = std::max(0, RoundI(raw_.leading()));
       m.tmAveCharWidth = RoundI(raw_.averageCharWidth());
       m.tmMaxCharWidth = int32_t(std::ceil(raw_.maxCharWidth()));
-      underlineOffset_ = std::max(1, RoundI(raw_.underlinePosition()));
-      lineThickness_ = std::max(1, RoundI(raw_.lineThickness()));
-      strikeOutOffset_ = -std::max(1, m.tmAscent / 3);
+      underlineOffset = std::max(1, RoundI(raw_.underlinePosition()));
+      lineThickness = std::max(1, RoundI(raw_.lineThickness()));
+      strikeOutOffset = -std::max(1, m.tmAscent / 3);
     }
     m.tmInternalLeading = std::max(0, m.tmHeight - pixelSize);
-    // The average width by the classic weighting of the lower-case letters and the space (newer faces store an
-    // average over all their glyphs, which the metric-compatible ones do not share with the faces they replace).
-    static const std::pair<char, int> kWeights[] = {
-        {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14}, {'h', 42}, {'i', 63},
-        {'j', 3},  {'k', 6},  {'l', 35}, {'m', 20}, {'n', 56},  {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49},
-        {'s', 56}, {'t', 71}, {'u', 31}, {'v', 10}, {'w', 18},  {'x', 3},  {'y', 18}, {'z', 2},  {' ', 166}};
-    double weighted = 0;
-    bool complete = true;
-    for (const auto& [c, weight] : kWeights) {
-      QList<quint32> ids = raw_.glyphIndexesForString(QString(QChar(c)));
-      QList<QPointF> adv = ids.isEmpty() || ids.front() == 0
-                               ? QList<QPointF>()
-                               : raw_.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
-      if (adv.isEmpty()) {
-        complete = false;
-        break;
-      }
-      weighted += adv.front().x() * weight;
-    }
-    if (complete) m.tmAveCharWidth = RoundI(weighted / 1000);
-    // The maximum width must bound every advance drawn (Latin-1 at least).
-    for (char32_t c = 32; c < 256; ++c) m.tmMaxCharWidth = std::max(m.tmMaxCharWidth, CharWidth(c));
-    m.tmWeight = (desc.Style & fsBold) ? 700 : 400;
-    m.tmItalic = (desc.Style & fsItalic) ? 1 : 0;
-    m.tmUnderlined = (desc.Style & fsUnderline) ? 1 : 0;
-    m.tmStruckOut = (desc.Style & fsStrikeOut) ? 1 : 0;
+    if (const int32_t average = ClassicAverageWidth(); average >= 0) m.tmAveCharWidth = average;
+    // The maximum width must bound every advance drawn (Latin-1 at least); the glyphs are looked up in one go.
+    LookupAll(kFirstPrintable, kLatin1End);
+    for (char32_t c = kFirstPrintable; c < kLatin1End; ++c) m.tmMaxCharWidth = std::max(m.tmMaxCharWidth, Advance(c));
     m.tmPitchAndFamily = QFontInfo(font).fixedPitch() ? 0x06 : 0x07;
-    m.tmCharSet =
-        desc.Charset == DEFAULT_CHARSET || desc.Charset == SYMBOL_CHARSET ? uint8_t(ANSI_CHARSET) : desc.Charset;
   }
 
-  int32_t CharWidth(char32_t c) const override {
-    if (c < 32 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
-    return GlyphOf(c).advance;
-  }
+  // The metrics that do not depend on the description's style flags and character set.
+  TTextMetric metrics;
+  int32_t underlineOffset = 1;
+  int32_t strikeOutOffset = -3;
+  int32_t lineThickness = 1;
 
-  void DrawGlyphs(TGlyphPainter& painter, int32_t x, int32_t baseline, std::u16string_view text,
-                  const std::vector<int32_t>& positions, int32_t width) const override {
-    QList<quint32> indexes;
-    QList<QPointF> points;
-    for (size_t i = 0; i < text.size() && i < positions.size(); ++i) {
-      char32_t c = CodePointAt(text, i);
-      if (c > 0x20 && c != 0xA0 && !(c >= 0xD800 && c <= 0xDFFF)) {  // no glyph for blanks and controls
-        indexes.push_back(GlyphOf(c).index);
-        points.push_back(QPointF(positions[i], 0));
-      }
-      if (c >= 0x10000) ++i;
-    }
-    QPainter& p = painter.painter;
-    if (!indexes.isEmpty()) {
-      QGlyphRun run;
-      run.setRawFont(raw_);
-      run.setGlyphIndexes(indexes);
-      run.setPositions(points);
-      p.setPen(painter.color);
-      p.drawGlyphRun(QPointF(x, baseline), run);
-    }
-    if (metrics_.tmUnderlined) p.fillRect(x, baseline + underlineOffset_, width, lineThickness_, painter.color);
-    if (metrics_.tmStruckOut) p.fillRect(x, baseline + strikeOutOffset_, width, lineThickness_, painter.color);
-  }
+  int32_t Advance(char32_t c) const { return GlyphOf(c).advance; }
+  quint32 GlyphIndex(char32_t c) const { return GlyphOf(c).index; }
+  const QRawFont& Raw() const { return raw_; }
 
  private:
+  static constexpr char32_t kFirstPrintable = 32;
+  static constexpr char32_t kLatin1End = 256;
   struct Glyph {
     quint32 index = 0;
     int32_t advance = 0;
   };
+
+  // The average width by the classic weighting of the lower-case letters and the space (newer faces store an
+  // average over all their glyphs, which the metric-compatible ones do not share with the faces they replace); -1
+  // when the face lacks one of them.
+  int32_t ClassicAverageWidth() const {
+    static const std::pair<char, int> kWeights[] = {
+        {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14}, {'h', 42}, {'i', 63},
+        {'j', 3},  {'k', 6},  {'l', 35}, {'m', 20}, {'n', 56},  {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49},
+        {'s', 56}, {'t', 71}, {'u', 31}, {'v', 10}, {'w', 18},  {'x', 3},  {'y', 18}, {'z', 2},  {' ', 166}};
+    QString letters;
+    for (const auto& [c, weight] : kWeights) letters += QLatin1Char(c);
+    const QList<quint32> ids = raw_.glyphIndexesForString(letters);
+    if (ids.size() != letters.size() || ids.contains(0)) return -1;
+    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
+    if (advances.size() != ids.size()) return -1;
+    double weighted = 0;
+    for (qsizetype i = 0; i < ids.size(); ++i) weighted += advances[i].x() * kWeights[i].second;
+    return RoundI(weighted / 1000);
+  }
+
   // The glyph of a character, looked up once and cached.
   const Glyph& GlyphOf(char32_t c) const {
-    auto it = advances_.find(c);
-    if (it == advances_.end()) it = advances_.emplace(c, Lookup(c)).first;
+    auto it = glyphs_.find(c);
+    if (it == glyphs_.end()) it = glyphs_.emplace(c, Lookup(c)).first;
     return it->second;
   }
   Glyph Lookup(char32_t c) const {
@@ -174,8 +155,75 @@ class QtFace : public TFontFace {
     if (!adv.isEmpty()) g.advance = std::max(0, RoundI(adv.front().x()));
     return g;
   }
+  // Looks up the characters [first, end) of the Basic Multilingual Plane at once, as Lookup does one by one.
+  void LookupAll(char32_t first, char32_t end) const {
+    QString s;
+    for (char32_t c = first; c < end; ++c) s += QChar(char16_t(c));
+    const QList<quint32> ids = raw_.glyphIndexesForString(s);
+    if (ids.size() != s.size()) return;  // left to the lookups one by one
+    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(ids);
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+      Glyph g;
+      g.index = ids[i];
+      if (i < advances.size()) g.advance = std::max(0, RoundI(advances[i].x()));
+      glyphs_.emplace(first + char32_t(i), g);
+    }
+  }
+
   QRawFont raw_;
-  mutable std::unordered_map<char32_t, Glyph> advances_;
+  mutable std::unordered_map<char32_t, Glyph> glyphs_;
+};
+
+class QtFace : public TFontFace {
+ public:
+  QtFace(std::shared_ptr<const QtFaceSource> source, const std::string& familyName, const TFontDesc& desc)
+      : source_(std::move(source)) {
+    familyName_ = familyName;
+    metrics_ = source_->metrics;
+    underlineOffset_ = source_->underlineOffset;
+    strikeOutOffset_ = source_->strikeOutOffset;
+    lineThickness_ = source_->lineThickness;
+    auto& m = metrics_;
+    m.tmWeight = (desc.Style & fsBold) ? 700 : 400;
+    m.tmItalic = (desc.Style & fsItalic) ? 1 : 0;
+    m.tmUnderlined = (desc.Style & fsUnderline) ? 1 : 0;
+    m.tmStruckOut = (desc.Style & fsStrikeOut) ? 1 : 0;
+    m.tmCharSet =
+        desc.Charset == DEFAULT_CHARSET || desc.Charset == SYMBOL_CHARSET ? uint8_t(ANSI_CHARSET) : desc.Charset;
+  }
+
+  int32_t CharWidth(char32_t c) const override {
+    if (c < 32 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
+    return source_->Advance(c);
+  }
+
+  void DrawGlyphs(TGlyphPainter& painter, int32_t x, int32_t baseline, std::u16string_view text,
+                  const std::vector<int32_t>& positions, int32_t width) const override {
+    QList<quint32> indexes;
+    QList<QPointF> points;
+    for (size_t i = 0; i < text.size() && i < positions.size(); ++i) {
+      char32_t c = CodePointAt(text, i);
+      if (c > 0x20 && c != 0xA0 && !(c >= 0xD800 && c <= 0xDFFF)) {  // no glyph for blanks and controls
+        indexes.push_back(source_->GlyphIndex(c));
+        points.push_back(QPointF(positions[i], 0));
+      }
+      if (c >= 0x10000) ++i;
+    }
+    QPainter& p = painter.painter;
+    if (!indexes.isEmpty()) {
+      QGlyphRun run;
+      run.setRawFont(source_->Raw());
+      run.setGlyphIndexes(indexes);
+      run.setPositions(points);
+      p.setPen(painter.color);
+      p.drawGlyphRun(QPointF(x, baseline), run);
+    }
+    if (metrics_.tmUnderlined) p.fillRect(x, baseline + underlineOffset_, width, lineThickness_, painter.color);
+    if (metrics_.tmStruckOut) p.fillRect(x, baseline + strikeOutOffset_, width, lineThickness_, painter.color);
+  }
+
+ private:
+  std::shared_ptr<const QtFaceSource> source_;
 };
 
 class QtFontService : public IFontService {
@@ -184,6 +232,7 @@ class QtFontService : public IFontService {
     EnsureGuiApplication();
     if (cacheGeneration_ != FontServiceGeneration()) {  // families were added: a fallback may now resolve
       cache_.clear();
+      sources_.clear();
       cacheGeneration_ = FontServiceGeneration();
     }
     std::string key = desc.Name + "|" + std::to_string(desc.Height) + "|" + std::to_string(desc.Style) + "|" +
@@ -227,7 +276,11 @@ class QtFontService : public IFontService {
     }
     pixelSize = std::clamp(pixelSize, 1, 2000);
     font.setPixelSize(pixelSize);
-    auto face = std::make_shared<QtFace>(font, shownName, desc, pixelSize);
+    std::shared_ptr<const QtFaceSource>& source =
+        sources_[family + "|" + std::to_string(pixelSize) + "|" + std::to_string(int(font.bold())) + "|" +
+                 std::to_string(int(font.italic())) + "|" + std::to_string(int(desc.Quality == fqNonAntialiased))];
+    if (!source) source = std::make_shared<QtFaceSource>(font, pixelSize);
+    auto face = std::make_shared<QtFace>(source, shownName, desc);
     cache_[key] = face;
     return face;
   }
@@ -258,6 +311,7 @@ class QtFontService : public IFontService {
     return "";
   }
   std::map<std::string, std::shared_ptr<const TFontFace>> cache_;
+  std::map<std::string, std::shared_ptr<const QtFaceSource>> sources_;  // by family, pixel size and style
   uint64_t cacheGeneration_ = 0;
 };
 

@@ -242,6 +242,47 @@ TEST(QtFonts, TextIsDrawnInTheCellWithDecorations) {
   EXPECT_EQ(FontService().Realize(uc.Font().Desc())->FamilyName(), "Arial");
 }
 
+// Descriptions that reach the same face file at the same size (another spelling or alias of the name, another
+// character set, underline or strike-out) measure alike, yet each keeps its own name and flags; bold does not.
+TEST(QtFonts, DescriptionsOfOneFaceMeasureAlikeAndKeepTheirOwnFlags) {
+  TFontDesc plain;
+  plain.Name = "Arial";
+  plain.Height = -13;
+  const auto base = FontService().Realize(plain);
+  struct Case {
+    std::string name;
+    uint8_t charset;
+    TFontStyles style;
+  } cases[] = {
+      {"arial", DEFAULT_CHARSET, 0},
+      {"Helvetica", DEFAULT_CHARSET, 0},
+      {"Arial", ANSI_CHARSET, 0},
+      {"Arial", OEM_CHARSET, fsUnderline},
+      {"ARIAL", DEFAULT_CHARSET, fsStrikeOut | fsUnderline},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name + " " + std::to_string(c.charset) + " " + std::to_string(c.style));
+    TFontDesc desc = plain;
+    desc.Name = c.name;
+    desc.Charset = c.charset;
+    desc.Style = c.style;
+    const auto face = FontService().Realize(desc);
+    EXPECT_EQ(face->FamilyName(), c.name);
+    EXPECT_EQ(Metrics(face->Metrics()), Metrics(base->Metrics()));
+    EXPECT_EQ(face->TextAdvances(Latin1Printable()), base->TextAdvances(Latin1Printable()));
+    EXPECT_EQ(face->Metrics().tmUnderlined, (c.style & fsUnderline) ? 1 : 0);
+    EXPECT_EQ(face->Metrics().tmStruckOut, (c.style & fsStrikeOut) ? 1 : 0);
+    EXPECT_EQ(face->Metrics().tmCharSet, c.charset == DEFAULT_CHARSET ? uint8_t(ANSI_CHARSET) : c.charset);
+  }
+  TFontDesc bold = plain;
+  bold.Style = fsBold;
+  const auto boldFace = FontService().Realize(bold);
+  EXPECT_EQ(boldFace->Metrics().tmWeight, 700);
+  EXPECT_EQ(base->Metrics().tmWeight, 400);
+  EXPECT_NE(boldFace->TextAdvances(u"mmmm"), base->TextAdvances(u"mmmm"));
+  EXPECT_EQ(base->Metrics().tmUnderlined, 0);  // the decorated descriptions left the plain face as it was
+}
+
 // Random Latin-1 strings in the Liberation faces, measured whole and in two pieces, with and without character extra
 // and justification: the extents add up, the fit query agrees with them, and drawing the two pieces one after the
 // other ends where the whole ends and paints the same pixels.
