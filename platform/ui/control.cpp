@@ -75,7 +75,7 @@ TControl::TControl(TComponent* owner, std::unique_ptr<ControlHost> host) : TComp
   WindowProc = [this](TMessage& message) { WndProc(message); };
   font_.OnChange = [this](TFont&) {
     if (!applyingParentFont_) parentFont_ = false;
-    FontChanged();
+    if (font_.Desc() != shownFont_ || font_.Color() != shownFontColor_) FontChanged();
   };
   host_->outer->hide();
   TControl::FontChanged();
@@ -231,6 +231,8 @@ void TControl::SetParentFont(bool value) {
 }
 
 void TControl::FontChanged() {
+  shownFont_ = font_.Desc();
+  shownFontColor_ = font_.Color();
   QWidget* w = host_->inner;
   w->setFont(ToQFont(font_));
   QPalette palette = w->palette();

@@ -274,6 +274,10 @@ class TControl : public TComponent {
   TColor color_ = clWindow;
   bool parentColor_ = true;
   TFont font_;
+  // The font and colour the widget was last given: an assignment that changes neither (parents hand their font
+  // down on every change and insertion) leaves the widget and its children as they are.
+  TFontDesc shownFont_;
+  TColor shownFontColor_ = clNone;
   bool parentFont_ = true;
   bool applyingParentFont_ = false;
   TCursor cursor_ = crDefault;

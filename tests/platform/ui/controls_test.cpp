@@ -251,6 +251,37 @@ void MoveOver(const TControl& control) {
   QApplication::sendEvent(widget, &move);
 }
 
+// A font reaches the widgets of every child that follows its parent's; a child that was given a font, even an equal
+// one, keeps it; a change of colour alone still reaches the widget.
+TEST(Fonts, ParentsHandTheirFontDownUntilAChildIsGivenItsOwn) {
+  TForm form(nullptr);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  auto* label = new TLabel(&form);
+  label->SetParent(panel);
+  label->SetCaption("Wg");
+  auto shown = [](const TControl& c) { return ui_test::Widget(c)->font().pixelSize(); };
+
+  const int32_t smallHeight = label->Height();
+  form.Font().SetHeight(-24);
+  EXPECT_EQ(shown(*panel), 24);
+  EXPECT_EQ(shown(*label), 24);
+  EXPECT_GT(label->Height(), smallHeight);  // the label sized itself to the new font
+  EXPECT_TRUE(label->ParentFont());
+
+  label->Font().Assign(form.Font());  // equal, but the label's own from now on
+  EXPECT_FALSE(label->ParentFont());
+  form.Font().SetHeight(-13);
+  EXPECT_EQ(shown(*panel), 13);
+  EXPECT_EQ(shown(*label), 24);
+
+  label->Font().SetColor(clRed);
+  EXPECT_EQ(ui_test::Widget(*label)->palette().color(QPalette::Active, QPalette::WindowText), QColor(255, 0, 0));
+  label->SetParentFont(true);
+  EXPECT_EQ(shown(*label), 13);
+  EXPECT_EQ(label->Font().Color(), form.Font().Color());
+}
+
 TEST(ApplicationHint, IsTheLongHintOfTheFirstControlUpTheParentsThatHasOne) {
   auto form = ui_test::ActiveForm();
   form->SetHint("Form|Form long");
