@@ -28,9 +28,7 @@ void Line(pf::TCanvas& c, pf::TColor color, int width, pf::TPoint from, pf::TPoi
   c.Pen().SetWidth(1);
 }
 
-}  // namespace
-
-void DrawGlyph(pf::TBitmap& bitmap, Glyph glyph) {
+void DrawGlyphOn(pf::TBitmap& bitmap, Glyph glyph) {
   bitmap.SetSize(16, 16);
   bitmap.SetPixelFormat(pf::pf24bit);
   pf::TCanvas& c = bitmap.Canvas();
@@ -124,6 +122,16 @@ void DrawGlyph(pf::TBitmap& bitmap, Glyph glyph) {
       Fill(c, kRed, {{7, 6}, {11, 6}, {11, 3}, {15, 8}, {11, 13}, {11, 10}, {7, 10}});
       break;
   }
+}
+
+}  // namespace
+
+void DrawGlyph(pf::TBitmap& target, Glyph glyph) {
+  // Drawn on a copy that is handed over once: a button remakes its picture on every change of its glyph.
+  pf::TBitmap bitmap;
+  bitmap.Assign(target);
+  DrawGlyphOn(bitmap, glyph);
+  target.Assign(bitmap);
 }
 
 void DrawProgramIcon(pf::TBitmap& bitmap, int32_t size) {
