@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <algorithm>
+#include <deque>
 
 #include "platform/graphics/canvas_qt.h"
 #include "platform/ui/host_qt.h"
@@ -183,6 +185,43 @@ bool KeyReleaseEvent(ControlHost& h, QKeyEvent* e, const std::function<bool(QEve
   return true;
 }
 
+// The memory of the paint events' back buffers, one per nesting level (the parent of a control that lets it show
+// through is painted into the control's buffer first), kept from one paint to the next: a fresh buffer of a
+// window's size costs a page fault for every few kilobytes on its first use.
+class BackBuffers {
+ public:
+  // A buffer of the size for the paint at the current level, on memory of that level; the next level while it lives.
+  class Lease {
+   public:
+    explicit Lease(const QSize& size) : level_(Level()) {
+      if (Pool().size() <= level_) Pool().emplace_back();
+      QImage& memory = Pool()[level_];
+      if (memory.width() < size.width() || memory.height() < size.height())
+        memory = QImage(std::max(memory.width(), size.width()), std::max(memory.height(), size.height()),
+                        QImage::Format_RGB32);
+      image = QImage(memory.bits(), size.width(), size.height(), memory.bytesPerLine(), QImage::Format_RGB32);
+      ++Level();
+    }
+    ~Lease() { --Level(); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    QImage image;
+
+   private:
+    size_t level_;
+  };
+
+ private:
+  static std::deque<QImage>& Pool() {
+    static std::deque<QImage> pool;
+    return pool;
+  }
+  static size_t& Level() {
+    static size_t level = 0;
+    return level;
+  }
+};
+
 // WM_ERASEBKGND then WM_PAINT on the control's canvas, clipped to the region to paint. The canvas draws on a back
 // buffer (readable, so that every raster operation works) that starts with Color (and the host's backdrop over it),
 // or, under a control that lets its parent show through (no csOpaque), with the parent's own painting; the buffer
@@ -191,7 +230,8 @@ void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
   TControl& c = *h.control;
   const QRegion region = e->region();
   h.invalid -= region;
-  QImage image(w->size(), QImage::Format_RGB32);
+  BackBuffers::Lease buffer(w->size());
+  QImage& image = buffer.image;
   image.fill(ToQColor(c.Color()));
   if (!h.backdrop.isNull()) QPainter(&image).drawImage(0, 0, h.backdrop);
   TCanvas* canvas = ControlAccess::PaintCanvas(c);
