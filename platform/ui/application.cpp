@@ -3,8 +3,11 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEventLoop>
+#include <QIcon>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 
 #include "platform/core/exceptions.h"
 #include "platform/core/strings.h"
@@ -27,11 +31,46 @@ namespace {
 TApplication* theApplication = nullptr;
 TScreen* theScreen = nullptr;
 
+// An icon that is made when it is first drawn or measured.
+class DeferredIconEngine : public QIconEngine {
+ public:
+  explicit DeferredIconEngine(std::function<QIcon()> make) : make_(std::move(make)) {}
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    Icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().pixmap(size, mode, state);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return Icon().actualSize(size, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    return Icon().availableSizes(mode, state);
+  }
+  QIconEngine* clone() const override { return new DeferredIconEngine(*this); }
+
+ private:
+  const QIcon& Icon() {
+    if (!made_) icon_ = make_(), made_ = true;
+    return icon_;
+  }
+  std::function<QIcon()> make_;
+  QIcon icon_;
+  bool made_ = false;
+};
+
 // Fusion (or the style QT_STYLE_OVERRIDE names) with the hint delays of the application and the password
 // character of each edit.
 class LayerStyle : public QProxyStyle {
  public:
   using QProxyStyle::QProxyStyle;
+  // Every menu bar makes the icon of its overflow button, which is read from a picture file, and reading one
+  // probes every installed picture format plugin; the icon is made when the button first shows instead.
+  QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override {
+    if (option == nullptr && (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton))
+      return QIcon(new DeferredIconEngine([this, icon] { return QProxyStyle::standardIcon(icon, nullptr, nullptr); }));
+    return QProxyStyle::standardIcon(icon, option, widget);
+  }
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override {
     if (hint == SH_LineEdit_PasswordCharacter && widget != nullptr)
