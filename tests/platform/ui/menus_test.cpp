@@ -3,6 +3,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTimer>
 
 #include "platform/core/strings.h"
@@ -202,6 +203,19 @@ TEST(Menus, ItemListsAndRadioGroups) {
   EXPECT_EQ(root.Items(0), a);
   root.Clear();
   EXPECT_EQ(root.Count(), 0);
+}
+
+// The overflow button of a menu bar shows the framework's own arrows, though they are made only when first drawn.
+TEST(Menus, OverflowArrowsAreTheFrameworksOwn) {
+  TForm form(nullptr);  // makes the window system ready with the layer's style
+  auto* layer = qobject_cast<QProxyStyle*>(QApplication::style());
+  ASSERT_NE(layer, nullptr);
+  for (QStyle::StandardPixmap arrow :
+       {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+    const QImage shown = QApplication::style()->standardIcon(arrow).pixmap(16, 16).toImage();
+    EXPECT_FALSE(shown.isNull());
+    EXPECT_EQ(shown, layer->baseStyle()->standardIcon(arrow).pixmap(16, 16).toImage()) << arrow;
+  }
 }
 
 }  // namespace
