@@ -80,7 +80,7 @@ class TBlock : public TSectionBase {
   // The bottom margin in pixels; isDefault marks it as the default margin.
   void SetBottomMargin(int32_t pixels, bool isDefault);
 
-  // ---- layout, painting and queries (built with the block layout and painting) ----
+  // ---- layout, painting and queries ----
   std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
   void CollectSelectedText(SelTextCount& collector) override;
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,

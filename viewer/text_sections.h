@@ -108,7 +108,7 @@ class TSection : public TSectionBase {
   bool IsEmpty() const;
 
   std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
-  // ---- layout, painting and queries (built with the text layout and painting) ----
+  // ---- layout, painting and queries ----
   void CollectSelectedText(SelTextCount& collector) override;
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
