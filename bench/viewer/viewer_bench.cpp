@@ -18,6 +18,7 @@
 #include "platform/core/random.h"
 #include "platform/graphics/fonts.h"
 #include "platform/ui/forms.h"
+#include "tests/engine/quiet_port.h"
 #include "viewer/page_viewer.h"
 
 namespace {
@@ -27,28 +28,6 @@ namespace fs = std::filesystem;
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kLogEntries = 1000;  // two rows each
 
-class QuietPort : public engine::EnginePort {
- public:
-  std::string ServerRoot() const override { return PEXU_SOURCE_DIR "/resources"; }
-  void LoadFromFile(const std::string&) override {}
-  std::string DocumentTitle() const override { return ""; }
-  void FocusViewer() override {}
-  void SetCaption(const std::string&) override {}
-  void SetPanelText(int, const std::string&) override {}
-  void SetPanelColor(int, uint32_t) override {}
-  void Msg(const std::string&) override {}
-  void SetProgress(int) override {}
-  void SetAntwortenlisteEnabled(bool) override {}
-  void StartExamClock() override {}
-  void StopExamClock() override {}
-  void ShowWarning(const std::string&) override {}
-  bool Confirm(const std::string&) override { return true; }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::string CompanyName() const override { return "Pexu-Team"; }
-};
-
 // The engine writes the exam sheet, and the log page of an exam log of kLogEntries exams, into a fresh data folder.
 struct Pages {
   Pages() {
@@ -57,7 +36,7 @@ struct Pages {
     fs::copy_file(PEXU_CATALOGUE, data / "Fragen/KAEFragen.qst", fs::copy_options::overwrite_existing);
     pf::LcgRandom random(7);
     pf::SetRandomSource(&random);
-    QuietPort port;
+    QuietPort port{PEXU_SOURCE_DIR "/resources", true, "Pexu-Team"};
     {
       engine::AppState state;
       engine::OpenDataFolder(state, data.string(), port);

@@ -9,32 +9,7 @@
 #include "engine/engine.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/random.h"
-
-namespace {
-
-class QuietPort : public engine::EnginePort {
- public:
-  std::string ServerRoot() const override { return "/opt/pexu"; }
-  void LoadFromFile(const std::string&) override {}
-  std::string DocumentTitle() const override { return ""; }
-  void FocusViewer() override {}
-  void SetCaption(const std::string&) override {}
-  void SetPanelText(int, const std::string&) override {}
-  void SetPanelColor(int, uint32_t) override {}
-  void Msg(const std::string&) override {}
-  void SetProgress(int) override {}
-  void SetAntwortenlisteEnabled(bool) override {}
-  void StartExamClock() override {}
-  void StopExamClock() override {}
-  void ShowWarning(const std::string&) override {}
-  bool Confirm(const std::string&) override { return false; }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::string CompanyName() const override { return ""; }
-};
-
-}  // namespace
+#include "tests/engine/quiet_port.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -43,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   pf::LcgRandom random(static_cast<uint32_t>(size));
   pf::SetRandomSource(&random);
-  QuietPort port;
+  QuietPort port{"/opt/pexu", false, ""};
   engine::AppState state;
   // The readers only check that the archive file exists (any regular file); the entries come from the input.
   state.CatalogueFile = "/proc/self/exe";
