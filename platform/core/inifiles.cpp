@@ -117,7 +117,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident, std
   std::vector<std::string> lines = Lines();
   std::vector<KeyLine> keys = SectionKeys(lines, sectionName);
   if (const KeyLine* k = FindKey(keys, key)) {
-    lines[k->line] = k->key + "=" + text;
+    std::string line = k->key + "=" + text;
+    if (lines[k->line] == line) return;  // already so: the file is left alone
+    lines[k->line] = std::move(line);
   } else {
     // After the last key of the section's first occurrence, or right after its header.
     std::string name;

@@ -1,6 +1,7 @@
 #include "platform/core/inifiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/core/classes.h"
 #include "platform/core/exceptions.h"
@@ -58,6 +59,18 @@ TEST_F(IniFile, WritesThroughAndKeepsUnknownSectionsAndComments) {
   std::string bytes = ReadFileBytes(file);
   EXPECT_NE(bytes.find("\r\na=1\r\nb=2\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("; added by hand"), std::string::npos);
+
+  // Writing what a key already holds leaves the file alone (no new file is renamed into place).
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  third.WriteInteger("fremd", "A", 1);
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  third.WriteInteger("Fremd", "a", 2);
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(TIniFile(file).ReadInteger("Fremd", "a", 0), 2);
 }
 
 TEST_F(IniFile, HandEditedFileReadsWithDefaults) {
