@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/core/exceptions.h"
@@ -40,6 +41,15 @@ void EnsureGuiApplication() {
   (void)app;
 }
 
+void FillFontDatabaseInBackground() {
+  // Joined at the end of the process; by then the work is long done.
+  struct Filler {
+    std::thread thread{[] { QFontDatabase::families(); }};
+    ~Filler() { thread.join(); }
+  };
+  static Filler filler;
+}
+
 namespace {
 
 int16_t S16(const QByteArray& t, int offset) {
@@ -52,12 +62,11 @@ int32_t RoundI(double v) { return int32_t(std::floor(v + 0.5)); }
 
 // A face file at one pixel size and style, with the metrics and glyph advances taken from it. Every description that
 // resolves to the same file, size and style shares one (names that differ in case or are aliases, character sets,
-// underline and strike-out): measuring the Latin-1 advances runs the font's hinting for each glyph, which is the
-// bulk of realising a font.
+// underline and strike-out). The metrics come from the face's tables alone: a glyph's hinted advance runs the font's
+// hinting, so advances are measured when a character is first used.
 class QtFaceSource {
  public:
-  QtFaceSource(const QFont& font, int32_t pixelSize) {
-    raw_ = QRawFont::fromFont(font);
+  QtFaceSource(QRawFont raw, int32_t pixelSize, bool fixedPitch) : raw_(std::move(raw)) {
     const QByteArray os2 = raw_.fontTable("OS/2");
     const QByteArray hhea = raw_.fontTable("hhea");
     const QByteArray head = raw_.fontTable("head");
@@ -74,7 +83,9 @@ class QtFaceSource {
       double external = std::max(0.0, lineGap - ((winAscent + winDescent) - (hheaAscender - hheaDescender)));
       m.tmExternalLeading = RoundI(external * scale);
       m.tmAveCharWidth = RoundI(S16(os2, 2) * scale);
+      // The widest advance of the face: a hinted advance is the scaled one rounded to whole pixels.
       m.tmMaxCharWidth = int32_t(std::ceil(U16(hhea, 10) * scale));
+      if (const int32_t average = ClassicAverageWidth(hhea, scale); average >= 0) m.tmAveCharWidth = average;
       strikeOutOffset = -RoundI(S16(os2, 28) * scale);
       int32_t strikeSize = std::max(1, RoundI(S16(os2, 26) * scale));
       if (post.size() >= 12) {
@@ -95,11 +106,7 @@ class QtFaceSource {
       strikeOutOffset = -std::max(1, m.tmAscent / 3);
     }
     m.tmInternalLeading = std::max(0, m.tmHeight - pixelSize);
-    if (const int32_t average = ClassicAverageWidth(); average >= 0) m.tmAveCharWidth = average;
-    // The maximum width must bound every advance drawn (Latin-1 at least); the glyphs are looked up in one go.
-    LookupAll(kFirstPrintable, kLatin1End);
-    for (char32_t c = kFirstPrintable; c < kLatin1End; ++c) m.tmMaxCharWidth = std::max(m.tmMaxCharWidth, Advance(c));
-    m.tmPitchAndFamily = QFontInfo(font).fixedPitch() ? 0x06 : 0x07;
+    m.tmPitchAndFamily = fixedPitch ? 0x06 : 0x07;
   }
 
   // The metrics that do not depend on the description's style flags and character set.
@@ -113,29 +120,32 @@ class QtFaceSource {
   const QRawFont& Raw() const { return raw_; }
 
  private:
-  static constexpr char32_t kFirstPrintable = 32;
-  static constexpr char32_t kLatin1End = 256;
   struct Glyph {
     quint32 index = 0;
     int32_t advance = 0;
   };
 
   // The average width by the classic weighting of the lower-case letters and the space (newer faces store an
-  // average over all their glyphs, which the metric-compatible ones do not share with the faces they replace); -1
-  // when the face lacks one of them.
-  int32_t ClassicAverageWidth() const {
+  // average over all their glyphs, which the metric-compatible ones do not share with the faces they replace), from
+  // the design advances of the hmtx table; -1 when the face lacks one of the letters or the table.
+  int32_t ClassicAverageWidth(const QByteArray& hhea, double scale) const {
     static const std::pair<char, int> kWeights[] = {
         {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14}, {'h', 42}, {'i', 63},
         {'j', 3},  {'k', 6},  {'l', 35}, {'m', 20}, {'n', 56},  {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49},
         {'s', 56}, {'t', 71}, {'u', 31}, {'v', 10}, {'w', 18},  {'x', 3},  {'y', 18}, {'z', 2},  {' ', 166}};
+    const QByteArray hmtx = raw_.fontTable("hmtx");
+    const int metricCount = hhea.size() >= 36 ? U16(hhea, 34) : 0;
+    if (metricCount == 0 || hmtx.size() < 4 * metricCount) return -1;
     QString letters;
     for (const auto& [c, weight] : kWeights) letters += QLatin1Char(c);
     const QList<quint32> ids = raw_.glyphIndexesForString(letters);
     if (ids.size() != letters.size() || ids.contains(0)) return -1;
-    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(ids, QRawFont::UseDesignMetrics);
-    if (advances.size() != ids.size()) return -1;
     double weighted = 0;
-    for (qsizetype i = 0; i < ids.size(); ++i) weighted += advances[i].x() * kWeights[i].second;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+      // Glyphs past the last full metric share its advance.
+      const int entry = std::min(int(ids[i]), metricCount - 1);
+      weighted += U16(hmtx, 4 * entry) * scale * kWeights[i].second;
+    }
     return RoundI(weighted / 1000);
   }
 
@@ -155,21 +165,6 @@ class QtFaceSource {
     if (!adv.isEmpty()) g.advance = std::max(0, RoundI(adv.front().x()));
     return g;
   }
-  // Looks up the characters [first, end) of the Basic Multilingual Plane at once, as Lookup does one by one.
-  void LookupAll(char32_t first, char32_t end) const {
-    QString s;
-    for (char32_t c = first; c < end; ++c) s += QChar(char16_t(c));
-    const QList<quint32> ids = raw_.glyphIndexesForString(s);
-    if (ids.size() != s.size()) return;  // left to the lookups one by one
-    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(ids);
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-      Glyph g;
-      g.index = ids[i];
-      if (i < advances.size()) g.advance = std::max(0, RoundI(advances[i].x()));
-      glyphs_.emplace(first + char32_t(i), g);
-    }
-  }
-
   QRawFont raw_;
   mutable std::unordered_map<char32_t, Glyph> glyphs_;
 };
@@ -232,6 +227,7 @@ class QtFontService : public IFontService {
     EnsureGuiApplication();
     if (cacheGeneration_ != FontServiceGeneration()) {  // families were added: a fallback may now resolve
       cache_.clear();
+      bases_.clear();
       sources_.clear();
       cacheGeneration_ = FontServiceGeneration();
     }
@@ -262,24 +258,33 @@ class QtFontService : public IFontService {
                              (desc.Quality == fqNonAntialiased ? QFont::NoAntialias : QFont::PreferDefault)));
     font.setBold((desc.Style & fsBold) != 0);
     font.setItalic((desc.Style & fsItalic) != 0);
+    const std::string faceKey = family + "|" + std::to_string(int(font.bold())) + "|" +
+                                std::to_string(int(font.italic())) + "|" +
+                                std::to_string(int(desc.Quality == fqNonAntialiased));
+    // The face file at its first size; other sizes are made from it without matching the font again.
+    auto base = bases_.find(faceKey);
+    if (base == bases_.end()) {
+      font.setPixelSize(desc.Height < 0 ? std::clamp(-desc.Height, 1, 2000) : 100);
+      base = bases_.emplace(faceKey, FaceBase{QRawFont::fromFont(font), QFontInfo(font).fixedPitch()}).first;
+    }
     int32_t pixelSize = 16;
     if (desc.Height < 0) {
       pixelSize = -desc.Height;
     } else if (desc.Height > 0) {
       // A cell height: the em size that gives it.
-      font.setPixelSize(100);
-      QRawFont probe = QRawFont::fromFont(font);
+      const QRawFont& probe = base->second.raw;
       QByteArray os2 = probe.fontTable("OS/2"), head = probe.fontTable("head");
       double cell = os2.size() >= 78 ? double(U16(os2, 74)) + U16(os2, 76) : 0;
       double upem = head.size() >= 20 ? U16(head, 18) : 0;
       pixelSize = cell > 0 && upem > 0 ? RoundI(desc.Height * upem / cell) : desc.Height;
     }
     pixelSize = std::clamp(pixelSize, 1, 2000);
-    font.setPixelSize(pixelSize);
-    std::shared_ptr<const QtFaceSource>& source =
-        sources_[family + "|" + std::to_string(pixelSize) + "|" + std::to_string(int(font.bold())) + "|" +
-                 std::to_string(int(font.italic())) + "|" + std::to_string(int(desc.Quality == fqNonAntialiased))];
-    if (!source) source = std::make_shared<QtFaceSource>(font, pixelSize);
+    std::shared_ptr<const QtFaceSource>& source = sources_[faceKey + "|" + std::to_string(pixelSize)];
+    if (!source) {
+      QRawFont raw = base->second.raw;
+      if (raw.pixelSize() != pixelSize) raw.setPixelSize(pixelSize);
+      source = std::make_shared<QtFaceSource>(std::move(raw), pixelSize, base->second.fixedPitch);
+    }
     auto face = std::make_shared<QtFace>(source, shownName, desc);
     cache_[key] = face;
     return face;
@@ -310,8 +315,13 @@ class QtFontService : public IFontService {
       if (f.compare(q, Qt::CaseInsensitive) == 0) return f.toStdString();
     return "";
   }
+  struct FaceBase {
+    QRawFont raw;
+    bool fixedPitch;
+  };
   std::map<std::string, std::shared_ptr<const TFontFace>> cache_;
-  std::map<std::string, std::shared_ptr<const QtFaceSource>> sources_;  // by family, pixel size and style
+  std::map<std::string, FaceBase> bases_;                               // by family and style
+  std::map<std::string, std::shared_ptr<const QtFaceSource>> sources_;  // by family, style and pixel size
   uint64_t cacheGeneration_ = 0;
 };
 
