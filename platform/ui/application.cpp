@@ -11,7 +11,9 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QStyleOptionProgressBar>
 #include <QToolTip>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -79,6 +81,33 @@ class LayerStyle : public QProxyStyle {
     if (hint == SH_ToolTip_WakeUpDelay && theApplication != nullptr) return theApplication->HintPause;
     if (hint == SH_ToolTip_FallAsleepDelay && theApplication != nullptr) return theApplication->HintHidePause;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+  // Progress bars are drawn flat with filled rectangles: the base style draws them with lines that the toolkit
+  // blends on worker threads it starts for the purpose.
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    const auto* bar = qstyleoption_cast<const QStyleOptionProgressBar*>(option);
+    if (bar == nullptr || (element != CE_ProgressBarGroove && element != CE_ProgressBarContents)) {
+      QProxyStyle::drawControl(element, option, painter, widget);
+      return;
+    }
+    const QRect r = bar->rect;
+    if (element == CE_ProgressBarGroove) {
+      painter->fillRect(r, bar->palette.color(QPalette::Mid));
+      painter->fillRect(r.adjusted(1, 1, -1, -1), bar->palette.color(QPalette::Base));
+      return;
+    }
+    const int64_t range = int64_t{bar->maximum} - bar->minimum;
+    if (range <= 0 || bar->progress <= bar->minimum) return;
+    const QRect inner = r.adjusted(2, 2, -2, -2);
+    const int64_t done = std::min<int64_t>(int64_t{bar->progress} - bar->minimum, range);
+    QRect filled = inner;
+    if (bar->state & State_Horizontal) {
+      filled.setWidth(static_cast<int>(inner.width() * done / range));
+    } else {
+      filled.setTop(inner.bottom() + 1 - static_cast<int>(inner.height() * done / range));
+    }
+    painter->fillRect(filled, bar->palette.color(QPalette::Highlight));
   }
 };
 
@@ -252,6 +281,9 @@ void EnsureUi() {
     static int argc = 1;
     static char name[] = "pexu";
     static char* argv[] = {name, nullptr};
+    // Menu bars stay in their windows: offering one to the desktop's global menu asks the session bus first, and
+    // that waits for good when a bus is being started and never answers.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     new QApplication(argc, argv);
   }
   const char* styleOverride = std::getenv("QT_STYLE_OVERRIDE");
@@ -259,6 +291,7 @@ void EnsureUi() {
   QApplication::setStyle(new LayerStyle(base));
   QApplication::setPalette(FixedSystemPalette());
   QApplication::setFont(ToQFont(TFont()));
+  FillFontDatabaseInBackground();
   QApplication::setQuitOnLastWindowClosed(false);
   qApp->installEventFilter(new InputTracker(qApp));
   QObject::connect(qApp, &QApplication::focusChanged, qApp,

@@ -262,9 +262,13 @@ void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
       c.Perform(m);
     }
   }
+  // Copied a rectangle at a time: under a clip of several rectangles the toolkit blends line by line on its worker
+  // threads, under a single one it copies at once.
   QPainter painter(w);
-  painter.setClipRegion(region);
-  painter.drawImage(0, 0, image);
+  for (const QRect& part : region) {
+    painter.setClipRect(part);
+    painter.drawImage(0, 0, image);
+  }
 }
 
 bool Translate(ControlHost& h, QWidget* w, QEvent* e, const std::function<bool(QEvent*)>& base) {
