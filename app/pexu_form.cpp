@@ -255,7 +255,18 @@ void TPexuForm::FormCreate() {
   PexusbStatusBar->Panels()[1]->SetText(" ");
   pf::Application().OnHint = [this](pf::TObject*) { ShowHint(); };
   TestHooks::Start(*this);
-  CreateSecondaryWindows();
+  ShowQuestion = [this](const std::string& partCode, const std::string& id) {
+    CreateSecondaryWindows();
+    FragenForm->ShowQuestion(partCode, id);
+  };
+  // The main window comes on the screen first: the secondary windows are made right after its first page.
+  PexuPageViewer->PaintPanel().AddMessageHook(
+      [this, posted = false](pf::TMessage& message, const pf::TWndMethod& previous) mutable {
+        previous(message);
+        if (posted || message.Msg != pf::WM_PAINT) return;
+        posted = true;
+        pf::PostMessage(this, SecondaryWindowsMessage);
+      });
   // The start page comes last, once the shared state exists: a missing or broken start page is reported and the
   // program stays usable with an empty viewer.
   ShowStartPage();
@@ -274,13 +285,13 @@ void TPexuForm::RestoreMainPosition() {
 }
 
 void TPexuForm::CreateSecondaryWindows() {
+  if (FragenForm != nullptr) return;
   FragenForm = CreateSecondaryForm<TFragenForm>(&pf::Application(), *engine_);
-  ShowQuestion = [this](const std::string& partCode, const std::string& id) { FragenForm->ShowQuestion(partCode, id); };
   PEditorForm = CreateSecondaryForm<TPEditorForm>(&pf::Application(), *engine_);
   EinstellungenForm = CreateSecondaryForm<TEinstellungenForm>(&pf::Application(), *engine_);
   PexuAboutBox = CreateSecondaryForm<TPexuAboutBox>(&pf::Application(), *engine_);
   PEditorForm->OnShowQuestion = [this](const std::string& partCode, const std::string& id) {
-    if (ShowQuestion) ShowQuestion(partCode, id);
+    ShowQuestion(partCode, id);
   };
 }
 

@@ -38,6 +38,8 @@ constexpr uint32_t ExamMinute = 60000;
 constexpr char NoSheetMode = ' ';
 // Posted after a "#top" link was handed to the viewer: the jump is over, whether or not it changed the history.
 constexpr uint32_t TopJumpDoneMessage = pf::WM_USER + 200;
+// Posted once the page viewer has painted for the first time: the secondary windows are made then.
+constexpr uint32_t SecondaryWindowsMessage = pf::WM_USER + 201;
 
 class TPexuForm : public pf::TForm, public engine::EnginePort {
  public:
@@ -84,6 +86,10 @@ class TPexuForm : public pf::TForm, public engine::EnginePort {
   TPexuAboutBox* PexuAboutBox = nullptr;
   // Shows the question id of part partCode ("TA") in the question window.
   std::function<void(const std::string& partCode, const std::string& id)> ShowQuestion;
+  // Creates the question window, the editor, the settings window and the about box, in this order, unless they
+  // exist. The start makes them once the first page is on the screen; whatever needs one earlier makes them then,
+  // and the program's end makes them when the user left before, so that every window writes its settings.
+  void CreateSecondaryWindows();
 
   // ---- start and close
   void FormCreate();
@@ -152,7 +158,6 @@ class TPexuForm : public pf::TForm, public engine::EnginePort {
   void BuildStatusBar();
   void BuildViewer();
   void RestoreMainPosition();
-  void CreateSecondaryWindows();
   void ShowStartPage();
   // An exam of the menus: part and class as given, mode 'k'; the state changes only when the sheet was made.
   void MenuExam(char part, char cls);

@@ -53,9 +53,18 @@ void TPexuForm::AntwortenlisteClick() {
   if (pf::FileExists(page)) LoadFromFile(page + "#top");
 }
 
-void TPexuForm::InfoClick() { PexuAboutBox->ShowModal(); }
-void TPexuForm::MEinstellungenClick() { EinstellungenForm->Show(); }
-void TPexuForm::PruefungseditorClick() { PEditorForm->Show(); }
+void TPexuForm::InfoClick() {
+  CreateSecondaryWindows();
+  PexuAboutBox->ShowModal();
+}
+void TPexuForm::MEinstellungenClick() {
+  CreateSecondaryWindows();
+  EinstellungenForm->Show();
+}
+void TPexuForm::PruefungseditorClick() {
+  CreateSecondaryWindows();
+  PEditorForm->Show();
+}
 void TPexuForm::DruckenSpeedButtonClick() { PexuPageViewer->Print(1, 999); }
 void TPexuForm::DruckereinrichtenClick() { PrinterSetupDialog->Execute(); }
 void TPexuForm::ExitSpeedButtonClick() { Close(); }
@@ -86,7 +95,7 @@ void TPexuForm::PexuPageViewerHotSpotClick(const std::string& src, bool& handled
       return;
     case LinkKind::Question:
       state_->ShownQuestionId = pf::Copy(src, 1, 5);
-      if (ShowQuestion) ShowQuestion(std::string{state_->PartLetter, state_->ClassLetter}, state_->ShownQuestionId);
+      ShowQuestion(std::string{state_->PartLetter, state_->ClassLetter}, state_->ShownQuestionId);
       return;
     case LinkKind::WrongAndOrPdf: {
       const std::string id = pf::Copy(src, 1, 5);
@@ -115,6 +124,10 @@ void TPexuForm::PexuPageViewerHotSpotClick(const std::string& src, bool& handled
 void TPexuForm::WndProc(pf::TMessage& message) {
   if (message.Msg == TopJumpDoneMessage) {
     state_->IgnoreNextHistoryChange = false;
+    return;
+  }
+  if (message.Msg == SecondaryWindowsMessage) {
+    CreateSecondaryWindows();
     return;
   }
   pf::TForm::WndProc(message);

@@ -104,6 +104,8 @@ int RunProgram(int argc, char** argv) {
   pf::Application().CreateForm(form);
   if (exitAfterPaint) ExitAfterFirstPaint(*form);
   pf::Application().Run();
+  // A window not made yet (the user left at once) is made now: every window writes its settings at the end.
+  form->CreateSecondaryWindows();
   pf::DoneApplication();
   return 0;
 }

@@ -1,5 +1,7 @@
 // The main window on real widgets (offscreen), on a portable program folder with the sample pages and catalogue.
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/einstellungen.h"
 #include "app/main_rules.h"
@@ -74,7 +76,13 @@ TEST_F(MainWindowTest, StartsOnTheStartPageAndKeepsEveryWindowsPlace) {
   const pf::TRect d = app::ClampToScreen(app::DefaultMainBounds(pf::Screen().Width(), pf::Screen().Height()),
                                          pf::Screen().Width(), pf::Screen().Height());
   EXPECT_EQ((pf::TRect{form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()}), d);
-  ASSERT_TRUE(form->PEditorForm && form->EinstellungenForm && form->PexuAboutBox);
+  // The secondary windows are made once the first page has been painted.
+  EXPECT_EQ(form->FragenForm, nullptr);
+  for (int round = 0; round < 200 && form->FragenForm == nullptr; ++round) {
+    pf::Application().ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(form->FragenForm && form->PEditorForm && form->EinstellungenForm && form->PexuAboutBox);
   Close();
   // The secondary windows wrote their places through the settings file before the main window closed it.
   pf::TIniFile ini(program.File("Pexu.ini"));
@@ -218,6 +226,7 @@ TEST_F(MainWindowTest, PrintsTheShownPage) {
 
 TEST_F(MainWindowTest, HintsReachEveryStatusBarAndTheStateFile) {
   Start();
+  form->CreateSecondaryWindows();
   pf::Application().SetHint(" Seite aktualisieren");
   EXPECT_EQ(Panel(0), " Seite aktualisieren");
   EXPECT_EQ(Panel(1), " ");

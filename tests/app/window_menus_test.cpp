@@ -29,6 +29,7 @@ struct WindowMenusTest : testing::Test {
                           "<html><head><title>Start</title></head><body>Pexu</body></html>");
     app::TPexuForm::ProgramFolder() = dir.Path();
     pf::Application().CreateForm(form);
+    form->CreateSecondaryWindows();
   }
   ~WindowMenusTest() override {
     pf::DoneApplication();  // the windows go in the reverse order of their creation
