@@ -230,6 +230,17 @@ TEST(ProgressBars, StepItWrapsAndStepByStops) {
   EXPECT_EQ(bar.Position(), 30);
   bar.SetPosition(-5);
   EXPECT_EQ(bar.Position(), 0);
+
+  // Drawn flat: a frame, the done part in the highlight colour from the left, the rest in the window colour.
+  bar.SetBounds(0, 0, 104, 16);
+  bar.SetPosition(15);
+  const QImage half = Widget(bar)->grab().toImage();
+  EXPECT_EQ(half.pixel(0, 8), ToQColor(clBtnShadow).rgb());
+  EXPECT_EQ(half.pixel(2, 8), ToQColor(clHighlight).rgb());
+  EXPECT_EQ(half.pixel(51, 8), ToQColor(clHighlight).rgb());
+  EXPECT_EQ(half.pixel(52, 8), ToQColor(clWindow).rgb());
+  bar.SetPosition(0);
+  EXPECT_EQ(Widget(bar)->grab().toImage().pixel(2, 8), ToQColor(clWindow).rgb());
 }
 
 }  // namespace
