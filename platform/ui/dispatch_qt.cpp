@@ -3,11 +3,13 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 #include "platform/graphics/canvas_qt.h"
 #include "platform/ui/host_qt.h"
@@ -222,21 +224,52 @@ class BackBuffers {
   }
 };
 
-// WM_ERASEBKGND then WM_PAINT on the control's canvas, clipped to the region to paint. The canvas draws on a back
-// buffer (readable, so that every raster operation works) that starts with Color (and the host's backdrop over it),
-// or, under a control that lets its parent show through (no csOpaque), with the parent's own painting; the buffer
-// is then copied to the widget.
+// The image a widget's painting lands in (the window's backing store, or the image the widget is rendered into),
+// seen at the widget's place, when a canvas can draw on it directly: plain 32-bit pixels, one per device pixel, the
+// widget wholly on it. A null image otherwise.
+QImage DirectView(QWidget* w) {
+  QPainter painter(w);
+  QPaintEngine* engine = painter.paintEngine();
+  QPaintDevice* device = engine != nullptr && engine->type() == QPaintEngine::Raster ? engine->paintDevice() : nullptr;
+  if (device == nullptr || device->devType() != QInternal::Image) return {};
+  auto* target = static_cast<QImage*>(device);
+  const QTransform placed = painter.deviceTransform();
+  if (target->format() != QImage::Format_RGB32 || target->devicePixelRatio() != 1.0 ||
+      placed.type() > QTransform::TxTranslate)
+    return {};
+  const QRect place(QPoint(qRound(placed.dx()), qRound(placed.dy())), w->size());
+  if (!target->rect().contains(place)) return {};
+  painter.end();
+  const qsizetype bytesPerLine = target->bytesPerLine();
+  return QImage(target->bits() + place.y() * bytesPerLine + place.x() * qsizetype(sizeof(QRgb)), place.width(),
+                place.height(), bytesPerLine, QImage::Format_RGB32);
+}
+
+// WM_ERASEBKGND then WM_PAINT on the control's canvas, clipped to the region to paint, which starts with Color. An
+// opaque control's canvas draws straight on the image the widget's painting lands in where it can (DirectView).
+// Otherwise it draws on a back buffer (readable, so that every raster operation works) that starts with Color (and
+// the host's backdrop over it), or, under a control that lets its parent show through (no csOpaque), with the
+// parent's own painting; the buffer is then copied to the widget.
 void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
   TControl& c = *h.control;
   const QRegion region = e->region();
   h.invalid -= region;
-  BackBuffers::Lease buffer(w->size());
-  QImage& image = buffer.image;
-  image.fill(ToQColor(c.Color()));
-  if (!h.backdrop.isNull()) QPainter(&image).drawImage(0, 0, h.backdrop);
   TCanvas* canvas = ControlAccess::PaintCanvas(c);
-  if (canvas != nullptr && (c.ControlStyle() & csOpaque) == 0)
-    if (QWidget* parent = w->parentWidget()) parent->render(&image, QPoint(), QRegion(w->geometry()), {});
+  const bool showsParent = canvas != nullptr && (c.ControlStyle() & csOpaque) == 0;
+  QImage direct = showsParent || !h.backdrop.isNull() ? QImage() : DirectView(w);
+  std::optional<BackBuffers::Lease> buffer;
+  if (direct.isNull()) {
+    buffer.emplace(w->size());
+    QImage& image = buffer->image;
+    image.fill(ToQColor(c.Color()));
+    if (!h.backdrop.isNull()) QPainter(&image).drawImage(0, 0, h.backdrop);
+    if (showsParent)
+      if (QWidget* parent = w->parentWidget()) parent->render(&image, QPoint(), QRegion(w->geometry()), {});
+  } else {
+    QPainter fill(&direct);
+    for (const QRect& part : region) fill.fillRect(part, ToQColor(c.Color()));
+  }
+  QImage& image = buffer ? buffer->image : direct;
   if (canvas != nullptr) {
     canvas->SetTarget(std::make_unique<QImageTarget>(image));
     const int saved = canvas->SaveDC();
@@ -262,6 +295,7 @@ void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
       c.Perform(m);
     }
   }
+  if (!buffer) return;
   // Copied a rectangle at a time: under a clip of several rectangles the toolkit blends line by line on its worker
   // threads, under a single one it copies at once.
   QPainter painter(w);

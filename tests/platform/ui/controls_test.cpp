@@ -150,6 +150,42 @@ TEST(Painting, InvalidateWaitsUpdateAndRepaintPaintAtOnceEraseFirst) {
   delete control;
 }
 
+// A canvas draws straight on a plain image the widget is rendered into, otherwise on a buffer copied over: either
+// way only inside the control, whatever it paints.
+TEST(Painting, DrawsOnlyInsideTheControlOnEveryKindOfTarget) {
+  auto form = ui_test::ActiveForm();
+  form->SetColor(clYellow);
+  auto* control = new TCustomControl(form.get());
+  control->SetParent(form.get());
+  control->SetBounds(10, 10, 50, 40);
+  control->AddMessageHook([&](TMessage& m, const TWndMethod& previous) {
+    previous(m);
+    if (m.Msg != WM_PAINT) return;
+    MessageCanvas(m)->Brush().SetColor(clRed);
+    MessageCanvas(m)->FillRect({-100, -100, 500, 500});
+  });
+  auto* plainControl = new TCustomControl(form.get());  // paints nothing: its colour
+  plainControl->SetParent(form.get());
+  plainControl->SetColor(clLime);
+  plainControl->SetBounds(70, 10, 20, 20);
+  QWidget* window = ui_test::Widget(*form);
+  QImage plain(window->size(), QImage::Format_RGB32);
+  plain.fill(Qt::white);
+  window->render(&plain);
+  QImage rgba(window->size(), QImage::Format_ARGB32_Premultiplied);
+  window->render(&rgba);
+  for (const QImage& shot : {plain, rgba, window->grab().toImage()}) {
+    EXPECT_EQ(shot.pixel(30, 30), ToQColor(clRed).rgb());
+    EXPECT_EQ(shot.pixel(59, 49), ToQColor(clRed).rgb());
+    EXPECT_EQ(shot.pixel(5, 5), ToQColor(clYellow).rgb());
+    EXPECT_EQ(shot.pixel(60, 30), ToQColor(clYellow).rgb());
+    EXPECT_EQ(shot.pixel(30, 50), ToQColor(clYellow).rgb());
+    EXPECT_EQ(shot.pixel(80, 20), ToQColor(clLime).rgb());
+  }
+  delete control;
+  delete plainControl;
+}
+
 TEST(PostMessage, DeliversInOrderAfterTheHandlerAndDropsWithTheControl) {
   std::vector<std::string> log;
   auto* control = new Logged(nullptr);
