@@ -76,9 +76,11 @@ void FontsChanged();  // a registration: faces realised so far are stale
 // first text is measured or drawn, or register a factory that makes it (the user-interface layer does, at start).
 void EnsureGuiApplication();
 void SetGuiApplicationFactory(void (*factory)());
-// Once the application object exists: fills the toolkit's font database (reading the font configuration and listing
-// the installed families) on a thread of its own, while the caller goes on building windows. Whoever needs a font
-// meanwhile waits for it under the toolkit's own lock instead of doing the same work again. Once per process.
+// Fills the toolkit's font database (reading the font configuration and listing the installed families) on a thread
+// of its own, while the caller goes on building windows: start the thread before making the application object and
+// give the word once it exists. Whoever needs a font meanwhile waits for it under the toolkit's own lock instead of
+// doing the same work again. Once per process.
+void StartFontDatabaseFiller();
 void FillFontDatabaseInBackground();
 
 }  // namespace pf

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QRawFont>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -41,14 +42,41 @@ void EnsureGuiApplication() {
   (void)app;
 }
 
-void FillFontDatabaseInBackground() {
-  // Joined at the end of the process; by then the work is long done.
-  struct Filler {
-    std::thread thread{[] { QFontDatabase::families(); }};
-    ~Filler() { thread.join(); }
-  };
-  static Filler filler;
-}
+namespace {
+
+// The thread that fills the font database. It is started before the application object, so that it is running by
+// the time the object exists (a new thread can take milliseconds to be first scheduled), and waits for the word.
+class FontDatabaseFiller {
+ public:
+  static FontDatabaseFiller& Instance() {
+    static FontDatabaseFiller filler;
+    return filler;
+  }
+  void Fill() { state_.store(kFill, std::memory_order_release); }
+
+ private:
+  enum : int { kWait, kFill, kQuit };
+  FontDatabaseFiller()
+      : thread_([this] {
+          int state = kWait;
+          while ((state = state_.load(std::memory_order_acquire)) == kWait) std::this_thread::yield();
+          if (state == kFill) QFontDatabase::families();
+        }) {}
+  // At the end of the process: the work is long done, or never began (no application object was made).
+  ~FontDatabaseFiller() {
+    int waiting = kWait;
+    state_.compare_exchange_strong(waiting, kQuit);
+    thread_.join();
+  }
+  std::atomic<int> state_{kWait};
+  std::thread thread_;
+};
+
+}  // namespace
+
+void StartFontDatabaseFiller() { FontDatabaseFiller::Instance(); }
+
+void FillFontDatabaseInBackground() { FontDatabaseFiller::Instance().Fill(); }
 
 namespace {
 

@@ -275,6 +275,7 @@ void EnsureUi() {
   if (existing != nullptr && qobject_cast<QApplication*>(existing) == nullptr)
     throw EInvalidOperation("The window system was started without widget support");
   ready = true;
+  StartFontDatabaseFiller();
   if (existing == nullptr) {
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
