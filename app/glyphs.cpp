@@ -1,5 +1,6 @@
 #include "app/glyphs.h"
 
+#include <map>
 #include <vector>
 
 #include "platform/graphics/canvas.h"
@@ -127,11 +128,14 @@ void DrawGlyphOn(pf::TBitmap& bitmap, Glyph glyph) {
 }  // namespace
 
 void DrawGlyph(pf::TBitmap& target, Glyph glyph) {
-  // Drawn on a copy that is handed over once: a button remakes its picture on every change of its glyph.
-  pf::TBitmap bitmap;
-  bitmap.Assign(target);
-  DrawGlyphOn(bitmap, glyph);
-  target.Assign(bitmap);
+  // Each glyph is drawn once and handed over whole: a button remakes its picture on every change of its glyph.
+  static std::map<Glyph, pf::TBitmap> drawn;
+  auto it = drawn.find(glyph);
+  if (it == drawn.end()) {
+    it = drawn.try_emplace(glyph).first;
+    DrawGlyphOn(it->second, glyph);
+  }
+  target.Assign(it->second);
 }
 
 void DrawProgramIcon(pf::TBitmap& bitmap, int32_t size) {
