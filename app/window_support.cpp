@@ -21,10 +21,12 @@ void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string
 void SavePosition(const pf::TCustomForm& form, pf::TIniFile* ini, std::string_view prefix) {
   if (ini == nullptr) return;
   const std::string p(prefix);
-  ini->WriteInteger("Position", p + "Top", form.Top());
-  ini->WriteInteger("Position", p + "Left", form.Left());
-  ini->WriteInteger("Position", p + "Width", form.Width());
-  ini->WriteInteger("Position", p + "Height", form.Height());
+  // A maximised window keeps the place it comes back to: the next start shows that, not a screen-sized window.
+  const pf::TRect r = form.RestoredBounds();
+  ini->WriteInteger("Position", p + "Top", r.Top);
+  ini->WriteInteger("Position", p + "Left", r.Left);
+  ini->WriteInteger("Position", p + "Width", r.Right - r.Left);
+  ini->WriteInteger("Position", p + "Height", r.Bottom - r.Top);
 }
 
 void GuardedDestroy(const std::function<void()>& work) {

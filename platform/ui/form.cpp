@@ -229,6 +229,7 @@ void TCustomForm::FrameChanged() {
     LayoutFrame(h);
   }
   if (moved) SendMove();
+  if (WindowState() == wsNormal) restoredBounds_ = BoundsRect();
   const QSize client = h.inner->size();
   if (client == h.clientSize) return;
   h.clientSize = client;

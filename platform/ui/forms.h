@@ -55,6 +55,9 @@ class TCustomForm : public TCustomControl {
   void SetPosition(TPosition value) { position_ = value; }
   TWindowState WindowState() const;
   void SetWindowState(TWindowState value);
+  // The bounds of the window when it is neither maximised nor minimised: its bounds now in that state, else the
+  // ones it had the last time it was in it.
+  TRect RestoredBounds() const { return restoredBounds_; }
   TFormStyle FormStyle() const { return formStyle_; }
   void SetFormStyle(TFormStyle value);
   // The form's key handlers see every key of its controls first.
@@ -129,6 +132,7 @@ class TCustomForm : public TCustomControl {
   TPosition position_ = poDesigned;
   TFormStyle formStyle_ = fsNormal;
   TWindowState requestedState_ = wsNormal;
+  TRect restoredBounds_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;  // the control whose OnEnter ran last
   TMainMenu* menu_ = nullptr;

@@ -103,6 +103,21 @@ TEST_F(MainWindowTest, AStoredPlaceOffTheScreenIsShownOnIt) {
   EXPECT_EQ(form->Width(), 800);
 }
 
+TEST_F(MainWindowTest, AMaximisedWindowStoresThePlaceItComesBackTo) {
+  Start();
+  const pf::TRect normal = form->BoundsRect();
+  form->SetWindowState(pf::wsMaximized);
+  for (int round = 0; round < 100 && form->Width() == normal.Width(); ++round) {
+    pf::Application().ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GT(form->Width(), normal.Width());
+  Close();
+  pf::TIniFile ini(program.File("Pexu.ini"));
+  EXPECT_EQ(ini.ReadInteger("Position", "Width", 0), normal.Width());
+  EXPECT_EQ(ini.ReadInteger("Position", "Left", -1), normal.Left);
+}
+
 // A start page that cannot be read is reported once; the program is usable and draws sheets.
 TEST_F(MainWindowTest, AMissingStartPageLeavesAWorkingProgram) {
   fs::remove(program.File("html/index.html"));

@@ -38,6 +38,15 @@ TEST(FormGeometry, BoundsAreTheFrameAndTheClientFollowsWithItsSizeMessage) {
   EXPECT_EQ(form.ClientToScreen({3, 4}), (TPoint{origin.X + 3, origin.Y + 4}));
   EXPECT_GE(origin.X, form.Left());
   EXPECT_LE(origin.X + form.ClientWidth(), form.Left() + form.Width());
+  // Maximised, the window keeps the bounds it comes back to (a display without a window manager maximises nothing).
+  const TRect restored = form.BoundsRect();
+  EXPECT_EQ(form.RestoredBounds(), restored);
+  form.SetWindowState(wsMaximized);
+  if (RunUntil([&] { return form.Width() > restored.Right - restored.Left; }, 500)) {
+    EXPECT_EQ(form.RestoredBounds(), restored);
+    form.SetWindowState(wsNormal);
+    EXPECT_TRUE(RunUntil([&] { return form.BoundsRect() == restored; }));
+  }
 }
 
 TEST(EventLoop, RunEndsWithTerminateAndModalLoopsEndWithIt) {
