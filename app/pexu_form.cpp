@@ -299,7 +299,7 @@ void TPexuForm::ShowStartPage() {
   try {
     LoadProgramPage("html/index.html");
   } catch (const pf::Exception& e) {
-    pf::MessageDlg(e.Message(), pf::mtError, pf::mbOK);
+    pf::PostMessage(this, StartPageErrorMessage, 0, 0, e.Message());
   }
 }
 

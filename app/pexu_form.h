@@ -40,6 +40,8 @@ constexpr char NoSheetMode = ' ';
 constexpr uint32_t TopJumpDoneMessage = pf::WM_USER + 200;
 // Posted once the page viewer has painted for the first time: the secondary windows are made then.
 constexpr uint32_t SecondaryWindowsMessage = pf::WM_USER + 201;
+// Posted at start when the start page could not be shown: the message (the payload) comes over the main window.
+constexpr uint32_t StartPageErrorMessage = pf::WM_USER + 202;
 
 class TPexuForm : public pf::TForm, public engine::EnginePort {
  public:

@@ -130,6 +130,10 @@ void TPexuForm::WndProc(pf::TMessage& message) {
     CreateSecondaryWindows();
     return;
   }
+  if (message.Msg == StartPageErrorMessage) {
+    pf::MessageDlg(std::any_cast<std::string>(message.Payload), pf::mtError, pf::mbOK);
+    return;
+  }
   pf::TForm::WndProc(message);
 }
 

@@ -122,6 +122,9 @@ TEST_F(MainWindowTest, AMaximisedWindowStoresThePlaceItComesBackTo) {
 TEST_F(MainWindowTest, AMissingStartPageLeavesAWorkingProgram) {
   fs::remove(program.File("html/index.html"));
   Start();
+  // Reported once the main window is up.
+  EXPECT_TRUE(Warnings().empty());
+  for (int round = 0; round < 100 && Warnings().empty(); ++round) pf::Application().ProcessMessages();
   ASSERT_EQ(Warnings().size(), 1u);
   EXPECT_NE(Warnings()[0].find("index.html"), std::string::npos);
   EXPECT_EQ(State().LogPath, program.File("Pexu.log"));
