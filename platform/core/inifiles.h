@@ -2,9 +2,9 @@
 // trimmed, Booleans as "1"/"0" (any non-zero integer reads true; "true" is no number and reads as the default),
 // unknown sections, keys, comments and blank lines kept in their order. Every write is on disk when the call
 // returns, written to a temporary file and renamed into place; a write of the line the file already holds leaves
-// the file alone. Like the profile functions, every call reads the file
-// as it is on disk, so that changes made meanwhile by another TIniFile or by hand are neither missed nor overwritten.
-// A missing file reads as empty. A failed write raises EIniFileException "Unable to write to %s".
+// the file alone. Like the profile functions, every call reads the file as it is on disk, so that changes made
+// meanwhile by another TIniFile or by hand are neither missed nor overwritten. A missing file reads as empty. A
+// failed write raises EIniFileException "Unable to write to %s".
 #pragma once
 
 #include <cstdint>
