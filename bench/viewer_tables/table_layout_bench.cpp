@@ -8,6 +8,7 @@
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "tests/viewer/fixed_content.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
 #include "viewer/table_structure.h"
@@ -15,26 +16,6 @@
 namespace {
 
 using namespace viewer;
-
-// Content that measures and lays out at fixed sizes: narrower than its widest, it takes two lines.
-class FixedContent : public TCellObjCell {
- public:
-  FixedContent(TSectionList* list, int32_t minWidth, int32_t maxWidth)
-      : TCellObjCell(list), min_(minWidth), max_(maxWidth) {}
-  void MeasureMinMaxWidth(pf::TCanvas&, int32_t& minWidth, int32_t& maxWidth) override {
-    minWidth = min_;
-    maxWidth = max_;
-  }
-  int32_t ComputeLayout(pf::TCanvas&, const pf::TRect&, IndentManager&, int32_t, int32_t, int32_t width, int32_t,
-                        int32_t& curs, int32_t& maxWidth) override {
-    ++curs;
-    maxWidth = width;
-    return width < max_ ? 40 : 20;
-  }
-
- private:
-  int32_t min_, max_;
-};
 
 struct LongTable {
   explicit LongTable(int rows) : list(nullptr, nullptr) {
@@ -51,7 +32,7 @@ struct LongTable {
     table = dynamic_cast<TTableBlock*>((*body->MyCell)[0])->Table;
     for (int r = 0; r < table->Rows.Count(); ++r)
       for (int c = 0; c < table->Rows[r]->Count(); ++c)
-        (*table->Rows[r])[c]->Cell = std::make_unique<FixedContent>(&list, 20 + 10 * c, 60 + 40 * c);
+        (*table->Rows[r])[c]->Cell = std::make_unique<FixedContent>(&list, 20 + 10 * c, 60 + 40 * c, 20);
   }
   // The table as a block 800 pixels wide lays it out.
   void LayOut() {

@@ -11,6 +11,7 @@
 #include "platform/core/exceptions.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "tests/viewer/fixed_content.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
 #include "viewer/table_structure.h"
@@ -22,25 +23,6 @@ using namespace viewer;
 void Trap(bool failed) {
   if (failed) __builtin_trap();
 }
-
-class FixedContent : public TCellObjCell {
- public:
-  FixedContent(TSectionList* list, int32_t minWidth, int32_t maxWidth, int32_t height)
-      : TCellObjCell(list), min_(minWidth), max_(maxWidth), height_(height) {}
-  void MeasureMinMaxWidth(pf::TCanvas&, int32_t& minWidth, int32_t& maxWidth) override {
-    minWidth = min_;
-    maxWidth = max_;
-  }
-  int32_t ComputeLayout(pf::TCanvas&, const pf::TRect&, IndentManager&, int32_t, int32_t, int32_t width, int32_t,
-                        int32_t& curs, int32_t& maxWidth) override {
-    ++curs;
-    maxWidth = width;
-    return width < max_ ? 2 * height_ : height_;
-  }
-
- private:
-  int32_t min_, max_, height_;
-};
 
 // The tables outside other tables' cells.
 void CollectTables(TCellBasic& cell, std::vector<ThtmlTable*>& tables) {

@@ -1,4 +1,5 @@
-// An engine port that shows nothing and asks nobody: for the fuzz targets and benchmarks that only drive the engine.
+// An engine port that shows nothing and asks nobody: for the fuzz targets and benchmarks that only drive the engine,
+// and the base of the demos' ports.
 #pragma once
 
 #include <optional>

@@ -21,6 +21,7 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/stdctrls.h"
+#include "tests/engine/quiet_port.h"
 #include "tests/tools/demo_support.h"
 
 namespace {
@@ -40,20 +41,11 @@ void Report(const std::string& name, const pf::TControl& control) {
   Report(name, control, {control.Width() / 2, control.Height() / 2});
 }
 
-class DemoPort : public engine::EnginePort {
+// The quiet port with what the demo shows: the pages it would load, and its warnings and questions as dialogs.
+class DemoPort : public QuietPort {
  public:
-  std::string ServerRoot() const override { return std::string(PEXU_SOURCE_DIR) + "/resources"; }
+  DemoPort() : QuietPort(std::string(PEXU_SOURCE_DIR) + "/resources", true, "Pexu-Team") {}
   void LoadFromFile(const std::string& path) override { std::printf("load %s\n", path.c_str()), std::fflush(stdout); }
-  std::string DocumentTitle() const override { return ""; }
-  void FocusViewer() override {}
-  void SetCaption(const std::string&) override {}
-  void SetPanelText(int, const std::string&) override {}
-  void SetPanelColor(int, uint32_t) override {}
-  void Msg(const std::string&) override {}
-  void SetProgress(int) override {}
-  void SetAntwortenlisteEnabled(bool) override {}
-  void StartExamClock() override {}
-  void StopExamClock() override {}
   void ShowWarning(const std::string& text) override {
     std::printf("warning %s\n", text.c_str()), std::fflush(stdout);
     pf::MessageDlg(text, pf::mtWarning, pf::mbOK);
@@ -61,10 +53,6 @@ class DemoPort : public engine::EnginePort {
   bool Confirm(const std::string& text) override {
     return pf::MessageDlg(text, pf::mtWarning, pf::mbOK | pf::mbCancel) == pf::mrOk;
   }
-  std::optional<std::string> OpenFileDialog(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::string CompanyName() const override { return "Pexu-Team"; }
 };
 
 class DemoMain : public pf::TForm {
