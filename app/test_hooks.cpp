@@ -31,6 +31,7 @@ constexpr const char* kStateVariable = "PEXU_TEST_STATE";
 constexpr const char* kLinksVariable = "PEXU_TEST_LINKS";
 constexpr uint32_t kFixedSeed = 12345;
 constexpr uint32_t kStatePollInterval = 100;
+constexpr const char* kPingSuffix = ".ping";
 // The grid on which a viewer's links are looked for (pixels across, down).
 constexpr int32_t kLinkGridX = 6;
 constexpr int32_t kLinkGridY = 3;
@@ -163,30 +164,53 @@ std::string ViewerLinks(viewer::TPageViewer& v) {
   return json += "]";
 }
 
-// The secondary windows' controls that the window tests use, while their window shows.
-std::string WindowPoints(TPexuForm& form) {
-  std::vector<std::pair<std::string, std::string>> points;
+// The secondary windows' controls that the window tests use, while their window shows: name, control and the
+// screen point a test clicks.
+struct NamedPoint {
+  std::string name;
+  const pf::TControl* control;
+  std::string at;
+};
+
+std::vector<NamedPoint> WindowPoints(TPexuForm& form) {
+  std::vector<NamedPoint> points;
+  auto centre = [&points](const std::string& name, const pf::TControl& c) { points.push_back({name, &c, Centre(c)}); };
   if (form.PEditorForm != nullptr && form.PEditorForm->Visible()) {
     TPEditorForm& e = *form.PEditorForm;
-    points.insert(points.end(), {{"editor-part", Centre(*e.PruefungsAuswahlComboBox)},
-                                 {"editor-count", Centre(*e.FragenAuswahlComboBox)},
-                                 {"editor-time", Point(*e.ZeitMaskEdit, {4, e.ZeitMaskEdit->Height() / 2})},
-                                 {"editor-comment", Centre(*e.qltKommentarEdit)},
-                                 {"editor-own", Centre(*e.PruefungListBox)}});
+    centre("editor-part", *e.PruefungsAuswahlComboBox);
+    centre("editor-count", *e.FragenAuswahlComboBox);
+    points.push_back({"editor-time", e.ZeitMaskEdit, Point(*e.ZeitMaskEdit, {4, e.ZeitMaskEdit->Height() / 2})});
+    centre("editor-comment", *e.qltKommentarEdit);
+    centre("editor-own", *e.PruefungListBox);
     for (int i = 0; i < e.FragenListBox->Items().Count() && i < 5; ++i) {
       const pf::TRect r = e.FragenListBox->ItemRect(i);
-      points.push_back(
-          {"editor-pool" + pf::IntToStr(i), Point(*e.FragenListBox, {r.Left + 12, (r.Top + r.Bottom) / 2})});
+      points.push_back({"editor-pool" + pf::IntToStr(i), e.FragenListBox,
+                        Point(*e.FragenListBox, {r.Left + 12, (r.Top + r.Bottom) / 2})});
     }
   }
   if (form.EinstellungenForm != nullptr && form.EinstellungenForm->Visible())
-    points.push_back({"settings-blocks", Point(*form.EinstellungenForm->FragenauswahlUrlLabel, {10, 6})});
+    points.push_back({"settings-blocks", form.EinstellungenForm->FragenauswahlUrlLabel,
+                      Point(*form.EinstellungenForm->FragenauswahlUrlLabel, {10, 6})});
   if (form.PexuAboutBox != nullptr && form.PexuAboutBox->Visible())
-    points.push_back({"about-exit", Centre(*form.PexuAboutBox->ExitSpeedButton)});
-  std::string json = "{";
-  for (size_t i = 0; i < points.size(); ++i)
-    json += (i ? ", " : "") + Quoted(points[i].first) + ": " + points[i].second;
-  return json + "}";
+    centre("about-exit", *form.PexuAboutBox->ExitSpeedButton);
+  return points;
+}
+
+// What has the keyboard, as the window system sees it: the active window's caption, the focused control (by its
+// name among the points, else by its class), an open modal dialog's caption and whether a pop-up is open. Tests wait
+// on it before they type.
+std::string FocusState(const std::vector<NamedPoint>& points) {
+  const pf::TScreen& screen = pf::Screen();
+  const pf::TControl* focused = screen.FocusedControl();
+  std::string control = focused != nullptr ? focused->ClassName() : "";
+  for (const NamedPoint& p : points)
+    if (p.control == focused) {
+      control = p.name.rfind("editor-pool", 0) == 0 ? "editor-pool" : p.name;
+      break;
+    }
+  return "{\"window\": " + Quoted(screen.ActiveWindowCaption()) + ", \"control\": " + Quoted(control) +
+         ", \"modal\": " + Quoted(screen.ModalWindowCaption()) +
+         ", \"popup\": " + (screen.PopupShown() ? "true" : "false") + "}";
 }
 
 // The editor's status panels and own list, for the checks of opening and saving lists.
@@ -233,7 +257,9 @@ std::string TestHooks::StateJson(TPexuForm& form) {
           ",\n  \"part\": " + Quoted(std::string{state.PartLetter, state.ClassLetter}) +
           ",\n  \"clock\": " + (form.PexuTimer->Enabled() ? "true" : "false") +
           ",\n  \"minutes\": " + pf::IntToStr(state.MinutesElapsed) +
-          ",\n  \"progress\": " + pf::IntToStr(form.PexuProgressBar->Position()) + ",\n  \"controls\": [";
+          ",\n  \"progress\": " + pf::IntToStr(form.PexuProgressBar->Position()) +
+          ",\n  \"scroll\": " + pf::IntToStr(form.PexuPageViewer->VScrollBarPosition()) +
+          ",\n  \"hover\": " + Quoted(form.PexuPageViewer->URL()) + ",\n  \"controls\": [";
   AddControls(json, *form.PexuPageViewer);
   json += "\n  ],\n  \"buttons\": {";
   for (int i = 0; i < form.SpeedButtonPanel->ControlCount(); ++i) {
@@ -247,10 +273,14 @@ std::string TestHooks::StateJson(TPexuForm& form) {
   if (std::getenv(kLinksVariable) != nullptr) {
     json += ",\n  \"links\": " + ViewerLinks(*form.PexuPageViewer);
     if (form.FragenForm != nullptr && form.FragenForm->Visible())
-      json += ",\n  \"question\": {\"links\": " + ViewerLinks(*form.FragenForm->FragenPageViewer) + "}";
+      json += ",\n  \"question\": {\"links\": " + ViewerLinks(*form.FragenForm->FragenPageViewer) +
+              ", \"hover\": " + Quoted(form.FragenForm->FragenPageViewer->URL()) + "}";
   }
   if (form.PEditorForm != nullptr) json += ",\n  \"editor\": " + EditorState(*form.PEditorForm);
-  json += ",\n  \"points\": " + WindowPoints(form) + "\n}\n";
+  const std::vector<NamedPoint> points = WindowPoints(form);
+  json += ",\n  \"focus\": " + FocusState(points) + ",\n  \"points\": {";
+  for (size_t i = 0; i < points.size(); ++i) json += (i ? ", " : "") + Quoted(points[i].name) + ": " + points[i].at;
+  json += "}\n}\n";
   return json;
 }
 
@@ -260,16 +290,37 @@ void TestHooks::Start(TPexuForm& form) {
   pf::SetRandomSource(&random);
   const pf::TDateTime fixed = pf::EncodeDate(2026, 12, 1) + pf::EncodeTime(10, 0, 0, 0);
   pf::SetNowFunction([fixed] { return fixed; });
-  const std::string path = std::getenv(kStateVariable);
   // Polled rather than hooked into every setter: a change shows up in the file within a tenth of a second.
+  struct Writer {
+    TPexuForm& form;
+    std::string path, last;
+    int pingPolls = 0;  // polls that saw a ping not yet answered
+    int answered = 0;
+    void Write() {
+      std::string json = StateJson(form);
+      json.insert(json.size() - 3, ",\n  \"answered\": " + pf::IntToStr(answered));
+      if (json == last) return;
+      pf::AtomicWriteFile(path, json);
+      last = std::move(json);
+    }
+  };
+  static Writer writer{form, std::getenv(kStateVariable), {}};
   auto* poll = new pf::TTimer(&form);
   poll->SetInterval(kStatePollInterval);
-  poll->SetOnTimer([&form, path, last = std::string()](pf::TObject*) mutable {
-    std::string json = StateJson(form);
-    if (json == last) return;
-    pf::AtomicWriteFile(path, json);
-    last = std::move(json);
+  poll->SetOnTimer([](pf::TObject*) {
+    if (pf::FileExists(writer.path + kPingSuffix)) ++writer.pingPolls;
+    writer.Write();
   });
+  // A test that needs the program to have handled everything it sent so far (a check that something did not
+  // happen) creates the state file's name + ".ping"; it is answered - removed, "answered" counted up - when the event
+  // loop is next about to wait after a second poll saw it, so that what was queued before the ping has been handled.
+  pf::Application().OnIdle = [](pf::TObject*, bool&) {
+    if (writer.pingPolls < 2) return;
+    writer.pingPolls = 0;
+    pf::DeleteFile(writer.path + kPingSuffix);
+    ++writer.answered;
+    writer.Write();
+  };
   poll->SetEnabled(true);
 }
 

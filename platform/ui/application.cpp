@@ -532,6 +532,18 @@ TCustomForm* TScreen::ActiveForm() const { return activeForm_; }
 
 TWinControl* TScreen::ActiveControl() const { return activeForm_ != nullptr ? activeForm_->ActiveControl() : nullptr; }
 
+TControl* TScreen::FocusedControl() const { return ControlOfWidget(QApplication::focusWidget()); }
+
+namespace {
+std::string CaptionOf(const QWidget* window) { return window != nullptr ? FromQString(window->windowTitle()) : ""; }
+}  // namespace
+
+std::string TScreen::ActiveWindowCaption() const { return CaptionOf(QApplication::activeWindow()); }
+
+std::string TScreen::ModalWindowCaption() const { return CaptionOf(QApplication::activeModalWidget()); }
+
+bool TScreen::PopupShown() const { return QApplication::activePopupWidget() != nullptr; }
+
 TCustomForm* TScreen::Forms(int index) const {
   if (index < 0 || index >= FormCount()) throw EListError(Format("List index out of bounds (%d)", {index}));
   return forms_[static_cast<size_t>(index)];

@@ -245,6 +245,14 @@ class TScreen : public TComponent {
   const TStrings& Fonts();
   TCustomForm* ActiveForm() const;
   TWinControl* ActiveControl() const;
+  // The window system's own view, which window tests wait on: the control whose window has the keyboard focus
+  // (nullptr when none of ours has it, as in a dialog of the toolkit's own), the captions of the active window (where
+  // keys go) and of an open modal dialog (also one of the toolkit's own; empty when none), and whether a pop-up (an
+  // open drop-down list or menu) takes the input.
+  TControl* FocusedControl() const;
+  std::string ActiveWindowCaption() const;
+  std::string ModalWindowCaption() const;
+  bool PopupShown() const;
   int FormCount() const { return static_cast<int>(forms_.size()); }
   TCustomForm* Forms(int index) const;  // EListError when out of range
 

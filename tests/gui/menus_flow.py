@@ -34,11 +34,15 @@ def colour_count(path, colour):
     return 0
 
 
-def expect_menu(step, least):
-    """Screenshots an open menu; answers the screenshot's path."""
-    time.sleep(0.7)
-    path = screenshot(step)
-    menu, highlight = colour_count(path, MENU), colour_count(path, HIGHLIGHT)
+def expect_menu(program, step, least):
+    """Screenshots an open menu, again while it is still being drawn; answers the screenshot's path."""
+    program.wait_state(lambda s: s["focus"]["popup"], "the menu of " + step)
+    end = time.time() + 20
+    while True:
+        path = screenshot(step)
+        menu, highlight = colour_count(path, MENU), colour_count(path, HIGHLIGHT)
+        if (menu > least and highlight > 1500) or time.time() > end:
+            break
     print("%s: %d menu-coloured pixels, %d highlighted" % (step, menu, highlight))
     check(menu > least, "%s: too few pixels in the menu colour" % step)
     check(highlight > 1500, "%s: no highlighted item" % step)
@@ -46,7 +50,7 @@ def expect_menu(step, least):
 
 
 def expect_hint(program, hint):
-    program.wait_state(lambda s: s["panels"][0]["text"] == hint, "panel 0 to show %r" % hint, 3)
+    program.wait_state(lambda s: s["panels"][0]["text"] == hint, "panel 0 to show %r" % hint)
     print("panel 0: %r" % hint)
 
 
@@ -64,7 +68,7 @@ def drop_down(program, key, step, least, first, hovered):
     """Opens a menu of the main window with key; first: the first item's hint; hovered: (items, separators, hint)
     of an item to point at."""
     program.key(key)
-    path = expect_menu(step, least)
+    path = expect_menu(program, step, least)
     expect_hint(program, first)
     items, separators, hint = hovered
     hover(path, items, separators)
@@ -80,10 +84,10 @@ def flow_menus(program):
               (1, 0, " Fragentraining zur Klasse E"))
     xdotool("key", "Escape", "Escape")
     program.key("alt+p")
-    path = expect_menu("pruefungen", 5000)
+    path = expect_menu(program, "pruefungen", 5000)
     expect_hint(program, " Die Prüfungsteile der Klasse A")
     xdotool("key", "Right")
-    expect_menu("klasse-a", 7000)
+    expect_menu(program, "klasse-a", 7000)
     expect_hint(program, " Prüfung Technik Klasse 2 erzeugen")
     xdotool("key", "Escape")
     for items, separators, hint in ((2, 0, " Eigene Fragenauswahl laden und Fragebögen erzeugen"),
@@ -100,9 +104,9 @@ def flow_menus(program):
                                          ("ctrl+e", "Pexu - Einstellungen", "alt+e", "einstellungen")):
         program.key(key)
         window = gui.wait(lambda: gui.windows(caption + "$"), "the window %r" % caption)[0]
-        xdotool("windowfocus", "--sync", window)
+        program.focus(window, " " + caption)
         xdotool("key", menu_key)
-        expect_menu(step, 4000)
+        expect_menu(program, step, 4000)
         xdotool("key", "Escape", "Escape")
     program.quit()
 

@@ -15,12 +15,12 @@ secondary_flows.py FLOW PEXU SHOTS, FLOW one of:
 import os
 import shutil
 import sys
-import time
 
 import pexu_gui as g
 from pexu_gui import check, click, latin1, shot, wait, windows, xdotool
 
 QUESTION = "Pexu - Frage und richtige Antwort"
+EDITOR = " Pexu - Prüfungseditor"
 ENTITIES = {"ä": "&auml;", "ö": "&ouml;", "ü": "&uuml;", "Ä": "&Auml;", "Ö": "&Ouml;", "Ü": "&Uuml;", "ß": "&szlig;"}
 DAMAGED_LISTS = {"abgeschnitten": b"TA=2\r\n", "kopf": b"XY=2\r\nZeit=10\r\nTA101\r\nTA103\r\n",
                  "binaer": bytes(range(256)) * 2}
@@ -45,42 +45,48 @@ def point(program, name):
     return program.wait_state(lambda s: name in s["points"], name)["points"][name]
 
 
-def click_link(x, y, rest=0.3):
-    """Rests the pointer on a link before the click, as a user does: a press that reaches the viewer before the
-    pointer's motion would start a selection there instead of following the link."""
-    xdotool("mousemove", x, y)
-    time.sleep(rest)
-    xdotool("click", 1)
+def click_link(program, url, viewer=None):
+    """Points at the link to url in the main window's viewer (viewer None) or the question window's ("question") and
+    clicks it once the viewer itself reports the pointer over that link: a press before the viewer has seen the
+    pointer arrive would start a selection there, and a window's first layouts come before it has its size."""
+    def view(s):
+        return s if viewer is None else s.get(viewer, {})
+    for _ in range(20):
+        links = [l for l in view(program.state() or {}).get("links", []) if l["url"] == url]
+        if not links:
+            program.settle()
+            continue
+        xdotool("mousemove", *links[0]["at"])
+        try:
+            program.wait_state(lambda s: view(s).get("hover") == url, "the pointer over " + url, 2)
+        except g.Failure:
+            continue
+        program.settle()  # the link's title has reached the status bar, so the click's message comes after it
+        xdotool("click", 1)
+        return
+    raise g.Failure("the link %s could not be pointed at" % url)
 
 
-def settled_link(program, viewer):
-    """The point of a viewer's first link once two readings of the state, farther apart than the program's refresh
-    of the links, agree: a window's first layouts come before it has its size."""
-    last = None
-    for _ in range(60):
-        links = (program.state() or {}).get(viewer, {}).get("links", [])
-        now = links[0]["at"] if links else None
-        if now is not None and now == last:
-            return now
-        last = now
-        time.sleep(0.7)
-    raise g.Failure("no settled link in the %s viewer" % viewer)
-
-
-def choose_file(path):
-    """Types path into the file dialog that shows and accepts it."""
-    time.sleep(1)
-    xdotool("key", "ctrl+a")
-    xdotool("type", "--delay", 5, path)
-    xdotool("key", "Return")
+def close_question(program):
+    """Clicks the question window's one link, "[schließen]", and waits for the window to go."""
+    links = program.wait_state(lambda s: s.get("question", {}).get("links"), "the question window's link")
+    click_link(program, links["question"]["links"][0]["url"], "question")
+    program.wait_state(lambda s: QUESTION not in s["windows"], "[schließen] to hide the question window")
 
 
 def choose_part(program, downs, part):
-    x, y = point(program, "editor-part")
-    click(x, y)
-    time.sleep(0.5)
-    xdotool("key", *(["Down"] * downs), "Return")
+    """Opens the editor's part box, moves downs items down and takes the item."""
+    dropdown(program, "editor-part", downs)
     program.wait_state(lambda s: s["editor"]["part"] == part and "editor-pool4" in s["points"], "the pool of " + part)
+
+
+def dropdown(program, name, downs):
+    """Opens the drop-down list of the editor's control name with a click, moves downs items down, takes the item with
+    Return and waits until the list is closed."""
+    click(*point(program, name))
+    program.wait_state(lambda s: s["focus"]["popup"], "the drop-down list of " + name)
+    xdotool("key", *(["Down"] * downs), "Return")
+    program.wait_input(EDITOR)
 
 
 def flow_question(program):
@@ -93,20 +99,17 @@ def flow_question(program):
                                any(l["url"].endswith(".qst") for l in s["links"]), "the training sheet's links")
     question = [l for l in state["links"] if l["url"].endswith(".qst")][0]
     qid = question["url"][:5]
-    click_link(*question["at"])
-    state = program.wait_state(lambda s: QUESTION in s["windows"] and "question" in s, "the question window")
-    time.sleep(0.5)
+    click_link(program, question["url"])
+    program.wait_state(lambda s: QUESTION in s["windows"] and "question" in s, "the question window")
     shot("window")
     page = latin1(program.file("html/LetzteFrage.html"))
     check('<td colspan="2"><b>%s</b></td></tr>' % qid in page, "no identifier row for " + qid)
     check("<td>%s</td>" % right_answer("TAfragen.txt", qid) in page, "no right answer for " + qid)
     print("question window: %s with its identifier row and the right answer" % qid)
-    click_link(*settled_link(program, "question"))
-    program.wait_state(lambda s: QUESTION not in s["windows"], "[schließen] to hide the question window")
+    close_question(program)
     shot("closed")
     print("question window: hidden by [schließen]")
-    solution = [l for l in program.state()["links"] if l["url"] == qid + ".sln"][0]
-    click_link(*solution["at"], rest=1)  # the link's title shows as a hint first, the click's message after it
+    click_link(program, qid + ".sln")
     missing = "/Fragen/QX7RTZ/KlasseA/%s.pdf nicht gefunden" % qid
     program.wait_state(lambda s: s["panels"][0]["text"].endswith(missing), "the missing solution's message")
     program.quit()
@@ -117,22 +120,36 @@ def flow_settings(program):
     program.key("ctrl+e")
     x, y = point(program, "settings-blocks")
     xdotool("mousemove", x, y)
-    time.sleep(0.5)
+    program.settle()
     shot("hover")
     click(x, y)
-    time.sleep(0.3)
+    program.settle()
     shot("chosen")
     left, top, width, height = g.geometry(program.main)
     click(left + width // 2, top + height - 40)
-    wait(lambda: ini(program, "Zufallszahlen") == "1", "Zufallszahlen=1 in Pexu.ini")
-    values = {key: ini(program, key) for key in ("Default", "AskedList", "Zufallszahlen", "FVBNetzA")}
-    check(values == {"Default": "0", "AskedList": "0", "Zufallszahlen": "1", "FVBNetzA": "0"}, str(values))
-    print("Pexu.ini:", values)
+    # The window writes one key after the other.
+    expected = {"Default": "0", "AskedList": "0", "Zufallszahlen": "1", "FVBNetzA": "0"}
+    values = lambda: {key: ini(program, key) for key in expected}
+    try:
+        wait(lambda: values() == expected, "the choice in Pexu.ini")
+    except g.Failure:
+        raise g.Failure("Pexu.ini: %s" % values())
+    print("Pexu.ini:", values())
     program.quit()
 
 
-def make_list(program):
+def open_editor(program):
     program.key("F11")
+    focus_editor(program)
+
+
+def focus_editor(program):
+    """Gives the editor the input, as a user's click into it does (no window manager does it when a dialog closes)."""
+    program.focus(wait(lambda: windows("^%s$" % EDITOR), "the editor")[0], EDITOR)
+
+
+def make_list(program):
+    open_editor(program)
     choose_part(program, 0, "TA")
     click(*point(program, "editor-pool0"))
     for i in (2, 4):
@@ -140,17 +157,17 @@ def make_list(program):
         xdotool("keydown", "ctrl", "click", 1, "keyup", "ctrl")
     xdotool("key", "ctrl+m")
     program.wait_state(lambda s: s["editor"]["own"] == ["TA101", "TA103", "TA105"], "three questions in the list")
-    click(*point(program, "editor-count"))
-    time.sleep(0.5)
-    xdotool("key", "Return")
+    dropdown(program, "editor-count", 0)
     click(*point(program, "editor-time"))
+    program.wait_input(EDITOR, "editor-time")
     xdotool("key", "Home", "1", "0")
     click(*point(program, "editor-comment"))
+    program.wait_input(EDITOR, "editor-comment")
     xdotool("type", "Drei Fragen")
     program.wait_state(lambda s: s["editor"]["panels"][1] == "3/2/10", "the counts 3/2/10")
     shot("list")
     xdotool("key", "ctrl+s")
-    choose_file("x")
+    g.choose_file(program, "x")
     program.wait_state(lambda s: s["editor"]["panels"][0].endswith("x.qlt gespeichert."), "the list to be saved")
     shot("saved")
 
@@ -166,11 +183,13 @@ def flow_editor(program):
         with open(program.file("Fragen/%s.qlt" % name), "wb") as f:
             f.write(content)
         # The sound list first: it reads its pool anew and says so, so that the message that follows is this one's.
+        focus_editor(program)
         xdotool("key", "F10")
-        choose_file(program.file("Fragen/x.qlt"))
+        g.choose_file(program, program.file("Fragen/x.qlt"))
         program.wait_state(lambda s: s["editor"]["panels"][0].endswith("Fragen im Fragenpool"), "x.qlt opened")
+        focus_editor(program)
         xdotool("key", "F10")
-        choose_file(program.file("Fragen/%s.qlt" % name))
+        g.choose_file(program, program.file("Fragen/%s.qlt" % name))
         program.wait_state(lambda s: s["editor"]["panels"][0] == LIST_REFUSED, name + ".qlt refused")
         state = program.state()
         check(state["editor"]["own"] == ["TA101", "TA103", "TA105"] and state["editor"]["part"] == "TA",
@@ -180,9 +199,8 @@ def flow_editor(program):
     with open(program.file("Fragen/x.qlt"), "rb") as f:
         check(f.read() == saved, "Fragen/x.qlt changed")
     program.key("F10")
-    choose_file(program.file("Fragen/x.qlt"))
+    g.choose_file(program, program.file("Fragen/x.qlt"))
     program.wait_state(lambda s: s["mode"] == "a" and s["page"].endswith("LetztePruefung.html"), "the own exam")
-    time.sleep(0.5)
     shot("own-exam")
     sheet = latin1(program.file("html/LetztePruefung.html"))
     check("2 Fragen &nbsp; Zeit: 10 Minuten" in sheet, "the own exam is not 2 questions in 10 minutes")
@@ -196,20 +214,18 @@ def flow_exam_editor(program):
     program.start()
     program.key("F2")
     program.wait_state(lambda s: s["page"].endswith("LetztePruefung.html") and s["mode"] == "k", "the exam sheet")
-    program.key("F11")
+    open_editor(program)
     choose_part(program, 3, "VE")
     click(*point(program, "editor-pool1"))
-    time.sleep(0.3)
+    program.wait_input(EDITOR, "editor-pool")
     xdotool("key", "ctrl+t")
     program.wait_state(lambda s: QUESTION in s["windows"], "the question window")
     check("<b>VA102</b>" in latin1(program.file("html/LetzteFrage.html")), "the question window does not show VA102")
-    time.sleep(0.5)
     shot("question")
     check(program.state()["part"] == "TA", "the exam's part changed")
     # Both windows go, so that the sheet can be scrolled to its button.
-    click_link(*settled_link(program, "question"))
-    program.wait_state(lambda s: QUESTION not in s["windows"], "the question window to close")
-    xdotool("windowfocus", "--sync", windows("^ Pexu - Pr.*fungseditor$")[0])
+    close_question(program)
+    focus_editor(program)
     xdotool("key", "F12")
     program.wait_state(lambda s: "editor-part" not in s["points"], "the editor to close")
     g.submit(program)
@@ -223,13 +239,12 @@ def flow_exam_editor(program):
 
 def about_box(program):
     program.key("alt+h")
-    time.sleep(0.5)
+    program.wait_state(lambda s: s["focus"]["popup"], "the Hilfe menu")
     xdotool("key", "p")
 
 
 def close_about(program, step):
     program.wait_state(lambda s: "Info" in s["windows"] and "about-exit" in s["points"], "the about box")
-    time.sleep(0.5)
     shot(step)
     click(*program.state()["points"]["about-exit"])
     program.wait_state(lambda s: "Info" not in s["windows"], "the about box to close")
@@ -244,9 +259,8 @@ def flow_about(program):
     try:
         bare.start()
         about_box(bare)
-        g.expect_dialog("warning")
-        time.sleep(2)
-        check(not windows("^%s$" % g.WARNING), "the warning came back")
+        g.expect_dialog(bare, "warning")
+        check(bare.settle()["focus"]["modal"] != g.WARNING and not windows("^%s$" % g.WARNING), "the warning came back")
         print("about box without a catalogue: one warning")
         close_about(bare, "no-catalogue")
         bare.quit()

@@ -21,35 +21,37 @@ fail() {
 pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
 # The number of pixels of an exact colour (hex digits) in a screenshot.
 count() { convert "$1" -format %c histogram:info:- | grep -i "#$2 " | sed 's/^ *\([0-9]*\):.*/\1/' | head -n 1; }
-shot() {
-  sleep 0.7
-  import -window root "$out/$1.png" || fail "no screenshot $1"
-  echo "screenshot $out/$1.png"
-}
+shot() { import -window root "$out/$1.png"; }
 expect_hint() {
-  sleep 0.3
-  grep -qF "hint: $1" "$out/stdout.txt" && echo "hint: '$1'" || fail "the hint '$1' never reached the application"
+  until_shown grep -qF "hint: $1" "$out/stdout.txt" && echo "hint: '$1'" ||
+    fail "the hint '$1' never reached the application"
+}
+# Screenshot $1 shows an open menu: more than $2 pixels in the menu colour and a highlighted item.
+menu_shown() {
+  shot "$1" || return 1
+  menu=$(count "$out/$1.png" F7F7F7) highlight=$(count "$out/$1.png" 0A246A)
+  [ "${menu:-0}" -gt "$2" ] && [ "${highlight:-0}" -gt 1500 ]
 }
 expect_menu() {
-  local menu=$(count "$out/$1.png" F7F7F7) highlight=$(count "$out/$1.png" 0A246A)
-  echo "$1: ${menu:-0} menu-coloured pixels, ${highlight:-0} highlighted"
-  [ "${menu:-0}" -gt "$2" ] || fail "$1: too few pixels in the menu colour"
-  [ "${highlight:-0}" -gt 1500 ] || fail "$1: no highlighted item"
+  until_shown menu_shown "$1" "$2" || fail "$1: no menu with a highlighted item"
+  echo "screenshot $out/$1.png: ${menu:-0} menu-coloured pixels, ${highlight:-0} highlighted"
+}
+# The right strip of the shadow at x 620..624 from y 65: every other pixel darkened, the others as beneath.
+shadow_shown() {
+  shot 01-form-shadow || return 1
+  a=$(pixel "$out/01-form-shadow.png" 620 201) b=$(pixel "$out/01-form-shadow.png" 621 201)
+  { [ "$a" = 000000 ] || [ "$b" = 000000 ]; } && [ "$a" != "$b" ]
 }
 
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pexu Menu-Demo$' | head -n 1)
 [ -n "$window" ] || { fail "no window titled 'Pexu Menu-Demo'"; kill "$pid"; exit 1; }
 xdotool windowfocus --sync "$window"
-shot 01-form-shadow
-# The right strip at x 620..624 from y 65: every other pixel darkened, the others as beneath.
-a=$(pixel "$out/01-form-shadow.png" 620 201) b=$(pixel "$out/01-form-shadow.png" 621 201)
+until_shown shadow_shown || fail "no checkered shadow right of the form"
 echo "shadow pixels: $a $b"
-{ [ "$a" = 000000 ] || [ "$b" = 000000 ]; } && [ "$a" != "$b" ] || fail "no checkered shadow right of the form"
 
 xdotool key alt+d
-sleep 0.3
+until_shown menu_shown 02-datei 3000 || fail "Alt+D opened no menu"
 xdotool key Down
-shot 02-datei
 expect_menu 02-datei 3000
 expect_hint " Aktuelle Seite drucken"
 xdotool mousemove 150 127
@@ -57,33 +59,32 @@ expect_hint " Drucker einrichten"
 xdotool key Escape Escape
 
 xdotool key alt+a
-shot 03-ansicht
 expect_menu 03-ansicht 3000
 expect_hint " Statuszeile zeigen"
 xdotool key Up Right
-shot 04-schriftgroesse
 expect_menu 04-schriftgroesse 4000
 expect_hint " Kleine Schrift"
 xdotool key Escape Escape Escape
 
 xdotool key alt+h
-shot 05-hilfe
 expect_menu 05-hilfe 1000
 expect_hint " Die Pexu Hilfe"
 xdotool key Escape Escape
 
 xdotool mousemove 400 300 click 3
-sleep 0.5
+popup_shown() {
+  shot 06-popup || return 1
+  menu=$(count "$out/06-popup.png" F7F7F7)
+  [ "${menu:-0}" -gt 2000 ]
+}
+until_shown popup_shown || fail "06-popup: too few pixels in the menu colour"
+echo "screenshot $out/06-popup.png: ${menu:-0} menu-coloured pixels"
 xdotool mousemove 430 310
-shot 06-popup
-count_menu=$(count "$out/06-popup.png" F7F7F7)
-echo "06-popup: ${count_menu:-0} menu-coloured pixels"
-[ "${count_menu:-0}" -gt 2000 ] || fail "06-popup: too few pixels in the menu colour"
 expect_hint " Text in die Zwischenablage"
 xdotool key Escape
 
 xdotool key alt+d
-sleep 0.5
+until_shown menu_shown 07-datei 3000 || fail "Alt+D opened no menu"
 xdotool key e
 wait "$pid"
 rc=$?

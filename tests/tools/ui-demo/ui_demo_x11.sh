@@ -22,40 +22,40 @@ fail() {
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pexu UI-Demo$' | head -n 1)
 [ -n "$window" ] || fail "no window titled 'Pexu UI-Demo'"
 echo "window $window: $(xdotool getwindowname "$window")"
-sleep 2  # the timer ticks and the posted message arrives
-import -window root "$out/ui-demo.png" || fail "no screenshot"
-colours=$(identify -format "%k" "$out/ui-demo.png")
+# The window as drawn once the timer has ticked and the posted message has arrived (the status bar says both).
+window_shown() {
+  import -window root "$out/ui-demo.png" || return 1
+  colours=$(identify -format "%k" "$out/ui-demo.png")
+  [ "$colours" -gt 50 ]
+}
+until_shown window_shown || fail "the screenshot shows almost nothing"
 echo "screenshot $out/ui-demo.png: $colours colours"
-[ "$colours" -gt 50 ] || fail "the screenshot shows almost nothing"
 
 # Keyboard navigation: Alt+P opens "Prüfungen" with its first item highlighted, Right opens its sub-menu.
+# Screenshot $1 differs from the window without a menu in more than $2 pixels.
+changed_from_window() {
+  import -window root "$out/$1.png" || return 1
+  changed=$(compare -metric AE "$out/ui-demo.png" "$out/$1.png" null: 2>&1 | cut -d' ' -f1)
+  [ "${changed%.*}" -gt "$2" ]
+}
 xdotool windowfocus --sync "$window"
 xdotool key alt+p
-sleep 0.5
+until_shown changed_from_window ui-demo-menu 2000 || fail "Alt+P opened no menu"
 xdotool key Right
-sleep 0.5
-import -window root "$out/ui-demo-menu.png" || fail "no screenshot of the menu"
-changed=$(compare -metric AE "$out/ui-demo.png" "$out/ui-demo-menu.png" null: 2>&1 | cut -d' ' -f1)
+until_shown changed_from_window ui-demo-menu "$((changed + 1000))" || fail "Right opened no sub-menu"
 echo "screenshot $out/ui-demo-menu.png: $changed pixels differ from the window without the menu"
-[ "${changed%.*}" -gt 5000 ] || fail "no menu opened"
 xdotool key Escape Escape Escape
-sleep 0.3
+until_shown eval '! changed_from_window ui-demo-closed 2000' || fail "Escape left a menu open"
 xdotool mousemove --window "$window" 100 150 click 3
-sleep 0.5
-import -window root "$out/ui-demo-popup.png" || fail "no screenshot of the pop-up menu"
+until_shown changed_from_window ui-demo-popup 2000 || fail "the right click opened no pop-up menu"
 xdotool key Escape
-sleep 0.3
 
 # Shortcuts: F4 belongs to two items, the first in menu order ("Klasse A") is clicked; Ctrl+P prints.
-xdotool key F4
-sleep 0.3
-xdotool key ctrl+p
-for _ in $(seq 1 50); do [ -f "$out/ui-demo.pdf" ] && break; sleep 0.2; done
-[ -f "$out/ui-demo.pdf" ] || fail "Ctrl+P wrote no PDF file"
+xdotool key F4 ctrl+p
+printed() { [ "$(pdfinfo "$out/ui-demo.pdf" 2>/dev/null | sed -n 's/^Pages: *//p')" = 2 ]; }
+until_shown printed || fail "Ctrl+P wrote no PDF file of 2 pages"
 import -window root "$out/ui-demo-after.png" || true
-pages=$(pdfinfo "$out/ui-demo.pdf" | sed -n 's/^Pages: *//p')
-echo "$out/ui-demo.pdf: $pages pages"
-[ "$pages" = 2 ] || fail "the PDF has $pages pages instead of 2"
+echo "$out/ui-demo.pdf: 2 pages"
 pdftotext -f 1 -l 1 "$out/ui-demo.pdf" - | grep -q "Erste Seite der Demo" || fail "page 1 lacks its text"
 pdftotext -f 2 -l 2 "$out/ui-demo.pdf" - | grep -q "Zweite Seite der Demo" || fail "page 2 lacks its text"
 echo "pdftotext finds the text of both pages"
