@@ -28,9 +28,9 @@ BarRegistry& Registry() {
   return registry;
 }
 
-// A lock key toggles when it goes down: then every panel that shows it is drawn again.
-void LockKeyHook(uint16_t virtualKey, bool down, bool repeat) {
-  if (!down || repeat) return;
+// Every event of a lock key draws the panels that show it again: a display may switch a lock on when its key goes
+// down and off only when it comes up.
+void LockKeyHook(uint16_t virtualKey, bool, bool) {
   TsbStatusPanelStyle style;
   switch (virtualKey) {
     case pf::VK_CAPITAL:

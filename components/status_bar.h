@@ -3,7 +3,7 @@
 // of what the fixed panels leave ("N%"), and a style that decides what it shows: its text, a hosted control, a
 // lock key's state, the date or time, a glyph, the caret position of a multi-line edit, the application's hint,
 // or the user's or the computer's name. The bar keeps the timers those styles need running while such a panel
-// exists, and one keyboard hook for all bars repaints the lock-key panels when a lock key goes down.
+// exists, and one keyboard hook for all bars repaints the lock-key panels whenever a lock key goes down or up.
 #pragma once
 
 #include <cstdint>

@@ -263,18 +263,22 @@ TEST_F(StatusBarTest, DateAndTimePanelsRepaintWhenTheirValueMoves) {
   EXPECT_EQ(time->Text(), "00:00:00");
 }
 
-// Caps Lock repaints every Caps Lock panel of every bar once, and nothing else; the text is enabled while on.
-TEST_F(StatusBarTest, CapsLockRepaintsEveryCapsPanelOnce) {
+// Caps Lock going down or up repaints every Caps Lock panel of every bar once, and nothing else: a display may
+// switch the lock off only on the key's release. The text is enabled while the lock is on.
+TEST_F(StatusBarTest, CapsLockRepaintsEveryCapsPanelOnEachKeyEvent) {
   TsbStatusBar* second = NewBar(300);
   TsbStatusPanel* caps[] = {AddPanel(bar, "60", psCapsLock), AddPanel(second, "60", psCapsLock)};
   TsbStatusPanel* others[] = {AddPanel(bar, "60", psNumLock), AddPanel(bar, "60", psTextOnly)};
   others[1]->SetText("Num");
-  for (int press = 0; press < 2; ++press) {
+  for (int event = 0; event < 4; ++event) {
     Settle();
-    QTest::keyClick(ui_test::Widget(*form), Qt::Key_CapsLock);
-    for (TsbStatusPanel* panel : caps) EXPECT_EQ(draws[panel], 1) << press;
-    for (TsbStatusPanel* panel : others) EXPECT_EQ(draws[panel], 0) << press;
-    EXPECT_EQ(InkWidth(*Painted(caps[0]), pf::clBlack) > 0, pf::IsLockKeyOn(pf::VK_CAPITAL)) << press;
+    if (event % 2 == 0)
+      QTest::keyPress(ui_test::Widget(*form), Qt::Key_CapsLock);
+    else
+      QTest::keyRelease(ui_test::Widget(*form), Qt::Key_CapsLock);
+    for (TsbStatusPanel* panel : caps) EXPECT_EQ(draws[panel], 1) << event;
+    for (TsbStatusPanel* panel : others) EXPECT_EQ(draws[panel], 0) << event;
+    EXPECT_EQ(InkWidth(*Painted(caps[0]), pf::clBlack) > 0, pf::IsLockKeyOn(pf::VK_CAPITAL)) << event;
   }
 }
 
