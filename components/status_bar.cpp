@@ -214,9 +214,13 @@ void TsbCustomStatusBar::UpdatePanels() {
     SetPartText(0, "");
     return;
   }
+  // Shares of up to 2^31-1 per cent add up beyond 32 bits: an edge past the bar's end is its end anyway.
   std::vector<int32_t> edges;
-  int32_t right = 0;
-  for (int i = 0; i < count - 1; ++i) edges.push_back(right += panels_->Items(i)->PixelWidth());
+  int64_t right = 0;
+  for (int i = 0; i < count - 1; ++i) {
+    right += panels_->Items(i)->PixelWidth();
+    edges.push_back(static_cast<int32_t>(std::min<int64_t>(right, std::numeric_limits<int32_t>::max())));
+  }
   edges.push_back(-1);
   SetParts(edges);
   for (int i = 0; i < count; ++i) SetPanelText(i, false);

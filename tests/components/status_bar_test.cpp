@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 #include "platform/core/strings.h"
@@ -88,6 +89,7 @@ class StatusBarTest : public testing::Test {
 };
 
 TEST_F(StatusBarTest, WidthsBecomePartsAcrossAResize) {
+  constexpr int32_t kMaxWidth = std::numeric_limits<int32_t>::max();
   struct Case {
     std::vector<std::string> widths;
     int32_t barWidth;
@@ -98,6 +100,11 @@ TEST_F(StatusBarTest, WidthsBecomePartsAcrossAResize) {
       {{"500", "50", "150"}, 759, {500, 50, 150}, {{0, 2, 500, 20}, {502, 2, 550, 20}, {552, 2, 759, 20}}},
       {{"70%", "10%", "20%"}, 759, {531, 75, 151}, {{0, 2, 531, 20}, {533, 2, 606, 20}, {608, 2, 759, 20}}},
       {{"70%", "10%", "20%"}, 1000, {700, 100, 200}, {{0, 2, 700, 20}, {702, 2, 800, 20}, {802, 2, 1000, 20}}},
+      // Shares beyond 32 bits stop at the largest width; their parts end at the bar's end.
+      {{"2147483647%", "2147483647%", "10"},
+       300,
+       {kMaxWidth, kMaxWidth, 10},
+       {{0, 2, 300, 20}, {300, 2, 300, 20}, {300, 2, 300, 20}}},
       {{"100", "50%"}, 300, {100, 100}, {{0, 2, 100, 20}, {102, 2, 300, 20}}},
   };
   for (const Case& c : cases) {
