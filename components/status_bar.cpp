@@ -164,12 +164,6 @@ void TsbCustomStatusBar::SetImages(pf::TImageList* value) {
   Invalidate();
 }
 
-bool TsbCustomStatusBar::SizeGrip() const {
-  const auto* form = dynamic_cast<const pf::TCustomForm*>(Parent());
-  return pf::TStatusBarControl::SizeGrip() && form != nullptr &&
-         (form->BorderStyle() == pf::bsSizeable || form->BorderStyle() == pf::bsSizeToolWin);
-}
-
 // ---- Widths and parts
 
 void TsbCustomStatusBar::Resize() {

@@ -307,8 +307,8 @@ class TsbCustomStatusBar : public pf::TStatusBarControl {
   void SetSimplePanel(bool value) { SetSimple(value); }
   std::string SimpleText() const { return PartText(pf::SB_SIMPLEID); }
   void SetSimpleText(const std::string& value) { SetPartText(pf::SB_SIMPLEID, value); }
-  // True when the grip is wanted and the bar stands on a form that can be resized by its frame.
-  bool SizeGrip() const;
+  // True when the grip is wanted and the bar stands on a form that can be resized by its frame: the grip shows then.
+  bool SizeGrip() const { return GripShown(); }
   void SetSizeGrip(bool value) { TStatusBarControl::SetSizeGrip(value); }
   TsbStatusBarText& StatusBarText() { return statusBarText_; }
   // A WM_SIZE is being handled.

@@ -9,6 +9,7 @@
 
 #include "platform/core/strings.h"
 #include "platform/ui/comctrls.h"
+#include "platform/ui/extctrls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/stdctrls.h"
 #include "platform/ui/system.h"
@@ -173,18 +174,28 @@ TEST_F(StatusBarTest, AmpersandsAreDrawnAsTheyAre) {
   EXPECT_EQ(inkWidth("&&x"), inkWidth("aax"));
 }
 
-// The last panel leaves room for the size grip on a form that can be resized, not on a dialog.
+// The grip shows, and the last panel leaves room for it, only on a bar that stands right on a form that can be
+// resized: not on a dialog, not on a panel inside a sizeable form.
 TEST_F(StatusBarTest, LastPanelLeavesRoomForTheGrip) {
+  auto* holder = new pf::TPanel(form.get());
+  holder->SetParent(form.get());
+  holder->SetBounds(0, 100, 800, 60);
   bar->SetAlign(pf::alBottom);
   TsbStatusPanel* first = AddPanel(bar, "100", psTextOnly);
   TsbStatusPanel* last = AddPanel(bar, "100", psTextOnly);
   const int32_t trim = std::min(23, pf::GetSystemMetrics(pf::SM_CXVSCROLL) + 1);
-  for (pf::TFormBorderStyle border : {pf::bsSizeable, pf::bsDialog}) {
-    form->SetBorderStyle(border);
+  const struct {
+    pf::TFormBorderStyle border;
+    pf::TWinControl* parent;
+    bool grip;
+  } cases[] = {{pf::bsSizeable, form.get(), true}, {pf::bsDialog, form.get(), false}, {pf::bsSizeable, holder, false}};
+  for (const auto& c : cases) {
+    form->SetBorderStyle(c.border);
+    bar->SetParent(c.parent);
     PaintBar(bar);
-    const bool grip = border == pf::bsSizeable;
-    EXPECT_EQ(bar->SizeGrip(), grip);
-    EXPECT_EQ(drawnRect[last].Right, bar->ClientWidth() - 1 - (grip ? trim : 0)) << grip;
+    EXPECT_EQ(bar->SizeGrip(), c.grip) << c.border;
+    EXPECT_EQ(bar->GripShown(), c.grip) << c.border;
+    EXPECT_EQ(drawnRect[last].Right, bar->ClientWidth() - 1 - (c.grip ? trim : 0)) << c.border;
     EXPECT_EQ(drawnRect[first].Right, 99);
   }
 }
