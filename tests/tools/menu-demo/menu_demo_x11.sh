@@ -40,10 +40,15 @@ expect_menu() {
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pexu Menu-Demo$' | head -n 1)
 [ -n "$window" ] || { fail "no window titled 'Pexu Menu-Demo'"; kill "$pid"; exit 1; }
 xdotool windowfocus --sync "$window"
-shot 01-form-shadow
-# The right strip at x 620..624 from y 65: every other pixel darkened, the others as beneath.
-a=$(pixel "$out/01-form-shadow.png" 620 201) b=$(pixel "$out/01-form-shadow.png" 621 201)
-echo "shadow pixels: $a $b"
+# The right strip at x 620..624 from y 65: every other pixel darkened, the others as beneath. It shows once the
+# screen beneath is painted: screenshots until it does, for at most 10 seconds.
+for _ in $(seq 50); do
+  import -window root "$out/01-form-shadow.png" || fail "no screenshot 01-form-shadow"
+  a=$(pixel "$out/01-form-shadow.png" 620 201) b=$(pixel "$out/01-form-shadow.png" 621 201)
+  { [ "$a" = 000000 ] || [ "$b" = 000000 ]; } && [ "$a" != "$b" ] && break
+  sleep 0.2
+done
+echo "screenshot $out/01-form-shadow.png, shadow pixels: $a $b"
 { [ "$a" = 000000 ] || [ "$b" = 000000 ]; } && [ "$a" != "$b" ] || fail "no checkered shadow right of the form"
 
 xdotool key alt+d
