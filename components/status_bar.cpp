@@ -28,9 +28,9 @@ BarRegistry& Registry() {
   return registry;
 }
 
-// A lock key toggles when it goes down: then every panel that shows it is drawn again.
-void LockKeyHook(uint16_t virtualKey, bool down, bool repeat) {
-  if (!down || repeat) return;
+// Every event of a lock key draws the panels that show it again: a display may switch a lock on when its key goes
+// down and off only when it comes up.
+void LockKeyHook(uint16_t virtualKey, bool, bool) {
   TsbStatusPanelStyle style;
   switch (virtualKey) {
     case pf::VK_CAPITAL:
@@ -164,12 +164,6 @@ void TsbCustomStatusBar::SetImages(pf::TImageList* value) {
   Invalidate();
 }
 
-bool TsbCustomStatusBar::SizeGrip() const {
-  const auto* form = dynamic_cast<const pf::TCustomForm*>(Parent());
-  return pf::TStatusBarControl::SizeGrip() && form != nullptr &&
-         (form->BorderStyle() == pf::bsSizeable || form->BorderStyle() == pf::bsSizeToolWin);
-}
-
 // ---- Widths and parts
 
 void TsbCustomStatusBar::Resize() {
@@ -214,9 +208,13 @@ void TsbCustomStatusBar::UpdatePanels() {
     SetPartText(0, "");
     return;
   }
+  // Shares of up to 2^31-1 per cent add up beyond 32 bits: an edge past the bar's end is its end anyway.
   std::vector<int32_t> edges;
-  int32_t right = 0;
-  for (int i = 0; i < count - 1; ++i) edges.push_back(right += panels_->Items(i)->PixelWidth());
+  int64_t right = 0;
+  for (int i = 0; i < count - 1; ++i) {
+    right += panels_->Items(i)->PixelWidth();
+    edges.push_back(static_cast<int32_t>(std::min<int64_t>(right, std::numeric_limits<int32_t>::max())));
+  }
   edges.push_back(-1);
   SetParts(edges);
   for (int i = 0; i < count; ++i) SetPanelText(i, false);

@@ -3,7 +3,7 @@
 // of what the fixed panels leave ("N%"), and a style that decides what it shows: its text, a hosted control, a
 // lock key's state, the date or time, a glyph, the caret position of a multi-line edit, the application's hint,
 // or the user's or the computer's name. The bar keeps the timers those styles need running while such a panel
-// exists, and one keyboard hook for all bars repaints the lock-key panels when a lock key goes down.
+// exists, and one keyboard hook for all bars repaints the lock-key panels whenever a lock key goes down or up.
 #pragma once
 
 #include <cstdint>
@@ -307,8 +307,8 @@ class TsbCustomStatusBar : public pf::TStatusBarControl {
   void SetSimplePanel(bool value) { SetSimple(value); }
   std::string SimpleText() const { return PartText(pf::SB_SIMPLEID); }
   void SetSimpleText(const std::string& value) { SetPartText(pf::SB_SIMPLEID, value); }
-  // True when the grip is wanted and the bar stands on a form that can be resized by its frame.
-  bool SizeGrip() const;
+  // True when the grip is wanted and the bar stands on a form that can be resized by its frame: the grip shows then.
+  bool SizeGrip() const { return GripShown(); }
   void SetSizeGrip(bool value) { TStatusBarControl::SetSizeGrip(value); }
   TsbStatusBarText& StatusBarText() { return statusBarText_; }
   // A WM_SIZE is being handled.

@@ -72,23 +72,30 @@ void TCustomVersionInfo::LoadVersionInfo(const std::string& key, std::string& va
 
   std::string translation;
   if (!pf::VerQueryValue(block, kTranslation, translation) || translation.size() < 4) Fail(SCannotReadVersionInfo);
-  Data data;
-  data.language = static_cast<uint8_t>(translation[0]) | (static_cast<uint8_t>(translation[1]) << 8) |
-                  (static_cast<uint8_t>(translation[2]) << 16) | (uint32_t{static_cast<uint8_t>(translation[3])} << 24);
-  data.translationCount = static_cast<int32_t>(translation.size() / 4);
-  data.languageName = pf::VerLanguageName(data.language & 0xFFFF);
-  std::string prefix = pf::Format("StringFileInfo\\%.4x%.4x\\", {data.language & 0xFFFF, data.language >> 16});
+  const uint32_t language = static_cast<uint8_t>(translation[0]) | (static_cast<uint8_t>(translation[1]) << 8) |
+                            (static_cast<uint8_t>(translation[2]) << 16) |
+                            (uint32_t{static_cast<uint8_t>(translation[3])} << 24);
+  const std::string prefix = pf::Format("StringFileInfo\\%.4x%.4x\\", {language & 0xFFFF, language >> 16});
+  // Every read, keyed or not, marks the information as read; so that the getters then find it, the first read
+  // fills every field even when it was asked for one key.
+  if (key.empty() || !loaded_) data_ = ReadFields(block, prefix);
+  data_.language = language;
+  data_.translationCount = static_cast<int32_t>(translation.size() / 4);
+  data_.languageName = pf::VerLanguageName(language & 0xFFFF);
+  loaded_ = true;
 
   if (!key.empty()) {
     value.clear();
     if (!pf::VerQueryValue(block, prefix + key, value)) Fail(SVersionKeyNotFound);
-    return;
   }
+}
 
+TCustomVersionInfo::Data TCustomVersionInfo::ReadFields(const std::string& block, const std::string& prefix) {
   std::string fixedValue;
   pf::VS_FIXEDFILEINFO fixed;
   if (!pf::VerQueryValue(block, kFixedInfo, fixedValue) || !pf::ReadFixedFileInfo(fixedValue, fixed))
     Fail(SCannotReadVersionInfo);
+  Data data;
   data.fileVersionHigh = fixed.dwFileVersionMS;
   data.fileVersionLow = fixed.dwFileVersionLS;
   data.productVersionHigh = fixed.dwProductVersionMS;
@@ -112,9 +119,7 @@ void TCustomVersionInfo::LoadVersionInfo(const std::string& key, std::string& va
   data.productVersion = Query(block, prefix + "ProductVersion");
   data.fileVersionNumber = VersionNumber(data.fileVersion);
   data.productVersionNumber = VersionNumber(data.productVersion);
-  // Only a complete read counts as loaded, so a keyed query or a failed read leaves the getters to read again.
-  data_ = std::move(data);
-  loaded_ = true;
+  return data;
 }
 
 }  // namespace components

@@ -29,9 +29,10 @@ class TCustomVersionInfo : public TResComponent {
   const std::string& FileName() const { return fileName_; }
   void SetFileName(const std::string& value);
 
+  // Reads the first translation's language and marks the information as read (the first read fills every field).
   // With a key, value is that text value of the first translation (EVersionInfoError 134 when it is missing);
-  // without one, every field is read. EVersionInfoError 100 for a file without version information, 101 when it
-  // cannot be read or is damaged.
+  // without one, every field is read again. EVersionInfoError 100 for a file without version information, 101 when
+  // it cannot be read or is damaged.
   void LoadVersionInfo(const std::string& key, std::string& value);
 
   // Each getter reads the file first when it has not been read since creation or the last change of FileName.
@@ -76,6 +77,8 @@ class TCustomVersionInfo : public TResComponent {
     int32_t translationCount = 0;
   };
   const Data& Fields();
+  // The fixed information and the text values of the version block; EVersionInfoError 101 without the former.
+  static Data ReadFields(const std::string& block, const std::string& prefix);
   bool Designing() const { return (ComponentState() & pf::csDesigning) != 0; }
 
   std::string fileName_;

@@ -75,7 +75,7 @@ int64_t StripFileSize(int64_t screenWidth, int64_t screenHeight, int64_t images)
 // the last pixel.
 class LzwDecoder {
  public:
-  LzwDecoder(const std::vector<uint8_t>& data, TGifImage& image, int32_t fullHeight)
+  LzwDecoder(const std::vector<uint8_t>& data, TGifImageRecord& image, int32_t fullHeight)
       : data_(data), image_(image), rows_(gif::RowOrder(fullHeight, image.Interlaced)) {}
 
   void Decode() {
@@ -157,7 +157,7 @@ class LzwDecoder {
   }
 
   const std::vector<uint8_t>& data_;
-  TGifImage& image_;
+  TGifImageRecord& image_;
   const std::vector<int> rows_;
   size_t row_ = 0, column_ = 0;
   uint64_t bitPos_ = 0;
@@ -182,7 +182,7 @@ class StripComposer {
   }
 
   // Slot i starts as a copy of slot i - 1; when the image there is disposed of, its rectangle becomes transparent.
-  void StartFromPrevious(int32_t i, const TGifImage& before, int32_t disposal) {
+  void StartFromPrevious(int32_t i, const TGifImageRecord& before, int32_t disposal) {
     if (picture_->Empty()) return;
     const size_t x0 = static_cast<size_t>(i) * static_cast<size_t>(slot_), n = static_cast<size_t>(slot_);
     for (int32_t y = 0; y < height_; ++y) {
@@ -200,7 +200,7 @@ class StripComposer {
 
   // Draws image i into its slot, within the slot's right edge and the screen's bottom. A transparent pixel is black
   // in the first slot and shows the composite below it in later ones.
-  void Draw(int32_t i, const TGifImage& image, const TGifColorTable& table, int32_t transparentIndex) {
+  void Draw(int32_t i, const TGifImageRecord& image, const TGifColorTable& table, int32_t transparentIndex) {
     const int32_t right = std::min(image.Left + image.Width, slot_);
     const int32_t bottom = std::min(image.Top + image.Height, height_);
     const size_t x0 = static_cast<size_t>(i) * static_cast<size_t>(slot_);
@@ -255,7 +255,7 @@ const std::string& GifLastErrorMessage() { return lastErrorMessage; }
 
 int64_t GifMaxPixelBytes = kGifMaxStripFileSize;
 
-const TGifExtension* TGifImage::GraphicControl() const {
+const TGifExtension* TGifImageRecord::GraphicControl() const {
   for (auto it = Extensions.rbegin(); it != Extensions.rend(); ++it)
     if (it->Label == gif::kGraphicControlLabel) return &*it;
   return nullptr;
@@ -372,7 +372,7 @@ int32_t TGif::ReadColorTable(Reader& in, int32_t size) {
 }
 
 void TGif::ReadImage(Reader& in) {
-  TGifImage& image = images_.emplace_back();
+  TGifImageRecord& image = images_.emplace_back();
   image.Index = static_cast<int32_t>(images_.size()) - 1;
   image.Extensions = std::move(waiting_);
   waiting_.clear();
@@ -454,15 +454,15 @@ void TGif::ReadExtension(Reader& in) {
   waiting_.push_back(std::move(ext));
 }
 
-const TGifImage& TGif::Checked(int index) const {
+const TGifImageRecord& TGif::Checked(int index) const {
   if (index < 0 || index >= GetImageCount()) Fail(gifValueOutOfRange);
   return images_[static_cast<size_t>(index)];
 }
 
-const TGifImage& TGif::Image(int index) const { return Checked(index); }
+const TGifImageRecord& TGif::Image(int index) const { return Checked(index); }
 
 bool TGif::HasTransparency() const {
-  return std::any_of(images_.begin(), images_.end(), [](const TGifImage& image) {
+  return std::any_of(images_.begin(), images_.end(), [](const TGifImageRecord& image) {
     const TGifExtension* gce = image.GraphicControl();
     return gce && gce->TransparentFlag;
   });
@@ -497,9 +497,9 @@ std::unique_ptr<ThtBitmap> TGif::GetStripBitmap(std::unique_ptr<pf::TBitmap>& ma
     Fail(gifAnimatedTooLarge);
   StripComposer strip(screen_.Width, screen_.Height, count, transparent);
   for (int32_t i = 0; i < count; ++i) {
-    const TGifImage& image = images_[static_cast<size_t>(i)];
+    const TGifImageRecord& image = images_[static_cast<size_t>(i)];
     if (i > 0) {
-      const TGifImage& before = images_[static_cast<size_t>(i) - 1];
+      const TGifImageRecord& before = images_[static_cast<size_t>(i) - 1];
       strip.StartFromPrevious(i, before, GetImageDisposal(i - 1));
     }
     strip.Draw(i, image, colorTables_[static_cast<size_t>(image.ColorTableIndex)], GetImageTransparentIndex(i));

@@ -101,7 +101,7 @@ struct TGifExtension {
   std::vector<std::vector<uint8_t>> SubBlocks;
 };
 
-struct TGifImage {
+struct TGifImageRecord {
   int32_t Index = 0;
   int32_t Left = 0, Top = 0, Width = 0;
   int32_t Height = 0;  // cut to the screen height
@@ -144,7 +144,7 @@ class TGif {
   std::unique_ptr<ThtBitmap> GetStripBitmap(std::unique_ptr<pf::TBitmap>& mask) const;
 
   const TGifScreen& Screen() const { return screen_; }
-  const TGifImage& Image(int index) const;
+  const TGifImageRecord& Image(int index) const;
   const TGifColorTable& ColorTable(int index) const { return colorTables_.at(static_cast<size_t>(index)); }
 
  private:
@@ -154,11 +154,11 @@ class TGif {
   void ReadImage(Reader& in);
   void ReadExtension(Reader& in);
   int32_t ReadColorTable(Reader& in, int32_t size);
-  const TGifImage& Checked(int index) const;
+  const TGifImageRecord& Checked(int index) const;
 
   std::array<char, 6> signature_{};
   TGifScreen screen_;
-  std::vector<TGifImage> images_;
+  std::vector<TGifImageRecord> images_;
   std::vector<TGifColorTable> colorTables_;
   std::vector<TGifExtension> waiting_;  // extensions for the next image
   int64_t pixelBytes_ = 0;              // decoded so far, at full image size

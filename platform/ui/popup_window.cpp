@@ -3,7 +3,9 @@
 #include "platform/ui/popup_window.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/ui/host_qt.h"
@@ -12,9 +14,27 @@ namespace pf {
 
 namespace {
 
+// Other programs' windows paint what a window uncovers in their own time; this is what they get before the picture
+// of the screen is taken.
+constexpr int kRepaintGraceMs = 40;
+
 class PopupWidget : public THost<QWidget> {
  public:
-  explicit PopupWidget(const TPopupWindow* window) : window_(window) {}
+  explicit PopupWidget(const TPopupWindow* window) : window_(window) {
+    reveal_.setSingleShot(true);
+    reveal_.setInterval(kRepaintGraceMs);
+    QObject::connect(&reveal_, &QTimer::timeout, this, [this] { Reveal(); });
+  }
+
+  // Off the screen now; back once the windows beneath have painted what it, and any window moved with it, uncovered.
+  void ShowLater() {
+    hide();
+    reveal_.start();
+  }
+  void HideNow() {
+    reveal_.stop();
+    hide();
+  }
 
  protected:
   // Called before the window is mapped: the screen still shows what lies beneath it.
@@ -38,8 +58,26 @@ class PopupWidget : public THost<QWidget> {
                             .convertToFormat(QImage::Format_RGB32);
     return shot.size() == area.size() ? shot : QImage();
   }
+
+  // The window system answers every request made so far and the layer's own windows paint what they were told is
+  // uncovered; then the window shows, unless it was hidden or moved again meanwhile.
+  void Reveal() {
+    if (revealing_) return;
+    const QPointer<PopupWidget> self(this);
+    revealing_ = true;
+    QGuiApplication::sync();
+    if (self == nullptr) return;
+    revealing_ = false;
+    if (host == nullptr || host->control == nullptr || reveal_.isActive() || !window_->Visible()) return;
+    show();
+  }
+
   const TPopupWindow* window_;
+  QTimer reveal_;
+  bool revealing_ = false;
 };
+
+PopupWidget& PopupOf(const TControl& control) { return *static_cast<PopupWidget*>(control.Host()->outer); }
 
 std::unique_ptr<ControlHost> MakePopupHost(const TPopupWindow* window) {
   EnsureUi();
@@ -66,14 +104,18 @@ TPopupWindow::~TPopupWindow() {
   if (ownerForm_ != nullptr) ownerForm_->RemoveFreeNotification(this);
 }
 
-void TPopupWindow::VisibleChanged() { Host()->outer->setVisible(Visible()); }
+void TPopupWindow::VisibleChanged() {
+  if (Visible())
+    PopupOf(*this).ShowLater();
+  else
+    PopupOf(*this).HideNow();
+}
 
 void TPopupWindow::UpdateGeometry() {
-  QWidget* widget = Host()->outer;
-  const bool shown = widget->isVisible();
-  if (shown) widget->hide();
-  widget->setGeometry(Left(), Top(), Width(), Height());
-  if (shown) widget->show();
+  PopupWidget& widget = PopupOf(*this);
+  widget.hide();
+  widget.setGeometry(Left(), Top(), Width(), Height());
+  if (Visible()) widget.ShowLater();
 }
 
 void TPopupWindow::Notification(TComponent* component, TOperation operation) {

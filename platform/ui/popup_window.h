@@ -1,9 +1,10 @@
 // TPopupWindow: a small window of its own beside a form (drop shadows and the like). It has no frame and no parent
 // control, stays with its owner form, is never activated and never takes the keyboard or the mouse: clicks go to
 // whatever lies beneath. Its bounds are screen co-ordinates. Showing it (Visible true) does not activate it.
-// Painting (WM_ERASEBKGND, WM_PAINT) starts from a picture of what the screen showed beneath the window just
-// before it was last shown or moved, so that raster operations with the destination work on the desktop beneath;
-// where the screen cannot be read the picture is Color.
+// Painting (WM_ERASEBKGND, WM_PAINT) starts from a picture of what the screen shows beneath the window, so that
+// raster operations with the destination work on the desktop beneath; where the screen cannot be read the picture
+// is Color. The picture is taken when the window appears: shown, or moved while shown, it leaves the screen at once
+// and comes back shortly after, once the windows beneath have painted what it and its owner's moves uncovered.
 #pragma once
 
 #include "platform/ui/controls.h"
@@ -23,8 +24,7 @@ class TPopupWindow : public TCustomControl {
 
  protected:
   void VisibleChanged() override;
-  // A shown window that moves is taken off the screen and shown again, so that its picture of the screen beneath
-  // is taken at the new place.
+  // A shown window that moves leaves the screen and comes back at its new place, with a new picture of it.
   void UpdateGeometry() override;
   void Notification(TComponent* component, TOperation operation) override;
 

@@ -93,7 +93,7 @@ void TStatusBarControl::SetSizeGrip(bool value) {
 }
 
 bool TStatusBarControl::GripShown() const {
-  const TCustomForm* form = GetParentForm(this);
+  const auto* form = dynamic_cast<const TCustomForm*>(Parent());
   return sizeGrip_ && form != nullptr && (form->BorderStyle() == bsSizeable || form->BorderStyle() == bsSizeToolWin);
 }
 

@@ -48,7 +48,8 @@ class TStatusBarControl : public TCustomControl {
   TRect PartContentRect(int part) const;
   // The index of the part that holds a client point, -1 when none does (SB_SIMPLEID in simple mode).
   int PartAt(const TPoint& point) const;
-  // The grip shows only while SizeGrip holds and the form the bar is on can be resized by its frame.
+  // The grip shows only while SizeGrip holds and the bar stands right on a form that can be resized by its frame
+  // (not on a panel or another control inside one).
   bool SizeGrip() const { return sizeGrip_; }
   void SetSizeGrip(bool value);
   bool GripShown() const;

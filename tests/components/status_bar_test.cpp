@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 #include "platform/core/strings.h"
 #include "platform/ui/comctrls.h"
+#include "platform/ui/extctrls.h"
 #include "platform/ui/menus.h"
 #include "platform/ui/stdctrls.h"
 #include "platform/ui/system.h"
@@ -88,6 +90,7 @@ class StatusBarTest : public testing::Test {
 };
 
 TEST_F(StatusBarTest, WidthsBecomePartsAcrossAResize) {
+  constexpr int32_t kMaxWidth = std::numeric_limits<int32_t>::max();
   struct Case {
     std::vector<std::string> widths;
     int32_t barWidth;
@@ -98,6 +101,11 @@ TEST_F(StatusBarTest, WidthsBecomePartsAcrossAResize) {
       {{"500", "50", "150"}, 759, {500, 50, 150}, {{0, 2, 500, 20}, {502, 2, 550, 20}, {552, 2, 759, 20}}},
       {{"70%", "10%", "20%"}, 759, {531, 75, 151}, {{0, 2, 531, 20}, {533, 2, 606, 20}, {608, 2, 759, 20}}},
       {{"70%", "10%", "20%"}, 1000, {700, 100, 200}, {{0, 2, 700, 20}, {702, 2, 800, 20}, {802, 2, 1000, 20}}},
+      // Shares beyond 32 bits stop at the largest width; their parts end at the bar's end.
+      {{"2147483647%", "2147483647%", "10"},
+       300,
+       {kMaxWidth, kMaxWidth, 10},
+       {{0, 2, 300, 20}, {300, 2, 300, 20}, {300, 2, 300, 20}}},
       {{"100", "50%"}, 300, {100, 100}, {{0, 2, 100, 20}, {102, 2, 300, 20}}},
   };
   for (const Case& c : cases) {
@@ -166,18 +174,28 @@ TEST_F(StatusBarTest, AmpersandsAreDrawnAsTheyAre) {
   EXPECT_EQ(inkWidth("&&x"), inkWidth("aax"));
 }
 
-// The last panel leaves room for the size grip on a form that can be resized, not on a dialog.
+// The grip shows, and the last panel leaves room for it, only on a bar that stands right on a form that can be
+// resized: not on a dialog, not on a panel inside a sizeable form.
 TEST_F(StatusBarTest, LastPanelLeavesRoomForTheGrip) {
+  auto* holder = new pf::TPanel(form.get());
+  holder->SetParent(form.get());
+  holder->SetBounds(0, 100, 800, 60);
   bar->SetAlign(pf::alBottom);
   TsbStatusPanel* first = AddPanel(bar, "100", psTextOnly);
   TsbStatusPanel* last = AddPanel(bar, "100", psTextOnly);
   const int32_t trim = std::min(23, pf::GetSystemMetrics(pf::SM_CXVSCROLL) + 1);
-  for (pf::TFormBorderStyle border : {pf::bsSizeable, pf::bsDialog}) {
-    form->SetBorderStyle(border);
+  const struct {
+    pf::TFormBorderStyle border;
+    pf::TWinControl* parent;
+    bool grip;
+  } cases[] = {{pf::bsSizeable, form.get(), true}, {pf::bsDialog, form.get(), false}, {pf::bsSizeable, holder, false}};
+  for (const auto& c : cases) {
+    form->SetBorderStyle(c.border);
+    bar->SetParent(c.parent);
     PaintBar(bar);
-    const bool grip = border == pf::bsSizeable;
-    EXPECT_EQ(bar->SizeGrip(), grip);
-    EXPECT_EQ(drawnRect[last].Right, bar->ClientWidth() - 1 - (grip ? trim : 0)) << grip;
+    EXPECT_EQ(bar->SizeGrip(), c.grip) << c.border;
+    EXPECT_EQ(bar->GripShown(), c.grip) << c.border;
+    EXPECT_EQ(drawnRect[last].Right, bar->ClientWidth() - 1 - (c.grip ? trim : 0)) << c.border;
     EXPECT_EQ(drawnRect[first].Right, 99);
   }
 }
@@ -263,18 +281,22 @@ TEST_F(StatusBarTest, DateAndTimePanelsRepaintWhenTheirValueMoves) {
   EXPECT_EQ(time->Text(), "00:00:00");
 }
 
-// Caps Lock repaints every Caps Lock panel of every bar once, and nothing else; the text is enabled while on.
-TEST_F(StatusBarTest, CapsLockRepaintsEveryCapsPanelOnce) {
+// Caps Lock going down or up repaints every Caps Lock panel of every bar once, and nothing else: a display may
+// switch the lock off only on the key's release. The text is enabled while the lock is on.
+TEST_F(StatusBarTest, CapsLockRepaintsEveryCapsPanelOnEachKeyEvent) {
   TsbStatusBar* second = NewBar(300);
   TsbStatusPanel* caps[] = {AddPanel(bar, "60", psCapsLock), AddPanel(second, "60", psCapsLock)};
   TsbStatusPanel* others[] = {AddPanel(bar, "60", psNumLock), AddPanel(bar, "60", psTextOnly)};
   others[1]->SetText("Num");
-  for (int press = 0; press < 2; ++press) {
+  for (int event = 0; event < 4; ++event) {
     Settle();
-    QTest::keyClick(ui_test::Widget(*form), Qt::Key_CapsLock);
-    for (TsbStatusPanel* panel : caps) EXPECT_EQ(draws[panel], 1) << press;
-    for (TsbStatusPanel* panel : others) EXPECT_EQ(draws[panel], 0) << press;
-    EXPECT_EQ(InkWidth(*Painted(caps[0]), pf::clBlack) > 0, pf::IsLockKeyOn(pf::VK_CAPITAL)) << press;
+    if (event % 2 == 0)
+      QTest::keyPress(ui_test::Widget(*form), Qt::Key_CapsLock);
+    else
+      QTest::keyRelease(ui_test::Widget(*form), Qt::Key_CapsLock);
+    for (TsbStatusPanel* panel : caps) EXPECT_EQ(draws[panel], 1) << event;
+    for (TsbStatusPanel* panel : others) EXPECT_EQ(draws[panel], 0) << event;
+    EXPECT_EQ(InkWidth(*Painted(caps[0]), pf::clBlack) > 0, pf::IsLockKeyOn(pf::VK_CAPITAL)) << event;
   }
 }
 

@@ -43,9 +43,10 @@ std::string OwnVersionBlock() {
   return {reinterpret_cast<const char*>(pf::LockResource(loaded)), loaded.size};
 }
 
-// A program file whose version block has the given company name (and file version 1.2.3.4).
-std::string VersionElf(std::u16string company) {
+// A program file whose version block has the given company name and language (and file version 1.2.3.4).
+std::string VersionElf(std::u16string company, uint16_t language = 0x0407) {
   resgen::VersionData data;
+  data.language = language;
   data.fileVersion = data.productVersion = {1, 2, 3, 4};
   data.strings = {{"CompanyName", std::move(company)}};
   return test::ElfWith("pexu_rsrc", resgen::Container({{pf::RT_VERSION, 1u, resgen::VersionBlock(data)}}));
@@ -71,6 +72,10 @@ TEST_F(VersionInfo, ReadsTheProgramsOwnBlock) {
       (std::vector<uint32_t>{version.High(), version.Low(), version.High(), version.Low(), 0x3F, 1, 0x04E40407, 1}));
   EXPECT_EQ(info.LanguageName(), "Deutsch (Deutschland)");
   EXPECT_DOUBLE_EQ(info.FileVersionNumber(), VersionNumber(version.Four()));
+  // The program itself, read as a given file, carries the same block.
+  TVersionInfo program;
+  program.SetFileName(PEXU_PROGRAM);
+  EXPECT_EQ(program.CompanyName() + " " + program.ProductVersion(), info.CompanyName() + " " + info.ProductVersion());
 }
 
 TEST_F(VersionInfo, BlockKeepsTheClassicLayout) {
@@ -97,13 +102,6 @@ TEST_F(VersionInfo, BlockKeepsTheClassicLayout) {
   std::string translation;
   ASSERT_TRUE(pf::VerQueryValue(block, "\\VarFileInfo\\Translation", translation));
   EXPECT_EQ(translation, std::string("\x07\x04\xE4\x04", 4));
-}
-
-TEST_F(VersionInfo, ReadsAGivenFile) {
-  TVersionInfo program;
-  program.SetFileName(PEXU_PROGRAM);
-  EXPECT_EQ(program.CompanyName(), "Pexu-Team");
-  EXPECT_EQ(program.ProductVersion(), PEXU_PROJECT_VERSION);
 }
 
 TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
@@ -147,18 +145,30 @@ TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
   EXPECT_EQ(info.FileName(), fs::read_symlink("/proc/self/exe").string());
 }
 
+// A keyed query reads the file each time and stores its language; the first one reads every field, and the
+// getters then take them without reading again.
 TEST_F(VersionInfo, KeyedQueries) {
+  std::string path = Write("program", VersionElf(u"Erste"));
   TVersionInfo info;
+  info.SetFileName(path);
   std::string value = "stale";
   info.LoadVersionInfo("companyname", value);
-  EXPECT_EQ(value, "Pexu-Team");
-  info.LoadVersionInfo("LegalTrademarks", value);
-  EXPECT_EQ(value, "");
+  EXPECT_EQ(value, "Erste");
+  Write("program", VersionElf(u"Zweite", 0x0409));
+  EXPECT_EQ(info.CompanyName(), "Erste");
+  EXPECT_EQ(info.FileVersionHigh(), 0x00010002u);
+  EXPECT_EQ(info.Language(), 0x04E40407u);
+  info.LoadVersionInfo("CompanyName", value);
+  EXPECT_EQ(value, "Zweite");
+  EXPECT_EQ((std::vector<std::string>{pf::IntToHex(info.Language(), 8), info.LanguageName(), info.CompanyName()}),
+            (std::vector<std::string>{"04E40409", "Englisch (USA)", "Erste"}));
   value = "stale";
   EXPECT_EQ(Outcome([&] { info.LoadVersionInfo("NoSuchKey", value); }),
             "134 The specified key cannnot be found in version info");
   EXPECT_EQ(value, "");
-  // A keyed query fills no other field, so the getters still read the whole block.
+  info.SetFileName("");
+  info.LoadVersionInfo("LegalTrademarks", value);
+  EXPECT_EQ(value, "");  // an empty value is no error
   EXPECT_EQ(info.ProductName(), "Pexu");
 }
 

@@ -26,7 +26,6 @@ TEST(PopupWindow, ShowsWithoutActivationOverWhatLiesBeneath) {
   EXPECT_FALSE(ui_test::Widget(popup)->isVisible());
   popup.Show();
   ASSERT_TRUE(ui_test::RunUntil([&] { return ui_test::Widget(popup)->isVisible(); }));
-  ui_test::RunFor(50);
   EXPECT_TRUE(form->Active());
   EXPECT_EQ(ui_test::Widget(popup)->geometry(), QRect(origin.X + 20, origin.Y + 30, 10, 4));
   const QImage shot = ui_test::Widget(popup)->grab().toImage();
@@ -35,11 +34,32 @@ TEST(PopupWindow, ShowsWithoutActivationOverWhatLiesBeneath) {
 
   // Moved while shown, it looks at the screen at its new place; the owner form's going is survived.
   popup.SetBounds(origin.X + 500, origin.Y + 30, 10, 4);
-  ui_test::RunFor(50);
-  EXPECT_TRUE(ui_test::Widget(popup)->isVisible());
+  ASSERT_TRUE(ui_test::RunUntil([&] { return ui_test::Widget(popup)->isVisible(); }));
   EXPECT_NE(ui_test::Widget(popup)->grab().toImage().pixelColor(1, 2), QColor(255, 0, 0));
   form.reset();
   EXPECT_EQ(popup.OwnerForm(), nullptr);
+}
+
+// A window that moves with its form to where the form was pictures what lies beneath once that is painted again,
+// not what the form left on the screen.
+TEST(PopupWindow, MovedWithItsFormPicturesWhatTheFormUncovered) {
+  auto backdrop = ui_test::ActiveForm(400, 300);
+  backdrop->SetColor(clRed);
+  auto form = ui_test::ActiveForm(150, 100);
+  form->SetColor(clLime);
+  form->SetBounds(200, 60, 150, 100);
+  TPopupWindow popup(nullptr, form.get());
+  popup.WindowProc = [](TMessage& m) { m.Result = 1; };  // shows its picture as it is
+  const auto pictured = [&](QColor color) {
+    QWidget* widget = ui_test::Widget(popup);
+    return ui_test::RunUntil([&] { return widget->isVisible() && widget->grab().toImage().pixelColor(2, 5) == color; });
+  };
+  popup.SetBounds(350, 70, 5, 90);
+  popup.Show();
+  EXPECT_TRUE(pictured(QColor(255, 0, 0)));
+  form->SetBounds(100, 60, 150, 100);
+  popup.SetBounds(250, 70, 5, 90);
+  EXPECT_TRUE(pictured(QColor(255, 0, 0)));
 }
 
 }  // namespace
