@@ -85,12 +85,14 @@ void THtmlBuilder::NextToken() {
 }
 
 void THtmlBuilder::Skip() {
-  if (Sy() == StyleSy)
+  if (Sy() == StyleSy) {
     DoStyle();
-  else if (Sy() == ScriptSy)
+  } else if (Sy() == ScriptSy) {
     DoScript();
-  else
+  } else {
+    if (Sy() == TextAreaSy) Tokenizer.ReadRawContent("textarea");
     NextToken();
+  }
 }
 
 bool THtmlBuilder::SkipAtOpenElementCap() {
@@ -358,20 +360,15 @@ void THtmlBuilder::DoLinkTag() {
 }
 
 void THtmlBuilder::DoStyle() {
-  // The content is read raw, so that the comment wrapper reaches the sheet reader, up to the "<" of the end tag.
-  Tokenizer.RawMode = true;
-  Tokenizer.NextChar();
-  char ch = static_cast<char>(Tokenizer.LCh);
-  ParseStyleSheet(
-      SectionList->Styles, ch,
-      [this]() {
-        Tokenizer.NextChar();
-        return static_cast<char>(Tokenizer.LCh);
-      },
-      false, "");
-  Tokenizer.RawMode = false;
+  // The content up to the end tag, raw, so that the comment wrapper reaches the sheet reader.
+  const std::string sheet = Tokenizer.ReadRawContent("style");
+  if (!sheet.empty()) {
+    size_t at = 1;
+    char ch = sheet[0];
+    ParseStyleSheet(
+        SectionList->Styles, ch, [&]() { return at < sheet.size() ? sheet[at++] : '\0'; }, false, "");
+  }
   NextToken();
-  if (Sy() == StyleEndSy) NextToken();
 }
 
 void THtmlBuilder::DoMeta() {

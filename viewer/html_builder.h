@@ -136,9 +136,6 @@ class THtmlBuilder : public THtmlParseState {
   void AssembleTable(TTableState& table) noexcept;
   void DoTextArea(TTextAreaFormControlObj& control);
   void DoSelect(TListBoxFormControlObj& control);
-  // Raw characters up to the end tag "</" + name (any case); the text with line ends as CR LF. Afterwards the
-  // current character is the one after the end tag's ">".
-  std::string ReadRawContent(const std::string& name, bool decodeEntities);
   void DoScript();
   void DoObject();
   void DoMap();

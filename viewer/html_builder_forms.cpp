@@ -12,41 +12,8 @@ constexpr int kMaxForeignTagsInMap = 3;
 
 }  // namespace
 
-std::string THtmlBuilder::ReadRawContent(const std::string& name, bool decodeEntities) {
-  const std::string endTag = "/" + name;
-  const int codePage = Top().CodePage;
-  std::string text;
-  Tokenizer.RawMode = true;
-  bool ended = false;
-  while (Tokenizer.Ch != 0 && !ended) {
-    const unsigned char ch = Tokenizer.Ch;
-    if (ch == '\r') {
-      text += "\r\n";
-      Tokenizer.NextChar();
-    } else if (ch == '&' && decodeEntities) {
-      Tokenizer.ReadEntity(codePage, text);
-    } else if (ch == '<') {
-      // The end tag is "</" and the name in any case, up to a blank, a line end or ">".
-      std::string word;
-      for (Tokenizer.NextChar(); Tokenizer.Ch != 0 && Tokenizer.Ch != ' ' && Tokenizer.Ch != '\r' &&
-                                 Tokenizer.Ch != '>' && Tokenizer.Ch != '<' && word.size() <= endTag.size();
-           Tokenizer.NextChar())
-        word.push_back(static_cast<char>(Tokenizer.LCh));
-      ended = pf::SameText(word, endTag) && Tokenizer.Ch != '<';
-      if (!ended) text += "<" + word;
-    } else {
-      text.push_back(static_cast<char>(Tokenizer.LCh));
-      Tokenizer.NextChar();
-    }
-  }
-  while (ended && Tokenizer.Ch != '>' && Tokenizer.Ch != 0) Tokenizer.NextChar();
-  Tokenizer.RawMode = false;
-  if (Tokenizer.Ch == '>') Tokenizer.NextChar();
-  return text;
-}
-
 void THtmlBuilder::DoTextArea(TTextAreaFormControlObj& control) {
-  control.AddText(ReadRawContent("textarea", true));
+  control.AddText(Tokenizer.ReadRawContent("textarea", Top().CodePage));
   control.ResetToDefault();
 }
 
@@ -80,10 +47,7 @@ void THtmlBuilder::DoSelect(TListBoxFormControlObj& control) {
 
 void THtmlBuilder::DoScript() {
   const std::string language = AttributeText(LanguageSy), name = AttributeText(NameSy);
-  // The tokenizer stops at the start tag's ">"; the content is read raw from there.
-  Tokenizer.RawMode = true;
-  Tokenizer.NextChar();
-  const std::string script = ReadRawContent("script", false);
+  const std::string script = Tokenizer.ReadRawContent("script");
   if (Viewer && Viewer->OnScript) Viewer->OnScript(Sender(), name, language, script);
   NextToken();
 }

@@ -130,6 +130,8 @@ void ParseHtmlDocument(const std::string& document, TSectionList& sectionList, c
          tokenizer.GetNextToken()) {
       TAttribute* href = nullptr;
       if (tokenizer.Sy == ASy && tokenizer.Attributes.FindSymbol(HRefSy, href)) ++links;
+      // Raw content is passed over as the building pass reads it, not taken for tags and comments.
+      if (THtmlTokenizer::HasRawContent(tokenizer.Sy)) tokenizer.ReadRawContent(SymbolToTagName(tokenizer.Sy));
     }
     sectionList.ManyLinks = links > THtmlBuilder::kManyLinks;
     tokenizer.Rewind();

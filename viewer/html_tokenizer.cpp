@@ -387,8 +387,8 @@ void THtmlTokenizer::ReadTag() {
   while (ReadAttribute()) {
   }
   while (Ch != '>' && Ch != 0) NextChar();
-  // The builder reads the content of SCRIPT and STYLE raw, from the ">" on.
-  if (Ch == '>' && Sy != ScriptSy && Sy != StyleSy) NextChar();
+  // Raw content is read from the ">" on (ReadRawContent).
+  if (Ch == '>' && !HasRawContent(Sy)) NextChar();
 }
 
 bool THtmlTokenizer::ReadAttribute() {
@@ -498,6 +498,39 @@ void THtmlTokenizer::ReadPreformattedRun() {
     NextChar();
   }
   FlushCollection();
+}
+
+bool THtmlTokenizer::HasRawContent(THtmlSymbol sy) { return sy == ScriptSy || sy == StyleSy || sy == TextAreaSy; }
+
+std::string THtmlTokenizer::ReadRawContent(std::string_view name, int entityCodePage) {
+  const std::string endTag = "/" + std::string(name);
+  std::string text;
+  bool ended = false;
+  {
+    FlagScope raw(RawMode, true);
+    NextChar();  // past the start tag's ">"
+    while (Ch != 0 && !ended) {
+      if (Ch == kCR) {
+        text += "\r\n";
+        NextChar();
+      } else if (Ch == '&' && entityCodePage != 0) {
+        ReadEntity(entityCodePage, text);
+      } else if (Ch == '<') {
+        std::string word;
+        for (NextChar(); Ch != 0 && Ch != ' ' && Ch != kCR && Ch != '>' && Ch != '<' && word.size() <= endTag.size();
+             NextChar())
+          word.push_back(static_cast<char>(LCh));
+        ended = pf::SameText(word, endTag) && Ch != '<';
+        if (!ended) text += "<" + word;
+      } else {
+        text.push_back(static_cast<char>(LCh));
+        NextChar();
+      }
+    }
+    while (ended && Ch != '>' && Ch != 0) NextChar();
+  }
+  if (Ch == '>') NextChar();
+  return text;
 }
 
 void THtmlTokenizer::FlushCollection() {

@@ -49,6 +49,12 @@ class THtmlTokenizer {
   // At "&": appends the entity's character in codePage (at most one character; "?" where the code page lacks it),
   // or the text as written when it is none.
   void ReadEntity(int codePage, std::string& text);
+  // SCRIPT, STYLE and TEXTAREA hold raw content: their start tag leaves its ">" as the current character.
+  static bool HasRawContent(THtmlSymbol sy);
+  // The raw content after such a start tag up to its end tag ("</" and name in any case, up to a blank, a line end
+  // or ">"), with no comment or tag processing, line ends as CR LF, entities decoded in entityCodePage unless it is
+  // 0. Afterwards the current character is the one after the end tag. Both passes of a parse read it so.
+  std::string ReadRawContent(std::string_view name, int entityCodePage = 0);
   // The charset table for META and FONT: EUC-JP converts the rest of the document to Shift-JIS once and answers
   // Shift-JIS.
   bool LookupCharset(std::string_view name, int& charset);

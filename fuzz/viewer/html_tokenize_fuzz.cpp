@@ -31,6 +31,7 @@ void ReadAll(viewer::THtmlTokenizer& t, size_t documentSize, bool metaCharsets, 
     if (indexes.size() != t.Token.GetText().size()) __builtin_trap();
     for (int index : indexes)
       if (index < -1 || index > static_cast<int64_t>(documentSize) + 3) __builtin_trap();
+    if (viewer::THtmlTokenizer::HasRawContent(t.Sy)) t.ReadRawContent(viewer::SymbolToTagName(t.Sy), codePage);
     viewer::TAttribute* content = nullptr;
     if (metaCharsets && t.Sy == viewer::MetaSy && t.Attributes.FindSymbol(viewer::ContentSy, content)) {
       int charset = 0;

@@ -1,6 +1,7 @@
 // Prints the tokens of an HTML file, one a line, for black-box tests of the reader:
 //   TAG sy[/level] {which Name value "text"}...     (the level for H and its end tag)
 //   TXT "ascii" U+XXXX ...                          (units outside printable ASCII as U+XXXX)
+//   RAW "text"                                      (the raw content of SCRIPT, STYLE, TEXTAREA, end tag read)
 //   EOF
 // Attribute texts show bytes outside printable ASCII as \xNN (\r, \n, \t by name). A parse error prints
 // ERROR <message> and exits 1; a file that cannot be read exits 2.
@@ -91,6 +92,8 @@ int main(int argc, char** argv) {
       tokenizer.GetNextToken();
       if (tokenizer.Sy == viewer::EofSy) break;
       std::cout << (tokenizer.Sy == viewer::TextSy ? TextLine(tokenizer.Token.GetText()) : TagLine(tokenizer)) << "\n";
+      if (viewer::THtmlTokenizer::HasRawContent(tokenizer.Sy))
+        std::cout << "RAW " << AttributeText(tokenizer.ReadRawContent(viewer::SymbolToTagName(tokenizer.Sy))) << "\n";
     }
     std::cout << "EOF\n";
   } catch (const viewer::EParseError& e) {
