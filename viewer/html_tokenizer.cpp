@@ -125,9 +125,17 @@ bool THtmlTokenizer::LookupCharset(std::string_view name, int& charset) {
   if (!viewer::LookupCharset(name, found)) return false;
   if (found == EucJpCharset) {
     if (!eucConverted_) {
-      std::string rest = document_.substr(documentPos_);
+      // The current character was read already; when it came from the document, the conversion starts with it,
+      // so that a character right after the tag keeps its lead byte.
+      const bool current =
+          Ch != 0 && !inIncluded_ && documentPos_ > 0 && static_cast<unsigned char>(document_[documentPos_ - 1]) == LCh;
+      const size_t from = current ? documentPos_ - 1 : documentPos_;
+      std::string rest = document_.substr(from);
       EucJpToShiftJis(rest);
-      document_.replace(documentPos_, std::string::npos, rest);
+      document_.replace(from, std::string::npos, rest);
+      // Only bytes above 160 change, and never into ASCII letters.
+      if (current && static_cast<unsigned char>(document_[from]) != LCh)
+        LCh = Ch = static_cast<unsigned char>(document_[from]);
       eucConverted_ = ShiftJisDocument = true;
     }
     found = ShiftJisCharset;
