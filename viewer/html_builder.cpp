@@ -891,12 +891,9 @@ void THtmlBuilder::DoDivision(THtmlSymbol sy, const TSymbolSet& closing) {
       break;
     }
     case AddressSy:
-    case BlockQuoteSy: {
-      const THtmlSymbol end = StartToEndSymbol(sy);
-      DoLists(sy, closing | SymbolSet({end}));
-      if (Sy() == end) NextToken();
+    case BlockQuoteSy:
+      DoLists(sy, closing);  // which consumes the end tag
       break;
-    }
     case FormSy:
       DoForm(closing);
       break;
