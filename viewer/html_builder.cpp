@@ -394,12 +394,22 @@ void THtmlBuilder::DoSound() {
   NextToken();
 }
 
-void THtmlBuilder::DoBody() {
+bool THtmlBuilder::BodyHasContent() const {
   auto* body = dynamic_cast<TBodyBlock*>(SectionList->Count() > 0 ? (*SectionList)[0] : nullptr);
-  if (!body || body->MyCell->Count() > 0 || tableDepth_ > 0) {
+  if (!body || body->MyCell->Count() > 0 || !SectionList->FormControlList.empty()) return true;
+  const TSection* open = CurrentSection.get();
+  return open &&
+         (open->Text.find_first_not_of(u' ') != std::u16string::npos || open->Images.Count() > 0 || open->AnchorName);
+}
+
+void THtmlBuilder::DoBody() {
+  // Only the first BODY counts, and only while nothing was built: a later one would take the text and controls
+  // read so far out of the document.
+  if (bodyRead_ || BodyHasContent() || tableDepth_ > 0) {
     NextToken();
     return;
   }
+  bodyRead_ = true;
   SectionList->ClearControlLists();
   if (CurrentSection) {
     CurrentSection->UnregisterFromLists();

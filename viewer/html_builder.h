@@ -98,6 +98,8 @@ class THtmlBuilder : public THtmlParseState {
   void DoCommon();
   void DoTitle();
   void DoBody();
+  // Text, pictures, controls or blocks are in the body already (the open section counts).
+  bool BodyHasContent() const;
   void DoBase();
   void DoLinkTag();
   void DoStyle();
@@ -155,6 +157,7 @@ class THtmlBuilder : public THtmlParseState {
   int blockDepth_ = 0;
   int tableDepth_ = 0;
   bool preformatted_ = false;  // tokens are read with blanks kept
+  bool bodyRead_ = false;      // a BODY tag was taken
 };
 
 }  // namespace viewer
