@@ -510,10 +510,14 @@ void THtmlBuilder::DoBreak(const TSymbolSet& closing) {
   TProperties& prop = PushTagProperties("br", *attributes);
   bool before = false, after = false, inside = false;
   prop.GetPageBreaks(before, after, inside);
+  int styleClear = 0;
+  const bool clearsByStyle = prop.GetClear(styleClear);
+  PopTagProperties("br");
   CloseSection();
   if (before || after) CurrentCell->Add(std::make_unique<TPage>(SectionList), Tokenizer.TagPosition);
+  // The text after the break has the style in force around the BR; of the BR's own style only its clear counts.
   CurrentSection = NewSection(clear ? attributes.get() : nullptr);
-  PopTagProperties("br");
+  if (clearsByStyle) CurrentSection->ClearAttr = static_cast<uint8_t>(styleClear);
   NextToken();
 }
 
