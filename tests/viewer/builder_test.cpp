@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include "platform/core/codepage.h"
 #include "platform/core/files.h"
 #include "platform/graphics/fonts.h"
 #include "platform/ui/extctrls.h"
@@ -101,6 +102,34 @@ struct NoWrapBuilder : ISectionBuilder {
   bool noBreak = false;
   int smallCaps = 0;
 };
+
+// The document in brief: a block as its tag with its content in braces, a section as the texts of its runs in
+// quotes (UTF-8, a control or picture as "#" and its code), an italic run followed by "/i"; a section that clears
+// floats begins with "^".
+std::string Outline(const TCellBasic& cell) {
+  std::string out;
+  for (int i = 0; i < cell.Count(); ++i) {
+    if (const auto* block = dynamic_cast<const TBlock*>(cell[i])) {
+      out += block->MyCell->Tag + "{" + Outline(*block->MyCell) + "}";
+      continue;
+    }
+    const auto* section = dynamic_cast<const TSection*>(cell[i]);
+    if (!section) continue;
+    if (section->ClearAttr != 0) out += "^";
+    const TFontList& runs = section->Fonts;
+    for (int r = 0; r < runs.Count(); ++r) {
+      const size_t from = static_cast<size_t>(runs[r]->Pos);
+      const size_t to = r + 1 < runs.Count() ? static_cast<size_t>(runs[r + 1]->Pos) : section->Text.size();
+      if (from >= std::min(to, section->Text.size())) continue;
+      std::u16string text = section->Text.substr(from, to - from);
+      for (size_t at = 0; at < text.size(); ++at)
+        if (text[at] < u' ') text.replace(at, 1, u"#" + std::u16string(1, u'0' + text[at]));
+      out += "\"" + pf::Utf16ToCodePage(text, pf::CodePageUtf8) + "\"";
+      if (runs[r]->TheFont->Style() & pf::fsItalic) out += "/i";
+    }
+  }
+  return out;
+}
 
 TokenObj Token(std::u16string_view text, int32_t firstIndex) {
   TokenObj token;
@@ -357,6 +386,39 @@ TEST(Builder, MapsSourcePositionsAndInlineBorders) {
     EXPECT_LT(record.StartSource, record.EndSource);
     EXPECT_LE(record.EndSource, static_cast<int32_t>(page.size()) - 1);  // at its end tag, not left open
   }
+}
+
+// What the document holds after each page: the end tag of a nested element closes that element alone; a BODY
+// after content or after another BODY changes nothing; SCRIPT, STYLE and TEXTAREA content is read raw in both
+// passes; a break's style ends with it; an EUC-JP page converts from its first character on.
+TEST(Builder, DocumentsBuildAsWritten) {
+  struct Case {
+    const char* html;
+    const char* outline;
+  } cases[] = {
+      {"<blockquote><blockquote>x</blockquote></blockquote>y", "default{blockquote{blockquote{\"x \"}}\"y \"}"},
+      {"<address><address>a</address></address>b", "default{address{address{\"a \"/i}}\"b \"}"},
+      {"x<body bgcolor=red>y", "default{\"xy \"}"},
+      {"<script>s = \"<!--\";</script>a<textarea><!--</textarea>b", "default{\"a#2b \"}"},
+      {"<style></style>a<style><i></style>b<style><!-- p { font-style: italic } --></style><p>c",
+       "default{\"ab \"p{\"c \"/i}}"},
+      {"a<br style=\"font-style: italic\">b<br style=\"clear: left\">c", "default{\"a \"\"b \"^\"c \"}"},
+      {"<meta http-equiv=content-type content=\"text/html; charset=euc-jp\">\xA4\xA2\xA4\xA4",
+       "default{\"\xE3\x81\x82\xE3\x81\x84 \"}"},
+  };
+  for (const Case& c : cases) {
+    Document doc;
+    EXPECT_NO_THROW(doc.Parse(c.html)) << c.html;
+    EXPECT_EQ(Outline(doc.list), c.outline) << c.html;
+  }
+  // The first BODY's colours hold; controls read before a BODY stay in their form, which submits them.
+  Document doc;
+  doc.Parse("<input type=hidden name=h value=1><body bgcolor=red>x<body bgcolor=blue>");
+  EXPECT_EQ(doc.list.Background, pf::clWhite);
+  ASSERT_EQ(doc.list.FormControlList.size(), 1u);
+  Document colours;
+  colours.Parse("<body bgcolor=red><body bgcolor=blue>");
+  EXPECT_EQ(colours.list.Background, 0x0000FFu);
 }
 
 }  // namespace
