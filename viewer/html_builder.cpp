@@ -741,25 +741,22 @@ void THtmlBuilder::DoPreformatted() {
         NextToken();
         break;
       case FormSy:
-        if (!formBlock) {
-          CloseSection();
-          auto formAttributes = CopyAttributes(Tokenizer.Attributes);
-          TProperties& formProp = PushTagProperties("form", *formAttributes);
-          formBlock = OpenBlock(std::make_unique<TBlock>(SectionList, formProp, CurrentCell, formAttributes.get()));
-          SectionList->CurrentForm = ThtmlForm::Create(SectionList, formAttributes.get());
-          EnsureSection();
+        if (formBlock) {
+          NextToken();
+          break;
         }
-        NextToken();
+        formBlock = OpenForm();
+        EnsureSection();
         break;
       case FormEndSy:
-        if (formBlock) {
-          CloseBlock(formBlock, preCell, false);
-          PopTagProperties("form");
-          formBlock = nullptr;
-          EnsureSection();
+        if (!formBlock) {
+          SectionList->CurrentForm = nullptr;
+          NextToken();
+          break;
         }
-        SectionList->CurrentForm = nullptr;
-        NextToken();
+        CloseForm(formBlock, preCell, false);
+        formBlock = nullptr;
+        EnsureSection();
         break;
       case AEndSy:
         EndLink();
@@ -931,15 +928,24 @@ void THtmlBuilder::DoDivision(THtmlSymbol sy, const TSymbolSet& closing) {
 }
 
 void THtmlBuilder::DoForm(const TSymbolSet& closing) {
-  CloseSection();
   TCellBasic* parent = CurrentCell;
+  TBlock* block = OpenForm();
+  DoDocument(closing | SymbolSet({FormSy, FormEndSy}));
+  CloseForm(block, parent, true);
+}
+
+TBlock* THtmlBuilder::OpenForm() {
+  CloseSection();
   auto attributes = CopyAttributes(Tokenizer.Attributes);
   TProperties& prop = PushTagProperties("form", *attributes);
   TBlock* block = OpenBlock(std::make_unique<TBlock>(SectionList, prop, CurrentCell, attributes.get()));
   SectionList->CurrentForm = ThtmlForm::Create(SectionList, attributes.get());
   NextToken();
-  DoDocument(closing | SymbolSet({FormSy, FormEndSy}));
-  CloseBlock(block, parent, true);
+  return block;
+}
+
+void THtmlBuilder::CloseForm(TBlock* block, TCellBasic* parent, bool dropMargin) {
+  CloseBlock(block, parent, dropMargin);
   PopTagProperties("form");
   if (Sy() == FormEndSy) {
     SectionList->CurrentForm = nullptr;

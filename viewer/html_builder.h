@@ -123,6 +123,9 @@ class THtmlBuilder : public THtmlParseState {
   bool DoListContent(const TSymbolSet& closing);
   void DoDivision(THtmlSymbol sy, const TSymbolSet& closing);
   void DoForm(const TSymbolSet& closing);
+  // A FORM's block with its form made current, and its end (the end tag consumed when it is the current token).
+  TBlock* OpenForm();
+  void CloseForm(TBlock* block, TCellBasic* parent, bool dropMargin);
 
   // ---- tables, form fields, scripts, objects and maps ----
   struct TTableState;
