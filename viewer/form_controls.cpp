@@ -347,10 +347,14 @@ TImageFormControlObj::TImageFormControlObj(TSectionList* owner, int32_t pos, TAt
                                            TProperties& prop)
     : TFormControlObj(owner, pos, attributes, prop) {
   if (!owner->PPanel) return;
-  // The picture is drawn in the text; this button only takes the focus.
+  // The picture is drawn in the text; this button takes the focus, and pressed from the keyboard it clicks the
+  // picture at its corner.
   auto button = std::make_unique<pf::TButton>(nullptr);
   button->SetBounds(0, 0, 1, 1);
-  InstallControl(std::move(button), [this] { FormControlClick(); });
+  InstallControl(std::move(button), [this] {
+    XTmp = YTmp = 0;
+    HandleClick();
+  });
 }
 
 void TImageFormControlObj::ApplyStyleProperties(TProperties& prop) {

@@ -599,7 +599,13 @@ void TPageViewer::PanelMouseUp(pf::TObject*, pf::TMouseButton button, pf::TShift
   std::unique_ptr<TUrlTarget> target;
   TFormControlObj* control = nullptr;
   std::string title;
-  if ((LinkAt(x, y, target, control, title) & 1) == 0 || !target) return;
+  const int hit = LinkAt(x, y, target, control, title);
+  // An image input submits its form with the point clicked in its picture (which the hit test left with it).
+  if (auto* image = dynamic_cast<TImageFormControlObj*>(control); image && (hit & 2) != 0) {
+    image->HandleClick();
+    return;
+  }
+  if ((hit & 1) == 0 || !target) return;
   FocusLinkStop(target->ID);
   linkClicked_ = true;
   HotSpotClick(TLinkClick{target->Url, target->Target, target->Attr, LinkTextOf(*target)});

@@ -325,6 +325,23 @@ TEST_F(PageViewerTest, SubmissionArrivesOnceAfterTheClick) {
   EXPECT_EQ(submissions_.size(), 1u);
 }
 
+// An image input submits its form with the point clicked in its picture, by the mouse or (at its corner) by the
+// keyboard.
+TEST_F(PageViewerTest, AnImageInputSubmitsWhereItIsClicked) {
+  viewer_->LoadFromFile(Write("i.html",
+                              "<p>Text<form action=go><input type=image name=map src=none.gif width=40 height=30>"
+                              "<input type=hidden name=h value=1></form>"));
+  viewer_->PaintPanel().Update();
+  Pump();
+  auto& input = dynamic_cast<TImageFormControlObj&>(*viewer_->SectionList().FormControlList[0]);
+  ASSERT_TRUE(input.MyImage);
+  pf::SendMouseClick(viewer_->PaintPanel(), {input.MyImage->DrawXX + 5, input.MyImage->DrawYY - Y() + 7});
+  Pump();
+  pf::SendKeyStroke(*input.GetControl(), pf::VK_SPACE, 0, ' ');
+  Pump();
+  EXPECT_EQ(submissions_, (std::vector<std::string>{"go get|map.x=5|map.y=7|h=1", "go get|map.x=0|map.y=0|h=1"}));
+}
+
 TEST_F(PageViewerTest, KeysWheelAndResize) {
   viewer_->LoadFromFile(LongPage("a.html", 300));
   const int32_t panel = viewer_->PaintPanel().Height();

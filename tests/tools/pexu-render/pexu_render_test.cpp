@@ -153,12 +153,19 @@ TEST_F(PexuRenderTest, ClicksOnTheSheetSubmitAnAnswerTheEngineGrades) {
   EXPECT_EQ(enginetest::CountOf(evaluation, "nicht bearbeitet"), 50u);
 }
 
-TEST_F(PexuRenderTest, AClickOnALinkRaisesItsAddress) {
+TEST_F(PexuRenderTest, AClickOnALinkOrAnImageInputRaisesItsEvent) {
   // With fixed character metrics the menu's first link, "Start", lies at the top left.
   const std::string out = Render("--fixed-fonts --click 20,16 '" + std::string(PEXU_SOURCE_DIR) +
                                  "/resources/html/klasseA.html' " + out_.File("c.png"));
   EXPECT_EQ(status_, 0);
   EXPECT_NE(out.find("\nHOTSPOT index.html\n"), std::string::npos) << out;
+  // An image input's picture stands at the body's margins (10, 5): the click submits the point within it.
+  enginetest::WriteFile(out_.File("image.html"),
+                        "<form action=Go method=post><input type=image name=map src=none.gif width=40 height=30>"
+                        "<input type=hidden name=h value=1></form>");
+  const std::string image = Render("--fixed-fonts --click 15,12 " + out_.File("image.html") + " " + out_.File("d.png"));
+  EXPECT_EQ(status_, 0);
+  EXPECT_NE(image.find("\nSUBMIT Go post\nRESULT map.x=5\nRESULT map.y=7\nRESULT h=1\n"), std::string::npos) << image;
 }
 
 // The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
