@@ -639,30 +639,24 @@ void ThtOptionStringList::Clear() {
 
 TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                                TProperties& prop)
-    : TListBoxFormControlObj(owner, pos, attributes, prop, false) {}
-
-TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
-                                               TProperties& prop, bool combo)
-    : TFormControlObj(owner, pos, attributes, prop) {
+    : TListBoxFormControlObj(owner, pos, attributes, prop, TWithoutWindow{}) {
   TAttribute* attribute = nullptr;
-  if (attributes.FindSymbol(SizeSy, attribute)) LBSize = attribute->Value;
-  Multiple = !combo && attributes.FindSymbol(MultipleSy, attribute);
+  Multiple = attributes.FindSymbol(MultipleSy, attribute);
   if (!owner->PPanel) return;
-  if (combo) {
-    auto box = std::make_unique<pf::TComboBox>(nullptr);
-    box->SetStyle(pf::csDropDownList);
-    InstallControl(std::move(box), [this] { FormControlClick(); });
-    return;
-  }
   auto list = std::make_unique<pf::TListBox>(nullptr);
   list->SetMultiSelect(Multiple);
   list->SetExtendedSelect(Multiple);
   InstallControl(std::move(list), [this] { FormControlClick(); });
 }
 
-pf::TListBox* TListBoxFormControlObj::List() const { return dynamic_cast<pf::TListBox*>(TheControl.get()); }
+TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
+                                               TProperties& prop, TWithoutWindow)
+    : TFormControlObj(owner, pos, attributes, prop) {
+  TAttribute* attribute = nullptr;
+  if (attributes.FindSymbol(SizeSy, attribute)) LBSize = attribute->Value;
+}
 
-pf::TComboBox* TListBoxFormControlObj::Combo() const { return dynamic_cast<pf::TComboBox*>(TheControl.get()); }
+pf::TListBox* TListBoxFormControlObj::List() const { return static_cast<pf::TListBox*>(TheControl.get()); }
 
 void TListBoxFormControlObj::AddOption(const std::string& text, bool selected, const TAttributeList& attributes) {
   const std::string shown = text.empty() ? " " : text;
@@ -681,28 +675,26 @@ void TListBoxFormControlObj::AddOption(const std::string& text, bool selected, c
 }
 
 void TListBoxFormControlObj::ShowOption(int index) {
-  const bool selected = TheOptions.GetSelected(index);
-  if (pf::TComboBox* combo = Combo()) {
-    combo->Items().Add(TheOptions[index]);
-    // The box picks its first item by itself; without a selected option it shows none.
-    if (selected || index == 0) combo->SetItemIndex(selected ? index : -1);
-  } else if (pf::TListBox* list = List()) {
-    list->Items().Add(TheOptions[index]);
-    if (selected) SelectOption(index);
-  }
+  if (!TheControl) return;
+  List()->Items().Add(TheOptions[index]);
+  if (TheOptions.GetSelected(index)) SelectOption(index);
 }
 
 void TListBoxFormControlObj::SelectOption(int index) {
-  if (pf::TComboBox* combo = Combo())
-    combo->SetItemIndex(index);
-  else if (Multiple)
+  if (!TheControl) return;
+  if (Multiple)
     List()->SetSelected(index, true);
-  else if (List())
+  else
     List()->SetItemIndex(index);
 }
 
+int TListBoxFormControlObj::MarkedIndex() const {
+  for (int i = TheOptions.Count() - 1; i >= 0; --i)
+    if (TheOptions.GetSelected(i)) return i;
+  return -1;
+}
+
 int TListBoxFormControlObj::ItemIndex() const {
-  if (pf::TComboBox* combo = Combo()) return combo->ItemIndex();
   for (int i = TheOptions.Count() - 1; i >= 0; --i)
     if (IsSelected(i)) return i;
   return -1;
@@ -710,13 +702,9 @@ int TListBoxFormControlObj::ItemIndex() const {
 
 bool TListBoxFormControlObj::IsSelected(int index) const {
   if (index < 0 || index >= TheOptions.Count()) return false;
-  if (pf::TComboBox* combo = Combo()) return combo->ItemIndex() == index;
-  if (pf::TListBox* list = List()) return index < list->Items().Count() && list->Selected(index);
-  if (Multiple || !TheOptions.GetSelected(index)) return TheOptions.GetSelected(index);
+  if (TheControl) return index < List()->Items().Count() && List()->Selected(index);
   // Without a window a single-selection list shows the last option marked selected.
-  for (int i = index + 1; i < TheOptions.Count(); ++i)
-    if (TheOptions.GetSelected(i)) return false;
-  return true;
+  return Multiple ? TheOptions.GetSelected(index) : index == MarkedIndex();
 }
 
 void TListBoxFormControlObj::SaveSelection() {
@@ -736,8 +724,7 @@ void TListBoxFormControlObj::HandleExit() {
 }
 
 void TListBoxFormControlObj::ResetToDefault() {
-  if (pf::TComboBox* combo = Combo()) combo->Clear();
-  if (pf::TListBox* list = List()) list->Clear();
+  if (TheControl) List()->Clear();
   for (int i = 0; i < TheOptions.Count(); ++i) ShowOption(i);
 }
 
@@ -749,39 +736,28 @@ bool TListBoxFormControlObj::GetSubmission(int index, std::string& s) {
 }
 
 void TListBoxFormControlObj::SetSubmissionData(int index, const std::string& value) {
-  if (pf::TComboBox* combo = Combo()) {
-    for (int i = 0; i < TheOptions.Count(); ++i) {
-      if (pf::SameText(TheOptions.GetValue(i), value)) {
-        combo->SetItemIndex(i);
-        return;
-      }
-    }
-    return;
-  }
-  pf::TListBox* list = List();
-  if (!list) return;
+  if (!TheControl) return;
   if (index == 0) {
-    if (Multiple) list->ClearSelection();
-    list->SetItemIndex(0);
+    if (Multiple) List()->ClearSelection();
+    List()->SetItemIndex(0);
   }
   for (int i = 0; i < TheOptions.Count(); ++i)
     if (pf::SameText(TheOptions.GetValue(i), value)) SelectOption(i);
 }
 
-int32_t TListBoxFormControlObj::NaturalWidth() const {
-  return pf::GetSystemMetrics(pf::SM_CXVSCROLL) + Longest + kListExtra;
+int32_t TListBoxFormControlObj::BoxWidth() const {
+  const int64_t natural = int64_t{pf::GetSystemMetrics(pf::SM_CXVSCROLL)} + Longest + kListExtra;
+  return ClampedSize(PercentWidth ? kGiven : Width >= kGiven ? Width : natural);
 }
 
 void TListBoxFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
   if (!TheControl) return;
-  const int32_t heightOfA = HeightOfA(*Font, canvas);
-  const int64_t width = PercentWidth ? kGiven : Width >= kGiven ? Width : NaturalWidth();
   int64_t height = Height;
   if (Height < kGiven) {
     const int rows = LBSize >= 1 ? LBSize : std::max(1, std::min(kMaxListRows, TheOptions.Count()));
-    height = Combo() ? TheControl->Height() : int64_t{heightOfA} * rows;
+    height = int64_t{HeightOfA(*Font, canvas)} * rows;
   }
-  TheControl->SetBounds(TheControl->Left(), TheControl->Top(), ClampedSize(width), ClampedSize(height));
+  TheControl->SetBounds(TheControl->Left(), TheControl->Top(), BoxWidth(), ClampedSize(height));
 }
 
 void TListBoxFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
@@ -789,13 +765,8 @@ void TListBoxFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
   DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
                    false);
   Font->AssignToCanvas(canvas);
-  if (Combo()) {
-    const int index = ItemIndex();
-    if (index >= 0) TextInBox(canvas, box, x + kTextInset, y + kTextInset, TheOptions[index]);
-    return;
-  }
   const int32_t lineHeight = canvas.TextHeight("A");
-  const int top = List() ? List()->TopIndex() : 0;
+  const int top = TheControl ? List()->TopIndex() : 0;
   for (int i = top, line = y + kTextInset; i < TheOptions.Count() && line < box.Bottom; ++i, line += lineHeight) {
     if (IsSelected(i)) FillRectWithColor(canvas, x + 2, line, box.Right - 2, line + lineHeight, pf::clSilver);
     TextInBox(canvas, box, x + kTextInset, line, TheOptions[i]);
@@ -804,7 +775,65 @@ void TListBoxFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
 
 TComboFormControlObj::TComboFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes,
                                            TProperties& prop)
-    : TListBoxFormControlObj(owner, pos, attributes, prop, true) {}
+    : TListBoxFormControlObj(owner, pos, attributes, prop, TWithoutWindow{}) {
+  if (!owner->PPanel) return;
+  auto box = std::make_unique<pf::TComboBox>(nullptr);
+  box->SetStyle(pf::csDropDownList);
+  InstallControl(std::move(box), [this] { FormControlClick(); });
+}
+
+pf::TComboBox* TComboFormControlObj::Combo() const { return static_cast<pf::TComboBox*>(TheControl.get()); }
+
+void TComboFormControlObj::ShowOption(int index) {
+  if (!TheControl) return;
+  Combo()->Items().Add(TheOptions[index]);
+  // The box picks its first item by itself; without a selected option it shows none.
+  const bool selected = TheOptions.GetSelected(index);
+  if (selected || index == 0) Combo()->SetItemIndex(selected ? index : -1);
+}
+
+void TComboFormControlObj::SelectOption(int index) {
+  if (TheControl) Combo()->SetItemIndex(index);
+}
+
+int TComboFormControlObj::ItemIndex() const { return TheControl ? Combo()->ItemIndex() : MarkedIndex(); }
+
+void TComboFormControlObj::ResetToDefault() {
+  if (TheControl) Combo()->Clear();
+  for (int i = 0; i < TheOptions.Count(); ++i) ShowOption(i);
+}
+
+bool TComboFormControlObj::GetSubmission(int index, std::string& s) {
+  if (index > 0) return false;
+  const int selected = ItemIndex();
+  s = selected >= 0 ? Pair(TheOptions.GetValue(selected)) : "";
+  return true;
+}
+
+void TComboFormControlObj::SetSubmissionData(int index, const std::string& value) {
+  for (int i = 0; i < TheOptions.Count(); ++i) {
+    if (pf::SameText(TheOptions.GetValue(i), value)) {
+      SelectOption(i);
+      return;
+    }
+  }
+}
+
+void TComboFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
+  if (!TheControl) return;
+  // Without a given height the box keeps its own.
+  const int32_t height = Height >= kGiven ? ClampedSize(Height) : TheControl->Height();
+  TheControl->SetBounds(TheControl->Left(), TheControl->Top(), BoxWidth(), height);
+}
+
+void TComboFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  const pf::TRect box{x, y, x + ControlWidth(), y + ControlHeight()};
+  DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
+                   false);
+  Font->AssignToCanvas(canvas);
+  const int index = ItemIndex();
+  if (index >= 0) TextInBox(canvas, box, x + kTextInset, y + kTextInset, TheOptions[index]);
+}
 
 // ---- text areas ----
 

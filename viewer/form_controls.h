@@ -271,7 +271,7 @@ class ThtOptionStringList : public pf::TStringList {
   void Clear() override;
 };
 
-// SELECT shown as a list; the drop-down list below shares all but its window and its height.
+// SELECT shown as a list.
 class TListBoxFormControlObj : public TFormControlObj {
  public:
   static constexpr int kEnterItems = 51;
@@ -285,10 +285,10 @@ class TListBoxFormControlObj : public TFormControlObj {
 
   // An OPTION: its text (a blank when empty), value (VALUE, else the text), selected flag and attributes.
   void AddOption(const std::string& text, bool selected, const TAttributeList& attributes);
-  // The selected option of a single-selection list (-1 when none), and whether option index is selected; read from
-  // the window when there is one.
-  int ItemIndex() const;
-  bool IsSelected(int index) const;
+  // The selected option of a single selection (-1 when none), and whether option index is selected; read from the
+  // window when there is one.
+  virtual int ItemIndex() const;
+  virtual bool IsSelected(int index) const;
   void HandleExit() override;
   void HandleEnter() override;
   void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
@@ -298,23 +298,43 @@ class TListBoxFormControlObj : public TFormControlObj {
   void AdjustSizeToFont(pf::TCanvas& canvas) override;
 
  protected:
-  // The drop-down list's constructor: its window is a combo box.
-  TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop, bool combo);
-  pf::TListBox* List() const;
-  pf::TComboBox* Combo() const;
-  // Adds option index to the window with its selection.
-  void ShowOption(int index);
-  void SelectOption(int index);
-  // Width: given, else the scroll bar, the widest option and 10.
-  int32_t NaturalWidth() const;
+  // Reads the element without making a window (the drop-down list makes its own).
+  struct TWithoutWindow {};
+  TListBoxFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop,
+                         TWithoutWindow);
+  // Adds option index to the window with its selection; selects option index in the window.
+  virtual void ShowOption(int index);
+  virtual void SelectOption(int index);
+  // The last option marked SELECTED (-1 when none): what a single selection without a window holds.
+  int MarkedIndex() const;
+  // Width: given, else the scroll bar, the widest option and 10; within what a window takes.
+  int32_t BoxWidth() const;
   // The count and the selection flags of the first kEnterItems options.
   void SaveSelection();
+
+ private:
+  pf::TListBox* List() const;
 };
 
-// SELECT shown as a drop-down list.
+// SELECT shown as a drop-down list: one selected option, shown in its box.
 class TComboFormControlObj : public TListBoxFormControlObj {
  public:
   TComboFormControlObj(TSectionList* owner, int32_t pos, TAttributeList& attributes, TProperties& prop);
+  int ItemIndex() const override;
+  bool IsSelected(int index) const override { return index >= 0 && index == ItemIndex(); }
+  void Paint(pf::TCanvas& canvas, int32_t x, int32_t y) override;
+  void ResetToDefault() override;
+  // The selected option's pair (empty when none is selected).
+  bool GetSubmission(int index, std::string& s) override;
+  void SetSubmissionData(int index, const std::string& value) override;
+  void AdjustSizeToFont(pf::TCanvas& canvas) override;
+
+ protected:
+  void ShowOption(int index) override;
+  void SelectOption(int index) override;
+
+ private:
+  pf::TComboBox* Combo() const;
 };
 
 class TTextAreaFormControlObj : public TFormControlObj {
