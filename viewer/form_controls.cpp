@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/core/codepage.h"
 #include "platform/core/strings.h"
 #include "platform/ui/stdctrls.h"
 #include "viewer/borders.h"
@@ -50,12 +51,6 @@ void WantArrows(pf::TWinControl& control) {
 int32_t HeightOfA(const TMyFont& font, pf::TCanvas& canvas) {
   font.AssignToCanvas(canvas);
   return canvas.TextHeight("A");
-}
-
-// One line of text at (x, y), clipped to box.
-void TextInBox(pf::TCanvas& canvas, const pf::TRect& box, int32_t x, int32_t y, const std::string& text) {
-  canvas.SetBkMode(pf::TRANSPARENT);
-  canvas.TextRect(box, x, y, text);
 }
 
 }  // namespace
@@ -257,6 +252,28 @@ TFormControlObj::~TFormControlObj() = default;
 
 pf::TObject* TFormControlObj::Viewer() const { return Owner->TheOwner ? Owner->TheOwner->Sender() : nullptr; }
 
+std::string TFormControlObj::ToWindow(const std::string& text) const {
+  return pf::Utf16ToLatin1(AnsiToWideInCodePage(text, CodePage));
+}
+
+std::string TFormControlObj::FromWindow(const std::string& shown) const {
+  if (shown == ToWindow(windowSource_)) return windowSource_;
+  return WideToAnsiInCodePage(pf::Latin1ToUtf16(shown), CodePage);
+}
+
+void TFormControlObj::SetWindowText(const std::string& text) {
+  windowSource_ = text;
+  if (TheControl) TheControl->SetText(ToWindow(text));
+}
+
+std::string TFormControlObj::WindowText() const { return TheControl ? FromWindow(TheControl->Text()) : windowSource_; }
+
+void TFormControlObj::TextInBox(pf::TCanvas& canvas, const pf::TRect& box, int32_t x, int32_t y,
+                                const std::string& text) const {
+  canvas.SetBkMode(pf::TRANSPARENT);
+  canvas.TextRectW(box, x, y, AnsiToWideInCodePage(text, CodePage));
+}
+
 void TFormControlObj::InstallControl(std::unique_ptr<pf::TWinControl> control, std::function<void()> click) {
   control->SetLeft(kParkedLeft);
   control->SetEnabled(!Disabled);
@@ -400,36 +417,33 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* owner, int32_t pos, TAttr
   if (attributes.FindSymbol(SizeSy, attribute) && attribute->Value >= 1) EditSize = attribute->Value;
   if (attributes.FindSymbol(MaxLengthSy, attribute)) MaxLength = std::max(0, attribute->Value);
   tmAveCharWidth = Font->Metrics.tmAveCharWidth;
-  if (!owner->PPanel) return;
-  auto edit = std::make_unique<pf::TEdit>(nullptr);
-  edit->SetWidth(kEditWidth);
-  edit->SetText(Value);
-  if (Password) edit->SetPasswordChar('*');
-  edit->SetMaxLength(MaxLength);
-  edit->SetReadOnly(ReadOnly);
-  edit->OnKeyPress = [this](pf::TObject* sender, char& key) { MyForm->EditKeyPress(sender, key); };
-  InstallControl(std::move(edit), [this] { FormControlClick(); });
+  if (owner->PPanel) {
+    auto edit = std::make_unique<pf::TEdit>(nullptr);
+    edit->SetWidth(kEditWidth);
+    if (Password) edit->SetPasswordChar('*');
+    edit->SetMaxLength(MaxLength);
+    edit->SetReadOnly(ReadOnly);
+    edit->OnKeyPress = [this](pf::TObject* sender, char& key) { MyForm->EditKeyPress(sender, key); };
+    InstallControl(std::move(edit), [this] { FormControlClick(); });
+  }
+  SetWindowText(Value);
 }
 
 pf::TEdit* TEditFormControlObj::Edit() const { return static_cast<pf::TEdit*>(TheControl.get()); }
 
-void TEditFormControlObj::HandleEnter() { EnterValue = Edit() ? Edit()->Text() : Value; }
+void TEditFormControlObj::HandleEnter() { EnterValue = WindowText(); }
 
-void TEditFormControlObj::HandleExit() { ReportChange(Edit() ? Edit()->Text() : Value); }
+void TEditFormControlObj::HandleExit() { ReportChange(WindowText()); }
 
-void TEditFormControlObj::ResetToDefault() {
-  if (Edit()) Edit()->SetText(Value);
-}
+void TEditFormControlObj::ResetToDefault() { SetWindowText(Value); }
 
 bool TEditFormControlObj::GetSubmission(int index, std::string& s) {
   if (index > 0) return false;
-  s = Pair(Edit() ? Edit()->Text() : Value);
+  s = Pair(WindowText());
   return true;
 }
 
-void TEditFormControlObj::SetSubmissionData(int index, const std::string& value) {
-  if (Edit()) Edit()->SetText(value);
-}
+void TEditFormControlObj::SetSubmissionData(int index, const std::string& value) { SetWindowText(value); }
 
 void TEditFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
   if (!Edit()) return;
@@ -445,7 +459,7 @@ void TEditFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
   DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clWhite, Disabled, Owner->PrintMonochromeBlack,
                    false);
   Font->AssignToCanvas(canvas);
-  const std::string text = Edit() ? Edit()->Text() : Value;
+  const std::string text = WindowText();
   const int32_t top = y + (box.Height() - canvas.TextHeight("A")) / 2;
   TextInBox(canvas, box, x + kTextInset, top, Password ? std::string(text.size(), '*') : text);
 }
@@ -466,7 +480,7 @@ TButtonFormControlObj::TButtonFormControlObj(TSectionList* owner, int32_t pos, T
   }
   if (!owner->PPanel) return;
   auto button = std::make_unique<pf::TButton>(nullptr);
-  button->SetCaption(Caption);
+  button->SetCaption(ToWindow(Caption));
   InstallControl(std::move(button), [this] { HandleClick(); });
 }
 
@@ -481,9 +495,9 @@ void TButtonFormControlObj::HandleClick() {
       break;
     case bkBrowse:
       if (Owner->OnFileBrowse && MyEdit && MyEdit->Edit()) {
-        std::string fileName = MyEdit->Edit()->Text();
+        std::string fileName = MyEdit->WindowText();
         Owner->OnFileBrowse(Viewer(), MyEdit, fileName);
-        MyEdit->Edit()->SetText(fileName);
+        MyEdit->SetWindowText(fileName);
       }
       break;
     case bkButton:
@@ -494,7 +508,9 @@ void TButtonFormControlObj::HandleClick() {
 void TButtonFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
   if (!TheControl) return;
   const int32_t height = std::max(Height, HeightOfA(*Font, canvas) + kButtonExtraHeight);
-  const int32_t width = Width >= kGiven && !PercentWidth ? Width : canvas.TextWidth(Caption) + kButtonExtraWidth;
+  const int32_t width = Width >= kGiven && !PercentWidth
+                            ? Width
+                            : canvas.TextExtentW(AnsiToWideInCodePage(Caption, CodePage)).cx + kButtonExtraWidth;
   TheControl->SetBounds(TheControl->Left(), TheControl->Top(), ClampedSize(width), ClampedSize(height));
 }
 
@@ -503,7 +519,7 @@ void TButtonFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
   DrawControlFrame(canvas, box.Left, box.Top, box.Right, box.Bottom, pf::clBtnFace, Disabled,
                    Owner->PrintMonochromeBlack, true);
   Font->AssignToCanvas(canvas);
-  const pf::TSize extent = canvas.TextExtent(Caption);
+  const pf::TSize extent = canvas.TextExtentW(AnsiToWideInCodePage(Caption, CodePage));
   TextInBox(canvas, box, x + (box.Width() - extent.cx) / 2, y + (box.Height() - extent.cy) / 2, Caption);
 }
 
@@ -676,7 +692,7 @@ void TListBoxFormControlObj::AddOption(const std::string& text, bool selected, c
 
 void TListBoxFormControlObj::ShowOption(int index) {
   if (!TheControl) return;
-  List()->Items().Add(TheOptions[index]);
+  List()->Items().Add(ToWindow(TheOptions[index]));
   if (TheOptions.GetSelected(index)) SelectOption(index);
 }
 
@@ -786,7 +802,7 @@ pf::TComboBox* TComboFormControlObj::Combo() const { return static_cast<pf::TCom
 
 void TComboFormControlObj::ShowOption(int index) {
   if (!TheControl) return;
-  Combo()->Items().Add(TheOptions[index]);
+  Combo()->Items().Add(ToWindow(TheOptions[index]));
   // The box picks its first item by itself; without a selected option it shows none.
   const bool selected = TheOptions.GetSelected(index);
   if (selected || index == 0) Combo()->SetItemIndex(selected ? index : -1);
@@ -861,12 +877,11 @@ TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* owner, int32_t po
 pf::TMemo* TTextAreaFormControlObj::Memo() const { return static_cast<pf::TMemo*>(TheControl.get()); }
 
 std::string TTextAreaFormControlObj::SubmittedText() const {
-  if (!Memo()) return TheText;
-  if (Wrap != wrapHard) return Memo()->Text();
+  if (!Memo() || Wrap != wrapHard) return WindowText();
   pf::TStrings& lines = Memo()->Lines();
   std::string text;
   for (int i = 0; i < lines.Count(); ++i) text += (i > 0 ? "\r\n" : "") + lines[i];
-  return text;
+  return FromWindow(text);
 }
 
 void TTextAreaFormControlObj::HandleEnter() { EnterValue = SubmittedText(); }
@@ -874,9 +889,8 @@ void TTextAreaFormControlObj::HandleEnter() { EnterValue = SubmittedText(); }
 void TTextAreaFormControlObj::HandleExit() { ReportChange(SubmittedText()); }
 
 void TTextAreaFormControlObj::ResetToDefault() {
-  if (!Memo()) return;
-  Memo()->SetText(TheText);
-  Memo()->ScrollToStart();
+  SetWindowText(TheText);
+  if (Memo()) Memo()->ScrollToStart();
 }
 
 bool TTextAreaFormControlObj::GetSubmission(int index, std::string& s) {
@@ -885,9 +899,7 @@ bool TTextAreaFormControlObj::GetSubmission(int index, std::string& s) {
   return true;
 }
 
-void TTextAreaFormControlObj::SetSubmissionData(int index, const std::string& value) {
-  if (Memo()) Memo()->SetText(value);
-}
+void TTextAreaFormControlObj::SetSubmissionData(int index, const std::string& value) { SetWindowText(value); }
 
 void TTextAreaFormControlObj::AdjustSizeToFont(pf::TCanvas& canvas) {
   pf::TMemo* memo = Memo();
@@ -911,7 +923,7 @@ void TTextAreaFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
                    false);
   Font->AssignToCanvas(canvas);
   pf::TStringList lines;
-  lines.SetText(Memo() ? Memo()->Text() : TheText);
+  lines.SetText(WindowText());
   const int32_t lineHeight = canvas.TextHeight("A");
   for (int i = 0, line = y + kTextInset; i < lines.Count() && line < box.Bottom; ++i, line += lineHeight)
     TextInBox(canvas, box, x + kTextInset, line, lines[i]);

@@ -127,6 +127,15 @@ class TFormControlObj : public TIDObject {
   virtual void ClearData() {}
   virtual void AdjustSizeToFont(pf::TCanvas& canvas) {}
 
+  // Texts go between the element's code page and the window layer's Latin-1 both ways. A window text left as it
+  // was set reads back as the text it was set from, so that characters Latin-1 lacks are not lost.
+  std::string ToWindow(const std::string& text) const;
+  std::string FromWindow(const std::string& shown) const;
+  // The window's text (edit box, memo) set from, and read back into, the element's code page; without a window,
+  // the text last set.
+  void SetWindowText(const std::string& text);
+  std::string WindowText() const;
+
   // Painting puts the windowed control at (left, top) of the paint panel, shows it and marks it shown.
   void ShowAt(int32_t left, int32_t top);
   // The size of the windowed control (0 without one).
@@ -148,6 +157,11 @@ class TFormControlObj : public TIDObject {
   // "Name=" + value.
   std::string Pair(const std::string& value) const { return Name + "=" + value; }
   pf::TObject* Viewer() const;
+  // The text in the element's code page drawn clipped to box, for the printed looks.
+  void TextInBox(pf::TCanvas& canvas, const pf::TRect& box, int32_t x, int32_t y, const std::string& text) const;
+
+ private:
+  std::string windowSource_;  // the text the window's text was last set from
 };
 
 // Makes a control of class T and gives it to its form.

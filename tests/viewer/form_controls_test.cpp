@@ -218,6 +218,28 @@ TEST(FormControls, TabIndexComesFirstInTheTabOrder) {
   EXPECT_LT(TabOrderKey(99998, 5), TabOrderKey(123456, 0));
 }
 
+// On a UTF-8 page the windows show the page's characters (in the window layer's Latin-1), and what comes back,
+// typed or left as it was, is in the page's code page; the drop-down list submits its one selected option.
+TEST(FormControls, TextsCrossBetweenThePagesCodePageAndTheWindows) {
+  Page page(
+      "\xEF\xBB\xBF<form><input type=submit value=\"Gr\xC3\xBC\xC3\x9F\xC3\xA9\"><select name=s><option value=1>"
+      "\xC3\x84pfel<option selected value=2>Birnen</select><input name=e value=\"\xE2\x82\xAC\xC3\xA4\">"
+      "<input name=f value=x><textarea name=t>\xC3\xB6</textarea></form>");
+  EXPECT_EQ(page.Control(0).GetControl()->Caption(), "Gr\xFC\xDF\xE9");
+  auto& select = page.Control<TComboFormControlObj>(1);
+  EXPECT_EQ(dynamic_cast<pf::TComboBox&>(*select.GetControl()).Items()[0], "\xC4pfel");
+  EXPECT_EQ(page.Control(2).GetControl()->Text(), "?\xE4");  // the euro sign is no Latin-1 character
+  pf::TWinControl& typed = *page.Control(3).GetControl();
+  typed.SetFocus();
+  pf::SendKeyStroke(typed, 'A', pf::ssCtrl);
+  pf::SendText(typed, "\xDF");
+  EXPECT_EQ(page.Values(), "s=2|e=\xE2\x82\xAC\xC3\xA4|f=\xC3\x9F|t=\xC3\xB6");
+  std::string pair;
+  EXPECT_TRUE(select.GetSubmission(0, pair));
+  EXPECT_EQ(pair, "s=2");
+  EXPECT_FALSE(select.GetSubmission(1, pair));
+}
+
 // Controls that painting did not place wait at the parked left, visible (so that they keep their tab order);
 // painting places those whose lines it paints.
 TEST(FormControls, ParkingAfterLayoutAndPainting) {
