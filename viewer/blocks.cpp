@@ -13,10 +13,6 @@ namespace viewer {
 
 namespace {
 
-std::string AttributeText(const TAttributeList* attributes, THtmlSymbol symbol) {
-  return attributes ? attributes->TextOf(symbol) : "";
-}
-
 // Two adjoining vertical margins as one.
 int32_t CollapsedMargin(int32_t a, int32_t b) {
   if (a >= 0 && b >= 0) return std::max(a, b);
@@ -59,7 +55,7 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
   const std::string& align = StringOf(prop.Props[piTextAlign]);
   Justify = align == "right" ? 3 : align == "center" ? 2 : 1;
   TagClass = prop.PropTag + "." + prop.PropClass;
-  Title = AttributeText(attributes, TitleSy);
+  if (attributes) Title = attributes->TextOf(TitleSy);
   BGPos = prop.GetBackgroundPosition();
   std::string url;
   if (prop.GetBackgroundImage(url) && !url.empty()) BGImage = TImageObj::CreateFromUrl(masterList, url);
@@ -68,7 +64,7 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
   int autoCount = 0;
   ConvertBlockBoxValues(BoxValues, 0, 0, EmSize, ExSize, MargArray, autoCount);
   ConvertVerticalMargins(BoxValues, 0, EmSize, ExSize, MargArray, topMarginIsDefault_, ConvertedMargins);
-  const std::string id = pf::LowerCase(AttributeText(attributes, IDSy));
+  const std::string id = attributes ? pf::LowerCase(attributes->TextOf(IDSy)) : "";
   if (registerId && !id.empty()) masterList->IDNameList.AddObject(id, this);
   if (collapseTopMargin) CollapseTopMargin(ownerCell);
   if (Positioning == posAbsolute) MyCell->OwnIMgr = std::make_unique<IndentManager>();
@@ -374,14 +370,14 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* masterList, TProperti
     : TBlock(masterList, prop, ownerCell, attributes, false, false),
       InnerTable(tableBlock),
       CaptionAlign(tableBlock->TableAlign) {
-  const std::string align = AttributeText(attributes, AlignSy);
+  const std::string align = attributes ? attributes->TextOf(AlignSy) : "";
   if (pf::SameText(align, "center"))
     CaptionAlign = 2;
   else if (pf::SameText(align, "left") && FloatLR == 0)
     FloatLR = 5;
   else if (pf::SameText(align, "right") && FloatLR == 0)
     FloatLR = 6;
-  WrapperID = pf::LowerCase(AttributeText(attributes, IDSy));
+  if (attributes) WrapperID = pf::LowerCase(attributes->TextOf(IDSy));
   for (int side : {piMarginTop, piMarginBottom}) {
     MargArray[side] = tableBlock->MargArray[side];
     BoxValues[side] = tableBlock->BoxValues[side];

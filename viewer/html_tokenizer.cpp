@@ -21,10 +21,7 @@ constexpr size_t kMaxEntityName = 11;
 constexpr int32_t kBeyondUnicode = 0x110000;  // numeric references saturate here
 constexpr char16_t kReplacementCharacter = 0xFFFD;
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool IsUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLetter(unsigned char c) { return IsUpper(c) || (c >= 'a' && c <= 'z'); }
-bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'A' && c <= 'F'); }  // c upper-cased
 // Command and parameter names of an include.
 bool IsNameChar(unsigned char c) { return IsDigit(c) || IsUpper(c) || c == '_'; }
 
@@ -563,8 +560,8 @@ bool THtmlTokenizer::ScanEntity(bool attribute, Entity& entity) {
     const bool hex = Ch == 'X';
     if (hex) keep();
     auto digit = [&]() -> int {
-      if (IsDigit(Ch)) return Ch - '0';
-      return hex && IsHexDigit(Ch) ? Ch - 'A' + 10 : -1;
+      const auto c = static_cast<char>(Ch);
+      return hex ? HexDigitValue(c) : IsDigit(c) ? c - '0' : -1;
     };
     if (digit() < 0) return false;
     int64_t code = 0;

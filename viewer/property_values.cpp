@@ -150,12 +150,6 @@ namespace {
 
 constexpr size_t kMaxHexDigits = 6;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // "r, g, b" inside the parentheses after "rgb"; a component with "%" is a percentage of 255, others integers (0 when
 // no number), each clamped to 0..255.
 bool ParseFunctionalColor(std::string_view s, pf::TColor& color) {
@@ -192,7 +186,7 @@ bool ParseHexColor(std::string_view digits, pf::TColor& color) {
   }
   uint32_t value = 0;
   for (char c : text) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return false;
     value = value * 16 + static_cast<uint32_t>(digit);
   }

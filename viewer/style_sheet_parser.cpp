@@ -4,19 +4,17 @@
 
 #include "platform/core/strings.h"
 #include "viewer/url_routines.h"
+#include "viewer/viewer_shared.h"
 
 namespace viewer {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsNameChar(char c) { return c == '-' || IsDigit(c) || IsLetter(c); }
 bool IsSelectorChar(char c) {
   return c == ' ' || c == '#' || c == '*' || c == '-' || c == '.' || c == ':' || c == '>' || c == '_' || IsDigit(c) ||
          IsLetter(c);
 }
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 // Nested media blocks deeper than this are skipped, so that no sheet can exhaust the stack.
 constexpr int kMaxMediaDepth = 16;
@@ -430,7 +428,7 @@ std::vector<std::string> SplitCssTerms(std::string_view value) {
   };
   for (size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
-    if (StartsWith(value.substr(i), "url(") || StartsWith(value.substr(i), "rgb(")) {
+    if (value.substr(i).starts_with("url(") || value.substr(i).starts_with("rgb(")) {
       flush();
       const size_t close = std::min(value.find(')', i), value.size() - 1);
       terms.emplace_back(value.substr(i, close - i + 1));

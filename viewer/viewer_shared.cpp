@@ -245,23 +245,12 @@ std::string ReplaceChar(std::string_view s, char from, char to) {
   return out;
 }
 
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::string DecodePercentEscapes(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
-    const int code = s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0
-                         ? HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])
+    const int code = s[i] == '%' && i + 2 < s.size() && HexDigitValue(s[i + 1]) >= 0 && HexDigitValue(s[i + 2]) >= 0
+                         ? HexDigitValue(s[i + 1]) * 16 + HexDigitValue(s[i + 2])
                          : 0;
     if (code != 0) {
       out.push_back(static_cast<char>(code));

@@ -352,6 +352,14 @@ class TIDNameList {
 inline int32_t MinOf(int32_t a, int32_t b) { return a < b ? a : b; }
 inline int32_t MaxOf(int32_t a, int32_t b) { return a > b ? a : b; }
 
+// ASCII character classes of the readers of pages and style sheets (no locale).
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+// The value of a hexadecimal digit of either case, -1 for any other character.
+constexpr int HexDigitValue(char c) {
+  return IsDigit(c) ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
 // 1-based position of sub in s at or after start (the whole of s when start <= 1); 0 when absent.
 int PosFrom(std::string_view sub, std::string_view s, int start);
 std::string ReplaceChar(std::string_view s, char from, char to);
