@@ -23,11 +23,6 @@ namespace {
 
 enum class Shape { Rectangle, Circle, Polygon };
 
-std::string AttributeText(const TAttributeList& attributes, THtmlSymbol symbol) {
-  TAttribute* attribute = nullptr;
-  return attributes.FindSymbol(symbol, attribute) ? attribute->Text : "";
-}
-
 // Pages are far smaller; the limit keeps a hostile map from making regions of millions of rows.
 constexpr int32_t kCoordLimit = 32767;
 
@@ -58,12 +53,11 @@ pf::HRGN MakeRegion(Shape shape, std::vector<int32_t> n) {
 void TMapItem::AddAreaFromAttributes(const TAttributeList& attributes) {
   if (AreaCount() >= kMaxAreas) return;
   TAttribute* attribute = nullptr;
-  const std::string shapeName = pf::LowerCase(pf::Copy(AttributeText(attributes, ShapeSy), 1, 4));
+  const std::string shapeName = pf::LowerCase(pf::Copy(attributes.TextOf(ShapeSy), 1, 4));
   const Shape shape = shapeName == "circ" ? Shape::Circle : shapeName == "poly" ? Shape::Polygon : Shape::Rectangle;
-  pf::HRGN region = MakeRegion(shape, ParseAreaCoords(AttributeText(attributes, CoordsSy)));
+  pf::HRGN region = MakeRegion(shape, ParseAreaCoords(attributes.TextOf(CoordsSy)));
   if (!region) return;
-  Area area{region, AttributeText(attributes, HRefSy), AttributeText(attributes, TargetSy),
-            AttributeText(attributes, TitleSy)};
+  Area area{region, attributes.TextOf(HRefSy), attributes.TextOf(TargetSy), attributes.TextOf(TitleSy)};
   if (attributes.FindSymbol(NoHrefSy, attribute)) area.Href.clear();
   areas_.push_back(std::move(area));
 }
