@@ -1,7 +1,5 @@
 // The main window on real widgets (offscreen), on a portable program folder with the sample pages and catalogue.
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "app/einstellungen.h"
 #include "app/main_rules.h"
@@ -14,6 +12,7 @@
 #include "platform/ui/printers.h"
 #include "platform/ui/system.h"
 #include "tests/app/app_test_support.h"
+#include "tests/pump_until.h"
 
 namespace {
 
@@ -78,10 +77,7 @@ TEST_F(MainWindowTest, StartsOnTheStartPageAndKeepsEveryWindowsPlace) {
   EXPECT_EQ((pf::TRect{form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()}), d);
   // The secondary windows are made once the first page has been painted.
   EXPECT_EQ(form->FragenForm, nullptr);
-  for (int round = 0; round < 200 && form->FragenForm == nullptr; ++round) {
-    pf::Application().ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  testing_clock::PumpUntil([&] { return form->FragenForm != nullptr; });
   ASSERT_TRUE(form->FragenForm && form->PEditorForm && form->EinstellungenForm && form->PexuAboutBox);
   Close();
   // The secondary windows wrote their places through the settings file before the main window closed it.
@@ -107,10 +103,7 @@ TEST_F(MainWindowTest, AMaximisedWindowStoresThePlaceItComesBackTo) {
   Start();
   const pf::TRect normal = form->BoundsRect();
   form->SetWindowState(pf::wsMaximized);
-  for (int round = 0; round < 100 && form->Width() == normal.Width(); ++round) {
-    pf::Application().ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  testing_clock::PumpUntil([&] { return form->Width() != normal.Width(); });
   ASSERT_GT(form->Width(), normal.Width());
   Close();
   pf::TIniFile ini(program.File("Pexu.ini"));

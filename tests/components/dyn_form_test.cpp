@@ -1,14 +1,13 @@
 // The form shadow: where the strips go, when they show, what they paint; the client texture and its tiling.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "components/dyn_form.h"
 #include "platform/core/exceptions.h"
 #include "platform/ui/extctrls.h"
 #include "tests/platform/core/test_helpers.h"
+#include "tests/pump_until.h"
 
 namespace components {
 namespace {
@@ -18,11 +17,7 @@ std::unique_ptr<pf::TForm> ActiveForm() {
   auto form = std::make_unique<pf::TForm>(nullptr);
   form->SetBounds(100, 100, 400, 300);
   form->Show();
-  for (int i = 0; i < 500 && !form->Active(); ++i) {
-    pf::Application().ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  EXPECT_TRUE(form->Active());
+  EXPECT_TRUE(testing_clock::PumpUntil([&] { return form->Active(); }));
   return form;
 }
 

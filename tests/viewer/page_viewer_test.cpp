@@ -17,6 +17,7 @@
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/system.h"
+#include "tests/pump_until.h"
 #include "viewer/form_controls.h"
 #include "viewer/page_viewer.h"
 
@@ -428,10 +429,7 @@ TEST_F(PageViewerTest, SelectionDoubleClickAndHover) {
   viewer_->FormControlMouseMove(viewer_->SectionList().FormControlList[0], 0, 2, 2);
   EXPECT_EQ(viewer_->HintText(), "Hilfe");
   viewer_->pointer.OverPanel = false;
-  for (int i = 0; i < 60 && covered.size() < 2; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    pf::Application().ProcessMessages();
-  }
+  testing_clock::PumpUntil([&] { return covered.size() >= 2; });
   EXPECT_EQ(covered, (std::vector<std::string>{"x.html", ""}));
 }
 

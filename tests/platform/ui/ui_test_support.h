@@ -14,7 +14,7 @@
 namespace ui_test {
 
 // Runs the event loop until done() holds or timeoutMs passed; answers done().
-inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
   QElapsedTimer clock;
   clock.start();
   while (!done() && clock.elapsed() < timeoutMs)
