@@ -1,4 +1,6 @@
 // The question-list editor on real widgets (offscreen): lists, keys, menus, opening and saving.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <filesystem>
 
 #include "app/peditor.h"
@@ -23,10 +25,22 @@ struct EditorTest : apptest::AppTest {
     editor->MsgTimer->SetInterval(50);
     Activate(*editor);
   }
-  // The user picks a part row.
-  void Choose(Row row) {
-    editor->PruefungsAuswahlComboBox->SetItemIndex(row);
-    editor->PruefungsAuswahlComboBoxChange();
+  // The user opens the drop-down of a box with a click, goes to one of its rows with the arrow keys and takes it.
+  static void Pick(pf::TComboBox& box, int row) {
+    auto* combo = static_cast<QComboBox*>(ui_test::Widget(box));
+    QTest::mouseClick(combo, Qt::LeftButton);
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(ui_test::RunUntil([&] { return view->isVisible(); }));
+    for (int i = 0; i < combo->count() && view->currentIndex().row() != row; ++i)
+      QTest::keyClick(view, view->currentIndex().row() < row ? Qt::Key_Down : Qt::Key_Up);
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(ui_test::RunUntil([&] { return !view->isVisible(); }));
+  }
+  void Choose(Row row) { Pick(*editor->PruefungsAuswahlComboBox, row); }
+  // The user clicks into an edit and types.
+  static void ClickAndType(pf::TCustomEdit& edit, const char* text) {
+    QTest::mouseClick(ui_test::Widget(edit), Qt::LeftButton);
+    QTest::keyClicks(ui_test::Widget(edit), QString::fromLatin1(text));
   }
   // Selects exactly these entries of a list.
   static void Select(pf::TListBox& list, std::initializer_list<const char*> ids) {
@@ -38,15 +52,14 @@ struct EditorTest : apptest::AppTest {
     QTest::keyClick(ui_test::Widget(control), key, modifiers);
   }
   std::string Panel(int i) { return editor->PEditorsbStatusBar->Panels()[i]->Text(); }
-  // An own list of TA with count 2, time 10 and a comment, as the user makes it.
-  void MakeList(std::initializer_list<const char*> ids) {
+  // An own list of TA with a comment, as the user makes it; count 2 (the first row) unless told otherwise.
+  void MakeList(std::initializer_list<const char*> ids, bool pickCount = true, const char* time = "10") {
     Choose(TA);
     Select(*editor->FragenListBox, ids);
     Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
-    editor->FragenAuswahlComboBox->SetItemIndex(0);
-    editor->FragenAuswahlComboBox->OnChange(nullptr);
-    editor->ZeitMaskEdit->SetText("10");
-    editor->qltKommentarEdit->SetText("Meine Liste");
+    if (pickCount) Pick(*editor->FragenAuswahlComboBox, 0);
+    ClickAndType(*editor->ZeitMaskEdit, time);
+    ClickAndType(*editor->qltKommentarEdit, "Meine Liste");
   }
   // The save dialog answers path.
   void Save(const std::string& path) {
@@ -74,10 +87,9 @@ TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
   EXPECT_EQ(Items(*editor->PruefungListBox), "TA101,TA103,TB101");
   EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2,3");
   EXPECT_EQ(Panel(1), "3");
-  editor->FragenAuswahlComboBox->SetItemIndex(1);
-  editor->FragenAuswahlComboBox->OnChange(nullptr);
+  Pick(*editor->FragenAuswahlComboBox, 1);
   EXPECT_EQ(Panel(1), "3/3");
-  editor->ZeitMaskEdit->SetText("45");
+  ClickAndType(*editor->ZeitMaskEdit, "45");
   EXPECT_EQ(Panel(1), "3/3/45");
 
   editor->FragenListBox->SelectAll();
@@ -143,6 +155,7 @@ TEST_F(EditorTest, ImportTakesTheWrongQuestionsOfThePartFromTheLog) {
            "<td valign=\"top\">ok</td><td>Richtig: 51 (100%) &nbsp; Falsch: </td>",
        })
     state.ExamLog.Add(line);
+  EXPECT_EQ(editor->PruefungsAuswahlComboBox->Text(), "");  // no part shows as chosen
   Key(*editor->PruefungListBox, Qt::Key_U, Qt::ControlModifier);
   EXPECT_EQ(Panel(0), "  Bitte den Prüfungsteil auswählen."_l1);
   Choose(TA);
@@ -183,25 +196,31 @@ TEST_F(EditorTest, SavingWritesTheListUnderItsName) {
   EXPECT_EQ(ReadFile(dir.File("x.qlt")).substr(0, 6), "TA=2\r\n");  // a blank comment is left out
 }
 
-// What is missing for a sheet is named, no dialog is shown, and the message colour goes back after its time.
+// What is missing for a sheet is named, the count or the time gets the focus, no dialog is shown, and the message
+// colour goes back after its time. The count box shows no count until the user picks one.
 TEST_F(EditorTest, SavingAnIncompleteListNamesWhatIsMissing) {
+  pf::TWinControl* count = editor->FragenAuswahlComboBox;
+  pf::TWinControl* time = editor->ZeitMaskEdit;
   const struct {
     std::initializer_list<const char*> ids;
-    int count;
+    bool pickCount;
     const char* time;
     std::string_view message;
+    pf::TWinControl* focused;
   } cases[] = {
-      {{"TA101"}, -1, "10", "  Weniger als 2 Fragen in der eigenen Fragenliste."},
-      {{"TA101", "TA102"}, -1, "10", "  Bitte die Anzahl der Prüfungsfragen festlegen."_l1},
-      {{"TA101", "TA102"}, 0, "", "  Bitte die Prüfungszeit [min] festlegen."_l1},
-      {{"TA101", "TA102"}, 0, "0", "  Bitte die Prüfungszeit [min] festlegen."_l1},
+      {{"TA101"}, false, "10", "  Weniger als 2 Fragen in der eigenen Fragenliste.", nullptr},
+      {{"TA101", "TA102"}, false, "10", "  Bitte die Anzahl der Prüfungsfragen festlegen."_l1, count},
+      {{"TA101", "TA102"}, true, "", "  Bitte die Prüfungszeit [min] festlegen."_l1, time},
+      {{"TA101", "TA102"}, true, "0", "  Bitte die Prüfungszeit [min] festlegen."_l1, time},
   };
   for (const auto& c : cases) {
-    MakeList(c.ids);
-    editor->FragenAuswahlComboBox->SetItemIndex(c.count);
-    editor->ZeitMaskEdit->SetText(c.time);
+    MakeList(c.ids, c.pickCount, c.time);
+    EXPECT_EQ(editor->FragenAuswahlComboBox->Text(), c.pickCount ? "2" : "");
     Key(*editor->PruefungListBox, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Panel(0), c.message);
+    if (c.focused) {
+      EXPECT_EQ(editor->ActiveControl(), c.focused) << c.message;
+    }
     EXPECT_EQ(editor->PEditorsbStatusBar->Panels()[0]->Color(), app::MsgColor);
     EXPECT_TRUE(ui_test::RunUntil([&] { return editor->PEditorsbStatusBar->Panels()[0]->Color() == pf::clBtnFace; }));
     EXPECT_EQ(Panel(0), c.message);
