@@ -1,6 +1,4 @@
 // The question-list editor on real widgets (offscreen): lists, keys, menus, opening and saving.
-#include <QAbstractItemView>
-#include <QComboBox>
 #include <filesystem>
 
 #include "app/peditor.h"
@@ -25,18 +23,7 @@ struct EditorTest : apptest::AppTest {
     editor->MsgTimer->SetInterval(50);
     Activate(*editor);
   }
-  // The user opens the drop-down of a box with a click, goes to one of its rows with the arrow keys and takes it.
-  static void Pick(pf::TComboBox& box, int row) {
-    auto* combo = static_cast<QComboBox*>(ui_test::Widget(box));
-    QTest::mouseClick(combo, Qt::LeftButton);
-    QAbstractItemView* view = combo->view();
-    ASSERT_TRUE(ui_test::RunUntil([&] { return view->isVisible(); }));
-    for (int i = 0; i < combo->count() && view->currentIndex().row() != row; ++i)
-      QTest::keyClick(view, view->currentIndex().row() < row ? Qt::Key_Down : Qt::Key_Up);
-    QTest::keyClick(view, Qt::Key_Return);
-    ASSERT_TRUE(ui_test::RunUntil([&] { return !view->isVisible(); }));
-  }
-  void Choose(Row row) { Pick(*editor->PruefungsAuswahlComboBox, row); }
+  void Choose(Row row) { ui_test::Pick(*editor->PruefungsAuswahlComboBox, row); }
   // The user clicks into an edit and types.
   static void ClickAndType(pf::TCustomEdit& edit, const char* text) {
     QTest::mouseClick(ui_test::Widget(edit), Qt::LeftButton);
@@ -57,7 +44,7 @@ struct EditorTest : apptest::AppTest {
     Choose(TA);
     Select(*editor->FragenListBox, ids);
     Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
-    if (pickCount) Pick(*editor->FragenAuswahlComboBox, 0);
+    if (pickCount) ui_test::Pick(*editor->FragenAuswahlComboBox, 0);
     ClickAndType(*editor->ZeitMaskEdit, time);
     ClickAndType(*editor->qltKommentarEdit, "Meine Liste");
   }
@@ -87,7 +74,7 @@ TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
   EXPECT_EQ(Items(*editor->PruefungListBox), "TA101,TA103,TB101");
   EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2,3");
   EXPECT_EQ(Panel(1), "3");
-  Pick(*editor->FragenAuswahlComboBox, 1);
+  ui_test::Pick(*editor->FragenAuswahlComboBox, 1);
   EXPECT_EQ(Panel(1), "3/3");
   ClickAndType(*editor->ZeitMaskEdit, "45");
   EXPECT_EQ(Panel(1), "3/3/45");
@@ -128,22 +115,6 @@ TEST_F(EditorTest, KeysInTheLists) {
   EXPECT_EQ(shown.size(), 2u);
   Key(own, Qt::Key_F1);
   EXPECT_EQ(port.loaded.back(), "/opt/pexu/html/peditorhilfe.html#top");
-}
-
-// The editor keeps its pool and its part to itself: a running sheet of part TA keeps its part, class, mode and
-// pool while the editor shows a question of part VE.
-TEST_F(EditorTest, ShowingAQuestionOfAnotherPartLeavesTheRunningExamAlone) {
-  char mode = 'k';
-  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "", mode));
-  pf::TStringList sheetPool;
-  sheetPool.Assign(state.CatalogueLines);
-  Choose(VE);
-  Select(*editor->FragenListBox, {"VB102"});
-  Key(*editor->FragenListBox, Qt::Key_T, Qt::ControlModifier);
-  EXPECT_EQ(shown, std::vector<std::string>{"VEVB102"});
-  EXPECT_EQ((std::string{state.PartLetter, state.ClassLetter, state.ModeLetter}), "TAk");
-  EXPECT_TRUE(state.CatalogueLines.Equals(sheetPool));
-  EXPECT_EQ(state.ShownQuestionId, "");
 }
 
 // The wrongly answered questions of the log that are in the chosen pool, each once; without a part a message.
