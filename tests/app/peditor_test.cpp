@@ -230,6 +230,8 @@ TEST_F(EditorTest, ADamagedListChangesNothing) {
       "TA=2\r\n",
       "TA=2\r\nZeit=10\r\nTA101\r\nTA1",
       "XY=2\r\nZeit=10\r\nTA101\r\nTA102\r\n",
+      "BA=2\r\nZeit=10\r\nBA101\r\nBA102\r\n",   // no part of the catalogue
+      "TA=2\r\nZeit=120\r\nTA101\r\nTA102\r\n",  // more than the time field holds
       "TA=zwei\r\nZeit=10\r\nTA101\r\nTA102\r\n",
       "TA=2\r\nDauer=10\r\nTA101\r\nTA102\r\n",
       "TA=2\r\nZeit=0\r\nTA101\r\nTA102\r\n",
