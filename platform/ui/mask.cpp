@@ -114,8 +114,8 @@ std::string TMaskEdit::EditText() const { return FromQString(WidgetOf<QLineEdit>
 
 void TMaskEdit::WndProc(TMessage& message) {
   TCustomEdit::WndProc(message);
-  // After the widget's own handling of the release, which leaves the caret where the click landed: behind the
-  // last blank nothing can be typed.
+  // The widget has left the caret where the click landed; beyond the first free position typing goes nowhere, so
+  // the caret goes back to it.
   if (message.Msg != WM_LBUTTONUP || editMask_.empty()) return;
   auto* edit = WidgetOf<QLineEdit>(*this);
   if (edit->hasSelectedText()) return;
