@@ -80,7 +80,7 @@ class TPEditorForm : public pf::TForm {
   void Msg(const std::string& text);
 
  private:
-  struct QuestionList;
+  struct OpenedList;
   void BuildMenus();
   void BuildControls();
   pf::TSpeedButton* AddToolButton(Glyph glyph, const std::string& hint, void (TPEditorForm::*click)());
@@ -88,8 +88,9 @@ class TPEditorForm : public pf::TForm {
   bool ReadPool(const std::string& code, pf::TStringList& lines);
   // Shows the pool read by ReadPool; a plain choice of the user also empties the own list, count, time and comment.
   void ShowPool(const std::string& code, const pf::TStrings& lines, bool plainChoice);
-  bool ReadQuestionList(const std::string& path, QuestionList& list);
-  void TakeQuestionList(const QuestionList& list);
+  // The list at path when the editor can show it.
+  bool ReadQuestionList(const std::string& path, OpenedList& opened);
+  void TakeQuestionList(const OpenedList& opened);
   void SelectPartRow(const std::string& code);
   void RemoveDuplicateQuestions();
   void FillQuestionCountCombo();

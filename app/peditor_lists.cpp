@@ -18,15 +18,8 @@ namespace {
 
 constexpr int kMaxQuestionCount = 50;
 constexpr int kMaxMinutes = 99;  // the time field holds two digits
-// A list of every question of a part is a few kilobytes; anything far larger is not a question list.
-constexpr int64_t kMaxListBytes = 1 << 20;
 constexpr std::string_view kListFilter = "Fragenlisten (*.qlt)|*.qlt";
 constexpr std::string_view kWrongMarker = "Falsch: ";
-
-bool IsPartCode(std::string_view code) {
-  return code.size() == 2 && std::string_view("BTV").find(code[0]) != std::string_view::npos &&
-         (code[1] == 'A' || code[1] == 'E');
-}
 
 std::string Rest(std::string_view line, int from) { return pf::Copy(line, from, static_cast<int>(line.size())); }
 
@@ -35,12 +28,8 @@ std::string UnfitListText() { return std::string(" Die Fragenliste passt nicht z
 }  // namespace
 
 // A question list as read from its file, checked against the pool of its part before anything is shown.
-struct TPEditorForm::QuestionList {
-  std::string comment;
-  std::string code;
-  int32_t count = 0;
-  std::string time;
-  std::vector<std::string> ids;
+struct TPEditorForm::OpenedList {
+  engine::QuestionList list;  // the identifiers as the pool writes them
   pf::TStringList pool;
 };
 
@@ -170,63 +159,43 @@ void TPEditorForm::FragentextanzeigenClick(pf::TListBox& list) {
   }
 }
 
-// Reads "#comment" (optional), part code + "=" + count, "Zeit=" + minutes and the identifiers; blank lines carry
-// nothing. The file fits only when all of it has that shape and every identifier is in the pool of its part, which
-// is read on the way (a missing or damaged pool has been reported then).
-bool TPEditorForm::ReadQuestionList(const std::string& path, QuestionList& list) {
-  pf::TStringList lines;
-  if (pf::FileSize(path) > kMaxListBytes) return false;
-  try {
-    lines.LoadFromFile(path);
-  } catch (const pf::Exception&) {
+// The editor takes a list that the engine can read when it can show all of it: a part of the catalogue, a time that
+// fits the two-digit field, and questions that are all in the pool of that part, which is read on the way (a
+// missing or damaged pool has been reported then).
+bool TPEditorForm::ReadQuestionList(const std::string& path, OpenedList& opened) {
+  engine::QuestionList& list = opened.list;
+  if (!engine::ReadQuestionList(path, list) || !engine::IsCataloguePart(list.partCode[0], list.partCode[1]) ||
+      list.minutes > kMaxMinutes || !ReadPool(list.partCode, opened.pool))
     return false;
-  }
-  for (int i = lines.Count() - 1; i >= 0; --i) {
-    if (pf::Trim(lines[i]).empty()) lines.Delete(i);
-  }
-  if (lines.Count() > 0 && pf::Copy(lines[0], 1, 1) == "#") {
-    list.comment = Rest(lines[0], 2);
-    lines.Delete(0);
-  }
-  if (lines.Count() < 2) return false;
-  list.code = pf::UpperCase(pf::Copy(lines[0], 1, 2));
-  int32_t minutes = 0;
-  if (!IsPartCode(list.code) || pf::Copy(lines[0], 3, 1) != "=" ||
-      !pf::TryStrToInt(pf::Trim(Rest(lines[0], 4)), list.count))
-    return false;
-  list.time = pf::Trim(Rest(lines[1], 6));
-  if (pf::UpperCase(pf::Copy(lines[1], 1, 5)) != "ZEIT=" || !pf::TryStrToInt(list.time, minutes) || minutes < 1 ||
-      minutes > kMaxMinutes)
-    return false;
-  if (!ReadPool(list.code, list.pool)) return false;
   pf::TStringList ids;
   ids.SetSorted(true);
-  for (int i = 0; i < list.pool.Count(); ++i) {
-    if (pf::Copy(list.pool[i], 1, 2) == "::") ids.Add(pf::Copy(list.pool[i], 3, 5));
+  for (int i = 0; i < opened.pool.Count(); ++i) {
+    if (pf::Copy(opened.pool[i], 1, 2) == "::") ids.Add(pf::Copy(opened.pool[i], 3, 5));
   }
-  for (int i = 2; i < lines.Count(); ++i) {
+  for (std::string& id : list.ids) {
     int index = -1;
-    if (!ids.Find(pf::Trim(lines[i]), index)) return false;
-    list.ids.push_back(ids[index]);  // as the pool writes it
+    if (!ids.Find(pf::Trim(id), index)) return false;
+    id = ids[index];
   }
   return true;
 }
 
-void TPEditorForm::TakeQuestionList(const QuestionList& list) {
-  ShowPool(list.code, list.pool, false);
+void TPEditorForm::TakeQuestionList(const OpenedList& opened) {
+  const engine::QuestionList& list = opened.list;
+  ShowPool(list.partCode, opened.pool, false);
   pf::TStrings& own = PruefungListBox->Items();
   own.Clear();
   for (const std::string& id : list.ids) own.Add(id);
   RemoveDuplicateQuestions();
-  qltKommentarEdit->SetText(list.comment);
+  qltKommentarEdit->SetText(list.title.value_or(""));
   FillQuestionCountCombo();
-  const int countIndex = list.count - 2;
+  const int countIndex = list.questionCount - 2;
   if (countIndex >= 0 && countIndex < FragenAuswahlComboBox->Items().Count()) {
     FragenAuswahlComboBox->SetItemIndex(countIndex);
     FragenAuswahlComboBoxChange();
   }
-  ZeitMaskEdit->SetText(list.time);
-  SelectPartRow(list.code);
+  ZeitMaskEdit->SetText(pf::IntToStr(list.minutes));
+  SelectPartRow(list.partCode);
 }
 
 void TPEditorForm::OeffnenSpeedButtonClick() {
@@ -242,13 +211,13 @@ void TPEditorForm::OeffnenSpeedButtonClick() {
     return;
   }
   // Nothing changes unless the whole file fits: a damaged list leaves the work in the editor as it was.
-  QuestionList list;
-  if (!ReadQuestionList(path, list)) {
+  OpenedList opened;
+  if (!ReadQuestionList(path, opened)) {
     Msg(UnfitListText());
     return;
   }
   engine_.State().QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
-  TakeQuestionList(list);
+  TakeQuestionList(opened);
 }
 
 void TPEditorForm::SpeichernSpeedButtonClick() {

@@ -179,7 +179,7 @@ std::vector<NamedPoint> WindowPoints(TPexuForm& form) {
     TPEditorForm& e = *form.PEditorForm;
     centre("editor-part", *e.PruefungsAuswahlComboBox);
     centre("editor-count", *e.FragenAuswahlComboBox);
-    points.push_back({"editor-time", e.ZeitMaskEdit, Point(*e.ZeitMaskEdit, {4, e.ZeitMaskEdit->Height() / 2})});
+    centre("editor-time", *e.ZeitMaskEdit);
     centre("editor-comment", *e.qltKommentarEdit);
     centre("editor-own", *e.PruefungListBox);
     for (int i = 0; i < e.FragenListBox->Items().Count() && i < 5; ++i) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,26 @@ class TZipReader;
 namespace engine {
 
 struct QuestionRecord;
+
+// An own question list as its file holds it: an optional "#" title, part code + "=" + questions per sheet,
+// "Zeit=" + minutes, then one identifier per line. A sheet of mode 'a' is drawn from it; it is handed to the sheet
+// builder instead of being put into the shared state first, so that a list that cannot be drawn changes nothing.
+struct QuestionList {
+  std::optional<std::string> title;  // the first line without its "#", when it has one
+  std::string partCode;              // the head's first two characters in upper case, not yet checked
+  int32_t questionCount = 0;
+  std::string timeText;          // trimmed
+  int32_t minutes = 0;           // at least 1
+  std::vector<std::string> ids;  // the lines after "Zeit=" as written; blank lines carry nothing
+};
+
+// Reads a question list file. False when it cannot be read or has not that form: no head or time line, no "=" after
+// the part code, a count or time that is not a number, a time below one minute, or more than a megabyte (a list of
+// every question of a part is a few kilobytes).
+bool ReadQuestionList(const std::string& path, QuestionList& list);
+
+// The part codes of the catalogue: TA, TE, BE and VE (operating and regulations are examined in class E only).
+bool IsCataloguePart(char part, char cls);
 
 class Engine {
  public:
@@ -63,21 +84,12 @@ class Engine {
   void PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
                                 const std::string& method, const pf::TStrings& results);
 
-  // What an own question list gives a sheet of mode 'a': questions per sheet, the time limit in minutes and the
-  // listed identifiers as written. It is handed to the sheet builder instead of being put into the shared state
-  // first, so that a list that cannot be drawn changes nothing.
-  struct OwnList {
-    int32_t questionCount = 0;
-    std::string timeText;
-    std::vector<std::string> ids;
-  };
-
   // Draws, writes and shows a sheet in mode 'k' (exam), 't' (training block section) or 'a' (own list, which then
   // must be given). A part code the catalogue does not have (only TA, TE, BE and VE) is refused with a warning
   // before anything is drawn. On success the shared state describes the new sheet and sheetId and mode hold its
   // number and mode; on failure nothing changes.
   bool BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode,
-                      const OwnList* ownList = nullptr);
+                      const QuestionList* ownList = nullptr);
 
   // Saves a page (Latin-1 lines), shows it at "#top" and takes its title as the window caption.
   void SaveAndShowPage(const std::string& fileName, const pf::TStrings& lines);
@@ -116,7 +128,7 @@ class Engine {
     std::string sheetId;
   };
   bool LoadOwnList(const std::string& path);
-  bool SelectFromOwnList(const OwnList& ownList, pf::TStringList& selected);
+  bool SelectFromOwnList(const QuestionList& ownList, pf::TStringList& selected);
   bool WriteSheet(Sheet& sheet);
   void WriteSheetHeader(const Sheet& sheet, const std::string& version, pf::TStringList& page);
   void WriteQuestionBlock(const Sheet& sheet, const QuestionRecord& record, int index, const pf::TStrings& order,

@@ -11,11 +11,42 @@ using namespace pf::literals;
 
 namespace {
 
+constexpr int64_t kMaxListBytes = 1 << 20;
+
 std::string TooFewQuestionsText() {
   return std::string("Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgewählt."_l1);
 }
 
+std::string Rest(std::string_view line, int from) { return pf::Copy(line, from, static_cast<int>(line.size())); }
+
 }  // namespace
+
+bool ReadQuestionList(const std::string& path, QuestionList& list) {
+  pf::TStringList lines;
+  try {
+    if (pf::FileSize(path) > kMaxListBytes) return false;
+    lines.LoadFromFile(path);
+  } catch (const pf::Exception&) {
+    return false;
+  }
+  // Blank lines carry nothing (a list edited by hand often ends with one).
+  for (int i = lines.Count() - 1; i >= 0; --i) {
+    if (pf::Trim(lines[i]).empty()) lines.Delete(i);
+  }
+  if (lines.Count() > 0 && pf::Copy(lines[0], 1, 1) == "#") {
+    list.title = Rest(lines[0], 2);
+    lines.Delete(0);
+  }
+  if (lines.Count() < 2) return false;
+  list.partCode = pf::UpperCase(pf::Copy(lines[0], 1, 2));
+  list.timeText = pf::Trim(Rest(lines[1], 6));
+  if (pf::Copy(lines[0], 3, 1) != "=" || !pf::TryStrToInt(pf::Trim(Rest(lines[0], 4)), list.questionCount) ||
+      pf::UpperCase(pf::Copy(lines[1], 1, 5)) != "ZEIT=" || !pf::TryStrToInt(list.timeText, list.minutes) ||
+      list.minutes < 1)
+    return false;
+  for (int i = 2; i < lines.Count(); ++i) list.ids.push_back(lines[i]);
+  return true;
+}
 
 void Engine::AddToWrongQuestionsList(char part, char cls, const std::string& id) {
   std::string code{part, cls};
@@ -43,54 +74,37 @@ bool Engine::LoadOwnList(const std::string& path) {
     port_.Msg(path + " nicht gefunden.");
     return false;
   }
+  const std::string unreadable = path + " konnte nicht fehlerfrei eingelesen werden.";
+  // The list is read into local values and handed to the sheet builder: a list that is refused leaves a running
+  // exam untouched, and the folder of the wrongly answered questions' lists stays where it was.
+  QuestionList list;
+  if (!ReadQuestionList(path, list)) {
+    port_.ShowWarning(unreadable);
+    return false;
+  }
+  if (list.questionCount < 2 || list.questionCount > 51) {
+    port_.Msg(std::string("Weniger als 2 oder mehr als 51 Prüfungsfragen ausgewählt."_l1));
+    return false;
+  }
+  if (static_cast<int>(list.ids.size()) < list.questionCount) {
+    port_.Msg(TooFewQuestionsText());
+    return false;
+  }
   try {
-    // The list is read into local values and handed to the sheet builder: a list that is refused leaves a running
-    // exam untouched, and the folder of the wrongly answered questions' lists stays where it was.
-    std::string folder = pf::ExtractFileDir(pf::ExpandFileName(path));
-    pf::TStringList list;
-    list.LoadFromFile(path);
-    // Blank lines carry nothing (a list edited by hand often ends with one).
-    for (int i = list.Count() - 1; i >= 0; --i) {
-      if (pf::Trim(list[i]).empty()) list.Delete(i);
-    }
-    std::string title(("Eigene Prüfungsauswahl"_l1));
-    if (list.Count() > 0 && pf::Copy(list[0], 1, 1) == "#") {
-      title = pf::Copy(list[0], 2, static_cast<int>(list[0].size()));
-      list.Delete(0);
-    }
-    if (list.Count() < 2) throw pf::EConvertError("too short");
-    char part = pf::UpperCase(pf::Copy(list[0], 1, 1))[0];
-    char cls = pf::UpperCase(pf::Copy(list[0], 2, 1))[0];
-    OwnList ownList;
-    ownList.questionCount = pf::StrToInt(pf::Copy(list[0], 4, static_cast<int>(list[0].size())));
-    ownList.timeText = pf::Trim(pf::Copy(list[1], 6, static_cast<int>(list[1].size())));
-    int32_t minutes = 0;
-    if (pf::Copy(list[0], 3, 1) != "=" || pf::UpperCase(pf::Copy(list[1], 1, 5)) != "ZEIT=" ||
-        !pf::TryStrToInt(ownList.timeText, minutes) || minutes <= 0)
-      throw pf::EConvertError("header");
-    if (ownList.questionCount < 2 || ownList.questionCount > 51) {
-      port_.Msg(std::string("Weniger als 2 oder mehr als 51 Prüfungsfragen ausgewählt."_l1));
-      return false;
-    }
-    if (list.Count() - 2 < ownList.questionCount) {
-      port_.Msg(TooFewQuestionsText());
-      return false;
-    }
-    for (int i = 2; i < list.Count(); ++i) ownList.ids.push_back(list[i]);
     port_.SetPanelText(0, "");
     std::string sheetId = state_.SheetId;
     char mode = 'a';
-    if (!BuildExamSheet(part, cls, sheetId, "", mode, &ownList)) return false;
-    state_.QuestionDir = folder;
-    state_.OwnListTitle = title;
-    return true;
+    if (!BuildExamSheet(list.partCode[0], list.partCode[1], sheetId, "", mode, &list)) return false;
   } catch (const pf::Exception&) {
-    port_.ShowWarning(path + " konnte nicht fehlerfrei eingelesen werden.");
+    port_.ShowWarning(unreadable);
     return false;
   }
+  state_.QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
+  state_.OwnListTitle = list.title.value_or(std::string("Eigene Prüfungsauswahl"_l1));
+  return true;
 }
 
-bool Engine::SelectFromOwnList(const OwnList& ownList, pf::TStringList& selected) {
+bool Engine::SelectFromOwnList(const QuestionList& ownList, pf::TStringList& selected) {
   pf::TStringList found;
   found.SetSorted(true);
   for (const std::string& line : ownList.ids) {

@@ -68,6 +68,10 @@ constexpr size_t kKeptSheets = 100;
 
 }  // namespace
 
+bool IsCataloguePart(char part, char cls) {
+  return (part == 'T' && IsClassLetter(cls)) || ((part == 'B' || part == 'V') && cls == 'E');
+}
+
 void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::string& target, const std::string& encType,
                                       const std::string& method, const pf::TStrings& results) {
   char kind = action.size() >= 5 ? action[4] : ' ';
@@ -130,10 +134,9 @@ void Engine::PexuPageViewerFormSubmit(const std::string& action, const std::stri
 }
 
 bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std::string& section, char& mode,
-                            const OwnList* ownList) {
+                            const QuestionList* ownList) {
   if (mode == 'a' && !ownList) throw pf::EInvalidOperation("BuildExamSheet: an own-list sheet needs its list");
-  // The catalogue has the part codes TA, TE, BE and VE; operating and regulations are examined in class E only.
-  if (!((part == 'T' && IsClassLetter(cls)) || ((part == 'B' || part == 'V') && cls == 'E'))) {
+  if (!IsCataloguePart(part, cls)) {
     port_.ShowWarning(std::string("Den Prüfungsteil "_l1) + part + cls + " gibt es nicht (nur TA, TE, BE und VE).");
     return false;
   }

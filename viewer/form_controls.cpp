@@ -803,9 +803,7 @@ pf::TComboBox* TComboFormControlObj::Combo() const { return static_cast<pf::TCom
 void TComboFormControlObj::ShowOption(int index) {
   if (!TheControl) return;
   Combo()->Items().Add(ToWindow(TheOptions[index]));
-  // The box picks its first item by itself; without a selected option it shows none.
-  const bool selected = TheOptions.GetSelected(index);
-  if (selected || index == 0) Combo()->SetItemIndex(selected ? index : -1);
+  if (TheOptions.GetSelected(index)) Combo()->SetItemIndex(index);  // without a selected option the box shows none
 }
 
 void TComboFormControlObj::SelectOption(int index) {

@@ -112,6 +112,22 @@ void TMaskEdit::SetEditMask(const std::string& value) {
 
 std::string TMaskEdit::EditText() const { return FromQString(WidgetOf<QLineEdit>(*this)->displayText()); }
 
+void TMaskEdit::WndProc(TMessage& message) {
+  TCustomEdit::WndProc(message);
+  // The widget has left the caret where the click landed; beyond the first free position typing goes nowhere, so
+  // the caret goes back to it.
+  if (message.Msg != WM_LBUTTONUP || editMask_.empty()) return;
+  auto* edit = WidgetOf<QLineEdit>(*this);
+  if (edit->hasSelectedText()) return;
+  const ParsedMask parsed = ParseMask(editMask_);
+  const std::string shown = EditText();
+  for (size_t i = 0; i < parsed.positions.size() && i < shown.size(); ++i) {
+    if (parsed.positions[i].literal || shown[i] != parsed.blank) continue;
+    if (edit->cursorPosition() > static_cast<int>(i)) edit->setCursorPosition(static_cast<int>(i));
+    return;
+  }
+}
+
 std::string TMaskEdit::GetText() const {
   if (editMask_.empty()) return TCustomEdit::GetText();
   const ParsedMask parsed = ParseMask(editMask_);

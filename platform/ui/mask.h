@@ -13,7 +13,8 @@ namespace pf {
 //   C any character required  c any character optional
 //   > following letters upper case  < lower case  <> no case change  \ the next character is a literal
 // and every other character is a literal. The second field "0" leaves the literals out of Text; the third is the
-// character shown for an empty position (default "_").
+// character shown for an empty position (default "_"). A click that lands after the first free position puts the
+// caret there, so that typing fills the field from its first blank on.
 class TMaskEdit : public TCustomEdit {
  public:
   explicit TMaskEdit(TComponent* owner);
@@ -24,6 +25,9 @@ class TMaskEdit : public TCustomEdit {
   std::string GetText() const override;
   // The text as shown, blank character included.
   std::string EditText() const;
+
+ protected:
+  void WndProc(TMessage& message) override;
 
  private:
   std::string editMask_;

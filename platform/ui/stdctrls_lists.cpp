@@ -51,7 +51,16 @@ class TComboStrings : public TStrings {
   void Insert(int index, std::string s) override { InsertObject(index, std::move(s), nullptr); }
   void InsertObject(int index, std::string s, void* object) override {
     Check(index, Count() + 1);
-    Box()->insertItem(index, ToQString(s), DataOf(object));
+    QComboBox* box = Box();
+    const bool none = box->currentIndex() < 0;
+    const QString text = box->currentText();
+    box->insertItem(index, ToQString(s), DataOf(object));
+    // The widget chooses the first item of a box that was empty; here a box with no item chosen shows none, and an
+    // edit box keeps what it showed.
+    if (none && box->currentIndex() >= 0) {
+      box->setCurrentIndex(-1);
+      if (box->isEditable()) box->setEditText(text);
+    }
   }
   void Delete(int index) override {
     Check(index, Count());

@@ -72,8 +72,7 @@ TEST_F(QuestionWindowTest, TheEditorsQuestionOfAnotherPartLeavesTheRunningExamAl
   auto editor = Create<app::TPEditorForm>();
   editor->OnShowQuestion = [this](const std::string& code, const std::string& id) { fragen->ShowQuestion(code, id); };
   Activate(*editor);
-  editor->PruefungsAuswahlComboBox->SetItemIndex(3);
-  editor->PruefungsAuswahlComboBoxChange();
+  ui_test::Pick(*editor->PruefungsAuswahlComboBox, 3);
   editor->FragenListBox->SetSelected(editor->FragenListBox->Items().IndexOf("VA102"), true);
   QTest::keyClick(ui_test::Widget(*editor->FragenListBox), Qt::Key_T, Qt::ControlModifier);
 

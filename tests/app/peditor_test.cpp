@@ -23,10 +23,11 @@ struct EditorTest : apptest::AppTest {
     editor->MsgTimer->SetInterval(50);
     Activate(*editor);
   }
-  // The user picks a part row.
-  void Choose(Row row) {
-    editor->PruefungsAuswahlComboBox->SetItemIndex(row);
-    editor->PruefungsAuswahlComboBoxChange();
+  void Choose(Row row) { ui_test::Pick(*editor->PruefungsAuswahlComboBox, row); }
+  // The user clicks into an edit and types.
+  static void ClickAndType(pf::TCustomEdit& edit, const char* text) {
+    QTest::mouseClick(ui_test::Widget(edit), Qt::LeftButton);
+    QTest::keyClicks(ui_test::Widget(edit), QString::fromLatin1(text));
   }
   // Selects exactly these entries of a list.
   static void Select(pf::TListBox& list, std::initializer_list<const char*> ids) {
@@ -38,15 +39,14 @@ struct EditorTest : apptest::AppTest {
     QTest::keyClick(ui_test::Widget(control), key, modifiers);
   }
   std::string Panel(int i) { return editor->PEditorsbStatusBar->Panels()[i]->Text(); }
-  // An own list of TA with count 2, time 10 and a comment, as the user makes it.
-  void MakeList(std::initializer_list<const char*> ids) {
+  // An own list of TA with a comment, as the user makes it; count 2 (the first row) unless told otherwise.
+  void MakeList(std::initializer_list<const char*> ids, bool pickCount = true, const char* time = "10") {
     Choose(TA);
     Select(*editor->FragenListBox, ids);
     Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
-    editor->FragenAuswahlComboBox->SetItemIndex(0);
-    editor->FragenAuswahlComboBox->OnChange(nullptr);
-    editor->ZeitMaskEdit->SetText("10");
-    editor->qltKommentarEdit->SetText("Meine Liste");
+    if (pickCount) ui_test::Pick(*editor->FragenAuswahlComboBox, 0);
+    ClickAndType(*editor->ZeitMaskEdit, time);
+    ClickAndType(*editor->qltKommentarEdit, "Meine Liste");
   }
   // The save dialog answers path.
   void Save(const std::string& path) {
@@ -74,10 +74,9 @@ TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
   EXPECT_EQ(Items(*editor->PruefungListBox), "TA101,TA103,TB101");
   EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2,3");
   EXPECT_EQ(Panel(1), "3");
-  editor->FragenAuswahlComboBox->SetItemIndex(1);
-  editor->FragenAuswahlComboBox->OnChange(nullptr);
+  ui_test::Pick(*editor->FragenAuswahlComboBox, 1);
   EXPECT_EQ(Panel(1), "3/3");
-  editor->ZeitMaskEdit->SetText("45");
+  ClickAndType(*editor->ZeitMaskEdit, "45");
   EXPECT_EQ(Panel(1), "3/3/45");
 
   editor->FragenListBox->SelectAll();
@@ -118,22 +117,6 @@ TEST_F(EditorTest, KeysInTheLists) {
   EXPECT_EQ(port.loaded.back(), "/opt/pexu/html/peditorhilfe.html#top");
 }
 
-// The editor keeps its pool and its part to itself: a running sheet of part TA keeps its part, class, mode and
-// pool while the editor shows a question of part VE.
-TEST_F(EditorTest, ShowingAQuestionOfAnotherPartLeavesTheRunningExamAlone) {
-  char mode = 'k';
-  ASSERT_TRUE(engine.BuildExamSheet('T', 'A', state.SheetId, "", mode));
-  pf::TStringList sheetPool;
-  sheetPool.Assign(state.CatalogueLines);
-  Choose(VE);
-  Select(*editor->FragenListBox, {"VB102"});
-  Key(*editor->FragenListBox, Qt::Key_T, Qt::ControlModifier);
-  EXPECT_EQ(shown, std::vector<std::string>{"VEVB102"});
-  EXPECT_EQ((std::string{state.PartLetter, state.ClassLetter, state.ModeLetter}), "TAk");
-  EXPECT_TRUE(state.CatalogueLines.Equals(sheetPool));
-  EXPECT_EQ(state.ShownQuestionId, "");
-}
-
 // The wrongly answered questions of the log that are in the chosen pool, each once; without a part a message.
 TEST_F(EditorTest, ImportTakesTheWrongQuestionsOfThePartFromTheLog) {
   for (const char* line : {
@@ -143,6 +126,7 @@ TEST_F(EditorTest, ImportTakesTheWrongQuestionsOfThePartFromTheLog) {
            "<td valign=\"top\">ok</td><td>Richtig: 51 (100%) &nbsp; Falsch: </td>",
        })
     state.ExamLog.Add(line);
+  EXPECT_EQ(editor->PruefungsAuswahlComboBox->Text(), "");  // no part shows as chosen
   Key(*editor->PruefungListBox, Qt::Key_U, Qt::ControlModifier);
   EXPECT_EQ(Panel(0), "  Bitte den Prüfungsteil auswählen."_l1);
   Choose(TA);
@@ -183,23 +167,23 @@ TEST_F(EditorTest, SavingWritesTheListUnderItsName) {
   EXPECT_EQ(ReadFile(dir.File("x.qlt")).substr(0, 6), "TA=2\r\n");  // a blank comment is left out
 }
 
-// What is missing for a sheet is named, no dialog is shown, and the message colour goes back after its time.
+// What is missing for a sheet is named, no dialog is shown, and the message colour goes back after its time. The
+// count box shows no count until the user picks one.
 TEST_F(EditorTest, SavingAnIncompleteListNamesWhatIsMissing) {
   const struct {
     std::initializer_list<const char*> ids;
-    int count;
+    bool pickCount;
     const char* time;
     std::string_view message;
   } cases[] = {
-      {{"TA101"}, -1, "10", "  Weniger als 2 Fragen in der eigenen Fragenliste."},
-      {{"TA101", "TA102"}, -1, "10", "  Bitte die Anzahl der Prüfungsfragen festlegen."_l1},
-      {{"TA101", "TA102"}, 0, "", "  Bitte die Prüfungszeit [min] festlegen."_l1},
-      {{"TA101", "TA102"}, 0, "0", "  Bitte die Prüfungszeit [min] festlegen."_l1},
+      {{"TA101"}, false, "10", "  Weniger als 2 Fragen in der eigenen Fragenliste."},
+      {{"TA101", "TA102"}, false, "10", "  Bitte die Anzahl der Prüfungsfragen festlegen."_l1},
+      {{"TA101", "TA102"}, true, "", "  Bitte die Prüfungszeit [min] festlegen."_l1},
+      {{"TA101", "TA102"}, true, "0", "  Bitte die Prüfungszeit [min] festlegen."_l1},
   };
   for (const auto& c : cases) {
-    MakeList(c.ids);
-    editor->FragenAuswahlComboBox->SetItemIndex(c.count);
-    editor->ZeitMaskEdit->SetText(c.time);
+    MakeList(c.ids, c.pickCount, c.time);
+    EXPECT_EQ(editor->FragenAuswahlComboBox->Text(), c.pickCount ? "2" : "");
     Key(*editor->PruefungListBox, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(Panel(0), c.message);
     EXPECT_EQ(editor->PEditorsbStatusBar->Panels()[0]->Color(), app::MsgColor);
@@ -240,6 +224,8 @@ TEST_F(EditorTest, ADamagedListChangesNothing) {
       "TA=2\r\n",
       "TA=2\r\nZeit=10\r\nTA101\r\nTA1",
       "XY=2\r\nZeit=10\r\nTA101\r\nTA102\r\n",
+      "BA=2\r\nZeit=10\r\nBA101\r\nBA102\r\n",   // no part of the catalogue
+      "TA=2\r\nZeit=120\r\nTA101\r\nTA102\r\n",  // more than the time field holds
       "TA=zwei\r\nZeit=10\r\nTA101\r\nTA102\r\n",
       "TA=2\r\nDauer=10\r\nTA101\r\nTA102\r\n",
       "TA=2\r\nZeit=0\r\nTA101\r\nTA102\r\n",

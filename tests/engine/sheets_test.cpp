@@ -322,7 +322,7 @@ TEST(QuestionListTest, OwnListAndMenuExamRoads) {
   const std::string tooFew(("Zuwenig Fragen in der Fragenliste oder zuviele Fragen ausgewählt."_l1));
   const std::string unreadable = file + " konnte nicht fehlerfrei eingelesen werden.";
   const struct {
-    const char* list;
+    std::string list;
     bool warning;  // a warning dialog, else a status message
     std::string text;
   } refused[] = {
@@ -340,10 +340,11 @@ TEST(QuestionListTest, OwnListAndMenuExamRoads) {
       // A time of no minutes would leave the exam clock nothing to count against.
       {"TA=2\r\nZeit=0\r\nTA101\r\nTA102\r\n", true, unreadable},
       {"TA=2\r\nZeit=-5\r\nTA101\r\nTA102\r\n", true, unreadable},
+      {"TA=2\r\nZeit=20\r\nTA101\r\nTA102\r\n" + std::string(1 << 20, ' '), true, unreadable},  // too large
   };
   // The lists lie in another folder than the question lists' folder, which only a list that is taken changes.
   for (const auto& r : refused) {
-    SCOPED_TRACE(r.list);
+    SCOPED_TRACE(r.list.substr(0, 60));
     WriteFile(file, r.list);
     f.port.chosen = file;
     f.port.messages.clear();
@@ -362,14 +363,15 @@ TEST(QuestionListTest, OwnListAndMenuExamRoads) {
   f.engine.PruefungladenClick();
   EXPECT_EQ(f.port.messages, std::vector<std::string>{f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden."});
 
-  // A sound list, with a trailing blank line and an identifier listed twice, and without a title.
-  WriteFile(file, "TA=3\r\nZeit=15\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
+  // A sound list, with a trailing blank line and an identifier listed twice, and without a title; its time is longer
+  // than the editor's field holds.
+  WriteFile(file, "TA=3\r\nZeit=120\r\nTA105\r\nTA103\r\nTA105\r\nTA120\r\n\r\n");
   f.port.chosen = file;
   f.engine.PruefungladenClick();
   const std::string title(("Eigene Prüfungsauswahl"_l1));
   EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.QuestionCount, f.state.TimeLimitText, f.state.OwnListTitle,
                        f.state.SelectedQuestions.Text(), f.state.QuestionDir),
-            std::tuple('a', 3, "15", title, "0003\r\n0005\r\n0020\r\n", f.dir.File("Listen")));
+            std::tuple('a', 3, "120", title, "0003\r\n0005\r\n0020\r\n", f.dir.File("Listen")));
   f.Grade(f.Answers(1));
   ASSERT_EQ(f.state.ExamLog.Count(), 2);
   EXPECT_NE(f.state.ExamLog[1].find("Falsch: TA105 TA120 <br>[" + title + "]</td>"), npos);

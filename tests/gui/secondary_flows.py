@@ -5,7 +5,8 @@ secondary_flows.py FLOW PEXU SHOTS, FLOW one of:
     "[schließen]" hides it; the "L" link reports the missing solution.
   settings: Strg+E, a click on "Alternative zufällige Fragenauswahl", a click on the main window: Pexu.ini holds
     Zufallszahlen=1 and Default, AskedList and FVBNetzA 0.
-  editor: F11, "Technische Kenntnisse Klasse A", three questions, Strg+M, count 2, time 10, a comment, Strg+S "x":
+  editor: F11, "Technische Kenntnisse Klasse A", three questions, Strg+M, Strg+S asks for the count; count 2, time
+    10 typed after a click, a comment, Strg+S "x":
     Fragen/x.qlt holds that list; damaged list files open with the editor's message and change nothing; F10 in the
     main window loads x.qlt as an own exam of 2 of those questions in 10 minutes.
   exam_editor: during an exam of part TA the editor shows a question of part VE in the question window; the exam,
@@ -25,6 +26,7 @@ ENTITIES = {"ä": "&auml;", "ö": "&ouml;", "ü": "&uuml;", "Ä": "&Auml;", "Ö"
 DAMAGED_LISTS = {"abgeschnitten": b"TA=2\r\n", "kopf": b"XY=2\r\nZeit=10\r\nTA101\r\nTA103\r\n",
                  "binaer": bytes(range(256)) * 2}
 LIST_REFUSED = "  Die Fragenliste passt nicht zum Prüfungsteil."
+NO_COUNT = "  Bitte die Anzahl der Prüfungsfragen festlegen."
 
 
 def right_answer(pool, question):
@@ -74,18 +76,19 @@ def close_question(program):
     program.wait_state(lambda s: QUESTION not in s["windows"], "[schließen] to hide the question window")
 
 
-def choose_part(program, downs, part):
-    """Opens the editor's part box, moves downs items down and takes the item."""
-    dropdown(program, "editor-part", downs)
+def choose_part(program, row, part):
+    """Opens the editor's part box and takes its item row."""
+    dropdown(program, "editor-part", row)
     program.wait_state(lambda s: s["editor"]["part"] == part and "editor-pool4" in s["points"], "the pool of " + part)
 
 
-def dropdown(program, name, downs):
-    """Opens the drop-down list of the editor's control name with a click, moves downs items down, takes the item with
-    Return and waits until the list is closed."""
+def dropdown(program, name, row):
+    """Opens the drop-down list of the editor's control name with a click, goes to its item row from the first one
+    (the list opens with none chosen, or with the one under the pointer), takes it with Return and waits until the
+    list is closed."""
     click(*point(program, name))
     program.wait_state(lambda s: s["focus"]["popup"], "the drop-down list of " + name)
-    xdotool("key", *(["Down"] * downs), "Return")
+    xdotool("key", "Home", *(["Down"] * row), "Return")
     program.wait_input(EDITOR)
 
 
@@ -157,10 +160,12 @@ def make_list(program):
         xdotool("keydown", "ctrl", "click", 1, "keyup", "ctrl")
     xdotool("key", "ctrl+m")
     program.wait_state(lambda s: s["editor"]["own"] == ["TA101", "TA103", "TA105"], "three questions in the list")
+    xdotool("key", "ctrl+s")  # no count chosen yet: a message, not the file dialog
+    program.wait_state(lambda s: s["editor"]["panels"][0] == NO_COUNT, "the message for the missing count")
     dropdown(program, "editor-count", 0)
     click(*point(program, "editor-time"))
     program.wait_input(EDITOR, "editor-time")
-    xdotool("key", "Home", "1", "0")
+    xdotool("key", "1", "0")
     click(*point(program, "editor-comment"))
     program.wait_input(EDITOR, "editor-comment")
     xdotool("type", "Drei Fragen")

@@ -54,7 +54,15 @@ TEST(Lists, ChangeEventsComeFromTheUserOnly) {
   auto* combo = new TComboBox(form.get());
   combo->SetParent(form.get());
   combo->SetStyle(csDropDownList);
-  for (const char* item : {"TA", "TE", "BE"}) combo->Items().Add(item);
+  // A filled box shows no item until one is chosen; an edit box keeps its text.
+  auto* edit = new TComboBox(form.get());
+  edit->SetText("frei");
+  for (TComboBox* box : {combo, edit}) {
+    for (const char* item : {"TA", "TE", "BE"}) box->Items().Add(item);
+    EXPECT_EQ(box->ItemIndex(), -1);
+  }
+  EXPECT_EQ(combo->Text(), "");
+  EXPECT_EQ(edit->Text(), "frei");
   int changes = 0;
   combo->OnChange = [&](TObject*) { ++changes; };
   combo->SetItemIndex(1);
@@ -114,6 +122,27 @@ TEST(Edits, TextChangesAndMasks) {
     masked->SetEditMask(m.mask);
     QTest::keyClicks(Widget(*masked), QString::fromLatin1(m.typed.c_str()));
     EXPECT_EQ(masked->Text(), m.text) << m.mask;
+  }
+
+  // A click puts the caret on the first free position, or where it lands when that is before it: typing right after
+  // the click fills the field.
+  auto active = ui_test::ActiveForm();
+  struct ClickCase {
+    const char* before;
+    int x;  // where the click lands in a field of 28 pixels
+    const char* typed;
+    const char* text;
+  } clicks[] = {{"", 14, "10", "10"}, {"", 26, "7", "7 "}, {"5", 26, "0", "50"}, {"10", 1, "2", "20"}};
+  for (const ClickCase& c : clicks) {
+    auto* time = new TMaskEdit(active.get());
+    time->SetParent(active.get());
+    time->SetEditMask("09;1; ");
+    time->SetBounds(4, 4, 28, 22);
+    time->SetText(c.before);
+    QTest::mouseClick(Widget(*time), Qt::LeftButton, {}, QPoint(c.x, 11));
+    QTest::keyClicks(Widget(*time), c.typed);
+    EXPECT_EQ(time->Text(), c.text) << c.before << " + " << c.typed;
+    delete time;
   }
 
   // Memo lines are the lines as shown: wrapped paragraphs give several.

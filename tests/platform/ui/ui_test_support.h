@@ -1,7 +1,10 @@
-// Helpers of the window-layer tests: running the event loop, forms that are shown and active, recorded dialogs.
+// Helpers of the window-layer tests: running the event loop, forms that are shown and active, a pick from a drop-down
+// list, recorded dialogs.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QTest>
 #include <functional>
@@ -10,6 +13,7 @@
 #include "platform/core/services.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/host_qt.h"
+#include "platform/ui/stdctrls.h"
 
 namespace ui_test {
 
@@ -38,6 +42,18 @@ inline std::unique_ptr<pf::TForm> ActiveForm(int width = 320, int height = 240) 
   form->Show();
   EXPECT_TRUE(QTest::qWaitForWindowActive(WindowOf(*form), 5000));
   return form;
+}
+
+// The user opens the drop-down of a box with a click, goes to one of its rows with the arrow keys and takes it.
+inline void Pick(const pf::TComboBox& box, int row) {
+  auto* combo = static_cast<QComboBox*>(Widget(box));
+  QTest::mouseClick(combo, Qt::LeftButton);
+  QAbstractItemView* view = combo->view();
+  ASSERT_TRUE(RunUntil([&] { return view->isVisible(); }));
+  for (int i = 0; i < combo->count() && view->currentIndex().row() != row; ++i)
+    QTest::keyClick(view, view->currentIndex().row() < row ? Qt::Key_Down : Qt::Key_Up);
+  QTest::keyClick(view, Qt::Key_Return);
+  ASSERT_TRUE(RunUntil([&] { return !view->isVisible(); }));
 }
 
 // Records the dialogs that the layer shows while it lives.
