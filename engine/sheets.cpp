@@ -1,4 +1,6 @@
 // Exam and training sheets: the form dispatcher, the sheet builder with its page templates and the answer list.
+#include <limits>
+
 #include "engine/catalogue.h"
 #include "engine/engine.h"
 #include "engine/procs.h"
@@ -296,9 +298,11 @@ bool Engine::WriteSheet(Sheet& sheet) {
   const std::string code{sheet.part, sheet.cls};
   const pf::TStrings& lines = state_.CatalogueLines;
 
-  // The sheet number comes from the settings file; it is written back once every question is placed.
+  // The sheet number comes from the settings file; it is written back once every question is placed. It stays
+  // positive: past the largest number, or after a negative one in a damaged file, the count starts again at 1.
   pf::TIniFile& ini = *state_.IniFile;
-  int32_t number = ini.ReadInteger("IDs", code + "ID", 0) + 1;
+  const int32_t stored = ini.ReadInteger("IDs", code + "ID", 0);
+  const int32_t number = stored >= 0 && stored < std::numeric_limits<int32_t>::max() ? stored + 1 : 1;
   sheet.sheetId = pf::IntToStr(number);
   pf::TStringList page;
   WriteSheetHeader(sheet, PoolVersion(lines), page);

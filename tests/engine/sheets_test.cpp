@@ -103,8 +103,14 @@ TEST(SheetGoldenTest, EveryTemplate) {
   f.ExpectGolden("LetzteAuswertung.html", "evaluation.html");
   f.engine.LogSpeedButtonClick();
   f.ExpectGolden("LetztesLog.html", "log.html");
-  f.Submit("PexuTE", {"teil=B"});
-  EXPECT_EQ(f.state.SheetId, "2");
+  // The sheet number counts on from the settings file and stays positive at the end of the range and after a
+  // damaged value.
+  for (const auto& [stored, next] : {std::pair{"1", "2"}, {"2147483647", "1"}, {"-7", "1"}}) {
+    f.state.IniFile->WriteString("IDs", "BEID", stored);
+    f.Submit("PexuTE", {"teil=B"});
+    EXPECT_EQ(std::tuple(f.state.SheetId, f.state.IniFile->ReadString("IDs", "BEID", "")), std::tuple(next, next))
+        << stored;
+  }
 }
 
 // Requests that cannot be met end with a warning at once: no drawing, no sheet, no counter, no change of state.
