@@ -19,6 +19,7 @@
 #include "platform/core/random.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/colors.h"
+#include "platform/ui/dialogs.h"
 #include "platform/ui/menus.h"
 #include "viewer/form_controls.h"
 
@@ -243,6 +244,9 @@ std::string TestHooks::StateJson(TPexuForm& form) {
     first = false;
     json += Quoted(shown.Caption());
   }
+  json += "],\n  \"dialog\": [";
+  const std::vector<std::string> dialogTexts = pf::ModalDialogTexts();
+  for (size_t i = 0; i < dialogTexts.size(); ++i) json += (i ? ", " : "") + Quoted(dialogTexts[i]);
   json += "],\n  \"panels\": [";
   components::TsbStatusPanels& panels = form.PexusbStatusBar->Panels();
   for (int i = 0; i < panels.Count(); ++i) {

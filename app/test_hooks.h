@@ -1,7 +1,8 @@
 // Hooks for window tests, compiled in only with the CMake option PEXU_TEST_HOOKS and active only when the
 // environment names a state file (PEXU_TEST_STATE=path): a fixed random seed and clock, an exam minute of one
-// second, and a JSON file with what the windows show (captions, status panels, menu items, the shown page),
-// rewritten whenever it changes, so that a test can check exact texts without reading pixels.
+// second, and a JSON file with what the windows show (captions, status panels, menu items, the shown page, the
+// texts of an open dialog), rewritten whenever it changes, so that a test can check exact texts without reading
+// pixels.
 #pragma once
 
 #include <cstdint>

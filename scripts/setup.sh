@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
   # libraries the program links
   qt6-base-dev libqt6printsupport6 libx11-dev zlib1g-dev libjpeg-dev
+  # the toolkit's own dialogs in German
+  qt6-translations-l10n
   # fonts the text layer maps the classic font names to
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QIconEngine>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
@@ -13,6 +14,7 @@
 #include <QStyleFactory>
 #include <QStyleOptionProgressBar>
 #include <QToolTip>
+#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -266,6 +268,16 @@ struct RegisterFactory {
   RegisterFactory() { SetGuiApplicationFactory(&EnsureUi); }
 } registerFactory;
 
+// The toolkit's own texts (file and printer dialogs, the edit fields' menus) in German, as every message box of the
+// layer is; without the translation files they stay English.
+void LoadToolkitTranslations() {
+  auto* translator = new QTranslator(qApp);
+  if (translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
+
 }  // namespace
 
 void EnsureUi() {
@@ -294,6 +306,7 @@ void EnsureUi() {
   QApplication::setFont(ToQFont(TFont()));
   FillFontDatabaseInBackground();
   QApplication::setQuitOnLastWindowClosed(false);
+  LoadToolkitTranslations();
   qApp->installEventFilter(new InputTracker(qApp));
   QObject::connect(qApp, &QApplication::focusChanged, qApp,
                    [](QWidget*, QWidget* now) { Guarded([now] { FocusMoved(now); }); });

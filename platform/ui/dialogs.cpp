@@ -2,9 +2,12 @@
 // choosers.
 #include "platform/ui/dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <map>
@@ -99,7 +102,8 @@ QMessageBox::Icon DlgIcon(TMsgDlgType type) {
   }
 }
 
-// "desc|*.a;*.b|..." as the toolkit's filters "desc (*.a *.b)".
+// "desc|*.a;*.b|..." as the toolkit's filters "desc (*.a *.b)". A description that shows its patterns already
+// ("Fragenlisten (*.qlt)", as the classic dialogs want it) gets them only once.
 QStringList NameFilters(const std::string& filter) {
   QStringList result;
   std::vector<std::string> parts(1);
@@ -111,7 +115,11 @@ QStringList NameFilters(const std::string& filter) {
   for (size_t i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = ToQString(parts[i + 1]);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    result << ToQString(parts[i]) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    const QString description = ToQString(parts[i]).trimmed();
+    const QString shown = QLatin1Char('(') + patterns + QLatin1Char(')');
+    QString withBlanks = description;  // the patterns it shows, separated as the toolkit reads them
+    withBlanks.replace(QLatin1Char(';'), QLatin1Char(' '));
+    result << (withBlanks.endsWith(shown) ? withBlanks : description + QLatin1Char(' ') + shown);
   }
   return result;
 }
@@ -212,6 +220,23 @@ void InstallDialogService() {
 }
 
 void ShowMessage(const std::string& text) { Dialogs().MessageBox(text, Application().Title(), MB_OK); }
+
+std::vector<std::string> ModalDialogTexts() {
+  const QWidget* dialog = QApplication::activeModalWidget();
+  if (dialog == nullptr) return {};
+  std::vector<std::string> texts{FromQString(dialog->windowTitle())};
+  auto add = [&texts](const QString& text) {
+    if (!text.isEmpty()) texts.push_back(FromQString(text));
+  };
+  for (const QWidget* child : dialog->findChildren<QWidget*>()) {
+    if (!child->isVisible()) continue;
+    if (const auto* label = qobject_cast<const QLabel*>(child)) add(label->text());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(child)) add(button->text());
+    if (const auto* list = qobject_cast<const QComboBox*>(child))
+      for (int i = 0; i < list->count(); ++i) add(list->itemText(i));
+  }
+  return texts;
+}
 
 bool TOpenDialog::Run(bool save) {
   TFileDialogRequest request;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/core/component.h"
 #include "platform/core/services.h"
@@ -15,6 +16,10 @@ namespace pf {
 
 // A box with the text and one OK button, captioned with the application's title.
 void ShowMessage(const std::string& text);
+// What a person reads in the toolkit's modal dialog that is open now (a file chooser, a message box): its title,
+// then the texts of its labels and buttons and the choices of its lists, in Latin-1. Empty when none is open. For
+// window tests.
+std::vector<std::string> ModalDialogTexts();
 
 enum TOpenOption : uint32_t {
   ofOverwritePrompt = 0x01,  // saving: ask before an existing file is chosen
