@@ -2,6 +2,7 @@
 
 #include "engine/catalogue.h"
 #include "engine/procs.h"
+#include "platform/core/exceptions.h"
 #include "platform/core/files.h"
 #include "platform/core/random.h"
 
@@ -17,6 +18,18 @@ void StartUp(AppState& state, const std::string& programDir, EnginePort& port) {
   }
 
   OpenDataFolder(state, DataFolder(state.SettingPortable, programDir, GetEnvVar("USERPROFILE")), port);
+  SeedCatalogue(programDir, state.CatalogueFile);
+}
+
+void SeedCatalogue(const std::string& programDir, const std::string& catalogueFile) {
+  const std::string shipped = pf::PathJoin(pf::PathJoin(programDir, "Fragen"), CatalogueArchiveName);
+  if (pf::FileExists(catalogueFile) || !pf::FileExists(shipped)) return;
+  // Written beside its place and renamed into it, so that an interrupted copy never passes for a catalogue. A
+  // copy that fails leaves the catalogue missing, which every reader reports when it is needed.
+  try {
+    pf::AtomicWriteFile(catalogueFile, pf::ReadFileBytes(shipped));
+  } catch (const pf::Exception&) {
+  }
 }
 
 std::string DataFolder(bool portable, const std::string& programDir, const std::string& profile) {

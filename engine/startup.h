@@ -16,6 +16,9 @@ void StartUp(AppState& state, const std::string& programDir, EnginePort& port);
 std::string DataFolder(bool portable, const std::string& programDir, const std::string& profile);
 // The steps after the data folder is known: folders, settings, paths, lists, answer list, random numbers.
 void OpenDataFolder(AppState& state, const std::string& dataDir, EnginePort& port);
+// A data folder without a catalogue gets a copy of the one that came with the program (programDir/Fragen), as an
+// installer would have put it there; a catalogue the user has is never replaced.
+void SeedCatalogue(const std::string& programDir, const std::string& catalogueFile);
 
 // The engine's part of the main window's close: writes the question folder, then frees the settings file and the
 // lists. The window writes its own position before.

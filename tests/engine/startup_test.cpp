@@ -57,6 +57,7 @@ TEST(StartUpTest, FreshInstallationUsesTheProfileAndDefaults) {
   TempDir program, home;
   // "Portable=true" is no number and reads as false.
   WriteFile(program.File("Pexu.ini"), "[Einstellungen]\r\nPortable=true\r\n");
+  WriteFile(program.File("Fragen/KAEFragen.qst"), "mitgeliefert");
   const char* old = std::getenv("USERPROFILE");
   std::string saved = old ? old : "";
   setenv("USERPROFILE", home.Path().c_str(), 1);
@@ -73,9 +74,25 @@ TEST(StartUpTest, FreshInstallationUsesTheProfileAndDefaults) {
             (std::vector<bool>{true, false, false}));
   EXPECT_EQ(state.QuestionDir, home.File("Pexu/Fragen"));
   EXPECT_EQ(state.ExamLog.Count(), 0);
+  // The catalogue that came with the program is where every reader looks for it.
+  EXPECT_EQ(enginetest::ReadFile(state.CatalogueFile), "mitgeliefert");
   engine::ShutDown(state);
   EXPECT_NE(enginetest::ReadFile(home.File("Pexu/Pexu.ini")).find("Fragen=" + home.File("Pexu/Fragen")),
             std::string::npos);
+}
+
+TEST(StartUpTest, TheShippedCatalogueNeverReplacesTheUsersOwn) {
+  TempDir program, data;
+  const std::string mine = data.File("Fragen/KAEFragen.qst");
+  engine::SeedCatalogue(program.Path(), mine);  // the program came without one
+  EXPECT_FALSE(pf::FileExists(mine));
+  WriteFile(program.File("Fragen/KAEFragen.qst"), "mitgeliefert");
+  WriteFile(mine, "eigener");
+  engine::SeedCatalogue(program.Path(), mine);
+  EXPECT_EQ(enginetest::ReadFile(mine), "eigener");
+  // Portable: the data folder is the program folder, and its catalogue stays as it is.
+  engine::SeedCatalogue(program.Path(), program.File("Fragen/KAEFragen.qst"));
+  EXPECT_EQ(enginetest::ReadFile(program.File("Fragen/KAEFragen.qst")), "mitgeliefert");
 }
 
 TEST(StartUpTest, DataFolderFallsBackToTheProgramFolder) {
