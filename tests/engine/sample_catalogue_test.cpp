@@ -1,12 +1,16 @@
 // The generated sample catalogue: the archive is sound, every pool passes the pool check through the engine's own
-// extraction road, every section table adds up, and no entry holds UTF-8 or a bare line feed.
+// extraction road, every section table adds up, and no entry holds UTF-8 or a bare line feed; beside it, the
+// worked solution of every technical question.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 
 #include "engine/catalogue.h"
 #include "engine/procs.h"
 #include "engine_test_support.h"
+#include "platform/core/codepage.h"
+#include "platform/core/files.h"
 #include "platform/core/strings.h"
 
 namespace {
@@ -66,6 +70,50 @@ TEST(SampleCatalogueTest, PoolsPassTheCheckAndSectionTablesAddUp) {
     }
   }
   EXPECT_TRUE(f.port.warnings.empty());
+}
+
+// Each technical question has a sound one-page PDF named after it in the folder of its class, which shows the
+// question and ends in the question's right answer; poppler's tools read them.
+TEST(SampleCatalogueTest, EveryTechnicalQuestionHasItsWorkedSolution) {
+  enginetest::EngineFixture f;
+  f.engine.SetEntryExtractor(nullptr);
+  f.state.CatalogueFile = PEXU_CATALOGUE;
+  // pdftotext breaks long lines: texts are compared with every run of blanks and line ends as one blank.
+  auto flat = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (!std::isspace(static_cast<unsigned char>(c)))
+        out += c;
+      else if (!out.empty() && out.back() != ' ')
+        out += ' ';
+    }
+    return out;
+  };
+  for (char cls : {'A', 'E'}) {
+    SCOPED_TRACE(cls);
+    int32_t poolSize = 0;
+    ASSERT_TRUE(f.engine.CountPoolQuestions('T', cls, poolSize));
+    const std::string folder = pf::ExtractFilePath(PEXU_CATALOGUE) + "QX7RTZ/Klasse" + cls;
+    EXPECT_EQ(static_cast<int32_t>(pf::ListFiles(folder, "*.pdf").size()), poolSize);
+    const pf::TStrings& lines = f.state.CatalogueLines;
+    for (int i = 1; i + 2 < lines.Count(); ++i) {
+      if (pf::Copy(lines[i], 1, 2) != "::") continue;
+      const std::string id = pf::Copy(lines[i], 3, 5);
+      int r = i + 2;
+      while (r < lines.Count() && pf::Copy(lines[r], 1, 2) != "R:") ++r;
+      ASSERT_LT(r, lines.Count()) << id;
+      const std::string pdf = "'" + folder + "/" + id + ".pdf'";
+      int status = -1;
+      const std::string info = enginetest::RunCommand("pdfinfo " + pdf + " 2>&1", &status);
+      EXPECT_EQ(status, 0) << id << ": " << info;
+      EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << id;
+      const std::string text = flat(enginetest::RunCommand("pdftotext -enc UTF-8 -nopgbrk " + pdf + " -"));
+      for (const std::string& expected :
+           {"Lösungsweg zu " + id, "Frage: " + pf::Latin1ToUtf8(pf::Copy(lines[i + 1], 3, 10000)),
+            "Ergebnis: " + pf::Latin1ToUtf8(pf::Copy(lines[r], 3, 10000))})
+        EXPECT_NE(text.find(flat(expected)), std::string::npos) << id << ": " << expected;
+    }
+  }
 }
 
 }  // namespace

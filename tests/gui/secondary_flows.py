@@ -2,7 +2,7 @@
 
 secondary_flows.py FLOW PEXU SHOTS, FLOW one of:
   question: a training sheet's "?" link shows the question window with the identifier row and the right answer;
-    "[schließen]" hides it; the "L" link reports the missing solution.
+    "[schließen]" hides it; the "L" link hands the question's worked solution to the desktop's opener.
   settings: Strg+E, a click on "Alternative zufällige Fragenauswahl", a click on the main window: Pexu.ini holds
     Zufallszahlen=1 and Default, AskedList and FVBNetzA 0.
   editor: F11, "Technische Kenntnisse Klasse A", three questions, Strg+M, Strg+S asks for the count; count 2, time
@@ -15,7 +15,9 @@ secondary_flows.py FLOW PEXU SHOTS, FLOW one of:
 """
 import os
 import shutil
+import stat
 import sys
+import urllib.parse
 
 import pexu_gui as g
 from pexu_gui import check, click, latin1, shot, wait, windows, xdotool
@@ -92,7 +94,23 @@ def dropdown(program, name, row):
     program.wait_input(EDITOR)
 
 
+def stand_in_opener(program):
+    """An opener in place of the desktop's (xdg-open, first on the program's path) that notes what it is given;
+    answers the file of its notes."""
+    folder = program.file("bin")
+    os.makedirs(folder)
+    notes = program.file("opened.txt")
+    with open(os.path.join(folder, "xdg-open"), "w") as f:
+        f.write("#!/bin/sh\nprintf '%%s\\n' \"$@\" >> '%s'\n" % notes)
+    os.chmod(os.path.join(folder, "xdg-open"), stat.S_IRWXU)
+    os.environ["PATH"] = folder + os.pathsep + os.environ["PATH"]
+    return notes
+
+
 def flow_question(program):
+    # The worked solutions come with the program, beside its catalogue.
+    shutil.copytree(os.path.join(os.path.dirname(g.CATALOGUE), "QX7RTZ"), program.file("Fragen/QX7RTZ"))
+    opened = stand_in_opener(program)
     program.start()
     program.key("shift+F2")
     state = program.wait_state(lambda s: s["page"].lower().endswith("traininga.html"), "the training page")
@@ -113,8 +131,12 @@ def flow_question(program):
     shot("closed")
     print("question window: hidden by [schließen]")
     click_link(program, qid + ".sln")
-    missing = "/Fragen/QX7RTZ/KlasseA/%s.pdf nicht gefunden" % qid
-    program.wait_state(lambda s: s["panels"][0]["text"].endswith(missing), "the missing solution's message")
+    pdf = program.file("Fragen/QX7RTZ/KlasseA/%s.pdf" % qid)
+    wait(lambda: os.path.exists(opened) and latin1(opened).endswith("\n"), "the solution to be opened")
+    urls = latin1(opened).split()
+    check([urllib.parse.unquote(urllib.parse.urlparse(u).path) for u in urls] == [pdf], "opened %s" % urls)
+    check(not program.state()["panels"][0]["text"].endswith("nicht gefunden"), "the solution was not found")
+    print("solution: %s opened" % pdf)
     program.quit()
 
 
