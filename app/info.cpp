@@ -64,8 +64,8 @@ std::string VersionLabelText(const std::string& fileVersion, const std::string& 
 TPexuAboutBox::TPexuAboutBox(pf::TComponent* owner, engine::Engine& engine) : pf::TForm(owner), engine_(engine) {
   SetCaption("Info");
   SetBorderStyle(pf::bsDialog);
-  SetPosition(pf::poScreenCenter);
-  SetBounds(0, 0, 410, 372);
+  // No stored place: centred, by the rule of every window.
+  RestorePosition(*this, nullptr, "", 410, 372);
   Font().SetName("Arial");
   Font().SetHeight(-13);
   SetShowHint(true);

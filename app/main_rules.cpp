@@ -69,11 +69,13 @@ pf::TRect DefaultMainBounds(int32_t screenWidth, int32_t screenHeight) {
   return {left, top, left + MainDefaultWidth, top + std::abs(screenHeight - 50)};
 }
 
-pf::TRect ClampToScreen(const pf::TRect& bounds, int32_t screenWidth, int32_t screenHeight) {
-  const int32_t width = std::clamp(bounds.Right - bounds.Left, 1, std::max(1, screenWidth));
-  const int32_t height = std::clamp(bounds.Bottom - bounds.Top, 1, std::max(1, screenHeight));
-  const int32_t left = std::clamp(bounds.Left, 0, std::max(0, screenWidth - width));
-  const int32_t top = std::clamp(bounds.Top, 0, std::max(0, screenHeight - height));
+pf::TRect ShownBounds(int32_t left, int32_t top, int32_t width, int32_t height, int32_t screenWidth,
+                      int32_t screenHeight) {
+  // Nothing stored is added to anything before it is bounded by the screen: the sums cannot overflow.
+  width = std::clamp(width, 1, std::max(1, screenWidth));
+  height = std::clamp(height, 1, std::max(1, screenHeight));
+  left = std::clamp(left, 0, std::max(0, screenWidth - width));
+  top = std::clamp(top, 0, std::max(0, screenHeight - height));
   return {left, top, left + width, top + height};
 }
 

@@ -1,5 +1,5 @@
 // The main window's rules that need no window: the exam clock's step, the reading of a clicked link, the default
-// and the shown geometry of the main window. The window applies what they answer.
+// geometry of the main window and where any window is shown. The windows apply what they answer.
 #pragma once
 
 #include <cstdint>
@@ -51,8 +51,10 @@ constexpr int32_t MainMinWidth = 767;
 constexpr int32_t MainMinHeight = 540;
 pf::TRect DefaultMainBounds(int32_t screenWidth, int32_t screenHeight);
 
-// Where a window stored at bounds is shown on a screen of that size: no larger than the screen, moved so that it
-// lies wholly on it (a position saved on a screen that is gone would put it out of reach). Stored values stay.
-pf::TRect ClampToScreen(const pf::TRect& bounds, int32_t screenWidth, int32_t screenHeight);
+// Where a window stored at left, top, width, height is shown on a screen of that size: no larger than the screen
+// (at least 1 x 1), moved so that it lies wholly on it. A place saved on a screen that is gone, or any number of a
+// damaged settings file, would otherwise put it out of reach. Stored values stay as they are.
+pf::TRect ShownBounds(int32_t left, int32_t top, int32_t width, int32_t height, int32_t screenWidth,
+                      int32_t screenHeight);
 
 }  // namespace app

@@ -273,15 +273,7 @@ void TPexuForm::FormCreate() {
 }
 
 void TPexuForm::RestoreMainPosition() {
-  const pf::TRect d = DefaultMainBounds(pf::Screen().Width(), pf::Screen().Height());
-  pf::TIniFile& ini = *state_->IniFile;
-  const int32_t top = ini.ReadInteger("Position", "Top", d.Top);
-  const int32_t left = ini.ReadInteger("Position", "Left", d.Left);
-  const int32_t width = ini.ReadInteger("Position", "Width", d.Right - d.Left);
-  const int32_t height = ini.ReadInteger("Position", "Height", d.Bottom - d.Top);
-  const pf::TRect shown =
-      ClampToScreen({left, top, left + width, top + height}, pf::Screen().Width(), pf::Screen().Height());
-  SetBounds(shown.Left, shown.Top, shown.Right - shown.Left, shown.Bottom - shown.Top);
+  RestorePosition(*this, state_->IniFile.get(), "", DefaultMainBounds(pf::Screen().Width(), pf::Screen().Height()));
 }
 
 void TPexuForm::CreateSecondaryWindows() {

@@ -1,21 +1,34 @@
 #include "app/window_support.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "app/main_rules.h"
 
 namespace app {
 
-void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix, int32_t width,
-                     int32_t height) {
+void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix,
+                     const pf::TRect& defaults) {
   const std::string p(prefix);
-  int32_t top = std::abs((pf::Screen().Height() - height) / 2);
-  int32_t left = std::abs((pf::Screen().Width() - width) / 2);
+  int32_t top = defaults.Top, left = defaults.Left, width = defaults.Width(), height = defaults.Height();
   if (ini != nullptr) {
     top = ini->ReadInteger("Position", p + "Top", top);
     left = ini->ReadInteger("Position", p + "Left", left);
     width = ini->ReadInteger("Position", p + "Width", width);
     height = ini->ReadInteger("Position", p + "Height", height);
   }
-  form.SetBounds(left, top, width, height);
+  // The smallest size the window takes is placed, so that growing to it cannot push the window off the screen.
+  const pf::TSizeConstraints limits = form.Constraints();
+  const pf::TRect shown = ShownBounds(left, top, std::max(width, limits.MinWidth), std::max(height, limits.MinHeight),
+                                      pf::Screen().Width(), pf::Screen().Height());
+  form.SetBounds(shown.Left, shown.Top, shown.Width(), shown.Height());
+}
+
+void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix, int32_t width,
+                     int32_t height) {
+  const int32_t top = std::abs((pf::Screen().Height() - height) / 2);
+  const int32_t left = std::abs((pf::Screen().Width() - width) / 2);
+  RestorePosition(form, ini, prefix, {left, top, left + width, top + height});
 }
 
 void SavePosition(const pf::TCustomForm& form, pf::TIniFile* ini, std::string_view prefix) {

@@ -30,8 +30,12 @@ Form* CreateSecondaryForm(pf::TComponent* owner, engine::Engine& engine) {
   return form;
 }
 
-// Section "Position": prefix + "Top", "Left", "Width", "Height". A missing key takes the centre of the screen for
-// the given size (Abs((screen - size) div 2)). Without a settings file the window only gets the default.
+// Section "Position": prefix + "Top", "Left", "Width", "Height", a missing key taken from defaults; without a
+// settings file the window gets the defaults. Every window is shown by the same rule: at least as large as its
+// constraints ask, then brought wholly onto the screen (ShownBounds).
+void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix,
+                     const pf::TRect& defaults);
+// The same with a window of that size centred on the screen (Abs((screen - size) div 2)) as the default.
 void RestorePosition(pf::TCustomForm& form, const pf::TIniFile* ini, std::string_view prefix, int32_t width,
                      int32_t height);
 void SavePosition(const pf::TCustomForm& form, pf::TIniFile* ini, std::string_view prefix);

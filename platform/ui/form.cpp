@@ -38,6 +38,17 @@ QSize Decorations(const QWidget* frame) {
   return {frame->frameGeometry().width() - frame->width(), frame->frameGeometry().height() - frame->height()};
 }
 
+// A dialog frame belongs to the program's main window, as in the classic framework: the window system treats it as
+// that window's dialog, kept above it and, where the window manager follows the frame's hints, without buttons to
+// minimise or maximise it.
+void AttachDialogToMainForm(TCustomForm& form) {
+  const TCustomForm* main = Application().MainForm();
+  if (form.BorderStyle() != bsDialog || main == nullptr || main == &form || !main->Visible()) return;
+  QWidget* frame = form.Host()->outer;
+  frame->winId();  // the window exists, so that it can be given its owner
+  if (QWindow* window = frame->windowHandle()) window->setTransientParent(main->Host()->outer->windowHandle());
+}
+
 }  // namespace
 
 TFormMenuHandler& FormMenuHandler() {
@@ -262,6 +273,7 @@ void TCustomForm::SetVisible(bool value) {
     if (OnShow) OnShow(this);
     visible_ = true;
     PlaceOnFirstShow();
+    AttachDialogToMainForm(*this);
     if (requestedState_ == wsMaximized)
       frame->showMaximized();
     else if (requestedState_ == wsMinimized)

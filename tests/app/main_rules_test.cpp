@@ -1,6 +1,7 @@
 #include "app/main_rules.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 #include "platform/core/strings.h"
 
@@ -68,24 +69,31 @@ TEST(ProgramLinks, FirstRuleThatAppliesWins) {
   EXPECT_EQ(app::SolutionFile("/opt/pexu", 'E', "TE201"), "/opt/pexu/Fragen/QX7RTZ/KlasseE/TE201.pdf");
 }
 
-TEST(MainGeometry, DefaultsAndClampingOntoTheScreen) {
+TEST(MainGeometry, DefaultsAndPlacesOnTheScreen) {
   const pf::TRect d = app::DefaultMainBounds(1024, 768);
   EXPECT_EQ(d, (pf::TRect{119, 5, 119 + 785, 5 + 718}));
   // A screen narrower than the window: the left edge is the absolute value, as stored.
   EXPECT_EQ(app::DefaultMainBounds(700, 30).Left, 42);
   EXPECT_EQ(app::DefaultMainBounds(700, 30).Bottom - app::DefaultMainBounds(700, 30).Top, 20);
 
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max(), kMin = std::numeric_limits<int32_t>::min();
   struct Case {
-    pf::TRect stored, shown;
+    int32_t left, top, width, height;
+    pf::TRect shown;
   };
   const Case cases[] = {
-      {{119, 5, 904, 723}, {119, 5, 904, 723}},        // on the screen: unchanged
-      {{2000, 100, 2785, 818}, {239, 50, 1024, 768}},  // saved on a second monitor to the right
-      {{-900, -40, -115, 678}, {0, 0, 785, 718}},      // left of and above the screen
-      {{0, 0, 3000, 2000}, {0, 0, 1024, 768}},         // larger than the screen
-      {{500, 600, 1285, 1318}, {239, 50, 1024, 768}},  // hanging off the bottom right
+      {119, 5, 785, 718, {119, 5, 904, 723}},         // on the screen: unchanged
+      {2000, 100, 785, 718, {239, 50, 1024, 768}},    // saved on a second monitor to the right
+      {-900, -40, 785, 718, {0, 0, 785, 718}},        // left of and above the screen
+      {0, 0, 3000, 2000, {0, 0, 1024, 768}},          // larger than the screen
+      {500, 600, 785, 718, {239, 50, 1024, 768}},     // hanging off the bottom right
+      {2500, 2000, 340, 242, {684, 526, 1024, 768}},  // a settings window far off the screen
+      {10, 20, 540, 32767, {10, 0, 550, 768}},        // 32,767 pixels tall (a damaged settings file)
+      {kMax, kMin, kMax, kMax, {0, 0, 1024, 768}},    // the largest numbers: nothing overflows
+      {100, 100, -5, 0, {100, 100, 101, 101}},        // no size: the window's constraints enlarge it
   };
-  for (const Case& c : cases) EXPECT_EQ(app::ClampToScreen(c.stored, 1024, 768), c.shown);
+  for (const Case& c : cases)
+    EXPECT_EQ(app::ShownBounds(c.left, c.top, c.width, c.height, 1024, 768), c.shown) << c.left << "," << c.top;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 #include <filesystem>
 
 #include "app/einstellungen.h"
+#include "app/fragen.h"
+#include "app/info.h"
 #include "app/main_rules.h"
 #include "app/peditor.h"
 #include "app/pexu_form.h"
@@ -72,8 +74,9 @@ TEST_F(MainWindowTest, StartsOnTheStartPageAndKeepsEveryWindowsPlace) {
   EXPECT_EQ(form->Caption(), form->PexuPageViewer->GetDocumentTitle());
   EXPECT_FALSE(form->Antwortenliste->Enabled());
   EXPECT_FALSE(pf::FileExists(program.File("html/LetzteAntworten.html")));
-  const pf::TRect d = app::ClampToScreen(app::DefaultMainBounds(pf::Screen().Width(), pf::Screen().Height()),
-                                         pf::Screen().Width(), pf::Screen().Height());
+  const pf::TRect m = app::DefaultMainBounds(pf::Screen().Width(), pf::Screen().Height());
+  const pf::TRect d =
+      app::ShownBounds(m.Left, m.Top, m.Width(), m.Height(), pf::Screen().Width(), pf::Screen().Height());
   EXPECT_EQ((pf::TRect{form->Left(), form->Top(), form->Left() + form->Width(), form->Top() + form->Height()}), d);
   // The secondary windows are made once the first page has been painted.
   EXPECT_EQ(form->FragenForm, nullptr);
@@ -89,14 +92,27 @@ TEST_F(MainWindowTest, StartsOnTheStartPageAndKeepsEveryWindowsPlace) {
   EXPECT_EQ(ini.ReadString("Einstellungen", "Portable", ""), "1");
 }
 
-TEST_F(MainWindowTest, AStoredPlaceOffTheScreenIsShownOnIt) {
+TEST_F(MainWindowTest, StoredPlacesOffTheScreenAreShownOnIt) {
   enginetest::WriteFile(program.File("Pexu.ini"),
                         "[Einstellungen]\r\nPortable=1\r\n[Position]\r\nLeft=5000\r\nTop=-300\r\nWidth=800\r\n"
-                        "Height=600\r\n");
+                        "Height=600\r\nEinstellungenLeft=2500\r\nEinstellungenTop=2000\r\nFragenHeight=32767\r\n"
+                        "PEditorLeft=-2147483648\r\nPEditorWidth=2147483647\r\n");
   Start();
   EXPECT_EQ(form->Left(), pf::Screen().Width() - 800);
   EXPECT_EQ(form->Top(), 0);
   EXPECT_EQ(form->Width(), 800);
+  // Every window comes up wholly on the screen.
+  form->CreateSecondaryWindows();
+  for (pf::TCustomForm* window : std::initializer_list<pf::TCustomForm*>{form->FragenForm, form->PEditorForm,
+                                                                         form->EinstellungenForm, form->PexuAboutBox}) {
+    SCOPED_TRACE(window->Caption());
+    EXPECT_GE(window->Left(), 0);
+    EXPECT_GE(window->Top(), 0);
+    EXPECT_LE(window->Left() + window->Width(), pf::Screen().Width());
+    EXPECT_LE(window->Top() + window->Height(), pf::Screen().Height());
+  }
+  EXPECT_EQ(form->EinstellungenForm->Left(), pf::Screen().Width() - form->EinstellungenForm->Width());
+  EXPECT_EQ(form->FragenForm->Height(), pf::Screen().Height());
 }
 
 TEST_F(MainWindowTest, AMaximisedWindowStoresThePlaceItComesBackTo) {
