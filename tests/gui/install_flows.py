@@ -45,8 +45,9 @@ def flow_installed(program):
         print("fresh installation: the catalogue copied to %s, F2 drew a sheet" % data)
 
         program.key("F10")
-        wait(lambda: windows("Fragenliste"), "the file chooser")
-        state = program.wait_state(lambda s: "Abbrechen" in s["dialog"], "a German file chooser")
+        chooser = wait(lambda: windows("Fragenliste"), "the file chooser")[0]
+        g.xdotool("windowfocus", "--sync", chooser)
+        state = program.wait_state(lambda s: "Fragenliste" in s["focus"]["modal"] and s["dialog"], "the file chooser")
         texts = [t.replace("&", "") for t in state["dialog"]]  # without the marks of the access keys
         shot("file-dialog")
         check(not [t for t in texts if t in ENGLISH], "English texts in the file chooser: %s" % texts)
@@ -54,15 +55,10 @@ def flow_installed(program):
               "the file type: %s" % texts)
         print("file chooser:", ", ".join(texts))
         g.xdotool("key", "Escape")
-        program.wait_state(lambda s: not s["dialog"], "the file chooser to close")
+        program.wait_state(lambda s: not s["focus"]["modal"], "the file chooser to close")
         program.quit()
     finally:
         shutil.rmtree(home, ignore_errors=True)
-
-
-def shown_windows():
-    """The program's visible X windows, pop-up menus among them."""
-    return [w for w in g.xdotool("search", "--onlyvisible", "--class", "pexu").split() if w]
 
 
 def xprop(window, name):
@@ -84,13 +80,12 @@ def flow_places(program):
     x, y, w, h = check_on_screen("the settings window", settings)
     check((x + w, y, h) == (SCREEN[0], 0, SCREEN[1]), "the settings window at %s" % ((x, y, w, h),))
     shot("settings")
-    g.xdotool("windowfocus", "--sync", settings)
+    program.focus(settings, " Pexu - Einstellungen")
     g.xdotool("key", "F12")
     program.wait_state(lambda s: s["windows"] == [s["caption"]], "the settings window to close")
 
-    before = shown_windows()
     program.key("alt+h")
-    wait(lambda: len(shown_windows()) > len(before), "the help menu")
+    program.wait_state(lambda s: s["focus"]["popup"], "the Hilfe menu")
     g.xdotool("key", "p")
     program.wait_state(lambda s: "Info" in s["windows"] and "about-exit" in s["points"], "the about box")
     about = wait(lambda: windows("^Info$"), "the about box's window")[0]
