@@ -90,9 +90,6 @@ TEST(StartUpTest, TheShippedCatalogueNeverReplacesTheUsersOwn) {
   WriteFile(mine, "eigener");
   engine::SeedCatalogue(program.Path(), mine);
   EXPECT_EQ(enginetest::ReadFile(mine), "eigener");
-  // Portable: the data folder is the program folder, and its catalogue stays as it is.
-  engine::SeedCatalogue(program.Path(), program.File("Fragen/KAEFragen.qst"));
-  EXPECT_EQ(enginetest::ReadFile(program.File("Fragen/KAEFragen.qst")), "mitgeliefert");
 }
 
 TEST(StartUpTest, DataFolderFallsBackToTheProgramFolder) {
