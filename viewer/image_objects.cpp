@@ -234,10 +234,10 @@ void TImageObj::Fetch() {
   const std::string key = ImageCacheKey(name);
   Delayed = document.MissingImages.IndexOf(key) >= 0;
   if (!Delayed) {
-    uint8_t transparency = Transparent;
+    TTransparency transparency = tkNone;
     pf::TBitmap* mask = nullptr;
     bool fromCache = false;
-    TImageRef picture = FetchImage(document, name, transparency, mask, fromCache, Delayed);
+    TImageRef picture = FetchImage(document, name, mrNone, transparency, mask, fromCache, Delayed);
     if (!IsEmpty(picture)) {
       CacheKey = key;
       if (auto* gif = std::get_if<TgfAnimatedImage*>(&picture)) {  // each place animates on its own

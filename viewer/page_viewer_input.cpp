@@ -399,10 +399,10 @@ void TPageViewer::LoadBackgroundImage() {
     document.OnExpandName(this, name, expanded);
     if (!expanded.empty()) name = expanded;
   }
-  uint8_t transparency = tkOwnMask;
+  TTransparency transparency = tkNone;
   pf::TBitmap* mask = nullptr;
   bool fromCache = false, delayed = false;
-  const TImageRef image = FetchImage(document, name, transparency, mask, fromCache, delayed);
+  const TImageRef image = FetchImage(document, name, mrOwnMask, transparency, mask, fromCache, delayed);
   if (!IsEmpty(image)) {
     backgroundKey_ = ImageCacheKey(name);
     backgroundImage_ = image;

@@ -233,6 +233,7 @@ TSectionList::TSectionList(IViewerControl* owner, pf::TWinControl* paintPanel)
       InlineList(new TInlineList(this)) {
   TabOrderList.SetSorted(true);
   TabOrderList.SetDuplicates(pf::dupAccept);
+  MissingImages.SetCaseSensitive(true);  // picture names as the cache keeps them
 }
 
 TSectionList::TSectionList(const TSectionList& source)
@@ -266,6 +267,7 @@ TSectionList::TSectionList(const TSectionList& source)
       IsCopy(true),
       InlineList(source.InlineList) {
   Tag = source.Tag;
+  MissingImages.SetCaseSensitive(true);
   // The objects are copied once the document they belong to is whole: some enter its lists.
   CloneObjectsFrom(source);
 }
