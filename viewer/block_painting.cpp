@@ -52,11 +52,6 @@ bool IsWaiting(const TImageObj& image) {
   return (!parts.Bitmap && !parts.GpImage) || (parts.Bitmap && parts.Bitmap == DefBitmap());
 }
 
-bool IsError(const TImageObj& image) {
-  const TPictureParts parts = PictureOf(image);
-  return parts.Bitmap && parts.Bitmap == ErrorBitmap();
-}
-
 // Where the tiles of one axis start and where they end: the start by the position record, clamped to -picture ..
 // box; with repeat stepped back to cover the box from 0 and ending at the box's end, else a single row or column.
 struct TTileRange {
@@ -329,8 +324,8 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
 
   if (TilesStale && BGImage && !IsWaiting(*BGImage)) {
     try {
-      if (IsError(*BGImage) || !BuildTiledBackground(stripWidth, paddingBox.Bottom - paddingBox.Top, *BGImage, BGPos,
-                                                     TileImage, TileGpImage, TileMask, TilesOpaque))
+      if (BGImage->IsErrorPicture() || !BuildTiledBackground(stripWidth, paddingBox.Bottom - paddingBox.Top, *BGImage,
+                                                             BGPos, TileImage, TileGpImage, TileMask, TilesOpaque))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();

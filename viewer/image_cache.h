@@ -246,8 +246,10 @@ class TImageObj : public TFloatingObj {
   // The picture is hovered (1), pressed (2) or neither (0). Animated pictures have no hover frames, so nothing
   // else changes.
   void SetHoverState(uint8_t state);
-  // Whether the picture is the wait or the error placeholder.
+  // Whether no picture is shown: none fetched, or the wait or the error placeholder stands in.
   bool IsPlaceholder() const;
+  // Whether the error picture stands in for a picture that could not be had.
+  bool IsErrorPicture() const;
   // Draws the object with x the left edge of its box (its left space included): a floating one (align 5, 6) with
   // its top space below topY; an inline one by its alignment in the line whose text top is topY and baseline
   // yBaseline (top: below its top space; middle: centred on the middle of run's character height above the

@@ -404,6 +404,22 @@ TEST(ImageObjects, UsersOfCachedPicturesAnimatedCopiesAndWaitingPictures) {
   EXPECT_EQ(std::make_tuple(also->ObjWidth, also->Transparent, also->Delayed), std::make_tuple(3, tkGivenMask, false));
 }
 
+// A page laid out while images are off shows placeholder boxes with the error picture; once images are shown, the
+// pictures come.
+TEST(ImageObjects, PicturesLaidOutWithImagesOffComeWhenImagesAreShown) {
+  Page page;
+  page.list.ShowImages = false;
+  auto image = page.Image("SRC=p.bmp ALT=Logo ALIGN=TOP");
+  EXPECT_TRUE(image->IsPlaceholder());
+  EXPECT_EQ(std::make_pair(image->ObjWidth, image->ObjHeight), std::make_pair(49, 24));
+  image->Paint(page.canvas.Canvas(), 0, 0, 0, nullptr);
+  EXPECT_EQ(page.canvas.GetPixel(4 + 3, 4 + 4), pf::clRed);  // the error picture's cross
+  page.list.ShowImages = true;
+  image->ComputeSize(page.canvas.Canvas(), 0, 400, nullptr);
+  EXPECT_FALSE(image->IsPlaceholder());
+  EXPECT_EQ(std::make_pair(image->ObjWidth, image->ObjHeight), std::make_pair(200, 100));
+}
+
 // A transparent GIF drawn in a frame of the link's colour shows the page through its transparent pixels; alignment
 // places it in the line; the hit test finds the point inside the frame and the picture's map.
 TEST(ImageObjects, PaintPlacementAndHitTests) {
