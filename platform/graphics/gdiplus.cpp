@@ -218,18 +218,12 @@ void TGpGraphics::DrawImage(TGpImage& image, int32_t x, int32_t y, int32_t w, in
     GpPainting::Paint(*this, [&](QPainter& p) { p.drawImage(QRect(x, y, w, h), image.Image().image); });
     return;
   }
-  // Padded by a copy of the last column and row, so that stretching has a neighbour for every border pixel.
-  TGpBitmap padded(iw + 1, ih + 1);
-  auto onPadded = CreateFromImage(padded);
-  onPadded->DrawImageAt(image, 0, 0);
-  onPadded->DrawImageRectRect(image, iw, 0, 1, ih, iw - 1, 0, 1, ih);
-  onPadded->DrawImageRectRect(image, 0, ih, iw, 1, 0, ih - 1, iw, 1);
-  padded.SetPixel(iw, ih, padded.GetPixel(iw - 1, ih - 1));
-  TGpBitmap stretched(w, h);
-  auto onStretched = CreateFromImage(stretched);
-  onStretched->nearest_ = true;
-  onStretched->DrawImageRectRect(padded, 0, 0, w, h, 0, 0, iw, ih);
-  DrawImageAt(stretched, x, y);
+  // Enlarged by repeating pixels, so that edges stay sharp, straight onto the surface, which computes only what lies
+  // in its clip: an enlarged copy of the whole target size could take gigabytes.
+  const bool smooth = !nearest_;
+  nearest_ = true;
+  DrawImageRectRect(image, x, y, w, h, 0, 0, iw, ih);
+  nearest_ = !smooth;
 }
 
 void TGpGraphics::DrawImageAt(TGpImage& image, int32_t x, int32_t y) {
