@@ -19,6 +19,7 @@
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/dib.h"
 #include "platform/graphics/gdiplus.h"
+#include "viewer/property_values.h"
 #include "viewer/viewer_shared.h"
 
 namespace viewer {
@@ -145,6 +146,13 @@ void PaintGpImageOnBackground(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t
 // scale.
 void DrawPicture(pf::TCanvas& canvas, const TImageRef& image, pf::TBitmap* mask, int32_t x, int32_t y, int32_t w,
                  int32_t h, bool printing = false, float scaleX = 1, float scaleY = 1);
+
+// A background picture over clip (canvas co-ordinates): placed by position within area (view for an axis whose
+// position is fixed), repeated along the axes that repeat, else one tile; a side of 1 pixel is stretched over the
+// clip instead of repeated. Drawn by DrawPicture's roads.
+void DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip, const TImageRef& image, pf::TBitmap* mask,
+                           const TBackgroundPosition& position, const pf::TRect& area, const pf::TRect& view,
+                           bool printing = false, float scaleX = 1, float scaleY = 1);
 
 // ---- the cache ----
 

@@ -442,7 +442,8 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   void VScroll(uint32_t code, int32_t trackPos);
   void HScrollBarScroll(pf::TObject* sender, pf::TScrollCode code, int32_t& scrollPos);
   void PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip);
-  // The document's background picture, fetched once per name (and given back to the cache with the document).
+  // The document's background picture, fetched once per name (and given back to the cache with the document), with
+  // a mask only where the picture itself is transparent.
   void LoadBackgroundImage();
   void ReleaseBackground();
   int32_t DocumentPositionAt(int32_t x, int32_t y);
@@ -527,9 +528,7 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   pf::TScrollBar* hScrollBar_ = nullptr;
   pf::TStringList visited_;
   std::unique_ptr<pf::TBitmap> measureBitmap_;  // the canvas layouts measure on
-  std::string backgroundKey_;                   // the cache entry of the background picture ("" when none)
-  TImageRef backgroundImage_;
-  pf::TBitmap* backgroundMask_ = nullptr;
+  std::string backgroundKey_;                   // the cache entry of the document's background picture ("" when none)
 };
 
 }  // namespace viewer

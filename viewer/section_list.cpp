@@ -308,7 +308,8 @@ void TSectionList::SetBackgroundColor(pf::TColor color) {
 void TSectionList::SetBackgroundImage(const std::string& name, const TBackgroundPosition& position) {
   BackgroundName = name;
   BackgroundPos = position;
-  BackgroundBitmap = BackgroundMask = nullptr;
+  BackgroundImage = std::monostate();
+  BackgroundMask = nullptr;
   BackgroundGif = nullptr;
   BackgroundLoaded = false;
 }
@@ -319,7 +320,8 @@ void TSectionList::Clear() {
     PositionList.clear();
     InlineList->Clear();
   }
-  BackgroundBitmap = BackgroundMask = nullptr;
+  BackgroundImage = std::monostate();
+  BackgroundMask = nullptr;
   BackgroundGif = nullptr;
   BackgroundLoaded = false;
   AGifList.clear();
