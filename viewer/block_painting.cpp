@@ -139,8 +139,8 @@ void TileGpBitmap(int32_t width, int32_t height, const TTileRange& xs, const TTi
   ForEachTile(ys, ph, [&](int32_t y) { graphics->DrawImageAt(row, 0, y); });
 }
 
-// The picture drawn at (x, y) at the size it was laid out in (its own size when it has none).
-void DrawPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, int32_t y) {
+// A list item's marker picture drawn at (x, y) at the size it was laid out in (its own size when it has none).
+void DrawMarkerPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, int32_t y) {
   const TPictureParts parts = PictureOf(image);
   const int32_t w = image.ObjWidth > 0 ? image.ObjWidth : parts.Width();
   const int32_t h = image.ObjHeight > 0 ? image.ObjHeight : parts.Height();
@@ -439,7 +439,7 @@ int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManage
 
   if (MarkerImage && !IsWaiting(*MarkerImage) && OwnerList->ShowImages) {
     const int32_t height = MarkerImage->ObjHeight > 0 ? MarkerImage->ObjHeight : PictureOf(*MarkerImage).Height();
-    DrawPicture(canvas, *MarkerImage, contentLeft - kMarkerImageGap, baseline - height);
+    DrawMarkerPicture(canvas, *MarkerImage, contentLeft - kMarkerImageGap, baseline - height);
     return result;
   }
   if (ItemKind == ikDefinition) return result;
