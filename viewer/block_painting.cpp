@@ -52,11 +52,6 @@ bool IsWaiting(const TImageObj& image) {
   return (!parts.Bitmap && !parts.GpImage) || (parts.Bitmap && parts.Bitmap == DefBitmap());
 }
 
-bool IsError(const TImageObj& image) {
-  const TPictureParts parts = PictureOf(image);
-  return parts.Bitmap && parts.Bitmap == ErrorBitmap();
-}
-
 // Where the tiles of one axis start and where they end: the start by the position record, clamped to -picture ..
 // box; with repeat stepped back to cover the box from 0 and ending at the box's end, else a single row or column.
 struct TTileRange {
@@ -144,8 +139,8 @@ void TileGpBitmap(int32_t width, int32_t height, const TTileRange& xs, const TTi
   ForEachTile(ys, ph, [&](int32_t y) { graphics->DrawImageAt(row, 0, y); });
 }
 
-// The picture drawn at (x, y) at the size it was laid out in (its own size when it has none).
-void DrawPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, int32_t y) {
+// A list item's marker picture drawn at (x, y) at the size it was laid out in (its own size when it has none).
+void DrawMarkerPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, int32_t y) {
   const TPictureParts parts = PictureOf(image);
   const int32_t w = image.ObjWidth > 0 ? image.ObjWidth : parts.Width();
   const int32_t h = image.ObjHeight > 0 ? image.ObjHeight : parts.Height();
@@ -329,8 +324,8 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
 
   if (TilesStale && BGImage && !IsWaiting(*BGImage)) {
     try {
-      if (IsError(*BGImage) || !BuildTiledBackground(stripWidth, paddingBox.Bottom - paddingBox.Top, *BGImage, BGPos,
-                                                     TileImage, TileGpImage, TileMask, TilesOpaque))
+      if (BGImage->IsErrorPicture() || !BuildTiledBackground(stripWidth, paddingBox.Bottom - paddingBox.Top, *BGImage,
+                                                             BGPos, TileImage, TileGpImage, TileMask, TilesOpaque))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();
@@ -444,7 +439,7 @@ int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManage
 
   if (MarkerImage && !IsWaiting(*MarkerImage) && OwnerList->ShowImages) {
     const int32_t height = MarkerImage->ObjHeight > 0 ? MarkerImage->ObjHeight : PictureOf(*MarkerImage).Height();
-    DrawPicture(canvas, *MarkerImage, contentLeft - kMarkerImageGap, baseline - height);
+    DrawMarkerPicture(canvas, *MarkerImage, contentLeft - kMarkerImageGap, baseline - height);
     return result;
   }
   if (ItemKind == ikDefinition) return result;

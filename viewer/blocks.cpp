@@ -421,12 +421,6 @@ int32_t ClearSpace(const IndentManagerBasic& indents, uint8_t clear, int32_t y) 
 
 int32_t Resolved(int32_t value) { return value == AutoValue ? 0 : value; }
 
-// The error picture came instead of the picture: it is not worth showing as a background or a marker.
-bool IsErrorPicture(const TImageObj& image) {
-  const auto* bitmap = std::get_if<pf::TBitmap*>(&image.Image);
-  return bitmap && *bitmap && *bitmap == ErrorBitmap();
-}
-
 }  // namespace
 
 int32_t TBlockCell::ComputeLayoutExtent(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
@@ -645,7 +639,7 @@ int32_t TBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, Indent
 
   if (BGImage && OwnerList->ShowImages) {
     BGImage->ComputeSize(canvas, 0, NewWidth, nullptr);
-    if (IsErrorPicture(*BGImage))
+    if (BGImage->IsErrorPicture())
       BGImage.reset();
     else
       TilesStale = true;
@@ -659,7 +653,7 @@ int32_t TBlockLI::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, Inde
                                 int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) {
   if (MarkerImage) {
     MarkerImage->ComputeSize(canvas, 0, availWidth, nullptr);
-    if (IsErrorPicture(*MarkerImage)) MarkerImage.reset();
+    if (MarkerImage->IsErrorPicture()) MarkerImage.reset();
   }
   // The first text line laid out inside the item gives the baseline its marker stands on.
   FirstBaseline = 0;

@@ -8,14 +8,29 @@
 
 namespace viewer {
 
-TBitmapItem::TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, uint8_t transparency)
-    : Transp(transparency), MImage(std::move(image)), Mask(std::move(mask)) {}
+TBitmapItem::TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, TTransparency transparency)
+    : Transp(mask ? transparency : tkNone), MImage(std::move(image)), Mask(std::move(mask)) {}
 
-std::string ImageCacheKey(const std::string& name) { return pf::UpperCase(pf::Trim(name)); }
+TImageRef TBitmapItem::Answer(TMaskRequest request, TTransparency& transparency, pf::TBitmap*& mask) {
+  const TImageRef image = Image();
+  transparency = Transp;
+  mask = Mask.get();
+  auto* const* bitmap = std::get_if<pf::TBitmap*>(&image);
+  if (mask || !bitmap || request != mrOwnMask || !(*bitmap)->Transparent()) return image;
+  // The bitmap stays transparent, so that requests without the mask still draw it so.
+  if (!OwnMask) OwnMask = (*bitmap)->CreateMask((*bitmap)->TransparentColor());
+  transparency = tkOwnMask;
+  mask = OwnMask.get();
+  return image;
+}
+
+// Names as the file system tells them apart: letter case counts.
+std::string ImageCacheKey(const std::string& name) { return pf::Trim(name); }
 
 // ---- the cache ----
 
 TStringBitmapList::TStringBitmapList() {
+  SetCaseSensitive(true);
   SetSorted(true);
   SetDuplicates(pf::dupError);
   pf::LoadGdiPlus();
@@ -79,26 +94,8 @@ pf::TObject* SenderOf(const TSectionList& document) {
   return document.TheOwner ? document.TheOwner->Sender() : nullptr;
 }
 
-// The cached entry answered for the transparency wanted; an own mask is made once and kept.
-TImageRef UseCached(TStringBitmapList& cache, int index, uint8_t& transparency, pf::TBitmap*& mask) {
-  TBitmapItem& item = *cache.Item(index);
-  TImageRef image = cache.UseImage(index);
-  if (auto* bitmap = std::get_if<pf::TBitmap*>(&image)) {
-    if (item.Transp != tkGivenMask && item.Transp != tkPngColor && transparency == tkOwnMask && !item.Mask) {
-      item.Mask = ExtractMaskBitmap(**bitmap, false, 0);
-      item.Transp = tkOwnMask;
-    }
-    transparency = item.Transp;
-    mask = item.Mask.get();
-  } else {
-    transparency = tkNone;
-    mask = nullptr;
-  }
-  return image;
-}
-
-// The bitmap handler's picture: its mask from the colour it named, else from its own transparency when wanted.
-TLoadedImage FromBitmapHandler(TSectionList& document, const std::string& name, uint8_t& transparency,
+// The bitmap handler's picture, with a mask of the colour it named.
+TLoadedImage FromBitmapHandler(TSectionList& document, const std::string& name, TTransparency& transparency,
                                std::unique_ptr<pf::TBitmap>& mask) {
   pf::TBitmap* given = nullptr;
   pf::TColor color = kNoColor;
@@ -108,17 +105,13 @@ TLoadedImage FromBitmapHandler(TSectionList& document, const std::string& name, 
   if (color != kNoColor) {
     mask = ExtractMaskBitmap(*bitmap, true, color);
     transparency = tkGivenMask;
-  } else if (transparency == tkOwnMask) {
-    mask = ExtractMaskBitmap(*bitmap, false, 0);
-  } else {
-    transparency = tkNone;
   }
   return bitmap;
 }
 
 // The image handler's stream: GIF data as an animated image or a frame bitmap, other data as pictures; no stream
 // means the file of the expanded name.
-TLoadedImage FromImageHandler(TSectionList& document, const std::string& name, uint8_t& transparency,
+TLoadedImage FromImageHandler(TSectionList& document, const std::string& name, TTransparency& transparency,
                               std::unique_ptr<pf::TBitmap>& mask, bool& delayed) {
   pf::TMemoryStream* stream = nullptr;
   document.OnImageRequest(SenderOf(document), name, stream);
@@ -132,19 +125,18 @@ TLoadedImage FromImageHandler(TSectionList& document, const std::string& name, u
   }
   const TImageKind kind = DetectImageType(*stream);
   if (kind == ikGif87 || kind == ikGif89) {
-    const uint8_t wanted = transparency;
     TLoadedImage gif = LoadGifStream(*stream, transparency, mask);
     if (!IsEmpty(RefOf(gif))) return gif;
-    transparency = wanted;
   }
   return ReadImageStream(*stream, transparency, mask);
 }
 
 }  // namespace
 
-TImageRef FetchImage(TSectionList& document, const std::string& name, uint8_t& transparency, pf::TBitmap*& mask,
-                     bool& fromCache, bool& delayed) {
+TImageRef FetchImage(TSectionList& document, const std::string& name, TMaskRequest request, TTransparency& transparency,
+                     pf::TBitmap*& mask, bool& fromCache, bool& delayed) {
   fromCache = delayed = false;
+  transparency = tkNone;
   mask = nullptr;
   TStringBitmapList* cache = document.BitmapList;
   if (pf::Trim(name).empty() || !cache) return std::monostate();
@@ -152,25 +144,24 @@ TImageRef FetchImage(TSectionList& document, const std::string& name, uint8_t& t
   int index = -1;
   if (cache->Find(key, index)) {
     fromCache = true;
-    return UseCached(*cache, index, transparency, mask);
+    cache->UseImage(index);
+    return cache->Item(index)->Answer(request, transparency, mask);
   }
-  std::unique_ptr<pf::TBitmap> ownMask;
+  std::unique_ptr<pf::TBitmap> givenMask;
   TLoadedImage loaded;
   if (!document.OnBitmapRequest && !document.OnImageRequest) {
-    loaded = LoadImageFile(name, transparency, ownMask);
+    loaded = LoadImageFile(name, transparency, givenMask);
   } else {
-    if (document.OnBitmapRequest) loaded = FromBitmapHandler(document, name, transparency, ownMask);
+    if (document.OnBitmapRequest) loaded = FromBitmapHandler(document, name, transparency, givenMask);
     if (IsEmpty(RefOf(loaded)) && document.OnImageRequest)
-      loaded = FromImageHandler(document, name, transparency, ownMask, delayed);
+      loaded = FromImageHandler(document, name, transparency, givenMask, delayed);
   }
   if (IsEmpty(RefOf(loaded))) {
     transparency = tkNone;
     return std::monostate();
   }
-  if (!ownMask) transparency = tkNone;
-  mask = ownMask.get();
-  index = cache->AddObject(key, std::make_unique<TBitmapItem>(std::move(loaded), std::move(ownMask), transparency));
-  return cache->Item(index)->Image();
+  index = cache->AddObject(key, std::make_unique<TBitmapItem>(std::move(loaded), std::move(givenMask), transparency));
+  return cache->Item(index)->Answer(request, transparency, mask);
 }
 
 }  // namespace viewer

@@ -19,6 +19,7 @@
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/dib.h"
 #include "platform/graphics/gdiplus.h"
+#include "viewer/property_values.h"
 #include "viewer/viewer_shared.h"
 
 namespace viewer {
@@ -39,9 +40,14 @@ inline bool IsEmpty(const TImageRef& image) { return std::holds_alternative<std:
 // The kind of picture data by its first bytes.
 enum TImageKind : uint8_t { ikNone = 0, ikBmp = 1, ikGif87 = 2, ikGif89 = 3, ikPng = 4, ikJpeg = 5 };
 
-// Transparency kinds, in and out of the loaders. On entry tkOwnMask asks for a mask made from the picture's own
-// transparency (a bitmap's transparent colour); on exit it says such a mask was made.
+// The kind of mask a picture is answered with: none; one made from a bitmap's own transparent colour (for a
+// request that asks for it); one that came with the picture (a GIF's transparent colour, a colour the bitmap handler
+// named); one of a PNG picture's colour key.
 enum TTransparency : uint8_t { tkNone = 0, tkOwnMask = 1, tkGivenMask = 2, tkPngColor = 3 };
+
+// What a request asks of a picture's transparency besides the mask that comes with it: also a mask from the
+// transparent colour of a bitmap that is itself transparent (a bitmap handler's picture), or nothing more.
+enum TMaskRequest : uint8_t { mrNone, mrOwnMask };
 
 // ---- recognition ----
 
@@ -54,30 +60,26 @@ TImageKind DetectFileImageType(const std::string& fileName);
 
 // ---- loading ----
 // Each answers the picture, or nothing (why: ImageLoadError). A picture that fails to decode answers nothing, never
-// an exception. transparency and mask as the kinds above say; the mask goes with a bitmap only.
+// an exception. transparency and mask: the mask that comes with the picture and its kind (tkGivenMask,
+// tkPngColor), or none; a mask goes with a bitmap only.
 
 // GIF files become an animated image when they have two frames or more, else a bitmap of their frame (with its
-// mask and tkGivenMask when transparent); other files as ReadImageFile.
-TLoadedImage LoadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// mask when transparent); other files as ReadImageFile.
+TLoadedImage LoadImageFile(const std::string& fileName, TTransparency& transparency,
+                           std::unique_ptr<pf::TBitmap>& mask);
 // With GDI+ active, PNG files become a GDI+ image; others are read whole and passed to ReadImageStream.
-TLoadedImage ReadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+TLoadedImage ReadImageFile(const std::string& fileName, TTransparency& transparency,
+                           std::unique_ptr<pf::TBitmap>& mask);
 // Nothing for fewer than 20 bytes. From the stream's start: with GDI+ active PNG data become a GDI+ image (no
 // file is written), others go to DecodeImageStream.
-TLoadedImage ReadImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
-// From the stream's start: JPEG, PNG (the own PNG class, whatever GDI+ does; an RGB or palette PNG with a
-// transparent colour gets a mask and tkPngColor), anything else as BMP; then the mask and the screen's adaptation.
-TLoadedImage DecodeImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+TLoadedImage ReadImageStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask);
+// From the stream's start: JPEG, PNG (the own PNG class, whatever GDI+ does; an RGB picture's colour key or a
+// palette picture's first fully transparent entry gives a mask), anything else as BMP; then the screen's adaptation.
+TLoadedImage DecodeImageStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask);
 // A GIF stream as LoadImageFile reads a GIF file.
-TLoadedImage LoadGifStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask);
+TLoadedImage LoadGifStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask);
 // Why the last load of this thread answered nothing ("" after one that answered a picture).
 const std::string& ImageLoadError();
-
-// The transparent colour of a PNG stream of colour type 2 (its tRNS colour: the sample bytes 1, 3, 5 at depth 8
-// and 0, 2, 4 at depth 16) or 3 (the first palette entry whose alpha is 0), as the file stores it; false for other
-// colour types, without one, or when the chunks before the image data are damaged. The position is kept.
-bool FindPngTransparentColor(pf::TStream& stream, pf::TColor& color);
-// The same with the palette index of that colour (-1 for colour type 2).
-bool FindPngTransparency(pf::TStream& stream, pf::TColor& color, int& paletteIndex);
 
 // A new monochrome mask (white where transparent) of the bitmap's transparent colour, or of color when useColor;
 // the bitmap is no longer transparent.
@@ -145,22 +147,32 @@ void PaintGpImageOnBackground(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t
 void DrawPicture(pf::TCanvas& canvas, const TImageRef& image, pf::TBitmap* mask, int32_t x, int32_t y, int32_t w,
                  int32_t h, bool printing = false, float scaleX = 1, float scaleY = 1);
 
+// A background picture over clip (canvas co-ordinates): placed by position within area (view for an axis whose
+// position is fixed), repeated along the axes that repeat, else one tile; a side of 1 pixel is stretched over the
+// clip instead of repeated. Drawn by DrawPicture's roads.
+void DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip, const TImageRef& image, pf::TBitmap* mask,
+                           const TBackgroundPosition& position, const pf::TRect& area, const pf::TRect& view,
+                           bool printing = false, float scaleX = 1, float scaleY = 1);
+
 // ---- the cache ----
 
-// One cached picture. The item owns the picture and the mask.
+// One cached picture. The item owns the picture and the masks.
 class TBitmapItem {
  public:
-  TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, uint8_t transparency);
-  int32_t AccessCount = 0;  // document loads since the picture was last asked for
-  int32_t UsageCount = 0;   // picture objects that hold it now
-  uint8_t Transp = tkNone;
+  TBitmapItem(TLoadedImage image, std::unique_ptr<pf::TBitmap> mask, TTransparency transparency);
+  int32_t AccessCount = 0;        // document loads since the picture was last asked for
+  int32_t UsageCount = 0;         // picture objects that hold it now
+  TTransparency Transp = tkNone;  // the kind of Mask
   TLoadedImage MImage;
-  std::unique_ptr<pf::TBitmap> Mask;
+  std::unique_ptr<pf::TBitmap> Mask;     // the mask that came with the picture: every request gets it
+  std::unique_ptr<pf::TBitmap> OwnMask;  // made for the first own-mask request: only such requests get it
   TImageRef Image() const { return RefOf(MImage); }
+  // The picture for a request, with the mask it gets and its kind.
+  TImageRef Answer(TMaskRequest request, TTransparency& transparency, pf::TBitmap*& mask);
 };
 
-// The image cache: picture names (upper-cased, trimmed: ImageCacheKey) sorted, each with its TBitmapItem. It starts
-// GDI+ while it exists.
+// The image cache: picture names (trimmed, letter case kept: ImageCacheKey) sorted, each with its TBitmapItem. It
+// starts GDI+ while it exists.
 class TStringBitmapList : public pf::TStringList {
  public:
   TStringBitmapList();
@@ -194,11 +206,10 @@ std::string ImageCacheKey(const std::string& name);
 
 // The document's picture of that name: from the cache, else from the viewer's bitmap or image request handlers
 // (a stream that is ImageWaitStream makes it delayed), else from the file; a loaded picture enters the cache.
-// transparency on entry tkOwnMask when a mask from the picture's own transparency is wanted; on exit the kind of
-// the mask answered (cached with the picture, never to be freed by the caller). A picture answered counts one user
-// until ReleaseUsage. Nothing without a cache.
-TImageRef FetchImage(TSectionList& document, const std::string& name, uint8_t& transparency, pf::TBitmap*& mask,
-                     bool& fromCache, bool& delayed);
+// transparency and mask: the kind of mask answered for the request and the mask (cached with the picture, never to
+// be freed by the caller). A picture answered counts one user until ReleaseUsage. Nothing without a cache.
+TImageRef FetchImage(TSectionList& document, const std::string& name, TMaskRequest request, TTransparency& transparency,
+                     pf::TBitmap*& mask, bool& fromCache, bool& delayed);
 
 // ---- pictures in the text ----
 
@@ -214,13 +225,13 @@ class TImageObj : public TFloatingObj {
   // Gives the cached picture back and leaves the document's animated list.
   ~TImageObj() override;
 
-  std::string Source;           // the picture's name as written
-  TImageRef Image;              // the picture from the cache, its own animated copy, or a placeholder
-  pf::TBitmap* Mask = nullptr;  // its monochrome mask, white where transparent
-  uint8_t Transparent = 0;      // the transparency kind
-  int32_t BorderSize = 0;       // BORDER, or the style's border width
-  bool BorderGiven = false;     // BORDER was written (a picture in a link otherwise gets a 1-pixel frame)
-  std::string MapName;          // USEMAP without its "#"
+  std::string Source;                  // the picture's name as written
+  TImageRef Image;                     // the picture from the cache, its own animated copy, or a placeholder
+  pf::TBitmap* Mask = nullptr;         // its monochrome mask, white where transparent
+  TTransparency Transparent = tkNone;  // the kind of that mask
+  int32_t BorderSize = 0;              // BORDER, or the style's border width
+  bool BorderGiven = false;            // BORDER was written (a picture in a link otherwise gets a 1-pixel frame)
+  std::string MapName;                 // USEMAP without its "#"
   bool UseMap = false;
   bool IsMap = false;
   uint8_t HoverState = 0;                         // 0 none, 1 hover, 2 pressed
@@ -243,8 +254,10 @@ class TImageObj : public TFloatingObj {
   // The picture is hovered (1), pressed (2) or neither (0). Animated pictures have no hover frames, so nothing
   // else changes.
   void SetHoverState(uint8_t state);
-  // Whether the picture is the wait or the error placeholder.
+  // Whether no picture is shown: none fetched, or the wait or the error placeholder stands in.
   bool IsPlaceholder() const;
+  // Whether the error picture stands in for a picture that could not be had.
+  bool IsErrorPicture() const;
   // Draws the object with x the left edge of its box (its left space included): a floating one (align 5, 6) with
   // its top space below topY; an inline one by its alignment in the line whose text top is topY and baseline
   // yBaseline (top: below its top space; middle: centred on the middle of run's character height above the

@@ -1,4 +1,6 @@
-// Drawing pictures: masked bitmaps on screen, bitmaps through DIBs for printers, GDI+ pictures blended.
+// Drawing pictures: masked bitmaps on screen, bitmaps through DIBs for printers, GDI+ pictures blended; background
+// pictures tiled.
+#include <algorithm>
 #include <vector>
 
 #include "platform/core/mathutil.h"
@@ -140,6 +142,70 @@ void DrawPicture(pf::TCanvas& canvas, const TImageRef& image, pf::TBitmap* mask,
     (*a)->ShowIt = true;
     (*a)->Draw(canvas, x, y, w, h);
   }
+}
+
+// ---- background pictures ----
+
+namespace {
+
+// Where a background picture's first tile starts on an axis of an area starting at areaStart (before repeating).
+int32_t TileStart(const TBackgroundPosition::Axis& axis, int32_t imageSize, int32_t areaStart, int32_t areaSize) {
+  switch (axis.PosType) {
+    case bpTop:
+    case bpLeft:
+      return areaStart;
+    case bpCenter:
+      return areaStart + areaSize / 2 - imageSize / 2;
+    case bpBottom:
+    case bpRight:
+      return areaStart + areaSize - imageSize;
+    case bpPercent:
+      return areaStart + static_cast<int32_t>(int64_t{areaSize - imageSize} * axis.Value / 100);
+    default:
+      return areaStart + axis.Value;
+  }
+}
+
+// The tiles of one axis that meet [clipStart, clipEnd): the first start and the count.
+void TileRange(int32_t start, int32_t size, bool repeat, int32_t clipStart, int32_t clipEnd, int32_t& first,
+               int32_t& count) {
+  if (size <= 0) {
+    count = 0;
+    return;
+  }
+  if (!repeat) {
+    first = start;
+    count = start < clipEnd && start + size > clipStart ? 1 : 0;
+    return;
+  }
+  // The last position at or before the clip's start that lies a whole number of tiles from start.
+  int32_t shift = (clipStart - start) / size;
+  if ((clipStart - start) % size < 0) --shift;
+  first = start + shift * size;
+  count = (clipEnd - first + size - 1) / size;
+}
+
+}  // namespace
+
+void DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip, const TImageRef& image, pf::TBitmap* mask,
+                           const TBackgroundPosition& position, const pf::TRect& area, const pf::TRect& view,
+                           bool printing, float scaleX, float scaleY) {
+  if (IsEmpty(image)) return;
+  const int32_t iw = QueryImageWidth(image), ih = QueryImageHeight(image);
+  const pf::TRect& across = position.Horizontal.Fixed ? view : area;
+  const pf::TRect& down = position.Vertical.Fixed ? view : area;
+  int32_t x0 = TileStart(position.Horizontal, iw, across.Left, across.Width());
+  int32_t y0 = TileStart(position.Vertical, ih, down.Top, down.Height());
+  // A picture one pixel wide or high is stretched over the clip in that direction, so that few tiles are drawn.
+  int32_t tw = iw, th = ih;
+  if (iw == 1 && position.Horizontal.Repeat) x0 = clip.Left, tw = clip.Width();
+  if (ih == 1 && position.Vertical.Repeat) y0 = clip.Top, th = clip.Height();
+  int32_t firstX = 0, countX = 0, firstY = 0, countY = 0;
+  TileRange(x0, tw, position.Horizontal.Repeat, clip.Left, clip.Right, firstX, countX);
+  TileRange(y0, th, position.Vertical.Repeat, clip.Top, clip.Bottom, firstY, countY);
+  for (int32_t j = 0; j < countY; ++j)
+    for (int32_t i = 0; i < countX; ++i)
+      DrawPicture(canvas, image, mask, firstX + i * tw, firstY + j * th, tw, th, printing, scaleX, scaleY);
 }
 
 }  // namespace viewer

@@ -85,88 +85,6 @@ TImageKind DetectFileImageType(const std::string& fileName) {
 
 const std::string& ImageLoadError() { return LastError(); }
 
-// ---- the transparent colour of a PNG ----
-
-namespace {
-
-constexpr uint8_t kPngRgb = 2, kPngPalette = 3;
-constexpr uint32_t kIhdrBytes = 13;
-constexpr size_t kMaxPaletteEntries = 256;
-
-uint32_t SwapBytes32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-// Reads exactly count bytes; false at the end of the data.
-bool ReadExact(pf::TStream& stream, void* buffer, uint32_t count) {
-  return stream.Read(buffer, static_cast<int32_t>(count)) == static_cast<int32_t>(count);
-}
-
-// The chunk walk; every length is checked against what the stream still holds.
-bool WalkPngChunks(pf::TStream& stream, pf::TColor& color, int& paletteIndex) {
-  const int64_t size = stream.Size();
-  uint8_t signature[sizeof kPngSignature];
-  stream.SetPosition(0);
-  if (!ReadExact(stream, signature, sizeof signature) || std::memcmp(signature, kPngSignature, 8) != 0) return false;
-  uint8_t colorType = 0, depth = 0;
-  bool header = false;
-  std::vector<uint8_t> palette, data;
-  for (uint8_t head[8]; ReadExact(stream, head, sizeof head);) {
-    const uint32_t length = SwapBytes32(head);
-    if (length > static_cast<uint64_t>(size - stream.Position())) return false;
-    const std::string type(reinterpret_cast<const char*>(head + 4), 4);
-    if (type == "IDAT") return false;
-    data.resize(length);
-    if (!ReadExact(stream, data.data(), length)) return false;
-    stream.Seek(4, pf::soCurrent);  // the CRC, checked by the decoder
-    if (!header) {
-      if (type != "IHDR" || length != kIhdrBytes) return false;
-      depth = data[8];
-      colorType = data[9];
-      if (colorType != kPngRgb && colorType != kPngPalette) return false;
-      header = true;
-    } else if (type == "PLTE") {
-      if (length % 3 != 0 || length / 3 > kMaxPaletteEntries) return false;
-      palette = data;
-    } else if (type == "tRNS" && colorType == kPngRgb) {
-      if (length < 6) return false;
-      const size_t at = depth == 16 ? 0 : 1;  // the high byte of a 16-bit sample, else the sample
-      color = pf::RGB(data[at], data[2 + at], data[4 + at]);
-      paletteIndex = -1;
-      return true;
-    } else if (type == "tRNS") {
-      const size_t entries = std::min<size_t>(length, palette.size() / 3);
-      for (size_t i = 0; i < entries; ++i) {
-        if (data[i] != 0) continue;
-        color = pf::RGB(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
-        paletteIndex = static_cast<int>(i);
-        return true;
-      }
-      return false;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
-bool FindPngTransparency(pf::TStream& stream, pf::TColor& color, int& paletteIndex) {
-  const int64_t position = stream.Position();
-  bool found = false;
-  try {
-    found = WalkPngChunks(stream, color, paletteIndex);
-  } catch (const pf::EStreamError&) {
-    found = false;
-  }
-  stream.SetPosition(position);
-  return found;
-}
-
-bool FindPngTransparentColor(pf::TStream& stream, pf::TColor& color) {
-  int index = -1;
-  return FindPngTransparency(stream, color, index);
-}
-
 // ---- masks and palette screens ----
 
 std::unique_ptr<pf::TBitmap> ExtractMaskBitmap(pf::TBitmap& bitmap, bool useColor, pf::TColor color) {
@@ -235,8 +153,23 @@ std::unique_ptr<pf::TBitmap> AdaptBitmapToScreen(std::unique_ptr<pf::TBitmap> bi
 
 namespace {
 
+// The mask of a PNG picture's transparency: the pixels of an RGB picture that match its colour key, those of a
+// palette picture that have the colour of its first fully transparent entry; nullptr without either.
+std::unique_ptr<pf::TBitmap> PngKeyMask(const pf::TPNGImage& png, pf::TBitmap& bitmap) {
+  if (const pf::TBitmap* key = png.KeyMask()) {
+    auto mask = std::make_unique<pf::TBitmap>();
+    mask->Assign(*key);
+    bitmap.SetTransparent(false);  // the mask says it, exactly
+    return mask;
+  }
+  const pf::TChunkTRNS* trns = png.Chunks().Find<pf::TChunkTRNS>();
+  const int entry = trns ? trns->FirstTransparentEntry() : -1;
+  if (entry < 0 || static_cast<size_t>(entry) >= bitmap.ColorTable().size()) return nullptr;
+  return ExtractMaskBitmap(bitmap, true, pf::RGBQuadToColor(bitmap.ColorTable()[static_cast<size_t>(entry)]));
+}
+
 // The picture data of a stream as a bitmap, by its kind.
-std::unique_ptr<pf::TBitmap> DecodeBitmap(pf::TStream& stream, TImageKind kind, uint8_t& transparency,
+std::unique_ptr<pf::TBitmap> DecodeBitmap(pf::TStream& stream, TImageKind kind, TTransparency& transparency,
                                           std::unique_ptr<pf::TBitmap>& mask) {
   auto bitmap = std::make_unique<pf::TBitmap>();
   if (kind == ikJpeg) {
@@ -244,19 +177,10 @@ std::unique_ptr<pf::TBitmap> DecodeBitmap(pf::TStream& stream, TImageKind kind, 
     jpeg.LoadFromStream(stream);
     bitmap->Assign(jpeg.Bitmap());
   } else if (kind == ikPng) {
-    pf::TColor key = pf::clNone;
-    int index = -1;
-    const bool keyed = FindPngTransparency(stream, key, index);
     pf::TPNGImage png;
     png.LoadFromStream(stream);
     bitmap->Assign(png);
-    if (keyed) {
-      // The colour the pixels have after decoding (the file's gamma applies to both).
-      if (index >= 0 && static_cast<size_t>(index) < bitmap->ColorTable().size())
-        key = pf::RGBQuadToColor(bitmap->ColorTable()[static_cast<size_t>(index)]);
-      else if (index < 0 && bitmap->Transparent())
-        key = bitmap->TransparentColor();
-      mask = ExtractMaskBitmap(*bitmap, true, key);
+    if ((mask = PngKeyMask(png, *bitmap))) {
       BlackOutMasked(*bitmap, *mask);
       transparency = tkPngColor;
     }
@@ -268,7 +192,7 @@ std::unique_ptr<pf::TBitmap> DecodeBitmap(pf::TStream& stream, TImageKind kind, 
 
 // Runs a load; a failure answers nothing with its message.
 template <class F>
-TLoadedImage Guarded(uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask, F load) {
+TLoadedImage Guarded(TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask, F load) {
   try {
     return load();
   } catch (const pf::Exception& e) {
@@ -283,8 +207,7 @@ TLoadedImage Guarded(uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask, 
 
 }  // namespace
 
-TLoadedImage DecodeImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask) {
-  const uint8_t wanted = transparency;
+TLoadedImage DecodeImageStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask) {
   transparency = tkNone;
   mask.reset();
   return Guarded(transparency, mask, [&]() -> TLoadedImage {
@@ -292,45 +215,34 @@ TLoadedImage DecodeImageStream(pf::TStream& stream, uint8_t& transparency, std::
     stream.SetPosition(0);
     std::unique_ptr<pf::TBitmap> bitmap = DecodeBitmap(stream, kind, transparency, mask);
     if (bitmap->Empty()) throw pf::EInvalidGraphic(kNoPixels);
-    if (transparency == tkNone && wanted == tkOwnMask) {
-      mask = ExtractMaskBitmap(*bitmap, false, 0);
-      transparency = tkOwnMask;
-    }
     return Loaded(AdaptBitmapToScreen(std::move(bitmap)));
   });
 }
 
-TLoadedImage ReadImageStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask) {
+TLoadedImage ReadImageStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask) {
+  transparency = tkNone;
   mask.reset();
-  if (stream.Size() < kMinStreamBytes) {
-    transparency = tkNone;
-    return Fail("The picture data are too short");
-  }
+  if (stream.Size() < kMinStreamBytes) return Fail("The picture data are too short");
   stream.SetPosition(0);
   if (!pf::GdiPlusActive() || DetectImageType(stream) != ikPng) return DecodeImageStream(stream, transparency, mask);
-  transparency = tkNone;
   return Guarded(transparency, mask, [&] { return Loaded(std::make_unique<pf::TGpImage>(stream)); });
 }
 
-TLoadedImage ReadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask) {
+TLoadedImage ReadImageFile(const std::string& fileName, TTransparency& transparency,
+                           std::unique_ptr<pf::TBitmap>& mask) {
+  transparency = tkNone;
   mask.reset();
-  if (!pf::FileExists(fileName)) {
-    transparency = tkNone;
-    return Fail("Picture file " + fileName + " not found");
-  }
+  if (!pf::FileExists(fileName)) return Fail("Picture file " + fileName + " not found");
   return Guarded(transparency, mask, [&]() -> TLoadedImage {
-    if (pf::GdiPlusActive() && DetectFileImageType(fileName) == ikPng) {
-      transparency = tkNone;
+    if (pf::GdiPlusActive() && DetectFileImageType(fileName) == ikPng)
       return Loaded(std::make_unique<pf::TGpImage>(fileName));
-    }
     pf::TMemoryStream data;
     data.LoadFromFile(fileName);
     return ReadImageStream(data, transparency, mask);
   });
 }
 
-TLoadedImage LoadGifStream(pf::TStream& stream, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask) {
-  const uint8_t wanted = transparency;
+TLoadedImage LoadGifStream(pf::TStream& stream, TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask) {
   transparency = tkNone;
   mask.reset();
   return Guarded(transparency, mask, [&]() -> TLoadedImage {
@@ -346,15 +258,13 @@ TLoadedImage LoadGifStream(pf::TStream& stream, uint8_t& transparency, std::uniq
       mask = std::make_unique<pf::TBitmap>();
       mask->Assign(*own);
       transparency = tkGivenMask;
-    } else if (wanted == tkOwnMask) {
-      mask = ExtractMaskBitmap(*bitmap, false, 0);
-      transparency = tkOwnMask;
     }
     return Loaded(std::move(bitmap));
   });
 }
 
-TLoadedImage LoadImageFile(const std::string& fileName, uint8_t& transparency, std::unique_ptr<pf::TBitmap>& mask) {
+TLoadedImage LoadImageFile(const std::string& fileName, TTransparency& transparency,
+                           std::unique_ptr<pf::TBitmap>& mask) {
   const TImageKind kind = DetectFileImageType(fileName);
   if (kind != ikGif87 && kind != ikGif89) return ReadImageFile(fileName, transparency, mask);
   return Guarded(transparency, mask, [&] {

@@ -218,9 +218,13 @@ int32_t GivenSide(int32_t spec, bool percent, int32_t room, int32_t border) {
 }  // namespace
 
 bool TImageObj::IsPlaceholder() const {
-  if (IsEmpty(Image)) return true;
   auto* bitmap = std::get_if<pf::TBitmap*>(&Image);
-  return bitmap && *bitmap && (*bitmap == DefBitmap() || *bitmap == ErrorBitmap());
+  return IsEmpty(Image) || (bitmap && *bitmap && *bitmap == DefBitmap()) || IsErrorPicture();
+}
+
+bool TImageObj::IsErrorPicture() const {
+  auto* bitmap = std::get_if<pf::TBitmap*>(&Image);
+  return bitmap && *bitmap && *bitmap == ErrorBitmap();
 }
 
 void TImageObj::Fetch() {
@@ -234,10 +238,10 @@ void TImageObj::Fetch() {
   const std::string key = ImageCacheKey(name);
   Delayed = document.MissingImages.IndexOf(key) >= 0;
   if (!Delayed) {
-    uint8_t transparency = Transparent;
+    TTransparency transparency = tkNone;
     pf::TBitmap* mask = nullptr;
     bool fromCache = false;
-    TImageRef picture = FetchImage(document, name, transparency, mask, fromCache, Delayed);
+    TImageRef picture = FetchImage(document, name, mrNone, transparency, mask, fromCache, Delayed);
     if (!IsEmpty(picture)) {
       CacheKey = key;
       if (auto* gif = std::get_if<TgfAnimatedImage*>(&picture)) {  // each place animates on its own
@@ -267,16 +271,10 @@ void TImageObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t av
   if (MasterList->ShowImages && IsEmpty(Image) && !Source.empty()) Fetch();
   if (linkRun && !linkRun->GetLinkURL().empty() && !BorderGiven) BorderSize = std::max(BorderSize, 1);
   const int32_t heightRoom = availHeight != 0 ? availHeight : availWidth;
-  if (MasterList->ShowImages && !IsPlaceholder()) {
+  if (MasterList->ShowImages && !IsPlaceholder())
     SizeFromPicture(availWidth, heightRoom, BorderSize);
-  } else {
-    if (IsEmpty(Image) && ErrorBitmap()) {  // images not shown, or nothing to fetch
-      Image = ErrorBitmap();
-      Mask = ErrorBitmapMask();
-      Transparent = tkOwnMask;
-    }
+  else  // nothing is kept in the picture's place, so that showing images again fetches it
     SizePlaceholder(canvas, availWidth, heightRoom, BorderSize);
-  }
   ObjWidth += 2 * BorderSize;
   ObjHeight += 2 * BorderSize;
 }
@@ -368,10 +366,13 @@ void TImageObj::DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y) {
 void TImageObj::DrawPlaceholder(pf::TCanvas& canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
   const int saved = canvas.SaveDC();
   canvas.IntersectClipRect(x, y, x + w, y + h);
-  auto* bitmap = std::get_if<pf::TBitmap*>(&Image);
-  if (bitmap && IsPlaceholder()) {
+  // The wait or error picture that stands in, or the error picture for one not fetched (images off, no source).
+  auto* const* shown = std::get_if<pf::TBitmap*>(&Image);
+  pf::TBitmap* icon = IsEmpty(Image) ? ErrorBitmap() : shown && IsPlaceholder() ? *shown : nullptr;
+  if (icon) {
     const int32_t at = kPlaceholderInset;
-    DrawPicture(canvas, *bitmap, Mask, x + at, y + at, (*bitmap)->Width(), (*bitmap)->Height(), MasterList->Printing);
+    DrawPicture(canvas, icon, icon == ErrorBitmap() ? ErrorBitmapMask() : nullptr, x + at, y + at, icon->Width(),
+                icon->Height(), MasterList->Printing);
   }
   DrawBevelForDocument(*MasterList, canvas, pf::Rect(x, y, x + w, y + h), 1, false);
   if (!AltWide.empty()) {

@@ -19,6 +19,8 @@
 #include "platform/ui/extctrls.h"
 #include "platform/ui/stdctrls.h"
 #include "viewer/image_cache.h"
+#include "viewer/page_viewer_panels.h"
+#include "viewer/page_viewer_plans.h"
 #include "viewer/section_list.h"
 
 namespace viewer {
@@ -103,75 +105,6 @@ using TPagePrinted = std::function<void(pf::TObject* sender, pf::TCanvas& canvas
 using ThtmlPagePrinted = std::function<void(pf::TObject* sender, TPageViewer& hfViewer, int32_t numPage, bool lastPage,
                                             int32_t& xl, int32_t& xr, bool& stopPrinting)>;
 using TPrintProgressEvent = std::function<void(pf::TObject* sender, int32_t numPage, bool& stopPrinting)>;
-
-// ---- children ----
-
-// The drawing surface: paints the background and the document of its viewer; a double click goes to the viewer.
-class TPaintPanel : public pf::TCustomPanel {
- public:
-  TPaintPanel(pf::TComponent* owner, TPageViewer* viewer);
-  std::string ClassName() const override { return "TPaintPanel"; }
-  TPageViewer* Viewer;
-
- protected:
-  void WndProc(pf::TMessage& message) override;
-  void Paint() override;
-
- private:
-  bool painting_ = false;
-};
-
-// The vertical bar with a range of 32 bits: it keeps its position, range and page itself and gives them to the
-// window system only when they change.
-class T32ScrollBar : public pf::TScrollBar {
- public:
-  explicit T32ScrollBar(pf::TComponent* owner);
-  std::string ClassName() const override { return "T32ScrollBar"; }
-  int32_t Position32() const { return position_; }
-  int32_t Min32() const { return min_; }
-  int32_t Max32() const { return max_; }
-  int32_t Page32() const { return page_; }
-  // Raises the bar's change notification when the position changed.
-  void SetPosition32(int32_t value);
-  void SetMin32(int32_t value);
-  void SetMax32(int32_t value);
-  void SetPage32(int32_t value);
-  // A change of the bar's look after a change of the viewer's options.
-  void SetDisableNoScroll(bool value);
-  // The user's scroll actions (scroll code, track position).
-  std::function<void(uint32_t code, int32_t trackPos)> OnVScroll;
-
- protected:
-  void WndProc(pf::TMessage& message) override;
-
- private:
-  void Apply();
-  int32_t position_ = 0, min_ = 0, max_ = 0, page_ = 0;
-  bool disableNoScroll_ = false;
-  pf::TScrollInfo applied_;
-};
-
-// ---- the scroll-bar plan (pure, for the layout cycle and its tests) ----
-
-struct TScrollPlan {
-  bool VBar = false, HBar = false;
-  int32_t PanelLeft = 0, PanelTop = 0, PanelWidth = 0, PanelHeight = 0;
-  int32_t MaxHorzExtent = 0;  // limited to kMaxHorzExtent
-};
-constexpr int32_t kMaxHorzExtent = 6000;
-// The bars and the panel for a viewer of width x height with the given border (B 0 or 1), bar width, document
-// height and widest line.
-TScrollPlan PlanScrollBars(int32_t width, int32_t height, int32_t border, int32_t scrollWidth, int32_t docHeight,
-                           int32_t maxHorzExtent, pf::TScrollStyle scrollBars, bool showVScroll);
-
-// One step of automatic scrolling: the pixels to move and, while panning, the cursor to show (crDefault: keep).
-struct TAutoScrollStep {
-  int32_t Delta = 0;
-  pf::TCursor Cursor = pf::crDefault;
-};
-// Panning: the pointer's y against the start y. Selecting: the pointer's y against the panel's height.
-TAutoScrollStep PanningStep(int32_t y, int32_t panStartY);
-TAutoScrollStep SelectingStep(int32_t y, int32_t panelHeight, int32_t smallChange);
 
 // ---- the viewer ----
 
@@ -442,7 +375,8 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   void VScroll(uint32_t code, int32_t trackPos);
   void HScrollBarScroll(pf::TObject* sender, pf::TScrollCode code, int32_t& scrollPos);
   void PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip);
-  // The document's background picture, fetched once per name (and given back to the cache with the document).
+  // The document's background picture, fetched once per name (and given back to the cache with the document), with
+  // a mask only where the picture itself is transparent.
   void LoadBackgroundImage();
   void ReleaseBackground();
   int32_t DocumentPositionAt(int32_t x, int32_t y);
@@ -527,9 +461,7 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   pf::TScrollBar* hScrollBar_ = nullptr;
   pf::TStringList visited_;
   std::unique_ptr<pf::TBitmap> measureBitmap_;  // the canvas layouts measure on
-  std::string backgroundKey_;                   // the cache entry of the background picture ("" when none)
-  TImageRef backgroundImage_;
-  pf::TBitmap* backgroundMask_ = nullptr;
+  std::string backgroundKey_;                   // the cache entry of the document's background picture ("" when none)
 };
 
 }  // namespace viewer

@@ -28,43 +28,6 @@ constexpr int32_t kWheelLinePixels = 16;
 bool AllowsVertical(pf::TScrollStyle style) { return style == pf::ssVertical || style == pf::ssBoth; }
 bool AllowsHorizontal(pf::TScrollStyle style) { return style == pf::ssHorizontal || style == pf::ssBoth; }
 
-// Where a background picture's first tile starts on one axis (before repeating).
-int32_t TileStart(const TBackgroundPosition::Axis& axis, int32_t imageSize, int32_t areaSize, int32_t offset) {
-  switch (axis.PosType) {
-    case bpTop:
-    case bpLeft:
-      return -offset;
-    case bpCenter:
-      return areaSize / 2 - imageSize / 2 - offset;
-    case bpBottom:
-    case bpRight:
-      return areaSize - imageSize - offset;
-    case bpPercent:
-      return (areaSize - imageSize) * axis.Value / 100 - offset;
-    default:
-      return axis.Value - offset;
-  }
-}
-
-// The tiles of one axis that meet [clipStart, clipEnd): the first start and the count.
-void TileRange(int32_t start, int32_t size, bool repeat, int32_t clipStart, int32_t clipEnd, int32_t& first,
-               int32_t& count) {
-  if (size <= 0) {
-    count = 0;
-    return;
-  }
-  if (!repeat) {
-    first = start;
-    count = start < clipEnd && start + size > clipStart ? 1 : 0;
-    return;
-  }
-  // The last position at or before the clip's start that lies a whole number of tiles from start.
-  int32_t shift = (clipStart - start) / size;
-  if ((clipStart - start) % size < 0) --shift;
-  first = start + shift * size;
-  count = (clipEnd - first + size - 1) / size;
-}
-
 bool IsWordChar(char16_t c) {
   return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c >= 192;
 }
@@ -357,34 +320,24 @@ void TPageViewer::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip) {
   canvas.FillRect(clip);
   canvas.Brush().SetColor(saved);
   LoadBackgroundImage();
-  fixedBackground_ = false;
-  const TImageRef image = backgroundImage_;
-  if (!sectionList_->ShowImages || IsEmpty(image)) return;
-  const TBackgroundPosition& pos = sectionList_->BackgroundPos;
-  fixedBackground_ = pos.Vertical.Fixed || pos.Horizontal.Fixed;
-  const int32_t iw = QueryImageWidth(image), ih = QueryImageHeight(image);
-  const int32_t aw = pos.Horizontal.Fixed ? paintPanel_->Width() : std::max(maxHorzExtent_, paintPanel_->Width());
-  const int32_t ah = pos.Vertical.Fixed ? paintPanel_->Height() : std::max(docHeight_, paintPanel_->Height());
-  const int32_t xo = pos.Horizontal.Fixed ? 0 : hScrollBar_->Position();
-  const int32_t yo = pos.Vertical.Fixed ? 0 : sectionList_->YOff;
-  int32_t x0 = TileStart(pos.Horizontal, iw, aw, xo), y0 = TileStart(pos.Vertical, ih, ah, yo);
-  // A picture one pixel wide or high is stretched over the clip in that direction, so that few tiles are drawn.
-  int32_t tw = iw, th = ih;
-  if (iw == 1 && pos.Horizontal.Repeat) x0 = clip.Left, tw = clip.Width();
-  if (ih == 1 && pos.Vertical.Repeat) y0 = clip.Top, th = clip.Height();
-  int32_t firstX = 0, countX = 0, firstY = 0, countY = 0;
-  TileRange(x0, tw, pos.Horizontal.Repeat, clip.Left, clip.Right, firstX, countX);
-  TileRange(y0, th, pos.Vertical.Repeat, clip.Top, clip.Bottom, firstY, countY);
-  for (int32_t j = 0; j < countY; ++j)
-    for (int32_t i = 0; i < countX; ++i)
-      DrawPicture(canvas, image, backgroundMask_, firstX + i * tw, firstY + j * th, tw, th);
+  const TSectionList& document = *sectionList_;
+  const TBackgroundPosition& pos = document.BackgroundPos;
+  fixedBackground_ =
+      document.ShowImages && !IsEmpty(document.BackgroundImage) && (pos.Vertical.Fixed || pos.Horizontal.Fixed);
+  if (!document.ShowImages) return;
+  // The document scrolls under the panel; a fixed position is the panel's.
+  const int32_t left = -hScrollBar_->Position(), top = -document.YOff;
+  const pf::TRect area{left, top, left + std::max(maxHorzExtent_, paintPanel_->Width()),
+                       top + std::max(docHeight_, paintPanel_->Height())};
+  DrawBackgroundPicture(canvas, clip, document.BackgroundImage, document.BackgroundMask, pos, area,
+                        pf::TRect{0, 0, paintPanel_->Width(), paintPanel_->Height()});
 }
 
 void TPageViewer::ReleaseBackground() {
   if (!backgroundKey_.empty() && sectionList_->BitmapList) sectionList_->BitmapList->ReleaseUsage(backgroundKey_);
   backgroundKey_.clear();
-  backgroundImage_ = std::monostate();
-  backgroundMask_ = nullptr;
+  sectionList_->BackgroundImage = std::monostate();
+  sectionList_->BackgroundMask = nullptr;
 }
 
 void TPageViewer::LoadBackgroundImage() {
@@ -399,20 +352,15 @@ void TPageViewer::LoadBackgroundImage() {
     document.OnExpandName(this, name, expanded);
     if (!expanded.empty()) name = expanded;
   }
-  uint8_t transparency = tkOwnMask;
+  TTransparency transparency = tkNone;
   pf::TBitmap* mask = nullptr;
   bool fromCache = false, delayed = false;
-  const TImageRef image = FetchImage(document, name, transparency, mask, fromCache, delayed);
+  const TImageRef image = FetchImage(document, name, mrOwnMask, transparency, mask, fromCache, delayed);
   if (!IsEmpty(image)) {
     backgroundKey_ = ImageCacheKey(name);
-    backgroundImage_ = image;
-    backgroundMask_ = mask;
-    if (auto* const* bitmap = std::get_if<pf::TBitmap*>(&image)) {
-      document.BackgroundBitmap = *bitmap;
-      document.BackgroundMask = mask;
-    } else if (auto* const* gif = std::get_if<TgfAnimatedImage*>(&image)) {
-      document.BackgroundBitmap = (*gif)->GetBitmap();
-      document.BackgroundMask = (*gif)->GetMaskBitmap();
+    document.BackgroundImage = image;
+    document.BackgroundMask = mask;
+    if (auto* const* gif = std::get_if<TgfAnimatedImage*>(&image)) {
       if ((*gif)->NumFrames() > 1 && !document.IsCopy) {
         document.BackgroundGif = *gif;
         document.AGifList.push_back(*gif);

@@ -267,19 +267,13 @@ void TDocumentPrint::PaintBody(pf::TCanvas& canvas, TPageState& page) {
 void TDocumentPrint::PaintDocumentBackground(pf::TCanvas& canvas, const pf::TRect& rect, int32_t x) const {
   canvas.Brush().SetColor(source_.Background | PaletteColorFlag());
   canvas.FillRect(rect);
-  const pf::TBitmap* picture = source_.BackgroundBitmap;
-  if (!source_.ShowImages || !picture || picture->Width() <= 0 || picture->Height() <= 0) return;
-  const int32_t w = picture->Width(), h = picture->Height();
-  const int32_t top = rect.Top - (copy_->YOff + rect.Top) % h;
-  const pf::TRect source{0, 0, w, h};
-  for (int32_t y = top; y < rect.Bottom; y += h)
-    for (int32_t left = x; left < rect.Right; left += w) {
-      const pf::TRect tile{left, y, left + w, y + h};
-      if (source_.BackgroundMask)
-        pf::DrawMasked(canvas, tile, *picture, source, *source_.BackgroundMask);
-      else
-        canvas.StretchDraw(tile, const_cast<pf::TBitmap&>(*picture));
-    }
+  if (!source_.ShowImages) return;
+  // Placed as the screen places it: in the document, which stands at x and YOff on the page; a fixed position is the
+  // body's.
+  const pf::TRect area{x, -copy_->YOff, x + geometry_->bodyWidth,
+                       std::max(docHeight_, geometry_->bodyHeight) - copy_->YOff};
+  DrawBackgroundPicture(canvas, rect, source_.BackgroundImage, source_.BackgroundMask, source_.BackgroundPos, area,
+                        rect, true, copy_->ScaleX, copy_->ScaleY);
 }
 
 void TDocumentPrint::PaintBand(pf::TCanvas& canvas, ThtmlTable& table, int firstRow, int endRow, int32_t x,

@@ -134,7 +134,8 @@ class TDocumentPrint {
   void ApplyMapping(pf::TCanvas& canvas) const;
   bool PrintPage(pf::TCanvas& canvas, TPageState& page);
   void PaintBody(pf::TCanvas& canvas, TPageState& page);
-  // The document's background under rect (logical units), its picture tiled from the document's corner.
+  // The document's background under rect (logical units): its colour, and its picture placed and repeated as the
+  // screen does with the document's left edge at x.
   void PaintDocumentBackground(pf::TCanvas& canvas, const pf::TRect& rect, int32_t x) const;
   void PaintBand(pf::TCanvas& canvas, ThtmlTable& table, int firstRow, int endRow, int32_t x, int32_t canvasTop);
   bool PaintHeadersAndFooters(pf::TCanvas& canvas, const TPageState& page);

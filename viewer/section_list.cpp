@@ -233,6 +233,7 @@ TSectionList::TSectionList(IViewerControl* owner, pf::TWinControl* paintPanel)
       InlineList(new TInlineList(this)) {
   TabOrderList.SetSorted(true);
   TabOrderList.SetDuplicates(pf::dupAccept);
+  MissingImages.SetCaseSensitive(true);  // picture names as the cache keeps them
 }
 
 TSectionList::TSectionList(const TSectionList& source)
@@ -266,6 +267,7 @@ TSectionList::TSectionList(const TSectionList& source)
       IsCopy(true),
       InlineList(source.InlineList) {
   Tag = source.Tag;
+  MissingImages.SetCaseSensitive(true);
   // The objects are copied once the document they belong to is whole: some enter its lists.
   CloneObjectsFrom(source);
 }
@@ -306,7 +308,8 @@ void TSectionList::SetBackgroundColor(pf::TColor color) {
 void TSectionList::SetBackgroundImage(const std::string& name, const TBackgroundPosition& position) {
   BackgroundName = name;
   BackgroundPos = position;
-  BackgroundBitmap = BackgroundMask = nullptr;
+  BackgroundImage = std::monostate();
+  BackgroundMask = nullptr;
   BackgroundGif = nullptr;
   BackgroundLoaded = false;
 }
@@ -317,7 +320,8 @@ void TSectionList::Clear() {
     PositionList.clear();
     InlineList->Clear();
   }
-  BackgroundBitmap = BackgroundMask = nullptr;
+  BackgroundImage = std::monostate();
+  BackgroundMask = nullptr;
   BackgroundGif = nullptr;
   BackgroundLoaded = false;
   AGifList.clear();

@@ -14,6 +14,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/messages.h"
+#include "viewer/image_cache.h"
 #include "viewer/image_map.h"
 #include "viewer/indent_manager.h"
 #include "viewer/style_properties.h"
@@ -31,7 +32,6 @@ class TFormControlObj;
 class TPanelObj;
 class ThvPanel;
 class TImageObj;
-class TStringBitmapList;
 class TgfAnimatedImage;
 
 // ---- the viewer's events that the document and its reader raise (the viewer is the sender) ----
@@ -268,7 +268,7 @@ class TSectionList : public TCell, public IDocumentRoot {
   IViewerControl* TheOwner;
   pf::TWinControl* PPanel;  // where windowed controls go; none: the document makes no windows
 
-  pf::TBitmap* BackgroundBitmap = nullptr;
+  TImageRef BackgroundImage;  // the document's background picture (the cache's), and its mask
   pf::TBitmap* BackgroundMask = nullptr;
   TgfAnimatedImage* BackgroundGif = nullptr;
   TBackgroundPosition BackgroundPos;

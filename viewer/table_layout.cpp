@@ -62,8 +62,7 @@ void TCellObj::SizeBackgroundImage(pf::TCanvas& canvas) {
   if (!BkImage || !Cell->MasterList->ShowImages) return;
   constexpr int32_t kWholeBase = 100;
   BkImage->ComputeSize(canvas, 0, kWholeBase, nullptr);
-  auto* const* bitmap = std::get_if<pf::TBitmap*>(&BkImage->Image);
-  if (bitmap && *bitmap && *bitmap == ErrorBitmap()) {
+  if (BkImage->IsErrorPicture()) {
     BkImage.reset();
     HasBkImage = false;
   } else if (!std::holds_alternative<std::monostate>(BkImage->Image)) {

@@ -1,6 +1,6 @@
-// Any bytes through the viewer's image loading without GDI+: recognition, the PNG transparent colour, the decoders
-// with their masks (an own mask asked for when the first byte is odd), and the picture converted and drawn. A load
-// answers a picture or a reason, and a mask always fits its bitmap.
+// Any bytes through the viewer's image loading without GDI+: recognition, the decoders with the masks that come
+// with their pictures, and the picture converted and drawn. A load answers a picture or a reason, and a mask always
+// fits its bitmap.
 #include <cstddef>
 #include <cstdint>
 
@@ -11,11 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   viewer::GifMaxPixelBytes = int64_t{1} << 22;
   pf::TReadOnlyMemoryStream in(data, static_cast<int64_t>(size));
-  pf::TColor color = 0;
-  in.SetPosition(1);
-  viewer::FindPngTransparentColor(in, color);
-  if (in.Position() != 1) __builtin_trap();
-  uint8_t transparency = size > 0 && data[0] % 2 ? viewer::tkOwnMask : viewer::tkNone;
+  viewer::TTransparency transparency = viewer::tkNone;
   std::unique_ptr<pf::TBitmap> mask;
   const viewer::TImageKind kind = viewer::DetectImageType(data, size);
   viewer::TLoadedImage image = kind == viewer::ikGif87 || kind == viewer::ikGif89

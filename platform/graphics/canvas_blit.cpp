@@ -147,7 +147,7 @@ bool Blit(TCanvas& dest, const TBrush& brush, const StretchAxis& ax, const Stret
   bool useSource = RopUsesSource(rop) || (mask && RopUsesSource(mask->backRop)) || transparent;
   if (useSource && (!src.surface || !src.surface->Valid())) return false;
   if (useSource && (ax.sourceSize == 0 || ay.sourceSize == 0)) return true;
-  const QRect area(ax.dest, ay.dest, ax.size, ay.size);
+  const QRect wanted(ax.dest, ay.dest, ax.size, ay.size);
   PixelSurface surface(target);
   TBitmap* destBitmap = surface.Bitmap();
   TBitmap* srcBitmap = useSource ? src.surface->Bitmap() : nullptr;
@@ -163,14 +163,25 @@ bool Blit(TCanvas& dest, const TBrush& brush, const StretchAxis& ax, const Stret
   const Pattern pattern(brush, textColor, bkColor, st.brushOrg, surface);
   const int32_t srcWidth = useSource ? src.surface->Width() : 0, srcHeight = useSource ? src.surface->Height() : 0;
   const bool paintOnly = !surface.Valid();
+  const QRect bounds =
+      paintOnly ? QRect(0, 0, target->Width(), target->Height()) : QRect(0, 0, surface.Width(), surface.Height());
+  // A surface that cannot be read gets the pixels through an image of the part that lies on it within the clip.
+  QRect area = wanted;
+  if (paintOnly) {
+    area &= bounds;
+    TRect box;
+    if (st.clip) {
+      GetRgnBox(st.clip, box);
+      area &= ToQRect(box);
+    }
+  }
+  if (area.isEmpty()) return true;
   QImage over;
   std::vector<DependentPixel> dependent;
   if (paintOnly) {
     over = QImage(area.size(), QImage::Format_ARGB32);
     over.fill(0);
   }
-  const QRect bounds =
-      paintOnly ? QRect(0, 0, target->Width(), target->Height()) : QRect(0, 0, surface.Width(), surface.Height());
   for (const QRect& q : ClipRects(paintOnly ? HRGN() : st.clip, bounds, area)) {
     std::vector<int32_t> columns(size_t(q.width()));  // the source column of every destination column
     for (int32_t dx = q.left(); dx <= q.right(); ++dx) columns[size_t(dx - q.left())] = ax.Source(dx);

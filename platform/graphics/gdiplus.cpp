@@ -10,6 +10,7 @@
 #include "platform/core/streams.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/canvas_internal_qt.h"
+#include "platform/graphics/png_image.h"
 
 namespace pf {
 
@@ -58,10 +59,54 @@ struct TGpImage::Pixels {
 
 namespace {
 
+QImage ReadPicture(const uint8_t* bytes, size_t count) {
+  QImage image;
+  if (count > 0) image.loadFromData(bytes, int(count));
+  return image;
+}
+
+// A PNG picture of 16-bit RGB samples: the only kind whose colour key the painting engine's reader gets wrong (wrong
+// colours, the key's pixels opaque). The header chunk stands first, so its fields stand at fixed places.
+bool IsDeepRgbPng(const std::vector<uint8_t>& bytes) {
+  constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  constexpr size_t kDepthAt = 24, kColorTypeAt = 25;
+  return bytes.size() > kColorTypeAt && std::memcmp(bytes.data(), kSignature, sizeof kSignature) == 0 &&
+         bytes[kDepthAt] == 16 && bytes[kColorTypeAt] == 2;
+}
+
+// Such a picture with a colour key: read without its tRNS chunk, then the pixels that the PNG class finds to match
+// the key in all 16 bits of their samples are made transparent. A null image when the PNG class finds no key.
+QImage ReadKeyedPng(const std::vector<uint8_t>& bytes) {
+  TPNGImage png;
+  try {
+    TReadOnlyMemoryStream in(bytes.data(), int64_t(bytes.size()));
+    png.LoadFromStream(in);
+  } catch (const Exception&) {
+    return QImage();
+  }
+  const TBitmap* key = png.KeyMask();
+  if (!key) return QImage();
+  TMemoryStream keyless;
+  keyless.WriteBuffer(bytes.data(), 8);  // the signature
+  for (int i = 0; i < png.Chunks().Count(); ++i) {
+    TChunk& chunk = png.Chunks().Item(i);
+    if (chunk.ClassType() != &TChunkTRNS::Class) chunk.TChunk::SaveToStream(keyless);  // as read
+  }
+  QImage image = ReadPicture(keyless.Memory(), size_t(keyless.Size())).convertToFormat(QImage::Format_ARGB32);
+  if (image.width() != key->Width() || image.height() != key->Height()) return QImage();
+  for (int32_t y = 0; y < image.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int32_t x = 0; x < image.width(); ++x)
+      if (key->GetPixel(x, y) == clWhite) row[x] = 0;
+  }
+  return image;
+}
+
 // Decodes picture bytes; a null image when they are no picture.
 QImage DecodePicture(const std::vector<uint8_t>& bytes) {
   QImage image;
-  if (!bytes.empty()) image.loadFromData(bytes.data(), int(bytes.size()));
+  if (IsDeepRgbPng(bytes)) image = ReadKeyedPng(bytes);
+  if (image.isNull()) image = ReadPicture(bytes.data(), bytes.size());
   return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -173,18 +218,12 @@ void TGpGraphics::DrawImage(TGpImage& image, int32_t x, int32_t y, int32_t w, in
     GpPainting::Paint(*this, [&](QPainter& p) { p.drawImage(QRect(x, y, w, h), image.Image().image); });
     return;
   }
-  // Padded by a copy of the last column and row, so that stretching has a neighbour for every border pixel.
-  TGpBitmap padded(iw + 1, ih + 1);
-  auto onPadded = CreateFromImage(padded);
-  onPadded->DrawImageAt(image, 0, 0);
-  onPadded->DrawImageRectRect(image, iw, 0, 1, ih, iw - 1, 0, 1, ih);
-  onPadded->DrawImageRectRect(image, 0, ih, iw, 1, 0, ih - 1, iw, 1);
-  padded.SetPixel(iw, ih, padded.GetPixel(iw - 1, ih - 1));
-  TGpBitmap stretched(w, h);
-  auto onStretched = CreateFromImage(stretched);
-  onStretched->nearest_ = true;
-  onStretched->DrawImageRectRect(padded, 0, 0, w, h, 0, 0, iw, ih);
-  DrawImageAt(stretched, x, y);
+  // Enlarged by repeating pixels, so that edges stay sharp, straight onto the surface, which computes only what lies
+  // in its clip: an enlarged copy of the whole target size could take gigabytes.
+  const bool smooth = !nearest_;
+  nearest_ = true;
+  DrawImageRectRect(image, x, y, w, h, 0, 0, iw, ih);
+  nearest_ = !smooth;
 }
 
 void TGpGraphics::DrawImageAt(TGpImage& image, int32_t x, int32_t y) {

@@ -1,7 +1,9 @@
 // Decoding the image data of a PNG picture into its bitmap: the bitmap's format and palette, inflating the rows in
 // batches, the row filters, Adam7 passes and storing the samples in the bitmap's layout.
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/graphics/bitmap_internal.h"
@@ -207,6 +209,42 @@ void Scatter(const uint8_t* passRow, uint8_t* row, uint32_t count, const Pass& p
   }
 }
 
+// The pixels of an RGB picture whose samples equal its colour key, marked in a mask as the rows are decoded. The raw
+// samples are compared, before gamma correction and before 16 bits are cut to 8, so that exactly the key's pixels
+// are marked.
+class KeyMarker {
+ public:
+  KeyMarker(const std::array<uint16_t, 3>& key, uint8_t depth, uint32_t width, uint32_t height)
+      : key_(key), depth_(depth), mask_(std::make_unique<TBitmap>(int32_t(width), int32_t(height), pf1bit)) {
+    if (depth != 16)  // an 8-bit picture's key is the low byte of each stored sample
+      for (uint16_t& sample : key_) sample &= 0xFF;
+    for (int32_t y = 0; y < mask_->Height(); ++y) std::memset(mask_->ScanLine(y), 0, size_t(mask_->RowBytes()));
+  }
+
+  // An unfiltered row of count pixels of a pass, standing in picture row y.
+  void Mark(const uint8_t* row, uint32_t count, const Pass& pass, uint32_t y) {
+    uint8_t* line = mask_->ScanLine(int32_t(y));
+    const size_t step = depth_ == 16 ? 6 : 3;
+    for (uint32_t i = 0; i < count; ++i, row += step)
+      if (Sample(row, 0) == key_[0] && Sample(row, 1) == key_[1] && Sample(row, 2) == key_[2])
+        SetRaw(line, int32_t(pass.x0 + i * pass.dx), pf1bit, 1);
+  }
+
+  std::unique_ptr<TBitmap> Take() {
+    mask_->PixelsChanged();
+    return std::move(mask_);
+  }
+
+ private:
+  uint16_t Sample(const uint8_t* pixel, int channel) const {
+    return depth_ == 16 ? uint16_t(pixel[2 * channel] << 8 | pixel[2 * channel + 1]) : pixel[channel];
+  }
+
+  std::array<uint16_t, 3> key_;
+  uint8_t depth_;
+  std::unique_ptr<TBitmap> mask_;
+};
+
 // Gives the bitmap its format, palette and size.
 void PrepareBitmap(TPNGImage& image, const TChunkIHDR& header, const SampleLayout& layout, const uint8_t* gamma) {
   image.SetSize(0, 0);
@@ -259,6 +297,10 @@ void TChunkIDAT::Process() {
   PrepareBitmap(image, *header, layout, gamma);
   const UnfilterFn unfilter = UnfilterFor(layout.filterBpp);
   const StoreFn store = StoreFor(header->ColorType(), header->BitDepth());
+  std::array<uint16_t, 3> key{};
+  const TChunkTRNS* trns = Owner().Find<TChunkTRNS>();
+  std::unique_ptr<KeyMarker> keyed;
+  if (trns && trns->KeySamples(key)) keyed = std::make_unique<KeyMarker>(key, header->BitDepth(), width, height);
 
   Data().SetPosition(0);
   RowSource rows(Data(), total);
@@ -276,6 +318,7 @@ void TChunkIDAT::Process() {
       uint8_t* raw = rows.Next(len + 1);
       unfilter(raw[0], raw + 1, i == 0 ? zeros.data() : raw - len, len);  // the previous row stands just before
       uint8_t* dst = image.ScanLine(int32_t(p.y0 + i * p.dy));
+      if (keyed) keyed->Mark(raw + 1, w, p, p.y0 + i * p.dy);
       if (p.dx == 1) {
         store(raw + 1, dst, w, gamma);
       } else {
@@ -288,6 +331,7 @@ void TChunkIDAT::Process() {
   }
   image.Report(psEnding, 100);
   image.PixelsChanged();
+  if (keyed) image.keyMask_ = keyed->Take();
 }
 
 }  // namespace pf

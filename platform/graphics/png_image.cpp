@@ -224,6 +224,23 @@ TColor TChunkTRNS::TransparentColor() const {
   return RGB(Bytes()[at], Bytes()[2 + at], Bytes()[4 + at]);
 }
 
+bool TChunkTRNS::KeySamples(std::array<uint16_t, 3>& samples) const {
+  const TChunkIHDR* header = Owner().Find<TChunkIHDR>();
+  if (!header || header->ColorType() != kRGB || Size() < 6) return false;
+  for (size_t i = 0; i < 3; ++i) samples[i] = uint16_t(Bytes()[2 * i] << 8 | Bytes()[2 * i + 1]);
+  return true;
+}
+
+int TChunkTRNS::FirstTransparentEntry() const {
+  const TChunkIHDR* header = Owner().Find<TChunkIHDR>();
+  TChunkPLTE* palette = Owner().Find<TChunkPLTE>();
+  if (!header || header->ColorType() != kPalette || !palette) return -1;
+  const size_t entries = std::min(Size(), size_t(palette->Data().Size()) / 3);
+  for (size_t i = 0; i < entries; ++i)
+    if (Bytes()[i] == 0) return int(i);
+  return -1;
+}
+
 void TChunkTRNS::SetTransparentColor(TColor color) {
   const uint8_t bytes[6] = {0, GetRValue(color), 0, GetGValue(color), 0, GetBValue(color)};
   SetBytes(bytes, sizeof bytes);
@@ -359,6 +376,11 @@ void TPNGImage::Assign(const TPersistent& source) {
     }
     filters_ = other->filters_;
     interlace_ = other->interlace_;
+    keyMask_.reset();
+    if (other->keyMask_) {
+      keyMask_ = std::make_unique<TBitmap>();
+      keyMask_->Assign(*other->keyMask_);
+    }
   }
   TBitmap::Assign(source);
 }
@@ -407,6 +429,7 @@ void TPNGImage::LoadFromStream(TStream& stream) {
   SetTransparent(false);
   SetTransparentColor(clDefault);
   SetSize(0, 0);
+  keyMask_.reset();
   chunks_->Clear();
   try {
     ReadChunks(stream);
@@ -427,6 +450,7 @@ void TPNGImage::LoadFromStream(TStream& stream) {
     }
   } catch (...) {
     SetSize(0, 0);  // no half-decoded picture
+    keyMask_.reset();
     throw;
   }
 }

@@ -3,7 +3,8 @@
 // Reading takes every colour type and bit depth, Adam7 interlacing and every filter; it stores palette and grey
 // pictures as 1-, 4- or 8-bit bitmaps (2-bit samples as 4-bit pixels), colour pictures as 24-bit bitmaps. Samples of
 // 16 bits keep their high byte and alpha samples are dropped; a gAMA chunk corrects colours for a display gamma of
-// 2.2. The transparent colour of an RGB picture (its tRNS chunk) makes the bitmap transparent.
+// 2.2. The transparent colour of an RGB picture (its tRNS chunk) makes the bitmap transparent, and the pixels that
+// match it in every bit of their samples make the picture's key mask.
 // Writing gives a colour-type-3 picture for 1-, 4- and 8-bit bitmaps and a colour-type-2 picture (8 bits) for the
 // others, never interlaced. Chunks whose fourth letter is lower-case are not written.
 // Every failure raises EPNGImageException; damaged data never read beyond what the file holds.
@@ -186,6 +187,11 @@ class TChunkTRNS : public TChunk {
   // Raises for a colour type other than 2; clNone when the chunk is too short to hold a colour.
   TColor TransparentColor() const;
   void SetTransparentColor(TColor color);
+  // The colour key of an RGB picture as the file stores it: red, green and blue samples of 16 bits (of which 8-bit
+  // pictures use the low byte); false for other colour types or a chunk too short to hold them.
+  bool KeySamples(std::array<uint16_t, 3>& samples) const;
+  // A palette picture's first entry whose alpha is 0 (alphas beyond the palette count for nothing); -1 when none.
+  int FirstTransparentEntry() const;
 };
 
 // The registry of chunk classes by chunk type.
@@ -282,6 +288,10 @@ class TPNGImage : public TBitmap {
   // Kept and copied; the writer always writes non-interlaced pictures.
   bool InterlaceFlag() const { return interlace_; }
   void SetInterlaceFlag(bool value) { interlace_ = value; }
+  // After loading an RGB picture with a colour key: a monochrome bitmap of its size, white where the pixel's samples
+  // equal the key exactly (all 16 bits of 16-bit samples, which the bitmap's colours and transparent colour keep
+  // only the high byte of); nullptr for other pictures.
+  const TBitmap* KeyMask() const { return keyMask_.get(); }
 
  private:
   friend class TChunkIDAT;
@@ -290,6 +300,7 @@ class TPNGImage : public TBitmap {
   void Report(TProgressStage stage, int percent);
 
   std::unique_ptr<TChunkList> chunks_;
+  std::unique_ptr<TBitmap> keyMask_;
   uint8_t filters_ = kPngFilterDefault;
   bool interlace_ = false;
 };

@@ -136,7 +136,7 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.gdiPlus ? " with GDI+" : " without GDI+"));
     GdiPlus gdiPlus(c.gdiPlus);
-    uint8_t transparency = tkNone;
+    TTransparency transparency = tkNone;
     std::unique_ptr<pf::TBitmap> mask;
     const TLoadedImage image = LoadImageFile(dir.File(c.name), transparency, mask);
     EXPECT_EQ(int(image.index()), c.kind) << ImageLoadError();
@@ -150,50 +150,6 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
             EXPECT_EQ(bitmap.GetPixel(x, y), pf::clBlack);
           }
     }
-  }
-}
-
-TEST(ImageLoading, TheTransparentColourOfPngFiles) {
-  using pf::test::Chunk;
-  const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  auto file = [&](std::initializer_list<Bytes> chunks) {
-    Bytes out = signature;
-    for (const Bytes& c : chunks) out.insert(out.end(), c.begin(), c.end());
-    return out;
-  };
-  const Bytes ihdr1 = Chunk("IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 1, 3, 0, 0, 0});  // 1 x 1, palette of depth 1
-  const Bytes plte2 = Chunk("PLTE", {10, 20, 30, 40, 50, 60});
-  pf::test::PngSpec palette(3, 8), rgb(2, 8), deep(2, 16);
-  palette.paletteAlpha = {255, 7, 0, 0};
-  rgb.trns = {0x10, 0x20, 0x30};
-  deep.trns = {0x1234, 0x5678, 0x9ABC};
-  const Bytes paletteFile = pf::test::WritePng(palette);
-  const Bytes entries = pf::test::ChunkData(paletteFile, "PLTE");
-  Bytes cut = file({ihdr1, plte2});
-  cut.insert(cut.end(), {0, 0, 1, 0, 't', 'R', 'N', 'S', 0});  // a length past the end
-  const struct {
-    const char* what;
-    Bytes bytes;
-    bool found;
-    pf::TColor color;
-  } cases[] = {
-      {"palette: the first entry with alpha 0", paletteFile, true, pf::RGB(entries[6], entries[7], entries[8])},
-      {"RGB, 8 bits: the samples' low bytes", pf::test::WritePng(rgb), true, pf::RGB(0x10, 0x20, 0x30)},
-      {"RGB, 16 bits: the samples' high bytes", pf::test::WritePng(deep), true, pf::RGB(0x12, 0x56, 0x9A)},
-      {"RGBA", pf::test::WritePng({6, 8}), false, 0},
-      {"a chunk longer than the file", cut, false, 0},
-      {"alphas beyond the palette", file({ihdr1, plte2, Chunk("tRNS", {255, 255, 0})}), false, 0},
-      {"tRNS after the image data", file({ihdr1, plte2, Chunk("IDAT", {}), Chunk("tRNS", {0})}), false, 0},
-  };
-  for (const auto& c : cases) {
-    pf::TReadOnlyMemoryStream stream(c.bytes.data(), int64_t(c.bytes.size()));
-    stream.SetPosition(3);
-    pf::TColor color = 0;
-    EXPECT_EQ(FindPngTransparentColor(stream, color), c.found) << c.what;
-    if (c.found) {
-      EXPECT_EQ(color, c.color) << c.what;
-    }
-    EXPECT_EQ(stream.Position(), 3) << c.what;
   }
 }
 
@@ -308,6 +264,69 @@ struct Page {
   pf::TBitmap canvas{100, 100, pf::pf24bit};
 };
 
+// Masks only where a picture is transparent, and only for the requests that get them: a page background asks for the
+// mask of a bitmap's own transparent colour, yet a GIF or BMP without transparency gets none (its bottom-left colour
+// stays); a bitmap handler's transparent picture gets one for that request alone, the same picture fetched for an IMG
+// afterwards none. Names that differ in letter case are two files.
+TEST(ImageCache, MasksOnlyWhereAPictureIsTransparentAndOnlyForTheRequestsThatAsk) {
+  Page page;
+  giftest::OracleGif two;  // red and blue, without transparency: the bottom-left pixel is red
+  two.width = 2, two.height = 1, two.globalMap = {255, 0, 0, 0, 0, 255};
+  giftest::OracleFrame frame;
+  frame.width = 2, frame.height = 1, frame.pixels = {0, 1};
+  two.frames.push_back(frame);
+  page.dir.Write("two.gif", giftest::GiflibWrite(two));
+  pf::test::PngSpec red(2, 8, false, -1, 1, 1), blue = red;
+  red.samples = {255, 0, 0}, blue.samples = {0, 0, 255};
+  page.dir.Write("c.png", pf::test::WritePng(red));
+  page.dir.Write("C.png", pf::test::WritePng(blue));
+  const struct {
+    const char* name;
+    TMaskRequest request;
+    TTransparency transparency;
+    std::string masked;
+    std::vector<pf::TColor> shown;  // the top row of the picture drawn at its size over grey
+  } steps[] = {
+      {"two.gif", mrOwnMask, tkNone, "", {pf::clRed, pf::clBlue}},
+      {"two.gif", mrNone, tkNone, "", {pf::clRed, pf::clBlue}},
+      {"a.gif", mrOwnMask, tkGivenMask, "1,0 2,1", {pf::clRed, pf::clGray, pf::clLime}},
+      {"c.png", mrNone, tkNone, "", {pf::clRed}},
+      {"C.png", mrNone, tkNone, "", {pf::clBlue}},
+      {"keyed", mrNone, tkNone, "", {pf::clLime, pf::clGray}},  // the bitmap itself is transparent
+      {"keyed", mrOwnMask, tkOwnMask, "1,0", {pf::clLime, pf::clGray}},
+      {"keyed", mrNone, tkNone, "", {pf::clLime, pf::clGray}},
+  };
+  for (const auto& step : steps) {
+    const std::string name = step.name;
+    SCOPED_TRACE(name + (step.request == mrOwnMask ? " with an own mask asked for" : ""));
+    if (name == "keyed")  // a handler's picture, marked transparent in yellow
+      page.list.OnBitmapRequest = [](pf::TObject*, const std::string&, pf::TBitmap*& bitmap, pf::TColor&) {
+        bitmap = new pf::TBitmap(2, 1, pf::pf24bit);
+        bitmap->SetPixel(0, 0, pf::clLime);
+        bitmap->SetPixel(1, 0, pf::clYellow);
+        bitmap->SetTransparentColor(pf::clYellow);
+        bitmap->SetTransparent(true);
+      };
+    TTransparency transparency = tkPngColor;
+    pf::TBitmap* mask = nullptr;
+    bool fromCache = false, delayed = false;
+    const TImageRef image = FetchImage(page.list, name == "keyed" ? name : page.dir.File(name), step.request,
+                                       transparency, mask, fromCache, delayed);
+    ASSERT_FALSE(IsEmpty(image)) << ImageLoadError();
+    EXPECT_EQ(transparency, step.transparency);
+    EXPECT_EQ(mask ? WhiteOf(*mask) : "", step.masked);
+    const int32_t w = QueryImageWidth(image), h = QueryImageHeight(image);
+    pf::TBitmap shown(w, h, pf::pf24bit);
+    shown.Canvas().Brush().SetColor(pf::clGray);
+    shown.Canvas().FillRect(pf::Rect(0, 0, w, h));
+    DrawPicture(shown.Canvas(), image, mask, 0, 0, w, h);
+    std::vector<pf::TColor> colors;
+    for (int32_t x = 0; x < w; ++x) colors.push_back(shown.GetPixel(x, 0));
+    EXPECT_EQ(colors, step.shown);
+  }
+  EXPECT_EQ(page.cache.Count(), 5);
+}
+
 // Sizes of a 200 x 100 picture and of placeholders (ALT text in the fixed-metric Arial 8 pt: "Logo" is 23 x 13).
 TEST(ImageObjects, SizeForTheRoomTheAttributesAndTheLink) {
   Page page;
@@ -347,7 +366,7 @@ TEST(ImageObjects, SizeForTheRoomTheAttributesAndTheLink) {
 TEST(ImageObjects, UsersOfCachedPicturesAnimatedCopiesAndWaitingPictures) {
   Page page;
   {
-    auto first = page.Image("SRC=p.bmp"), second = page.Image("SRC=P.BMP");
+    auto first = page.Image("SRC=p.bmp"), second = page.Image("SRC=p.bmp");
     EXPECT_EQ(page.cache.Count(), 1);
     EXPECT_EQ(page.Users("p.bmp"), 2);
     {
@@ -383,6 +402,22 @@ TEST(ImageObjects, UsersOfCachedPicturesAnimatedCopiesAndWaitingPictures) {
   also->ComputeSize(page.canvas.Canvas(), 0, 400, nullptr);
   EXPECT_EQ(page.list.MissingImages.Count(), 0);
   EXPECT_EQ(std::make_tuple(also->ObjWidth, also->Transparent, also->Delayed), std::make_tuple(3, tkGivenMask, false));
+}
+
+// A page laid out while images are off shows placeholder boxes with the error picture; once images are shown, the
+// pictures come.
+TEST(ImageObjects, PicturesLaidOutWithImagesOffComeWhenImagesAreShown) {
+  Page page;
+  page.list.ShowImages = false;
+  auto image = page.Image("SRC=p.bmp ALT=Logo ALIGN=TOP");
+  EXPECT_TRUE(image->IsPlaceholder());
+  EXPECT_EQ(std::make_pair(image->ObjWidth, image->ObjHeight), std::make_pair(49, 24));
+  image->Paint(page.canvas.Canvas(), 0, 0, 0, nullptr);
+  EXPECT_EQ(page.canvas.GetPixel(4 + 3, 4 + 4), pf::clRed);  // the error picture's cross
+  page.list.ShowImages = true;
+  image->ComputeSize(page.canvas.Canvas(), 0, 400, nullptr);
+  EXPECT_FALSE(image->IsPlaceholder());
+  EXPECT_EQ(std::make_pair(image->ObjWidth, image->ObjHeight), std::make_pair(200, 100));
 }
 
 // A transparent GIF drawn in a frame of the link's colour shows the page through its transparent pixels; alignment

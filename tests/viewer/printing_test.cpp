@@ -14,8 +14,11 @@
 
 #include "platform/core/mathutil.h"
 #include "platform/graphics/fonts.h"
+#include "platform/graphics/png_image.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/printers.h"
+#include "tests/gif/giflib_oracle.h"
+#include "tests/platform/graphics/png_oracle.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
@@ -435,6 +438,62 @@ TEST_F(PdfPrinter, TheViewerPrintsItsDocumentAndKeepsItWhilePrinting) {
     return std::regex_search(boxes, m, std::regex("yMin=\"([0-9.]+)\"[^>]*>" + word + "<")) ? std::stod(m[1]) : -99.0;
   };
   for (const char* word : {"Knopf", "Feld"}) EXPECT_NEAR(top(word), top("Vor"), 4.0) << word;
+  std::filesystem::remove_all(dir);
+}
+
+// With htPrintBackground the body's background prints as the screen paints it: a PNG picture (a GDI+ picture) tiled
+// over the body, a GIF picture at its position without repeating. The first page is read back at one pixel a logical
+// unit; the body starts at the 2 cm margins (75 pixels).
+TEST_F(PdfPrinter, TheBodysBackgroundPrintsAsTheScreenPaintsIt) {
+  pf::SetFontService(nullptr);
+  const std::filesystem::path dir = file.parent_path() / ("pexu-print-back-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream((dir / name).string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return (dir / name).string();
+  };
+  pf::test::PngSpec blue(2, 8, false, -1, 16, 16);
+  blue.samples = {0, 0, 255};
+  write("blau.png", pf::test::WritePng(blue));
+  giftest::OracleGif red;
+  red.width = red.height = 20, red.globalMap = {255, 0, 0, 0, 0, 0};
+  giftest::OracleFrame frame;
+  frame.width = frame.height = 20, frame.pixels.assign(400, 0);
+  red.frames.push_back(frame);
+  write("rot.gif", giftest::GiflibWrite(red));
+  const struct {
+    const char* body;
+    std::vector<std::pair<pf::TPoint, pf::TColor>> probes;
+  } cases[] = {
+      {"<body background=blau.png>", {{{80, 80}, pf::clBlue}, {{400, 600}, pf::clBlue}, {{40, 40}, pf::clWhite}}},
+      {"<body bgcolor=white style=\"background-image: url(rot.gif); background-repeat: no-repeat; "
+       "background-position: 100px 50px\">",
+       {{{185, 135}, pf::clRed}, {{80, 80}, pf::clWhite}, {{225, 135}, pf::clWhite}, {{185, 175}, pf::clWhite}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    const std::string html = c.body + std::string("<p>Hintergrund</p></body>");
+    pf::TForm form(nullptr);
+    form.SetBounds(0, 0, 640, 480);
+    auto* viewer = new TPageViewer(&form);
+    viewer->SetParent(&form);
+    viewer->SetAlign(pf::alClient);
+    viewer->SethtOptions(viewer->htOptions() | htPrintBackground);
+    viewer->LoadFromFile(write("seite.html", std::vector<uint8_t>(html.begin(), html.end())));
+    viewer->Print(1, 1);
+    const std::string png = (dir / "seite").string();
+    Shell("pdftoppm -r 96 -f 1 -l 1 -png '" + file.string() + "' '" + png + "'");
+    pf::TPNGImage page;
+    page.LoadFromFile(png + "-1.png");
+    for (const auto& [at, color] : c.probes) {
+      const pf::TColor seen = page.GetPixel(at.X, at.Y);
+      int difference = 0;  // the PDF's colours come back within rounding
+      for (int shift : {0, 8, 16})
+        difference = std::max(difference, std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)));
+      EXPECT_LE(difference, 2) << at.X << "," << at.Y << " shows " << std::hex << seen;
+    }
+  }
   std::filesystem::remove_all(dir);
 }
 

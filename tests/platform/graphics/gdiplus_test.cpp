@@ -8,6 +8,7 @@
 #include "platform/core/streams.h"
 #include "platform/graphics/gdiplus.h"
 #include "png_oracle.h"
+#include "tests/platform/graphics/graphics_test_helpers.h"
 
 namespace pf {
 namespace {
@@ -73,6 +74,28 @@ TEST_F(GdiPlus, SmallPicturesAreEnlargedByRepeatingPixelsOthersDrawnSmoothly) {
       for (int x = 0; x < c.w; ++x) same += target.GetPixel(x, y) == Rgb(x * c.iw / c.w, y * c.ih / c.h);
     EXPECT_EQ(same == c.w * c.h, c.blocks) << same;
   }
+}
+
+// A one-pixel picture stretched far beyond the surface costs what the surface shows, not what the stretch covers: as a
+// GDI+ picture on a bitmap, and as a bitmap on a surface that can only be painted (a window, a printer page).
+TEST_F(GdiPlus, ATinyPictureStretchedFarBeyondTheSurfaceCostsOnlyWhatItShows) {
+  constexpr int32_t kSide = 8000, kSurface = 64;
+  constexpr int64_t kMaxBytes = 16 << 20;  // the stretch covers 256 MB of pixels
+  TGpBitmap tiny(1, 1);
+  tiny.SetPixel(0, 0, 0xFF0000FFu);
+  TBitmap gpTarget(kSurface, kSurface);
+  EXPECT_LT(LargestAllocation([&] { TGpGraphics(gpTarget.Canvas()).DrawImage(tiny, -100, -100, kSide, kSide); }),
+            kMaxBytes);
+  TBitmap pixel(1, 1, pf24bit);
+  pixel.SetPixel(0, 0, clBlue);
+  auto owned = std::make_unique<PaintOnlyTarget>(kSurface, kSurface);
+  PaintOnlyTarget& paintOnly = *owned;
+  TCanvas canvas(std::move(owned));
+  EXPECT_LT(LargestAllocation([&] { canvas.StretchDraw(Bounds(-100, -100, kSide, kSide), pixel); }), kMaxBytes);
+  TBitmap painted;
+  paintOnly.CopyTo(painted);
+  for (const TBitmap* seen : {&gpTarget, &painted}) EXPECT_EQ(InkOf(*seen), Rect(0, 0, kSurface, kSurface));
+  EXPECT_EQ(std::make_pair(gpTarget.GetPixel(63, 63), painted.GetPixel(0, 0)), std::make_pair(clBlue, clBlue));
 }
 
 TEST_F(GdiPlus, PicturesFromFilesAndDataAreComposedOnWhiteAsLibpngComposesThem) {

@@ -43,6 +43,12 @@ std::vector<uint8_t> WritePng(const PngSpec& s) {
   std::vector<uint8_t> pixels(rowBytes * size_t(s.height));
   // Smooth rows with some noise, so that every filter has something to do.
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 3 + (Next(seed) & 0x1F));
+  const size_t bytes = s.samples.empty() ? 0 : size_t(s.depth) / 8;
+  for (size_t i = 0; bytes > 0 && i < pixels.size() / bytes; ++i) {
+    const uint16_t v = s.samples[i % s.samples.size()];
+    if (bytes == 2) pixels[2 * i] = uint8_t(v >> 8);
+    pixels[bytes * i + bytes - 1] = uint8_t(v);
+  }
   if (s.gamma) png_set_gAMA_fixed(png, info, s.gamma);
   if (s.time) {
     png_time t{2024, 5, 17, 12, 30, 0};

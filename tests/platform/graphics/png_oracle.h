@@ -22,6 +22,7 @@ struct PngSpec {
   int gamma = 0;                      // gAMA value (stored) when not 0
   bool time = false;                  // a tIME chunk before the image data
   bool text = false;                  // a tEXt chunk
+  std::vector<uint16_t> samples;      // when not empty: the samples of a picture of depth 8 or 16, repeated
   std::vector<uint16_t> trns;         // tRNS samples of a grey (one) or RGB (three) picture
   bool keyFirstPixel = false;         // a grey or RGB picture's tRNS is the colour of its first pixel
   std::vector<uint8_t> paletteAlpha;  // tRNS of a palette picture: the alpha of its first entries

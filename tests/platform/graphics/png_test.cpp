@@ -156,25 +156,68 @@ TEST(PngWriter, KeepsGammaAndTimeDropsTextAndOrdersChunksAsTheFormatRequires) {
   EXPECT_EQ(ChunkTypes(saved), "IHDR tIME gAMA PLTE IDAT IEND");
 }
 
-TEST(PngReader, TransparentColourOfRgbPicturesAndTimeStamps) {
+// The pixels of a w x h picture that are transparent, as "x,y" joined by blanks.
+std::string Where(int w, int h, const std::function<bool(int x, int y)>& transparent) {
+  std::string where;
+  for (int i = 0; i < w * h; ++i)
+    if (transparent(i % w, i / w))
+      where += (where.empty() ? "" : " ") + std::to_string(i % w) + "," + std::to_string(i / w);
+  return where;
+}
+
+// The transparency of RGB pictures: the bitmap's transparent colour (a 16-bit key by its high bytes) and the key
+// mask, which holds exactly the pixels that libpng makes transparent, also those whose samples differ from the key
+// in their low bytes only, and whatever gamma makes of the colours. A palette picture's first fully transparent
+// entry; a time stamp is no transparency.
+TEST(PngReader, TransparentColoursKeyMasksAndPaletteEntries) {
+  const std::vector<uint16_t> nearKey16 = {0x1234, 0x5678, 0x9ABC, 0x12FF, 0x5678, 0x9ABC, 0x1234, 0x5600,
+                                           0x9ABC, 0xFFFF, 0xFFFF, 0xFFFF, 0x1234, 0x5678, 0x9A00};
+  const std::vector<uint16_t> nearKey8 = {10, 20, 30, 10, 20, 31, 255, 255, 255};
   struct Case {
-    int depth;
-    std::vector<uint16_t> trns;
-    bool time;
-    TColor expected;  // clNone: not transparent
-  } cases[] = {
-      {8, {10, 20, 30}, false, RGB(10, 20, 30)},
-      {16, {0x1234, 0x5678, 0x9ABC}, false, RGB(0x12, 0x56, 0x9A)},
-      {8, {}, true, clNone},  // a time stamp is no transparent colour
+    const char* what;
+    PngSpec spec;
+    TColor color;  // clNone: not transparent
+    int entry;     // the first transparent palette entry
   };
+  std::vector<Case> cases;
+  auto add = [&](const char* what, int type, int depth, std::vector<uint16_t> samples, std::vector<uint16_t> trns,
+                 TColor color, int entry = -1) {
+    PngSpec spec(type, depth);
+    spec.samples = std::move(samples);
+    spec.trns = std::move(trns);
+    cases.push_back({what, spec, color, entry});
+  };
+  add("RGB 8 bits", 2, 8, nearKey8, {10, 20, 30}, RGB(10, 20, 30));
+  add("RGB 16 bits", 2, 16, nearKey16, {0x1234, 0x5678, 0x9ABC}, RGB(0x12, 0x56, 0x9A));
+  add("RGB 16 bits, a key no pixel has", 2, 16, nearKey16, {0x12FE, 0x5678, 0x9ABC}, RGB(0x12, 0x56, 0x9A));
+  cases.push_back(cases[1]);
+  cases.back().what = "RGB 16 bits, interlaced, gamma 1.0";
+  cases.back().spec.interlaced = true;
+  cases.back().spec.gamma = 100000;
+  cases.back().color = clDefault;  // corrected: not checked
+  PngSpec palette(3, 8), time(2, 8);
+  palette.paletteAlpha = {255, 7, 0, 0};
+  time.time = true;
+  cases.push_back({"palette", palette, clNone, 2});
+  cases.push_back({"a time stamp", time, clNone, -1});
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.depth);
-    PngSpec spec{2, c.depth};
-    spec.trns = c.trns;
-    spec.time = c.time;
+    SCOPED_TRACE(c.what);
+    const Bytes file = WritePng(c.spec);
     TPNGImage image;
-    Load(image, WritePng(spec));
-    EXPECT_EQ(image.Transparent() ? image.TransparentColor() : clNone, c.expected);
+    Load(image, file);
+    if (c.color != clDefault) {
+      EXPECT_EQ(image.Transparent() ? image.TransparentColor() : clNone, c.color);
+    }
+    const test::RgbImage rgba = DecodePng(file, test::Alpha::Keep);
+    const TBitmap* key = image.KeyMask();
+    EXPECT_EQ(key != nullptr, c.spec.colorType == 2 && !c.spec.trns.empty());
+    if (key) {
+      EXPECT_EQ(Where(key->Width(), key->Height(), [&](int x, int y) { return key->GetPixel(x, y) == clWhite; }),
+                Where(rgba.width, rgba.height,
+                      [&](int x, int y) { return rgba.rgb[size_t(y * rgba.width + x) * 4 + 3] == 0; }));
+    }
+    const TChunkTRNS* trns = image.Chunks().Find<TChunkTRNS>();
+    EXPECT_EQ(trns ? trns->FirstTransparentEntry() : -1, c.entry);
   }
 }
 

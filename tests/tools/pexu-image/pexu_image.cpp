@@ -34,7 +34,7 @@ struct Picture {
 
 Picture Load(const std::string& file, bool ownPng) {
   Picture p;
-  uint8_t transparency = tkNone;
+  TTransparency transparency = tkNone;
   if (ownPng && DetectFileImageType(file) == ikPng) {
     pf::TMemoryStream data;
     data.LoadFromFile(file);

@@ -67,17 +67,18 @@ pf::test::RgbImage Compose(const pf::test::RgbImage& rgba, bool keyOnly) {
   return out;
 }
 
-// Every colour type and depth, interlaced and not, with and without a transparent colour or palette alphas. The
-// own PNG class keeps colours as libpng gives them with alpha stripped; of transparency it keeps the colour keys
-// of RGB pictures and the first fully transparent palette entry (masked: the background shows), and drops alpha
-// channels, partial palette alphas and grey keys. GDI+ composes every alpha on the background as libpng's alpha
-// does, within rounding (but for 16-bit colour keys). Without GDI+ the default road is the own class.
+// Every colour type and depth, interlaced and not, with and without a transparent colour or palette alphas, and
+// 16-bit RGB pictures whose pixels differ from their colour key in the low bytes only. The own PNG class keeps
+// colours as libpng gives them with alpha stripped; of transparency it keeps the colour keys of RGB pictures and the
+// first fully transparent palette entry (masked: the background shows), and drops alpha channels, partial palette
+// alphas and grey keys. GDI+ composes every alpha on the background as libpng's alpha does, within rounding. Without
+// GDI+ the default road is the own class.
 TEST(PexuImage, LibpngPicturesDecodeToLibpngsPixels) {
   enginetest::TempDir dir;
   const std::string out = dir.File("out.bmp");
   const std::pair<int, int> kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                                        {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
-  int checked = 0;
+  std::vector<pf::test::PngSpec> specs;
   for (auto [type, depth] : kinds)
     for (bool interlaced : {false, true})
       for (bool transparent : {false, true}) {
@@ -86,28 +87,38 @@ TEST(PexuImage, LibpngPicturesDecodeToLibpngsPixels) {
         spec.keyFirstPixel = transparent && type != 3;
         if (transparent && type == 3)
           spec.paletteAlpha = depth == 1 ? std::vector<uint8_t>{255, 0} : std::vector<uint8_t>{255, 0, 128};
-        SCOPED_TRACE(testing::Message() << "type " << type << " depth " << depth << " interlaced " << interlaced
-                                        << " transparent " << transparent);
-        const std::string in = dir.File("in.png");
-        const std::vector<uint8_t> file = pf::test::WritePng(spec);
-        enginetest::WriteFile(in, std::string(file.begin(), file.end()));
-        const pf::test::RgbImage rgba = pf::test::DecodePng(file, pf::test::Alpha::Keep);
-        const bool keyed = transparent && type != 0;
-
-        const ToolRun own = Tool("--own-png --background 3366CC " + in + " " + out);
-        ASSERT_EQ(own.status, 0) << own.out;
-        const pf::test::RgbImage ownPixels = ReadBmp(out);
-        ExpectPixels(ownPixels, keyed ? Compose(rgba, true) : pf::test::DecodePng(file), 0);
-
-        ASSERT_EQ(Tool("--background 3366CC " + in + " " + out).status, 0);
-        if (!(transparent && depth == 16))  // the stand-in's reader gives 16-bit colour keys a partial alpha
-          ExpectPixels(ReadBmp(out), Compose(rgba, false), 2);
-
-        ASSERT_EQ(Tool("--background 3366CC " + in + " " + out, "PEXU_GDIPLUS=missing").status, 0);
-        ExpectPixels(ReadBmp(out), ownPixels, 0);
-        ++checked;
+        specs.push_back(spec);
       }
-  EXPECT_EQ(checked, 52);
+  for (bool interlaced : {false, true}) {
+    pf::test::PngSpec spec(2, 16, interlaced);
+    spec.samples = {0x1234, 0x5678, 0x9ABC, 0x12FF, 0x5678, 0x9ABC, 0x1234, 0x5600, 0x9ABC,
+                    0xFFFF, 0xFFFF, 0xFFFF, 0x1234, 0x5678, 0x9A00, 0,      0,      0};
+    spec.trns = {0x1234, 0x5678, 0x9ABC};
+    specs.push_back(spec);
+  }
+  for (const pf::test::PngSpec& spec : specs) {
+    const int type = spec.colorType, depth = spec.depth;
+    const bool transparent = spec.keyFirstPixel || !spec.trns.empty() || !spec.paletteAlpha.empty();
+    SCOPED_TRACE(testing::Message() << "type " << type << " depth " << depth << " interlaced " << spec.interlaced
+                                    << " transparent " << transparent << (spec.samples.empty() ? "" : " near key"));
+    const std::string in = dir.File("in.png");
+    const std::vector<uint8_t> file = pf::test::WritePng(spec);
+    enginetest::WriteFile(in, std::string(file.begin(), file.end()));
+    const pf::test::RgbImage rgba = pf::test::DecodePng(file, pf::test::Alpha::Keep);
+    const bool keyed = transparent && type != 0;
+
+    const ToolRun own = Tool("--own-png --background 3366CC " + in + " " + out);
+    ASSERT_EQ(own.status, 0) << own.out;
+    const pf::test::RgbImage ownPixels = ReadBmp(out);
+    ExpectPixels(ownPixels, keyed ? Compose(rgba, true) : pf::test::DecodePng(file), 0);
+
+    ASSERT_EQ(Tool("--background 3366CC " + in + " " + out).status, 0);
+    ExpectPixels(ReadBmp(out), Compose(rgba, false), 2);
+
+    ASSERT_EQ(Tool("--background 3366CC " + in + " " + out, "PEXU_GDIPLUS=missing").status, 0);
+    ExpectPixels(ReadBmp(out), ownPixels, 0);
+  }
+  EXPECT_EQ(specs.size(), 54u);
 }
 
 // giflib's first frame over the background (black where it covers nothing, as a picture without transparency).
