@@ -487,6 +487,7 @@ def flow_errors(program):
 
 def flow_persistence(program):
     program.start()
+    program.settle()  # the program has done its start (the secondary windows come after the first page)
     xdotool("windowmove", "--sync", program.main, 40, 30)
     xdotool("windowsize", "--sync", program.main, 800, 600)
     program.key("F11")
@@ -497,8 +498,11 @@ def flow_persistence(program):
     xdotool("windowmove", "--sync", settings, 500, 100)
     program.settle()
     shot("moved")
+    try:
+        wait(lambda: geometry(program.main) == (40, 30, 800, 600), "the main window to move", 10)
+    except Failure:
+        raise Failure("the main window did not move: %s" % (geometry(program.main),))
     before = {"main": geometry(program.main), "editor": geometry(editor), "settings": geometry(settings)}
-    check(before["main"] == (40, 30, 800, 600), "the main window did not move: %s" % (before["main"],))
     check(before["editor"][:2] == (300, 200), "the editor did not move: %s" % (before["editor"],))
     program.quit()
     ini = latin1(program.file("Pexu.ini"))
