@@ -52,8 +52,6 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
   prop.GetPageBreaks(PageBreakBefore, PageBreakAfter, KeepIntact);
   DisplayNone = prop.IsDisplayNone();
   ClipOverflow = prop.IsOverflowHidden();
-  const std::string& align = StringOf(prop.Props[piTextAlign]);
-  Justify = align == "right" ? 3 : align == "center" ? 2 : 1;
   TagClass = prop.PropTag + "." + prop.PropClass;
   if (attributes) Title = attributes->TextOf(TitleSy);
   BGPos = prop.GetBackgroundPosition();
@@ -106,7 +104,6 @@ TBlock::TBlock(TSectionList* ownerList, const TBlock& source)
       KeepIntact(source.KeepIntact),
       DisplayNone(source.DisplayNone),
       ClipOverflow(source.ClipOverflow),
-      Justify(source.Justify),
       BoxValues(source.BoxValues),
       TagClass(source.TagClass),
       Title(source.Title),
@@ -402,23 +399,6 @@ void TTableAndCaptionBlock::SetCaptionBlock(TBlock* caption) {
 
 namespace {
 
-// The room a block leaves above itself for the floats it clears (1 left, 2 right, 3 both).
-int32_t ClearSpace(const IndentManagerBasic& indents, uint8_t clear, int32_t y) {
-  int32_t leftLevel = 0, rightLevel = 0;
-  indents.GetClearLevels(leftLevel, rightLevel);
-  const int32_t left = std::max(0, leftLevel - y - 1), right = std::max(0, rightLevel - y - 1);
-  switch (clear) {
-    case 1:
-      return left;
-    case 2:
-      return right;
-    case 3:
-      return std::max(left, right);
-    default:
-      return 0;
-  }
-}
-
 int32_t Resolved(int32_t value) { return value == AutoValue ? 0 : value; }
 
 }  // namespace
@@ -562,7 +542,7 @@ int32_t TBlock::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, Indent
   }
   if (MyZList.empty()) BuildZList();
   const bool absolute = Positioning == posAbsolute;
-  ClearAddon = absolute ? 0 : ClearSpace(indents, ClearAttr, y);
+  ClearAddon = absolute ? 0 : indents.ClearSpace(ClearAttr, y);
   bool autoMargin = false;
   ConvertBox(availWidth, availHeight, autoMargin);
   NewWidth = ResolveContentWidth(canvas, availWidth);

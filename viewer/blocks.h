@@ -55,7 +55,6 @@ class TBlock : public TSectionBase {
   bool PageBreakBefore = false, PageBreakAfter = false, KeepIntact = false;
   bool DisplayNone = false;
   bool ClipOverflow = false;
-  uint8_t Justify = 1;  // 1 left, 2 center, 3 right
   TBoxVariantArray BoxValues;
   std::string TagClass;  // tag "." class
   std::string Title;

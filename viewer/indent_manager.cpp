@@ -51,6 +51,22 @@ void IndentManagerBasic::GetClearLevels(int32_t& leftLevel, int32_t& rightLevel)
   rightLevel = LowestBottom(R, -1) + 1;
 }
 
+int32_t IndentManagerBasic::ClearSpace(uint8_t clear, int32_t y) const {
+  int32_t leftLevel = 0, rightLevel = 0;
+  GetClearLevels(leftLevel, rightLevel);
+  const int32_t left = std::max(0, leftLevel - y - 1), right = std::max(0, rightLevel - y - 1);
+  switch (clear) {
+    case 1:
+      return left;
+    case 2:
+      return right;
+    case 3:
+      return std::max(left, right);
+    default:
+      return 0;
+  }
+}
+
 int32_t IndentManagerBasic::NextFloatEnd(int32_t y) const {
   int32_t nearest = INT32_MAX;
   for (const auto* side : {&L, &R})

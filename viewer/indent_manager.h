@@ -43,6 +43,9 @@ class IndentManagerBasic {
   // The y at which a block that clears the left or the right floats starts: 1 + the lowest bottom of that side's
   // floats, 0 when there are none.
   void GetClearLevels(int32_t& leftLevel, int32_t& rightLevel) const;
+  // The room that a box starting at y leaves above itself to pass the floats it clears (clear: 1 left, 2 right,
+  // 3 both, else none).
+  int32_t ClearSpace(uint8_t clear, int32_t y) const;
   // The nearest float bottom below y (the smallest bottom greater than y); y itself when there is none.
   int32_t NextFloatEnd(int32_t y) const;
   // A record at x (relative to LfEdge) from yt down, owned by CurrentOwner; returns its index. The caller sets YB

@@ -18,7 +18,6 @@ constexpr char16_t kFirstWideChar = 0x3000;
 constexpr char16_t kLastLatin1 = 0xFF;
 
 bool IsWide(char16_t c) { return c >= kFirstWideChar; }
-bool IsObjectChar(char16_t c) { return c == kImageChar || c == kFormControlChar; }
 bool IsBreakChar(char16_t c) { return IsObjectChar(c) || c == kLineBreakChar || c == u' ' || c == u'-' || c == u'?'; }
 
 }  // namespace
@@ -90,27 +89,16 @@ int32_t TSection::MeasureTextWidthInside(pf::TCanvas& canvas, int32_t start, int
   return MeasureWidth(canvas, start, count, ignoreTrailing, 0);
 }
 
+void TSection::SizeObject(pf::TCanvas& canvas, TFloatingObj& object, int32_t availHeight, int32_t availWidth) {
+  int index = 0;
+  TFontObj* run = Fonts.GetFontAt(object.Pos, index);
+  object.ComputeSize(canvas, availHeight, availWidth, run && !run->UrlTarget.Url.empty() ? run : nullptr);
+}
+
 int32_t TSection::HyphenWidth(pf::TCanvas& canvas, int32_t index) {
   int runIndex = 0;
   Fonts.GetFontAt(index, runIndex)->TheFont->AssignToCanvas(canvas);
   return WideTextWidth(canvas, u"-");
-}
-
-int32_t TSection::ClearHeight(const IndentManager& indents, int32_t y) const {
-  int32_t left = 0, right = 0;
-  indents.GetClearLevels(left, right);
-  const int32_t leftHeight = std::max(0, left - y - 1);
-  const int32_t rightHeight = std::max(0, right - y - 1);
-  switch (ClearAttr) {
-    case 1:
-      return leftHeight;
-    case 2:
-      return rightHeight;
-    case 3:
-      return std::max(leftHeight, rightHeight);
-    default:
-      return 0;
-  }
 }
 
 // ---- how much fits ----
@@ -305,7 +293,7 @@ void LinePass::RebaseFloats(int32_t start, int32_t count) {
 
 void LinePass::Run(int32_t& maxWidth) {
   const int32_t length = Length();
-  const int32_t clear = s_.ClearHeight(indents_, y_);
+  const int32_t clear = indents_.ClearSpace(s_.ClearAttr, y_);
   if (clear > 0) AddEmptyLine(0, clear);
   for (int32_t start = 0; start < length;) {
     floatList_.clear();
@@ -473,7 +461,7 @@ int32_t TSection::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, Inde
   SectionHeight = 0;
   Lines.Clear();
   if (Text.empty()) {
-    SectionHeight = DrawHeight = ClearHeight(indents, y);
+    SectionHeight = DrawHeight = indents.ClearSpace(ClearAttr, y);
     ContentBottom = DrawBottom = y + SectionHeight;
     maxWidth = 0;
     RightRoom = 0;
@@ -486,11 +474,8 @@ int32_t TSection::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, Inde
   maxWidth = room;
   const int32_t percentBase = availHeight != 0 ? availHeight : availWidth;
   for (int i = 0; i < Images.Count(); ++i) {
-    TFloatingObj* object = Images[i];
-    int index = 0;
-    TFontObj* run = Fonts.GetFontAt(object->Pos, index);
-    object->ComputeSize(canvas, percentBase, room, run && !run->UrlTarget.Url.empty() ? run : nullptr);
-    maxWidth = std::max(maxWidth, object->ObjWidth);
+    SizeObject(canvas, *Images[i], percentBase, room);
+    maxWidth = std::max(maxWidth, Images[i]->ObjWidth);
   }
   for (int i = 0; i < FormControls.Count(); ++i) {
     TFormControlObj* control = FormControls[i];
@@ -548,9 +533,7 @@ void TSection::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_
   int32_t floatWidth = 0;
   for (int i = 0; i < Images.Count(); ++i) {
     TFloatingObj* object = Images[i];
-    int index = 0;
-    TFontObj* run = Fonts.GetFontAt(object->Pos, index);
-    object->ComputeSize(canvas, 0, 0, run && !run->UrlTarget.Url.empty() ? run : nullptr);
+    SizeObject(canvas, *object, 0, 0);
     if (object->PercentWidth) continue;
     if (object->Floating == 5 || object->Floating == 6) {
       floatWidth += object->ObjWidth + object->HSpaceL + object->HSpaceR;

@@ -22,7 +22,6 @@ constexpr int32_t kCaretSlack = 10;   // a click this far left of a line still b
 constexpr uint8_t kLightByte = 0xE0;  // text this light (green and blue) vanishes on paper
 constexpr int kSubscript = 8, kSuperscript = 9;
 
-bool IsObjectChar(char16_t c) { return c == kImageChar || c == kFormControlChar; }
 bool IsJustifyBreak(char16_t c) { return c == u' ' || c == kNoBreakSpace; }
 bool IsTrailing(char16_t c) { return c == u' ' || c == kLineBreakChar; }
 

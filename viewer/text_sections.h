@@ -24,6 +24,9 @@ constexpr char16_t kLineBreakChar = 8;
 constexpr char16_t kNoBreakSpace = 0xA0;
 constexpr char16_t kSoftHyphen = 0xAD;
 
+// A picture, panel or form control stands at the character.
+constexpr bool IsObjectChar(char16_t c) { return c == kImageChar || c == kFormControlChar; }
+
 // One run of the source map: from text index Pos on, characters come from Index, Index + 1, ...
 struct IndexObj {
   int32_t Pos;
@@ -154,8 +157,8 @@ class TSection : public TSectionBase {
   // later ones go to floatList, to be placed below the line.
   int32_t FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vector<TFloatingObj*>& floatList,
                             int32_t& maxFloatHeight, IndentManager& indents, int32_t y, int32_t maxCount);
-  // The space a section with a CLEAR setting leaves above itself at y to pass the floats it clears.
-  int32_t ClearHeight(const IndentManager& indents, int32_t y) const;
+  // Sizes a picture or panel of the text for the room (a picture in a link gets the link's border).
+  void SizeObject(pf::TCanvas& canvas, TFloatingObj& object, int32_t availHeight, int32_t availWidth);
   // The width of the hyphen drawn at a hyphenation point, in the font of the run at index.
   int32_t HyphenWidth(pf::TCanvas& canvas, int32_t index);
 

@@ -135,7 +135,6 @@ std::string BlockDetails(const TBlock& block) {
   const size_t dot = block.TagClass.find('.');
   if (dot != std::string::npos && dot + 1 < block.TagClass.size()) out += " class " + block.TagClass.substr(dot + 1);
   if (block.IsListBlock) out += " list";
-  if (block.Justify != 1) out += " justify " + Justify(block.Justify);
   if (block.FloatLR != 0) out += block.FloatLR == 5 ? " float left" : " float right";
   if (block.ClearAttr != 0) out += " clear " + pf::IntToStr(block.ClearAttr);
   const TBoxIntArray& m = block.MargArray;
