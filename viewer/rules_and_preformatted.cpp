@@ -131,6 +131,14 @@ int32_t THorzLine::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManag
 
 // ---- preformatted text ----
 
+TPreFormated::TPreFormated(TSectionList* ownerList, const TAttributeList* attributes, TProperties& prop,
+                           const TUrlTarget* urlTarget, TCellBasic* cell, bool firstInParagraph,
+                           ISectionBuilder* builder)
+    : TSection(ownerList, attributes, prop, urlTarget, cell, firstInParagraph, builder), AllowWrap(BreakWord) {}
+
+TPreFormated::TPreFormated(TSectionList* ownerList, const TPreFormated& source)
+    : TSection(ownerList, source), AllowWrap(source.AllowWrap) {}
+
 void TPreFormated::FinishText(int32_t sourceIndex) {
   if (!Text.empty()) {
     const auto oldLength = static_cast<int32_t>(Text.size());
@@ -145,21 +153,42 @@ void TPreFormated::FinishText(int32_t sourceIndex) {
 }
 
 std::unique_ptr<TSectionBase> TPreFormated::CreateClone(TSectionList* ownerList) const {
-  auto copy = std::make_unique<TPreFormated>(ownerList, *this);
-  copy->MaxWidthCache = MaxWidthCache;
-  copy->AllowWrap = AllowWrap;
-  return copy;
+  return std::make_unique<TPreFormated>(ownerList, *this);
 }
 
-// Measuring and laying out lines without wrapping come with the text layout.
+// Pictures and controls in the text are sized by the layout, so a section holding any is measured again each time.
+int32_t TPreFormated::WholeWidth(pf::TCanvas& canvas) {
+  if (MaxWidthCache <= 0 || Images.Count() > 0 || FormControls.Count() > 0)
+    MaxWidthCache = MeasureTextWidth(canvas, 0, static_cast<int32_t>(Text.size()), true);
+  return MaxWidthCache;
+}
+
 int32_t TPreFormated::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x,
                                     int32_t y, int32_t availWidth, int32_t availHeight, int32_t& curs,
                                     int32_t& maxWidth) {
-  return TSection::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  int32_t height = TSection::ComputeLayout(canvas, clip, indents, x, y, availWidth, availHeight, curs, maxWidth);
+  if (Text.empty()) {
+    // A blank line of the text: as high as a line in the section's font.
+    height += LineHeight >= 0 ? LineHeight : Fonts[0]->FontHeight;
+    SectionHeight = DrawHeight = height;
+    ContentBottom = DrawBottom = ContentTop + height;
+  } else if (!AllowWrap) {
+    // The line pass took the whole text as one line; the document must be as wide as it.
+    maxWidth = WholeWidth(canvas);
+  }
+  return height;
 }
 
 void TPreFormated::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
-  TSection::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
+  if (AllowWrap) {
+    TSection::MeasureMinMaxWidth(canvas, minWidth, maxWidth);
+    return;
+  }
+  minWidth = maxWidth = 0;
+  if (Text.empty()) return;
+  for (int i = 0; i < Images.Count(); ++i) SizeObject(canvas, *Images[i], 0, 0);
+  maxWidth = WholeWidth(canvas);
+  minWidth = std::min(kMaxMinWidth, maxWidth);
 }
 
 }  // namespace viewer

@@ -51,17 +51,26 @@ class THorzLine : public TSectionBase {
 // Preformatted text: every blank counts and no character breaks the line.
 class TPreFormated : public TSection {
  public:
-  using TSection::TSection;
-  int32_t MaxWidthCache = 0;  // the width of the whole text, measured once
-  bool AllowWrap = false;     // the style allows wrapping: then it lays out as a plain section
+  static constexpr int32_t kMaxMinWidth = 6000;  // a longer line asks for no more room than this
+  // A section of preformatted text; a style that breaks words lets it wrap.
+  TPreFormated(TSectionList* ownerList, const TAttributeList* attributes, TProperties& prop,
+               const TUrlTarget* urlTarget, TCellBasic* cell, bool firstInParagraph, ISectionBuilder* builder);
+  TPreFormated(TSectionList* ownerList, const TPreFormated& source);
+  bool AllowWrap = false;  // the style allows wrapping: then it lays out as a plain section
 
   bool IsPreformatted() const override { return true; }
   // A blank after the text, the soft hyphens out, and the buffers finished; the blanks of the text stay.
   void FinishText(int32_t sourceIndex) override;
   std::unique_ptr<TSectionBase> CreateClone(TSectionList* ownerList) const override;
+  // One line however wide; an empty section is one line high. maxWidth is the width of the whole text.
   int32_t ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t y,
                         int32_t availWidth, int32_t availHeight, int32_t& curs, int32_t& maxWidth) override;
+  // The widest is the whole text, leading blanks included; the narrowest the same, at most kMaxMinWidth.
   void MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) override;
+
+ private:
+  // The width of the whole text, kept in MaxWidthCache.
+  int32_t WholeWidth(pf::TCanvas& canvas);
 };
 
 }  // namespace viewer
