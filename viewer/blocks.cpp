@@ -668,7 +668,12 @@ int32_t THRBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
   return width;
 }
 
+// Inside its caption's wrapper a table is given the width that the wrapper resolved its percentage to.
 int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
+  return ResolveTableWidth(canvas, availWidth, CaptionPresent ? kPerMille : GivenWidth);
+}
+
+int32_t TTableBlock::ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, int32_t percentWidth) {
   if (FloatLR != 0) {
     if (IsUnset(BoxValues[piMarginLeft])) MargArray[piMarginLeft] = HSpaceAttr;
     if (IsUnset(BoxValues[piMarginRight])) MargArray[piMarginRight] = HSpaceAttr;
@@ -685,7 +690,7 @@ int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth
   int32_t tableMin = 0, tableMax = 0;
   int32_t width = 0;
   if (GivenWidthPercent) {
-    width = std::min(availWidth, pf::MulDiv(availWidth, GivenWidth, kPerMille)) - LeftSpace() - RightSpace();
+    width = std::min(availWidth, pf::MulDiv(availWidth, percentWidth, kPerMille)) - LeftSpace() - RightSpace();
   } else if (GivenWidth > 0) {
     width = GivenWidth - LeftSpace() - RightSpace();
   }
@@ -739,8 +744,8 @@ int32_t TTableAndCaptionBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t 
     MargArray[side] = 0;
   bool autoMargin = false;
   InnerTable->ConvertBox(availWidth, 0, autoMargin);
-  const int32_t width =
-      InnerTable->ResolveContentWidth(canvas, availWidth) + InnerTable->LeftSpace() + InnerTable->RightSpace();
+  const int32_t width = InnerTable->ResolveTableWidth(canvas, availWidth, InnerTable->GivenWidth) +
+                        InnerTable->LeftSpace() + InnerTable->RightSpace();
   if (width < availWidth && !marginsGiven)
     MargArray[piMarginLeft] = CaptionAlign == 2 ? (availWidth - width) / 2 : CaptionAlign == 3 ? availWidth - width : 0;
   return width;

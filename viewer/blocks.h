@@ -234,6 +234,8 @@ class TTableBlock : public TBlock {
   void AddToPositionList() override;
   void PaintBorder(pf::TCanvas& canvas, const pf::TRect& outer, const pf::TRect& inner) override;
   int32_t ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) override;
+  // The table's width in availWidth, where a percentage width is percentWidth per mille of it.
+  int32_t ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, int32_t percentWidth);
 
  private:
   void ReadAttributes(const TAttributeList& attributes, bool styleFloats, bool styleBackground);
