@@ -2,6 +2,7 @@
 // with its vertical alignment, painting of rows and cells (backgrounds, borders, content, the page breaks of
 // printing), and hit tests through the cell under the point.
 #include <algorithm>
+#include <utility>
 #include <variant>
 
 #include "platform/core/mathutil.h"
@@ -228,6 +229,12 @@ void ThtmlTable::FindRowHeights(pf::TCanvas& canvas, int32_t aHeight, int32_t cu
   heightsWidths_ = Widths;
   Heights.assign(static_cast<size_t>(rowCount), 0);
   if (rowCount == 0) return;
+  // The cells are laid out at y 0 here: a list item's marker waits for the baseline of their final layout.
+  struct TBaselineHeld {
+    TSectionList& document;
+    int32_t* pending = std::exchange(document.PendingFirstBaseline, nullptr);
+    ~TBaselineHeld() { document.PendingFirstBaseline = pending; }
+  } baselineHeld{*OwnerList};
   std::vector<int32_t> minHt(static_cast<size_t>(rowCount)), desHt(static_cast<size_t>(rowCount));
   std::vector<bool> hasSpec(static_cast<size_t>(rowCount));
   std::vector<std::pair<int32_t, int>> spanning;  // (row span, row) of the cells that span rows
