@@ -443,6 +443,7 @@ void LinePass::DoneLine(int32_t start, int32_t count, bool last) {
   y_ += height;
   line->DrawHeight = std::max(height, maxFloatHeight_);
   for (TFloatingObj* object : floatList_) {
+    if (object->Pos >= end) continue;  // the line ended before it (no break in between): the next line meets it
     PlaceFloat(*object, y_);
     const int32_t h = object->ObjHeight + object->VSpaceT + object->VSpaceB;
     line->DrawHeight = std::max(line->DrawHeight, h + height);

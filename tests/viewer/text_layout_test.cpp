@@ -220,6 +220,16 @@ TEST(TextLayout, FloatsMoveTextAndOverlongWordsBelowThem) {
   EXPECT_EQ(cleared.S().Lines[0]->Ln, 0);
   EXPECT_EQ(cleared.S().Lines[0]->LineHt, 40);
   EXPECT_EQ(baseline, 66);  // the first line with text: 50 + 20 - 4
+  // A float met behind unbreakable text whose line then ends before that text waits for the line that holds it: it
+  // is placed once, below that line, and leaves the room beside the line above it free.
+  Page nobr("<body>xx <nobr>aaa<panel align=left width=30 height=30>bbb</nobr></body>");
+  nobr.Layout(70);
+  ASSERT_EQ(nobr.Lines(), (std::vector<std::string>{"xx ",
+                                                    "aaa\x04"
+                                                    "bbb "}));
+  EXPECT_EQ(nobr.S().Lines[1]->LineIndent, 0);
+  EXPECT_EQ(nobr.indents.L.Count(), 1);
+  EXPECT_EQ(nobr.S().Images[0]->DrawYY, 40);
 }
 
 TEST(TextLayout, ObjectsInLinesReserveTheirHeight) {
