@@ -85,6 +85,15 @@ TTileRange TileRange(const TBackgroundPosition::Axis& axis, int32_t box, int32_t
   return {start, box};
 }
 
+// The same range over the part [from, from + size) of the box, in the part's co-ordinates: repeated tiles start at
+// the last one that reaches into the part.
+TTileRange PartRange(TTileRange range, int32_t picture, int32_t from, int32_t size, bool repeat) {
+  range.Start -= from;
+  if (!repeat) return {range.Start, range.Start};
+  range.Start += -range.Start / picture * picture;
+  return {range.Start, size};
+}
+
 // Steps from range.Start by size while below range.End, at least once.
 template <typename F>
 void ForEachTile(const TTileRange& range, int32_t size, F f) {
@@ -161,14 +170,19 @@ void DrawMarkerPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, i
 
 bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image, const TBackgroundPosition& position,
                           std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
-                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque) {
+                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect* part) {
   TPictureParts parts = PictureOf(image);
   int32_t pw = parts.Width(), ph = parts.Height();
+  const pf::TRect area = part ? *part : pf::TRect{0, 0, width, height};
   // A picture without pixels would never step through the box.
-  if (pw <= 0 || ph <= 0 || width <= 0 || height <= 0) return false;
+  if (pw <= 0 || ph <= 0 || area.Width() <= 0 || area.Height() <= 0) return false;
   tilesOpaque = !parts.Mask && position.Horizontal.Repeat && position.Vertical.Repeat;
-  TTileRange xs = TileRange(position.Horizontal, width, pw);
-  TTileRange ys = TileRange(position.Vertical, height, ph);
+  TTileRange xs =
+      PartRange(TileRange(position.Horizontal, width, pw), pw, area.Left, area.Width(), position.Horizontal.Repeat);
+  TTileRange ys =
+      PartRange(TileRange(position.Vertical, height, ph), ph, area.Top, area.Height(), position.Vertical.Repeat);
+  width = area.Width();
+  height = area.Height();
 
   if (parts.GpImage && pw != 1 && ph != 1) {
     tileImage.reset();
@@ -343,18 +357,22 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
   if (color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground))
     FillRectWithColor(canvas, paddingBox.Left, stripTop, paddingBox.Right, stripTop + stripHeight,
                       color | PaletteColorFlag());
-  if (!showPicture) return;
-  if (TileGpImage) {
-    pf::TGpGraphics(canvas).DrawImagePart(*TileGpImage, paddingBox.Left, stripTop, 0, stripOffset, stripWidth,
-                                          stripHeight);
-  } else if (TileImage && TilesOpaque) {
-    pf::BitBlt(canvas, paddingBox.Left, stripTop, stripWidth, stripHeight, &TileImage->Canvas(), 0, stripOffset,
-               pf::SRCCOPY);
-  } else if (TileImage && TileMask) {
+  if (showPicture)
+    DrawTiledBackground(canvas, paddingBox.Left, stripTop, stripWidth, stripHeight, stripOffset, TileImage.get(),
+                        TileGpImage.get(), TileMask.get(), TilesOpaque);
+}
+
+void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
+                         int32_t sourceTop, pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask,
+                         bool tilesOpaque) {
+  if (tileGpImage) {
+    pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, sourceTop, width, height);
+  } else if (tileImage && tilesOpaque) {
+    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, sourceTop, pf::SRCCOPY);
+  } else if (tileImage && tileMask) {
     // The mask keeps the colour (or what lies below) where no tile covers the box.
-    const pf::TRect source{0, stripOffset, stripWidth, stripOffset + stripHeight};
-    pf::DrawMasked(canvas, {paddingBox.Left, stripTop, paddingBox.Left + stripWidth, stripTop + stripHeight},
-                   *TileImage, source, *TileMask);
+    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage,
+                   {0, sourceTop, width, sourceTop + height}, *tileMask);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "platform/core/mathutil.h"
+#include "viewer/blocks.h"
 #include "viewer/borders.h"
 #include "viewer/table_structure.h"
 
@@ -81,10 +82,32 @@ void TCellObj::Draw(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32
   Cell->CellRight = box.Right;
   Cell->CellBottom = box.Bottom + document.YOff;
   if (box.Top > clip.Bottom || box.Bottom < clip.Top) return;
-  if (Cell->BkGnd && (!document.Printing || document.PrintTableBackground))
+  const bool backgrounds = !document.Printing || document.PrintTableBackground;
+  if (Cell->BkGnd && backgrounds)
     FillRectWithColor(canvas, box.Left, box.Top, box.Right, box.Bottom, Cell->BkColor | PaletteColorFlag());
+  if (HasBkImage && BkImage && backgrounds && document.ShowImages) DrawBackgroundPicture(canvas, clip, box);
   DrawBorder(canvas, box, table);
   Cell->Paint(canvas, clip, Cell->IMgr, box.Left + BorderWidths[kLeft] + Padding[kLeft], xRef, yRef);
+}
+
+// The tiles are made anew for the visible part at each paint, so that a tall or wide cell costs no more memory than
+// the part of it on the screen.
+void TCellObj::DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip, const pf::TRect& box) {
+  pf::TRect part;
+  if (BkImage->IsPlaceholder() || !pf::IntersectRect(part, box, clip)) return;  // a picture still to come waits
+  pf::OffsetRect(part, -box.Left, -box.Top);
+  std::unique_ptr<pf::TBitmap> tiles, mask;
+  std::unique_ptr<pf::TGpBitmap> gpTiles;
+  bool opaque = false;
+  try {
+    if (BuildTiledBackground(box.Width(), box.Height(), *BkImage, BkPosition, tiles, gpTiles, mask, opaque, &part))
+      DrawTiledBackground(canvas, box.Left + part.Left, box.Top + part.Top, part.Width(), part.Height(), 0, tiles.get(),
+                          gpTiles.get(), mask.get(), opaque);
+  } catch (...) {
+    // A picture that cannot be drawn is given up; the colour, the border and the content still show.
+    BkImage.reset();
+    HasBkImage = false;
+  }
 }
 
 void TCellObj::DrawBorder(pf::TCanvas& canvas, const pf::TRect& box, const ThtmlTable& table) const {

@@ -88,7 +88,6 @@ class TCellObj {
   std::unique_ptr<TCellObjCell> Cell;
   std::unique_ptr<TImageObj> BkImage;
   bool HasBkImage = false;
-  std::unique_ptr<pf::TBitmap> BkBitmap;
   TBoxIntArray MargArray;
   bool BreakBefore = false, BreakAfter = false, KeepIntact = false;
   int32_t ContentHt = 0;  // the content's height at its last layout
@@ -109,6 +108,8 @@ class TCellObj {
 
  private:
   void DrawBorder(pf::TCanvas& canvas, const pf::TRect& box, const ThtmlTable& table) const;
+  // The background picture tiled over the part of the cell's box that lies in the clip rectangle.
+  void DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip, const pf::TRect& box);
   // The background picture is sized; one that failed to load is dropped.
   void SizeBackgroundImage(pf::TCanvas& canvas);
 };
