@@ -331,6 +331,7 @@ void TSectionList::Clear() {
   MissingImages.Clear();
   LinkHovered = nullptr;
   ImageHovered = nullptr;
+  HoverPending = false;
   LinkList.clear();
   if (!IsCopy) Styles.Clear();
   FormControlList.clear();
@@ -505,7 +506,7 @@ int TSectionList::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::uniq
   if (LinksActive && LinkHovered != oldLink) {
     if (oldLink) oldLink->SetLinkHover(LinkList, false);
     if (LinkHovered) LinkHovered->SetLinkHover(LinkList, true);
-    if (PPanel) PPanel->Invalidate();
+    RequestHoverPaint();
   }
   if (ImageHovered != oldImage && oldImage) oldImage->SetHoverState(0);
   if (ImageHovered) ImageHovered->SetHoverState(pf::GetKeyState(pf::VK_LBUTTON) < 0 ? 2 : 1);
@@ -517,8 +518,13 @@ void TSectionList::SetImageButtonDown(bool down) {
   if (PPanel) PPanel->Invalidate();
 }
 
+void TSectionList::RequestHoverPaint() {
+  if (PPanel && !HoverPending) PPanel->Invalidate();
+  HoverPending = true;
+}
+
 void TSectionList::ClearHover() {
-  if ((LinkHovered || ImageHovered) && PPanel) PPanel->Invalidate();
+  if (LinkHovered || ImageHovered) RequestHoverPaint();
   if (LinkHovered) LinkHovered->SetLinkHover(LinkList, false);
   if (ImageHovered) ImageHovered->SetHoverState(0);
   LinkHovered = nullptr;

@@ -285,6 +285,9 @@ class TSectionList : public TCell, public IDocumentRoot {
   std::vector<TFontObj*> LinkList;
   TFontObj* LinkHovered = nullptr;
   bool LinksActive = false;
+  // The hover look of a link changed and the paint panel was asked to repaint; the next painted line of text clears
+  // it, and changes until then ask no more.
+  bool HoverPending = false;
   TImageObj* ImageHovered = nullptr;
   TStyleList Styles;
   TDrawList DrawList;
@@ -354,6 +357,8 @@ class TSectionList : public TCell, public IDocumentRoot {
   // The hovered picture looks pressed (down) or hovered.
   void SetImageButtonDown(bool down);
   void ClearHover();
+  // The paint panel repaints once for the hover looks changed since the last paint.
+  void RequestHoverPaint();
 
   // ---- selection and positions ----
   int32_t CountSelectedChars();

@@ -156,7 +156,10 @@ void TextPainter::PaintLines() {
   int32_t top = s_.ContentTop;
   for (int i = 0; i < s_.Lines.Count(); ++i) {
     LineRec& line = *s_.Lines[i];
-    if (LineWanted(line, top)) DrawLine(line, top);
+    if (LineWanted(line, top)) {
+      DrawLine(line, top);
+      list_.HoverPending = false;
+    }
     top += FullHeight(line);
   }
   canvas_.SetTextJustification(0, 0);
