@@ -15,6 +15,7 @@
 #include "platform/core/mathutil.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "tests/gif/giflib_oracle.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/font_runs.h"
@@ -96,8 +97,9 @@ std::set<std::pair<int32_t, int32_t>> CellsOf(const std::vector<Word>& words) {
   return cells;
 }
 
-// Documents whose every glyph position and height follow from the layout rules by hand: text alone, then tables
-// whose cells hold real text in cell blocks (no stand-ins), all without margins, spacing or padding unless given.
+// Documents whose every glyph position and height follow from the layout rules by hand (text alone and tables alone
+// are the text and table layout tests' own): text between floats, a block clearing both, list markers right-aligned
+// 10 left of the item's content on its first line (a table's first line too), blocks and tables nested in cells.
 TEST(DocumentGeometry, EveryGlyphWhereTheRulesPutIt) {
   const std::string plain = "<table cellspacing=0 cellpadding=0>";
   struct Case {
@@ -105,73 +107,6 @@ TEST(DocumentGeometry, EveryGlyphWhereTheRulesPutIt) {
     int32_t width, height;
     std::vector<Word> words;
   } cases[] = {
-      {"aaa bbb", 50, 40, {{"aaa", 0, 0}, {"bbb", 0, 20}}},
-      {"aaa bbb", 69, 40, {{"aaa", 0, 0}, {"bbb", 0, 20}}},
-      {"aaa bbb", 70, 20, {{"aaa bbb", 0, 0}}},
-      {"<div style=\"text-align:center\">ab</div>", 100, 20, {{"ab", 40, 0}}},
-      {"<div style=\"text-align:center\">ab</div>", 101, 20, {{"ab", 40, 0}}},
-      {"<div style=\"text-align:right\">ab</div>", 100, 20, {{"ab", 80, 0}}},
-      {"<div style=\"text-align:justify\">aa bb cc dd</div>",
-       65,
-       40,
-       {{"aa", 0, 0}, {"bb", 45, 0}, {"cc", 0, 20}, {"dd", 30, 20}}},
-      {"xx abc&shy;def", 65, 40, {{"xx", 0, 0}, {"abcdef", 0, 20}}},
-      {"xx abc&shy;def", 75, 40, {{"xx abc-", 0, 0}, {"def", 0, 20}}},  // the hyphen's box at 60-70
-      {"abcdefgh", 50, 20, {{"abcdefgh", 0, 0}}},
-      {"x<br><br>y", 100, 60, {{"x", 0, 0}, {"y", 0, 40}}},
-      // Tables: widths by MulDiv, remainders, method choice, spans, row heights and vertical alignment.
-      {plain + "<tr><td width=100>a</td><td>bb cc</td></tr></table>", 400, 20, {{"a", 0, 0}, {"bb cc", 100, 0}}},
-      {plain + "<tr><td width=100>a</td><td>bb cc</td></tr></table>",
-       130,
-       40,
-       {{"a", 0, 10}, {"bb", 100, 0}, {"cc", 100, 20}}},
-      {plain + "<tr><td>aa bb cc dd</td><td>ee ff</td></tr></table>",
-       100,
-       40,
-       {{"aa bb", 0, 0}, {"cc dd", 0, 20}, {"ee", 65, 0}, {"ff", 65, 20}}},
-      {plain + "<tr><td>aa bb cc dd</td><td>ee ff</td></tr></table>",
-       102,
-       40,
-       {{"aa bb", 0, 0}, {"cc dd", 0, 20}, {"ee", 66, 0}, {"ff", 66, 20}}},
-      {"<table width=101 cellspacing=0 cellpadding=0><tr><td width=\"50%\">a</td><td width=\"50%\">b</td></table>",
-       400,
-       20,
-       {{"a", 0, 0}, {"b", 51, 0}}},
-      {plain + "<tr><td width=\"50%\">AAAA</td><td>BBBBB BBBBB</td></tr></table>",
-       400,
-       40,
-       {{"AAAA", 0, 10}, {"BBBBB", 75, 0}, {"BBBBB", 75, 20}}},
-      {plain + "<tr><td colspan=2>aaaaaaaaaa</td></tr><tr><td>b</td><td>cc</td></tr></table>",
-       400,
-       40,
-       {{"aaaaaaaaaa", 0, 0}, {"b", 0, 20}, {"cc", 45, 20}}},
-      {plain + "<tr height=25><td rowspan=2>a<br>b<br>c</td><td>x</td></tr><tr><td>y</td></tr></table>",
-       400,
-       60,
-       {{"a", 0, 0}, {"b", 0, 20}, {"c", 0, 40}, {"x", 10, 6}, {"y", 10, 36}}},
-      {"<table height=100 cellspacing=0 cellpadding=0><tr><td>a</td></tr><tr><td height=30>b</td></tr></table>",
-       400,
-       100,
-       {{"a", 0, 25}, {"b", 0, 75}}},
-      {plain + "<tr><td width=50>a</td><td>aa bb</td><td>cc dd</td></tr></table>",
-       121,
-       40,
-       {{"a", 0, 10}, {"aa", 50, 0}, {"bb", 50, 20}, {"cc", 85, 0}, {"dd", 85, 20}}},
-      {"<table border=1><tr><td>a</td></tr></table>", 400, 30, {{"a", 5, 5}}},
-      {plain + "<tr valign=bottom><td>a<br>b</td><td>c</td></tr></table>",
-       400,
-       40,
-       {{"a", 0, 0}, {"b", 0, 20}, {"c", 10, 20}}},
-      {plain + "<tr valign=bottom><td>a<br>b</td><td valign=top>c</td></tr></table>",
-       400,
-       40,
-       {{"a", 0, 0}, {"b", 0, 20}, {"c", 10, 0}}},
-      {plain + "<tr><td nowrap>aa bb</td><td>cc dd</td></tr></table>",
-       60,
-       40,
-       {{"aa bb", 0, 10}, {"cc", 50, 0}, {"dd", 50, 20}}},
-      // Blocks: text between a left and a right float, a block clearing both, preformatted blanks kept, list
-      // markers right-aligned 10 left of the item's content on its first line.
       {"<div style=\"float:left; width:30px; height:40px\"></div><div style=\"float:right; width:20px; "
        "height:20px\"></div>aaa bbb ccc",
        100,
@@ -182,11 +117,15 @@ TEST(DocumentGeometry, EveryGlyphWhereTheRulesPutIt) {
        100,
        80,
        {{"a", 30, 0}, {"b", 0, 60}}},
-      {"<pre style=\"margin:0; font-size:15pt\">a  b\nc</pre>", 100, 40, {{"a  b", 0, 0}, {"c", 0, 20}}},
       {"<ol start=3 type=A style=\"margin:0; padding-left:50px\"><li>a<li value=10>b c</ol>",
        70,
        60,
        {{"C.", 20, 0}, {"a", 50, 0}, {"J.", 20, 20}, {"b", 50, 20}, {"c", 50, 40}}},
+      {"<div style=\"height:100px\"></div><ol style=\"margin:0; padding-left:50px\"><li>" + plain +
+           "<tr><td>a</td></tr></table></ol>",
+       100,
+       120,
+       {{"1.", 20, 100}, {"a", 50, 100}}},
       // Nesting: a bordered, padded block (30 high) in a cell beside a cell holding a 30 x 20 picture on the
       // baseline of "c" (the line 24 high) and a list item; the row 44 high centres the block 7 down. Then a table
       // in a cell of a table.
@@ -208,19 +147,130 @@ TEST(DocumentGeometry, EveryGlyphWhereTheRulesPutIt) {
   }
 }
 
-// The widest line reaches past a room too narrow for one word; the table block of a bordered table is 20 x 30.
-TEST(DocumentGeometry, OverlongWordsAndTableBlocks) {
-  Document word("abcdefgh");
-  word.Layout(50);
-  EXPECT_GE(word.maxWidth, 80);
+// The first preformatted section of a cell and of everything in it.
+TSection* FirstPreformatted(TCellBasic& cell) {
+  for (int i = 0; i < cell.Count(); ++i) {
+    if (auto* section = dynamic_cast<TSection*>(cell[i]); section && section->IsPreformatted()) return section;
+    if (auto* block = dynamic_cast<TBlock*>(cell[i]))
+      if (TSection* found = FirstPreformatted(*block->MyCell)) return found;
+    if (auto* table = dynamic_cast<ThtmlTable*>(cell[i]))
+      for (int r = 0; r < table->Rows.Count(); ++r)
+        for (int k = 0; k < table->Rows[r]->Count(); ++k)
+          if (TCellObj* inner = (*table->Rows[r])[k])
+            if (TSection* found = FirstPreformatted(*inner->Cell)) return found;
+  }
+  return nullptr;
+}
+
+// Preformatted text keeps its blanks and each line whole however narrow the room, so that the document grows as wide
+// as its longest line; a blank line is a line high; the narrowest width counts leading blanks, so that a cell
+// beside an indented line starts after it, and stops at 6000. A style that breaks words wraps it as plain text.
+TEST(DocumentGeometry, PreformattedText) {
+  const std::string pre = "<pre style=\"margin:0; font-size:15pt", plain = "<table cellspacing=0 cellpadding=0>";
+  static const std::string longLine(700, 'x'), visible(40, 'x');
+  struct Case {
+    std::string html;
+    int32_t width, height, documentWidth, min, max;
+    std::vector<Word> words;
+  } cases[] = {
+      {pre + "\">a  b\nc</pre>", 100, 40, 100, 40, 40, {{"a  b", 0, 0}, {"c", 0, 20}}},
+      {pre + "\">one\n\nthree</pre>", 100, 60, 100, 30, 30, {{"one", 0, 0}, {"three", 0, 40}}},
+      {pre + "\">abcdefgh</pre>", 50, 20, 80, 80, 80, {{"abcdefgh", 0, 0}}},
+      {pre + "\">" + longLine + "</pre>", 100, 20, 7000, 6000, 7000, {{visible.c_str(), 0, 0}}},
+      {plain + "<tr><td>" + pre + "\">  ab</pre></td><td>c</td></tr></table>",
+       30,
+       20,
+       50,
+       40,
+       40,
+       {{"ab", 20, 0}, {"c", 40, 0}}},
+      {pre + "; word-wrap:break-word\">abcdefgh</pre>", 50, 40, 50, 10, 80, {{"abcde", 0, 0}, {"fgh", 0, 20}}},
+  };
+  for (const Case& c : cases) {
+    const std::string at = c.html.substr(0, 80) + " at " + std::to_string(c.width);
+    Document doc(c.html);
+    EXPECT_EQ(doc.Layout(c.width), c.height) << at;
+    EXPECT_EQ(doc.maxWidth, c.documentWidth) << at;
+    doc.Paint();
+    EXPECT_EQ(doc.Cells(), CellsOf(c.words)) << at;
+    TSection* section = FirstPreformatted(doc.list);
+    ASSERT_NE(section, nullptr) << at;
+    int32_t min = 0, max = 0;
+    section->MeasureMinMaxWidth(doc.canvas(), min, max);
+    EXPECT_EQ(std::make_pair(min, max), std::make_pair(c.min, c.max)) << at;
+  }
+}
+
+// A table block takes its margins' and border's room around the table; a table with a percentage width takes the
+// same width with a caption as without, and the caption is centred over it.
+TEST(DocumentGeometry, TableBlocks) {
   Document bordered("<table border=1><tr><td>a</td></tr></table>");
   bordered.Layout(400);
   auto& body = dynamic_cast<TBlock&>(*bordered.list[0]);
   ASSERT_GT(body.MyCell->Count(), 0);
-  auto& block = dynamic_cast<TTableBlock&>(*(*body.MyCell)[0]);
-  EXPECT_EQ(block.Table->TableWidth, 18);
-  EXPECT_EQ(block.Table->TableHeight, 28);
-  EXPECT_EQ(block.SectionHeight, 30);
+  EXPECT_EQ(dynamic_cast<TTableBlock&>(*(*body.MyCell)[0]).SectionHeight, 30);
+
+  const std::string table = "<table width=\"50%\" cellspacing=0 cellpadding=0>";
+  const std::string row = "<tr><td bgcolor=#ff0000>a</td></tr></table>";
+  for (bool captioned : {false, true}) {
+    Document doc(table + (captioned ? "<caption>c</caption>" : "") + row);
+    const int32_t top = captioned ? 20 : 0;
+    EXPECT_EQ(doc.Layout(400), top + 20) << captioned;
+    doc.Paint();
+    std::vector<Word> words = {{"a", 0, top}};
+    if (captioned) words.push_back({"c", 95, 0});
+    EXPECT_EQ(doc.Cells(), CellsOf(words)) << captioned;
+    EXPECT_EQ(doc.canvas().Pixels(199, top + 10), pf::clRed) << captioned;
+    EXPECT_EQ(doc.canvas().Pixels(200, top + 10), pf::clWhite) << captioned;
+  }
+}
+
+// Background pictures of cells, from the cell's BACKGROUND or style and from the row's: tiled from each cell's corner
+// or placed once by their position, their transparent pixels showing the colour below. Painted again in a band that
+// starts inside the cells, the pixels are the same.
+TEST(DocumentGeometry, CellBackgroundPictures) {
+  giftest::OracleGif gif;  // 4 x 4, checkered red and blue, the corner (3, 3) transparent
+  gif.width = gif.height = 4;
+  gif.globalMap = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0};
+  giftest::OracleFrame frame;
+  frame.width = frame.height = 4;
+  frame.transparent = 2;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) frame.pixels.push_back(x == 3 && y == 3 ? 2 : (x + y) % 2);
+  gif.frames.push_back(frame);
+  const fs::path file = fs::temp_directory_path() / ("pexu-cell-" + std::to_string(getpid()) + ".gif");
+  const std::vector<uint8_t> bytes = giftest::GiflibWrite(gif);
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  Document doc("<table cellspacing=0 cellpadding=0><tr><td background=\"" + file.string() +
+               "\" width=40 height=20></td><td bgcolor=#00ff00 width=40 height=20 style=\"background-image:url(" +
+               file.string() +
+               "); background-repeat:no-repeat; background-position:center\"></td></tr><tr background=\"" +
+               file.string() + "\"><td height=20></td><td height=20></td></tr></table>");
+  doc.Layout(400);
+  doc.Paint();
+  fs::remove(file);
+  const struct {
+    int x, y;
+    pf::TColor color;
+  } probes[] = {
+      {0, 0, pf::clRed},     {1, 0, pf::clBlue},    {4, 0, pf::clRed},     {3, 3, pf::clWhite},  {38, 19, pf::clBlue},
+      {39, 19, pf::clWhite}, {58, 8, pf::clRed},    {59, 8, pf::clBlue},   {61, 11, pf::clLime}, {57, 8, pf::clLime},
+      {58, 12, pf::clLime},  {0, 20, pf::clRed},    {1, 20, pf::clBlue},   {40, 20, pf::clRed},  {41, 20, pf::clBlue},
+      {43, 23, pf::clWhite}, {80, 10, pf::clWhite}, {10, 40, pf::clWhite},
+  };
+  for (const auto& p : probes) EXPECT_EQ(doc.canvas().Pixels(p.x, p.y), p.color) << p.x << "," << p.y;
+  const pf::TRect band{45, 9, 400, 200};
+  std::vector<pf::TColor> whole;
+  for (int y = band.Top; y < 45; ++y)
+    for (int x = band.Left; x < 85; ++x) whole.push_back(doc.canvas().Pixels(x, y));
+  doc.canvas().Brush().SetColor(pf::clWhite);
+  doc.canvas().FillRect({0, 0, kCanvasWidth, kCanvasHeight});
+  doc.list.Paint(doc.canvas(), band, 0);
+  std::vector<pf::TColor> banded;
+  for (int y = band.Top; y < 45; ++y)
+    for (int x = band.Left; x < 85; ++x) banded.push_back(doc.canvas().Pixels(x, y));
+  EXPECT_EQ(banded, whole);
 }
 
 // Caret positions and copying across blocks on the document as a whole.
@@ -273,6 +323,34 @@ TEST(DocumentGeometry, AFocusedLinkIsFramed) {
     for (int y = 1; y < 12; ++y) inked += doc.canvas().Pixels(30, y) != pf::clWhite;
     EXPECT_EQ(inked > 0, focused);
   }
+}
+
+// A changed hover look waits for the next paint: the first painted line of text shows it, and changes before it need
+// no paint of their own.
+TEST(DocumentGeometry, HoverLooksWaitForThePaint) {
+  Document doc("ab <a href=\"x.html\">cd</a> ef");
+  doc.list.LinksActive = true;
+  doc.Layout(400);
+  doc.Paint();
+  std::unique_ptr<TUrlTarget> target;
+  TFormControlObj* control = nullptr;
+  std::string title;
+  struct Step {
+    int32_t x;  // the point moved to; -1 paints
+    bool pending, hovered;
+  } steps[] = {{35, true, true},  {36, true, true}, {-1, false, true},
+               {36, false, true}, {5, true, false}, {-1, false, false}};
+  for (const Step& step : steps) {
+    if (step.x < 0)
+      doc.Paint();
+    else
+      doc.list.GetLinkAt(doc.canvas(), step.x, 5, target, control, title);
+    EXPECT_EQ(doc.list.HoverPending, step.pending) << step.x;
+    EXPECT_EQ(doc.list.LinkList[0]->Hover, step.hovered) << step.x;
+  }
+  doc.list.GetLinkAt(doc.canvas(), 35, 5, target, control, title);
+  doc.list.Clear();
+  EXPECT_FALSE(doc.list.HoverPending);
 }
 
 // Searching, reading, positions and copying reach the text inside blocks and table cells.
