@@ -4,7 +4,6 @@
 
 #include "platform/core/streams.h"
 #include "platform/graphics/fonts.h"
-#include "tests/gif/giflib_oracle.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/animated_images.h"
 #include "viewer/blocks.h"
@@ -444,16 +443,7 @@ TEST_F(Tiles, OnePixelPicturesAreStretchedAndEmptyOnesRefused) {
 
 // A 4 x 4 GIF, checkered red and blue with a transparent corner, tiled over a block with a colour and a border.
 TEST(BlockPainting, ColourBorderAndTiledGif) {
-  giftest::OracleGif gif;
-  gif.width = gif.height = 4;
-  gif.globalMap = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0};
-  giftest::OracleFrame frame;
-  frame.width = frame.height = 4;
-  frame.transparent = 2;
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) frame.pixels.push_back(x == 3 && y == 3 ? 2 : (x + y) % 2);
-  gif.frames.push_back(frame);
-  const std::vector<uint8_t> bytes = giftest::GiflibWrite(gif);
+  const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
   pf::TMemoryStream stream;
   stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   stream.SetPosition(0);

@@ -15,7 +15,6 @@
 #include "platform/core/mathutil.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
-#include "tests/gif/giflib_oracle.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/font_runs.h"
@@ -97,6 +96,26 @@ std::set<std::pair<int32_t, int32_t>> CellsOf(const std::vector<Word>& words) {
   return cells;
 }
 
+// The text sections and tables of a cell and of everything nested in it, in document order.
+struct Contents {
+  std::vector<TSection*> sections;
+  std::vector<ThtmlTable*> tables;
+  bool intoTables = true;  // false: only what stands in the cell itself, outside tables inside it
+  void Collect(TCellBasic& cell) {
+    for (int i = 0; i < cell.Count(); ++i) {
+      if (auto* section = dynamic_cast<TSection*>(cell[i])) sections.push_back(section);
+      if (auto* block = dynamic_cast<TBlock*>(cell[i])) Collect(*block->MyCell);
+      auto* table = dynamic_cast<ThtmlTable*>(cell[i]);
+      if (table && intoTables) {
+        tables.push_back(table);
+        for (int r = 0; r < table->Rows.Count(); ++r)
+          for (int c = 0; c < table->Rows[r]->Count(); ++c)
+            if ((*table->Rows[r])[c]) Collect(*(*table->Rows[r])[c]->Cell);
+      }
+    }
+  }
+};
+
 // Documents whose every glyph position and height follow from the layout rules by hand (text alone and tables alone
 // are the text and table layout tests' own): text between floats, a block clearing both, list markers right-aligned
 // 10 left of the item's content on its first line (a table's first line too), blocks and tables nested in cells.
@@ -147,21 +166,6 @@ TEST(DocumentGeometry, EveryGlyphWhereTheRulesPutIt) {
   }
 }
 
-// The first preformatted section of a cell and of everything in it.
-TSection* FirstPreformatted(TCellBasic& cell) {
-  for (int i = 0; i < cell.Count(); ++i) {
-    if (auto* section = dynamic_cast<TSection*>(cell[i]); section && section->IsPreformatted()) return section;
-    if (auto* block = dynamic_cast<TBlock*>(cell[i]))
-      if (TSection* found = FirstPreformatted(*block->MyCell)) return found;
-    if (auto* table = dynamic_cast<ThtmlTable*>(cell[i]))
-      for (int r = 0; r < table->Rows.Count(); ++r)
-        for (int k = 0; k < table->Rows[r]->Count(); ++k)
-          if (TCellObj* inner = (*table->Rows[r])[k])
-            if (TSection* found = FirstPreformatted(*inner->Cell)) return found;
-  }
-  return nullptr;
-}
-
 // Preformatted text keeps its blanks and each line whole however narrow the room, so that the document grows as wide
 // as its longest line; a blank line is a line high; the narrowest width counts leading blanks, so that a cell
 // beside an indented line starts after it, and stops at 6000. A style that breaks words wraps it as plain text.
@@ -193,10 +197,10 @@ TEST(DocumentGeometry, PreformattedText) {
     EXPECT_EQ(doc.maxWidth, c.documentWidth) << at;
     doc.Paint();
     EXPECT_EQ(doc.Cells(), CellsOf(c.words)) << at;
-    TSection* section = FirstPreformatted(doc.list);
-    ASSERT_NE(section, nullptr) << at;
+    Contents contents;
+    contents.Collect(doc.list);
     int32_t min = 0, max = 0;
-    section->MeasureMinMaxWidth(doc.canvas(), min, max);
+    contents.sections.at(0)->MeasureMinMaxWidth(doc.canvas(), min, max);
     EXPECT_EQ(std::make_pair(min, max), std::make_pair(c.min, c.max)) << at;
   }
 }
@@ -229,17 +233,8 @@ TEST(DocumentGeometry, TableBlocks) {
 // or placed once by their position, their transparent pixels showing the colour below. Painted again in a band that
 // starts inside the cells, the pixels are the same.
 TEST(DocumentGeometry, CellBackgroundPictures) {
-  giftest::OracleGif gif;  // 4 x 4, checkered red and blue, the corner (3, 3) transparent
-  gif.width = gif.height = 4;
-  gif.globalMap = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0};
-  giftest::OracleFrame frame;
-  frame.width = frame.height = 4;
-  frame.transparent = 2;
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) frame.pixels.push_back(x == 3 && y == 3 ? 2 : (x + y) % 2);
-  gif.frames.push_back(frame);
   const fs::path file = fs::temp_directory_path() / ("pexu-cell-" + std::to_string(getpid()) + ".gif");
-  const std::vector<uint8_t> bytes = giftest::GiflibWrite(gif);
+  const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
   std::ofstream(file, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   Document doc("<table cellspacing=0 cellpadding=0><tr><td background=\"" + file.string() +
@@ -434,26 +429,6 @@ struct EngineRun {
   }
   fs::path data;
   bool ok = false;
-};
-
-// The text sections and tables of a cell and of everything nested in it, in document order.
-struct Contents {
-  std::vector<TSection*> sections;
-  std::vector<ThtmlTable*> tables;
-  bool intoTables = true;  // false: only what stands in the cell itself, outside tables inside it
-  void Collect(TCellBasic& cell) {
-    for (int i = 0; i < cell.Count(); ++i) {
-      if (auto* section = dynamic_cast<TSection*>(cell[i])) sections.push_back(section);
-      if (auto* block = dynamic_cast<TBlock*>(cell[i])) Collect(*block->MyCell);
-      auto* table = dynamic_cast<ThtmlTable*>(cell[i]);
-      if (table && intoTables) {
-        tables.push_back(table);
-        for (int r = 0; r < table->Rows.Count(); ++r)
-          for (int c = 0; c < table->Rows[r]->Count(); ++c)
-            if ((*table->Rows[r])[c]) Collect(*(*table->Rows[r])[c]->Cell);
-      }
-    }
-  }
 };
 
 // The exam sheet laid out as a whole at three widths: no line of text is wider than the room its cell gives it

@@ -1,9 +1,12 @@
 // What viewer tests share: a viewer stand-in for documents read without a viewer control, and the box test font.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/fonts.h"
+#include "tests/gif/giflib_oracle.h"
 #include "viewer/section_list.h"
 
 namespace viewertest {
@@ -28,6 +31,20 @@ inline void UseBoxFont() {
   }();
   (void)registered;
   pf::SetFontService(nullptr);
+}
+
+// A 4 x 4 GIF checkered red (where x + y is even) and blue, its corner (3, 3) transparent.
+inline std::vector<uint8_t> CheckeredGif() {
+  giftest::OracleGif gif;
+  gif.width = gif.height = 4;
+  gif.globalMap = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0};
+  giftest::OracleFrame frame;
+  frame.width = frame.height = 4;
+  frame.transparent = 2;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) frame.pixels.push_back(x == 3 && y == 3 ? 2 : (x + y) % 2);
+  gif.frames.push_back(frame);
+  return giftest::GiflibWrite(gif);
 }
 
 }  // namespace viewertest
