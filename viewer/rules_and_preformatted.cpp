@@ -158,8 +158,13 @@ std::unique_ptr<TSectionBase> TPreFormated::CreateClone(TSectionList* ownerList)
 
 // Pictures and controls in the text are sized by the layout, so a section holding any is measured again each time.
 int32_t TPreFormated::WholeWidth(pf::TCanvas& canvas) {
-  if (MaxWidthCache <= 0 || Images.Count() > 0 || FormControls.Count() > 0)
-    MaxWidthCache = MeasureTextWidth(canvas, 0, static_cast<int32_t>(Text.size()), true);
+  if (MaxWidthCache > 0 && Images.Count() == 0 && FormControls.Count() == 0) return MaxWidthCache;
+  MaxWidthCache = MeasureTextWidth(canvas, 0, static_cast<int32_t>(Text.size()), true);
+  for (int i = 0; i < Images.Count(); ++i) {
+    const TFloatingObj& object = *Images[i];
+    if (object.Floating == IndentManager::kFloatLeft || object.Floating == IndentManager::kFloatRight)
+      MaxWidthCache += object.ObjWidth + object.HSpaceL + object.HSpaceR;  // beside the line, not in it
+  }
   return MaxWidthCache;
 }
 

@@ -222,6 +222,9 @@ class LinePass {
   void PlaceFloat(TFloatingObj& object, int32_t y);
   // The same for the floats that the count placed on the line from start.
   void RebaseFloats(int32_t start, int32_t count);
+  // Preformatted text takes the rest of its text as one line, unmeasured: its floats go where the count would put
+  // them, those that start the line at its y and the others below it.
+  void PlacePreformattedFloats(int32_t start);
 
   TSection& s_;
   pf::TCanvas& canvas_;
@@ -291,6 +294,22 @@ void LinePass::RebaseFloats(int32_t start, int32_t count) {
   }
 }
 
+void LinePass::PlacePreformattedFloats(int32_t start) {
+  bool empty = true;
+  for (int32_t i = start; i < Length(); ++i) {
+    const TSection::TextObject object = IsObjectChar(Char(i)) ? s_.ObjectAt(i) : TSection::TextObject{};
+    if (!object.IsFloat()) {
+      empty = false;
+    } else if (empty) {
+      object.Image->DrawYY = y_ + object.SpaceTop;
+      indents_.AddImageFloat(y_, *object.Image);
+      maxFloatHeight_ = std::max(maxFloatHeight_, object.BoxHeight());
+    } else {
+      floatList_.push_back(object.Image);
+    }
+  }
+}
+
 void LinePass::Run(int32_t& maxWidth) {
   const int32_t length = Length();
   const int32_t clear = indents_.ClearSpace(s_.ClearAttr, y_);
@@ -303,9 +322,11 @@ void LinePass::Run(int32_t& maxWidth) {
     if (!s_.IsPreformatted() || s_.BreakWord) {
       fits = s_.FindCountThatFits(canvas_, start, floatList_, maxFloatHeight_, indents_, y_, length - start);
       take = std::max(fits, 1);
+    } else {
+      PlacePreformattedFloats(start);
     }
     const bool floatsPlaced = indents_.L.Count() + indents_.R.Count() != floatsBefore;
-    if (floatsPlaced) RebaseFloats(start, fits);
+    if (floatsPlaced) RebaseFloats(start, take);
     floatBottom_ = std::max(floatBottom_, y_ + maxFloatHeight_);
     if (fits == 0 && !floatsPlaced && indents_.NextFloatEnd(y_) > y_) {
       AddEmptyLine(start, indents_.NextFloatEnd(y_) - y_);

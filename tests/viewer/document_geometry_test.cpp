@@ -180,6 +180,7 @@ TEST(DocumentGeometry, PreformattedText) {
       {pre + "\">a  b\nc</pre>", 100, 40, 100, 40, 40, {{"a  b", 0, 0}, {"c", 0, 20}}},
       {pre + "\">one\n\nthree</pre>", 100, 60, 100, 30, 30, {{"one", 0, 0}, {"three", 0, 40}}},
       {pre + "\">abcdefgh</pre>", 50, 20, 80, 80, 80, {{"abcdefgh", 0, 0}}},
+      {pre + "\"><panel align=left width=30 height=20>ab</pre>", 40, 20, 56, 56, 56, {{"ab", 36, 0}}},
       {pre + "\">" + longLine + "</pre>", 100, 20, 7000, 6000, 7000, {{visible.c_str(), 0, 0}}},
       {plain + "<tr><td>" + pre + "\">  ab</pre></td><td>c</td></tr></table>",
        30,
