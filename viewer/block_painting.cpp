@@ -170,10 +170,9 @@ void DrawMarkerPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, i
 
 bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image, const TBackgroundPosition& position,
                           std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
-                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect* part) {
+                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect& area) {
   TPictureParts parts = PictureOf(image);
   int32_t pw = parts.Width(), ph = parts.Height();
-  const pf::TRect area = part ? *part : pf::TRect{0, 0, width, height};
   // A picture without pixels would never step through the box.
   if (pw <= 0 || ph <= 0 || area.Width() <= 0 || area.Height() <= 0) return false;
   tilesOpaque = !parts.Mask && position.Horizontal.Repeat && position.Vertical.Repeat;
@@ -329,17 +328,19 @@ void TBlock::PaintAt(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& 
 
 void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const pf::TRect& paddingBox) {
   TSectionList& document = *OwnerList;
-  const int32_t stripTop = std::max(paddingBox.Top, clip.Top - kStripSlack);
-  const int32_t stripOffset = std::max(0, clip.Top - kStripSlack - paddingBox.Top);
-  const int32_t stripHeight = std::min(paddingBox.Bottom - stripTop, clip.Bottom - stripTop);
-  const int32_t stripWidth = paddingBox.Right - paddingBox.Left;
+  // The band of the padding box that this paint covers, in the box's own co-ordinates.
+  const pf::TRect part{std::max(0, clip.Left - paddingBox.Left), std::max(0, clip.Top - kStripSlack - paddingBox.Top),
+                       std::min(paddingBox.Width(), clip.Right - paddingBox.Left),
+                       std::min(paddingBox.Height(), clip.Bottom - paddingBox.Top)};
   // Thick borders can leave no padding box inside the band.
-  if (stripHeight <= 0 || stripWidth <= 0) return;
+  if (part.Width() <= 0 || part.Height() <= 0) return;
 
-  if (TilesStale && BGImage && !IsWaiting(*BGImage)) {
+  // Tiles cover only the band painted, so that a huge box costs what the window shows; they are kept for the next
+  // paint of the same band.
+  if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != part)) {
     try {
-      if (BGImage->IsErrorPicture() || !BuildTiledBackground(stripWidth, paddingBox.Bottom - paddingBox.Top, *BGImage,
-                                                             BGPos, TileImage, TileGpImage, TileMask, TilesOpaque))
+      if (BGImage->IsErrorPicture() || !BuildTiledBackground(paddingBox.Width(), paddingBox.Height(), *BGImage, BGPos,
+                                                             TileImage, TileGpImage, TileMask, TilesOpaque, part))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();
@@ -350,29 +351,28 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
       TileMask.reset();
     }
     TilesStale = false;
+    TilePart = part;
   }
   const bool showPicture = !TilesStale && BGImage && !IsWaiting(*BGImage) && document.ShowImages;
 
   const pf::TColor color = MargArray[piBackgroundColor];
+  const int32_t left = paddingBox.Left + part.Left, top = paddingBox.Top + part.Top;
   if (color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground))
-    FillRectWithColor(canvas, paddingBox.Left, stripTop, paddingBox.Right, stripTop + stripHeight,
-                      color | PaletteColorFlag());
+    FillRectWithColor(canvas, left, top, left + part.Width(), top + part.Height(), color | PaletteColorFlag());
   if (showPicture)
-    DrawTiledBackground(canvas, paddingBox.Left, stripTop, stripWidth, stripHeight, stripOffset, TileImage.get(),
-                        TileGpImage.get(), TileMask.get(), TilesOpaque);
+    DrawTiledBackground(canvas, left, top, part.Width(), part.Height(), TileImage.get(), TileGpImage.get(),
+                        TileMask.get(), TilesOpaque);
 }
 
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
-                         int32_t sourceTop, pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask,
-                         bool tilesOpaque) {
+                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque) {
   if (tileGpImage) {
-    pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, sourceTop, width, height);
+    pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, 0, width, height);
   } else if (tileImage && tilesOpaque) {
-    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, sourceTop, pf::SRCCOPY);
+    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, 0, pf::SRCCOPY);
   } else if (tileImage && tileMask) {
     // The mask keeps the colour (or what lies below) where no tile covers the box.
-    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage,
-                   {0, sourceTop, width, sourceTop + height}, *tileMask);
+    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage, {0, 0, width, height}, *tileMask);
   }
 }
 

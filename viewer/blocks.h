@@ -70,6 +70,7 @@ class TBlock : public TSectionBase {
   std::unique_ptr<pf::TBitmap> TileImage;      // the tiled background picture, or
   std::unique_ptr<pf::TGpBitmap> TileGpImage;  // the same from a GDI+ picture
   std::unique_ptr<pf::TBitmap> TileMask;
+  pf::TRect TilePart;  // the band of the padding box that the tiles cover
   bool TilesOpaque = false;
   std::unique_ptr<pf::TBitmap> BackgroundBuffer;
   int32_t OffsetTop = 0, OffsetLeft = 0;
@@ -144,17 +145,16 @@ class TBlock : public TSectionBase {
 
 // Tiles the picture of image over a width x height box by the two position records (table cell backgrounds too):
 // tileImage holds the tiles (black elsewhere) and tileMask is white where no tile covers the box, or a GDI+ picture
-// goes into tileGpImage (transparent elsewhere); tilesOpaque: the tiles cover the box and need no mask. With part
-// (box co-ordinates) the tiles cover only that part of the box, as they lie there. False, with nothing made, when
-// the picture has no pixels to tile (no picture, or a side of 0) or the part is empty.
+// goes into tileGpImage (transparent elsewhere); tilesOpaque: the tiles cover the box and need no mask. The tiles cover
+// only the part of the box given (box co-ordinates), as they lie there, so a huge box costs what is painted. False,
+// with nothing made, when the picture has no pixels to tile (no picture, or a side of 0) or the part is empty.
 bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image, const TBackgroundPosition& position,
                           std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
-                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect* part = nullptr);
-// Draws width x height of those tiles from their row sourceTop at (left, top): opaque tiles are copied, others go
-// over what lies below through their mask.
+                          std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect& part);
+// Draws width x height of those tiles at (left, top): opaque tiles are copied, others go over what lies below through
+// their mask.
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
-                         int32_t sourceTop, pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask,
-                         bool tilesOpaque);
+                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque);
 
 // The text of a numbered list marker: the number in the style's digits, letters or roman numerals (letters past z
 // stay z, numerals past 20 stay xx; numbers below 1 in decimal), at most 7 characters, with "." when shorter.

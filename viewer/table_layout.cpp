@@ -100,8 +100,8 @@ void TCellObj::DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip,
   std::unique_ptr<pf::TGpBitmap> gpTiles;
   bool opaque = false;
   try {
-    if (BuildTiledBackground(box.Width(), box.Height(), *BkImage, BkPosition, tiles, gpTiles, mask, opaque, &part))
-      DrawTiledBackground(canvas, box.Left + part.Left, box.Top + part.Top, part.Width(), part.Height(), 0, tiles.get(),
+    if (BuildTiledBackground(box.Width(), box.Height(), *BkImage, BkPosition, tiles, gpTiles, mask, opaque, part))
+      DrawTiledBackground(canvas, box.Left + part.Left, box.Top + part.Top, part.Width(), part.Height(), tiles.get(),
                           gpTiles.get(), mask.get(), opaque);
   } catch (...) {
     // A picture that cannot be drawn is given up; the colour, the border and the content still show.

@@ -364,7 +364,7 @@ class Tiles : public ::testing::Test {
              pf::TBitmap* mask = nullptr) {
     image->Image = &picture;
     image->Mask = mask;
-    return BuildTiledBackground(w, h, *image, position, tileImage, tileGpImage, tileMask, opaque);
+    return BuildTiledBackground(w, h, *image, position, tileImage, tileGpImage, tileMask, opaque, {0, 0, w, h});
   }
   // Where tiles lie along row y: '#' a tile pixel, '.' none (from the mask, or black in an opaque tile image).
   std::string Covered(int y, int x0, int x1) {
@@ -438,7 +438,7 @@ TEST_F(Tiles, OnePixelPicturesAreStretchedAndEmptyOnesRefused) {
   EXPECT_FALSE(Build(300, 40, empty, At(bpLeft, 0, bpTop, 0, true, true)));
   image->Image = std::monostate();
   EXPECT_FALSE(BuildTiledBackground(10, 10, *image, At(bpLeft, 0, bpTop, 0, true, true), tileImage, tileGpImage,
-                                    tileMask, opaque));
+                                    tileMask, opaque, {0, 0, 10, 10}));
 }
 
 // A 4 x 4 GIF, checkered red and blue with a transparent corner, tiled over a block with a colour and a border.

@@ -15,6 +15,7 @@
 #include "platform/core/mathutil.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/fonts.h"
+#include "tests/largest_allocation.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/font_runs.h"
@@ -233,7 +234,21 @@ TEST(DocumentGeometry, TableBlocks) {
 // Background pictures of cells, from the cell's BACKGROUND or style and from the row's: tiled from each cell's corner
 // or placed once by their position, their transparent pixels showing the colour below. Painted again in a band that
 // starts inside the cells, the pixels are the same.
-TEST(DocumentGeometry, CellBackgroundPictures) {
+// Pixels of the band of doc's canvas between (band.Left, band.Top) and (right, bottom), after the document was painted
+// again into that band alone on white.
+std::vector<pf::TColor> PaintedBand(Document& doc, const pf::TRect& band, int32_t right, int32_t bottom) {
+  doc.canvas().Brush().SetColor(pf::clWhite);
+  doc.canvas().FillRect({0, 0, kCanvasWidth, kCanvasHeight});
+  doc.list.Paint(doc.canvas(), band, 0);
+  std::vector<pf::TColor> pixels;
+  for (int y = band.Top; y < bottom; ++y)
+    for (int x = band.Left; x < right; ++x) pixels.push_back(doc.canvas().Pixels(x, y));
+  return pixels;
+}
+
+// Background pictures of cells, rows and blocks are tiled from their box's corner, the same whether the whole window
+// or a band of it is painted; a huge block's tiles cost what is painted.
+TEST(DocumentGeometry, BackgroundPictures) {
   const fs::path file = fs::temp_directory_path() / ("pexu-cell-" + std::to_string(getpid()) + ".gif");
   const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
   std::ofstream(file, std::ios::binary)
@@ -245,6 +260,9 @@ TEST(DocumentGeometry, CellBackgroundPictures) {
                file.string() + "\"><td height=20></td><td height=20></td></tr></table>");
   doc.Layout(400);
   doc.Paint();
+  Document block("<div style=\"width:8000px; height:8000px; background-image:url(" + file.string() + ")\"></div>");
+  block.Layout(400);
+  const int64_t largest = pf::LargestAllocation([&] { block.Paint(); });
   fs::remove(file);
   const struct {
     int x, y;
@@ -256,17 +274,24 @@ TEST(DocumentGeometry, CellBackgroundPictures) {
       {43, 23, pf::clWhite}, {80, 10, pf::clWhite}, {10, 40, pf::clWhite},
   };
   for (const auto& p : probes) EXPECT_EQ(doc.canvas().Pixels(p.x, p.y), p.color) << p.x << "," << p.y;
-  const pf::TRect band{45, 9, 400, 200};
   std::vector<pf::TColor> whole;
-  for (int y = band.Top; y < 45; ++y)
-    for (int x = band.Left; x < 85; ++x) whole.push_back(doc.canvas().Pixels(x, y));
-  doc.canvas().Brush().SetColor(pf::clWhite);
-  doc.canvas().FillRect({0, 0, kCanvasWidth, kCanvasHeight});
-  doc.list.Paint(doc.canvas(), band, 0);
-  std::vector<pf::TColor> banded;
-  for (int y = band.Top; y < 45; ++y)
-    for (int x = band.Left; x < 85; ++x) banded.push_back(doc.canvas().Pixels(x, y));
-  EXPECT_EQ(banded, whole);
+  for (int y = 9; y < 45; ++y)
+    for (int x = 45; x < 85; ++x) whole.push_back(doc.canvas().Pixels(x, y));
+  EXPECT_EQ(PaintedBand(doc, {45, 9, 400, 200}, 85, 45), whole);
+
+  for (const auto& p : {std::tuple(0, 0, pf::clRed),
+                        {1, 0, pf::clBlue},
+                        {3, 3, pf::clWhite},
+                        {398, 197, pf::clBlue},
+                        {399, 199, pf::clWhite}})
+    EXPECT_EQ(block.canvas().Pixels(std::get<0>(p), std::get<1>(p)), std::get<2>(p));
+  if (largest >= 0) {
+    EXPECT_LT(largest, 16 << 20);
+  }
+  whole.clear();
+  for (int y = 37; y < 200; ++y)
+    for (int x = 101; x < 400; ++x) whole.push_back(block.canvas().Pixels(x, y));
+  EXPECT_EQ(PaintedBand(block, {101, 37, 400, 200}, 400, 200), whole);
 }
 
 // Caret positions and copying across blocks on the document as a whole.

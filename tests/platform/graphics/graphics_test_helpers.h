@@ -1,5 +1,5 @@
-// Helpers shared by the graphics tests: a font service for one test, pictures of bitmaps as text, ink bounds, a
-// surface that can only be painted, and the largest allocation of a step.
+// Helpers shared by the graphics tests: a font service for one test, pictures of bitmaps as text, ink bounds and a
+// surface that can only be painted.
 #pragma once
 
 #include <QImage>
@@ -8,16 +8,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime's allocation hooks (its interface header is not always installed).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, size_t),
-                                                         void (*onFree)(const volatile void*));
-#endif
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/canvas_qt.h"
 #include "platform/graphics/fonts.h"
+#include "tests/largest_allocation.h"
 
 namespace pf {
 
@@ -69,32 +65,5 @@ struct PaintOnlyTarget : CanvasTarget {
       for (int32_t x = 0; x < image.width(); ++x) b.SetPixel(x, y, FromQRgb(image.pixel(x, y)));
   }
 };
-
-namespace allocation_watch {
-inline std::atomic<bool> watching{false};
-inline std::atomic<size_t> largest{0};
-inline void OnMalloc(const volatile void*, size_t size) {
-  if (!watching) return;
-  for (size_t seen = largest; size > seen && !largest.compare_exchange_weak(seen, size);) {
-  }
-}
-inline void OnFree(const volatile void*) {}
-}  // namespace allocation_watch
-
-// The largest single allocation while f runs, in bytes; -1 where allocations cannot be watched (builds without the
-// address sanitizer).
-inline int64_t LargestAllocation(const std::function<void()>& f) {
-  using namespace allocation_watch;
-#if defined(__SANITIZE_ADDRESS__)
-  static const bool installed = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree) != 0;
-#else
-  const bool installed = false;
-#endif
-  largest = 0;
-  watching = installed;
-  f();
-  watching = false;
-  return installed ? int64_t(largest) : -1;
-}
 
 }  // namespace pf
