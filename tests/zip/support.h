@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/core/streams.h"
-#include "tests/zip/bit_writer.h"
 #include "zip/decoder.h"
 #include "zip/legacy_methods.h"
 #include "zip/zip_errors.h"
@@ -24,6 +23,36 @@
 namespace ziptest {
 
 using Bytes = std::vector<uint8_t>;
+
+// Bits are packed least significant first, as the decoders read them.
+class BitWriter {
+ public:
+  void Put(uint32_t value, int bits) {
+    for (int i = 0; i < bits; ++i) {
+      acc_ |= ((value >> i) & 1u) << count_;
+      if (++count_ == 8) {
+        bytes_.push_back(static_cast<uint8_t>(acc_));
+        acc_ = 0;
+        count_ = 0;
+      }
+    }
+  }
+  // A prefix code whose first bit is its most significant one.
+  void PutCode(uint32_t code, int bits) {
+    for (int i = bits - 1; i >= 0; --i) Put((code >> i) & 1u, 1);
+  }
+  Bytes Finish() {
+    if (count_ > 0) bytes_.push_back(static_cast<uint8_t>(acc_));
+    acc_ = 0;
+    count_ = 0;
+    return std::move(bytes_);
+  }
+
+ private:
+  Bytes bytes_;
+  uint32_t acc_ = 0;
+  int count_ = 0;
+};
 
 // Hands out the bytes in chunks of chunkSize (so that refills at every offset are exercised); after the end it
 // gives `padding` zero bytes and then raises, as the pipeline does.

@@ -39,6 +39,7 @@ struct TestArchive {
 // An entry with the given name, data and method; the other fields keep their defaults.
 TestEntry MakeEntry(std::string name, Bytes data, uint16_t method = 0);
 uint32_t Crc32Of(const Bytes& data);
+inline uint16_t GetLE16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 inline uint32_t GetLE32(const Bytes& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
