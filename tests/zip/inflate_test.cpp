@@ -51,16 +51,18 @@ Bytes InflateAll(const Bytes& packed, size_t chunk = 32768) {
 }
 
 TEST(Inflate, MatchesZlibOnEveryLevelAndStrategy) {
-  const Bytes inputs[] = {Text(200000), Random(70000, 1), Bytes(100000, 'a'), Mixed(300000), Bytes{}, Bytes{'x'}};
+  const Bytes inputs[] = {Random(70000, 1), Bytes(100000, 'a'), Mixed(300000), Bytes{}, Bytes{'x'}};
   for (const Bytes& data : inputs) {
     for (int level = 0; level <= 9; ++level)
       EXPECT_EQ(InflateAll(RawDeflate(data, level)), data) << "level " << level << " size " << data.size();
     for (int strategy : {Z_FIXED, Z_HUFFMAN_ONLY, Z_RLE, Z_FILTERED})
       EXPECT_EQ(InflateAll(RawDeflate(data, 6, strategy)), data) << "strategy " << strategy;
   }
-  // Refills at every input boundary.
-  const Bytes mixed = Mixed(120000), packed = RawDeflate(mixed, 9);
-  for (size_t chunk : {1u, 3u, 7u, 8u, 9u, 4093u}) EXPECT_EQ(InflateAll(packed, chunk), mixed) << "chunk " << chunk;
+  // Refills at every input boundary, in coded and in stored blocks.
+  const Bytes mixed = Mixed(120000);
+  for (int level : {0, 9})
+    for (size_t chunk : {1u, 3u, 7u, 8u, 9u, 4093u})
+      EXPECT_EQ(InflateAll(RawDeflate(mixed, level), chunk), mixed) << "level " << level << " chunk " << chunk;
 }
 
 // Hand-written fixed-Huffman blocks (zlib never uses the distance 32768 itself).
@@ -137,11 +139,8 @@ Bytes DeflateInPieces(const Bytes& data, const std::vector<size_t>& pieces, int 
   return out;
 }
 
-TEST(Inflate, StoredBlocksAreCopiedUnchanged) {
-  Bytes data = Random(100000, 5);
-  Bytes packed = RawDeflate(data, 0);
-  EXPECT_EQ(InflateAll(packed, 5), data);
-  // Empty and tiny stored blocks between other blocks: the bytes after them are not lost.
+// Empty and tiny stored blocks between other blocks: the bytes after them are not lost.
+TEST(Inflate, TinyStoredBlocksKeepTheBytesAfterThem) {
   Bytes text = Text(5000);
   const std::vector<size_t> pieces = {1, 2, 700, 1, 1500, 2};
   for (int level : {0, 6})
