@@ -28,66 +28,21 @@ std::vector<uint8_t> DitherImage(int mode, TColorLookup& lookup, int width, int 
   return out;
 }
 
-// The published error-diffusion kernels: weights at (columns ahead in the scan direction, rows down) over a
-// divisor. Mode 0, nearest colour, spreads nothing.
+// The published error-diffusion kernels over their divisors: row by row from the current one down, the weights of
+// the columns 3 before to 3 ahead of the pixel in the scan direction. Mode 0, nearest colour, spreads nothing.
 struct Kernel {
   int divisor;
-  std::vector<std::array<int, 3>> weights;  // {ahead, down, weight}
+  std::vector<std::array<int, 7>> rows;
 };
 const Kernel kKernels[] = {
     {1, {}},
-    {16, {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}},  // Floyd-Steinberg
-    {42,
-     {{1, 0, 8},
-      {2, 0, 4},
-      {-2, 1, 2},
-      {-1, 1, 4},
-      {0, 1, 8},
-      {1, 1, 4},
-      {2, 1, 2},  // Stucki
-      {-2, 2, 1},
-      {-1, 2, 2},
-      {0, 2, 4},
-      {1, 2, 2},
-      {2, 2, 1}}},
-    {32,
-     {{1, 0, 5},
-      {2, 0, 3},
-      {-2, 1, 2},
-      {-1, 1, 4},
-      {0, 1, 5},
-      {1, 1, 4},
-      {2, 1, 2},  // Sierra
-      {-1, 2, 2},
-      {0, 2, 3},
-      {1, 2, 2}}},
-    {48,
-     {{1, 0, 7},
-      {2, 0, 5},
-      {-2, 1, 3},
-      {-1, 1, 5},
-      {0, 1, 7},
-      {1, 1, 5},
-      {2, 1, 3},  // Jarvis-Judice-Ninke
-      {-2, 2, 1},
-      {-1, 2, 3},
-      {0, 2, 5},
-      {1, 2, 3},
-      {2, 2, 1}}},
-    {200,
-     {{2, 0, 32},
-      {-3, 1, 12},
-      {-1, 1, 26},
-      {1, 1, 30},
-      {3, 1, 16},
-      {-2, 2, 12},  // Stevenson-Arce
-      {0, 2, 26},
-      {2, 2, 12},
-      {-3, 3, 5},
-      {-1, 3, 12},
-      {1, 3, 12},
-      {3, 3, 5}}},
-    {32, {{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}}},  // Burkes
+    {16, {{0, 0, 0, 0, 7, 0, 0}, {0, 0, 3, 5, 1, 0, 0}}},                         // Floyd-Steinberg
+    {42, {{0, 0, 0, 0, 8, 4, 0}, {0, 2, 4, 8, 4, 2, 0}, {0, 1, 2, 4, 2, 1, 0}}},  // Stucki
+    {32, {{0, 0, 0, 0, 5, 3, 0}, {0, 2, 4, 5, 4, 2, 0}, {0, 0, 2, 3, 2, 0, 0}}},  // Sierra
+    {48, {{0, 0, 0, 0, 7, 5, 0}, {0, 3, 5, 7, 5, 3, 0}, {0, 1, 3, 5, 3, 1, 0}}},  // Jarvis-Judice-Ninke
+    // Stevenson-Arce
+    {200, {{0, 0, 0, 0, 0, 32, 0}, {12, 0, 26, 0, 30, 0, 16}, {0, 12, 0, 26, 0, 12, 0}, {5, 0, 12, 0, 12, 0, 5}}},
+    {32, {{0, 0, 0, 0, 8, 4, 0}, {0, 2, 4, 8, 4, 2, 0}}},  // Burkes
 };
 
 // Straight from the kernel: serpentine rows, one error sum per pixel and channel over the whole image, the sum
@@ -106,12 +61,13 @@ std::vector<uint8_t> ReferenceDither(const Kernel& k, TColorLookup& lookup, int 
         value[c] = std::clamp(rgb[at * 3 + c] + (error[at * 3 + c] + k.divisor / 2) / k.divisor, 0, 255);
       uint8_t chosen[3];
       out[at] = lookup.Lookup(uint8_t(value[0]), uint8_t(value[1]), uint8_t(value[2]), chosen[0], chosen[1], chosen[2]);
-      for (auto [ahead, down, weight] : k.weights) {
-        const int xx = x + ahead * dir, yy = y + down;
-        if (xx < 0 || xx >= w || yy >= h) continue;
-        for (size_t c = 0; c < 3; ++c)
-          error[(static_cast<size_t>(yy) * w + xx) * 3 + c] += weight * (value[c] - chosen[c]);
-      }
+      for (int down = 0; down < static_cast<int>(k.rows.size()); ++down)
+        for (int column = 0; column < 7; ++column) {
+          const int xx = x + (column - 3) * dir, yy = y + down;
+          if (xx < 0 || xx >= w || yy >= h) continue;
+          for (size_t c = 0; c < 3; ++c)
+            error[(static_cast<size_t>(yy) * w + xx) * 3 + c] += k.rows[down][column] * (value[c] - chosen[c]);
+        }
     }
   }
   return out;

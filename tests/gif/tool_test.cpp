@@ -87,13 +87,6 @@ TEST(GifTool, EncodeDecodeAndInfo) {
   EXPECT_EQ(f1.Width(), 5);
   EXPECT_EQ(f1.GetPixel(0, 0), pf::clWhite);
 
-  ToolRun missing = Tool("decode " + (dir / "two.gif").string() + " " + (dir / "x.bmp").string() + " 2");
-  EXPECT_NE(missing.status, 0);
-  EXPECT_NE(missing.out.find("no frame 2"), std::string::npos);
-  ToolRun bad = Tool("info " + (dir / "in.bmp").string());
-  EXPECT_NE(bad.status, 0);
-  EXPECT_NE(bad.out.find("Invalid GIF signature"), std::string::npos);
-  EXPECT_NE(Tool("frobnicate").status, 0);
   fs::remove_all(dir);
 }
 
