@@ -13,6 +13,7 @@
 #include "components/od_menu_draw.h"
 #include "platform/core/exceptions.h"
 #include "platform/graphics/bitmap.h"
+#include "tests/components/components_test_support.h"
 #include "tests/platform/core/test_helpers.h"
 
 namespace components {
@@ -30,11 +31,7 @@ const TColor kFace = pf::ColorToRGB(pf::clBtnFace);
 
 int CheckWidth() { return pf::GetSystemMetrics(pf::SM_CXMENUCHECK); }
 
-class WithFixedFonts {
- public:
-  WithFixedFonts() { pf::SetFontService(pf::CreateFixedMetricFontService()); }
-  ~WithFixedFonts() { pf::SetFontService(nullptr); }
-};
+using test::WithFixedFonts;
 
 // The columns that hold a pixel of colour in rows top..bottom-1 of the bitmap: first and last (-1 when none).
 std::pair<int32_t, int32_t> ColumnsOf(const pf::TBitmap& b, TColor color, int32_t top, int32_t bottom,

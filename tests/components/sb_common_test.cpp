@@ -7,6 +7,7 @@
 
 #include "components/sb_common.h"
 #include "platform/graphics/bitmap.h"
+#include "tests/components/components_test_support.h"
 
 namespace components {
 namespace {
@@ -54,7 +55,7 @@ TEST(SbCommon, ColoursAndMeasuring) {
                                    sbColorToImageListColor(pf::clBtnFace)}),
             (std::vector<uint32_t>{pf::CLR_NONE, pf::CLR_DEFAULT, pf::RGB(212, 208, 200)}));
 
-  pf::SetFontService(pf::CreateFixedMetricFontService());
+  test::WithFixedFonts fonts;
   pf::TBitmap bitmap(10, 10, pf::pf24bit);
   pf::TCanvas& canvas = bitmap.Canvas();
   canvas.Font().SetHeight(-16);
@@ -63,7 +64,6 @@ TEST(SbCommon, ColoursAndMeasuring) {
   EXPECT_EQ(sbMeasureMultiLineText(canvas, "&ab", 5, 0), (pf::TSize{16, 20}));
   EXPECT_EQ(sbMeasureMultiLineText(canvas, "&ab", 5, pf::DT_NOPREFIX), (pf::TSize{24, 20}));
   EXPECT_EQ(sbGetTextHeight(canvas, "AgTpjW", 100, 0), 20);
-  pf::SetFontService(nullptr);
 }
 
 TEST(SbCommon, ImageListGlyphsEnabledAndEmbossed) {

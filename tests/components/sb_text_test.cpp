@@ -10,15 +10,12 @@
 #include "components/sb_common.h"
 #include "components/sb_text.h"
 #include "platform/graphics/bitmap.h"
+#include "tests/components/components_test_support.h"
 
 namespace components {
 namespace {
 
-class WithFixedFonts {
- public:
-  WithFixedFonts() { pf::SetFontService(pf::CreateFixedMetricFontService()); }
-  ~WithFixedFonts() { pf::SetFontService(nullptr); }
-};
+using test::WithFixedFonts;
 
 // Opens the protected steps for their arithmetic.
 class OpenText : public TsbCaptionText {

@@ -13,7 +13,7 @@
 #include "platform/core/codepage.h"
 #include "platform/core/fileversion.h"
 #include "platform/core/strings.h"
-#include "tests/components/resource_files.h"
+#include "tests/components/components_test_support.h"
 
 namespace components {
 namespace {
@@ -78,32 +78,6 @@ TEST_F(VersionInfo, ReadsTheProgramsOwnBlock) {
   EXPECT_EQ(program.CompanyName() + " " + program.ProductVersion(), info.CompanyName() + " " + info.ProductVersion());
 }
 
-TEST_F(VersionInfo, BlockKeepsTheClassicLayout) {
-  std::string block = OwnVersionBlock();
-  ProjectVersion version;
-  auto u32 = [&](size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(block[at + i]);
-    return v;
-  };
-  auto key = [&](size_t at) {
-    std::u16string k;
-    for (; at + 1 < block.size() && (block[at] || block[at + 1]); at += 2)
-      k.push_back(static_cast<char16_t>(static_cast<uint8_t>(block[at]) | (static_cast<uint8_t>(block[at + 1]) << 8)));
-    return pf::Utf16ToLatin1(k);
-  };
-  // Root: length, value length 52, binary; its key; the fixed information at 40; the string tables at 92 and 128.
-  EXPECT_EQ((std::vector<uint32_t>{u32(0) & 0xFFFF, u32(0) >> 16, u32(4) & 0xFFFF, u32(40), u32(44), u32(48), u32(52),
-                                   u32(56), u32(60), u32(64), u32(68), u32(76)}),
-            (std::vector<uint32_t>{static_cast<uint32_t>(block.size()), 52, 0, 0xFEEF04BD, 0x00010000, version.High(),
-                                   version.Low(), version.High(), version.Low(), 0x3F, 0, 1}));
-  EXPECT_EQ((std::vector<std::string>{key(6), key(98), key(134), key(158)}),
-            (std::vector<std::string>{"VS_VERSION_INFO", "StringFileInfo", "040704E4", "Comments"}));
-  std::string translation;
-  ASSERT_TRUE(pf::VerQueryValue(block, "\\VarFileInfo\\Translation", translation));
-  EXPECT_EQ(translation, std::string("\x07\x04\xE4\x04", 4));
-}
-
 TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
   std::string block = OwnVersionBlock();
   auto elf = [](std::string bytes) { return test::ElfWith("pexu_rsrc", bytes); };
@@ -146,46 +120,36 @@ TEST_F(VersionInfo, FailuresRaiseTheirCodes) {
 }
 
 // A keyed query reads the file each time and stores its language; the first one reads every field, and the
-// getters then take them without reading again.
-TEST_F(VersionInfo, KeyedQueries) {
-  std::string path = Write("program", VersionElf(u"Erste"));
+// getters then take them without reading again. Setting the file name reads again only when the name changes.
+TEST_F(VersionInfo, KeyedQueriesAndReadingAgain) {
+  std::string path = Write("program", VersionElf(u"Erste \u00C4ra"));
   TVersionInfo info;
   info.SetFileName(path);
   std::string value = "stale";
   info.LoadVersionInfo("companyname", value);
-  EXPECT_EQ(value, "Erste");
+  EXPECT_EQ(value, "Erste \xC4ra");
   Write("program", VersionElf(u"Zweite", 0x0409));
-  EXPECT_EQ(info.CompanyName(), "Erste");
+  EXPECT_EQ(info.CompanyName(), "Erste \xC4ra");
+  EXPECT_EQ(info.FileVersion(), "");  // a missing key reads empty
   EXPECT_EQ(info.FileVersionHigh(), 0x00010002u);
   EXPECT_EQ(info.Language(), 0x04E40407u);
   info.LoadVersionInfo("CompanyName", value);
   EXPECT_EQ(value, "Zweite");
   EXPECT_EQ((std::vector<std::string>{pf::IntToHex(info.Language(), 8), info.LanguageName(), info.CompanyName()}),
-            (std::vector<std::string>{"04E40409", "Englisch (USA)", "Erste"}));
+            (std::vector<std::string>{"04E40409", "Englisch (USA)", "Erste \xC4ra"}));
   value = "stale";
   EXPECT_EQ(Outcome([&] { info.LoadVersionInfo("NoSuchKey", value); }),
             "134 The specified key cannnot be found in version info");
   EXPECT_EQ(value, "");
-  info.SetFileName("");
-  info.LoadVersionInfo("LegalTrademarks", value);
-  EXPECT_EQ(value, "");  // an empty value is no error
-  EXPECT_EQ(info.ProductName(), "Pexu");
-}
 
-TEST_F(VersionInfo, ReadsAgainOnlyWhenTheNameChanges) {
-  std::string path = Write("program", VersionElf(u"Erste \u00C4ra"));
-  TVersionInfo info;
-  info.SetFileName(path);
-  EXPECT_EQ(info.CompanyName(), "Erste \xC4ra");
-  EXPECT_EQ(info.FileVersion(), "");  // a missing key reads empty
-  EXPECT_EQ(info.FileVersionHigh(), 0x00010002u);
-  Write("program", VersionElf(u"Zweite"));
   info.SetFileName(path);
   EXPECT_EQ(info.CompanyName(), "Erste \xC4ra");
   info.SetFileName(dir_ + "/./program");
   EXPECT_EQ(info.CompanyName(), "Zweite");
   info.SetFileName("");
-  EXPECT_EQ(info.CompanyName(), "Pexu-Team");
+  EXPECT_EQ(info.CompanyName() + " " + info.ProductName(), "Pexu-Team Pexu");
+  info.LoadVersionInfo("LegalTrademarks", value);
+  EXPECT_EQ(value, "");  // an empty value is no error
 }
 
 TEST(VersionNumbers, FollowTheTwoRules) {

@@ -1,13 +1,22 @@
-// Test files with resources: a minimal 64-bit ELF file holding one named section, and a scratch folder.
+// Shared by the component tests: the fixed-metric font service for a scope, a minimal 64-bit ELF file holding one
+// named section, and a scratch folder.
 #pragma once
 
 #include <fstream>
 #include <string>
 #include <string_view>
 
+#include "platform/graphics/fonts.h"
 #include "tests/platform/core/test_helpers.h"
 
 namespace components::test {
+
+// Glyphs are solid boxes of known sizes while it lives.
+class WithFixedFonts {
+ public:
+  WithFixedFonts() { pf::SetFontService(pf::CreateFixedMetricFontService()); }
+  ~WithFixedFonts() { pf::SetFontService(nullptr); }
+};
 
 // An ELF64 little-endian file: header, the section's bytes, the section-name table, three section headers (none,
 // the section, the name table).
