@@ -406,7 +406,7 @@ TEST_F(StatusBarTest, SimpleModeShowsOneTextOverTheBar) {
   Settle();
   PaintBar(bar);
   EXPECT_EQ(draws[panel], 0);
-  EXPECT_EQ(bar->SimpleText(), "Einfacher Text");
+  EXPECT_EQ(bar->SimpleText(), "Einfacher Text");  // held by the control's simple part
   bar->SetSimplePanel(false);
   PaintBar(bar);
   EXPECT_EQ(draws[panel], 1);

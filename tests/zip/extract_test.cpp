@@ -11,7 +11,6 @@
 #include "tests/zip/support.h"
 #include "tests/zip/zip_writer.h"
 #include "zip/bufstream.h"
-#include "zip/zip_crypt.h"
 #include "zip/ziputils.h"
 
 namespace {

@@ -3,6 +3,7 @@
 // within bounded time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -31,18 +32,18 @@ std::vector<Fixture> Fixtures() {
   std::vector<Fixture> list;
   for (const char* archive : {"shrink.zip", "reduce.zip", "implode.zip"}) {
     const Bytes zip = Source(archive);
+    const auto slice = [&zip](size_t from, size_t to) {
+      return Bytes(zip.begin() + static_cast<long>(from), zip.begin() + static_cast<long>(to));
+    };
     for (size_t at = 0; at + 30 <= zip.size() && GetLE32(zip, at) == 0x04034B50;) {
-      const auto name = zip.begin() + static_cast<long>(at) + 30;
-      const auto data = name + GetLE16(zip, at + 26) + GetLE16(zip, at + 28), end = data + GetLE32(zip, at + 18);
-      Fixture f{archive,
-                std::string(name, name + GetLE16(zip, at + 26)),
-                "",
-                GetLE16(zip, at + 8),
-                GetLE16(zip, at + 6),
-                Bytes(data, end)};
-      f.source = f.name.substr(0, f.name.find_first_of("-.")) + f.name.substr(f.name.rfind('.'));
-      list.push_back(std::move(f));
-      at = static_cast<size_t>(end - zip.begin());
+      const size_t name = at + 30, data = name + GetLE16(zip, at + 26) + GetLE16(zip, at + 28);
+      const size_t end = data + GetLE32(zip, at + 18);
+      const Bytes entry = slice(name, name + GetLE16(zip, at + 26));
+      const std::string entryName(entry.begin(), entry.end());
+      const std::string source =
+          entryName.substr(0, entryName.find_first_of("-.")) + entryName.substr(entryName.rfind('.'));
+      list.push_back({archive, entryName, source, GetLE16(zip, at + 8), GetLE16(zip, at + 6), slice(data, end)});
+      at = end;
     }
   }
   return list;
