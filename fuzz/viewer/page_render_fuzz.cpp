@@ -211,7 +211,7 @@ class Run {
               image->MyImage->DrawYY + image->MyImage->ObjHeight / 2);
         continue;
       }
-      ShowAt(control->PositionY - kHeight / 2);
+      if (!control->ShowIt) ShowAt(control->PositionY - kHeight / 2);
       pf::TWinControl* window = control->GetControl();
       if (window && control->ShowIt)
         Click(window->Left() + window->Width() / 2 + viewer_->HScrollBarPosition(),
