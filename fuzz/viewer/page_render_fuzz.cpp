@@ -125,7 +125,6 @@ class Run {
  public:
   Run(Setting& setting, uint8_t mode, std::string source) : setting_(setting), mode_(mode) {
     form_.SetBorderStyle(pf::bsNone);
-    form_.SetBounds(0, 0, kWidths[mode & 3], kHeight);
     form_.SetClientWidth(kWidths[mode & 3]);
     form_.SetClientHeight(kHeight);
     viewer_ = new TPageViewer(&form_);
@@ -202,9 +201,9 @@ class Run {
   // window where painting placed it.
   void ClickControls() {
     const std::vector<TFormControlObj*>& controls = viewer_->SectionList().FormControlList;
-    const size_t count = controls.size(), step = std::max<size_t>(1, count / kMaxClickedControls);
-    for (size_t i = 0; i < count; i += step) {
-      TFormControlObj* control = viewer_->SectionList().FormControlList[i];
+    const size_t step = std::max<size_t>(1, controls.size() / kMaxClickedControls);
+    for (size_t i = 0; i < controls.size(); i += step) {
+      TFormControlObj* control = controls[i];
       if (auto* image = dynamic_cast<TImageFormControlObj*>(control); image && image->MyImage) {
         ShowAt(image->MyImage->DrawYY - kHeight / 2);
         Click(image->MyImage->DrawXX + image->MyImage->ObjWidth / 2,
@@ -216,17 +215,14 @@ class Run {
       if (window && control->ShowIt)
         Click(window->Left() + window->Width() / 2 + viewer_->HScrollBarPosition(),
               window->Top() + window->Height() / 2 + viewer_->VScrollBarPosition());
-      // The controls may have been replaced by what the click did.
-      if (viewer_->SectionList().FormControlList.size() != count) return;
     }
   }
 
   // A few links, each on the first character of its text.
   void ClickLinks() {
-    const std::vector<TFontObj*> links = viewer_->SectionList().LinkList;
+    const std::vector<TFontObj*>& links = viewer_->SectionList().LinkList;
     const size_t step = std::max<size_t>(1, links.size() / kMaxClickedLinks);
     for (size_t i = 0; i < links.size(); i += step) {
-      if (viewer_->SectionList().LinkList != links) return;
       int32_t x = 0, y = 0;
       const int32_t position = viewer_->SectionList().MapToDocPos(links[i]->UrlTarget.utText.Start);
       if (viewer_->SectionList().GetPositionXY(setting_.measure.Canvas(), position, x, y)) Click(x + 2, y + 2);
@@ -275,7 +271,7 @@ class Run {
     printer.SetResolution(72);
     pf::TPrinter* previous = pf::SetPrinter(&printer);
     viewer_->Print(1, 2);
-    pf::SetPrinter(previous == &printer ? nullptr : previous);
+    pf::SetPrinter(previous);
   }
 
   Setting& setting_;
