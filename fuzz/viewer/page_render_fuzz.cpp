@@ -7,6 +7,7 @@
 //
 // The first byte: bits 0-1 the window width, bits 2-3 the pictures (none, BMP, PNG, animated transparent GIF),
 // bit 4 both scroll bars, bit 5 printing, bit 6 active links and printed backgrounds, bit 7 a text file.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,8 +85,9 @@ class Pictures {
   pf::TMemoryStream streams_[4];
 };
 
-// Everything made once: the toolkit (before any picture is drawn), the pictures, and the empty page file whose
-// content each run replaces before it is read.
+// Everything made once: the toolkit (before any picture is drawn), the pictures, and the page file: a file in
+// memory that each run fills and the viewer reads as it reads any page, which leaves nothing behind however the
+// process ends.
 struct Setting {
   static bool StartUi() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -101,20 +101,18 @@ struct Setting {
     pf::SetShellHandler([](const std::string&) { return true; });
     return true;
   }
-  Setting() {
-    std::filesystem::create_directories(folder);
-    std::ofstream(page, std::ios::binary).flush();
-    std::atexit([] { std::filesystem::remove_all(Get().folder); });
-  }
-  // Kept to the end of the process: its bitmaps are not to be freed after the toolkit has gone at exit.
+  // Made on first use and kept for the life of the process: nothing of it needs freeing at exit.
   static Setting& Get() {
     static Setting* setting = new Setting;
     return *setting;
   }
+  void WritePage(const uint8_t* data, size_t size) {
+    Trap(pageFile < 0 || ::ftruncate(pageFile, 0) != 0 ||
+         ::pwrite(pageFile, data, size, 0) != static_cast<ssize_t>(size));
+  }
   bool started = StartUi();
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("pexu-page-render-" + std::to_string(::getpid()));
-  std::string page = (folder / "page.html").string();
+  int pageFile = ::memfd_create("page.html", MFD_CLOEXEC);
+  std::string page = "/proc/self/fd/" + std::to_string(pageFile);
   Pictures pictures;
   pf::TBitmap measure{1, 1};
 };
@@ -123,7 +121,7 @@ struct Setting {
 // pictures) changes what this one does.
 class Run {
  public:
-  Run(Setting& setting, uint8_t mode, std::string source) : setting_(setting), mode_(mode) {
+  Run(Setting& setting, uint8_t mode) : setting_(setting), mode_(mode) {
     form_.SetBorderStyle(pf::bsNone);
     form_.SetClientWidth(kWidths[mode & 3]);
     form_.SetClientHeight(kHeight);
@@ -157,7 +155,6 @@ class Run {
     };
     viewer_->OnObjectTag = [](pf::TObject*, ThvPanel*, const pf::TStringList&, const pf::TStringList& params,
                               bool& want) { want = params.Count() > 0; };
-    viewer_->OnParseBegin = [source = std::move(source)](pf::TObject*, std::string& text) { text = source; };
   }
 
   void Go() {
@@ -286,7 +283,8 @@ class Run {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Setting& setting = Setting::Get();
   if (size == 0) return 0;
-  Run run(setting, data[0], std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  setting.WritePage(data + 1, size - 1);
+  Run run(setting, data[0]);
   run.Go();
   return 0;
 }
