@@ -1,4 +1,4 @@
-// Records, the pool check and the extraction road (through the ZIP component, on archives made by Info-ZIP zip).
+// The pool check and the extraction road (through the ZIP component, on archives made by Info-ZIP zip).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,28 +16,6 @@ using enginetest::MakePool;
 namespace {
 
 using namespace pf::literals;
-
-TEST(RecordTest, ReaderFollowsTheRecordLayout) {
-  pf::TStringList pool = MakePool({{"TA1", 2}});
-  pool.Insert(9, "p:./pics/ta102.gif");  // lower-case picture prefix
-  pool.Put(10, "r:5 A");
-  engine::QuestionRecord first = engine::ReadQuestionRecord(pool, 1);
-  EXPECT_EQ(first.Id, "TA101");
-  EXPECT_EQ(first.Text, "Frage TA101");
-  EXPECT_EQ(first.Picture, "");
-  EXPECT_EQ(first.Answers, (std::vector<std::string>{"R:richtig TA101", "W:falsch 1", "W:falsch 2", "W:falsch 3"}));
-  EXPECT_EQ(first.NextLine, 7);
-  engine::QuestionRecord second = engine::ReadQuestionRecord(pool, first.NextLine);
-  EXPECT_EQ(second.Picture, "./pics/ta102.gif");
-  ASSERT_EQ(second.Answers.size(), 4u);
-  EXPECT_TRUE(engine::IsRightAnswer(second.Answers[0]));
-  EXPECT_EQ(second.NextLine, pool.Count());
-
-  EXPECT_EQ(engine::PoolVersion(pool), "Test");
-  pool.Put(0, "Version 3");
-  EXPECT_EQ(engine::PoolVersion(pool), "");
-  EXPECT_EQ(engine::CheckPool(pool), "");  // line 0 is still only the version line
-}
 
 TEST(RecordTest, MalformedPoolsAreRefusedWithTheLine) {
   const std::pair<std::function<void(pf::TStringList&)>, const char*> cases[] = {

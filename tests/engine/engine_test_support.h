@@ -68,9 +68,9 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& bytes);  // creates the parent folders
 std::string ReadFile(const std::string& path);
 size_t CountOf(const std::string& text, const std::string& what);
-// Compares a written page, with the data folder's path replaced by "DATADIR", to tests/data/engine/<golden>;
+// Compares written pages, with the data folder's path replaced by "DATADIR", to tests/data/engine/<golden>;
 // PEXU_UPDATE_GOLDEN=1 rewrites the golden file instead.
-void ExpectGolden(const std::string& page, const std::string& dataDir, const std::string& golden);
+void ExpectGolden(std::string text, const std::string& dataDir, const std::string& golden);
 // Runs a shell command and returns what it printed; the exit status goes to *status when given.
 std::string RunCommand(const std::string& command, int* status = nullptr);
 
