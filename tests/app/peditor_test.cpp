@@ -65,15 +65,13 @@ struct EditorTest : apptest::AppTest {
 // Copying (Ctrl+M, Enter in the pool), the count list and the count panel follow the own list.
 TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
   Choose(TA);
-  EXPECT_EQ(Panel(0), " 74 Fragen im Fragenpool");
-  EXPECT_EQ(Panel(1), "74");
+  EXPECT_EQ(std::pair(Panel(0), Panel(1)), std::pair(std::string(" 74 Fragen im Fragenpool"), std::string("74")));
   Select(*editor->FragenListBox, {"TA103", "TA101", "TB101"});
   Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
   Select(*editor->FragenListBox, {"TA101"});
   Key(*editor->FragenListBox, Qt::Key_Return);
-  EXPECT_EQ(Items(*editor->PruefungListBox), "TA101,TA103,TB101");
-  EXPECT_EQ(editor->FragenAuswahlComboBox->Items().CommaText(), "2,3");
-  EXPECT_EQ(Panel(1), "3");
+  EXPECT_EQ(std::tuple(Items(*editor->PruefungListBox), editor->FragenAuswahlComboBox->Items().CommaText(), Panel(1)),
+            std::tuple("TA101,TA103,TB101", "2,3", "3"));
   ui_test::Pick(*editor->FragenAuswahlComboBox, 1);
   EXPECT_EQ(Panel(1), "3/3");
   ClickAndType(*editor->ZeitMaskEdit, "45");
@@ -82,12 +80,10 @@ TEST_F(EditorTest, CopyingTakesEachQuestionOnceAndTheCountListFollows) {
   editor->FragenListBox->SelectAll();
   Key(*editor->FragenListBox, Qt::Key_M, Qt::ControlModifier);
   const pf::TStrings& counts = editor->FragenAuswahlComboBox->Items();
-  EXPECT_EQ(editor->PruefungListBox->Items().Count(), 74);
-  EXPECT_EQ(counts.Count(), 49);
-  EXPECT_EQ(counts[counts.Count() - 1], "50");
+  EXPECT_EQ(std::tuple(editor->PruefungListBox->Items().Count(), counts.Count(), counts[counts.Count() - 1]),
+            std::tuple(74, 49, "50"));
   Key(*editor->PruefungListBox, Qt::Key_D, Qt::ControlModifier);
-  EXPECT_EQ(Panel(1), "0");
-  EXPECT_EQ(counts.Count(), 0);
+  EXPECT_EQ(std::pair(Panel(1), counts.Count()), std::pair(std::string("0"), 0));
   Select(*editor->FragenListBox, {"TC112"});
   Key(*editor->FragenListBox, Qt::Key_Return);
   EXPECT_EQ(counts.Count(), 0);  // one question: no count to choose
@@ -185,8 +181,8 @@ TEST_F(EditorTest, SavingAnIncompleteListNamesWhatIsMissing) {
     MakeList(c.ids, c.pickCount, c.time);
     EXPECT_EQ(editor->FragenAuswahlComboBox->Text(), c.pickCount ? "2" : "");
     Key(*editor->PruefungListBox, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(Panel(0), c.message);
-    EXPECT_EQ(editor->PEditorsbStatusBar->Panels()[0]->Color(), app::MsgColor);
+    EXPECT_EQ(std::pair(Panel(0), editor->PEditorsbStatusBar->Panels()[0]->Color()),
+              std::pair(std::string(c.message), app::MsgColor));
     EXPECT_TRUE(ui_test::RunUntil([&] { return editor->PEditorsbStatusBar->Panels()[0]->Color() == pf::clBtnFace; }));
     EXPECT_EQ(Panel(0), c.message);
   }
@@ -198,15 +194,12 @@ TEST_F(EditorTest, OpeningAListOfAnotherPartSwitchesToIt) {
   Choose(TA);
   WriteFile(dir.File("listen/ve.qlt"), "#Vorschriften\r\nVE=3\r\nZeit=25\r\nVB101\r\n va102 \r\nVC115\r\n\r\n");
   Open(dir.File("listen/ve.qlt"));
-  EXPECT_EQ(editor->PruefungsAuswahlComboBox->ItemIndex(), VE);
-  EXPECT_EQ(editor->EditorPartCode(), "VE");
-  EXPECT_EQ(editor->FragenListBox->Items().Count(), 46);
-  EXPECT_EQ(Items(*editor->PruefungListBox), "VA102,VB101,VC115");
-  EXPECT_EQ(editor->FragenAuswahlComboBox->Text(), "3");
-  EXPECT_EQ(pf::Trim(editor->ZeitMaskEdit->Text()), "25");
-  EXPECT_EQ(editor->qltKommentarEdit->Text(), "Vorschriften");
-  EXPECT_EQ(Panel(1), "3/3/25");
-  EXPECT_EQ(state.QuestionDir, dir.File("listen"));
+  EXPECT_EQ(std::tuple(editor->PruefungsAuswahlComboBox->ItemIndex(), editor->EditorPartCode(),
+                       editor->FragenListBox->Items().Count(), Items(*editor->PruefungListBox)),
+            std::tuple(VE, "VE", 46, "VA102,VB101,VC115"));
+  EXPECT_EQ(std::tuple(editor->FragenAuswahlComboBox->Text(), pf::Trim(editor->ZeitMaskEdit->Text()),
+                       editor->qltKommentarEdit->Text(), Panel(1), state.QuestionDir),
+            std::tuple("3", "25", "Vorschriften", "3/3/25", dir.File("listen")));
   EXPECT_EQ(dialogs.service.Calls().back().text, " Öffnen der Fragenliste"_l1);
 }
 
