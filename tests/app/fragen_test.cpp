@@ -19,26 +19,11 @@ pf::TStringList Lines(const std::vector<std::string>& lines) {
 
 // The identifier row, the text, a picture (its prefix in lower case) and the right answer alone.
 TEST(QuestionPage, ShowsTheIdentifierTheTextAPictureAndTheRightAnswer) {
-  pf::TStringList pool = Lines({"V:1",
-                                "::TA100",
-                                "F:Erste",
-                                "R:a",
-                                "W:b",
-                                "W:c",
-                                "W:d",
-                                "::TA101",
-                                std::string("F:Wie groß ist der Widerstand?"_l1),
-                                "p:./pics/ta101.png",
-                                "R:10 kOhm ./pics/r.gif",
-                                "W:1 kOhm",
-                                "W:100 Ohm",
-                                "W:1 MOhm",
-                                "::TA102",
-                                "F:Letzte",
-                                "R:a",
-                                "W:b",
-                                "W:c",
-                                "W:d"});
+  pf::TStringList pool;
+  pool.SetText(
+      std::string("V:1\n::TA100\nF:Erste\nR:a\nW:b\nW:c\nW:d\n::TA101\nF:Wie groß ist der Widerstand?\n"
+                  "p:./pics/ta101.png\nR:10 kOhm ./pics/r.gif\nW:1 kOhm\nW:100 Ohm\nW:1 MOhm\n"
+                  "::TA102\nF:Letzte\nR:a\nW:b\nW:c\nW:d\n"_l1));
   pf::TStringList page;
   ASSERT_TRUE(app::BuildQuestionPage(pool, "TA101", "#e7e7ff", "#f0f0ff", "/opt/pexu", page));
   enginetest::ExpectGolden(page.Text(), "", "question.html");
