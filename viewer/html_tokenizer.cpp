@@ -29,14 +29,16 @@ bool IsNameChar(unsigned char c) { return IsDigit(c) || IsUpper(c) || c == '_'; 
 bool OutsideBmp(int32_t code) { return code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF); }
 
 // The leading decimal number of s (one sign, digits, a fraction) to the nearest integer, halves to even as the
-// platform rounds, held within 32 bits; 0 when s starts with none.
+// platform rounds, held within 32 bits; 0 when s starts with none. Only digits make a number: "nan" and "inf",
+// which the conversion would take, are none.
 int32_t NumberValue(std::string_view s) {
   bool negative = false;
   if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
     negative = s[0] == '-';
     s.remove_prefix(1);
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) return 0;
   }
+  const bool startsWithDigit = !s.empty() && (IsDigit(s[0]) || (s[0] == '.' && s.size() > 1 && IsDigit(s[1])));
+  if (!startsWithDigit) return 0;
   double value = 0;
   auto result = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
   if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::max();
