@@ -1,11 +1,10 @@
-// Client-side image maps: the areas of one MAP element with their regions and links.
+// Client-side image maps: the areas of one MAP element with their shapes and links.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/graphics/canvas.h"
 #include "viewer/viewer_shared.h"
 
 namespace viewer {
@@ -19,7 +18,8 @@ class TMapItem {
   std::string MapName;
 
   // One AREA element: HREF (NOHREF clears it), TARGET, TITLE, SHAPE ("circ", "poly", else a rectangle) and COORDS.
-  // Ignored when the map is full or COORDS gives too few numbers for the shape.
+  // Ignored when the map is full or COORDS gives too few numbers for the shape. Areas keep their numbers and are
+  // tested by their own geometry, so a map costs what its coordinates are, whatever their values.
   void AddAreaFromAttributes(const TAttributeList& attributes);
   // The first area that holds the point: when it has an HREF, true with a new target and its title; otherwise (no
   // HREF there, or no area) false; later areas are not asked.
@@ -27,9 +27,13 @@ class TMapItem {
   int AreaCount() const { return static_cast<int>(areas_.size()); }
 
  private:
+  enum class Shape { Rectangle, Circle, Polygon };
   struct Area {
-    pf::HRGN Region;
+    Shape Kind;
+    // A rectangle's left, top, right, bottom (inclusive); a circle's centre and radius; a polygon's x, y pairs.
+    std::vector<int64_t> Numbers;
     std::string Href, Target, Title;
+    bool Holds(int64_t x, int64_t y) const;
   };
   std::vector<Area> areas_;
 };

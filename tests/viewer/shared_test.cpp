@@ -77,22 +77,45 @@ TEST(ImageMap, AreasAndTheirPoints) {
   map.AddAreaFromAttributes(*Attributes({{ShapeSy, "poly"}, {CoordsSy, "40,0,60,0,50,10"}, {HRefSy, "p.html"}}));
   map.AddAreaFromAttributes(*Attributes({{CoordsSy, "0,0,100,100"}, {NoHrefSy, ""}, {HRefSy, "x"}}));
   map.AddAreaFromAttributes(*Attributes({{CoordsSy, "0,0,100,100"}, {HRefSy, "later.html"}}));
-  EXPECT_EQ(map.AreaCount(), 5);
+  // Beyond the first areas: a rectangle far out, a pentagram (its centre wound twice) and a circle of radius 10.
+  map.AddAreaFromAttributes(*Attributes({{CoordsSy, "40000,0,2000000000,9"}, {HRefSy, "far.html"}}));
+  map.AddAreaFromAttributes(
+      *Attributes({{ShapeSy, "polygon"}, {CoordsSy, "350,300,379,390,302,335,398,335,321,390,7"}, {HRefSy, "s"}}));
+  map.AddAreaFromAttributes(*Attributes({{ShapeSy, "circ"}, {CoordsSy, "500,500,-10"}, {HRefSy, "o.html"}}));
+  EXPECT_EQ(map.AreaCount(), 8);
   struct Probe {
     int32_t x, y;
     const char* url;  // nullptr: no link there
-  } probes[] = {{10, 5, "c.html"},  {5, 10, "c.html"}, {15, 10, "c.html"}, {10, 15, "c.html"}, {20, 20, "r.html"},
-                {29, 29, "r.html"}, {50, 3, "p.html"}, {16, 10, nullptr},  {30, 30, nullptr},  {70, 70, nullptr}};
+  } probes[] = {{10, 5, "c.html"},    {5, 10, "c.html"},    {15, 10, "c.html"},     {10, 15, "c.html"},
+                {20, 20, "r.html"},   {29, 29, "r.html"},   {50, 3, "p.html"},      {16, 10, nullptr},
+                {30, 30, nullptr},    {70, 70, nullptr},    {45000, 9, "far.html"}, {2000000000, 0, "far.html"},
+                {39999, 5, nullptr},  {350, 350, "s"},      {350, 299, nullptr},    {340, 380, nullptr},
+                {508, 506, "o.html"}, {510, 500, "o.html"}, {508, 507, nullptr}};
   for (const Probe& probe : probes) {
     std::unique_ptr<TUrlTarget> target;
     std::string title;
     EXPECT_EQ(map.GetAreaAt(probe.x, probe.y, target, title), probe.url != nullptr) << probe.x << "," << probe.y;
-    if (probe.url) {
+    if (probe.url && target) {
       EXPECT_EQ(target->Url, probe.url);
     }
   }
   for (int i = 0; i < TMapItem::kMaxAreas; ++i) map.AddAreaFromAttributes(*Attributes({{CoordsSy, "0,0,1,1"}}));
   EXPECT_EQ(map.AreaCount(), TMapItem::kMaxAreas);
+}
+
+// A map's cost follows its numbers, not their values: a full map of the largest circles and polygons builds and
+// answers at once (as regions they took minutes).
+TEST(ImageMap, HugeShapesCostNoMoreThanSmallOnes) {
+  TMapItem map;
+  std::string polygon;
+  for (int i = 0; i < 150; ++i) polygon += (i % 2 ? "-2000000000," : "2000000000,") + std::to_string(i * 1000) + ",";
+  for (int i = 0; i < TMapItem::kMaxAreas; ++i)
+    map.AddAreaFromAttributes(
+        *Attributes({{ShapeSy, i % 2 ? "circle" : "poly"}, {CoordsSy, i % 2 ? "0,0,2000000000" : polygon.c_str()}}));
+  EXPECT_EQ(map.AreaCount(), TMapItem::kMaxAreas);
+  std::unique_ptr<TUrlTarget> target;
+  std::string title;
+  for (int y = 0; y < 100; ++y) EXPECT_FALSE(map.GetAreaAt(7, y * 997, target, title));  // no HREF anywhere
 }
 
 TEST(SelectedText, CountAndCopy) {
