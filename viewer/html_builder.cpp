@@ -409,6 +409,7 @@ void THtmlBuilder::DoBody() {
     NextToken();
     return;
   }
+  if (SkipAtOpenElementCap()) return;
   bodyRead_ = true;
   SectionList->ClearControlLists();
   if (CurrentSection) {
@@ -710,6 +711,7 @@ void THtmlBuilder::DoPreformatted() {
   CloseSection();
   if (HasAttribute(WrapSy)) {
     // A PRE that wraps is an ordinary block of text; its end tag pops it.
+    if (SkipAtOpenElementCap()) return;
     PushTagProperties("pre", Tokenizer.Attributes);
     NextToken();
     return;

@@ -52,7 +52,8 @@ class THtmlBuilder : public THtmlParseState {
  public:
   static constexpr int kMaxBlockDepth = 200;  // nested block elements; a deeper start tag is skipped
   static constexpr int kMaxTableDepth = 10;   // open tables; a deeper TABLE tag is skipped
-  // Open inline elements; the start tag of one more (B, FONT, A ... never closed) is skipped.
+  // Elements left open after their start tag (B, FONT, A, a wrapping PRE, BODY ... never closed); the start tag of
+  // one more is skipped.
   static constexpr int kMaxOpenElements = 10000;
   static constexpr int kManyLinks = TSectionList::kManyLinks;
 
@@ -68,7 +69,7 @@ class THtmlBuilder : public THtmlParseState {
 
  private:
   // ---- tokens ----
-  // At the cap of open elements an inline start tag is passed over (true).
+  // At the cap of open elements the start tag of an element that stays open is passed over (true).
   bool SkipAtOpenElementCap();
   // Passes over the current element: the raw content of SCRIPT and STYLE goes too.
   void Skip();
