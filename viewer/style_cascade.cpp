@@ -1,5 +1,6 @@
 // The cascade: which rules of the style list an element takes, in which order, and the four looks of a link.
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/core/strings.h"
 #include "viewer/style_properties.h"
@@ -10,14 +11,8 @@ namespace {
 
 constexpr size_t kMaxKeyParts = 10;
 
-// One blank-separated part of a selector key: tag, "." class list, "#" id, ":" pseudo-class.
-struct SelectorPart {
-  std::string tag, classes, id, pseudo;
-  bool directParent = false;  // this ancestor must be the direct parent of what the part before it matched
-};
-
-SelectorPart SplitPart(std::string_view text) {
-  SelectorPart part;
+TSelectorPart SplitPart(std::string_view text) {
+  TSelectorPart part;
   if (const size_t colon = text.find(':'); colon != std::string_view::npos) {
     part.pseudo = text.substr(colon + 1);
     text = text.substr(0, colon);
@@ -36,7 +31,7 @@ SelectorPart SplitPart(std::string_view text) {
 
 // The parts of a contextual key, subject first: at most ten (the rest stays in the tenth), the part count and
 // sequence number taken off the second, a ">" on an ancestor part turned into its flag; empty parts left out.
-std::vector<SelectorPart> SplitKey(std::string_view key) {
+std::vector<TSelectorPart> SplitKey(std::string_view key) {
   std::vector<std::string> texts;
   size_t pos = key.find_first_not_of(' ');
   while (pos != std::string_view::npos) {
@@ -44,7 +39,7 @@ std::vector<SelectorPart> SplitKey(std::string_view key) {
     texts.emplace_back(key.substr(pos, end - pos));
     pos = key.find_first_not_of(' ', end);
   }
-  std::vector<SelectorPart> parts;
+  std::vector<TSelectorPart> parts;
   for (size_t i = 0; i < texts.size(); ++i) {
     std::string text = texts[i];
     if (i == 1) text.erase(0, std::min(text.size(), text.find_first_not_of("0123456789", 1)));
@@ -60,13 +55,22 @@ std::vector<SelectorPart> SplitKey(std::string_view key) {
   return parts;
 }
 
+// One class of the "."-joined list.
+bool HasClass(std::string_view list, std::string_view one) {
+  for (size_t start = 0; start <= list.size();) {
+    const size_t dot = std::min(list.find('.', start), list.size());
+    if (list.substr(start, dot - start) == one) return true;
+    start = dot + 1;
+  }
+  return false;
+}
+
 // Every "."-separated class of wanted is in the "."-joined list have.
 bool ClassesContained(std::string_view wanted, std::string_view have) {
-  const std::string list = "." + std::string(have) + ".";
   for (size_t start = 0; start <= wanted.size();) {
     const size_t dot = std::min(wanted.find('.', start), wanted.size());
     const std::string_view one = wanted.substr(start, dot - start);
-    if (!one.empty() && list.find("." + std::string(one) + ".") == std::string::npos) return false;
+    if (!one.empty() && !HasClass(have, one)) return false;
     start = dot + 1;
   }
   return true;
@@ -76,25 +80,18 @@ struct ElementKey {
   std::string_view tag, classes, id, pseudo;
 };
 
-bool FitsElement(const SelectorPart& p, const ElementKey& e) {
+bool FitsElement(const TSelectorPart& p, const ElementKey& e) {
   return (p.tag.empty() || p.tag == e.tag) && (p.classes.empty() || ClassesContained(p.classes, e.classes)) &&
          (p.id.empty() || p.id == e.id) &&
          (p.pseudo == e.pseudo || (p.pseudo.empty() && (e.pseudo.empty() || e.pseudo == "link")));
 }
 
-bool FitsAncestor(const SelectorPart& p, const TProperties& a) {
+bool FitsAncestor(const TSelectorPart& p, const TProperties& a) {
   return (p.tag.empty() || p.tag == a.PropTag) && (p.classes.empty() || ClassesContained(p.classes, a.PropClass)) &&
          (p.id.empty() || p.id == a.PropID) && (p.pseudo.empty() || p.pseudo == a.PropPseudo);
 }
 
-// The walk over keys of one prefix goes on while the key's subject agrees with the element in one of tag, class
-// and pseudo-class.
-bool Agrees(const SelectorPart& p, const ElementKey& e) {
-  return p.tag == e.tag || p.classes == e.classes || (!p.classes.empty() && ClassesContained(p.classes, e.classes)) ||
-         p.pseudo == e.pseudo;
-}
-
-bool AncestorsMatch(const std::vector<SelectorPart>& parts, const std::vector<const TProperties*>& ancestors) {
+bool AncestorsMatch(const std::vector<TSelectorPart>& parts, const std::vector<const TProperties*>& ancestors) {
   size_t next = 0;
   for (size_t i = 1; i < parts.size(); ++i) {
     for (;;) {
@@ -122,13 +119,7 @@ class RuleMatcher {
  public:
   RuleMatcher(TProperties& element, const TStyleList& styles, const TPropStack& stack, const ElementKey& key,
               double parentSize, const std::vector<std::string>& classes)
-      : element_(element),
-        styles_(styles),
-        key_(key),
-        parentSize_(parentSize),
-        classes_(classes),
-        stack_(stack),
-        walked_(static_cast<size_t>(styles.Count())) {}
+      : element_(element), styles_(styles), key_(key), parentSize_(parentSize), classes_(classes), stack_(stack) {}
 
   // Tag, pseudo-class, classes, their combinations with pseudo-class and id, then the contextual rules. A key with a
   // class is tried for each of the element's classes and for their joined list, so that every class rule comes
@@ -173,18 +164,21 @@ class RuleMatcher {
       element_.Merge(styles_.Rule(i), parentSize_);
   }
 
-  // The contextual keys that begin with prefix, each merged once when it matches.
+  // The contextual keys whose subject part is prefix, alone or followed by an id, classes or a pseudo-class (in
+  // key order, these four ranges follow each other), each merged once when it matches. Only these keys can fit
+  // the element, so the walk visits no other.
   void Walk(const std::string& prefix) {
-    bool found = false;
-    for (int i = styles_.LowerBound(prefix, found); i < styles_.Count(); ++i) {
-      const std::string& key = styles_.Key(i);
-      if (key.compare(0, prefix.size(), prefix) != 0) break;
-      const std::vector<SelectorPart> parts = SplitKey(key);
-      if (parts.empty() || !Agrees(parts[0], key_)) break;
-      if (parts.size() < 2 || walked_[static_cast<size_t>(i)]) continue;
-      walked_[static_cast<size_t>(i)] = true;
-      if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
-        element_.Merge(styles_.Rule(i), parentSize_);
+    const std::vector<int>& rules = styles_.ContextualRules();
+    for (const char next : {' ', '#', '.', ':'}) {
+      const std::string start = prefix + next;
+      auto at = std::lower_bound(rules.begin(), rules.end(), start,
+                                 [this](int rule, const std::string& key) { return styles_.Key(rule) < key; });
+      for (; at != rules.end() && styles_.Key(*at).compare(0, start.size(), start) == 0; ++at) {
+        const std::vector<TSelectorPart>& parts = styles_.ContextParts(*at);
+        if (parts.size() < 2 || !walked_.insert(*at).second) continue;
+        if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
+          element_.Merge(styles_.Rule(*at), parentSize_);
+      }
     }
   }
 
@@ -203,7 +197,7 @@ class RuleMatcher {
   const TPropStack& stack_;
   std::vector<const TProperties*> ancestors_;
   bool ancestorsKnown_ = false;
-  std::vector<bool> walked_;
+  std::unordered_set<int> walked_;  // keys reached through two prefixes (".a" and ".a.b") merge once
 };
 
 // Temporary computed styles inserted above an element on the stack, removed when this goes.
@@ -233,6 +227,12 @@ class TemporaryStyles {
 };
 
 }  // namespace
+
+const std::vector<TSelectorPart>& TStyleList::ContextParts(int index) const {
+  const Entry& entry = Sorted().at(static_cast<size_t>(index));
+  if (!entry.parts) entry.parts = std::make_unique<std::vector<TSelectorPart>>(SplitKey(entry.key));
+  return *entry.parts;
+}
 
 void TProperties::ApplyStyles(const TStyleList& styles, TPropStack& stack, std::string_view tag,
                               std::string_view classes, std::string_view id, std::string_view pseudo,

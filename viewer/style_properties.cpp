@@ -271,15 +271,44 @@ std::vector<const TProperties*> TPropStack::AncestorsOf(const TProperties* eleme
 
 // ---- the style list ----
 
+const std::vector<TStyleList::Entry>& TStyleList::Sorted() const {
+  if (sortedCount_ < rules_.size()) {
+    auto byKey = [](const Entry& a, const Entry& b) { return a.key < b.key; };
+    const auto middle = rules_.begin() + static_cast<std::ptrdiff_t>(sortedCount_);
+    // Both steps are stable: rules of equal keys stay in the order they came.
+    std::stable_sort(middle, rules_.end(), byKey);
+    std::inplace_merge(rules_.begin(), middle, rules_.end(), byKey);
+    sortedCount_ = rules_.size();
+    contextual_.clear();
+    for (size_t i = 0; i < rules_.size(); ++i)
+      if (rules_[i].key.find(' ') != std::string::npos) contextual_.push_back(static_cast<int>(i));
+  }
+  return rules_;
+}
+
+const std::vector<int>& TStyleList::ContextualRules() const {
+  Sorted();
+  return contextual_;
+}
+
 int TStyleList::LowerBound(std::string_view key, bool& found) const {
-  auto it = std::lower_bound(rules_.begin(), rules_.end(), key,
+  const std::vector<Entry>& rules = Sorted();
+  auto it = std::lower_bound(rules.begin(), rules.end(), key,
                              [](const Entry& e, std::string_view k) { return std::string_view(e.key) < k; });
-  found = it != rules_.end() && it->key == key;
-  return static_cast<int>(it - rules_.begin());
+  found = it != rules.end() && it->key == key;
+  return static_cast<int>(it - rules.begin());
+}
+
+TProperties* TStyleList::Find(const std::string& key) const {
+  const auto it = firstOfKey_.find(key);
+  return it == firstOfKey_.end() ? nullptr : it->second;
 }
 
 void TStyleList::Clear() {
   rules_.clear();
+  contextual_.clear();
+  firstOfKey_.clear();
+  sortedCount_ = 0;
   defaults_ = nullptr;
   sequence_ = kFirstSequence;
 }
@@ -294,15 +323,14 @@ std::string TStyleList::NextSequenceNumber() {
 }
 
 TProperties& TStyleList::AddRule(const std::string& key) {
-  auto at = std::upper_bound(rules_.begin(), rules_.end(), key,
-                             [](const std::string& k, const Entry& e) { return k < e.key; });
-  return *rules_.insert(at, Entry{key, std::make_unique<TProperties>()})->props;
+  TProperties& rule = *rules_.emplace_back(Entry{key, std::make_unique<TProperties>(), nullptr}).props;
+  firstOfKey_.emplace(key, &rule);
+  return rule;
 }
 
 TProperties& TStyleList::RuleFor(const std::string& key) {
-  bool found = false;
-  const int index = LowerBound(key, found);
-  return found ? Rule(index) : AddRule(key);
+  TProperties* rule = Find(key);
+  return rule ? *rule : AddRule(key);
 }
 
 void TStyleList::SetRuleProperty(const std::string& selector, std::string_view propName, std::string_view value) {
@@ -312,10 +340,9 @@ void TStyleList::SetRuleProperty(const std::string& selector, std::string_view p
   // A colour for unvisited links also colours the visited and hover looks, one for visited links the hover look.
   if (StoreValue(rule, index, value) && index == piColor && (selector == ":link" || selector == ":visited")) {
     for (const char* pseudo : {"::hover", "::visited"}) {
-      bool found = false;
-      const int at = LowerBound(pseudo, found);
-      if (found && (selector == ":link" || std::string_view(pseudo) == "::hover"))
-        Rule(at).Props[piColor] = rule.Props[piColor];
+      TProperties* look = Find(pseudo);
+      if (look && (selector == ":link" || std::string_view(pseudo) == "::hover"))
+        look->Props[piColor] = rule.Props[piColor];
     }
   }
   if (selector.find(":hover") != std::string::npos && Owner) Owner->SetLinksActive();
@@ -323,9 +350,7 @@ void TStyleList::SetRuleProperty(const std::string& selector, std::string_view p
 }
 
 void TStyleList::SetPseudoClassColor(std::string_view pseudo, pf::TColor color) {
-  bool found = false;
-  const int at = LowerBound("::" + std::string(pseudo), found);
-  if (found) Rule(at).Props[piColor] = ColorValue(color);
+  if (TProperties* look = Find("::" + std::string(pseudo))) look->Props[piColor] = ColorValue(color);
 }
 
 void TStyleList::AddCopy(const std::string& key, const TProperties& source) { AddRule(key).Props = source.Props; }

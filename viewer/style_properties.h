@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "viewer/property_values.h"
@@ -127,18 +128,33 @@ class TPropStack : public TFreeList<TProperties> {
   std::vector<const TProperties*> AncestorsOf(const TProperties* element) const;
 };
 
+// One blank-separated part of a contextual selector key as the cascade matches it: tag, "." class list, "#" id,
+// ":" pseudo-class.
+struct TSelectorPart {
+  std::string tag, classes, id, pseudo;
+  bool directParent = false;  // this ancestor must be the direct parent of what the part before it matched
+};
+
 // The style sheet of one document: rules keyed by selector, sorted by key (rules of equal keys in the order they
-// came), each owning its property set.
+// came), each owning its property set. New rules are gathered unsorted and merged into the order at the next
+// look-up by position, so that a sheet of many rules costs n log n, not n squared.
 class TStyleList {
  public:
   explicit TStyleList(IDocumentRoot* owner = nullptr) : Owner(owner) {}
   IDocumentRoot* Owner;
 
   int Count() const { return static_cast<int>(rules_.size()); }
-  const std::string& Key(int index) const { return rules_.at(static_cast<size_t>(index)).key; }
-  TProperties& Rule(int index) const { return *rules_.at(static_cast<size_t>(index)).props; }
+  const std::string& Key(int index) const { return Sorted().at(static_cast<size_t>(index)).key; }
+  TProperties& Rule(int index) const { return *Sorted().at(static_cast<size_t>(index)).props; }
   // The first rule whose key is not less than key (Count() when none); found tells whether it equals key.
   int LowerBound(std::string_view key, bool& found) const;
+  // The first rule of key, nullptr when there is none.
+  TProperties* Find(const std::string& key) const;
+  // The rules with contextual keys (a blank in the key), as indexes in key order: the cascade's walks over them
+  // pass no simple key.
+  const std::vector<int>& ContextualRules() const;
+  // The parts of the contextual key at index, subject first (split once, when first asked for).
+  const std::vector<TSelectorPart>& ContextParts(int index) const;
   // The default rule ("default"), nullptr before BuildDefaultStyles.
   TProperties* Defaults() const { return defaults_; }
 
@@ -162,11 +178,17 @@ class TStyleList {
   struct Entry {
     std::string key;
     std::unique_ptr<TProperties> props;
+    mutable std::unique_ptr<std::vector<TSelectorPart>> parts;  // of a contextual key, once split
   };
   // The rule of key (a new one, added after its last equal, when there is none).
   TProperties& RuleFor(const std::string& key);
   TProperties& AddRule(const std::string& key);
-  std::vector<Entry> rules_;
+  // The rules in key order: the ones added since the last look-up are sorted and merged in.
+  const std::vector<Entry>& Sorted() const;
+  mutable std::vector<Entry> rules_;
+  mutable size_t sortedCount_ = 0;  // rules_[0, sortedCount_) are in order
+  mutable std::vector<int> contextual_;
+  std::unordered_map<std::string, TProperties*> firstOfKey_;  // the first rule of each key
   int sequence_ = kFirstSequence;
   TProperties* defaults_ = nullptr;
   static constexpr int kFirstSequence = 10;

@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/core/strings.h"
 #include "platform/graphics/fonts.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/style_properties.h"
 #include "viewer/style_sheet_parser.h"
 
@@ -159,11 +161,13 @@ TEST_F(Styles, ContextualSelectors) {
   EXPECT_EQ(doc.ColorOf(doc.Push("b")), pf::clRed);  // at any depth
   EXPECT_EQ(doc.ColorOf(doc.Push("i")), pf::clGreen);
 
-  Doc nested("ul > li { color: blue } div #n { color: purple }");
+  // The subject "b-x" sorts between "b" and "b.c" and hides nothing of theirs.
+  Doc nested("ul > li { color: blue } div #n { color: purple } p b-x { color: red } div b.c { color: navy }");
   nested.Push("ul");
   nested.Push("div");
   EXPECT_EQ(nested.ColorOf(nested.Push("li")), pf::clBlack);  // not a direct child
   EXPECT_EQ(nested.ColorOf(nested.Push("p", "", "n")), pf::clPurple);
+  EXPECT_EQ(nested.ColorOf(nested.Push("b", "c")), pf::clNavy);
 }
 
 TEST_F(Styles, CascadeOrder) {
@@ -189,6 +193,34 @@ TEST_F(Styles, LaterContextualRulesStayLaterPastNinetyNine) {
   Doc doc(css);
   doc.Push("div");
   EXPECT_EQ(doc.ColorOf(doc.Push("b")), 0x020000u);
+}
+
+// A sheet of many rules and a page of many elements cost in proportion: a rule is stored without moving the
+// others, and an element visits only the contextual rules whose subject it could be.
+TEST_F(Styles, ManyRulesAndElementsCostInProportion) {
+  auto run = [](int n) {
+    std::string css;
+    for (int i = 0; i < n; ++i) {
+      const std::string c = std::to_string(i);
+      css += (i % 2 ? "a.c" : "p.c") + c + " { color: #" + pf::Format("%.6x", {i}) + " } div .d" + c +
+             " { margin-top: " + c + "px }\n";
+    }
+    return viewertest::BestSeconds([&] {
+      Doc doc(css);
+      doc.Push("div");
+      for (int i = 0; i < n; ++i) {
+        const std::string c = std::to_string(i);
+        const TProperties& p = doc.Push(i % 2 ? "a" : "p", "c" + c + ".d" + c, "", i % 2 ? "link" : "");
+        if (i % 1000 == 999) {
+          EXPECT_EQ(doc.ColorOf(p), pf::RGB(0, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i))) << i;
+          EXPECT_EQ(StringOf(p.Props[piMarginTop]), c + "px");
+        }
+        doc.stack.Delete(doc.stack.Count() - 1);
+      }
+    });
+  };
+  const double small = run(2500), large = run(10000);
+  EXPECT_LT(large, 8 * small) << small << " s and " << large << " s";
 }
 
 TEST_F(Styles, LinkLooks) {

@@ -3,13 +3,12 @@
 // checked by the htmltok golden files.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/core/codepage.h"
-#include "tests/thread_clock.h"
+#include "tests/viewer/viewer_test_support.h"
 #include "viewer/html_tokenizer.h"
 
 namespace {
@@ -190,17 +189,6 @@ TEST(Tokenizer, RawModeKeepsCommentsAndSections) {
   EXPECT_EQ(read, "a\rb c<!-- x --><% y %>");
 }
 
-// Seconds for the best of three runs of action.
-double BestSeconds(const std::function<void()>& action) {
-  double best = 1e9;
-  for (int run = 0; run < 3; ++run) {
-    const auto start = testing_clock::ThreadClock::now();
-    action();
-    best = std::min(best, std::chrono::duration<double>(testing_clock::ThreadClock::now() - start).count());
-  }
-  return best;
-}
-
 // Large input tokenizes in linear time: four times the input takes about four times as long, far from the
 // sixteen times of quadratic work (the bound is loose on purpose).
 TEST(Tokenizer, LargeInputTakesLinearTime) {
@@ -228,7 +216,7 @@ TEST(Tokenizer, LargeInputTakesLinearTime) {
   for (const auto& row : rows) {
     auto time = [&](int n) {
       const std::string document = row.document(n);
-      return BestSeconds([&] {
+      return viewertest::BestSeconds([&] {
         THtmlTokenizer t;
         t.SetDocument(document);
         Tokens(t);
