@@ -929,18 +929,21 @@ void TTextAreaFormControlObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t y) {
 
 // ---- the controls of a section ----
 
+// The controls stand in text order, so a search halves.
+std::vector<TFormControlObj*>::const_iterator TFormControlList::FirstAtOrAfter(int32_t pos) const {
+  return std::lower_bound(items_.begin(), items_.end(), pos,
+                          [](const TFormControlObj* control, int32_t p) { return control->Pos < p; });
+}
+
 TFormControlObj* TFormControlList::FindControlAt(int32_t pos) const {
-  for (TFormControlObj* control : items_)
-    if (control->Pos == pos) return control;
-  return nullptr;
+  const auto at = FirstAtOrAfter(pos);
+  return at != items_.end() && (*at)->Pos == pos ? *at : nullptr;
 }
 
 int32_t TFormControlList::GetDistanceToNextControl(int32_t pos) const {
   constexpr int32_t kNone = 9999;
-  int32_t distance = kNone;
-  for (TFormControlObj* control : items_)
-    if (control->Pos >= pos) distance = std::min(distance, control->Pos - pos);
-  return distance;
+  const auto at = FirstAtOrAfter(pos);
+  return at != items_.end() ? std::min(kNone, (*at)->Pos - pos) : kNone;
 }
 
 int32_t TFormControlList::GetControlHeightAt(int32_t pos, uint8_t& verticalAlign) const {

@@ -372,7 +372,8 @@ class TTextAreaFormControlObj : public TFormControlObj {
   void AdjustSizeToFont(pf::TCanvas& canvas) override;
 };
 
-// The form controls of one section by text position (the controls belong to their forms).
+// The form controls of one section by text position (the controls belong to their forms), in text order: each is
+// added at the end of the text, and positions only move together.
 class TFormControlList {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
@@ -393,6 +394,7 @@ class TFormControlList {
   int32_t GetControlWidthAt(int32_t pos, int32_t& hSpaceLeft, int32_t& hSpaceRight) const;
 
  private:
+  std::vector<TFormControlObj*>::const_iterator FirstAtOrAfter(int32_t pos) const;
   std::vector<TFormControlObj*> items_;
 };
 

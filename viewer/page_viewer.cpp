@@ -247,6 +247,11 @@ void TPageViewer::LoadFile(const std::string& fileName, ViewerFileType fileType)
     if (OnParseBegin) OnParseBegin(this, documentSource_);
     TParseResult result;
     try {
+      // The page's windowed controls come into a hidden panel and show with it, at once: shown one by one each
+      // would have the window look for what lies under the mouse among all the others.
+      const bool shown = paintPanel_->Visible();
+      paintPanel_->SetVisible(false);
+      Finally show([this, shown] { paintPanel_->SetVisible(shown); });
       ParseDocument(fileType, result);
     } catch (const EParseError&) {
       // A comment left open ends the page: what was read before it is shown.

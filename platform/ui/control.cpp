@@ -84,6 +84,9 @@ TControl::TControl(TComponent* owner, std::unique_ptr<ControlHost> host) : TComp
 TControl::~TControl() {
   DropPostedMessages(this);
   ForgetControl(this);
+  // The widget goes with the control: it leaves its parent's widget as it is freed, which costs nothing, while
+  // taking it out first would walk the window's whole focus chain.
+  host_->control = nullptr;
   if (parent_ != nullptr) parent_->RemoveControl(this);
   host_->Release();
   if (host_->orphaned) (void)host_.release();  // freed by the event that is still being handled
@@ -167,11 +170,16 @@ void TControl::SetConstraints(const TSizeConstraints& value) {
 void TControl::SetAlign(TAlign value) {
   if (align_ == value) return;
   align_ = value;
-  RequestAlign();
+  if (value != alNone)
+    RequestAlign();
+  else if (parent_ != nullptr && !parent_->aligning_ && !parent_->closing_)
+    parent_->AlignChildren(nullptr);  // the aligned ones close up
 }
 
 void TControl::RequestAlign() {
-  if (parent_ != nullptr && !parent_->aligning_ && !parent_->closing_) parent_->AlignChildren(this);
+  // Only aligned controls are placed by their parent: a control without alignment moves alone, so that moving
+  // one of many controls costs no pass over all of them.
+  if (align_ != alNone && parent_ != nullptr && !parent_->aligning_ && !parent_->closing_) parent_->AlignChildren(this);
 }
 
 void TControl::SetVisible(bool value) {

@@ -374,6 +374,10 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void AlignChildren(TControl* control);
+  // The widgets' own tab chain follows the window's tab order: ChainTab puts one child of this control (with the
+  // controls below it) into place after what precedes it, at the cost of its own controls, so that building a
+  // window of many controls stays linear; RechainTabs chains the whole window.
+  void ChainTab(TWinControl* control);
   void RechainTabs();
 
   std::vector<TControl*> controls_;    // z-order

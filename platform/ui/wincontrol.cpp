@@ -92,14 +92,15 @@ TControl* TWinControl::ControlAtPos(const TPoint& pos, bool allowDisabled, bool 
 void TWinControl::InsertControl(TControl* control) {
   control->parent_ = this;
   controls_.push_back(control);
-  if (auto* win = dynamic_cast<TWinControl*>(control)) tabList_.push_back(win);
+  auto* win = dynamic_cast<TWinControl*>(control);
+  if (win) tabList_.push_back(win);
   ControlHost* child = control->Host();
   child->outer->setParent(Host()->inner);
   control->UpdateGeometry();
   control->InheritParentLook();
   control->VisibleChanged();
   if (control->Align() != alNone) AlignChildren(control);
-  RechainTabs();
+  if (win) ChainTab(win);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -112,8 +113,8 @@ void TWinControl::RemoveControl(TControl* control) {
     control->Host()->outer->hide();
     control->Host()->outer->setParent(nullptr);
   }
+  // The widgets' chain closes over a widget that leaves it; the order of the others stays.
   if (control->Align() != alNone) AlignChildren(nullptr);
-  RechainTabs();
 }
 
 // ---- Alignment
@@ -229,7 +230,7 @@ void TWinControl::SetTabOrder(int value) {
   if (value < 0 || value >= count) value = count - 1;
   list.erase(std::find(list.begin(), list.end(), this));
   list.insert(list.begin() + value, this);
-  RechainTabs();
+  Parent()->ChainTab(this);
 }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
@@ -250,6 +251,23 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, 
 
 void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTabStop) {
   if (TWinControl* next = FindNextControl(current, goForward, checkTabStop, !checkTabStop)) next->SetFocus();
+}
+
+void TWinControl::ChainTab(TWinControl* control) {
+  // What comes before control in the window's order: the last control below its previous sibling, or this.
+  const auto at = std::find(tabList_.begin(), tabList_.end(), control);
+  const TWinControl* before = this;
+  if (at != tabList_.begin()) {
+    before = *(at - 1);
+    while (!before->tabList_.empty()) before = before->tabList_.back();
+  } else if (Parent() == nullptr) {
+    RechainTabs();  // only a whole chain puts a window's first control first
+    return;
+  }
+  std::vector<TWinControl*> list{control};
+  control->GetTabOrderList(list);
+  QWidget::setTabOrder(before->Host()->outer, list[0]->Host()->outer);
+  for (size_t i = 1; i < list.size(); ++i) QWidget::setTabOrder(list[i - 1]->Host()->outer, list[i]->Host()->outer);
 }
 
 void TWinControl::RechainTabs() {
