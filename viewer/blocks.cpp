@@ -344,17 +344,17 @@ void TTableBlock::ReadAttributes(const TAttributeList& attributes, bool styleFlo
             GivenWidth = a.Value * 10;
           }
         } else {
-          GivenWidth = a.Value;
+          GivenWidth = BoundLength(a.Value);
         }
         break;
       case HeightSy:
         if (IsUnset(BoxValues[piHeight])) BoxValues[piHeight] = a.Text;
         break;
       case HSpaceSy:
-        HSpaceAttr = std::min(kMaxHSpace, std::abs(a.Value));
+        HSpaceAttr = std::min(kMaxHSpace, BoundLength(std::abs(int64_t{a.Value})));
         break;
       case VSpaceSy:
-        VSpaceAttr = std::min(kMaxVSpace, std::abs(a.Value));
+        VSpaceAttr = std::min(kMaxVSpace, BoundLength(std::abs(int64_t{a.Value})));
         break;
       default:
         break;
@@ -416,7 +416,8 @@ int32_t TBlockCell::ComputeLayoutExtent(pf::TCanvas& canvas, const pf::TRect& cl
   for (int i = 0; i < Count(); ++i) {
     TSectionBase* object = (*this)[i];
     int32_t width = 0;
-    height += object->ComputeLayout(canvas, clip, indents, x, y + height, availWidth, availHeight, curs, width);
+    height = GrowExtent(
+        y, height, object->ComputeLayout(canvas, clip, indents, x, y + height, availWidth, availHeight, curs, width));
     maxWidth = std::max(maxWidth, width);
     DrawTop = std::min(DrawTop, object->DrawTop);
     DrawBottom = std::max(DrawBottom, object->DrawBottom);

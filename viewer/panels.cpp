@@ -37,7 +37,7 @@ TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttribute
           SpecHeight = a.Value;
           PercentHeight = true;
         } else {
-          SpecHeight = height = std::max(1, a.Value);
+          SpecHeight = height = BoundLength(std::max(1, a.Value));
         }
         break;
       case WidthSy:
@@ -45,15 +45,15 @@ TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttribute
           SpecWidth = std::clamp(a.Value, 1, kMaxPercent);
           PercentWidth = true;
         } else {
-          SpecWidth = width = std::max(0, a.Value);
+          SpecWidth = width = BoundLength(std::max(0, a.Value));
         }
         break;
       case HSpaceSy:
-        HSpaceL = HSpaceR = std::min(kMaxSpace, std::abs(a.Value));
+        HSpaceL = HSpaceR = std::min(kMaxSpace, BoundLength(std::abs(int64_t{a.Value})));
         spaceGiven = true;
         break;
       case VSpaceSy:
-        VSpaceT = VSpaceB = std::min(kMaxSpace, std::abs(a.Value));
+        VSpaceT = VSpaceB = std::min(kMaxSpace, BoundLength(std::abs(int64_t{a.Value})));
         break;
       case NameSy:
         PanelName = a.Text;

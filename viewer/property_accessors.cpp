@@ -149,8 +149,10 @@ int TProperties::GetPosition() const {
 int TProperties::GetVisibility() const { return IntOf(Value(piVisibility), 2) == 1 ? 1 : 2; }
 
 int32_t TProperties::GetZIndex() const {
+  // Layers far apart keep their order; the limit leaves room for the ten steps a block counts between them.
+  constexpr int32_t kMaxZIndex = 100000000;
   const TPropValue& v = Value(piZIndex);
-  return IsString(v) ? pf::StrToIntDef(pf::Trim(StringOf(v)), 0) : IntOf(v, 0);
+  return std::clamp(IsString(v) ? pf::StrToIntDef(pf::Trim(StringOf(v)), 0) : IntOf(v, 0), -kMaxZIndex, kMaxZIndex);
 }
 
 bool TProperties::IsDisplayNone() const { return StringOf(Value(piDisplay)) == "none"; }
@@ -159,8 +161,8 @@ bool TProperties::IsBorderCollapse() const { return StringOf(Value(piBorderColla
 
 int32_t TProperties::GetLineHeight(int32_t normalHeight) const {
   const TPropValue& v = Value(piLineHeight);
-  if (const auto* factor = std::get_if<double>(&v)) return static_cast<int32_t>(pf::Round(normalHeight * *factor));
-  if (const auto* factor = std::get_if<int32_t>(&v)) return normalHeight * *factor;
+  if (const auto* factor = std::get_if<double>(&v)) return RoundLength(normalHeight * *factor);
+  if (const auto* factor = std::get_if<int32_t>(&v)) return BoundLength(int64_t{normalHeight} * *factor);
   if (!IsString(v)) return -1;
   if (IsBareNumber(StringOf(v))) return LengthToPixels(StringOf(v), true, normalHeight, -1, ExSize, EmSize);
   return LengthToPixels(StringOf(v), false, EmSize, -1, ExSize, EmSize);
@@ -169,7 +171,7 @@ int32_t TProperties::GetLineHeight(int32_t normalHeight) const {
 int32_t TProperties::GetTextIndent(bool& isPercent) const {
   const TPropValue& v = Value(piTextIndent);
   isPercent = Contains(StringOf(v), "%");
-  if (!IsString(v)) return IntOf(v, 0);
+  if (!IsString(v)) return BoundLength(IntOf(v, 0));
   return LengthToPixels(StringOf(v), false, isPercent ? 100 : 0, 0, ExSize, EmSize);
 }
 

@@ -84,9 +84,8 @@ constexpr double kPointsPerInch = 72;
 constexpr double kCmPerInch = 2.54;
 constexpr double kMmPerInch = 25.4;
 constexpr double kPointsPerPica = 12;
-// Lengths beyond this many pixels are nonsense; the limit keeps rounding within range.
-constexpr double kLengthLimit = 1 << 30;
 constexpr int32_t kLargestFontPixels = 2000;
+constexpr double kHugeNumber = 1e300;
 
 // A length split into its leading decimal number (cut before an "e": 2em is 2 with the unit em) and the trimmed,
 // lower-cased rest. hasNumber is false when the text starts with no digit.
@@ -110,16 +109,14 @@ NumberAndUnit SplitNumber(std::string_view text) {
     result.unit = pf::LowerCase(t);
     return result;
   }
-  std::from_chars(digits.data(), digits.data() + digits.size(), result.number);
+  // Beyond a double's range the number is huge (to be held to the largest length) or, all its digits after the
+  // point, tiny.
+  if (std::from_chars(digits.data(), digits.data() + digits.size(), result.number).ec == std::errc::result_out_of_range)
+    result.number = digits.find_first_of("123456789") < digits.find('.') ? kHugeNumber : 0;
   if (t[0] == '-') result.number = -result.number;
   result.hasNumber = true;
   result.unit = pf::LowerCase(pf::Trim(std::string_view(t).substr(end)));
   return result;
-}
-
-int32_t RoundPixels(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<int32_t>(pf::Round(std::clamp(value, -kLengthLimit, kLengthLimit)));
 }
 
 }  // namespace
@@ -140,9 +137,20 @@ const std::string& StringOf(const TPropValue& v) {
 
 int32_t IntOf(const TPropValue& v, int32_t def) {
   if (const auto* i = std::get_if<int32_t>(&v)) return *i;
-  if (const auto* d = std::get_if<double>(&v)) return RoundPixels(*d);
+  if (const auto* d = std::get_if<double>(&v)) return RoundLength(*d);
   return def;
 }
+
+namespace {
+
+// A length given as a number (by an attribute or a default), held like every length of layout; the markers for
+// unset, auto and the default margin stay.
+int32_t NumberLength(const TPropValue& v, int32_t def) {
+  const int32_t n = IntOf(v, def);
+  return n == UnsetBoxValue || n == AutoValue || n == DefaultVerticalMargin ? n : BoundLength(n);
+}
+
+}  // namespace
 
 // ---- colours ----
 
@@ -164,7 +172,7 @@ bool ParseFunctionalColor(std::string_view s, pf::TColor& color) {
     if (item.find('%') != std::string::npos) {
       double percent = 0;
       pf::TryStrToFloat(pf::Trim(item.substr(0, item.find('%'))), percent);
-      component = RoundPixels(percent * 2.55);
+      component = RoundLength(percent * 2.55);
     } else {
       component = pf::StrToIntDef(item, 0);
     }
@@ -240,7 +248,7 @@ int32_t LengthToPixels(std::string_view text, bool bareIsFactor, double base, in
     pixels = base * n / 100;
   else
     return def;
-  return RoundPixels(pixels);
+  return RoundLength(pixels);
 }
 
 double FontSizeToPoints(std::string_view text, double parentSize) {
@@ -269,7 +277,7 @@ double FontSizeToPoints(std::string_view text, double parentSize) {
 }
 
 int32_t PointsToPixelHeight(double points) {
-  return std::clamp(RoundPixels(pf::kPixelsPerInch * points / kPointsPerInch), 1, kLargestFontPixels);
+  return std::clamp(RoundLength(pf::kPixelsPerInch * points / kPointsPerInch), 1, kLargestFontPixels);
 }
 
 std::string FindInstalledFont(std::string_view familyList) {
@@ -374,7 +382,7 @@ void TMyFont::AssignToCanvas(pf::TCanvas& canvas) const {
 }
 
 int32_t LetterSpacingPixels(const TPropValue& spacing, int32_t emSize, int32_t exSize) {
-  if (IsNumber(spacing)) return IntOf(spacing, 0);
+  if (IsNumber(spacing)) return NumberLength(spacing, 0);
   const std::string& text = StringOf(spacing);
   if (text.empty() || text == "normal") return 0;
   return LengthToPixels(text, false, emSize, 0, exSize, emSize);
@@ -388,7 +396,8 @@ enum class BoxRule {
   Color,       // a number, else no colour
   Margin,      // a block's side margin: auto counted; unset 0
   InlineEdge,  // a picture's margin: unset kept
-  Length,      // paddings, a block's height, side colours and styles: unset 0
+  Length,      // paddings, a block's height: unset 0
+  Side,        // side colours and styles: unset 0, a number as it is
   Auto,        // a picture's width and height, top .. left: unset auto
   Width,       // a block's width: unset auto, counted
 };
@@ -396,7 +405,7 @@ enum class BoxRule {
 int32_t BorderWidthPixels(const TPropValue& v, uint8_t sideStyle, double base, int32_t exSize, int32_t emSize) {
   if (sideStyle == 0) return 0;
   const std::string& text = StringOf(v);
-  if (!IsString(v)) return IntOf(v, UnsetBoxValue) == UnsetBoxValue ? 4 : IntOf(v, 4);
+  if (!IsString(v)) return IntOf(v, UnsetBoxValue) == UnsetBoxValue ? 4 : NumberLength(v, 4);
   if (text == "thin") return 2;
   if (text == "medium") return 4;
   if (text == "thick") return 6;
@@ -420,7 +429,7 @@ int32_t ConvertOne(const TPropValue& v, BoxRule rule, double base, int32_t exSiz
     case BoxRule::Auto:
     case BoxRule::Width: {
       const int32_t value = IsString(v) ? LengthToPixels(StringOf(v), false, base, AutoValue, exSize, emSize)
-                                        : (unset ? AutoValue : IntOf(v, AutoValue));
+                                        : (unset ? AutoValue : NumberLength(v, AutoValue));
       if (rule == BoxRule::Width && value == AutoValue) ++autoCount;
       return value;
     }
@@ -428,7 +437,7 @@ int32_t ConvertOne(const TPropValue& v, BoxRule rule, double base, int32_t exSiz
       break;
   }
   if (IsString(v)) return LengthToPixels(StringOf(v), false, base, 0, exSize, emSize);
-  return unset ? 0 : IntOf(v, 0);
+  return unset ? 0 : rule == BoxRule::Side ? IntOf(v, 0) : NumberLength(v, 0);
 }
 
 void ConvertBox(const TBoxVariantArray& values, bool inlineBox, int32_t baseWidth, int32_t baseHeight, int32_t emSize,
@@ -445,7 +454,7 @@ void ConvertBox(const TBoxVariantArray& values, bool inlineBox, int32_t baseWidt
     m[piBorderTopWidth + side] = BorderWidthPixels(values[piBorderTopWidth + side], style, baseWidth, exSize, emSize);
   }
   for (int i = piBorderTopColor; i <= piBorderLeftStyle; ++i)
-    m[i] = ConvertOne(values[i], BoxRule::Length, baseWidth, exSize, emSize, autoCount);
+    m[i] = ConvertOne(values[i], BoxRule::Side, baseWidth, exSize, emSize, autoCount);
   m[piWidth] =
       ConvertOne(values[piWidth], inlineBox ? BoxRule::Auto : BoxRule::Width, baseWidth, exSize, emSize, autoCount);
   m[piHeight] =
@@ -479,7 +488,7 @@ void ConvertPaddings(const TBoxVariantArray& values, int32_t emSize, int32_t exS
     if (IsString(v))
       result[i] = LengthToPixels(StringOf(v), false, kNegativePercentBase, 0, exSize, emSize);
     else
-      result[i] = !IsAssigned(v) || IntOf(v, UnsetBoxValue) == UnsetBoxValue ? -1 : IntOf(v, -1);
+      result[i] = !IsAssigned(v) || IntOf(v, UnsetBoxValue) == UnsetBoxValue ? -1 : NumberLength(v, -1);
   }
 }
 
@@ -494,7 +503,7 @@ void ConvertVerticalMargins(const TBoxVariantArray& values, int32_t baseWidth, i
     else if (IsString(v))
       result[i] = LengthToPixels(StringOf(v), false, baseWidth, 0, exSize, emSize);
     else
-      result[i] = !IsAssigned(v) || IntOf(v, UnsetBoxValue) == UnsetBoxValue ? 0 : IntOf(v, 0);
+      result[i] = !IsAssigned(v) || IntOf(v, UnsetBoxValue) == UnsetBoxValue ? 0 : NumberLength(v, 0);
   }
 }
 

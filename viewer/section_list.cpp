@@ -75,7 +75,9 @@ int32_t TCellBasic::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, In
   int32_t height = 0;
   for (int i = 0; i < Count(); ++i) {
     int32_t width = 0;
-    height += (*this)[i]->ComputeLayout(canvas, clip, indents, x, y + height, availWidth, availHeight, curs, width);
+    height = GrowExtent(
+        y, height,
+        (*this)[i]->ComputeLayout(canvas, clip, indents, x, y + height, availWidth, availHeight, curs, width));
     maxWidth = std::max(maxWidth, width);
   }
   Len = curs - StartCurs;

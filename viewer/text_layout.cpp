@@ -20,6 +20,12 @@ constexpr char16_t kLastLatin1 = 0xFF;
 bool IsWide(char16_t c) { return c >= kFirstWideChar; }
 bool IsBreakChar(char16_t c) { return IsObjectChar(c) || c == kLineBreakChar || c == u' ' || c == u'-' || c == u'?'; }
 
+// A lower line is worth waiting for: a float ends below y, and the extent leaves room to go down (at its end the
+// text takes what room there is, so that every pass ends).
+bool FloatEndsBelow(const IndentManager& indents, int32_t y) {
+  return y < kMaxLayoutExtent && indents.NextFloatEnd(y) > y;
+}
+
 }  // namespace
 
 // ---- objects, pieces and widths ----
@@ -64,16 +70,17 @@ int32_t TSection::MeasureWidth(pf::TCanvas& canvas, int32_t start, int32_t count
   for (int32_t at = start; at < end;) {
     if (IsObjectChar(Text[static_cast<size_t>(at)])) {
       const TextObject object = ObjectAt(at++);
-      if (!object.IsFloat()) width += object.BoxWidth;
+      if (!object.IsFloat()) width = BoundExtent(int64_t{width} + object.BoxWidth);
       continue;
     }
     const int32_t pieceEnd = PieceEnd(at, end);
     int index = 0;
     const TFontObj* run = Fonts.GetFontAt(at, index);
     run->TheFont->AssignToCanvas(canvas);
-    width += WideTextWidth(canvas, std::u16string_view(Text).substr(static_cast<size_t>(at),
-                                                                    static_cast<size_t>(pieceEnd - at))) +
-             overhangs * run->Overhang;
+    width = BoundExtent(int64_t{width} +
+                        WideTextWidth(canvas, std::u16string_view(Text).substr(static_cast<size_t>(at),
+                                                                               static_cast<size_t>(pieceEnd - at))) +
+                        overhangs * run->Overhang);
     at = pieceEnd;
   }
   return width;
@@ -150,7 +157,7 @@ int32_t TSection::FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vec
             floatList.push_back(object.Image);  // placed below the line
           } else {
             // A float that does not fit waits for a lower line, unless nothing else can be done here.
-            if (used + object.BoxWidth > room && (count > 0 || indents.NextFloatEnd(y) > y)) break;
+            if (used + object.BoxWidth > room && (count > 0 || FloatEndsBelow(indents, y))) break;
             indents.AddImageFloat(y, *object.Image);
             used += object.BoxWidth;
             maxFloatHeight = std::max(maxFloatHeight, object.BoxHeight());
@@ -197,7 +204,7 @@ namespace {
 class LinePass {
  public:
   LinePass(TSection& section, pf::TCanvas& canvas, IndentManager& indents, int32_t x, int32_t y)
-      : s_(section), canvas_(canvas), indents_(indents), x_(x), y_(y), floatBottom_(y) {}
+      : s_(section), canvas_(canvas), indents_(indents), x_(x), y_(y), top_(y), floatBottom_(y) {}
 
   // Breaks the whole text into lines; maxWidth grows to overlong lines.
   void Run(int32_t& maxWidth);
@@ -215,6 +222,8 @@ class LinePass {
   // float.
   int32_t ChooseEnd(int32_t start, int32_t count, bool floatsPlaced, int32_t& maxWidth);
   void AddEmptyLine(int32_t start, int32_t height);
+  // The next line starts height lower.
+  void Advance(int32_t height);
   void DoneLine(int32_t start, int32_t count, bool last);
   void ObjectSpaces(int32_t start, int32_t count, int32_t& lineHt, int32_t& descent, int32_t& before, int32_t& after);
   void Align(LineRec& line, int32_t start, int32_t count, bool last);
@@ -230,6 +239,7 @@ class LinePass {
   pf::TCanvas& canvas_;
   IndentManager& indents_;
   int32_t x_, y_;
+  int32_t top_;          // of the section
   int32_t floatBottom_;  // the lowest bottom of the floats placed so far
   std::vector<TFloatingObj*> floatList_;
   int32_t maxFloatHeight_ = 0;
@@ -263,7 +273,7 @@ int32_t LinePass::ChooseEnd(int32_t start, int32_t count, bool floatsPlaced, int
   while (end < Length() && !BreakAfter(end)) ++end;
   end = PastSpaces(std::min(end + 1, Length()));
   if (end < Length() && Char(end) == kLineBreakChar) ++end;
-  if (!floatsPlaced && indents_.NextFloatEnd(y_) > y_) return -1;
+  if (!floatsPlaced && FloatEndsBelow(indents_, y_)) return -1;
   maxWidth = std::max(maxWidth, s_.MeasureTextWidth(canvas_, start, end - start, true));
   return end;
 }
@@ -275,8 +285,12 @@ void LinePass::AddEmptyLine(int32_t start, int32_t height) {
   line->LineIndent = indents_.LeftEdgeAt(y_) - x_;
   line->LineWidth = indents_.RightEdgeAt(y_) - indents_.LeftEdgeAt(y_);
   s_.Lines.Add(std::move(line));
-  s_.SectionHeight += height;
-  y_ += height;
+  Advance(height);
+}
+
+void LinePass::Advance(int32_t height) {
+  s_.SectionHeight = GrowExtent(top_, s_.SectionHeight, height);
+  y_ = top_ + s_.SectionHeight;
 }
 
 void LinePass::PlaceFloat(TFloatingObj& object, int32_t y) {
@@ -328,7 +342,7 @@ void LinePass::Run(int32_t& maxWidth) {
     const bool floatsPlaced = indents_.L.Count() + indents_.R.Count() != floatsBefore;
     if (floatsPlaced) RebaseFloats(start, take);
     floatBottom_ = std::max(floatBottom_, y_ + maxFloatHeight_);
-    if (fits == 0 && !floatsPlaced && indents_.NextFloatEnd(y_) > y_) {
+    if (fits == 0 && !floatsPlaced && FloatEndsBelow(indents_, y_)) {
       AddEmptyLine(start, indents_.NextFloatEnd(y_) - y_);
       continue;
     }
@@ -460,8 +474,7 @@ void LinePass::DoneLine(int32_t start, int32_t count, bool last) {
   line->SpaceBefore = before;
   line->SpaceAfter = after;
   const int32_t height = lineHt + before + after;
-  s_.SectionHeight += height;
-  y_ += height;
+  Advance(height);
   line->DrawHeight = std::max(height, maxFloatHeight_);
   for (TFloatingObj* object : floatList_) {
     if (object->Pos >= end) continue;  // the line ended before it (no break in between): the next line meets it
@@ -558,7 +571,7 @@ void TSection::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_
     SizeObject(canvas, *object, 0, 0);
     if (object->PercentWidth) continue;
     if (object->Floating == 5 || object->Floating == 6) {
-      floatWidth += object->ObjWidth + object->HSpaceL + object->HSpaceR;
+      floatWidth = BoundExtent(int64_t{floatWidth} + object->ObjWidth + object->HSpaceL + object->HSpaceR);
       BreakFlags[static_cast<size_t>(object->Pos)] = 'y';
     } else {
       minWidth = std::max(minWidth, object->ObjWidth);
@@ -577,11 +590,12 @@ void TSection::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_
     if (i < length && Text[static_cast<size_t>(i)] != kLineBreakChar) continue;
     int32_t width = MeasureTextWidth(canvas, start, i - start, i == length);
     if (start == 0)
-      width = TextIndentPercent > 0 ? pf::MulDiv(width, kPercent, kPercent - TextIndentPercent) : width + TextIndent;
+      width = BoundExtent(TextIndentPercent > 0 ? Scaled(width, kPercent, kPercent - TextIndentPercent)
+                                                : int64_t{width} + TextIndent);
     maxWidth = std::max(maxWidth, width);
     start = i + 1;
   }
-  maxWidth += floatWidth;
+  maxWidth = BoundExtent(int64_t{maxWidth} + floatWidth);
 
   // The widest word (or character, when words may be broken anywhere).
   auto flag = [this](int32_t i) { return BreakFlags[static_cast<size_t>(i)]; };

@@ -27,6 +27,11 @@ bool IsTrailing(char16_t c) { return c == u' ' || c == kLineBreakChar; }
 
 int32_t FullHeight(const LineRec& line) { return line.SpaceBefore + line.LineHt + line.SpaceAfter; }
 
+// The top of the line after line (at top), in a section from sectionTop on: as the layout stacked them.
+int32_t NextLineTop(int32_t sectionTop, int32_t top, const LineRec& line) {
+  return sectionTop + GrowExtent(sectionTop, top - sectionTop, FullHeight(line));
+}
+
 // The extra pixels the first n breaks of a justified line receive.
 int32_t JustifyShare(const LineRec& line, int32_t breaks) {
   if (line.Spaces <= 0 || line.Extra <= 0) return 0;
@@ -84,7 +89,7 @@ std::vector<int32_t> TSection::LineOffsets(pf::TCanvas& canvas, const LineRec& l
   for (int32_t at = line.Start; at < end;) {
     if (IsObjectChar(Text[static_cast<size_t>(at)])) {
       const TextObject object = ObjectAt(at++);
-      if (!object.IsFloat()) x += object.BoxWidth;
+      if (!object.IsFloat()) x = BoundExtent(int64_t{x} + object.BoxWidth);
       offsets.push_back(x);
       continue;
     }
@@ -97,9 +102,9 @@ std::vector<int32_t> TSection::LineOffsets(pf::TCanvas& canvas, const LineRec& l
         &extents);
     for (int32_t i = 0; i < pieceEnd - at; ++i) {
       if (IsJustifyBreak(Text[static_cast<size_t>(at + i)])) ++breaks;
-      offsets.push_back(x + extents[static_cast<size_t>(i)] + JustifyShare(line, breaks));
+      offsets.push_back(BoundExtent(int64_t{x} + extents[static_cast<size_t>(i)] + JustifyShare(line, breaks)));
     }
-    x += extents.empty() ? 0 : extents.back();
+    x = BoundExtent(int64_t{x} + (extents.empty() ? 0 : extents.back()));
     at = pieceEnd;
   }
   return offsets;
@@ -160,7 +165,7 @@ void TextPainter::PaintLines() {
       DrawLine(line, top);
       list_.HoverPending = false;
     }
-    top += FullHeight(line);
+    top = NextLineTop(s_.ContentTop, top, line);
   }
   canvas_.SetTextJustification(0, 0);
   canvas_.SetTextAlign(oldAlign);
@@ -241,7 +246,7 @@ void TextPainter::DrawPiece(int32_t start, int32_t end, int32_t x, int32_t basel
     canvas_.SetBkMode(background ? pf::OPAQUE : pf::TRANSPARENT);
     if (background) canvas_.SetBkColor(font.BackgroundColor);
   }
-  const int32_t width = WideTextWidth(canvas_, text);
+  const int32_t width = BoundExtent(WideTextWidth(canvas_, text));
   canvas_.TextOutW(x, baseline, text);
   const pf::TRect cell{x, baseline - run->Ascent, x + width, baseline + run->Descent};
   if (run->Active && !selected && !printing_) canvas_.DrawFocusRect(cell);
@@ -429,7 +434,7 @@ int TSection::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_p
   for (int i = 0; i < Lines.Count(); ++i) {
     const LineRec& line = *Lines[i];
     const int32_t textTop = top + line.SpaceBefore;
-    top += FullHeight(line);
+    top = NextLineTop(ContentTop, top, line);
     if (line.Ln == 0 || y < textTop || y >= textTop + line.LineHt) continue;
     if (x < line.DrawX) return 0;
     const std::vector<int32_t> offsets = LineOffsets(canvas, line);
@@ -472,7 +477,7 @@ int32_t TSection::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, 
     const LineRec& line = *Lines[i];
     const int32_t height = FullHeight(line);
     if (y < top || y >= top + height) {
-      top += height;
+      top = NextLineTop(YPosition, top, line);
       continue;
     }
     if (x >= line.DrawX - kCaretSlack && x <= line.DrawX + line.LineWidth) {
@@ -506,7 +511,7 @@ bool TSection::GetPositionXY(pf::TCanvas& canvas, int32_t docPos, int32_t& x, in
   const int lineIndex = LineAt(index);
   if (lineIndex < 0) return false;
   int32_t top = YPosition;
-  for (int i = 0; i < lineIndex; ++i) top += FullHeight(*Lines[i]);
+  for (int i = 0; i < lineIndex; ++i) top = NextLineTop(YPosition, top, *Lines[i]);
   const LineRec& line = *Lines[lineIndex];
   y = top;
   canvas.SetTextJustification(0, 0);

@@ -1,9 +1,12 @@
 #include "viewer/viewer_shared.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "platform/core/codepage.h"
 #include "platform/core/files.h"
+#include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
 #include "viewer/section_list.h"
 #include "viewer/style_properties.h"
@@ -392,6 +395,28 @@ TMemRec AllocateMemRec(size_t size) { return TMemRec{std::make_unique<uint8_t[]>
 void FreeMemRec(TMemRec& rec) {
   rec.Data.reset();
   rec.Size = 0;
+}
+
+int64_t Scaled(int64_t a, int64_t b, int64_t c) {
+  if (c == 0) return 0;
+  const int64_t product = a * b;
+  int64_t quotient = product / c;
+  const int64_t remainder = product % c;
+  if (2 * std::abs(remainder) >= std::abs(c)) quotient += (product < 0) != (c < 0) ? -1 : 1;
+  return quotient;
+}
+
+void HoldRun(std::vector<int32_t>& sizes) {
+  int64_t sum = 0;
+  for (int32_t& size : sizes) {
+    size = static_cast<int32_t>(std::clamp<int64_t>(size, -kMaxLayoutExtent - sum, kMaxLayoutExtent - sum));
+    sum += size;
+  }
+}
+
+int32_t RoundLength(double pixels) {
+  if (std::isnan(pixels)) return 0;
+  return static_cast<int32_t>(pf::Round(std::clamp<double>(pixels, -kMaxLayoutLength, kMaxLayoutLength)));
 }
 
 }  // namespace viewer

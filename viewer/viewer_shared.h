@@ -3,6 +3,7 @@
 // collectors, link targets, selected-text collectors, the ID name list, and string, wide-string and path helpers.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -351,6 +352,37 @@ class TIDNameList {
 
 inline int32_t MinOf(int32_t a, int32_t b) { return a < b ? a : b; }
 inline int32_t MaxOf(int32_t a, int32_t b) { return a > b ? a : b; }
+
+// Lengths in layout. A page may give any number for a length: every length that enters layout from a style or an
+// attribute (boxes, pictures, controls, letter spacing, indents, line heights, tables) is held to
+// kMaxLayoutLength pixels either way, and every sum over a number of objects that the page decides (a cell's
+// objects, a section's lines, a line's pieces, a table's rows and columns) keeps the position it reaches within
+// kMaxLayoutExtent. Layout adds a few extents and a few hundred lengths at most at a time (nesting is capped),
+// which stays well inside 32 bits.
+constexpr int32_t kMaxLayoutLength = 1 << 19;  // 524,288 pixels
+constexpr int32_t kMaxLayoutExtent = 1 << 28;  // 268,435,456 pixels
+inline int32_t BoundLength(int64_t pixels) {
+  return static_cast<int32_t>(std::clamp<int64_t>(pixels, -kMaxLayoutLength, kMaxLayoutLength));
+}
+// A length in pixels to the nearest whole pixel (halves to even), held as BoundLength holds it; 0 for no number.
+int32_t RoundLength(double pixels);
+// a * b / c in 64 bits, rounded as MulDiv rounds (halves away from zero); 0 when c is 0. For proportions of
+// lengths and extents, which the caller holds as it holds them.
+int64_t Scaled(int64_t a, int64_t b, int64_t c);
+inline int32_t BoundExtent(int64_t pixels) {
+  return static_cast<int32_t>(std::clamp<int64_t>(pixels, -kMaxLayoutExtent, kMaxLayoutExtent));
+}
+// sum += more, held as BoundExtent holds it: for sums over objects the page decides the number of.
+inline void AddExtent(int32_t& sum, int64_t more) { sum = BoundExtent(sum + more); }
+// Sizes laid one after another (a table's columns or rows): each is cut so that their running sum stays within
+// kMaxLayoutExtent.
+void HoldRun(std::vector<int32_t>& sizes);
+// A run of objects laid out one after another from start on, extent so far, grown by more: the end it reaches
+// (start + extent) stays within kMaxLayoutExtent, so what comes beyond is laid out there.
+inline int32_t GrowExtent(int32_t start, int32_t extent, int64_t more) {
+  const int64_t room = std::max<int64_t>(0, int64_t{kMaxLayoutExtent} - start);
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{extent} + more, -kMaxLayoutExtent, room));
+}
 
 // ASCII character classes of the readers of pages and style sheets (no locale).
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }

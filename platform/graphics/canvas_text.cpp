@@ -1,6 +1,7 @@
 // Text on a canvas: measuring (the font service's whole-pixel advances plus character extra and justification),
 // drawing at the measured positions (turned by the font's escapement, scaled by the mapping) and DrawText's layout
 // of lines in a rectangle.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -13,6 +14,12 @@ namespace {
 
 bool IsBreakChar(char16_t c) { return c == 0x20 || c == 0xA0; }
 
+// Extents of text are held to this, so that a caller's sums with them stay within 32 bits however long the text
+// and however wide its characters.
+constexpr int64_t kMaxTextExtent = int64_t{1} << 30;
+
+int32_t HeldExtent(int64_t extent) { return static_cast<int32_t>(std::clamp(extent, -kMaxTextExtent, kMaxTextExtent)); }
+
 }  // namespace
 
 // Advances of every unit including character extra and the justification share; consumes breaks when advance.
@@ -20,9 +27,11 @@ static std::vector<int32_t> MeasureUnits(const TFontFace& face, std::u16string_v
                                          int32_t justifyExtra, int32_t justifyBreaks, int32_t& justifyDone) {
   std::vector<int32_t> advances = face.TextAdvances(text);
   for (size_t i = 0; i < text.size(); ++i) {
-    if (advances[i] > 0 || (text[i] >= 0x20 && !(text[i] >= 0xDC00 && text[i] <= 0xDFFF))) advances[i] += charExtra;
+    if (advances[i] > 0 || (text[i] >= 0x20 && !(text[i] >= 0xDC00 && text[i] <= 0xDFFF)))
+      advances[i] = HeldExtent(int64_t{advances[i]} + charExtra);
     if (justifyBreaks > 0 && IsBreakChar(text[i]) && justifyDone < justifyBreaks) {
-      advances[i] += justifyExtra / justifyBreaks + (justifyDone < justifyExtra % justifyBreaks ? 1 : 0);
+      advances[i] = HeldExtent(int64_t{advances[i]} + justifyExtra / justifyBreaks +
+                               (justifyDone < justifyExtra % justifyBreaks ? 1 : 0));
       ++justifyDone;
     }
   }
@@ -52,7 +61,7 @@ TSize TCanvas::GetTextExtentExPoint(std::u16string_view text, int32_t maxExtent,
   int32_t count = 0;
   if (dx) dx->clear();
   for (size_t i = 0; i < advances.size(); ++i) {
-    total += advances[i];
+    total = HeldExtent(int64_t{total} + advances[i]);
     if (dx) dx->push_back(total);
     if (maxExtent >= 0 && total <= maxExtent && count == int32_t(i)) ++count;
   }
@@ -132,7 +141,7 @@ void TCanvas::DrawTextLine(int32_t x, int32_t y, std::u16string_view text, const
   std::vector<int32_t> positions;
   for (int32_t a : advances) {
     positions.push_back(width);
-    width += a;
+    width = HeldExtent(int64_t{width} + a);
   }
   // The cell's top left relative to the reference point.
   int32_t left = 0;
@@ -176,11 +185,13 @@ void TCanvas::DrawTextLine(int32_t x, int32_t y, std::u16string_view text, const
   // The pen moves along the baseline's direction.
   const int32_t dx = escapement == 0 ? width : int32_t(std::lround(width * std::cos(angle)));
   const int32_t dy = escapement == 0 ? 0 : -int32_t(std::lround(width * std::sin(angle)));
+  const TPoint ahead{HeldExtent(int64_t{x} + dx), HeldExtent(int64_t{y} + dy)};
   if (state_.textAlign & TA_UPDATECP) {
-    if ((state_.textAlign & TA_CENTER) == TA_LEFT) penPos_ = {x + dx, y + dy};
-    if ((state_.textAlign & TA_CENTER) == TA_RIGHT) penPos_ = {x - dx, y - dy};
+    if ((state_.textAlign & TA_CENTER) == TA_LEFT) penPos_ = ahead;
+    if ((state_.textAlign & TA_CENTER) == TA_RIGHT)
+      penPos_ = {HeldExtent(int64_t{x} - dx), HeldExtent(int64_t{y} - dy)};
   } else {
-    penPos_ = {x + dx, y + dy};
+    penPos_ = ahead;
   }
   if (OnChange) OnChange(*this);
 }
