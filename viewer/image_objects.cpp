@@ -32,7 +32,7 @@ uint8_t AlignCode(const std::string& text, uint8_t current) {
 // A size attribute: pixels, or a percentage 0..100 when it holds "%"; -1 otherwise.
 void ReadSize(const TAttribute& a, int32_t& size, bool& percent) {
   percent = a.Text.find('%') != std::string::npos;
-  size = !percent || (a.Value >= 0 && a.Value <= kMaxPercent) ? a.Value : -1;
+  size = !percent || (a.Value >= 0 && a.Value <= kMaxPercent) ? BoundLength(a.Value) : -1;
   if (size < 0) percent = false;
 }
 
@@ -70,14 +70,14 @@ TImageObj::TImageObj(TSectionList* masterList, int32_t position, const TAttribut
         ReadSize(a, SpecHeight, PercentHeight);
         break;
       case HSpaceSy:
-        HSpaceL = HSpaceR = std::abs(a.Value);
+        HSpaceL = HSpaceR = BoundLength(std::abs(int64_t{a.Value}));
         spaceGiven = true;
         break;
       case VSpaceSy:
-        VSpaceT = VSpaceB = std::abs(a.Value);
+        VSpaceT = VSpaceB = BoundLength(std::abs(int64_t{a.Value}));
         break;
       case BorderSy:
-        BorderSize = std::max(0, a.Value);
+        BorderSize = BoundLength(std::max(0, a.Value));
         BorderGiven = true;
         break;
       case UseMapSy:
@@ -280,7 +280,7 @@ void TImageObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t av
 }
 
 void TImageObj::SizeFromPicture(int32_t availWidth, int32_t availHeight, int32_t border) {
-  const int32_t pw = QueryImageWidth(Image), ph = QueryImageHeight(Image);
+  const int32_t pw = BoundLength(QueryImageWidth(Image)), ph = BoundLength(QueryImageHeight(Image));
   ImageWidth = pw;
   ImageHeight = ph;
   SizeFixed = false;
@@ -295,10 +295,10 @@ void TImageObj::SizeFromPicture(int32_t availWidth, int32_t availHeight, int32_t
     SizeFixed = !PercentWidth && !PercentHeight;
   } else if (w >= 0) {
     ObjWidth = w;
-    ObjHeight = pf::MulDiv(w, ph, pw);
+    ObjHeight = BoundLength(Scaled(w, ph, pw));
   } else if (h >= 0) {
     ObjHeight = h;
-    ObjWidth = pf::MulDiv(h, pw, ph);
+    ObjWidth = BoundLength(Scaled(h, pw, ph));
   } else {
     ObjWidth = pw;
     ObjHeight = ph;

@@ -53,10 +53,10 @@ THorzLine::THorzLine(TSectionList* masterList, const TAttributeList& attributes,
         break;
       case WidthSy:
         if (a.Text.find('%') == std::string::npos) {
-          Width = a.Value;
+          Width = BoundLength(a.Value);
           WidthPercent = false;
         } else if (a.Value <= 100) {
-          Width = a.Value;
+          Width = std::max(0, a.Value);
           WidthPercent = true;
         }
         break;

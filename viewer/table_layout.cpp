@@ -287,6 +287,7 @@ void ThtmlTable::FindRowHeights(pf::TCanvas& canvas, int32_t aHeight, int32_t cu
       for (int k = r; k < r + span; ++k) hasSpec[static_cast<size_t>(k)] = true;
   }
   DistributeHeight(minHt, desHt, hasSpec, aHeight - CellSpacing);
+  HoldRun(Heights);
 }
 
 // The rows' heights for a table height h: their minimum heights when those fill it; else towards the heights
@@ -353,13 +354,13 @@ int32_t ThtmlTable::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, In
     row.LaidOutHeight = height;
     if (row.RowType == TCellList::rpHead) {
       ++HeaderRowCount;
-      HeaderHeight += height;
+      HeaderHeight = BoundExtent(int64_t{HeaderHeight} + height);
     } else if (row.RowType == TCellList::rpFoot) {
       if (FootStartRow < 0) {
         FootStartRow = r;
         FootOffset = SectionHeight;
       }
-      FootHeight += height;
+      FootHeight = BoundExtent(int64_t{FootHeight} + height);
     } else {
       hasBody = true;
     }
@@ -371,7 +372,7 @@ int32_t ThtmlTable::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, In
       }
     }
     if (secondPass) row.LayoutCells(canvas, y + SectionHeight, clip, CellSpacing, curs);
-    SectionHeight += height;
+    SectionHeight = GrowExtent(y, SectionHeight, height);
   }
   HeadOrFoot = (HeaderHeight > 0 || FootHeight >= 1) && hasBody;
   SectionHeight = Rows.Count() == 0 ? std::max(0, CellSpacing) : SectionHeight + CellSpacing;

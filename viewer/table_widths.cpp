@@ -46,9 +46,7 @@ void ShareOut(std::vector<int32_t>& columns, int32_t first, int32_t span, int32_
 
 int32_t SumRange(const std::vector<int32_t>& values, int32_t first, int32_t count) {
   const auto begin = values.begin() + first;
-  const int64_t sum = std::accumulate(begin, begin + count, int64_t{0});
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+  return BoundExtent(std::accumulate(begin, begin + count, int64_t{0}));
 }
 
 void ThtmlTable::MeasureCell(pf::TCanvas& canvas, TCellObj& cell, int32_t& minWidth, int32_t& maxWidth) const {
@@ -181,6 +179,7 @@ void ThtmlTable::ComputeWidths(pf::TCanvas& canvas, IndentManager& indents, int3
     else
       FitWidths(minWidth, maxWidth, w);
   }
+  HoldRun(Widths);
   TableWidth = CellSpacing + SumOf(Widths);
 }
 
@@ -227,11 +226,11 @@ void ThtmlTable::DistributePercent(int32_t w) {
         Widths[c] = MinWidths[c];
         fixed[c] = true;
       } else {
-        pctSum += p;
+        AddExtent(pctSum, p);
       }
     } else {
       Widths[c] = MinWidths[c];
-      freeRoom += std::max(0, MaxWidths[c] - MinWidths[c]);
+      AddExtent(freeRoom, std::max(0, MaxWidths[c] - MinWidths[c]));
       lastPlain = static_cast<int>(c);
       ++plainCount;
     }
@@ -303,7 +302,7 @@ void ThtmlTable::FitWidths(int32_t minWidth, int32_t maxWidth, int32_t w) {
       if (Percents[c] > 0)
         needed = std::max(needed, pf::MulDiv(MaxWidths[c], kWhole, Percents[c]));
       else
-        rest += MaxWidths[c];
+        AddExtent(rest, MaxWidths[c]);
     }
     if (pctTotal >= kWhole)
       needed = std::max(needed, rest > 0 ? kUnsatisfiable : 0);
@@ -340,10 +339,10 @@ bool ThtmlTable::ShrinkPercents(int32_t w, std::vector<int32_t>& percents, int32
     for (size_t c = 0; c < percents.size(); ++c) {
       const int32_t share = pf::MulDiv(w, percents[c], kWhole);
       if (percents[c] > 0 && MinWidths[c] <= share) {
-        kept += share;
+        AddExtent(kept, share);
       } else {
         percents[c] = 0;
-        others += MinWidths[c];
+        AddExtent(others, MinWidths[c]);
       }
     }
     if (kept <= 0) return false;
