@@ -205,15 +205,22 @@ void TFontList::CreateClone(TSection* section, const TFontList& source) {
   for (int i = 0; i < source.Count(); ++i) Add(std::make_unique<TFontObj>(section, *source[i]));
 }
 
-TFontObj* TFontList::GetFontAt(int32_t pos, int& index) const {
-  index = 0;
-  for (int i = Count() - 1; i >= 0; --i) {
-    if ((*this)[i]->Pos <= pos) {
-      index = i;
-      return (*this)[i];
-    }
+// The runs stand in text order, so a search halves.
+int TFontList::FirstAfter(int32_t pos) const {
+  int low = 0, high = Count();
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    if ((*this)[middle]->Pos <= pos)
+      low = middle + 1;
+    else
+      high = middle;
   }
-  return Count() > 0 ? (*this)[0] : nullptr;
+  return low;
+}
+
+TFontObj* TFontList::GetFontAt(int32_t pos, int& index) const {
+  index = std::max(0, FirstAfter(pos) - 1);
+  return Count() > 0 ? (*this)[index] : nullptr;
 }
 
 const TMyFont* TFontList::GetFontAtPos(int32_t pos, int32_t& overhang) const {
@@ -224,9 +231,8 @@ const TMyFont* TFontList::GetFontAtPos(int32_t pos, int32_t& overhang) const {
 }
 
 int32_t TFontList::GetFontCountAt(int32_t pos, int32_t len) const {
-  for (int i = 0; i < Count(); ++i)
-    if ((*this)[i]->Pos > pos) return (*this)[i]->Pos - pos;
-  return len - pos;
+  const int next = FirstAfter(pos);
+  return next < Count() ? (*this)[next]->Pos - pos : len - pos;
 }
 
 void TFontList::DecPositionsAfter(int32_t pos, TSectionList* document) {

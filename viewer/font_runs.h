@@ -111,6 +111,8 @@ class TFontList : public TFreeList<TFontObj> {
   }
 
  private:
+  // The index of the first run that starts after pos (Count() when none does).
+  int FirstAfter(int32_t pos) const;
   void MergeRunsAtSamePosition(TSectionList* document);
 };
 

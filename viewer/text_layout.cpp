@@ -14,6 +14,7 @@ namespace {
 constexpr int32_t kPercent = 100;
 constexpr int32_t kProgressStep = 50;     // sections between two progress reports
 constexpr int32_t kMinControlWidth = 10;  // a control sized in percent is never narrower
+constexpr int32_t kMeasureWindow = 512;   // characters measured at once while a line is filled
 constexpr char16_t kFirstWideChar = 0x3000;
 constexpr char16_t kLastLatin1 = 0xFF;
 
@@ -174,7 +175,8 @@ int32_t TSection::FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vec
         ++at;
         continue;
       }
-      const int32_t pieceEnd = PieceEnd(at, start + maxCount);
+      // Measured a window at a time, so that a line costs what it holds, not what follows it.
+      const int32_t pieceEnd = PieceEnd(at, std::min(start + maxCount, at + kMeasureWindow));
       const std::u16string_view piece = text.substr(static_cast<size_t>(at), static_cast<size_t>(pieceEnd - at));
       int index = 0;
       Fonts.GetFontAt(at, index)->TheFont->AssignToCanvas(canvas);
