@@ -1,6 +1,5 @@
 // The cascade: which rules of the style list an element takes, in which order, and the four looks of a link.
 #include <algorithm>
-#include <unordered_set>
 
 #include "platform/core/strings.h"
 #include "viewer/style_properties.h"
@@ -146,7 +145,10 @@ class RuleMatcher {
         });
     }
     Walk(tag);
-    PerClass([&](const std::string& c) { Walk("." + c); });
+    // A key's classes begin with one of the element's single classes: the joined list finds no other key.
+    PerClass([&](const std::string& c) {
+      if (c.find('.') == std::string::npos) Walk("." + c);
+    });
     if (!pseudo.empty()) Walk(":" + pseudo);
     // Keys whose subject is an id alone ("div #x") have no other prefix to be found by.
     if (!id.empty()) Walk("#" + id);
@@ -165,8 +167,8 @@ class RuleMatcher {
   }
 
   // The contextual keys whose subject part is prefix, alone or followed by an id, classes or a pseudo-class (in
-  // key order, these four ranges follow each other), each merged once when it matches. Only these keys can fit
-  // the element, so the walk visits no other.
+  // key order, these four ranges follow each other), each merged when it matches. Only these keys can fit the
+  // element, so the walk visits no other, and no key lies in the ranges of two of the element's prefixes.
   void Walk(const std::string& prefix) {
     const std::vector<int>& rules = styles_.ContextualRules();
     for (const char next : {' ', '#', '.', ':'}) {
@@ -175,7 +177,7 @@ class RuleMatcher {
                                  [this](int rule, const std::string& key) { return styles_.Key(rule) < key; });
       for (; at != rules.end() && styles_.Key(*at).compare(0, start.size(), start) == 0; ++at) {
         const std::vector<TSelectorPart>& parts = styles_.ContextParts(*at);
-        if (parts.size() < 2 || !walked_.insert(*at).second) continue;
+        if (parts.size() < 2) continue;
         if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
           element_.Merge(styles_.Rule(*at), parentSize_);
       }
@@ -197,7 +199,6 @@ class RuleMatcher {
   const TPropStack& stack_;
   std::vector<const TProperties*> ancestors_;
   bool ancestorsKnown_ = false;
-  std::unordered_set<int> walked_;  // keys reached through two prefixes (".a" and ".a.b") merge once
 };
 
 // Temporary computed styles inserted above an element on the stack, removed when this goes.
