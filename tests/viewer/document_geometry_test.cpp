@@ -294,6 +294,76 @@ TEST(DocumentGeometry, BackgroundPictures) {
   EXPECT_EQ(PaintedBand(block, {101, 37, 400, 200}, 400, 200), whole);
 }
 
+// Lengths of any size a page gives (styles and attributes of boxes, pictures, tables, controls, text) and sums of
+// many of them (a document of tall blocks, a section of tall lines, a line of wide pieces, a table of many rows or
+// columns, many floats) lay out, paint and answer queries within 32-bit sums (the sanitizers stop any overflow),
+// and the text after them is kept, below the text before.
+TEST(DocumentGeometry, LengthsOfAnySizeStayWithinTheirSums) {
+  auto repeat = [](const std::string& piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string big = "2000000000px";
+  const std::string box = "padding:" + big + ";margin:" + big + ";border:" + big + " solid red;width:" + big +
+                          ";height:" + big + ";top:" + big + ";left:" + big;
+  const struct {
+    const char* what;
+    std::string html;
+  } pages[] = {
+      {"numbers that are none",
+       "<img width=nan height=+nan><table width=-inf><tr><td width=1e999 height=-nan>c</table>"},
+      {"a table",
+       "<table width=2147483647 border=2147483647 cellpadding=2147483647 cellspacing=2147483647><tr>"
+       "<td width=2147483647 height=2147483647>c<td>d</table>"},
+      {"pictures",
+       "<img width=2147483647 height=2147483647 hspace=5 vspace=-2147483648 border=2147483647>"
+       "<img align=left width=2147483647 hspace=2147483647><img style='" +
+           box + "'>"},
+      {"boxes", repeat("<div style='" + box + "'>b</div><p style='" + box + ";position:relative'>r</p>", 3)},
+      {"nested boxes", repeat("<div style='" + box + ";position:absolute'>", 20) + "n"},
+      {"text", "<p style='letter-spacing:" + big + ";text-indent:" + big + "'>ab cd</p><p style='line-height:" + big +
+                   "'>e</p><p style='line-height:2000000000;font-size:" + big + "'>f</p>"},
+      {"rules and controls",
+       "<hr width=2147483647 size=2147483647><hr width=-2147483648%><input size=2147483647>"
+       "<textarea rows=2147483647 cols=2147483647></textarea><select size=2147483647></select>"},
+      {"tall blocks", repeat("<div style='height:600000px'>t</div>", 600)},
+      {"tall lines", "<p style='line-height:" + big + "'>" + repeat("a<br>", 600) + "</p>"},
+      {"wide pieces", "<pre style='letter-spacing:600000px'>" + repeat("<b>W</b>W", 2000) + "</pre>"},
+      {"tall rows", "<table>" + repeat("<tr><td height=32000>r", 9000) + "</table>"},
+      {"wide columns", "<table><tr>" + repeat("<td width=32000>c", 9000) + "</table>"},
+      {"floats", repeat("<img align=left width=600000 height=600000 hspace=600000>", 500) + "f"},
+  };
+  for (const auto& page : pages) {
+    Document doc("<p>before</p>" + page.html + "<p>after</p>");
+    const int32_t height = doc.Layout(600);
+    EXPECT_GT(height, 0) << page.what;
+    EXPECT_LT(height, INT32_MAX / 2) << page.what;
+    Contents contents;
+    contents.Collect(doc.list);
+    const TSection *before = nullptr, *after = nullptr;
+    for (const TSection* section : contents.sections) {
+      if (section->Text == u"before ") before = section;
+      if (section->Text == u"after ") after = section;
+    }
+    ASSERT_TRUE(before && after) << page.what;
+    EXPECT_GE(after->YPosition, before->YPosition) << page.what;
+    for (const int32_t y : {0, height / 2, after->YPosition - 10}) {
+      doc.list.SetYOffset(y);
+      doc.Paint();
+      std::unique_ptr<TUrlTarget> link;
+      TFormControlObj* control = nullptr;
+      std::string title;
+      doc.list.GetLinkAt(doc.canvas(), 100, y + 50, link, control, title);
+      bool inText = false;
+      int32_t lineHeight = 0, lineTop = 0, caretX = 0;
+      doc.list.GetPositionAtPoint(doc.canvas(), 100, y + 50, inText, lineHeight, lineTop, caretX);
+    }
+    int32_t x = 0, y = 0;
+    EXPECT_TRUE(doc.list.GetPositionXY(doc.canvas(), after->StartCurs, x, y)) << page.what;
+  }
+}
+
 // Caret positions and copying across blocks on the document as a whole.
 TEST(DocumentGeometry, CaretSelectionAndCopyOnTheWholeDocument) {
   Document doc("abcd");

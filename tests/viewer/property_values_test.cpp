@@ -73,13 +73,32 @@ TEST(PropertyValues, Lengths) {
     double base;
     int32_t expected;
   } rows[] = {
-      {"12pt", false, 0, 16},    {"2.54cm", false, 0, 96}, {"25.4mm", false, 0, 96},
-      {"1in", false, 0, 96},     {"1pc", false, 0, 16},    {"7px", false, 0, 7},
-      {"50%", false, 300, 150},  {"3", true, 14, 42},      {"3", false, 14, 3},
-      {"0.75em", false, 0, 10},  {"2ex", false, 0, 14},    {"1.5EM", false, 0, 21},
-      {"-4px", false, 0, -4},    {"auto", false, 0, -9},   {"2e3px", false, 0, -9},
-      {"1.5.3em", false, 0, -9}, {"", false, 0, -9},       {"99999999999px", false, 0, 1 << 30},
+      {"12pt", false, 0, 16},
+      {"2.54cm", false, 0, 96},
+      {"25.4mm", false, 0, 96},
+      {"1in", false, 0, 96},
+      {"1pc", false, 0, 16},
+      {"7px", false, 0, 7},
+      {"50%", false, 300, 150},
+      {"3", true, 14, 42},
+      {"3", false, 14, 3},
+      {"0.75em", false, 0, 10},
+      {"2ex", false, 0, 14},
+      {"1.5EM", false, 0, 21},
+      {"-4px", false, 0, -4},
+      {"auto", false, 0, -9},
+      {"2e3px", false, 0, -9},
+      {"1.5.3em", false, 0, -9},
+      {"", false, 0, -9},
+      // Beyond any page: held to the longest length of layout, also past a double's range.
+      {"99999999999px", false, 0, kMaxLayoutLength},
+      {"-99999999999in", false, 0, -kMaxLayoutLength},
+      {"99999999999%", false, 300, kMaxLayoutLength},
   };
+  const std::string digits(400, '9');
+  EXPECT_EQ(LengthToPixels(digits + "px", false, 0, -9, 7, 14), kMaxLayoutLength);
+  EXPECT_EQ(LengthToPixels("0." + digits + "px", false, 0, -9, 7, 14), 1);
+  EXPECT_EQ(LengthToPixels("0." + std::string(400, '0') + "1px", false, 0, -9, 7, 14), 0);
   for (const Row& row : rows)
     EXPECT_EQ(LengthToPixels(row.text, row.bareIsFactor, row.base, -9, 7, 14), row.expected) << row.text;
 }
