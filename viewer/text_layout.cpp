@@ -136,20 +136,30 @@ int32_t TSection::FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vec
                                     int32_t& maxFloatHeight, IndentManager& indents, int32_t y, int32_t maxCount) {
   maxCount = std::min(maxCount, static_cast<int32_t>(Text.size()) - start);
   const std::u16string_view text(Text);
-  const size_t breakAt = text.substr(static_cast<size_t>(start), static_cast<size_t>(maxCount)).find(kLineBreakChar);
-  if (breakAt == 0) return 1;
-  const bool endsInBreak = breakAt != std::u16string_view::npos;
-  if (endsInBreak) maxCount = static_cast<int32_t>(breakAt);
+  if (maxCount > 0 && text[static_cast<size_t>(start)] == kLineBreakChar) return 1;
   const bool firstLine = start == 0;
   const int32_t room = indents.RightEdgeAt(y) - (indents.LeftEdgeAt(y) + (firstLine ? TextIndent : 0));
 
   int32_t count = 0;
-  if (firstLine && Images.Count() == 0 && FormControls.Count() == 0 && CertainlyFits(*this, start, maxCount, room)) {
-    count = maxCount;
-  } else {
+  bool atBreak = false;  // every character before a forced break fits: the break ends the count and belongs to it
+  bool certain = false;
+  if (firstLine && Images.Count() == 0 && FormControls.Count() == 0) {
+    const size_t breakAt = text.substr(static_cast<size_t>(start), static_cast<size_t>(maxCount)).find(kLineBreakChar);
+    const int32_t upTo = breakAt == std::u16string_view::npos ? maxCount : static_cast<int32_t>(breakAt);
+    certain = CertainlyFits(*this, start, upTo, room);
+    if (certain) {
+      count = upTo;
+      atBreak = upTo < maxCount;
+    }
+  }
+  if (!certain) {
     int32_t used = 0;
     bool empty = true;
     for (int32_t at = start; count < maxCount;) {
+      if (text[static_cast<size_t>(at)] == kLineBreakChar) {
+        atBreak = true;
+        break;
+      }
       if (IsObjectChar(text[static_cast<size_t>(at)])) {
         const TextObject object = ObjectAt(at);
         if (object.IsFloat()) {
@@ -175,8 +185,11 @@ int32_t TSection::FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vec
         ++at;
         continue;
       }
-      // Measured a window at a time, so that a line costs what it holds, not what follows it.
-      const int32_t pieceEnd = PieceEnd(at, std::min(start + maxCount, at + kMeasureWindow));
+      // Measured a window at a time up to a forced break, so that a line costs what it holds, not what follows it.
+      int32_t pieceEnd = PieceEnd(at, std::min(start + maxCount, at + kMeasureWindow));
+      const size_t breakIn =
+          text.substr(static_cast<size_t>(at), static_cast<size_t>(pieceEnd - at)).find(kLineBreakChar);
+      if (breakIn != std::u16string_view::npos) pieceEnd = at + static_cast<int32_t>(breakIn);
       const std::u16string_view piece = text.substr(static_cast<size_t>(at), static_cast<size_t>(pieceEnd - at));
       int index = 0;
       Fonts.GetFontAt(at, index)->TheFont->AssignToCanvas(canvas);
@@ -196,7 +209,7 @@ int32_t TSection::FindCountThatFits(pf::TCanvas& canvas, int32_t start, std::vec
       at = pieceEnd;
     }
   }
-  return count + (endsInBreak && count == maxCount ? 1 : 0);
+  return count + (atBreak ? 1 : 0);
 }
 
 // ---- the lines ----

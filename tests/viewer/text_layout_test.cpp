@@ -305,6 +305,39 @@ TEST(TextLayout, ProgressOnceEveryFiftySectionsPerLayout) {
   EXPECT_EQ(page.viewer.progress.size(), 2u);
 }
 
+// A line of many font runs and a paragraph of a word per line lay out and paint in linear time: four times the
+// text takes far less than the sixteen times of quadratic work.
+TEST(TextLayout, LongTextCostsInProportionToItsLength) {
+  const struct {
+    const char* what;
+    std::string (*html)(int n);
+  } rows[] = {
+      {"runs",
+       [](int n) {
+         std::string html = "<pre>";
+         for (int i = 0; i < n; ++i) html += "<b>W</b>W";
+         return html + "</pre>";
+       }},
+      {"narrow lines",
+       [](int n) {
+         std::string html = "<p>";
+         for (int i = 0; i < n; ++i) html += "abcdefghijklmnopqrstuvwxyz ";
+         return html + "</p>";
+       }},
+  };
+  for (const auto& row : rows) {
+    auto run = [&](int n) {
+      Page page(row.html(n));
+      return viewertest::BestSeconds([&] {
+        EXPECT_GT(page.Layout(100), 0);
+        page.Paint();
+      });
+    };
+    const double small = run(2500), large = run(10000);
+    EXPECT_LT(large, 8 * small) << row.what << ": " << small << " s and " << large << " s";
+  }
+}
+
 // ---- painting ----
 
 TEST(TextPainting, GlyphsStandWhereTheLayoutPutThem) {
