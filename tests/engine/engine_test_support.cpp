@@ -1,5 +1,11 @@
 #include "engine_test_support.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +64,28 @@ std::string RunCommand(const std::string& command, int* status) {
   int rc = pclose(pipe);
   if (status) *status = rc;
   return output;
+}
+
+RunCost RunMeasured(const std::vector<std::string>& argv, const std::string& outFile) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  RunCost cost;
+  if (spawned != 0) return cost;
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return cost;
+  cost.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  cost.peakKilobytes = usage.ru_maxrss;
+  cost.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return cost;
 }
 
 pf::TStringList MakePool(const std::vector<std::pair<std::string, int>>& chapters) {

@@ -73,6 +73,14 @@ size_t CountOf(const std::string& text, const std::string& what);
 void ExpectGolden(std::string text, const std::string& dataDir, const std::string& golden);
 // Runs a shell command and returns what it printed; the exit status goes to *status when given.
 std::string RunCommand(const std::string& command, int* status = nullptr);
+// What a program took: its exit status (-1 when it did not exit), its peak memory and its processor time.
+struct RunCost {
+  int status = -1;
+  long peakKilobytes = 0;
+  double seconds = 0;
+};
+// Runs argv[0] with argv (no shell), its standard output going to outFile, and measures it.
+RunCost RunMeasured(const std::vector<std::string>& argv, const std::string& outFile);
 
 // A pool: "V:Test" and then, per (3-character identifier prefix, count), records prefix + 2 digits
 // ("TA1", 25 -> TA101 .. TA125), each with a text line and four answers, the right one first.

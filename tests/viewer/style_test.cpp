@@ -129,25 +129,19 @@ TEST_F(Styles, DefaultSheet) {
 }
 
 TEST_F(Styles, RulesForLinksAndHover) {
+  auto colorOf = [](const Doc& doc, const char* key) { return IntOf(doc.styles.Find(key)->Props[piColor], 0); };
   Doc doc("a { color: #00ff00 } :link { color: #010203 }");
-  bool found = false;
-  auto colorOf = [&](const char* key) {
-    return IntOf(doc.styles.Rule(doc.styles.LowerBound(key, found)).Props[piColor], 0);
-  };
-  EXPECT_EQ(colorOf("::link"), 0x00FF00);
-  EXPECT_EQ(colorOf("::hover"), 0x030201);
-  EXPECT_EQ(colorOf("::visited"), 0x030201);
+  EXPECT_EQ(colorOf(doc, "::link"), 0x00FF00);
+  EXPECT_EQ(colorOf(doc, "::hover"), 0x030201);
+  EXPECT_EQ(colorOf(doc, "::visited"), 0x030201);
   EXPECT_FALSE(doc.linksActive);
 
   Doc visited(":visited { color: #010203 } p:hover { color: red }");
-  found = false;
-  EXPECT_EQ(IntOf(visited.styles.Rule(visited.styles.LowerBound("::hover", found)).Props[piColor], 0), 0x030201);
-  EXPECT_EQ(IntOf(visited.styles.Rule(visited.styles.LowerBound("::link", found)).Props[piColor], 0),
-            static_cast<int32_t>(pf::clBlue));
+  EXPECT_EQ(colorOf(visited, "::hover"), 0x030201);
+  EXPECT_EQ(colorOf(visited, "::link"), static_cast<int32_t>(pf::clBlue));
   EXPECT_TRUE(visited.linksActive);
   visited.styles.SetPseudoClassColor("visited", pf::clLime);
-  EXPECT_EQ(IntOf(visited.styles.Rule(visited.styles.LowerBound("::visited", found)).Props[piColor], 0),
-            static_cast<int32_t>(pf::clLime));
+  EXPECT_EQ(colorOf(visited, "::visited"), static_cast<int32_t>(pf::clLime));
 }
 
 TEST_F(Styles, ContextualSelectors) {

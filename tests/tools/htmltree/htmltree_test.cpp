@@ -1,11 +1,7 @@
 // htmltree as a black box: the golden document trees, pages that must build however they nest, every static page
 // and every page the engine writes, and what the exam sheet's form must hold.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -67,22 +63,6 @@ TEST(Htmltree, LinksBeyondFourHundredSetTheManyLinksFlag) {
   }
 }
 
-// The peak memory of htmltree reading file, in kilobytes.
-long PeakKilobytes(const std::string& file) {
-  const char* const argv[] = {PEXU_HTMLTREE, file.c_str(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, PEXU_HTMLTREE, &actions, nullptr, const_cast<char* const*>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return usage.ru_maxrss;
-}
-
 // Nesting that has no end of its own builds without exhausting the stack, to a bounded depth; elements left open
 // (inline ones, a wrapping PRE, BODY) count against the cap of open elements, so that their computed styles (some
 // kilobytes each) take bounded memory.
@@ -108,7 +88,9 @@ TEST(Htmltree, HundredThousandNestedBlocksBuild) {
     for (const std::string& line : Lines(tree)) deepest = std::max(deepest, line.find_first_not_of(' '));
     EXPECT_LE(deepest, 2u * 3u * 200u) << row.tag;
     if (row.leftOpen) {
-      EXPECT_LT(PeakKilobytes(dir.File("deep.html")), kMaxKilobytes) << row.tag;
+      EXPECT_LT(enginetest::RunMeasured({PEXU_HTMLTREE, dir.File("deep.html")}, "/dev/null").peakKilobytes,
+                kMaxKilobytes)
+          << row.tag;
     }
   }
 }

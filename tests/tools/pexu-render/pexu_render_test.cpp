@@ -210,6 +210,67 @@ TEST_F(PexuRenderTest, TheSheetPrintsToPdf) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
+// Hostile pages of every kind render (and print) through the tool under the sanitizers with exit 0, each in seconds
+// and in bounded memory, and keep their text: numbers that are none, lengths beyond any page and sums of many of
+// them, image maps of huge shapes, elements left open by the hundred thousand, style sheets of many rules, forms of
+// thousands of controls.
+TEST_F(PexuRenderTest, HostilePagesRenderInSecondsAndBoundedMemory) {
+  auto repeat = [](const std::string& piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  auto numbered = [](const std::string& before, const std::string& after, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += before + std::to_string(i) + after;
+    return text;
+  };
+  const std::string big = "2000000000px";
+  const struct {
+    const char* name;
+    std::string html;
+  } pages[] = {
+      {"numbers", "<img width=nan height=+nan hspace=-inf vspace=1e999><table width=-inf><tr><td width=+nan>c</table>"},
+      {"table", "<table width=2147483647 border=2147483647 cellpadding=2147483647><tr><td width=2147483647>c</table>"},
+      {"pictures", "<img width=2147483647 hspace=5 height=2147483647 vspace=-2147483648 border=2147483647>"},
+      {"boxes", repeat("<div style='padding:" + big + ";margin:" + big + ";border:" + big + " solid'>b</div>", 5)},
+      {"text", "<p style='letter-spacing:" + big + ";word-spacing:" + big + ";text-indent:" + big +
+                   ";line-height:" + big + "'>" + repeat("ab ", 2000) + "</p>"},
+      {"tall blocks", repeat("<div style='height:600000px'>t</div>", 2000)},
+      {"tall rows", "<table>" + repeat("<tr><td height=32000>r", 7000) + "</table>"},
+      {"wide columns", "<table><tr>" + repeat("<td width=32000>c", 7000) + "</table>"},
+      {"floats", repeat("<img align=left width=600000 height=600000 hspace=600000>", 1000) + "f"},
+      {"image map", "<img width=100 height=100 usemap=#m><map name=m>" +
+                        repeat("<area shape=circle coords='0,0,32767' href=a.html>", 1000) + "</map>"},
+      {"wrapping pre", repeat("<pre wrap>", 100000)},
+      {"bodies", repeat("<body>", 100000)},
+      {"spans", repeat("<span>", 100000)},
+      {"class rules and links", "<style>" + numbered(".c", " a { color: red }\n", 2000) + "</style>" +
+                                    numbered("<a href=x class=c", ">l</a> ", 2000)},
+      {"contextual rules", "<style>" + numbered("div .c", " { color: red }\n", 20000) + "</style><div>" +
+                               numbered("<p class=c", ">p</p>", 2000) + "</div>"},
+      {"many rules", "<style>" + numbered(".c", " { color: red }\n", 50000) + "</style>"},
+      {"radio buttons", "<form>" + numbered("<input type=radio name=q value=", ">", 4000) + "</form>"},
+  };
+  constexpr double kMaxSeconds = 20;
+  constexpr long kMaxKilobytes = 512 * 1024;
+  for (const auto& page : pages) {
+    const std::string file = out_.File("hostile.html");
+    enginetest::WriteFile(file, "<p>before</p>" + page.html + "<p>after</p>");
+    for (const std::vector<std::string>& run :
+         {std::vector<std::string>{PEXU_RENDER, file, out_.File("hostile.png")},
+          std::vector<std::string>{PEXU_RENDER, "--pdf", out_.File("hostile.pdf"), "--to", "3", file}}) {
+      const enginetest::RunCost cost = enginetest::RunMeasured(run, out_.File("out.txt"));
+      EXPECT_EQ(cost.status, 0) << page.name << " " << run[1];
+      EXPECT_LT(cost.seconds, kMaxSeconds) << page.name << " " << run[1];
+      EXPECT_LT(cost.peakKilobytes, kMaxKilobytes) << page.name << " " << run[1];
+    }
+    const std::string tree = RunCommand(std::string(PEXU_HTMLTREE) + " '" + file + "'");
+    EXPECT_NE(tree.find("\"before \""), std::string::npos) << page.name;
+    EXPECT_NE(tree.find("\"after \""), std::string::npos) << page.name;
+  }
+}
+
 TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
   const std::string page = std::string(PEXU_SOURCE_DIR) + "/resources/html/index.html";
   struct Case {
