@@ -129,11 +129,15 @@ TEST(Menus, HighlightedItemHintAndMenuMessages) {
   Application().OnHint = nullptr;
 }
 
-// Popup blocks until the menu has closed; OnPopup runs first, the chosen item's OnClick before Popup returns.
-// Owner drawing: the handlers measure (the check-mark column is added) and paint the items.
+// A right click on a control opens its pop-up menu where the button was released, and blocks until the menu has
+// closed; OnPopup runs first, the chosen item's OnClick before the click returns. Owner drawing: the handlers measure
+// (the check-mark column is added) and paint the items.
 TEST(Menus, PopupWithOwnerDrawnItems) {
   auto form = ui_test::ActiveForm();
   TPopupMenu popup(form.get());
+  TEdit edit(form.get());
+  edit.SetParent(form.get());
+  edit.SetPopupMenu(&popup);
   std::vector<std::string> events;
   popup.OnPopup = [&](TObject*) { events.push_back("OnPopup"); };
   AddItem(popup.Items(), "Eins")->OnClick = [&](TObject*) { events.push_back("Eins"); };
@@ -152,16 +156,20 @@ TEST(Menus, PopupWithOwnerDrawnItems) {
     return true;
   };
   QImage shot;
+  QPoint at;
   QTimer::singleShot(100, [&] {
     auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (shown == nullptr) return;
     shot = shown->grab().toImage();
+    at = shown->pos();
     shown->actions()[2]->trigger();
     shown->close();
   });
-  popup.Popup(50, 50);
+  QTest::mouseClick(ui_test::Widget(edit), Qt::RightButton, {}, QPoint(5, 6));
   events.push_back("returned");
   EXPECT_EQ(events, (std::vector<std::string>{"OnPopup", "Zwei", "returned"}));
+  EXPECT_EQ(at, ui_test::Widget(edit)->mapToGlobal(QPoint(5, 6)));
+  EXPECT_EQ(popup.PopupComponent(), &edit);
   EXPECT_GT(measured, 0);
   ASSERT_FALSE(shot.isNull());
   EXPECT_GE(shot.width(), 150 + GetSystemMetrics(SM_CXMENUCHECK));

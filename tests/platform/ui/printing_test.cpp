@@ -94,17 +94,17 @@ TEST(Printer, MisuseRaisesThePrinterErrors) {
   printer.EndDoc();
 }
 
-// Two pages of text drawn through an anisotropic mapping (96 logical units per inch on a 600 dpi page); the job is
-// renamed into place only at its end, and an aborted job leaves nothing.
+// Two pages of text drawn through an anisotropic mapping (96 logical units per inch on a 600 dpi page) on the PDF
+// file that PEXU_PRINTER names; the job is renamed into place only at its end, and an aborted job leaves nothing.
 TEST(Printer, PdfPagesCarryTheirText) {
   if (Shell("command -v pdftotext").find("pdftotext") == std::string::npos)
     GTEST_SKIP() << "poppler-utils is missing (scripts/setup.sh installs it)";
   const fs::path dir = fs::temp_directory_path() / ("pexu-print-" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string file = (dir / "Seite.pdf").string();
+  setenv("PEXU_PRINTER", ("pdf:" + file).c_str(), 1);  // the back end a user picks for the program
   TPrinter printer;
-  printer.SetBackend(pbPdfFile);
-  printer.SetOutputFileName(file);
+  unsetenv("PEXU_PRINTER");
   printer.Title = "Pexu - Aktuelle Seite";
   printer.BeginDoc();
   TCanvas& c = printer.Canvas();
