@@ -4,5 +4,12 @@
 #   PEXU_GUI_SCRIPT names the script that holds the flow (pexu_gui.py when unset).
 # Skips (exit 77) when the X tools are missing; screenshots land in OUTPUT_DIR.
 set -uo pipefail
-source "$(dirname "$0")/../tools/x11_demo.sh" 1024x768x24 "xdotool xwininfo import" "$@"
-exec "${PEXU_PYTHON3:-python3}" "$(dirname "$0")/${PEXU_GUI_SCRIPT:-pexu_gui.py}" "$PEXU_GUI_FLOW" "$1" "$2"
+for tool in xdotool xwininfo import; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIPPED: $tool is missing (scripts/setup.sh installs it)"
+    exit 77
+  fi
+done
+mkdir -p "$2"
+exec bash "$(dirname "$0")/../tools/on_x11.sh" 1024x768x24 "${PEXU_PYTHON3:-python3}" \
+  "$(dirname "$0")/${PEXU_GUI_SCRIPT:-pexu_gui.py}" "$PEXU_GUI_FLOW" "$1" "$2"
