@@ -100,6 +100,8 @@ TEST(GifPicture, ChartBitmapSavedWithTheDefaults) {
   chart.SetSize(277, 200);
   chart.Canvas().Brush().SetColor(0x0000FF);
   chart.Canvas().FillRect(pf::Rect(25, 20, 35, 30));
+  chart.Canvas().Brush().SetColor(0x0000F0);  // no web colour: the nearest one, not dithered
+  chart.Canvas().FillRect(pf::Rect(40, 20, 50, 30));
   TGifPicture pic;
   pic.Assign(chart);
   auto bytes = Save(pic);
@@ -119,6 +121,7 @@ TEST(GifPicture, ChartBitmapSavedWithTheDefaults) {
   EXPECT_TRUE(oracle.globalMap.empty());
   EXPECT_EQ(oracle.frames[0].pixels[0], 215);
   EXPECT_EQ(oracle.frames[0].pixels[25 * 277 + 30], 180);
+  for (int x = 40; x < 50; ++x) EXPECT_EQ(oracle.frames[0].pixels[25 * 277 + x], 144) << x;
   EXPECT_EQ(oracle.frames[0].pixels[199 * 277 + 276], 215);
 }
 
@@ -155,6 +158,7 @@ TEST(GifPicture, GiflibFilesLoadWithFramesMapsAndExtensions) {
   ASSERT_EQ(l.error, "");
   EXPECT_TRUE(l.warnings.empty());
   TGifPicture& pic = *l.pic;
+  EXPECT_EQ(pic.Header().LoadedVersion, "89a");
   EXPECT_EQ(pic.Width(), 40);
   EXPECT_EQ(pic.Height(), 30);
   EXPECT_EQ(pic.Header().ColorMap().Count(), 4);
