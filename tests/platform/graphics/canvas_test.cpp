@@ -1,13 +1,11 @@
 // Canvases on bitmaps: the GDI edge rules, raster operations, mono <-> colour blits, masks, clipping, state.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "platform/core/exceptions.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
-#include "platform/graphics/canvas_qt.h"
 #include "tests/platform/graphics/graphics_test_helpers.h"
 
 namespace pf {
@@ -259,31 +257,6 @@ TEST(CanvasSurfaces, PaletteBitmapsAndMissingSurfaces) {
     handle = other.Handle();
   }
   EXPECT_FALSE(IsCanvasHandleValid(handle));
-}
-
-TEST(CanvasSurfaces, PaintOnlySurfacesGetTheSamePixelsAndBalancedImageCalls) {
-  auto owned = std::make_unique<PaintOnlyTarget>(6, 3);
-  PaintOnlyTarget& target = *owned;
-  TCanvas c(std::move(owned));
-  c.Pen().SetStyle(psDot);
-  c.MoveTo(0, 0);
-  c.LineTo(6, 0);  // dots of 3: x 0-2 on, 3-5 off
-  c.Pen().SetStyle(psSolid);
-  c.Pen().SetColor(clRed);
-  c.MoveTo(0, 1);
-  c.LineTo(4, 1);
-  TBitmap src(2, 1, pf24bit);
-  src.SetPixel(1, 0, clBlue);
-  EXPECT_TRUE(BitBlt(c, 4, 2, 2, 1, &src.Canvas(), 0, 0, SRCCOPY));
-  EXPECT_EQ(c.Pixels(0, 0), clNone);  // nothing to read back
-  TBitmap seen(6, 3, pf24bit);
-  target.CopyTo(seen);
-  EXPECT_EQ(Picture(seen),
-            "###...\n"
-            "rrrr..\n"
-            ".....b\n");
-  EXPECT_GT(target.begun, 0);
-  EXPECT_EQ(target.begun, target.ended);
 }
 
 }  // namespace

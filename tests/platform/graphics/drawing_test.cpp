@@ -19,19 +19,6 @@
 namespace pf {
 namespace {
 
-// The picture as text with one letter per colour ('?' a colour not named).
-std::string Letters(const TBitmap& b, const std::map<TColor, char>& names) {
-  std::string s;
-  for (int32_t y = 0; y < b.Height(); ++y) {
-    for (int32_t x = 0; x < b.Width(); ++x) {
-      auto it = names.find(b.GetPixel(x, y));
-      s += it != names.end() ? it->second : '?';
-    }
-    s += '\n';
-  }
-  return s;
-}
-
 TEST(Edges, DrawEdgeRingsAndFrame3DShrinkTheirRectangles) {
   // The light edge and the face share their colour; the background is lime.
   const std::map<TColor, char> names = {{ColorToRGB(cl3DLight), 'F'},
@@ -237,7 +224,7 @@ struct Pictures {
   }
 };
 
-// Every kind of blit over a two-coloured background.
+// Every kind of blit and a dotted and a solid line over a two-coloured background.
 void Scene(TCanvas& c, Pictures& p) {
   c.Brush().SetColor(clBlue);
   c.FillRect(Rect(0, 0, 48, 24));
@@ -263,6 +250,13 @@ void Scene(TCanvas& c, Pictures& p) {
   c.Brush().SetBitmap(nullptr);
   c.Draw(16, 12, p.alpha);
   c.DrawFocusRect(Rect(24, 12, 32, 20));
+  c.Pen().SetStyle(psDot);
+  c.MoveTo(0, 9);
+  c.LineTo(48, 9);
+  c.Pen().SetStyle(psSolid);
+  c.Pen().SetColor(clRed);
+  c.MoveTo(0, 10);
+  c.LineTo(40, 10);
 }
 
 // A surface that records its painting in a picture through one painter, replayed onto an image.
@@ -291,7 +285,7 @@ int Differences(const TBitmap& a, const TBitmap& b) {
   return count;
 }
 
-TEST(PaintOnlyBlits, MaskedTransparentRasterAndPatternBlitsEqualTheBitmapResult) {
+TEST(PaintOnlyBlits, BlitsAndLinesEqualTheBitmapResult) {
   Pictures p;
   TBitmap expected(48, 24, pf24bit);
   Scene(expected.Canvas(), p);
@@ -312,6 +306,9 @@ TEST(PaintOnlyBlits, MaskedTransparentRasterAndPatternBlitsEqualTheBitmapResult)
     TBitmap seen(48, 24, pf24bit);
     target.CopyTo(seen);
     EXPECT_EQ(Differences(seen, expected), 0);
+    EXPECT_EQ(c.Pixels(0, 0), clNone);  // nothing to read back
+    EXPECT_GT(target.begun, 0);
+    EXPECT_EQ(target.begun, target.ended);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/core/streams.h"
 #include "platform/graphics/gdiplus.h"
 #include "png_oracle.h"
+#include "tests/platform/core/test_helpers.h"
 #include "tests/platform/graphics/graphics_test_helpers.h"
 
 namespace pf {
@@ -19,14 +20,7 @@ class GdiPlus : public ::testing::Test {
   void TearDown() override { UnloadGdiPlus(); }
 };
 
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EGDIPlus& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
+std::string MessageOf(const std::function<void()>& f) { return test::MessageOf<EGDIPlus>(f); }
 
 TEST(GdiPlusLibrary, StartAndStopAreCountedAndAFailedStartStillCounts) {
   struct Case {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -24,17 +25,22 @@ class WithService {
   ~WithService() { SetFontService(nullptr); }
 };
 
-// The picture as text, one character per pixel: '.' white, '#' black, 'r' red, 'b' blue, '?' anything else.
-inline std::string Picture(const TBitmap& b) {
+// The picture as text with one letter per colour ('?' a colour not named), a line per row.
+inline std::string Letters(const TBitmap& b, const std::map<TColor, char>& names) {
   std::string s;
   for (int32_t y = 0; y < b.Height(); ++y) {
     for (int32_t x = 0; x < b.Width(); ++x) {
-      TColor c = b.GetPixel(x, y);
-      s += c == clWhite ? '.' : c == clBlack ? '#' : c == clRed ? 'r' : c == clBlue ? 'b' : '?';
+      auto it = names.find(b.GetPixel(x, y));
+      s += it != names.end() ? it->second : '?';
     }
     s += '\n';
   }
   return s;
+}
+
+// '.' white, '#' black, 'r' red, 'b' blue.
+inline std::string Picture(const TBitmap& b) {
+  return Letters(b, {{clWhite, '.'}, {clBlack, '#'}, {clRed, 'r'}, {clBlue, 'b'}});
 }
 
 // The bounds of every pixel other than white.

@@ -6,6 +6,7 @@
 
 #include "platform/core/files.h"
 #include "platform/ui/printers.h"
+#include "tests/platform/core/test_helpers.h"
 #include "tests/platform/ui/ui_test_support.h"
 
 namespace {
@@ -13,14 +14,7 @@ namespace {
 using namespace pf;
 namespace fs = std::filesystem;
 
-std::string Message(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EPrinter& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string Message(const std::function<void()>& f) { return pf::test::MessageOf<EPrinter>(f); }
 
 std::string Shell(const std::string& command) {
   std::string out;
