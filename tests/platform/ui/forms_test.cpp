@@ -17,6 +17,8 @@ using ui_test::RunUntil;
 TEST(FormGeometry, BoundsAreTheFrameAndTheClientFollowsWithItsSizeMessage) {
   TForm form(nullptr);
   std::vector<TPoint> sizes;
+  int resized = 0;
+  form.OnResize = [&](TObject*) { ++resized; };
   form.AddMessageHook([&](TMessage& m, const TWndMethod& previous) {
     if (m.Msg == WM_SIZE) sizes.push_back({GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
     previous(m);
@@ -27,8 +29,10 @@ TEST(FormGeometry, BoundsAreTheFrameAndTheClientFollowsWithItsSizeMessage) {
   EXPECT_EQ(form.ClientRect(), (TRect{0, 0, 200, 400}));
   EXPECT_EQ(sizes.back(), (TPoint{200, 400}));
   const size_t reported = sizes.size();
+  EXPECT_EQ(resized, int(reported));
   form.SetBounds(5, 6, 200, 400);  // no change, no message
   EXPECT_EQ(sizes.size(), reported);
+  EXPECT_EQ(resized, int(reported));
   // Centred on the screen when it is first shown; window decorations, once known, come off the client area, not
   // on top of the bounds.
   form.SetPosition(poScreenCenter);
