@@ -681,10 +681,7 @@ int32_t TTableBlock::ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, 
     if (IsUnset(BoxValues[piMarginTop])) MargArray[piMarginTop] = VSpaceAttr;
     if (IsUnset(BoxValues[piMarginBottom])) MargArray[piMarginBottom] = VSpaceAttr;
   }
-  if (TableHasBgColor && !BGImage) {
-    Table->BkGnd = true;
-    Table->BkColor = TableBgColor;
-  }
+  if (TableHasBgColor && !BGImage) Table->SetBackgroundColor(TableBgColor);
   const bool marginsGiven = !IsUnset(BoxValues[piMarginLeft]) || !IsUnset(BoxValues[piMarginRight]);
   for (int side : {piMarginLeft, piMarginRight}) MargArray[side] = Resolved(MargArray[side]);
   const int32_t room = availWidth - LeftSpace() - RightSpace();

@@ -346,14 +346,11 @@ void ThtmlTable::Initialize() {
       TCellObj& cell = *row[i];
       cell.FinishSetup(CellPadding, row.BkImage, BorderWidth > 0, row.BkPosition);
       if (cell.SpecWd > 0 && !cell.AsPercent) HasPixelWidths = true;
-      if (BkGnd && !cell.Cell->BkGnd) {
-        cell.Cell->BkGnd = true;
-        cell.Cell->BkColor = BkColor;
-      }
       cell.RowSpan = std::clamp(cell.RowSpan, 1, rowCount - r);
       cell.ColSpan = std::clamp(cell.ColSpan, 1, kMaxColSpan);
     }
   }
+  FillCellBackgrounds();
   if (!BuildGrid()) IgnoreSpans();
   NumCols = 0;
   for (int r = 0; r < rowCount; ++r) NumCols = std::max(NumCols, static_cast<int32_t>(Rows[r]->Count()));
@@ -361,6 +358,25 @@ void ThtmlTable::Initialize() {
   for (auto* column : {&Widths, &MaxWidths, &MinWidths, &Percents}) column->assign(static_cast<size_t>(NumCols), 0);
   Heights.assign(static_cast<size_t>(rowCount), 0);
   SortCellsBySpan();
+}
+
+void ThtmlTable::SetBackgroundColor(pf::TColor color) {
+  if (BkGnd && BkColor == color) return;
+  BkGnd = true;
+  BkColor = color;
+  if (Initialized) FillCellBackgrounds();
+}
+
+void ThtmlTable::FillCellBackgrounds() {
+  if (!BkGnd) return;
+  for (int r = 0; r < Rows.Count(); ++r)
+    for (int c = 0; c < Rows[r]->Count(); ++c) {
+      TCellObj* cell = (*Rows[r])[c];
+      if (cell && !cell->Cell->BkGnd) {
+        cell->Cell->BkGnd = true;
+        cell->Cell->BkColor = BkColor;
+      }
+    }
 }
 
 void ThtmlTable::SortCellsBySpan() {

@@ -208,6 +208,9 @@ class ThtmlTable : public TSectionBase {
   // ---- structure ----
   // Once: backgrounds and spaces of the cells, the span grid with its fillers, the column specifications.
   void Initialize();
+  // The table's background colour (its block's BGCOLOR): the colour of every cell that has none of its own or of its
+  // row, also when the table was measured (and so initialized) before its block set it.
+  void SetBackgroundColor(pf::TColor color);
 
   // ---- column widths (per-mille percentages) ----
   // Column minimum and maximum widths from the pixel widths of the cells; their sums.
@@ -268,6 +271,8 @@ class ThtmlTable : public TSectionBase {
   // The rows rebuilt on the grid; false when it would take more than kMaxGridPositions.
   bool BuildGrid();
   void IgnoreSpans();
+  // The table's colour into the cells that have none (after their rows' colours).
+  void FillCellBackgrounds();
   void ApplyColumnSpecs();
   // The cells on the grid by column span, then in row order.
   void SortCellsBySpan();

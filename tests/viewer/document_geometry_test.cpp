@@ -229,6 +229,18 @@ TEST(DocumentGeometry, TableBlocks) {
     EXPECT_EQ(doc.canvas().Pixels(199, top + 10), pf::clRed) << captioned;
     EXPECT_EQ(doc.canvas().Pixels(200, top + 10), pf::clWhite) << captioned;
   }
+
+  // A table's BGCOLOR fills its cells also where the table is measured before its own layout: inside a cell and in
+  // a floated block, as at the top.
+  const std::string red = "<table bgcolor=#ff0000 cellspacing=0 cellpadding=0><tr><td>a</td></tr></table>";
+  for (const std::string& html : {red, "<table cellspacing=0 cellpadding=0><tr><td>" + red + "</td></tr></table>",
+                                  "<div style=\"float:left\">" + red + "</div>"}) {
+    Document doc(html);
+    doc.Layout(400);
+    doc.Paint();
+    EXPECT_EQ(doc.canvas().Pixels(9, 10), pf::clRed) << html;
+    EXPECT_EQ(doc.canvas().Pixels(10, 10), pf::clWhite) << html;
+  }
 }
 
 // Background pictures of cells, from the cell's BACKGROUND or style and from the row's: tiled from each cell's corner
