@@ -669,9 +669,16 @@ int32_t THRBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
   return width;
 }
 
-// Inside its caption's wrapper a table is given the width that the wrapper resolved its percentage to.
+// Inside its caption's wrapper a table is given the width that the wrapper resolved its percentage to. An aligned
+// table moves right within the room; a captioned one within its wrapper, which is wider than the table only where
+// the caption needs it (the wrapper is placed by the caption's alignment).
 int32_t TTableBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t availWidth) {
-  return ResolveTableWidth(canvas, availWidth, CaptionPresent ? kPerMille : GivenWidth);
+  const int32_t width = ResolveTableWidth(canvas, availWidth, CaptionPresent ? kPerMille : GivenWidth);
+  const bool marginsGiven = !IsUnset(BoxValues[piMarginLeft]) || !IsUnset(BoxValues[piMarginRight]);
+  const int32_t room = availWidth - LeftSpace() - RightSpace();
+  if (FloatLR == 0 && !marginsGiven && width < room)
+    MargArray[piMarginLeft] += TableAlign == 2 ? (room - width) / 2 : TableAlign == 3 ? room - width : 0;
+  return width;
 }
 
 int32_t TTableBlock::ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, int32_t percentWidth) {
@@ -682,7 +689,6 @@ int32_t TTableBlock::ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, 
     if (IsUnset(BoxValues[piMarginBottom])) MargArray[piMarginBottom] = VSpaceAttr;
   }
   if (TableHasBgColor && !BGImage) Table->SetBackgroundColor(TableBgColor);
-  const bool marginsGiven = !IsUnset(BoxValues[piMarginLeft]) || !IsUnset(BoxValues[piMarginRight]);
   for (int side : {piMarginLeft, piMarginRight}) MargArray[side] = Resolved(MargArray[side]);
   const int32_t room = availWidth - LeftSpace() - RightSpace();
   int32_t tableMin = 0, tableMax = 0;
@@ -695,11 +701,7 @@ int32_t TTableBlock::ResolveTableWidth(pf::TCanvas& canvas, int32_t availWidth, 
   Table->TableWidthSpec = std::max(0, width);
   Table->MeasureMinMaxWidth(canvas, tableMin, tableMax);
   if (width <= 0) width = std::max(tableMin, std::min(tableMax, room));
-  width = std::max(width, tableMin);
-  // An aligned table without caption moves right within the room; a wrapper places a captioned one.
-  if (!CaptionPresent && FloatLR == 0 && !marginsGiven && width < room)
-    MargArray[piMarginLeft] += TableAlign == 2 ? (room - width) / 2 : TableAlign == 3 ? room - width : 0;
-  return width;
+  return std::max(width, tableMin);
 }
 
 void TTableBlock::MeasureMinMaxWidth(pf::TCanvas& canvas, int32_t& minWidth, int32_t& maxWidth) {
@@ -742,8 +744,15 @@ int32_t TTableAndCaptionBlock::ResolveContentWidth(pf::TCanvas& canvas, int32_t 
     MargArray[side] = 0;
   bool autoMargin = false;
   InnerTable->ConvertBox(availWidth, 0, autoMargin);
-  const int32_t width = InnerTable->ResolveTableWidth(canvas, availWidth, InnerTable->GivenWidth) +
-                        InnerTable->LeftSpace() + InnerTable->RightSpace();
+  int32_t width = InnerTable->ResolveTableWidth(canvas, availWidth, InnerTable->GivenWidth) + InnerTable->LeftSpace() +
+                  InnerTable->RightSpace();
+  // Never narrower than the caption's longest word, as the wrapper's minimum width says: centred on a narrower
+  // table, the caption would start left of it, past the page's edge.
+  if (InnerCaption) {
+    int32_t captionMin = 0, captionMax = 0;
+    InnerCaption->MeasureMinMaxWidth(canvas, captionMin, captionMax);
+    width = std::max(width, captionMin);
+  }
   if (width < availWidth && !marginsGiven)
     MargArray[piMarginLeft] = CaptionAlign == 2 ? (availWidth - width) / 2 : CaptionAlign == 3 ? availWidth - width : 0;
   return width;

@@ -241,6 +241,17 @@ TEST(DocumentGeometry, TableBlocks) {
     EXPECT_EQ(doc.canvas().Pixels(9, 10), pf::clRed) << html;
     EXPECT_EQ(doc.canvas().Pixels(10, 10), pf::clWhite) << html;
   }
+
+  // A caption wider than its table: the wrapper takes the caption's longest word, so that the caption starts on the
+  // page, and the table stands in it by its alignment (centred: under the caption's middle).
+  for (const char* align : {"", " align=center"}) {
+    Document doc(std::string("<table cellspacing=0 cellpadding=0") + align +
+                 "><caption>cccccc</caption><tr><td>a</td></tr></table>");
+    EXPECT_EQ(doc.Layout(400), 40) << align;
+    doc.Paint();
+    const int32_t left = *align ? 170 : 0;
+    EXPECT_EQ(doc.Cells(), CellsOf({{"cccccc", left, 0}, {"a", left + (*align ? 25 : 0), 20}})) << align;
+  }
 }
 
 // Background pictures of cells, from the cell's BACKGROUND or style and from the row's: tiled from each cell's corner
