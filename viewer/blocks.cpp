@@ -780,7 +780,7 @@ int TBlock::GetLinkAt(pf::TCanvas& canvas, int32_t x, int32_t y, std::unique_ptr
                       TFormControlObj*& formControl, std::string& title) {
   if (DisplayNone) return 0;
   int result = 0;
-  if (!Title.empty() && pf::PtInRect(BorderBoxRect, pf::TPoint{x, y - OwnerList->YOff})) {
+  if (!Title.empty() && pf::PtInRect(BorderBoxRect, pf::TPoint{x - OwnerList->XOff, y - OwnerList->YOff})) {
     title = Title;
     result = 4;
   }

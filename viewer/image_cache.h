@@ -239,7 +239,7 @@ class TImageObj : public TFloatingObj {
   TImageFormControlObj* MyFormControl = nullptr;  // the image input this picture belongs to
   TSectionList* MasterList;
   std::string CacheKey;  // the cache entry the picture counts as a user of ("" when none)
-  int32_t DrawXX = 0;    // where the last paint put the picture's left edge (the frame's outer edge)
+  int32_t DrawXX = 0;    // the document x where the last paint put the picture's left edge (the frame's outer edge)
   bool Delayed = false;  // waiting in the document's MissingImages
   std::unique_ptr<TgfAnimatedImage> OwnGif;  // this object's copy of an animated picture
 
@@ -263,7 +263,7 @@ class TImageObj : public TFloatingObj {
   // yBaseline (top: below its top space; middle: centred on the middle of run's character height above the
   // baseline; bottom and baseline: its bottom space on the baseline). run is the font run the picture stands in:
   // its colour frames a bordered picture, and a focused link gets a focus rectangle. Remembers where it drew (DrawXX,
-  // DrawYY in document y) for the hit tests. Nothing when invisible.
+  // DrawYY in document co-ordinates) for the hit tests. Nothing when invisible.
   void Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run);
   // The picture (or the placeholder box) at (x, y) at the object's size without the border.
   void DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y);

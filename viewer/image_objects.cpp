@@ -339,7 +339,7 @@ void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBas
     top = yBaseline - (run ? run->tmHeight : 0) / 2 - ObjHeight / 2;
   else
     top = yBaseline - VSpaceB - ObjHeight;
-  DrawXX = left;
+  DrawXX = left + MasterList->XOff;
   DrawYY = top + MasterList->YOff;
   DrawImage(canvas, left + BorderSize, top + BorderSize);
   const pf::TRect box = pf::Rect(left, top, left + ObjWidth, top + ObjHeight);

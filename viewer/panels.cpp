@@ -185,7 +185,7 @@ void TPanelObj::Draw(pf::TCanvas& canvas, int32_t x, int32_t y) {
 }
 
 void TPanelObj::Place(pf::TCanvas& canvas, int32_t x, int32_t y) {
-  DrawXX = x;
+  DrawXX = x + OwnerList->XOff;
   DrawYY = y + OwnerList->YOff;
   if (IsCopy || OwnerList->Printing) {
     Draw(canvas, x, y);

@@ -441,6 +441,7 @@ int32_t TSectionList::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentMa
     pf::RealizePalette(canvas);
   }
   DrawList.Clear();
+  XOff = -x;
   const int32_t width = IMgr.RtEdge - IMgr.LfEdge;
   IMgr.SetEdges(x, x + width);
   const int32_t bottom = TCellBasic::Paint(canvas, clip, IMgr, x, xRef, yRef);

@@ -230,6 +230,9 @@ class TSectionList : public TCell, public IDocumentRoot {
   bool ShowImages = true;
   bool Printing = false;  // the document paints for the printer (set by the print run)
   int32_t YOff = 0;
+  // What painting adds to canvas x to get document x (the horizontal scroll; on paper less the page's margin): the
+  // places that painting records for hit tests are in document x, as the points asked about are.
+  int32_t XOff = 0;
   bool ControlsNeedShowing = false;
   int32_t SelB = 0, SelE = 0;
   std::string PreFontName;

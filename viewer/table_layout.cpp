@@ -77,9 +77,9 @@ void TCellObj::Draw(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32
   const int32_t spacing = table.CellSpacing;
   const pf::TRect box{x + spacing, y + spacing, x + Wd, y + Ht};
   const TSectionList& document = *table.OwnerList;
-  Cell->CellLeft = box.Left;
+  Cell->CellLeft = box.Left + document.XOff;
   Cell->CellTop = box.Top + document.YOff;
-  Cell->CellRight = box.Right;
+  Cell->CellRight = box.Right + document.XOff;
   Cell->CellBottom = box.Bottom + document.YOff;
   if (box.Top > clip.Bottom || box.Bottom < clip.Top) return;
   const bool backgrounds = !document.Printing || document.PrintTableBackground;
@@ -386,7 +386,7 @@ int32_t ThtmlTable::ComputeLayout(pf::TCanvas& canvas, const pf::TRect& clip, In
 
 int32_t ThtmlTable::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& indents, int32_t x, int32_t xRef,
                           int32_t yRef) {
-  TableLeft = x;
+  TableLeft = x + OwnerList->XOff;
   const int32_t top = ContentTop - OwnerList->YOff;
   if (!OwnerList->Printing && (top > clip.Bottom || top + TableHeight < clip.Top)) return ContentTop + SectionHeight;
   TNestingScope nesting(*OwnerList);
@@ -465,8 +465,9 @@ void ThtmlTable::PaintRows(pf::TCanvas& canvas, const pf::TRect& clip, int first
   document.PageShortened = true;
   TNestingScope nesting(document);
   int32_t y = canvasTop;
+  const int32_t left = TableLeft - document.XOff;
   for (int r = firstRow; r < endRow; ++r) {
-    Rows[r]->PaintCells(canvas, clip, TableLeft, y, *this, TableLeft, 0);
+    Rows[r]->PaintCells(canvas, clip, left, y, *this, left, 0);
     y += Rows[r]->LaidOutHeight;
   }
   document.YOff = savedOffset;

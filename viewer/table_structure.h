@@ -198,7 +198,7 @@ class ThtmlTable : public TSectionBase {
   std::vector<int32_t> Widths, MaxWidths, MinWidths, Percents, Heights;
   bool Float = false;  // the table block floats
   // Printing and painting bookkeeping.
-  int32_t TableLeft = 0;
+  int32_t TableLeft = 0;  // the document x of the table's left edge, where the last layout or paint put it
   int32_t HeaderRowCount = 0, HeaderHeight = 0, FootHeight = 0, FootStartRow = -1, FootOffset = 0;
   bool HeadOrFoot = false;
 

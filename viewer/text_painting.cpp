@@ -139,7 +139,8 @@ class TextPainter {
  private:
   bool LineWanted(const LineRec& line, int32_t top);
   void DrawLine(LineRec& line, int32_t top);
-  void BuildBorders(LineRec& line, int32_t top, const std::vector<int32_t>& offsets);
+  // The inline borders of the line whose text starts at canvas x left.
+  void BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets);
   void PaintBorders(const LineRec& line);
   // Draws the object at index with its box's left edge at x; answers its advance.
   int32_t DrawObject(const LineRec& line, int32_t index, int32_t x, int32_t textTop);
@@ -187,14 +188,15 @@ bool TextPainter::LineWanted(const LineRec& line, int32_t top) {
 }
 
 void TextPainter::DrawLine(LineRec& line, int32_t top) {
-  line.DrawX = x_ + line.LineIndent;
+  const int32_t left = x_ + line.LineIndent;  // on the canvas
+  line.DrawX = left + list_.XOff;
   line.DrawY = top;
   if (line.Ln == 0) return;
   const std::vector<int32_t> offsets = s_.LineOffsets(canvas_, line);
   const int32_t textTop = top - yOff_ + line.SpaceBefore;
   const int32_t baseline = textTop + line.LineHt - line.Descent;
   if (line.FirstDraw) {
-    BuildBorders(line, top, offsets);
+    BuildBorders(line, left, top, offsets);
     line.FirstDraw = false;
   }
   PaintBorders(line);
@@ -205,7 +207,7 @@ void TextPainter::DrawLine(LineRec& line, int32_t top) {
     return index == line.Start ? 0 : offsets[static_cast<size_t>(index - line.Start - 1)];
   };
   for (int32_t at = line.Start; at < drawEnd;) {
-    const int32_t x = line.DrawX + offsetBefore(at);
+    const int32_t x = left + offsetBefore(at);
     if (IsObjectChar(s_.Text[static_cast<size_t>(at)])) {
       DrawObject(line, at++, x, textTop);
       continue;
@@ -295,7 +297,7 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
   return 0;
 }
 
-void TextPainter::BuildBorders(LineRec& line, int32_t top, const std::vector<int32_t>& offsets) {
+void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets) {
   line.BorderList.Clear();
   line.FirstX = x_;
   TInlineList& inlines = *list_.InlineList;
@@ -317,8 +319,8 @@ void TextPainter::BuildBorders(LineRec& line, int32_t top, const std::vector<int
     int runIndex = 0;
     const TFontObj* run = s_.Fonts.GetFontAt(rec->Start, runIndex);
     const int32_t baseline = textTop + line.LineHt - line.Descent;
-    rec->Left = line.DrawX + offsetBefore(rec->Start) - (rec->OpenStart ? 0 : m[piPaddingLeft] + m[piBorderLeftWidth]);
-    rec->Right = line.DrawX + offsetBefore(rec->End) + (rec->OpenEnd ? 0 : m[piPaddingRight] + m[piBorderRightWidth]);
+    rec->Left = left + offsetBefore(rec->Start) - (rec->OpenStart ? 0 : m[piPaddingLeft] + m[piBorderLeftWidth]);
+    rec->Right = left + offsetBefore(rec->End) + (rec->OpenEnd ? 0 : m[piPaddingRight] + m[piBorderRightWidth]);
     rec->Top = baseline - run->Ascent - m[piPaddingTop] - m[piBorderTopWidth];
     rec->Bottom = baseline + run->Descent + m[piPaddingBottom] + m[piBorderBottomWidth];
     // Pictures and controls inside the border widen and heighten it to cover them.
@@ -329,8 +331,8 @@ void TextPainter::BuildBorders(LineRec& line, int32_t top, const std::vector<int
       const int32_t objectTop = ObjectTop(object, line, textTop);
       rec->Top = std::min(rec->Top, objectTop - object.SpaceTop);
       rec->Bottom = std::max(rec->Bottom, objectTop + object.Height + object.SpaceBottom);
-      rec->Left = std::min(rec->Left, line.DrawX + offsetBefore(k));
-      rec->Right = std::max(rec->Right, line.DrawX + offsetBefore(k + 1));
+      rec->Left = std::min(rec->Left, left + offsetBefore(k));
+      rec->Right = std::max(rec->Right, left + offsetBefore(k + 1));
     }
     line.BorderList.Add(std::move(rec));
   }

@@ -50,7 +50,7 @@ struct LineRec {
   int32_t Ln = 0;
   int32_t Descent = 0;
   int32_t LineIndent = 0;
-  int32_t DrawX = 0;
+  int32_t DrawX = 0;  // the document x where the last paint put the line's text
   int32_t LineWidth = 0;
   int32_t DrawY = 0;
   int32_t Spaces = 0, Extra = 0;

@@ -169,7 +169,7 @@ class TFloatingObj : public TIDObject {
   bool SizeFixed = false;  // the size no longer depends on the room or the picture
   int32_t Indent = 0;      // a float's x (inside its left space) relative to the x of the section it stands in
   int32_t DrawYY = 0;      // the document y of its top (the line's until painting places it)
-  int32_t DrawXX = 0;      // the canvas x of its left edge at the last paint
+  int32_t DrawXX = 0;      // the document x of its left edge at the last paint
   int32_t ImageWidth = 0, ImageHeight = 0;  // the natural size
   std::string Title;
 

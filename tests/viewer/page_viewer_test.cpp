@@ -306,6 +306,50 @@ TEST_F(PageViewerTest, LinksAndTheirTargets) {
   EXPECT_EQ(viewer_->CurrentFile(), (dir_ / "b.html").string());
 }
 
+// With both scroll bars (the viewer's default) and the view scrolled right, links answer where the last paint put
+// them: a cell's address, a link in text and a picture's link, each under its own document x less the scroll.
+TEST_F(PageViewerTest, LinksAnswerWhereTheyArePaintedWhenScrolledRight) {
+  viewer_->SetScrollBars(pf::ssBoth);
+  // Columns from the body's margin (10): 700, 300 (the cell's address), 300 and 1000 wide; the text link starts the
+  // last one, at 1310; the picture's link stands at 1310 below the table.
+  viewer_->LoadFromFile(Write("breit.html",
+                              "<table cellspacing=0 cellpadding=0><tr><td width=700>a<td width=300 href=zelle.html>z"
+                              "<td width=300>b<td width=1000><a href=text.html>Verweis</a></table>"
+                              "<div style=\"margin-left:1300px\"><a href=bild.html>"
+                              "<img src=none.gif width=40 height=30></a></div>"));
+  std::vector<std::string> clicked;
+  viewer_->OnHotSpotClick = [&](pf::TObject*, const std::string& url, bool& handled) {
+    clicked.push_back(url);
+    handled = true;
+  };
+  constexpr int32_t kScroll = 600;
+  for (int i = 0; i < kScroll / 15; ++i) {
+    uint16_t right = pf::VK_RIGHT;
+    viewer_->DocumentKeyDown(right, 0);
+  }
+  ASSERT_EQ(viewer_->HScrollBarPosition(), kScroll);
+  viewer_->PaintPanel().Update();
+  Pump();
+  const struct {
+    int32_t docX;
+    std::string url;
+  } links[] = {{860, "zelle.html"}, {1313, "text.html"}, {1320, "bild.html"}};
+  for (const auto& link : links) {
+    // The first point down the column that is over the link; a click there follows it.
+    const int32_t x = link.docX - kScroll;
+    int32_t y = 0;
+    for (; y < viewer_->PaintPanel().Height(); ++y) {
+      viewer_->PanelMouseMove(&viewer_->PaintPanel(), 0, x, y);
+      if (viewer_->URL() == link.url) break;
+    }
+    ASSERT_LT(y, viewer_->PaintPanel().Height()) << link.url;
+    pf::SendMouseClick(viewer_->PaintPanel(), {x, y});
+    Pump();
+    EXPECT_EQ(clicked.empty() ? "" : clicked.back(), link.url);
+  }
+  EXPECT_EQ(clicked.size(), 3u);
+}
+
 TEST_F(PageViewerTest, SubmissionArrivesOnceAfterTheClick) {
   viewer_->LoadFromFile(LongPage("a.html"));
   viewer_->PaintPanel().Update();
