@@ -28,18 +28,23 @@ void SetAnimationClock(std::function<uint32_t()> clock) { Clock() = std::move(cl
 std::unique_ptr<TgfAnimatedImage> CreateGifImageFromStream(bool& nonAnimated, pf::TStream& stream) {
   nonAnimated = true;
   TGif gif;
-  std::unique_ptr<ThtBitmap> strip;
-  std::unique_ptr<pf::TBitmap> mask;
+  std::unique_ptr<TgfAnimatedImage> image;
   try {
     gif.LoadFromStream(stream);
-    strip = gif.GetStripBitmap(mask);
+    image = CreateGifImage(gif);
   } catch (const pf::EInvalidGraphicOperation&) {
     return nullptr;  // the reason stays in GifLastErrorMessage
   }
+  nonAnimated = !image->Animated();
+  return image;
+}
+
+std::unique_ptr<TgfAnimatedImage> CreateGifImage(const TGif& gif) {
+  std::unique_ptr<pf::TBitmap> mask;
+  std::unique_ptr<ThtBitmap> strip = gif.GetStripBitmap(mask);
   std::unique_ptr<TgfAnimatedImage> image(new TgfAnimatedImage);
   const int32_t count = gif.GetImageCount();
   image->animated_ = count >= 2;
-  nonAnimated = count < 2;
   image->width_ = gif.GetScreenWidth();
   image->height_ = gif.GetScreenHeight();
   image->transparent_ = gif.HasTransparency();

@@ -16,6 +16,8 @@
 
 namespace viewer {
 
+class TGif;
+
 // Milliseconds of the animation clock, a 32-bit count that wraps (compare by unsigned differences): the monotonic
 // clock unless a test installed its own.
 uint32_t timeGetTime();
@@ -90,7 +92,7 @@ class TgfAnimatedImage : public pf::TPersistent {
   bool ShowIt = false;
 
  private:
-  friend std::unique_ptr<TgfAnimatedImage> CreateGifImageFromStream(bool& nonAnimated, pf::TStream& stream);
+  friend std::unique_ptr<TgfAnimatedImage> CreateGifImage(const TGif& gif);
   TgfAnimatedImage() = default;
 
   bool animated_ = false;
@@ -113,6 +115,8 @@ class TgfAnimatedImage : public pf::TPersistent {
 // Decodes a GIF (TGif) and builds its image: nullptr when the GIF does not load (GifLastErrorMessage says why).
 // NonAnimated tells whether it has fewer than two frames.
 std::unique_ptr<TgfAnimatedImage> CreateGifImageFromStream(bool& nonAnimated, pf::TStream& stream);
+// The image of a GIF already read; raises EInvalidGraphicOperation as TGif does when its strip would be too large.
+std::unique_ptr<TgfAnimatedImage> CreateGifImage(const TGif& gif);
 // The same from a file opened for reading; a file that cannot be opened raises EFOpenError.
 std::unique_ptr<TgfAnimatedImage> CreateGifImageFromFile(const std::string& fileName);
 

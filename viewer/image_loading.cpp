@@ -190,6 +190,12 @@ std::unique_ptr<pf::TBitmap> DecodeBitmap(pf::TStream& stream, TImageKind kind, 
   return bitmap;
 }
 
+// Whether a monochrome bitmap has a white (1) pixel; the bits past a row's end are 0.
+bool AnyBitSet(const pf::TBitmap& mask) {
+  const size_t bytes = static_cast<size_t>(mask.RowBytes()) * static_cast<size_t>(mask.Height());
+  return std::any_of(mask.Bits(), mask.Bits() + bytes, [](uint8_t b) { return b != 0; });
+}
+
 // Runs a load; a failure answers nothing with its message.
 template <class F>
 TLoadedImage Guarded(TTransparency& transparency, std::unique_ptr<pf::TBitmap>& mask, F load) {
@@ -246,17 +252,19 @@ TLoadedImage LoadGifStream(pf::TStream& stream, TTransparency& transparency, std
   transparency = tkNone;
   mask.reset();
   return Guarded(transparency, mask, [&]() -> TLoadedImage {
-    bool nonAnimated = true;
     stream.SetPosition(0);
-    std::unique_ptr<TgfAnimatedImage> gif = CreateGifImageFromStream(nonAnimated, stream);
-    if (!gif) return Fail("TGif: " + GifLastErrorMessage());
-    if (gif->Width() <= 0 || gif->Height() <= 0) throw pf::EInvalidGraphic(kNoPixels);  // a screen of width 0
-    if (!nonAnimated) return Loaded(std::move(gif));
+    TGif gif;
+    gif.LoadFromStream(stream);  // a failure raises "TGif: " and the reason
+    if (gif.GetScreenWidth() <= 0 || gif.GetScreenHeight() <= 0) throw pf::EInvalidGraphic(kNoPixels);
+    if (gif.GetImageCount() >= 2) return Loaded(CreateGifImage(gif));
+    // One frame: composed once, straight into the bitmap that is answered (a picture as large as the screen allows
+    // must not be made twice), with a mask when a pixel of it is transparent.
     auto bitmap = std::make_unique<pf::TBitmap>();
-    bitmap->Assign(*gif->GetBitmap());
-    if (const pf::TBitmap* own = gif->Transparent() ? gif->GetMaskBitmap() : nullptr) {
-      mask = std::make_unique<pf::TBitmap>();
-      mask->Assign(*own);
+    std::unique_ptr<pf::TBitmap> own;
+    gif.ComposeStrip(*bitmap, own);
+    bitmap->SetPalette(pf::CopyPalette(SharedPalette()));
+    if (own && AnyBitSet(*own)) {
+      mask = std::move(own);
       transparency = tkGivenMask;
     }
     return Loaded(std::move(bitmap));

@@ -171,22 +171,21 @@ class LzwDecoder {
 // transparent), packed into a monochrome bitmap at the end.
 class StripComposer {
  public:
-  StripComposer(int32_t slot, int32_t height, int32_t count, bool transparent)
-      : slot_(slot), height_(height), width_(slot * count), transparent_(transparent) {
-    picture_ = std::make_unique<ThtBitmap>();
-    picture_->SetPixelFormat(pf::pf24bit);
-    picture_->SetSize(width_, height_);
-    if (picture_->Empty()) return;
-    std::memset(picture_->Bits(), 0, static_cast<size_t>(picture_->RowBytes()) * static_cast<size_t>(height_));
+  StripComposer(pf::TBitmap& picture, int32_t slot, int32_t height, int32_t count, bool transparent)
+      : slot_(slot), height_(height), width_(slot * count), transparent_(transparent), picture_(picture) {
+    picture_.SetPixelFormat(pf::pf24bit);
+    picture_.SetSize(width_, height_);
+    if (picture_.Empty()) return;
+    std::memset(picture_.Bits(), 0, static_cast<size_t>(picture_.RowBytes()) * static_cast<size_t>(height_));
     if (transparent_) mask_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 1);
   }
 
   // Slot i starts as a copy of slot i - 1; when the image there is disposed of, its rectangle becomes transparent.
   void StartFromPrevious(int32_t i, const TGifImageRecord& before, int32_t disposal) {
-    if (picture_->Empty()) return;
+    if (picture_.Empty()) return;
     const size_t x0 = static_cast<size_t>(i) * static_cast<size_t>(slot_), n = static_cast<size_t>(slot_);
     for (int32_t y = 0; y < height_; ++y) {
-      uint8_t* row = picture_->ScanLine(y);
+      uint8_t* row = picture_.ScanLine(y);
       std::memcpy(row + 3 * x0, row + 3 * (x0 - n), 3 * n);
       if (transparent_) std::memcpy(MaskRow(y) + x0, MaskRow(y) + x0 - n, n);
     }
@@ -207,7 +206,7 @@ class StripComposer {
     for (int32_t y = image.Top; y < bottom; ++y) {
       const uint8_t* pixels =
           image.Pixels.data() + static_cast<size_t>(y - image.Top) * static_cast<size_t>(image.Width);
-      uint8_t* row = picture_->ScanLine(y);
+      uint8_t* row = picture_.ScanLine(y);
       for (int32_t x = image.Left; x < right; ++x) {
         const int index = pixels[x - image.Left];
         uint8_t* bgr = row + 3 * (x0 + static_cast<size_t>(x));
@@ -224,7 +223,7 @@ class StripComposer {
     }
   }
 
-  std::unique_ptr<ThtBitmap> Finish(std::unique_ptr<pf::TBitmap>& mask) {
+  void Finish(std::unique_ptr<pf::TBitmap>& mask) {
     if (transparent_) {
       mask = std::make_unique<pf::TBitmap>(width_, height_, pf::pf1bit);
       for (int32_t y = 0; y < height_ && !mask->Empty(); ++y) {
@@ -235,7 +234,6 @@ class StripComposer {
           if (m[x]) bits[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
       }
     }
-    return std::move(picture_);
   }
 
  private:
@@ -243,7 +241,7 @@ class StripComposer {
 
   int32_t slot_, height_, width_;
   bool transparent_;
-  std::unique_ptr<ThtBitmap> picture_;
+  pf::TBitmap& picture_;
   std::vector<uint8_t> mask_;
 };
 
@@ -489,13 +487,19 @@ int32_t TGif::GetImageWidth(int index) const { return Checked(index).Width; }
 int32_t TGif::GetImageHeight(int index) const { return Checked(index).Height; }
 
 std::unique_ptr<ThtBitmap> TGif::GetStripBitmap(std::unique_ptr<pf::TBitmap>& mask) const {
+  auto strip = std::make_unique<ThtBitmap>();
+  ComposeStrip(*strip, mask);
+  return strip;
+}
+
+void TGif::ComposeStrip(pf::TBitmap& picture, std::unique_ptr<pf::TBitmap>& mask) const {
   mask.reset();
   const int32_t count = GetImageCount();
   const bool transparent = HasTransparency();
   const int64_t fileSize = StripFileSize(screen_.Width, screen_.Height, count);
   if (fileSize > kGifMaxStripFileSize || (transparent && fileSize > kGifMaxTransparentStripFileSize))
     Fail(gifAnimatedTooLarge);
-  StripComposer strip(screen_.Width, screen_.Height, count, transparent);
+  StripComposer strip(picture, screen_.Width, screen_.Height, count, transparent);
   for (int32_t i = 0; i < count; ++i) {
     const TGifImageRecord& image = images_[static_cast<size_t>(i)];
     if (i > 0) {
@@ -504,7 +508,7 @@ std::unique_ptr<ThtBitmap> TGif::GetStripBitmap(std::unique_ptr<pf::TBitmap>& ma
     }
     strip.Draw(i, image, colorTables_[static_cast<size_t>(image.ColorTableIndex)], GetImageTransparentIndex(i));
   }
-  return strip.Finish(mask);
+  strip.Finish(mask);
 }
 
 }  // namespace viewer

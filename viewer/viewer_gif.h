@@ -142,6 +142,8 @@ class TGif {
   // All images composited side by side (image i at x = i x screen width, each starting from the previous composite)
   // as a 24-bit bitmap, and for a GIF with transparency its monochrome mask (white = transparent; nullptr otherwise).
   std::unique_ptr<ThtBitmap> GetStripBitmap(std::unique_ptr<pf::TBitmap>& mask) const;
+  // The same composed into picture (a new bitmap), so that the bitmap of a GIF of one image is made once.
+  void ComposeStrip(pf::TBitmap& picture, std::unique_ptr<pf::TBitmap>& mask) const;
 
   const TGifScreen& Screen() const { return screen_; }
   const TGifImageRecord& Image(int index) const;

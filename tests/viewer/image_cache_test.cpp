@@ -102,11 +102,16 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
   pf::test::PngSpec keyed(2, 8);
   keyed.keyFirstPixel = true;
   keyed.gamma = 45455;  // the mask must match the corrected colours
-  const std::pair<const char*, Bytes> files[] = {{"a.gif", TransparentGif()},
-                                                 {"b.gif", TransparentGif(2)},
-                                                 {"c.png", pf::test::WritePng(palette)},
-                                                 {"d.png", pf::test::WritePng(keyed)},
-                                                 {"e.bmp", BmpOf(4, 3)}};
+  // A GIF whose transparent colour no pixel has.
+  giftest::OracleGif opaque;
+  opaque.width = 2, opaque.height = 1, opaque.globalMap = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+  opaque.frames.resize(1);
+  opaque.frames[0].width = 2, opaque.frames[0].height = 1, opaque.frames[0].pixels = {0, 1};
+  opaque.frames[0].transparent = 2;
+  const std::pair<const char*, Bytes> files[] = {
+      {"a.gif", TransparentGif()},          {"b.gif", TransparentGif(2)}, {"c.png", pf::test::WritePng(palette)},
+      {"d.png", pf::test::WritePng(keyed)}, {"e.bmp", BmpOf(4, 3)},       {"g.gif", giftest::GiflibWrite(opaque)},
+  };
   for (const auto& [name, bytes] : files) dir.Write(name, bytes);
   std::filesystem::copy_file(std::string(PEXU_SOURCE_DIR) + "/resources/pics/seitenkopf.jpg", dir.File("f.jpg"));
   // The pixels libpng makes transparent.
@@ -132,6 +137,7 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
       {"d.png", false, 1, tkPngColor, transparentOf(files[3].second)},
       {"e.bmp", false, 1, tkNone, ""},
       {"f.jpg", true, 1, tkNone, ""},
+      {"g.gif", true, 1, tkNone, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.gdiPlus ? " with GDI+" : " without GDI+"));

@@ -185,6 +185,35 @@ TEST(PexuImage, TheProjectsPicturesAndChartsLoadAndConvert) {
   }
 }
 
+// A GIF whose logical screen is 32,768 x 1,792 and whose one frame is a single opaque pixel (35 bytes): its bitmap
+// is composed once, straight into the bitmap the loader answers, and without a mask. Loading it takes less than
+// one 32-bit bitmap of the screen more than loading the same frame on a screen of one pixel.
+TEST(PexuImage, AOneFrameGifIsComposedOnce) {
+  enginetest::TempDir dir;
+  auto write = [&](const std::string& name, int width, int height) {
+    giftest::OracleGif gif;
+    gif.width = width, gif.height = height, gif.globalMap = {0, 0, 0, 255, 255, 255};
+    giftest::OracleFrame frame;
+    frame.width = frame.height = 1, frame.pixels = {1};
+    gif.frames.push_back(frame);
+    const std::vector<uint8_t> bytes = giftest::GiflibWrite(gif);
+    enginetest::WriteFile(dir.File(name), std::string(bytes.begin(), bytes.end()));
+    return dir.File(name);
+  };
+  constexpr int kWidth = 32768, kHeight = 1792;
+  const std::string small = write("small.gif", 1, 1), large = write("large.gif", kWidth, kHeight);
+  EXPECT_EQ(fs::file_size(large), 35u);
+  const enginetest::RunCost base = enginetest::RunMeasured({PEXU_IMAGE, "--info", small}, dir.File("small.txt"));
+  const enginetest::RunCost cost = enginetest::RunMeasured({PEXU_IMAGE, "--info", large}, dir.File("large.txt"));
+  ASSERT_EQ(base.status, 0);
+  ASSERT_EQ(cost.status, 0);
+  EXPECT_EQ(enginetest::ReadFile(dir.File("large.txt")),
+            "format GIF89a\nsize 32768x1792\nframes 1\ntransparency none\n");
+  const long screen32Kilobytes = long(kWidth) * kHeight * 4 / 1024;
+  EXPECT_LT(cost.peakKilobytes - base.peakKilobytes, screen32Kilobytes)
+      << cost.peakKilobytes << " kB against " << base.peakKilobytes << " kB";
+}
+
 // Damaged or missing pictures: exit 2 and the reason, on both roads for PNG data.
 TEST(PexuImage, PicturesThatDoNotLoadExitWithTheirReason) {
   enginetest::TempDir dir;
