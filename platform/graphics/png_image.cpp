@@ -234,9 +234,9 @@ bool TChunkTRNS::KeySamples(std::array<uint16_t, 3>& samples) const {
 int TChunkTRNS::FirstTransparentEntry() const {
   const TChunkIHDR* header = Owner().Find<TChunkIHDR>();
   TChunkPLTE* palette = Owner().Find<TChunkPLTE>();
-  if (!header || header->ColorType() != kPalette || !palette) return -1;
-  const size_t entries = std::min(Size(), size_t(palette->Data().Size()) / 3);
-  for (size_t i = 0; i < entries; ++i)
+  // Alphas for more entries than the palette has make the chunk invalid: it counts for nothing.
+  if (!header || header->ColorType() != kPalette || !palette || Size() > size_t(palette->Data().Size()) / 3) return -1;
+  for (size_t i = 0; i < Size(); ++i)
     if (Bytes()[i] == 0) return int(i);
   return -1;
 }
@@ -421,6 +421,8 @@ void TPNGImage::ReadChunks(TStream& stream) {
     if ((chunkClass == &TChunkIHDR::Class && length != kIHDRSize) ||
         (chunkClass == &TChunkGAMA::Class && length != kGAMASize))
       Fail(kMsgCorrupted);
+    // Transparency after the image data is out of place: it counts for nothing.
+    if (chunkClass == &TChunkTRNS::Class && data) chunks_->Remove(*chunk);
     if (chunkClass == &TChunkIEND::Class) break;
   }
 }

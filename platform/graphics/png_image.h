@@ -4,7 +4,7 @@
 // pictures as 1-, 4- or 8-bit bitmaps (2-bit samples as 4-bit pixels), colour pictures as 24-bit bitmaps. Samples of
 // 16 bits keep their high byte and alpha samples are dropped; a gAMA chunk corrects colours for a display gamma of
 // 2.2. The transparent colour of an RGB picture (its tRNS chunk) makes the bitmap transparent, and the pixels that
-// match it in every bit of their samples make the picture's key mask.
+// match it in every bit of their samples make the picture's key mask; a tRNS chunk after the image data is dropped.
 // Writing gives a colour-type-3 picture for 1-, 4- and 8-bit bitmaps and a colour-type-2 picture (8 bits) for the
 // others, never interlaced. Chunks whose fourth letter is lower-case are not written.
 // Every failure raises EPNGImageException; damaged data never read beyond what the file holds.
@@ -190,7 +190,8 @@ class TChunkTRNS : public TChunk {
   // The colour key of an RGB picture as the file stores it: red, green and blue samples of 16 bits (of which 8-bit
   // pictures use the low byte); false for other colour types or a chunk too short to hold them.
   bool KeySamples(std::array<uint16_t, 3>& samples) const;
-  // A palette picture's first entry whose alpha is 0 (alphas beyond the palette count for nothing); -1 when none.
+  // A palette picture's first entry whose alpha is 0; -1 when none, and when the chunk holds alphas for more entries
+  // than the palette has.
   int FirstTransparentEntry() const;
 };
 

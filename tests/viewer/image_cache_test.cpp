@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -49,6 +50,19 @@ Bytes TransparentGif(int frames = 1) {
     g.frames.push_back(f);
   }
   return giftest::GiflibWrite(g);
+}
+
+// The PNG file with its chunks as edit leaves them.
+template <class Edit>
+Bytes Rechunked(const Bytes& png, Edit edit) {
+  std::vector<pf::test::ChunkRecord> chunks = pf::test::Chunks(png);
+  edit(chunks);
+  Bytes out(png.begin(), png.begin() + 8);
+  for (const pf::test::ChunkRecord& c : chunks) {
+    const Bytes framed = pf::test::Chunk(c.type, c.data);
+    out.insert(out.end(), framed.begin(), framed.end());
+  }
+  return out;
 }
 
 Bytes BmpOf(int32_t w, int32_t h) {
@@ -108,9 +122,25 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
   opaque.frames.resize(1);
   opaque.frames[0].width = 2, opaque.frames[0].height = 1, opaque.frames[0].pixels = {0, 1};
   opaque.frames[0].transparent = 2;
+  // The palette picture's tRNS out of place behind the image data, and with alphas for one entry more than the
+  // palette has: neither counts.
+  const Bytes paletteFile = pf::test::WritePng(palette);
+  const Bytes trnsBehind = Rechunked(paletteFile, [](std::vector<pf::test::ChunkRecord>& chunks) {
+    auto trns = std::find_if(chunks.begin(), chunks.end(), [](const auto& c) { return c.type == "tRNS"; });
+    const pf::test::ChunkRecord moved = *trns;
+    chunks.erase(trns);
+    chunks.insert(chunks.end() - 1, moved);
+  });
+  const size_t entries = pf::test::ChunkData(paletteFile, "PLTE").size() / 3;
+  const Bytes trnsTooLong = Rechunked(paletteFile, [&](std::vector<pf::test::ChunkRecord>& chunks) {
+    for (pf::test::ChunkRecord& c : chunks)
+      if (c.type == "tRNS") c.data.resize(entries + 1, 255);
+  });
   const std::pair<const char*, Bytes> files[] = {
-      {"a.gif", TransparentGif()},          {"b.gif", TransparentGif(2)}, {"c.png", pf::test::WritePng(palette)},
-      {"d.png", pf::test::WritePng(keyed)}, {"e.bmp", BmpOf(4, 3)},       {"g.gif", giftest::GiflibWrite(opaque)},
+      {"a.gif", TransparentGif()}, {"b.gif", TransparentGif(2)},
+      {"c.png", paletteFile},      {"d.png", pf::test::WritePng(keyed)},
+      {"e.bmp", BmpOf(4, 3)},      {"g.gif", giftest::GiflibWrite(opaque)},
+      {"h.png", trnsBehind},       {"i.png", trnsTooLong},
   };
   for (const auto& [name, bytes] : files) dir.Write(name, bytes);
   std::filesystem::copy_file(std::string(PEXU_SOURCE_DIR) + "/resources/pics/seitenkopf.jpg", dir.File("f.jpg"));
@@ -138,6 +168,8 @@ TEST(ImageLoading, TheLoaderChoiceAndTheMasksOfTransparentPictures) {
       {"e.bmp", false, 1, tkNone, ""},
       {"f.jpg", true, 1, tkNone, ""},
       {"g.gif", true, 1, tkNone, ""},
+      {"h.png", false, 1, tkNone, transparentOf(files[6].second)},
+      {"i.png", false, 1, tkNone, transparentOf(files[7].second)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.gdiPlus ? " with GDI+" : " without GDI+"));
