@@ -22,6 +22,7 @@ constexpr int32_t kMarkerSlack = 50;        // markers this far outside the clip
 constexpr int32_t kMarkerGap = 10;          // between a marker's text and the content
 constexpr int32_t kMarkerImageGap = 16;     // a marker picture's left edge before the content
 constexpr size_t kMaxMarkerText = 7;
+constexpr int32_t kMinBufferSide = 2;  // the background buffer is never smaller than 2 x 2
 
 // The bitmap and mask, or the GDI+ picture, that an image object shows; an animated image shows its first frame.
 struct TPictureParts {
@@ -146,22 +147,6 @@ void TileGpBitmap(int32_t width, int32_t height, const TTileRange& xs, const TTi
   ForEachTile(xs, pw, [&](int32_t x) { rowGraphics->DrawImageAt(picture, x, 0); });
   auto graphics = pf::TGpGraphics::CreateFromImage(tileImage);
   ForEachTile(ys, ph, [&](int32_t y) { graphics->DrawImageAt(row, 0, y); });
-}
-
-// A list item's marker picture drawn at (x, y) at the size it was laid out in (its own size when it has none).
-void DrawMarkerPicture(pf::TCanvas& canvas, const TImageObj& image, int32_t x, int32_t y) {
-  const TPictureParts parts = PictureOf(image);
-  const int32_t w = image.ObjWidth > 0 ? image.ObjWidth : parts.Width();
-  const int32_t h = image.ObjHeight > 0 ? image.ObjHeight : parts.Height();
-  if (parts.GpImage) {
-    pf::TGpGraphics(canvas).DrawImage(*parts.GpImage, x, y, w, h);
-  } else if (parts.Bitmap) {
-    const pf::TRect source{0, 0, parts.Bitmap->GetWidth(), parts.Bitmap->GetHeight()};
-    if (parts.Mask)
-      pf::DrawMasked(canvas, {x, y, x + w, y + h}, *parts.Bitmap, source, *parts.Mask);
-    else
-      pf::StretchBlt(canvas, x, y, w, h, &parts.Bitmap->Canvas(), 0, 0, source.Right, source.Bottom, pf::SRCCOPY);
-  }
 }
 
 }  // namespace
@@ -356,17 +341,35 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
   const bool showPicture = !TilesStale && BGImage && !IsWaiting(*BGImage) && document.ShowImages;
 
   const pf::TColor color = MargArray[piBackgroundColor];
+  const bool colorShown =
+      color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground);
   const int32_t left = paddingBox.Left + part.Left, top = paddingBox.Top + part.Top;
-  if (color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground))
-    FillRectWithColor(canvas, left, top, left + part.Width(), top + part.Height(), color | PaletteColorFlag());
+  const int32_t width = part.Width(), height = part.Height();
+  if (colorShown && showPicture && document.Printing && TileGpImage) {
+    // On paper the picture is laid over the colour in the buffer, which then prints as one bitmap.
+    if (!BackgroundBuffer) BackgroundBuffer = std::make_unique<pf::TBitmap>();
+    BackgroundBuffer->SetPixelFormat(pf::pf24bit);
+    BackgroundBuffer->SetSize(std::max(kMinBufferSide, width), std::max(kMinBufferSide, height));
+    pf::TCanvas& buffer = BackgroundBuffer->Canvas();
+    FillRectWithColor(buffer, 0, 0, BackgroundBuffer->GetWidth(), BackgroundBuffer->GetHeight(),
+                      color | PaletteColorFlag());
+    PaintGpImage(buffer, 0, 0, *TileGpImage);
+    StretchDrawDib(canvas, left, top, width, height, *BackgroundBuffer);
+    return;
+  }
+  if (colorShown) FillRectWithColor(canvas, left, top, left + width, top + height, color | PaletteColorFlag());
   if (showPicture)
-    DrawTiledBackground(canvas, left, top, part.Width(), part.Height(), TileImage.get(), TileGpImage.get(),
-                        TileMask.get(), TilesOpaque);
+    DrawTiledBackground(canvas, left, top, width, height, TileImage.get(), TileGpImage.get(), TileMask.get(),
+                        TilesOpaque, document);
 }
 
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
-                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque) {
-  if (tileGpImage) {
+                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque,
+                         const TSectionList& document) {
+  if (tileGpImage && document.Printing) {
+    // The layer draws GDI+ pictures in device pixels: the print scale puts the tiles where the page's mapping would.
+    PaintGpImageScaled(canvas, left, top, *tileGpImage, document.ScaleX, document.ScaleY);
+  } else if (tileGpImage) {
     pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, 0, width, height);
   } else if (tileImage && tilesOpaque) {
     pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, 0, pf::SRCCOPY);
@@ -456,8 +459,7 @@ int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManage
                               Indent;
 
   if (MarkerImage && !IsWaiting(*MarkerImage) && OwnerList->ShowImages) {
-    const int32_t height = MarkerImage->ObjHeight > 0 ? MarkerImage->ObjHeight : PictureOf(*MarkerImage).Height();
-    DrawMarkerPicture(canvas, *MarkerImage, contentLeft - kMarkerImageGap, baseline - height);
+    MarkerImage->DrawImage(canvas, contentLeft - kMarkerImageGap, baseline - MarkerImage->ObjHeight);
     return result;
   }
   if (ItemKind == ikDefinition) return result;

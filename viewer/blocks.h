@@ -152,9 +152,10 @@ bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image,
                           std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
                           std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect& part);
 // Draws width x height of those tiles at (left, top): opaque tiles are copied, others go over what lies below through
-// their mask.
+// their mask; GDI+ tiles of a document being printed go through its print scale.
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
-                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque);
+                         pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque,
+                         const TSectionList& document);
 
 // The text of a numbered list marker: the number in the style's digits, letters or roman numerals (letters past z
 // stay z, numerals past 20 stay xx; numbers below 1 in decimal), at most 7 characters, with "." when shorter.

@@ -102,7 +102,7 @@ void TCellObj::DrawBackgroundPicture(pf::TCanvas& canvas, const pf::TRect& clip,
   try {
     if (BuildTiledBackground(box.Width(), box.Height(), *BkImage, BkPosition, tiles, gpTiles, mask, opaque, part))
       DrawTiledBackground(canvas, box.Left + part.Left, box.Top + part.Top, part.Width(), part.Height(), tiles.get(),
-                          gpTiles.get(), mask.get(), opaque);
+                          gpTiles.get(), mask.get(), opaque, *Cell->MasterList);
   } catch (...) {
     // A picture that cannot be drawn is given up; the colour, the border and the content still show.
     BkImage.reset();

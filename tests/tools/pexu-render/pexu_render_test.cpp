@@ -210,6 +210,79 @@ TEST_F(PexuRenderTest, TheSheetPrintsToPdf) {
   EXPECT_FALSE(fs::exists(pdf));
 }
 
+// Background pictures of a block (over its colour and without one), of a table and of a cell, and a list item's
+// picture show on the screen and on paper, where the PNG pictures take the GDI+ road, and so without GDI+ (the
+// pictures are counted by their colours on the picture of the panel and on the first page read back at one pixel a
+// logical unit).
+TEST_F(PexuRenderTest, BackgroundAndListPicturesShowAndPrint) {
+  struct Picture {
+    const char* name;
+    pf::TColor color;
+    int32_t side;           // the picture is square
+    int32_t width, height;  // what it covers on the page: the block, the table, the cell (its padding in) or itself
+  } pictures[] = {{"blau.png", pf::clBlue, 16, 200, 100},
+                  {"gruen.png", pf::clLime, 20, 20, 20},
+                  {"rot.png", pf::clRed, 16, 200, 60},
+                  {"lila.png", pf::clFuchsia, 16, 202, 60},
+                  {"marke.png", pf::clAqua, 10, 10, 10}};
+  for (const Picture& p : pictures) {
+    pf::TPNGImage png;
+    png.SetPixelFormat(pf::pf24bit);
+    png.SetSize(p.side, p.side);
+    png.Canvas().Brush().SetColor(p.color);
+    png.Canvas().FillRect(pf::TRect{0, 0, p.side, p.side});
+    png.SaveToFile(out_.File(p.name));
+  }
+  const std::string page = out_.File("bilder.html");
+  enginetest::WriteFile(page,
+                        "<title>Bilder</title>"
+                        "<div style=\"background-image: url(blau.png); width: 200px; height: 100px\"></div>"
+                        "<div style=\"background: yellow url(gruen.png) no-repeat; width: 200px; height: 100px\"></div>"
+                        "<table background=rot.png width=200 height=60 cellspacing=0><tr><td></td></tr></table>"
+                        "<table cellspacing=0><tr><td background=lila.png width=200 height=60></td></tr></table>"
+                        "<ul style=\"list-style-image: url(marke.png)\"><li>Eintrag</li></ul>");
+  constexpr int32_t kYellowArea = 200 * 100 - 20 * 20;
+  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
+    int32_t n = 0;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x) {
+        const pf::TColor seen = image.GetPixel(x, y);
+        int difference = 0;  // the PDF's colours come back within rounding
+        for (int shift : {0, 8, 16})
+          difference = std::max(difference, std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)));
+        n += difference <= 8;
+      }
+    return n;
+  };
+  // Each picture covers its area give or take a pixel at each edge (pages place it between pixels).
+  auto expectPictures = [&](const pf::TPNGImage& image, const std::string& what) {
+    for (const Picture& p : pictures) {
+      const int32_t seen = count(image, p.color);
+      EXPECT_GE(seen, (p.width - 2) * (p.height - 2)) << p.name << " " << what;
+      EXPECT_LE(seen, (p.width + 2) * (p.height + 2)) << p.name << " " << what;
+    }
+    EXPECT_GE(count(image, pf::clYellow), kYellowArea * 9 / 10) << what;
+  };
+  for (const char* gdiPlus : {"", "PEXU_GDIPLUS=missing "}) {
+    const std::string road = *gdiPlus ? "without GDI+" : "with GDI+";
+    const std::string shown = out_.File("bilder.png"), pdf = out_.File("bilder.pdf");
+    int status = -1;
+    const std::string tool = std::string(gdiPlus) + PEXU_RENDER + " ";
+    RunCommand(tool + "'" + page + "' '" + shown + "' 2>&1", &status);
+    ASSERT_EQ(status, 0) << road;
+    pf::TPNGImage screen;
+    screen.LoadFromFile(shown);
+    expectPictures(screen, "on the screen " + road);
+    const std::string out = RunCommand(tool + "--pdf '" + pdf + "' '" + page + "' 2>&1", &status);
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_EQ(Field(out, "PRINTED"), "1 LAST 1");
+    RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + pdf + "' '" + out_.File("papier") + "'");
+    pf::TPNGImage paper;
+    paper.LoadFromFile(out_.File("papier-1.png"));
+    expectPictures(paper, "on paper " + road);
+  }
+}
+
 // Hostile pages of every kind render (and print) through the tool under the sanitizers with exit 0, each in seconds
 // and in bounded memory, and keep their text: numbers that are none, lengths beyond any page and sums of many of
 // them, image maps of huge shapes, elements left open by the hundred thousand, style sheets of many rules, forms of
