@@ -5,6 +5,7 @@
 #include "platform/core/codepage.h"
 #include "platform/core/files.h"
 #include "platform/core/strings.h"
+#include "viewer/panels.h"
 #include "viewer/rules_and_preformatted.h"
 #include "viewer/style_sheet_parser.h"
 #include "viewer/url_routines.h"
@@ -536,8 +537,8 @@ void THtmlBuilder::DoHeading() {
   TProperties& prop = PushTagProperties(tag, *attributes);
   AssignAlign(prop, attributes->TextOf(AlignSy));
   NextToken();
-  if (Sy() == CenterSy) {
-    prop.AssignIfNotSet(piTextAlign, std::string("center"));
+  if (Sy() == CenterSy) {  // over the heading's own text-align, also one of a style rule
+    prop.AssignByIndex(piTextAlign, "center");
     NextToken();
   }
   TBlock* block = OpenBlock(std::make_unique<TBlock>(SectionList, prop, CurrentCell, attributes.get()));
@@ -683,7 +684,7 @@ void THtmlBuilder::DoImage() {
   if (image)
     section.AddImage(Tokenizer.Attributes, prop, Tokenizer.TagPosition)->ApplyStyleProperties(prop);
   else
-    section.AddPanel(Tokenizer.Attributes, prop, Tokenizer.TagPosition);
+    section.AddPanel(Tokenizer.Attributes, prop, Tokenizer.TagPosition)->ApplyStyleProperties(prop);
   PopTagProperties(tag);
   NextToken();
 }

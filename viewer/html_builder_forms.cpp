@@ -62,6 +62,7 @@ void THtmlBuilder::DoObject() {
   auto attributes = CopyAttributes(Tokenizer.Attributes);
   TProperties& prop = PushTagProperties("object", *attributes);
   std::unique_ptr<TPanelObj> panel = section.CreatePanel(*attributes, prop);
+  panel->ApplyStyleProperties(prop);
   pf::TStringList params;
   for (NextToken(); Sy() == ParamSy || (Sy() == TextSy && TrimWide(Tokenizer.Token.GetText()).empty()); NextToken())
     if (Sy() == ParamSy) params.Add(AttributeText(NameSy) + "=" + AttributeText(ValueSy));

@@ -243,9 +243,8 @@ class TImageObj : public TFloatingObj {
   bool Delayed = false;  // waiting in the document's MissingImages
   std::unique_ptr<TgfAnimatedImage> OwnGif;  // this object's copy of an animated picture
 
-  // The element's style: vertical-align or float, title, margins (plus the border when bordered), width, height
-  // and visibility.
-  void ApplyStyleProperties(TProperties& prop);
+  // The style of a floating object, and visibility.
+  void ApplyStyleProperties(TProperties& prop) override;
   // Fetches the picture when there is none yet and sizes the object (ObjWidth, ObjHeight with the border) for the
   // room: percentages of availWidth and availHeight (availWidth when availHeight is 0). linkRun is the font run the
   // picture stands in: one with a URL gives a picture without BORDER a 1-pixel frame.

@@ -156,7 +156,7 @@ void TImageObj::ReleasePicture() {
   Delayed = false;
 }
 
-void TImageObj::ApplyStyleProperties(TProperties& prop) {
+void TFloatingObj::ApplyStyleProperties(TProperties& prop) {
   int align = 0;
   if (prop.GetFloat(align) && align != 0)
     Floating = static_cast<uint8_t>(align);
@@ -177,6 +177,10 @@ void TImageObj::ApplyStyleProperties(TProperties& prop) {
   space(VSpaceB, piMarginBottom, piBorderBottomWidth);
   ReadStyleSize(values[piWidth], box[piWidth], SpecWidth, PercentWidth);
   ReadStyleSize(values[piHeight], box[piHeight], SpecHeight, PercentHeight);
+}
+
+void TImageObj::ApplyStyleProperties(TProperties& prop) {
+  TFloatingObj::ApplyStyleProperties(prop);
   Visible = prop.GetVisibility() != 1;
 }
 

@@ -91,6 +91,7 @@ TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttribute
     Panel->SetBevelOuter(pf::bvNone);
     Panel->SetBorderStyle(pf::bsSingle);
     Panel->SetColor(pf::clWhite);
+    Panel->SetParentFont(false);  // the viewer's font does not reach the panel and what the host puts in it
     Panel->SetCaption("");
     Panel->SetName(PanelName);
   }

@@ -178,6 +178,9 @@ class TFloatingObj : public TIDObject {
   // font run of a link the object stands in, or nullptr. The base sizes nothing.
   virtual void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
   virtual std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const;
+  // The element's style as pictures and panels take it: vertical-align or float, title, margins (plus the border
+  // when bordered), width and height.
+  virtual void ApplyStyleProperties(TProperties& prop);
 };
 
 // One parsed attribute: its symbol, numeric value, name as written, value text and the code page of that text.

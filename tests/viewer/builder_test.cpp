@@ -285,6 +285,45 @@ TEST_F(FontRuns, MoreThanFourHundredLinksGetNoFocusStops) {
   }
 }
 
+// A panel and an OBJECT take the style as a picture does; the panel keeps a font of its own when the page places it,
+// and so does what the host put in it: the document panel's font reaches neither.
+TEST_F(FontRuns, PanelsTakeTheStyleAndKeepTheirOwnFont) {
+  panel.Font().SetName("Courier New");
+  panel.Font().SetSize(20);
+  Document doc(&panel);
+  pf::TLabel* hosted = nullptr;
+  doc.list.OnPanelCreate = [&](pf::TObject*, const std::string&, const std::string&, const std::string&,
+                               ThvPanel* window) {
+    hosted = new pf::TLabel(window);
+    hosted->SetParent(window);
+  };
+  doc.viewer.OnObjectTag = [](pf::TObject*, ThvPanel*, const pf::TStringList&, const pf::TStringList&, bool& want) {
+    want = true;
+  };
+  doc.Parse(
+      "<panel name=p style=\"float: left; margin: 0 7px; width: 40px; height: 25%\">a"
+      "<object style=\"float: right; margin-top: 3px\"></object>b");
+  ASSERT_EQ(doc.list.PanelList.size(), 2u);
+  const TPanelObj& styled = *doc.list.PanelList[0];
+  EXPECT_EQ(styled.Floating, 5);
+  EXPECT_EQ(std::make_pair(styled.HSpaceL, styled.HSpaceR), std::make_pair(7, 7));
+  EXPECT_EQ(std::make_pair(styled.SpecWidth, styled.PercentWidth), std::make_pair(40, false));
+  EXPECT_EQ(std::make_pair(styled.SpecHeight, styled.PercentHeight), std::make_pair(25, true));
+  const TPanelObj& object = *doc.list.PanelList[1];
+  EXPECT_EQ(object.Floating, 6);
+  EXPECT_EQ(object.VSpaceT, 3);
+
+  const std::string ownFont = styled.Panel->Font().Name();
+  pf::TBitmap canvas(10, 10);
+  doc.list.PanelList[0]->Place(canvas.Canvas(), 0, 0);
+  ASSERT_EQ(styled.Panel->Parent(), &panel);
+  EXPECT_FALSE(styled.Panel->ParentFont());
+  EXPECT_EQ(styled.Panel->Font().Name(), ownFont);
+  ASSERT_NE(hosted, nullptr);
+  EXPECT_EQ(hosted->Font().Name(), ownFont);
+  EXPECT_NE(ownFont, "Courier New");
+}
+
 TEST(Builder, ViewerEventsAndHandlers) {
   Document doc;
   const std::string folder = ::testing::TempDir() + "htmlbuilder";
