@@ -818,11 +818,10 @@ int32_t TBlock::GetPositionAtPoint(pf::TCanvas& canvas, int32_t x, int32_t y, bo
   return -1;
 }
 
-// The position queries pass to the content; a hidden block answers nothing.
+// The position queries pass to the content; a hidden block answers nothing. A paragraph adds no line break of its
+// own: its text ends with the one of its last section, so that two paragraphs copy as their lines.
 void TBlock::CollectSelectedText(SelTextCount& collector) {
-  if (DisplayNone) return;
-  MyCell->CollectSelectedText(collector);
-  if (TagClass.starts_with("p.")) collector.AddCharsWithBreak(nullptr, 0);
+  if (!DisplayNone) MyCell->CollectSelectedText(collector);
 }
 int32_t TBlock::SearchForward(int32_t position, std::u16string_view text, bool matchCase) {
   return DisplayNone ? -1 : MyCell->SearchForward(position, text, matchCase);

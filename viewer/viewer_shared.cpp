@@ -169,12 +169,8 @@ constexpr char16_t kCrLf[] = {u'\r', u'\n'};
 }  // namespace
 
 void SelTextCount::AddChars(const char16_t* chars, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (chars[i] == kLineBreakChar)
-      Len += 2;
-    else if (chars[i] != kFormControlChar && chars[i] != kPictureChar)
-      ++Len;
-  }
+  for (int32_t i = 0; i < count; ++i)
+    if (chars[i] != kFormControlChar && chars[i] != kPictureChar) ++Len;
 }
 
 void SelTextCount::AddCharsWithBreak(const char16_t* chars, int32_t count) {
@@ -186,15 +182,10 @@ void SelTextBuf::Put(char16_t ch) {
   if (Len < BufferSize - 1) Buffer[Len++] = ch;
 }
 
+// A forced line break ends its section, which adds the line break when the selection runs past it.
 void SelTextBuf::AddChars(const char16_t* chars, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (chars[i] == kLineBreakChar) {
-      Put(kCrLf[0]);
-      Put(kCrLf[1]);
-    } else if (chars[i] != kFormControlChar && chars[i] != kPictureChar) {
-      Put(chars[i]);
-    }
-  }
+  for (int32_t i = 0; i < count; ++i)
+    if (chars[i] != kFormControlChar && chars[i] != kPictureChar && chars[i] != kLineBreakChar) Put(chars[i]);
 }
 
 int32_t SelTextBuf::Finish() {

@@ -289,7 +289,7 @@ class TUrlTarget {
 };
 
 // Counts the selected characters that the document objects pass on: every character but the control codes 2 (form
-// control) and 4 (picture); a forced line break (8) counts as the two characters CR LF it is copied as.
+// control) and 4 (picture). A forced line break (8) counts though it is not copied, so the count bounds the copy.
 class SelTextCount {
  public:
   virtual ~SelTextCount() = default;
@@ -302,8 +302,8 @@ class SelTextCount {
   int32_t Len = 0;
 };
 
-// Copies the selected characters into the caller's buffer of bufferSize characters, never more than bufferSize - 1
-// of them, so that the terminating 0 always fits.
+// Copies the selected characters but the codes 2, 4 and 8 into the caller's buffer of bufferSize characters, never
+// more than bufferSize - 1 of them, so that the terminating 0 always fits.
 class SelTextBuf : public SelTextCount {
  public:
   SelTextBuf(char16_t* buffer, int32_t bufferSize) : Buffer(buffer), BufferSize(bufferSize) {}

@@ -404,15 +404,18 @@ TEST(DocumentGeometry, CaretSelectionAndCopyOnTheWholeDocument) {
            {10, 0, true}, {29, 19, true}, {9, 10, false}, {30, 10, false}, {15, 20, false}})
     EXPECT_EQ(doc.canvas().Pixels(x, y) == highlight, selected) << x << "," << y;
 
-  // Copying up to the end of "cd", or past the end of its section, which then ends with a line break; a paragraph
-  // adds one more after itself.
+  // Copying up to the end of "cd", or past the end of its section, which then ends with a line break; paragraphs
+  // and forced line breaks give one line break each, and a word inside a paragraph none.
   struct Copy {
     const char* html;
     bool pastEnd;
     std::u16string text;
   } copies[] = {{"<div>ab</div><div>cd</div>", false, u"ab\r\ncd"},
                 {"<div>ab</div><div>cd</div>", true, u"ab\r\ncd\r\n"},
-                {"<p>ab</p><p>cd</p>", false, u"ab\r\n\r\ncd\r\n"}};
+                {"<p>ab</p><p>cd</p>", false, u"ab\r\ncd"},
+                {"<p>ab</p><p>cd</p>", true, u"ab\r\ncd\r\n"},
+                {"a<br><br>cd", false, u"a\r\n\r\ncd"},
+                {"<p>ab cd ef</p>", false, u"ab cd"}};
   for (const Copy& c : copies) {
     Document two(c.html);
     two.Layout(200);

@@ -125,13 +125,13 @@ TEST(SelectedText, CountAndCopy) {
   SelTextCount count;
   count.AddChars(text.data(), static_cast<int32_t>(text.size()));
   count.AddCharsWithBreak(nullptr, 0);
-  EXPECT_EQ(count.Finish(), 7);  // a, b, CR LF, c, CR LF
+  EXPECT_EQ(count.Finish(), 6);  // a, b, the forced line break, c, CR LF
   char16_t buffer[8] = {};
   SelTextBuf copy(buffer, 8);
   copy.AddChars(text.data(), static_cast<int32_t>(text.size()));
   copy.AddCharsWithBreak(nullptr, 0);
-  EXPECT_EQ(copy.Finish(), 8);
-  EXPECT_EQ(std::u16string(buffer), u"ab\r\nc\r\n");
+  EXPECT_EQ(copy.Finish(), 6);  // the forced line break is not copied: its section ends with CR LF
+  EXPECT_EQ(std::u16string(buffer), u"abc\r\n");
 
   const std::u16string ten = u"0123456789";
   char16_t small[5] = {};
