@@ -198,23 +198,50 @@ bool ParseHexColor(std::string_view digits, pf::TColor& color) {
     if (digit < 0) return false;
     value = value * 16 + static_cast<uint32_t>(digit);
   }
-  color = pf::RGB(static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)) |
-          PaletteColorFlag();
+  color = pf::RGB(static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value));
   return true;
 }
+
+// The last colour text read by number (pages repeat their colours): the text as compared (empty, which no input
+// equals, until the first), its colour without the palette flag, whether it was hexadecimal and whether it was so
+// without a "#" (no colour to a call that needs one).
+struct TLastColor {
+  std::string text;
+  pf::TColor color = 0;
+  bool hex = false, withoutHash = false;
+};
+TLastColor lastColor;
+int64_t colorTextsRead = 0;
 
 }  // namespace
 
 bool ParseColorValue(std::string_view text, bool needHash, pf::TColor& color) {
   const std::string s = pf::LowerCase(pf::Trim(text));
   if (s.empty()) return false;
+  auto remembered = [&color] {
+    color = lastColor.hex ? lastColor.color | PaletteColorFlag() : lastColor.color;
+    return true;
+  };
+  if (s == lastColor.text && !(needHash && lastColor.withoutHash)) return remembered();
   if (s[0] != '#' && s.find("rgb(") == std::string::npos && LookupColorName(s, color)) return true;
-  if (const size_t rgb = s.find("rgb"); rgb != std::string::npos)
-    return ParseFunctionalColor(std::string_view(s).substr(rgb + 3), color);
-  const size_t hash = s.rfind('#');
-  if (hash == std::string::npos && needHash) return false;
-  return ParseHexColor(pf::Trim(hash == std::string::npos ? s : s.substr(hash + 1)), color);
+  TLastColor read;
+  if (const size_t rgb = s.find("rgb"); rgb != std::string::npos) {
+    ++colorTextsRead;
+    if (!ParseFunctionalColor(std::string_view(s).substr(rgb + 3), read.color)) return false;
+  } else {
+    const size_t hash = s.rfind('#');
+    if (hash == std::string::npos && needHash) return false;
+    ++colorTextsRead;
+    if (!ParseHexColor(pf::Trim(hash == std::string::npos ? s : s.substr(hash + 1)), read.color)) return false;
+    read.hex = true;
+    read.withoutHash = hash == std::string::npos;
+  }
+  read.text = s;
+  lastColor = std::move(read);
+  return remembered();
 }
+
+int64_t ColorTextsRead() { return colorTextsRead; }
 
 // ---- lengths and font sizes ----
 

@@ -109,7 +109,10 @@ constexpr int32_t kDefaultVerticalMarginPixels = 14;
 // Colour text: a name (never with the palette flag), "rgb(r, g, b)" with numbers or percentages, or hexadecimal
 // "#rgb" / "#rrggbb" (also without "#" when needHash is false; with the palette flag of the screen). Text that is
 // none of these (a bad or too long hexadecimal number among them) gives false.
+// The last text read as a number colour is remembered and answered again without being read.
 bool ParseColorValue(std::string_view text, bool needHash, pf::TColor& color);
+// How many texts ParseColorValue has read as number colours (answers from its memory and names not counted).
+int64_t ColorTextsRead();
 // The colour of a lower-case colour name (system colour names give 0x80000000 + the index); false for no name.
 bool LookupColorName(std::string_view name, pf::TColor& color);
 

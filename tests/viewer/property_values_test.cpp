@@ -66,6 +66,43 @@ TEST(PropertyValues, HexadecimalColoursCarryThePaletteFlagOnPaletteScreens) {
   EXPECT_FALSE(ParseColorValue("abc", true, abc));
 }
 
+// The last colour read by number is answered again without being read: as the screen shows colours now, and not
+// to a call that needs the "#" it was read without. Names are looked up every time.
+TEST(PropertyValues, TheLastNumberColourIsRemembered) {
+  struct Call {
+    const char* text;
+    bool needHash;
+    int bits;  // the screen's depth
+    bool ok;
+    pf::TColor color;
+    int64_t reads;  // texts read by number so far
+  } calls[] = {
+      {"#102030", true, 24, true, 0x302010, 1},
+      {" #102030 ", true, 24, true, 0x302010, 1},
+      {"#102030", true, 8, true, 0x302010 | pf::PaletteColorFlag, 1},
+      {"rgb(1, 2, 3)", true, 24, true, 0x030201, 2},
+      {"RGB(1, 2, 3)", false, 24, true, 0x030201, 2},
+      {"red", true, 24, true, pf::clRed, 2},
+      {"rgb(1, 2, 3)", true, 24, true, 0x030201, 2},
+      {"102030", false, 24, true, 0x302010, 3},
+      {"102030", true, 24, false, 0, 3},
+      {"102030", false, 24, true, 0x302010, 3},
+      {"#ggg", true, 24, false, 0, 4},
+      {"#ggg", true, 24, false, 0, 5},
+  };
+  const int64_t start = ColorTextsRead();
+  for (const Call& c : calls) {
+    pf::SetScreenBitsPerPixelOverride(c.bits == 24 ? 0 : c.bits);
+    pf::TColor color = 0;
+    EXPECT_EQ(ParseColorValue(c.text, c.needHash, color), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(color, c.color) << c.text << " at " << c.bits;
+    }
+    EXPECT_EQ(ColorTextsRead() - start, c.reads) << c.text;
+  }
+  pf::SetScreenBitsPerPixelOverride(0);
+}
+
 TEST(PropertyValues, Lengths) {
   struct Row {
     const char* text;
