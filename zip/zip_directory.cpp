@@ -141,7 +141,7 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
   archiveDate_ = streamMode_ ? pf::DateTimeToFileDate(pf::Now()) : pf::FileAge(zipName_);
   FreeDirectory();
   numberOfDisks_ = 1;
-  multiMode_ = 0;
+  SetMultiMode(0);
   currentDisk_ = 0;
 
   std::unique_ptr<pf::TStream> side;
@@ -165,9 +165,10 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
       source->Seek(0, pf::soBeginning);
     } else {
       currentDisk_ = endCentral_.ThisDisk;
-      if (currentDisk_ != 0) multiMode_ = 2;
+      // Volumes are numbered files here: no drive is removable.
+      if (currentDisk_ != 0) SetMultiMode(2);
       if (endCentral_.TotalEntries > 0) {
-        if (multiMode_ != 0 && endCentral_.StartDisk != currentDisk_) {
+        if (GetMultiMode() != 0 && endCentral_.StartDisk != currentDisk_) {
           SwitchToDisk(endCentral_.StartDisk);
           stream = archive_.get();
           source = stream;
@@ -188,8 +189,9 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
   }
 
   if (!directory_) directory_ = std::make_unique<TSortedZip>(dupIgnoreItem, true, ByNone);
+  const bool volumes = GetMultiMode() != 0;
   TNextDiskCallback nextDisk;
-  if (multiMode_ != 0) {
+  if (volumes) {
     nextDisk = [this, &stream](pf::TStream*& s) {
       if (!SwitchToDisk(currentDisk_ + 1)) return false;
       s = archive_.get();
@@ -203,7 +205,7 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
     bool ok = entry->ReadCentralFromStream(source, nextDisk);
     if (!ok) {
       if (scanned) break;  // after a scan the first unreadable entry ends the reading
-      if (multiMode_ != 0 || side || !RebuildFromLocalHeaders(*source)) {
+      if (volumes || side || !RebuildFromLocalHeaders(*source)) {
         ClearArchive();
         throw EBadZipFile(kMsgNotAZip);
       }

@@ -93,7 +93,7 @@ class TZipReader::EntryInput : public DecoderInput {
     int32_t n = static_cast<int32_t>(std::min<int64_t>(kInputSize, remaining_));
     remaining_ -= n;
     int32_t got = ReadFully(*r_.archive_, buffer_.data(), n);
-    while (got < n && r_.multiMode_ != 0) {
+    while (got < n && r_.GetMultiMode() != 0) {
       // The entry continues on the next volume.
       // No further volume (a refusal raises on its own): the archive ends inside the data.
       if (!r_.SwitchToDisk(r_.currentDisk_ + 1)) throw EFatalUnzipError(kMsgPrematureEnd);
@@ -264,7 +264,7 @@ class TZipReader::EntryExtraction {
   // A header that is missing or damaged fails this entry alone.
   bool ReadLocalHeader() {
     // A volume that does not exist (a refusal raises on its own): the directory entry is wrong.
-    if (r_.multiMode_ != 0 && !r_.SwitchToDisk(entry_.DiskNumberStart)) throw EBadZipFile(kMsgNotAZip);
+    if (r_.GetMultiMode() != 0 && !r_.SwitchToDisk(entry_.DiskNumberStart)) throw EBadZipFile(kMsgNotAZip);
     pf::TStream& archive = *r_.archive_;
     uint8_t local[kLocalSize];
     const int64_t offset = entry_.RelativeOffset;
@@ -488,7 +488,7 @@ int TZipReader::RunExtraction() {
   run_ = std::make_unique<Run>(*this);
   const bool fileRoad = !toStream_ && !toBuffer_;
   if (fileRoad && !destDir_.empty() && !pf::DirectoryExists(destDir_)) CreateDirectoryPath(destDir_);
-  if (multiMode_ != 0 && sortMode_ != ByNone) SetSortMode(ByNone);
+  if (GetMultiMode() != 0 && sortMode_ != ByNone) SetSortMode(ByNone);
 
   int numFiles = 0;
   int64_t totalBytes = 0;

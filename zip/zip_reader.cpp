@@ -103,7 +103,7 @@ void TZipReader::ClearArchive() {
   FreeDirectory();
   endCentral_.Clear();
   archiveDate_ = 0;
-  multiMode_ = 0;
+  SetMultiMode(0);
   currentDisk_ = 0;
   numberOfDisks_ = 1;
   if (!streamMode_) zipName_.clear();

@@ -35,7 +35,8 @@ class TZipReader : public pf::TComponent {
   virtual void SetZipName(const std::string& name);
   virtual bool GetUseFlag() const { return useFlag_; }
   virtual void SetUseFlag(bool value) { useFlag_ = value; }
-  // 0 single archive, 1 volumes on a removable drive, 2 volumes in numbered files.
+  // 0 single archive, 1 volumes on a removable drive, 2 volumes in numbered files. Reading the directory sets it
+  // through this hook and the component reads it back through GetMultiMode, so a subclass may keep it itself.
   virtual int GetMultiMode() const { return multiMode_; }
   virtual void SetMultiMode(int value) { multiMode_ = value; }
 

@@ -180,6 +180,18 @@ TEST(Directory, ArchiveFilesAndTheSideFile) {
   EXPECT_EQ(Names(reader2), (std::vector<std::string>{"b.txt", "a.txt", "c.txt"}));
 }
 
+// A reader that keeps the volume state itself: the component tells it through the hook and asks it back.
+class VolumeKeeper : public zip::TZipReader {
+ public:
+  int GetMultiMode() const override { return mode; }
+  void SetMultiMode(int value) override {
+    mode = value;
+    told.push_back(value);
+  }
+  int mode = -1;
+  std::vector<int> told;
+};
+
 TEST(Directory, VolumesInNumberedFiles) {
   ScratchDir dir;
   // Two entries; the first one's local header and data go to the first volume "set.001", the rest to "set.zip".
@@ -198,10 +210,11 @@ TEST(Directory, VolumesInNumberedFiles) {
   SetLE32(last, second + 42, 0);
   WriteFile(dir / "set.001", first);
   WriteFile(dir / "set.zip", last);
-  zip::TZipReader reader;
+  VolumeKeeper reader;
   reader.SetZipName(dir / "set.zip");
   reader.ReadDirectory();
-  EXPECT_EQ(reader.GetMultiMode(), 2);
+  ASSERT_FALSE(reader.told.empty());
+  EXPECT_EQ(reader.told.back(), 2);
   EXPECT_EQ(reader.NumberOfDisks(), 2);
   ASSERT_EQ(reader.Count(), 2);
   pf::TMemoryStream out;
@@ -211,6 +224,13 @@ TEST(Directory, VolumesInNumberedFiles) {
   reader.OnGetNextDisk = [](zip::TZipReader&, int, std::string& name) { name.clear(); };
   ExpectRaises<zip::EUserCanceled>([&] { reader.ExtractToStream(&out, "first.txt"); },
                                    "User canceled loading new disk.");
+  // A single archive read afterwards is told as such.
+  WriteFile(dir / "single.zip", ZipOf({MakeEntry("one.txt", ToBytes("one"))}));
+  reader.SetZipName(dir / "single.zip");
+  reader.ReadDirectory();
+  EXPECT_EQ(reader.told.back(), 0);
+  pf::TMemoryStream single;
+  EXPECT_EQ(reader.ExtractToStream(&single, "one.txt"), 1);
 }
 
 }  // namespace
