@@ -342,8 +342,8 @@ class TZipReader::EntryExtraction {
     return true;
   }
 
-  // Runs the method's decoder over the entry's data; false when it refused the data. An entry that raises leaves
-  // nothing behind.
+  // Runs the method's decoder over the entry's data; false when it refused the data. An entry that raises is taken
+  // out of the caller's stream and the own buffer again; a file keeps what was written up to the failure.
   bool Decode() {
     const bool encrypted = entry_.IsEncrypted();
     try {
@@ -353,7 +353,7 @@ class TZipReader::EntryExtraction {
       return RunDecoder(entry_, compressed_, run_.input, run_.output);
     } catch (...) {
       try {
-        Discard();
+        Discard(false);
       } catch (const pf::Exception&) {
       }
       throw;
@@ -370,7 +370,7 @@ class TZipReader::EntryExtraction {
       ++run_.count;
       return;
     }
-    Discard();
+    Discard(true);
     if (!entry_.IsEncrypted()) {
       if (r_.OnBadCRC) r_.OnBadCRC(r_, crc, entry_.CRC32, index_);
     } else if (AskForNewPassword()) {
@@ -388,8 +388,9 @@ class TZipReader::EntryExtraction {
                                   (pf::faReadOnly | pf::faHidden | pf::faSysFile | pf::faArchive));
   }
 
-  // Takes the entry's bytes out again: the caller's stream and the own buffer are cut back, a file is removed.
-  void Discard() {
+  // Takes the entry's bytes out again: the caller's stream and the own buffer are cut back; a file is closed, and
+  // removed with removeFile.
+  void Discard(bool removeFile) {
     run_.output.Discarded();
     if (road_ == Road::Stream) {
       target_->SetSize(streamStart_);
@@ -398,7 +399,7 @@ class TZipReader::EntryExtraction {
       r_.ownBuffer_.resize(bufferStart_);
     } else if (road_ == Road::File) {
       file_.reset();
-      pf::DeleteFile(fName_);
+      if (removeFile) pf::DeleteFile(fName_);
     }
   }
 

@@ -192,6 +192,55 @@ TEST(Extract, DamagedEntriesLeaveTheStreamAsItWas) {
   EXPECT_EQ(reader.ExtractToStream(&again, "zeta.txt"), 1);
 }
 
+// On the file road a failed entry's file stays as written up to the failure (whole output windows of 32768 bytes);
+// after a wrong CRC, or a wrong password that shows only in the CRC, it goes.
+TEST(Extract, AFailedFileKeepsWhatWasWrittenUnlessItsCrcFailed) {
+  Bytes data(100000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31 / 7);
+  Bytes badCrc = ZipOf({MakeEntry("f.bin", data)});
+  badCrc[30 + 5 + 50000] ^= 1;
+  TestEntry stated = MakeEntry("f.bin", data);
+  stated.uncompressedDelta = -60000;  // the second window is more than the stated 40000 bytes
+  Bytes cut = ZipOf({MakeEntry("f.bin", data)});
+  SetLE32(cut, 18, 200000);  // the stream ends inside the fourth input block
+  SetLE32(cut, cut.size() - 22 - 46 - 5 + 20, 200000);
+  TestEntry locked = MakeEntry("f.bin", data);
+  locked.password = "pw";
+  Bytes damaged = ZipOf({locked});
+  damaged[30 + 5 + 12 + 70000] ^= 1;
+  const struct {
+    const char* name;
+    Bytes bytes;
+    std::string raised;
+    size_t kept;  // bytes of the file afterwards; 0: no file
+  } cases[] = {
+      {"bad CRC", badCrc, "", 0},
+      {"larger than stated", ZipOf({stated}), "File is larger than uncompressed size!", 32768},
+      {"data cut short", cut, "Premature end of file reached", 3 * 32768},
+      {"wrong password found by the CRC", damaged, "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    zip::TZipReader reader;
+    LoadArchive(reader, c.bytes);
+    reader.SetDestDir(dir.path.string());
+    reader.Password = "pw";
+    reader.DoAll = true;
+    std::string raised;
+    try {
+      EXPECT_EQ(reader.ExtractMatchingEntries(nullptr), 0);
+    } catch (const pf::Exception& e) {
+      raised = e.Message();
+    }
+    EXPECT_EQ(raised, c.raised);
+    EXPECT_EQ(fs::exists(dir.path / "f.bin"), c.kept > 0);
+    if (c.kept > 0) {
+      EXPECT_EQ(ReadFile(dir / "f.bin"), Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(c.kept)));
+    }
+  }
+}
+
 // On the file road an entry of an unknown method does not replace an existing file of that name, nor ask about it.
 TEST(Extract, UnknownMethodLeavesAnExistingFile) {
   pf::RecordingDialogService dialogs;
