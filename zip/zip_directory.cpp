@@ -46,6 +46,7 @@ int64_t ScanStream(pf::TStream& stream, int64_t from, int window, Pred pred, Tic
 void TZipReader::FreeDirectory() {
   view_.reset();
   directory_.reset();
+  marked_ = false;  // the marked entries are gone
 }
 
 void TZipReader::SetSortMode(TZipSortMode mode) {

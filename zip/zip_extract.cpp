@@ -445,8 +445,8 @@ bool TZipReader::SelectionMatches(const TZipHeaderInfo& entry) const {
   return false;
 }
 
-// DoAll, the individual marks (taken and cleared) or FilesList select; folder entries take part only with
-// RecreateDirs. Only entries with a name count as files to do and add their size.
+// DoAll, the individual marks or FilesList select; folder entries take part only with RecreateDirs. Every run takes
+// and clears the marks, also one over all entries. Only entries with a name count as files to do and add their size.
 std::vector<bool> TZipReader::SelectEntries(int& numFiles, int64_t& totalBytes) {
   const int n = Count();
   std::vector<bool> selected(static_cast<size_t>(n), false);
@@ -454,13 +454,9 @@ std::vector<bool> TZipReader::SelectEntries(int& numFiles, int64_t& totalBytes) 
   totalBytes = 0;
   for (int i = 0; i < n; ++i) {
     TZipHeaderInfo& entry = Items(i);
-    bool sel = DoAll;
-    if (!sel && marked_) {
-      sel = entry.Selected;
-      entry.Selected = false;
-    } else if (!sel) {
-      sel = SelectionMatches(entry);
-    }
+    const bool mark = entry.Selected;
+    entry.Selected = false;
+    bool sel = DoAll || (marked_ ? mark : SelectionMatches(entry));
     if (entry.FileName.empty() && !RecreateDirs) sel = false;
     selected[static_cast<size_t>(i)] = sel;
     if (sel && !entry.FileName.empty())
@@ -483,7 +479,6 @@ int TZipReader::RunExtraction() {
       r.run_.reset();
       if (r.sortMode_ != mode) r.SetSortMode(mode);
       r.KeepZipOpen = keep;
-      r.marked_ = false;
     }
   } restore{*this, savedKeep, savedMode};
   run_ = std::make_unique<Run>(*this);
@@ -494,6 +489,7 @@ int TZipReader::RunExtraction() {
   int numFiles = 0;
   int64_t totalBytes = 0;
   const std::vector<bool> selected = SelectEntries(numFiles, totalBytes);
+  marked_ = false;
   run_->output.totalBytes = totalBytes;
   bool stopNow = false;
   if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, totalBytes, stopNow);

@@ -383,6 +383,16 @@ TEST(Extract, MarkedEntriesAndCallsFromAnEvent) {
   pf::TMemoryStream again;
   EXPECT_EQ(reader.ExtractMatchingEntries(&again), 3);
   EXPECT_EQ(Contents(again), "zeta\nmid\nalpha\n");
+  // Every run takes the marks, one over all entries too: a later marked run extracts only what was marked since.
+  reader.SelectEntry(0, true);
+  reader.DoAll = true;
+  pf::TMemoryStream all;
+  EXPECT_EQ(reader.ExtractMatchingEntries(&all), 4);
+  reader.DoAll = false;
+  reader.SelectEntry(1, true);
+  pf::TMemoryStream marked;
+  EXPECT_EQ(reader.ExtractMatchingEntries(&marked), 1);
+  EXPECT_EQ(Contents(marked), "binary");
 
   bool refused = false;
   reader.OnEndUnZip = [&](zip::TZipReader& r, int, const std::string&) {
