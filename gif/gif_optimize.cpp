@@ -91,8 +91,9 @@ void MergeWithFrameUnderneath(TGifPictureList& images, int i) {
   const TGIFColorMap& underMap = under.ActiveColorMap();
   const int underT = under.Transparent() ? under.GraphicControlExtension()->TransparentColorIndex() : -1;
   int t = frame.Transparent() ? frame.GraphicControlExtension()->TransparentColorIndex() : -1;
+  // One colour: the same index of the same map, or equal red, green and blue.
   auto sameColour = [&](int px, int pu) {
-    if (&map == &underMap) return px == pu;
+    if (&map == &underMap && px == pu) return true;
     return px < map.Count() && pu < underMap.Count() &&
            std::memcmp(map.Data() + px * 3, underMap.Data() + pu * 3, 3) == 0;
   };

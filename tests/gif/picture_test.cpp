@@ -488,6 +488,19 @@ TEST(GifPicture, MergingKeepsWhatEveryFrameShows) {
     EXPECT_EQ(over.Transparent() ? over.GraphicControlExtension()->TransparentColorIndex() : -1, c.transparentIndex);
     EXPECT_EQ(pic.Header().ColorMap().Count(), c.colors);
   }
+
+  // one map holding red twice: red over red repeats the colour whatever its index; red over white does not
+  TGifPicture twice;
+  AddColors(twice, {pf::clRed, pf::clRed, pf::clWhite});
+  AddFrame(twice, {.width = 2, .height = 1, .pixels = {0, 2}});
+  AddFrame(twice, {.width = 2, .height = 1, .pixels = {1, 1}});
+  const auto before = Looks(twice);
+  twice.Optimize(ooMerge, ReduceNone, DitherNearest, 8);
+  EXPECT_EQ(Looks(twice), before);
+  const TGIFSubImage& over = *twice.Images()[1];
+  ASSERT_TRUE(over.Transparent());
+  EXPECT_EQ(over.GraphicControlExtension()->TransparentColorIndex(), 3);  // black added for it
+  EXPECT_EQ(over.Data(), (std::vector<uint8_t>{3, 1}));
 }
 
 TEST(GifPicture, DrawingScalesMasksAndTiles) {
