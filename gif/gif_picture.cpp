@@ -392,19 +392,13 @@ void TGifPicture::SaveToStream(pf::TStream& stream) const {
   ReportProgress(pf::psEnding, 100, msg::Saving);
 }
 
+// With optimise-on-save the picture itself is optimised before it is written (the slot is const for the form
+// streaming that calls it; pictures are never const objects).
 void TGifPicture::WriteData(pf::TStream& stream) const {
-  if (!GIFDefaultOptimizeOnSave) {
-    pf::TGraphic::WriteData(stream);
-    return;
-  }
-  // Writing leaves this picture as it is: an optimised copy is written, reporting through this picture's handlers.
-  TGifPicture copy;
-  copy.Assign(*this);
-  copy.Compression = Compression;
-  copy.OnProgress = OnProgress;
-  copy.OnWarning = OnWarning;
-  copy.Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors, ReduceNone, DitherNearest, 8);
-  copy.SaveToStream(stream);
+  if (GIFDefaultOptimizeOnSave)
+    const_cast<TGifPicture*>(this)->Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap | ooReduceColors, ReduceNone,
+                                             DitherNearest, 8);
+  pf::TGraphic::WriteData(stream);
 }
 
 void TGifPicture::LoadFromClipboardFormat(uint16_t format, const std::vector<uint8_t>& data,
