@@ -280,6 +280,13 @@ pf::TBitmap* TGifPicture::Bitmap() {
   if (Empty()) return nullptr;
   if (bitmap_) return bitmap_.get();
   auto bmp = std::make_unique<pf::TBitmap>();
+  // Palette changes of the cached bitmap are the picture's.
+  bmp->OnChange = [this](pf::TPersistent& sender) {
+    auto& changed = static_cast<pf::TBitmap&>(sender);
+    if (!changed.PaletteModified()) return;
+    changed.SetPaletteModified(false);
+    SetPaletteModified(true);
+  };
   TGIFSubImage* first = images_[0];
   if (first->Left() == 0 && first->Top() == 0 && first->Width() == Width() && first->Height() == Height()) {
     bmp->Assign(*first->Bitmap());

@@ -508,6 +508,20 @@ TEST(GifPicture, MergingKeepsWhatEveryFrameShows) {
   EXPECT_EQ(over.Data(), (std::vector<uint8_t>{3, 1}));
 }
 
+// The cached bitmap of the picture tells it when its palette changes.
+TEST(GifPicture, BitmapsOfThePictureAndItsFrames) {
+  TGifPicture pic;
+  AddFrame(pic, {.width = 2, .height = 1, .pixels = {0, 1}, .colors = {pf::clBlack, pf::clWhite}});
+  pf::TBitmap* cached = pic.Bitmap();
+  ASSERT_NE(cached, nullptr);
+  pic.SetPaletteModified(false);
+  cached->SetSize(3, 1);  // no palette change
+  EXPECT_FALSE(pic.PaletteModified());
+  cached->SetPalette(WebPalette());
+  EXPECT_TRUE(pic.PaletteModified());
+  EXPECT_EQ(pic.Bitmap(), cached);
+}
+
 TEST(GifPicture, DrawingScalesMasksAndTiles) {
   TGifPicture pic;
   AddColors(pic, {pf::clBlue, pf::clLime});
