@@ -39,6 +39,7 @@ class TRecentColors {
 
 void TGIFSubImage::RenderBitmap() {
   auto bmp = std::make_unique<pf::TBitmap>();
+  if (IsLargeBitmap(width_, height_)) bmp->SetPixelFormat(pf::pf1bit);
   const pf::HPALETTE palette = Palette();
   if (Empty()) {
     bmp->SetPalette(pf::CopyPalette(palette));

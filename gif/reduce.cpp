@@ -241,6 +241,7 @@ std::unique_ptr<pf::TBitmap> ReduceColors(pf::TBitmap& bitmap, int colorReductio
     result->SetPixelFormat(pf::pf24bit);
     return result;
   }
+  if (IsLargeBitmap(bitmap.Width(), bitmap.Height())) result->SetPixelFormat(pf::pf1bit);
   TDIBReader reader(bitmap, pf::pf24bit);
   const int32_t width = bitmap.Width(), height = bitmap.Height();
   // Octree colour counts beyond 2^8 would overflow a GIF colour table.

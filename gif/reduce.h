@@ -103,6 +103,10 @@ pf::HPALETTE BuildOctreePalette(const std::function<const uint8_t*(int32_t)>& ro
                                 int colors, int colorBits, bool windows20);
 pf::HPALETTE BuildOctreePaletteFromBitmap(pf::TBitmap& bitmap, int colors, int colorBits, bool windows20);
 
+// A result bitmap of more than 500,000 pixels is set to 1 bit per pixel before its pixels are written, so that
+// it holds little while it waits for them (and an empty result stays small).
+inline bool IsLargeBitmap(int64_t width, int64_t height) { return width * height > 500000; }
+
 // A new bitmap of at most 256 colours; method and dither mode as above. ReductionBits (clamped to 1..8) sets the
 // octree's colour count. The source is converted to 24 bits unless the method is ReduceNone.
 std::unique_ptr<pf::TBitmap> ReduceColors(pf::TBitmap& bitmap, int colorReduction, int ditherMode, int reductionBits,

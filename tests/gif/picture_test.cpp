@@ -508,7 +508,9 @@ TEST(GifPicture, MergingKeepsWhatEveryFrameShows) {
   EXPECT_EQ(over.Data(), (std::vector<uint8_t>{3, 1}));
 }
 
-// The cached bitmap of the picture tells it when its palette changes.
+// The cached bitmap of the picture tells it when its palette changes. A frame bitmap of more than 500,000 pixels
+// starts at 1 bit per pixel, which shows where nothing replaces it: a frame without pixels, here one whose load
+// broke off in its colour table.
 TEST(GifPicture, BitmapsOfThePictureAndItsFrames) {
   TGifPicture pic;
   AddFrame(pic, {.width = 2, .height = 1, .pixels = {0, 1}, .colors = {pf::clBlack, pf::clWhite}});
@@ -520,6 +522,23 @@ TEST(GifPicture, BitmapsOfThePictureAndItsFrames) {
   cached->SetPalette(WebPalette());
   EXPECT_TRUE(pic.PaletteModified());
   EXPECT_EQ(pic.Bitmap(), cached);
+
+  for (const int height : {500, 501}) {
+    SCOPED_TRACE(height);
+    const auto h0 = static_cast<uint8_t>(height & 0xFF), h1 = static_cast<uint8_t>(height >> 8);
+    // a black and white screen of 1000 x height, and a frame of that size announcing a local table of 256 colours
+    // that is not there
+    const std::vector<uint8_t> screen = {'G',  'I', 'F', '8', '9', 'a', 0xE8, 0x03, h0, h1,
+                                         0x80, 0,   0,   0,   0,   0,   255,  255,  255};
+    Loaded l = Load(Cat(screen, {',', 0, 0, 0, 0, 0xE8, 0x03, h0, h1, 0x87, 1, 2, 3}));
+    EXPECT_EQ(l.error, "Premature end of data");
+    ASSERT_EQ(l.pic->Images().Count(), 1);
+    ASSERT_TRUE(l.pic->Images()[0]->Empty());
+    const pf::TBitmap* bmp = l.pic->Images()[0]->Bitmap();
+    EXPECT_EQ(bmp->PixelFormat(), height > 500 ? pf::pf1bit : pf::pfDevice);
+    EXPECT_EQ(bmp->Width(), 1000);
+    EXPECT_EQ(bmp->Height(), height);
+  }
 }
 
 TEST(GifPicture, DrawingScalesMasksAndTiles) {

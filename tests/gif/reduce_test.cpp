@@ -173,6 +173,18 @@ TEST(ReduceColors, FixedPalettesGiveTheirIndices) {
   EXPECT_TRUE(none->Empty());
   auto badDither = ReduceColors(bmp, ReduceWebPalette, 7, 8, nullptr);
   EXPECT_TRUE(badDither->Empty());
+
+  // a result for more than 500,000 pixels starts at 1 bit per pixel, which the empty results keep
+  for (const int height : {500, 501}) {
+    SCOPED_TRACE(height);
+    pf::TBitmap big(1000, height, pf::pf24bit);
+    const pf::TPixelFormat empty = height > 500 ? pf::pf1bit : pf::pfDevice;
+    EXPECT_EQ(ReduceColors(big, 10, DitherNearest, 8, nullptr)->PixelFormat(), empty);
+    EXPECT_EQ(ReduceColors(big, ReduceWebPalette, 7, 8, nullptr)->PixelFormat(), empty);
+    auto reduced = ReduceColors(big, ReduceWebPalette, DitherNearest, 8, nullptr);
+    EXPECT_EQ(reduced->PixelFormat(), pf::pf8bit);
+    EXPECT_EQ(reduced->ScanLine(height - 1)[999], 215);
+  }
 }
 
 TEST(ReduceColors, OctreeKeepsFewColoursExactlyAndHonoursTheBitCount) {
