@@ -210,13 +210,14 @@ void TPEditorForm::OeffnenSpeedButtonClick() {
     Msg(" " + path + " nicht gefunden.");
     return;
   }
-  // Nothing changes unless the whole file fits: a damaged list leaves the work in the editor as it was.
+  // The next list dialog starts in this folder, whether or not the list fits.
+  engine_.State().QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
+  // The editor's work changes only when the whole file fits: a damaged list leaves it as it was.
   OpenedList opened;
   if (!ReadQuestionList(path, opened)) {
     Msg(UnfitListText());
     return;
   }
-  engine_.State().QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
   TakeQuestionList(opened);
 }
 

@@ -204,15 +204,15 @@ TEST_F(EditorTest, OpeningAListOfAnotherPartSwitchesToIt) {
 }
 
 // A damaged list (empty, cut short, a wrong head, a question not in the pool; the window flows open binary ones)
-// gets the message and leaves the editor's work as it was; a missing file is named.
-TEST_F(EditorTest, ADamagedListChangesNothing) {
+// gets the message and leaves the editor's work as it was, while its folder becomes the one the next list dialog
+// starts in; a missing file is named and changes no folder.
+TEST_F(EditorTest, ADamagedListKeepsTheWorkAndTakesItsFolder) {
   MakeList({"TA101", "TA102"});
   auto work = [&] {
     return Items(*editor->PruefungListBox) + "|" + editor->FragenAuswahlComboBox->Text() + "|" +
            editor->ZeitMaskEdit->Text() + "|" + editor->qltKommentarEdit->Text() + "|" + editor->EditorPartCode();
   };
   const std::string before = work();
-  const std::string folder = state.QuestionDir;
   const std::string damaged[] = {
       "",
       "#nur ein Kommentar\r\n",
@@ -230,11 +230,13 @@ TEST_F(EditorTest, ADamagedListChangesNothing) {
     EXPECT_EQ(Panel(0), "  Die Fragenliste passt nicht zum Prüfungsteil."_l1) << bytes;
     EXPECT_EQ(work(), before) << bytes;
     EXPECT_EQ(editor->PruefungsAuswahlComboBox->ItemIndex(), TA);
-    EXPECT_EQ(state.QuestionDir, folder);
+    EXPECT_EQ(state.QuestionDir, dir.File("kaputt"));
   }
   EXPECT_TRUE(port.warnings.empty());
   Open(dir.File("fehlt.qlt"));
   EXPECT_EQ(Panel(0), "  " + dir.File("fehlt.qlt") + " nicht gefunden.");
+  EXPECT_EQ(std::pair(dialogs.service.Calls().back().initialDir, state.QuestionDir),
+            std::pair(dir.File("kaputt"), dir.File("kaputt")));
 }
 
 // Without the catalogue a choice is refused with the warning and the part row shows the part of the pool again.
