@@ -122,6 +122,7 @@ class Engine {
     char part = 'T', cls = 'A', mode = 'k';
     std::string section;  // training only
     int32_t questionCount = 0;
+    int32_t poolSize = 0;  // questions in the part's pool
     std::string timeText;
     std::string dark, middle, light, title;
     pf::TStringList selected;

@@ -163,8 +163,7 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
     }
   } keeper{state_.CatalogueLines, state_.CatalogueLines};
   sheet.selected.SetSorted(true);
-  int32_t poolSize = 0;
-  if (!CountPoolQuestions(part, cls, poolSize)) return false;
+  if (!CountPoolQuestions(part, cls, sheet.poolSize)) return false;
   bool drawn = false;
   if (mode == 'a') {
     sheet.questionCount = ownList->questionCount;
@@ -173,11 +172,12 @@ bool Engine::BuildExamSheet(char part, char cls, std::string& sheetId, const std
   } else if (mode == 'k') {
     sheet.questionCount = count;
     if (state_.SettingFVBNetzA) {
-      drawn = SelectBySections(part, cls, poolSize, sheet.selected);
+      int32_t sectionCount = 0;  // the questions drawn; PoolSize keeps the pool's size
+      drawn = SelectBySections(part, cls, sectionCount, sheet.selected);
     } else {
       std::string asked = state_.SettingAskedList ? std::string{part, cls} : "";
       int eligible = 0;
-      drawn = DrawQuestionNumbers(state_, poolSize, count, 1, asked, state_.SettingZufallszahlen, sheet.selected,
+      drawn = DrawQuestionNumbers(state_, sheet.poolSize, count, 1, asked, state_.SettingZufallszahlen, sheet.selected,
                                   &eligible);
       if (!drawn)
         port_.ShowWarning("Der Fragenkatalog " + std::string{part, cls} + " hat nur " + pf::IntToStr(eligible) +
@@ -351,6 +351,7 @@ bool Engine::WriteSheet(Sheet& sheet) {
   state_.ModeLetter = sheet.mode;
   state_.SheetId = sheet.sheetId;
   state_.QuestionCount = sheet.questionCount;
+  state_.PoolSize = sheet.poolSize;
   state_.TimeLimitText = sheet.timeText;
   state_.TimeLimit = pf::StrToIntDef(sheet.timeText, 0);
   if (sheet.mode == 't') state_.TrainingSection = sheet.section;

@@ -29,7 +29,7 @@ struct AppState {
 
   int32_t TimeLimit = 0;
   int32_t MinutesElapsed = 0;
-  int32_t PoolSize = 0;
+  int32_t PoolSize = 0;  // questions in the pool of the current sheet
   int32_t QuestionCount = 0;
 
   char PartLetter = 'T';   // 'T', 'B', 'V'

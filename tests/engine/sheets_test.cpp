@@ -195,6 +195,33 @@ TEST(SheetTest, RefusedRequestsChangeNothingAndEndQuickly) {
   pf::SetRandomSource(&f.random);
 }
 
+// PoolSize is the size of the current sheet's pool whichever way the sheet was drawn; a refused sheet leaves it.
+TEST(SheetTest, PoolSizeIsThatOfTheCurrentSheetsPool) {
+  SheetFixture f;
+  f.entries["TAfragen.txt"] = MakePool({{"TA1", 30}, {"TB1", 31}});
+  f.entries["TAabschnitte.txt"].SetText("TA1   TA1   25  +\r\nTB    TB    26  -\r\n");
+  f.entries["TEfragen.txt"] = MakePool({{"TE1", 40}});
+  f.entries["BEfragen.txt"] = MakePool({{"BA1", 20}});  // too few for an exam
+  WriteFile(f.dir.File("Fragen/te.qlt"), "TE=2\r\nZeit=20\r\nTE101\r\nTE102\r\n");
+  std::vector<int32_t> sizes;
+  f.Submit("PexuTA", {"teil=T"});
+  sizes.push_back(f.state.PoolSize);
+  f.Submit("PexuUE", {"teil=T", "abschnitt=TE1"});
+  sizes.push_back(f.state.PoolSize);
+  f.state.SettingFVBNetzA = true;
+  f.Submit("PexuTA", {"teil=T"});
+  sizes.push_back(f.state.PoolSize);
+  f.port.chosen = f.dir.File("Fragen/te.qlt");
+  f.engine.PruefungladenClick();
+  sizes.push_back(f.state.PoolSize);
+  f.state.SettingFVBNetzA = false;
+  f.Submit("PexuTE", {"teil=B"});
+  sizes.push_back(f.state.PoolSize);
+  EXPECT_EQ(sizes, (std::vector<int32_t>{61, 40, 61, 40, 40}));
+  EXPECT_EQ(f.port.warnings.size(), 1u);
+  EXPECT_EQ(f.state.ModeLetter, 'a');
+}
+
 TEST(EvaluationTest, PassRuleTimeAndLog) {
   const struct {
     int count, right, minutes;
