@@ -128,6 +128,8 @@ bool Engine::SelectBySections(char part, char cls, int32_t& poolSize, pf::TStrin
   const pf::TStrings& lines = state_.CatalogueLines;
   std::vector<SectionLine> sections;
   int32_t wanted = 0, sum = 0;
+  // A "+" line hands its extra question to the next "-" line: the line number of a "+" line still waiting for it.
+  int openPlus = 0;
   std::string time, dark, middle, light, title;
   PartInfo(cls, part, 'k', wanted, time, dark, middle, light, title);
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -149,6 +151,16 @@ bool Engine::SelectBySections(char part, char cls, int32_t& poolSize, pf::TStrin
       s.partner = row.size() >= 17 ? row[16] : ' ';
       if (s.partner != '+' && s.partner != '-') return fault(n, " Spalte 17");
     }
+    // Every "+" needs its "-" before the next "+" and the table's end, every "-" a "+" before it, and a "-" line
+    // must be able to give the extra question back; otherwise the sheet would not hold the part's count.
+    if (s.partner == '+') {
+      if (openPlus > 0) return fault(openPlus, " Spalte 17");
+      openPlus = n;
+    } else if (s.partner == '-') {
+      if (openPlus == 0) return fault(n, " Spalte 17");
+      if (s.count == 0) return fault(n, " Spalte 13");
+      openPlus = 0;
+    }
     int rangeSize = s.last - s.first + 1;
     int most = s.count + (s.partner == '+' ? 1 : 0);
     if (most > rangeSize) {
@@ -159,6 +171,7 @@ bool Engine::SelectBySections(char part, char cls, int32_t& poolSize, pf::TStrin
     sum += s.count;
     sections.push_back(s);
   }
+  if (openPlus > 0) return fault(openPlus, " Spalte 17");
   if (sum != wanted) {
     port_.ShowWarning("Fehler in " + entry + ": die Abschnitte ergeben " + pf::IntToStr(sum) + " Fragen statt " +
                       pf::IntToStr(wanted) + ".");

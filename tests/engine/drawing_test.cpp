@@ -197,6 +197,15 @@ TEST(SectionTest, EveryTableErrorIsReportedBeforeDrawing) {
        "Fehler in TAabschnitte.txt  Zeile 1: 26 Fragen verlangt, der Bereich hat nur 25."},
       {"TA1   TA1   25  +\r\nTA2   TC    26  -\r\n",
        "Fehler in TAabschnitte.txt  Zeile 1: 26 Fragen verlangt, der Bereich hat nur 25."},
+      // A "+" line without its "-" line, a "-" line without a "+" line before it, and a "-" line that has no
+      // question to give back would make the sheet longer or shorter than the part's count.
+      {"TA1   TA2   31  +\r\nTB    TB    10\r\nTC          10\r\n", "Fehler in TAabschnitte.txt  Zeile 1 Spalte 17."},
+      {"TA1   TA1   20  +\r\nTA2   TA2   21  +\r\nTB    TC    10  -\r\n",
+       "Fehler in TAabschnitte.txt  Zeile 1 Spalte 17."},
+      {"TA1   TA2   41\r\nTB    TC    10  -\r\n", "Fehler in TAabschnitte.txt  Zeile 2 Spalte 17."},
+      {"TA1   TA2   31  +\r\nTB    TB    10  -\r\nTC          10  -\r\n",
+       "Fehler in TAabschnitte.txt  Zeile 3 Spalte 17."},
+      {"TA1   TC    51  +\r\nTB    TB    00  -\r\n", "Fehler in TAabschnitte.txt  Zeile 2 Spalte 13."},
       {"TA1   TC    50\r\n", "Fehler in TAabschnitte.txt: die Abschnitte ergeben 50 Fragen statt 51."},
       {"# nur Kommentar\r\n", "Die Datei TAabschnitte.txt enthält keine Abschnitte."_l1},
       {nullptr, "Die Datei TAabschnitte.txt existiert nicht."},
