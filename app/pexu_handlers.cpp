@@ -77,6 +77,8 @@ void TPexuForm::PexuPageViewerFormSubmit(const std::string& action, const std::s
 
 void TPexuForm::PexuPageViewerHotSpotClick(const std::string& src, bool& handled) {
   handled = false;
+  // A question link acts on the part and class of the page it stands on, which may be older than the running sheet.
+  const auto [part, cls] = engine_->PagePart(PexuPageViewer->CurrentFile());
   switch (ClassifyLink(src)) {
     case LinkKind::LastLog:
       engine_->LogSpeedButtonClick();
@@ -95,16 +97,16 @@ void TPexuForm::PexuPageViewerHotSpotClick(const std::string& src, bool& handled
       return;
     case LinkKind::Question:
       state_->ShownQuestionId = pf::Copy(src, 1, 5);
-      ShowQuestion(std::string{state_->PartLetter, state_->ClassLetter}, state_->ShownQuestionId);
+      ShowQuestion(std::string{part, cls}, state_->ShownQuestionId);
       return;
     case LinkKind::WrongAndOrPdf: {
       const std::string id = pf::Copy(src, 1, 5);
       if (LinkAddsWrongQuestion(src)) {
-        engine_->AddToWrongQuestionsList(state_->PartLetter, state_->ClassLetter, id);
+        engine_->AddToWrongQuestionsList(part, cls, id);
         SetPanelText(0, " " + id + std::string(" hinzugefügt"_l1));
       }
       if (LinkOpensSolution(src)) {
-        const std::string path = SolutionFile(ServerRoot(), state_->ClassLetter, id);
+        const std::string path = SolutionFile(ServerRoot(), cls, id);
         // Reported when the file is missing or nothing could open it, never from a stale error code.
         if (!pf::FileExists(path) || pf::ShellExecute("open", pf::ResolvePath(path)) <= 32)
           SetPanelText(0, " " + path + " nicht gefunden");

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/port.h"
@@ -94,6 +95,11 @@ class Engine {
   // Saves a page (Latin-1 lines), shows it at "#top" and takes its title as the window caption.
   void SaveAndShowPage(const std::string& fileName, const pf::TStrings& lines);
 
+  // The part and class that the question links of the page at path act on: for the sheet, its answer list and the
+  // evaluation page, those of the sheet they were last written for (an evaluation may grade an older sheet, and the
+  // user may go back to it after drawing a newer one); for any other page those of the current sheet.
+  std::pair<char, char> PagePart(const std::string& path) const;
+
   // Grades a submitted sheet, writes and shows the evaluation page and, for exams, adds the two log lines. Only the
   // questions of the sheet part + cls + sheetId are graded, each once; lines of other questions are ignored.
   void WriteEvaluationPage(char part, char cls, const pf::TStrings& results, const std::string& section,
@@ -162,6 +168,7 @@ class Engine {
   // The head of the engine's pages, from "<html>" to the "top" anchor: title, the Latin-1 meta line, pexu2.css.
   void AddPageHead(pf::TStringList& page, const std::string& title);
   void SavePage(const std::string& fileName, const pf::TStrings& lines);
+  void NotePagePart(const std::string& fileName, char part, char cls);
   void ShowPage(const std::string& fileName);
   std::string HtmlPath(const std::string& name) const;
   bool SaveExamLog(const std::string& header, const std::string& result);
@@ -171,6 +178,11 @@ class Engine {
   std::unique_ptr<zip::TZipReader> unzipper_;  // the main window's Unzipper
   EntryExtractor extractor_;
   std::vector<SheetRecord> sheets_;  // newest last
+  struct PageRecord {
+    std::string path;
+    char part, cls;
+  };
+  std::vector<PageRecord> pageParts_;  // the pages written with question links, each once
 };
 
 // Warning texts shared by the readers.

@@ -127,6 +127,7 @@ void Engine::WriteEvaluationPage(char part, char cls, const pf::TStrings& result
 
   std::string pagePath = HtmlPath("LetzteAuswertung.html");
   SavePage(pagePath, page);
+  NotePagePart(pagePath, part, cls);
   state_.MinutesElapsed = e.minutes;
   state_.TimeLimitText = e.timeText;
   if (!e.training) {

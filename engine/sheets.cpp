@@ -50,6 +50,25 @@ void Engine::SaveAndShowPage(const std::string& fileName, const pf::TStrings& li
   ShowPage(fileName);
 }
 
+void Engine::NotePagePart(const std::string& fileName, char part, char cls) {
+  const std::string path = pf::ExpandFileName(fileName);
+  for (PageRecord& page : pageParts_) {
+    if (pf::SameText(page.path, path)) {
+      page.part = part;
+      page.cls = cls;
+      return;
+    }
+  }
+  pageParts_.push_back({path, part, cls});
+}
+
+std::pair<char, char> Engine::PagePart(const std::string& path) const {
+  const std::string expanded = pf::ExpandFileName(path);
+  for (const PageRecord& page : pageParts_)
+    if (pf::SameText(page.path, expanded)) return {page.part, page.cls};
+  return {state_.PartLetter, state_.ClassLetter};
+}
+
 namespace {
 
 bool IsPartLetter(char c) { return c == 'T' || c == 'B' || c == 'V'; }
@@ -358,6 +377,8 @@ bool Engine::WriteSheet(Sheet& sheet) {
   state_.SelectedQuestions.Assign(sheet.selected);
   if (sheets_.size() == kKeptSheets) sheets_.erase(sheets_.begin());
   sheets_.push_back({sheet.part, sheet.cls, sheet.sheetId, sheet.section, std::move(ids)});
+  NotePagePart(sheetPath, sheet.part, sheet.cls);
+  NotePagePart(HtmlPath("LetzteAntworten.html"), sheet.part, sheet.cls);
   // Only an exam watches for being left; a training sheet leaves the flag to the history handler.
   if (sheet.mode != 't') state_.IgnoreNextHistoryChange = true;
   port_.SetAntwortenlisteEnabled(sheet.mode == 't');

@@ -202,6 +202,55 @@ TEST_F(MainWindowTest, ProgramLinks) {
   EXPECT_TRUE(pf::SameText(pf::ExtractFileName(Shown()), "statistikA.html"));
 }
 
+// The question links of an evaluation page act on the part and class of the sheet it graded, also after a sheet of
+// another part was drawn and the user went back to it.
+TEST_F(MainWindowTest, LinksActOnThePartOfTheirPage) {
+  Start();
+  form->K2TechnikClick();
+  // The TA sheet submitted with its first question answered wrong and the others left blank.
+  pf::TStringList sheet;
+  sheet.LoadFromFile(form->ExamSheetPage());
+  auto results = std::make_unique<pf::TStringList>();
+  std::string id;
+  for (int i = 0; i < sheet.Count(); ++i) {
+    const size_t at = sheet[i].find("type=\"hidden\" name=\"");
+    if (at == std::string::npos || sheet[i].find("value=\"N\"") == std::string::npos) continue;
+    const std::string name = sheet[i].substr(at + 20, 5);
+    if (id.empty()) results->Add((id = name) + "=W1");
+    results->Add(name + "=N");
+  }
+  for (const std::string& field : {std::string("teil=A"), std::string("gebiet=T"), "testid=" + State().SheetId})
+    results->Add(field);
+  form->PexuPageViewerFormSubmit("PexuA", "", "", "post", std::move(results));
+  const std::string evaluation = Shown();
+  ASSERT_NE(enginetest::ReadFile(evaluation).find(id + ".qff"), std::string::npos);
+  form->K2BetriebClick();
+  Back();
+  ASSERT_EQ(Shown(), evaluation);
+  ASSERT_EQ(std::tuple(State().PartLetter, State().ClassLetter), std::tuple('B', 'E'));
+
+  std::vector<std::pair<std::string, std::string>> shownQuestions;
+  form->ShowQuestion = [&](const std::string& code, const std::string& shown) {
+    shownQuestions.push_back({code, shown});
+  };
+  std::vector<std::string> opened;
+  pf::SetShellHandler([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  const std::string pdf = app::SolutionFile(program.Path(), 'A', id);
+  enginetest::WriteFile(pdf, "%PDF-1.4");
+  bool handled = true;
+  for (const std::string& link : {id + ".qff", id + ".qst", id + ".sln"})
+    form->PexuPageViewerHotSpotClick(link, handled);
+  pf::SetShellHandler(nullptr);
+  EXPECT_EQ(enginetest::ReadFile(program.File("Fragen/TAFalscheFragen.qlt")),
+            "#Falsche Fragen TA\r\nTA=2\r\nZeit=30\r\n" + id + "\r\n");
+  EXPECT_FALSE(pf::FileExists(program.File("Fragen/BEFalscheFragen.qlt")));
+  EXPECT_EQ(shownQuestions, (std::vector<std::pair<std::string, std::string>>{{"TA", id}}));
+  EXPECT_EQ(opened, std::vector<std::string>{pf::ResolvePath(pdf)});
+}
+
 // The print command prints the shown page, all of it.
 TEST_F(MainWindowTest, PrintsTheShownPage) {
   Start();

@@ -290,6 +290,11 @@ TEST(EvaluationTest, OnlyTheSheetsQuestionsAreGradedEachOnce) {
   ASSERT_EQ(std::tuple(f.state.ClassLetter, f.state.SheetId), std::tuple('A', "2"));
   f.Grade(older);
   page = f.Page("LetzteAuswertung.html");
+  // Its links act on the class of the sheet it graded; the sheet's links and those of other pages on the new sheet.
+  EXPECT_EQ(std::tuple(f.engine.PagePart(f.dir.File("html/LetzteAuswertung.html")),
+                       f.engine.PagePart(f.dir.File("html/LetztePruefung.html")),
+                       f.engine.PagePart(f.dir.File("html/LetztesLog.html"))),
+            std::tuple(std::pair('T', 'E'), std::pair('T', 'A'), std::pair('T', 'A')));
   EXPECT_NE(page.find("Amateurfunkzeugnis Klasse E"), npos);
   EXPECT_NE(page.find("<big>Training  --/-  Technische Kenntnisse</big>"), npos);
   EXPECT_NE(page.find("34 von 34 Fragen = <b><font color=\"#00a000\">100%"), npos);
