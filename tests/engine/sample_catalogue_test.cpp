@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <set>
 
 #include "engine/catalogue.h"
 #include "engine/procs.h"
@@ -46,6 +47,16 @@ TEST(SampleCatalogueTest, PoolsPassTheCheckAndSectionTablesAddUp) {
     ASSERT_TRUE(f.engine.CountPoolQuestions(code[0], code[1], poolSize));
     EXPECT_GE(poolSize, least);
     EXPECT_NE(engine::PoolVersion(f.state.CatalogueLines), "");
+    // At least two chapters, a picture line somewhere in the technical pools.
+    std::set<std::string> chapters;
+    int pictures = 0;
+    for (int i = 1; i < f.state.CatalogueLines.Count(); ++i) {
+      const std::string& line = f.state.CatalogueLines[i];
+      if (pf::Copy(line, 1, 2) == "::") chapters.insert(pf::Copy(line, 3, 2));
+      pictures += pf::Copy(line, 1, 2) == "P:";
+    }
+    EXPECT_GE(chapters.size(), 2u);
+    EXPECT_TRUE(code[0] != 'T' || pictures > 0);
     // The section table gives exactly the part's question count, for both values of the shared question.
     for (double real : {0.2, 0.8}) {
       enginetest::MixedRandom random(5, {real});

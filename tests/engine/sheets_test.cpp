@@ -1,6 +1,7 @@
 // Sheets, evaluation, the exam log page and question lists, with a fixed clock and random source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -222,31 +223,49 @@ TEST(SheetTest, PoolSizeIsThatOfTheCurrentSheetsPool) {
   EXPECT_EQ(f.state.ModeLetter, 'a');
 }
 
+// The exams of every part from the static forms: the count and limit of the part on the sheet, the evaluation and
+// the log line; the pass rule and the time.
 TEST(EvaluationTest, PassRuleTimeAndLog) {
   const struct {
+    const char *action, *part;
     int count, right, minutes;
     const char *limit, *summary, *verdict, *logged;
   } cases[] = {
-      {34, 25, 20, "60", "25 von 34 Fragen = <b><font color=\"#00a000\">73%", "Gratulation!", ">ok<"},
-      {34, 24, 20, "60", "24 von 34 Fragen = <b><font color=\"#d00000\">70%", "Schade, das wars noch nicht.", ">nein<"},
-      {51, 38, 91, "90", "38 von 51 Fragen = <b><font color=\"#00a000\">74%", "aber das Zeitlimit &uuml;berschritten",
+      {"PexuTE", "teil=T", 34, 25, 20, "60", "25 von 34 Fragen = <b><font color=\"#00a000\">73%", "Gratulation!",
        ">ok<"},
-      {34, 34, 0, "60", "34 von 34 Fragen", "in 1 min (60) bearbeitet.", ">ok<"},
+      {"PexuTE", "teil=T", 34, 24, 20, "60", "24 von 34 Fragen = <b><font color=\"#d00000\">70%",
+       "Schade, das wars noch nicht.", ">nein<"},
+      {"PexuTA", "teil=T", 51, 38, 91, "90", "38 von 51 Fragen = <b><font color=\"#00a000\">74%",
+       "aber das Zeitlimit &uuml;berschritten", ">ok<"},
+      {"PexuTE", "teil=T", 34, 34, 0, "60", "34 von 34 Fragen", "in 1 min (60) bearbeitet.", ">ok<"},
+      {"PexuTE", "teil=b", 34, 25, 12, "60", "25 von 34 Fragen = <b><font color=\"#00a000\">73%", "Gratulation!",
+       ">ok<"},
+      {"PexuTE", "teil=V", 34, 24, 59, "60", "24 von 34 Fragen = <b><font color=\"#d00000\">70%",
+       "Schade, das wars noch nicht.", ">nein<"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.summary);
+    SCOPED_TRACE(std::string(c.part) + " " + c.summary);
     SheetFixture f;
     f.entries["TAfragen.txt"] = MakePool({{"TA1", 60}});
     f.entries["TEfragen.txt"] = MakePool({{"TA1", 60}});
-    f.Submit(c.count == 51 ? "PexuTA" : "PexuTE", {"teil=T"});
+    f.entries["BEfragen.txt"] = MakePool({{"BA1", 40}});
+    f.entries["VEfragen.txt"] = MakePool({{"VA1", 40}});
+    f.Submit(c.action, {c.part});
     f.state.MinutesElapsed = c.minutes;
     ASSERT_EQ(f.state.TimeLimitText, c.limit);
+    EXPECT_NE(
+        f.Page("LetztePruefung.html").find(pf::IntToStr(c.count) + " Fragen &nbsp; Zeit: " + c.limit + " Minuten</td>"),
+        npos);
     f.Grade(f.Answers(c.right));
     std::string page = f.Page("LetzteAuswertung.html");
     EXPECT_NE(page.find(c.summary), npos);
     EXPECT_NE(page.find(c.verdict), npos);
     ASSERT_EQ(f.state.ExamLog.Count(), 2);
     EXPECT_NE(f.state.ExamLog[1].find(c.logged), npos);
+    const std::string worked = pf::IntToStr(c.count) + " von " + pf::IntToStr(c.count) + " Fragen in " +
+                               pf::IntToStr(std::max(c.minutes, 1)) + " min (" + c.limit + ") bearbeitet.</td>";
+    EXPECT_NE(page.find(worked), npos);
+    EXPECT_NE(f.state.ExamLog[0].find(worked), npos);
     EXPECT_EQ(CountOf(page, ".qff\">"), static_cast<size_t>(c.count - c.right));
     EXPECT_EQ(std::tuple(f.state.ModeLetter, f.port.clockRunning, f.port.answerListEnabled),
               std::tuple('t', false, true));
