@@ -188,7 +188,7 @@ class TControl : public TComponent {
   void SetPopupMenuSlot(TPopupMenu* menu, TComponent* asComponent);
 
   // ---- Painting. Invalidate marks for a later paint; Update paints what is marked now; Repaint does both.
-  void Invalidate();
+  virtual void Invalidate();
   void InvalidateRect(const TRect& r);
   virtual void Update();
   void Repaint();

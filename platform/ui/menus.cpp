@@ -92,6 +92,24 @@ TMenuItem* FindClickable(const TMenuItem& parent, TShortCut shortCut) {
 
 [[noreturn]] void IndexError() { throw EMenuError("Menu index out of range"); }
 
+// ---- Automatic hot keys and line reduction
+
+// The accelerator of a caption in upper case: the character after a single "&" ("&&" is a plain "&"); 0 for none.
+char AcceleratorOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return AnsiUpperCase(caption.substr(i + 1, 1))[0];
+    ++i;
+  }
+  return 0;
+}
+
+// Letters and digits can be hot keys.
+char HotkeyOf(char c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : 0;
+}
+
 }  // namespace
 
 TShortCut ShortCut(uint16_t key, TShiftState shift) {
@@ -212,6 +230,7 @@ void TMenuItem::SetEnabled(bool value) {
 }
 
 void TMenuItem::SetVisible(bool value) {
+  lineReduced_ = false;
   if (visible_ == value) return;
   visible_ = value;
   MenuChanged(false);
@@ -297,6 +316,62 @@ TMenuItem* TMenuItem::Find(const std::string& caption) const {
 
 void TMenuItem::Click() {
   if (enabled_ && OnClick) OnClick(this);
+}
+
+// The items of one sub-menu: those that have an accelerator keep it, every other visible one takes the first
+// letter or digit of its caption that is still free.
+bool TMenuItem::RethinkHotkeys() {
+  bool changed = false;
+  if (AutoFlagSet(&TMenu::AutoHotkeys)) {
+    std::string used;
+    for (const TMenuItem* item : items_)
+      if (const char key = AcceleratorOf(item->caption_); key != 0 && item->visible_ && !item->IsLine()) used += key;
+    for (TMenuItem* item : std::vector<TMenuItem*>(items_)) {
+      if (!item->visible_ || item->IsLine() || AcceleratorOf(item->caption_) != 0) continue;
+      const std::string& caption = item->caption_;
+      for (size_t i = 0; i < caption.size(); ++i) {
+        const char key = caption[i] == '&' ? 0 : HotkeyOf(caption[i]);
+        if (caption[i] == '&') ++i;  // "&&" stands for one "&"
+        if (key == 0 || used.find(key) != std::string::npos) continue;
+        used += key;
+        item->SetCaption(caption.substr(0, i) + '&' + caption.substr(i));
+        changed = true;
+        break;
+      }
+    }
+  }
+  for (TMenuItem* item : std::vector<TMenuItem*>(items_)) changed = item->RethinkHotkeys() || changed;
+  return changed;
+}
+
+// A separator stays only between two visible items that are no separators, one separator per gap; separators that
+// the program hid itself stay hidden.
+bool TMenuItem::RethinkLines() {
+  bool changed = false;
+  if (AutoFlagSet(&TMenu::AutoLineReduction)) {
+    auto content = [](const TMenuItem* item) { return item->visible_ && !item->IsLine(); };
+    bool itemBefore = false;  // a visible item since the last separator shown
+    for (size_t i = 0; i < items_.size(); ++i) {
+      TMenuItem* item = items_[i];
+      if (content(item)) itemBefore = true;
+      if (!item->IsLine() || (!item->visible_ && !item->lineReduced_)) continue;
+      const bool needed =
+          itemBefore && std::any_of(items_.begin() + static_cast<ptrdiff_t>(i) + 1, items_.end(), content);
+      if (needed) itemBefore = false;
+      if (item->visible_ == needed) continue;
+      item->visible_ = needed;
+      item->lineReduced_ = !needed;
+      item->MenuChanged(false);
+      changed = true;
+    }
+  }
+  for (TMenuItem* item : std::vector<TMenuItem*>(items_)) changed = item->RethinkLines() || changed;
+  return changed;
+}
+
+bool TMenuItem::AutoFlagSet(TMenuAutoFlag (TMenu::*flag)() const) const {
+  const TMenu* menu = GetParentMenu();
+  return menu == nullptr || (menu->*flag)() == maAutomatic;
 }
 
 // ---- TMenu
@@ -395,7 +470,9 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
 
 void TPopupMenu::Popup(int32_t x, int32_t y) {
   if (OnPopup) OnPopup(this);
-  menu_native::Popup(*this, x, y);
+  ShowAt(x, y);
 }
+
+void TPopupMenu::ShowAt(int32_t x, int32_t y) { menu_native::Popup(*this, x, y); }
 
 }  // namespace pf

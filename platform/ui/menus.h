@@ -7,6 +7,10 @@
 //     hidden or disabled one) that carries the key is clicked and the key goes no further. Items show their shortcut
 //     text (ShortCutToText) beside their caption.
 //   - While an item is highlighted, Application().Hint is its long hint.
+//   - Automatic hot keys and line reduction (each on by default for a menu): RethinkHotkeys gives every visible item
+//     without an accelerator the first letter or digit of its caption that no other item of its sub-menu uses;
+//     RethinkLines hides the separators that would stand first, last or next to another separator among the
+//     visible items of a sub-menu, and shows those it hid again once they separate items.
 //   - The menu's window hears what happens: WM_INITMENU when a menu starts showing (WParam: the menu's Handle),
 //     WM_INITMENUPOPUP for every sub-menu about to show (WParam: the Handle of the item whose sub-menu it is, LParam:
 //     that item's index), WM_MENUSELECT when an item is highlighted (WParam: MAKEWPARAM(Command, or the index of an
@@ -70,6 +74,7 @@ enum TOwnerDrawStateFlag : uint32_t {
 using TOwnerDrawState = uint32_t;
 
 enum TFindItemKind { fkCommand, fkHandle, fkShortCut };
+enum TMenuAutoFlag { maAutomatic, maManual };
 enum TPopupAlignment { paLeft, paRight, paCenter };
 
 class TMenu;
@@ -145,6 +150,14 @@ class TMenuItem : public TComponent {
   // Raises OnClick when the item is enabled.
   virtual void Click();
 
+  // The sub-items and theirs get automatic hot keys and lose redundant separators (see the file comment), unless
+  // the menu's AutoHotkeys or AutoLineReduction is maManual; true when an item changed.
+  bool RethinkHotkeys();
+  bool RethinkLines();
+
+  // Something about the item changed that the window system shows; rebuild: its sub-items changed.
+  virtual void MenuChanged(bool rebuild);
+
   TNotifyEvent OnClick;
   TMenuMeasureItemEvent OnMeasureItem;
   TMenuDrawItemEvent OnDrawItem;
@@ -157,14 +170,11 @@ class TMenuItem : public TComponent {
   };
   Impl& Native() const { return *impl_; }
 
- protected:
-  // Something about the item changed that the window system shows; rebuild: its sub-items changed.
-  virtual void MenuChanged(bool rebuild);
-
  private:
   friend class TMenu;
   void SetMenu(TMenu* menu) { menu_ = menu; }
   void UncheckRadioSiblings();
+  bool AutoFlagSet(TMenuAutoFlag (TMenu::*flag)() const) const;
 
   std::unique_ptr<Impl, ImplDeleter> impl_;
   TMenu* menu_ = nullptr;  // set on the root item of a menu
@@ -178,6 +188,7 @@ class TMenuItem : public TComponent {
   uint8_t groupIndex_ = 0;
   bool enabled_ = true;
   bool visible_ = true;
+  bool lineReduced_ = false;  // a separator that RethinkLines hid
   bool default_ = false;
   std::unique_ptr<TBitmap> bitmap_;
   int imageIndex_ = -1;
@@ -210,6 +221,10 @@ class TMenu : public TComponent {
 
   bool OwnerDraw() const { return ownerDraw_; }
   void SetOwnerDraw(bool value);
+  TMenuAutoFlag AutoHotkeys() const { return autoHotkeys_; }
+  void SetAutoHotkeys(TMenuAutoFlag value) { autoHotkeys_ = value; }
+  TMenuAutoFlag AutoLineReduction() const { return autoLineReduction_; }
+  void SetAutoLineReduction(TMenuAutoFlag value) { autoLineReduction_ = value; }
   TImageList* Images() const { return images_; }
   void SetImages(TImageList* value);
   TMenuMeasureHandler MeasureItemHandler;
@@ -224,6 +239,8 @@ class TMenu : public TComponent {
  private:
   std::unique_ptr<TMenuItem> items_;
   bool ownerDraw_ = false;
+  TMenuAutoFlag autoHotkeys_ = maAutomatic;
+  TMenuAutoFlag autoLineReduction_ = maAutomatic;
   TImageList* images_ = nullptr;
 };
 
@@ -259,6 +276,8 @@ class TPopupMenu : public TMenu {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  // Shows the menu as Popup does, without OnPopup.
+  void ShowAt(int32_t x, int32_t y);
 
  private:
   TPopupAlignment alignment_ = paLeft;

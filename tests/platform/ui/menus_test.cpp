@@ -213,6 +213,55 @@ TEST(Menus, ItemListsAndRadioGroups) {
   EXPECT_EQ(root.Count(), 0);
 }
 
+// Every visible item without an accelerator takes the first free letter or digit of its caption ("&&" is a plain
+// "&"), in each sub-menu on its own; separators stay only between visible items, one per gap, and come back when
+// they separate items again. A menu set to maManual keeps its items as they are.
+TEST(Menus, AutomaticHotKeysAndLineReduction) {
+  TPopupMenu menu(nullptr);
+  TMenuItem& root = menu.Items();
+  TMenuItem* leading = AddItem(root, "-");
+  TMenuItem* plainAmpersand = AddItem(root, "&& Datei");
+  TMenuItem* print = AddItem(root, "&Drucken");
+  TMenuItem* page = AddItem(*print, "Seite");
+  TMenuItem* between = AddItem(root, "-");
+  TMenuItem* doubled = AddItem(root, "-");
+  TMenuItem* umlaut = AddItem(root, std::string("Öl"_l1));
+  TMenuItem* digits = AddItem(root, std::string("Ö 2"_l1));
+  TMenuItem* hiddenLine = AddItem(root, "-");
+  hiddenLine->SetVisible(false);
+  TMenuItem* trailing = AddItem(root, "-");
+  TMenuItem* hidden = AddItem(root, "Versteckt");
+  hidden->SetVisible(false);
+
+  EXPECT_TRUE(root.RethinkHotkeys());
+  EXPECT_EQ(plainAmpersand->Caption(), "&& D&atei");  // D is taken by "&Drucken"
+  EXPECT_EQ(page->Caption(), "&Seite");
+  EXPECT_EQ(umlaut->Caption(), "Ö&l"_l1);
+  EXPECT_EQ(digits->Caption(), "Ö &2"_l1);
+  EXPECT_EQ(hidden->Caption(), "Versteckt");
+  EXPECT_FALSE(root.RethinkHotkeys());
+
+  EXPECT_TRUE(root.RethinkLines());
+  auto shown = [&] {
+    std::vector<bool> visible;
+    for (TMenuItem* item : {leading, between, doubled, hiddenLine, trailing}) visible.push_back(item->Visible());
+    return visible;
+  };
+  EXPECT_EQ(shown(), (std::vector<bool>{false, true, false, false, false}));
+  hidden->SetVisible(true);
+  EXPECT_TRUE(root.RethinkLines());
+  EXPECT_EQ(shown(), (std::vector<bool>{false, true, false, false, true}));
+
+  TPopupMenu manual(nullptr);
+  manual.SetAutoHotkeys(maManual);
+  manual.SetAutoLineReduction(maManual);
+  TMenuItem* line = AddItem(manual.Items(), "-");
+  TMenuItem* item = AddItem(manual.Items(), "Eins");
+  EXPECT_FALSE(manual.Items().RethinkHotkeys());
+  EXPECT_FALSE(manual.Items().RethinkLines());
+  EXPECT_EQ(std::pair(item->Caption(), line->Visible()), std::pair(std::string("Eins"), true));
+}
+
 // The overflow button of a menu bar shows the framework's own arrows, though they are made only when first drawn.
 TEST(Menus, OverflowArrowsAreTheFrameworksOwn) {
   TForm form(nullptr);  // makes the window system ready with the layer's style
