@@ -48,7 +48,8 @@ void LockKeyHook(uint16_t virtualKey, bool, bool) {
     default:
       return;
   }
-  for (TsbCustomStatusBar* bar : std::vector<TsbCustomStatusBar*>(Registry().bars)) bar->Panels().RepaintStyle(style);
+  for (TsbCustomStatusBar* bar : std::vector<TsbCustomStatusBar*>(Registry().bars))
+    if (bar->PanelCount() > 0) bar->Panels().RepaintStyle(style);
 }
 
 }  // namespace
@@ -125,7 +126,6 @@ TsbCustomStatusBar::TsbCustomStatusBar(pf::TComponent* owner) : pf::TStatusBarCo
   SetColor(pf::clBtnFace);
   SetHeight(pf::kStatusBarHeight);
   SetAlign(pf::alBottom);
-  panels_ = std::make_unique<TsbStatusPanels>(this);
   SetSizeGrip(true);
   OnDrawPart = [this](pf::TStatusBarControl&, pf::TCanvas& canvas, int part, const pf::TRect& rect) {
     DrawPart(canvas, part, rect);
@@ -150,12 +150,22 @@ void TsbCustomStatusBar::Loaded() {
   Resize();
 }
 
+void TsbCustomStatusBar::Invalidate() {
+  if (!IsLoading()) pf::TStatusBarControl::Invalidate();
+}
+
+TsbStatusPanelsClass TsbCustomStatusBar::GetPanelsClass() const { return PanelsClassOf<TsbStatusPanels>; }
+
+TsbStatusPanels& TsbCustomStatusBar::Panels() {
+  if (panels_ == nullptr) panels_ = GetPanelsClass()(this);
+  return *panels_;
+}
+
 void TsbCustomStatusBar::Notification(pf::TComponent* component, pf::TOperation operation) {
   pf::TStatusBarControl::Notification(component, operation);
   if (operation != pf::opRemove) return;
   if (component == images_) images_ = nullptr;
-  if (panels_ != nullptr)
-    for (int i = 0; i < panels_->Count(); ++i) panels_->Items(i)->Notification(component, operation);
+  for (int i = 0; i < PanelCount(); ++i) panels_->Items(i)->Notification(component, operation);
 }
 
 void TsbCustomStatusBar::SetImages(pf::TImageList* value) {
@@ -172,7 +182,7 @@ void TsbCustomStatusBar::Resize() {
     // Fixed widths in order, each at most what is left; then every share of what the fixed ones leave.
     int32_t total = 0;
     bool anyPercent = false;
-    for (int i = 0; i < panels_->Count(); ++i) {
+    for (int i = 0; i < PanelCount(); ++i) {
       TsbStatusPanel* panel = panels_->Items(i);
       int32_t pixels = -1, percent = 0;
       TsbStatusPanel::ParseWidth(panel->Width(), pixels, percent);
@@ -180,7 +190,7 @@ void TsbCustomStatusBar::Resize() {
       panel->SetPixelWidth(std::min(width - total, pixels));
       if (panel->PixelWidth() != -1) total += panel->PixelWidth();
     }
-    for (int i = 0; i < panels_->Count(); ++i) {
+    for (int i = 0; i < PanelCount(); ++i) {
       TsbStatusPanel* panel = panels_->Items(i);
       int32_t pixels = 0, percent = 0;
       if (panel->PixelWidth() != -1 || width - total <= 0) continue;
@@ -202,7 +212,7 @@ void TsbCustomStatusBar::Resize() {
 }
 
 void TsbCustomStatusBar::UpdatePanels() {
-  const int count = std::min(panels_->Count(), kMaxPanelParts);
+  const int count = std::min(PanelCount(), kMaxPanelParts);
   if (count == 0) {
     SetParts({-1});
     SetPartText(0, "");
@@ -222,7 +232,7 @@ void TsbCustomStatusBar::UpdatePanels() {
 
 // One tab in front centres the part's text, two right-align it.
 void TsbCustomStatusBar::SetPanelText(int index, bool repaint) {
-  if (index < 0 || index >= PartCount()) return;
+  if (index < 0 || index >= std::min(PartCount(), PanelCount())) return;
   const TsbStatusPanel* panel = panels_->Items(index);
   uint32_t flags = pf::SBT_OWNERDRAW;
   if (panel->Bevel() == pbNone) flags |= pf::SBT_NOBORDERS;
@@ -237,7 +247,7 @@ void TsbCustomStatusBar::SetPanelText(int index, bool repaint) {
 
 TsbStatusPanel* TsbCustomStatusBar::GetPanelAt(int32_t x, int32_t y) {
   const pf::TPoint point = x == -1 && y == -1 ? ScreenToClient(sbGetCursorPos()) : pf::TPoint{x, y};
-  for (int i = 0; i < panels_->Count(); ++i)
+  for (int i = 0; i < PanelCount(); ++i)
     if (pf::PtInRect(panels_->Items(i)->GetPanelRect(), point)) return panels_->Items(i);
   return nullptr;
 }
@@ -246,12 +256,12 @@ TsbStatusPanel* TsbCustomStatusBar::GetPanelAt(int32_t x, int32_t y) {
 
 // With more panels than parts the control keeps the first 128, so only another count means the parts are stale.
 void TsbCustomStatusBar::DrawPart(pf::TCanvas& canvas, int part, const pf::TRect& rect) {
-  if (PartCount() != std::min(panels_->Count(), kMaxPanelParts)) {
+  if (PartCount() != std::min(PanelCount(), kMaxPanelParts)) {
     UpdatePanels();
     return;
   }
   pf::TRect visible;
-  if (part < 0 || part >= panels_->Count() || !pf::IntersectRect(visible, canvas.ClipRect(), rect)) return;
+  if (part < 0 || part >= PanelCount() || !pf::IntersectRect(visible, canvas.ClipRect(), rect)) return;
   const int saved = canvas.SaveDC();
   struct Restore {
     TsbCustomStatusBar& bar;
@@ -270,7 +280,7 @@ void TsbCustomStatusBar::DrawPart(pf::TCanvas& canvas, int part, const pf::TRect
 }
 
 pf::TRect TsbCustomStatusBar::TrimmedForGrip(const TsbStatusPanel* panel, pf::TRect rect) const {
-  if (SizeGrip() && panel->Index() == panels_->Count() - 1)
+  if (SizeGrip() && panel->Index() == PanelCount() - 1)
     rect.Right -= std::min(kMaxGripTrimming, pf::GetSystemMetrics(pf::SM_CXVSCROLL) + 1);
   return rect;
 }
@@ -292,7 +302,7 @@ void TsbCustomStatusBar::WndProc(pf::TMessage& message) {
         ~Done() { flag = false; }
       } done{inResize_};
       pf::TStatusBarControl::WndProc(message);
-      for (int i = 0; i < panels_->Count(); ++i) {
+      for (int i = 0; i < PanelCount(); ++i) {
         TsbStatusPanel* panel = panels_->Items(i);
         if (panel->Component() == nullptr || dynamic_cast<pf::TMemo*>(panel->Component()) != nullptr) panel->Repaint();
       }
@@ -311,7 +321,7 @@ void TsbCustomStatusBar::WndProc(pf::TMessage& message) {
 }
 
 void TsbCustomStatusBar::Timer(uintptr_t id) {
-  for (int i = 0; i < panels_->Count(); ++i) {
+  for (int i = 0; i < PanelCount(); ++i) {
     TsbStatusPanel* panel = panels_->Items(i);
     if (TimerOfStyle(panel->Style()) != id) continue;
     if (id == kDateTimeTimer) panel->Repaint();
@@ -332,8 +342,8 @@ void TsbCustomStatusBar::StopTimer(uintptr_t id) {
 
 void TsbCustomStatusBar::ReleaseTimerOf(TsbStatusPanelStyle style, const TsbStatusPanel* leaving) {
   const uintptr_t id = TimerOfStyle(style);
-  if (id == 0 || panels_ == nullptr) return;
-  for (int i = 0; i < panels_->Count(); ++i)
+  if (id == 0) return;
+  for (int i = 0; i < PanelCount(); ++i)
     if (panels_->Items(i) != leaving && TimerOfStyle(panels_->Items(i)->Style()) == id) return;
   StopTimer(id);
 }

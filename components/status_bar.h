@@ -62,6 +62,14 @@ constexpr const char* kLongTimeFormat = "hh:nn:ss";
 
 class TsbCustomStatusBar;
 class TsbStatusPanel;
+class TsbStatusPanels;
+
+// The class of a bar's panel collection: makes the collection for the bar.
+using TsbStatusPanelsClass = std::unique_ptr<TsbStatusPanels> (*)(TsbCustomStatusBar* statusBar);
+template <class Panels>
+constexpr TsbStatusPanelsClass PanelsClassOf = [](TsbCustomStatusBar* statusBar) -> std::unique_ptr<TsbStatusPanels> {
+  return std::make_unique<Panels>(statusBar);
+};
 
 using TsbDrawTextEvent = std::function<void(TsbStatusPanel* Panel, std::string& Text, bool& Enabled)>;
 using TsbTextChangedEvent = std::function<void(pf::TObject* Sender, const std::string& Text)>;
@@ -290,6 +298,10 @@ class TsbCustomStatusBar : public pf::TStatusBarControl {
   std::string ClassName() const override { return "TsbCustomStatusBar"; }
 
   void Loaded() override;
+  // Nothing is marked while the bar is loading.
+  void Invalidate() override;
+  // The class of the panel collection: TsbStatusPanels.
+  virtual TsbStatusPanelsClass GetPanelsClass() const;
   // Lays the parts out from the panels' pixel widths (the first 128 panels; the last part runs to the end).
   virtual void UpdatePanels();
   // The first panel whose part holds the client point; (-1, -1): the mouse cursor's position. nullptr for none.
@@ -302,7 +314,10 @@ class TsbCustomStatusBar : public pf::TStatusBarControl {
 
   pf::TImageList* Images() const { return images_; }
   void SetImages(pf::TImageList* value);
-  TsbStatusPanels& Panels() { return *panels_; }
+  // Made from GetPanelsClass when first asked for (a derived bar's class is known only once the bar is made).
+  TsbStatusPanels& Panels();
+  // The number of panels, without making the collection.
+  int PanelCount() const { return panels_ != nullptr ? panels_->Count() : 0; }
   bool SimplePanel() const { return Simple(); }
   void SetSimplePanel(bool value) { SetSimple(value); }
   std::string SimpleText() const { return PartText(pf::SB_SIMPLEID); }

@@ -103,7 +103,7 @@ std::string TsbStatusPanel::GetDefaultName() const {
 
 bool TsbStatusPanel::NameTaken(const std::string& name) const {
   const TsbCustomStatusBar* bar = GetStatusBar();
-  for (int i = 0; bar != nullptr && i < bar->panels_->Count(); ++i)
+  for (int i = 0; bar != nullptr && i < bar->PanelCount(); ++i)
     if (const TsbStatusPanel* other = bar->panels_->Items(i); other != this && pf::SameText(other->name_, name))
       return true;
   return false;
@@ -235,7 +235,7 @@ void TsbStatusPanel::SetStyle(TsbStatusPanelStyle value) {
   // A control is hosted by one panel of all bars at most.
   if (style_ == psControl && component_ != nullptr)
     for (TsbCustomStatusBar* other : std::vector<TsbCustomStatusBar*>(StatusBarList()))
-      for (int i = 0; i < other->Panels().Count(); ++i) {
+      for (int i = 0; i < other->PanelCount(); ++i) {
         TsbStatusPanel* panel = other->Panels()[i];
         if (panel != this && panel->component_ == component_) panel->SetComponent(nullptr);
       }

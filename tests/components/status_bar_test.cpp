@@ -412,5 +412,36 @@ TEST_F(StatusBarTest, SimpleModeShowsOneTextOverTheBar) {
   EXPECT_EQ(draws[panel], 1);
 }
 
+// A bar of a derived class makes the panel collection of its own class; while a bar loads, invalidating it (also
+// through a change of its lock-key texts) marks nothing for painting.
+TEST_F(StatusBarTest, OwnPanelsClassAndNothingPaintedWhileLoading) {
+  struct OwnPanels : TsbStatusPanels {
+    using TsbStatusPanels::TsbStatusPanels;
+    std::string ClassName() const override { return "OwnPanels"; }
+  };
+  struct OwnBar : TsbStatusBar {
+    using TsbStatusBar::TsbStatusBar;
+    TsbStatusPanelsClass GetPanelsClass() const override { return PanelsClassOf<OwnPanels>; }
+  };
+  auto* own = new OwnBar(form.get());
+  own->SetParent(form.get());
+  EXPECT_EQ(own->Panels().ClassName(), "OwnPanels");
+  EXPECT_EQ(bar->Panels().ClassName(), "TsbStatusPanels");
+  EXPECT_EQ(own->Panels().Add()->GetStatusBar(), own);
+
+  TsbStatusPanel* first = AddPanel(bar, "100", psTextOnly);
+  TsbStatusPanel* second = AddPanel(bar, "50", psTextOnly);
+  Settle();
+  bar->SetLoading(true);
+  bar->Invalidate();
+  bar->StatusBarText().SetCapsLock("Gross");
+  ui_test::RunFor(30);
+  EXPECT_TRUE(draws.empty());
+  bar->SetLoading(false);
+  PaintBar(bar);
+  EXPECT_GT(draws[first], 0);
+  EXPECT_GT(draws[second], 0);
+}
+
 }  // namespace
 }  // namespace components
