@@ -525,12 +525,18 @@ void TodCustomPopupMenu::MenuChanged(pf::TMenuItem* item) {
 pf::TWinControl* TodCustomPopupMenu::WindowHandle() const { return PopupListWindow(); }
 
 void TodCustomPopupMenu::Popup(int32_t x, int32_t y) {
+  if (OnPopup) OnPopup(this);
+  if ((ComponentState() & pf::csDesigning) == 0) {
+    Items().RethinkHotkeys();
+    Items().RethinkLines();
+  }
+  if (Items().Count() > 0) Items().Items(0)->MenuChanged(false);
   ResetBannerFlag();
   // The point is used as given: screens left of or above the first one have negative co-ordinates.
   TrackPopup(x, y);
 }
 
-void TodCustomPopupMenu::TrackPopup(int32_t x, int32_t y) { pf::TPopupMenu::Popup(x, y); }
+void TodCustomPopupMenu::TrackPopup(int32_t x, int32_t y) { ShowAt(x, y); }
 
 // ---- TodMenuAction
 

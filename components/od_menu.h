@@ -392,7 +392,8 @@ class TodCustomPopupMenu : public pf::TPopupMenu, public TodMenuProperties {
   using TodMenuProperties::OwnerDraw;
   using TodMenuProperties::SetOwnerDraw;
 
-  // Resets the banner and shows the menu at the screen point as given (OnPopup first).
+  // OnPopup; the items get automatic hot keys and lose redundant separators, the first item is shown anew, the
+  // banner is reset, and the menu shows at the screen point as given.
   void Popup(int32_t x, int32_t y) override;
   pf::TWinControl* WindowHandle() const override;
   void MenuChanged(pf::TMenuItem* item) override;
@@ -400,7 +401,7 @@ class TodCustomPopupMenu : public pf::TPopupMenu, public TodMenuProperties {
   virtual void PrepareItems() {}
 
  protected:
-  // Shows the menu (the window system's tracking).
+  // Shows the menu (the window system's tracking), without OnPopup.
   virtual void TrackPopup(int32_t x, int32_t y);
 };
 

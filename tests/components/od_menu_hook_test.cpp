@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "components/od_menu.h"
@@ -217,6 +218,41 @@ TEST(PopupMenus, HiddenWindowAndThePointAsGiven) {
   EXPECT_EQ(popup->shownAt, (std::vector<pf::TPoint>{{-50, -20}, {30, 40}}));
   popup.reset();
   EXPECT_EQ(PopupListWindow(), nullptr);
+}
+
+// Before a pop-up menu is tracked: OnPopup, then the items get their hot keys and lose the separators that would
+// stand first, doubled or last, and the first item is shown anew (each time, also when nothing else changed).
+TEST(PopupMenus, OnPopupThenHotKeysLinesAndTheFirstItemBeforeTracking) {
+  class Recording : public TodPopupMenu {
+   public:
+    using TodPopupMenu::TodPopupMenu;
+    std::vector<std::string> events;
+    void MenuChanged(pf::TMenuItem* item) override {
+      if (item != nullptr) events.push_back("changed " + item->Caption());
+      TodPopupMenu::MenuChanged(item);
+    }
+
+   protected:
+    void TrackPopup(int32_t, int32_t) override { events.push_back("tracked"); }
+  };
+  Recording popup(nullptr);
+  popup.OnPopup = [&](pf::TObject*) { popup.events.push_back("popup"); };
+  TodMenuItem* show = AddItem(popup.Items(), "Fragentext anzeigen");
+  TodMenuItem* line = AddItem(popup.Items(), "-");
+  TodMenuItem* doubled = AddItem(popup.Items(), "-");
+  AddItem(popup.Items(), "&Alle Fragen");
+  TodMenuItem* trailing = AddItem(popup.Items(), "-");
+  popup.events.clear();
+
+  popup.Popup(10, 20);
+  ASSERT_GE(popup.events.size(), 3u);
+  EXPECT_EQ(popup.events.front(), "popup");
+  EXPECT_EQ(popup.events.back(), "tracked");
+  EXPECT_EQ(show->Caption(), "&Fragentext anzeigen");
+  EXPECT_EQ(std::tuple(line->Visible(), doubled->Visible(), trailing->Visible()), std::tuple(true, false, false));
+  popup.events.clear();
+  popup.Popup(10, 20);
+  EXPECT_EQ(popup.events, (std::vector<std::string>{"popup", "changed &Fragentext anzeigen", "tracked"}));
 }
 
 // A hook that opens the steps of its re-hook timer.
