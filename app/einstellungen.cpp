@@ -60,7 +60,7 @@ TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& en
   MainMenu = NewMainMenu(*this);
   pf::TMenuItem* settings = AddMenuItem(MainMenu->Items(), "&Einstellungen");
   pf::TMenuItem* help = AddMenuItem(MainMenu->Items(), "&Hilfe");
-  EinstellungensbStatusBar = AddStatusBar(*this, {"100%"});
+  EinstellungensbStatusBar = AddStatusBar(*this, {{"Nachricht", "500"}});
   PageControl = new pf::TPageControl(this);
   PageControl->SetParent(this);
   PageControl->SetAlign(pf::alClient);

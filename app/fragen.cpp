@@ -21,7 +21,7 @@ constexpr pf::TSizeConstraints kMinimumSize{300, 200, 0, 0};
 
 TFragenForm::TFragenForm(pf::TComponent* owner, engine::Engine& engine) : pf::TForm(owner), engine_(engine) {
   SetConstraints(kMinimumSize);
-  FragensbStatusBar = AddStatusBar(*this, {"100%"});
+  FragensbStatusBar = AddStatusBar(*this, {{"Nachricht", "500"}});
   FragenPageViewer = new viewer::TPageViewer(this);
   FragenPageViewer->SetParent(this);
   FragenPageViewer->SetAlign(pf::alClient);

@@ -47,7 +47,7 @@ TPEditorForm::TPEditorForm(pf::TComponent* owner, engine::Engine& engine) : pf::
   Font().SetName("Arial");
   Font().SetHeight(-13);
   SetShowHint(true);
-  PEditorsbStatusBar = AddStatusBar(*this, {"80%", "20%"});
+  PEditorsbStatusBar = AddStatusBar(*this, {{"Nachricht", "500"}, {"Zeit", "50", components::taCenter}});
   BuildControls();
   BuildMenus();
   MsgTimer = new pf::TTimer(this);
@@ -185,6 +185,7 @@ void TPEditorForm::BuildMenus() {
 void TPEditorForm::FormCreate() {
   RestorePosition(*this, engine_.State().IniFile.get(), "PEditor", 520, 300);
   for (std::string_view row : kPartRows) PruefungsAuswahlComboBox->Items().Add(std::string(row));
+  SetPanelWidths(*PEditorsbStatusBar, {"80%", "20%"});
   editorPartCode_.clear();
   layoutState_ = WindowState();
   FormResize();

@@ -121,11 +121,13 @@ void TPexuForm::BuildToolButtons() {
 }
 
 void TPexuForm::BuildStatusBar() {
-  PexusbStatusBar = AddStatusBar(*this, {"70%", "10%", "20%"});
+  PexusbStatusBar =
+      AddStatusBar(*this, {{"Nachricht", "500"}, {"Zeit", "50", components::taCenter}, {"Balken", "150"}});
   PexusbStatusBar->Panels()[1]->SetText(" ");
   PexuProgressBar = new pf::TProgressBar(this);
   PexuProgressBar->SetMin(0);
   PexuProgressBar->SetMax(100);
+  PexusbStatusBar->Panels()[2]->SetBevel(components::pbNone);
   PexusbStatusBar->Panels()[2]->SetComponent(PexuProgressBar);
 }
 
@@ -252,6 +254,7 @@ void TPexuForm::FormCreate() {
   RestoreMainPosition();
   PexuPageViewer->SetServerRoot(programDir);
   PexuTimer->SetEnabled(false);
+  SetPanelWidths(*PexusbStatusBar, {"70%", "10%", "20%"});
   PexusbStatusBar->Panels()[1]->SetText(" ");
   pf::Application().OnHint = [this](pf::TObject*) { ShowHint(); };
   TestHooks::Start(*this);

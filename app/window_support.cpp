@@ -64,11 +64,24 @@ void MsgTimerTimer(components::TsbStatusBar& bar, pf::TTimer& msgTimer) {
   msgTimer.SetEnabled(false);
 }
 
-components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<const char*> widths) {
+components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<PanelLayout> panels) {
   auto* bar = new components::TsbStatusBar(&parent);
   bar->SetParent(&parent);
-  for (const char* width : widths) bar->Panels().Add()->SetWidth(width);
+  // Before the panels: each takes the bar's font when it is made.
+  bar->Font().SetName(StatusBarFontName);
+  bar->Font().SetHeight(StatusBarFontHeight);
+  for (const PanelLayout& layout : panels) {
+    components::TsbStatusPanel* panel = bar->Panels().Add();
+    panel->SetName(layout.name);
+    panel->SetWidth(layout.width);
+    panel->TextOptions().SetAlignment(layout.alignment);
+  }
   return bar;
+}
+
+void SetPanelWidths(components::TsbStatusBar& bar, std::initializer_list<const char*> widths) {
+  int i = 0;
+  for (const char* width : widths) bar.Panels()[i++]->SetWidth(width);
 }
 
 void SetMenuLook(components::TodMenuProperties& menu) {

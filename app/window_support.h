@@ -50,8 +50,18 @@ constexpr pf::TColor MsgColor = 0xE0FFFF;
 constexpr uint32_t MsgInterval = 3000;
 void Msg(components::TsbStatusBar& bar, pf::TTimer& msgTimer, const std::string& text);
 void MsgTimerTimer(components::TsbStatusBar& bar, pf::TTimer& msgTimer);
-// A status bar for a window: aligned to the bottom, one panel per width ("80%", "20%"), text empty.
-components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<const char*> widths);
+// A status bar for a window: aligned to the bottom, 13-pixel Verdana, one panel per entry with its name, width
+// ("500" pixels, "80%") and alignment, text empty.
+struct PanelLayout {
+  const char* name;
+  const char* width;
+  components::TAlignment alignment = components::taLeftJustify;
+};
+constexpr const char* StatusBarFontName = "Verdana";
+constexpr int32_t StatusBarFontHeight = -13;
+components::TsbStatusBar* AddStatusBar(pf::TWinControl& parent, std::initializer_list<PanelLayout> panels);
+// The panels' widths in order, as a window sets them when it starts.
+void SetPanelWidths(components::TsbStatusBar& bar, std::initializer_list<const char*> widths);
 
 // The look of every window's menus: Arial at 13 pixels on a light grey that the background fills, the highlight
 // colour for the selected item, captions without 3-D effect. The drop-down and pop-up items are drawn by the menu

@@ -275,6 +275,69 @@ TEST_F(MainWindowTest, HintsAndMessagesReachEveryStatusBar) {
   EXPECT_EQ(std::tuple(Panel(0), form->PexusbStatusBar->Panels()[0]->Color()), std::tuple(" Achtung", app::MsgColor));
 }
 
+// Every window's status bar in 13-pixel Verdana with the named panels of its layout, at the widths the window sets
+// when it starts; the minute count and the editor's counts stand in the middle of their panel, and the progress
+// bar fills its part with no sunken frame round it.
+TEST_F(MainWindowTest, EveryStatusBarInVerdanaWithNamedPanels) {
+  using components::taCenter;
+  using components::taLeftJustify;
+  Start();
+  form->CreateSecondaryWindows();
+  {
+    app::TPEditorForm layout(nullptr, form->Engine());  // before its start
+    EXPECT_EQ(
+        std::pair(layout.PEditorsbStatusBar->Panels()[0]->Width(), layout.PEditorsbStatusBar->Panels()[1]->Width()),
+        std::pair(std::string("500"), std::string("50")));
+  }
+  struct Panel {
+    std::string name, width;
+    components::TAlignment alignment;
+  };
+  const std::pair<components::TsbStatusBar*, std::vector<Panel>> bars[] = {
+      {form->PexusbStatusBar,
+       {{"Nachricht", "70%", taLeftJustify}, {"Zeit", "10%", taCenter}, {"Balken", "20%", taLeftJustify}}},
+      {form->PEditorForm->PEditorsbStatusBar, {{"Nachricht", "80%", taLeftJustify}, {"Zeit", "20%", taCenter}}},
+      {form->EinstellungenForm->EinstellungensbStatusBar, {{"Nachricht", "500", taLeftJustify}}},
+      {form->FragenForm->FragensbStatusBar, {{"Nachricht", "500", taLeftJustify}}},
+  };
+  for (const auto& [bar, panels] : bars) {
+    SCOPED_TRACE(pf::GetParentForm(bar)->ClassName());
+    EXPECT_EQ(std::pair(bar->Font().Name(), bar->Font().Height()), std::pair(std::string("Verdana"), -13));
+    ASSERT_EQ(bar->Panels().Count(), static_cast<int>(panels.size()));
+    for (int i = 0; i < bar->Panels().Count(); ++i) {
+      components::TsbStatusPanel* panel = bar->Panels()[i];
+      const Panel& expected = panels[static_cast<size_t>(i)];
+      EXPECT_EQ(std::tuple(panel->Name(), panel->Width(), panel->TextOptions().Alignment()),
+                std::tuple(expected.name, expected.width, expected.alignment));
+      EXPECT_EQ(std::pair(panel->Font().Name(), panel->Font().Height()), std::pair(std::string("Verdana"), -13));
+    }
+  }
+
+  for (components::TsbStatusPanel* counts :
+       {form->PexusbStatusBar->Panels()[1], form->PEditorForm->PEditorsbStatusBar->Panels()[1]}) {
+    counts->SetText("12 Min");
+    pf::TBitmap painted(90, 18, pf::pf24bit);
+    counts->Paint(painted.Canvas(), {0, 0, 90, 18});
+    int32_t left = 90, right = 0;
+    for (int32_t x = 0; x < 90; ++x)
+      for (int32_t y = 0; y < 18; ++y)
+        if (painted.GetPixel(x, y) != pf::ColorToRGB(pf::clBtnFace))
+          left = std::min(left, x), right = std::max(right, x + 1);
+    ASSERT_LT(left, right);
+    EXPECT_LE(std::abs(left - (90 - right)), 2) << "ink from " << left << " to " << right;
+  }
+
+  components::TsbStatusPanel* balken = form->PexusbStatusBar->Panels()[2];
+  EXPECT_EQ(std::tuple(balken->Style(), balken->Bevel(), balken->Component()),
+            std::tuple(components::psControl, components::pbNone, static_cast<pf::TComponent*>(form->PexuProgressBar)));
+  // The panel places the bar when it paints.
+  const pf::TRect part = form->PexusbStatusBar->PartRect(2);
+  const pf::TControl& progress = *form->PexuProgressBar;
+  testing_clock::PumpUntil([&] { return progress.Top() != 0; }, std::chrono::seconds(5));
+  EXPECT_EQ(std::tuple(progress.Left(), progress.Top(), progress.Height()),
+            std::tuple(part.Left, part.Top, part.Height()));
+}
+
 // Every item below item, depth first.
 void CollectItems(const pf::TMenuItem& item, std::vector<const pf::TMenuItem*>& items) {
   for (int i = 0; i < item.Count(); ++i) {
