@@ -79,6 +79,8 @@ TEinstellungenForm::TEinstellungenForm(pf::TComponent* owner, engine::Engine& en
     label->SetParent(PruefungenTabSheet);
     label->SetCaption(std::string(spec.caption));
     label->SetHint(std::string(spec.hint));
+    label->Font().SetName("Verdana");
+    label->Font().SetHeight(-13);
     label->SetUnderlineURL(false);
     label->Font().SetColor(SettingsLabelColor);
     label->SetBounds(36, kRowTop + i * kRowHeight, label->Width(), label->Height());

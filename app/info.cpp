@@ -42,7 +42,7 @@ components::TUrlLabel* AddLink(pf::TWinControl& parent, std::string_view caption
   link->SetCaption(std::string(caption));
   link->Font().SetName(parent.Font().Name());
   link->Font().SetHeight(parent.Font().Height());
-  link->Font().SetColor(pf::clNavy);
+  link->Font().SetColor(LinkColor);
   link->SetBounds(16, top, link->Width(), link->Height());
   return link;
 }

@@ -19,6 +19,9 @@ class Engine;
 
 namespace app {
 
+// The colour of the web and mail links.
+constexpr pf::TColor LinkColor = 0x00A000;  // RGB(0, 160, 0)
+
 // "Version " + the file version without its fourth field + " portable" when portable + "  (" + product version
 // + ")".
 std::string VersionLabelText(const std::string& fileVersion, const std::string& productVersion, bool portable);

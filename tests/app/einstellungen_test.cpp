@@ -86,6 +86,20 @@ TEST_F(SettingsTest, AChoiceReachesTheFileWhenTheWindowIsDestroyedWhileActive) {
   EXPECT_EQ(Ini("Einstellungen", "Fragenkatalog"), "KAEFragen.qst");
 }
 
+// The option labels are 13-pixel Verdana in dark blue without underline, whatever font the window has.
+TEST_F(SettingsTest, OptionLabelsInVerdana) {
+  auto settings = Create<TEinstellungenForm>();
+  Activate(*settings);
+  for (components::TUrlLabel* label : {settings->DefaultUrlLabel, settings->AbgefragtListeUrlLabel,
+                                       settings->FragenauswahlUrlLabel, settings->FragenverteilungBNetzAUrlLabel}) {
+    SCOPED_TRACE(label->Caption());
+    const pf::TFont& font = label->Font();
+    EXPECT_EQ(std::tuple(font.Name(), font.Height(), font.Color(), font.Style()),
+              std::tuple(std::string("Verdana"), -13, app::SettingsLabelColor, pf::TFontStyles{}));
+    EXPECT_GE(label->Height(), 15);  // sized for its 13-pixel font
+  }
+}
+
 // Without stored keys a window is centred on the screen at its own size; its place is written when it goes and taken
 // the next time.
 TEST_F(AppTest, WindowsKeepTheirPlaceInTheSettingsFile) {
@@ -141,6 +155,15 @@ TEST_F(AboutTest, ShowsTheProgramsVersionAndTheCataloguesVersions) {
   expected.LoadFromFile(std::string(PEXU_SOURCE_DIR) + "/resources/catalogue/FragenVersion.txt");
   EXPECT_EQ(box->FragenVersionListBox->Items().Text(), expected.Text());
   EXPECT_TRUE(port.warnings.empty());
+  // The web and mail links are drawn in green.
+  for (components::TUrlLabel* link : {box->WebUrlLabel, box->MailUrlLabel}) {
+    EXPECT_EQ(link->Font().Color(), pf::TColor{0x00A000});
+    const QImage shot = ui_test::Widget(*link)->grab().toImage();
+    int green = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) green += shot.pixel(x, y) == qRgb(0, 160, 0);
+    EXPECT_GT(green, shot.width() / 2) << link->Caption();
+  }
 }
 
 // The warning about a missing catalogue closes and gives the box the focus again: that must not bring it back.
