@@ -139,6 +139,9 @@ class TMemo : public TWinControl {
   void SetReadOnly(bool value);
   int32_t MaxLength() const { return maxLength_; }
   void SetMaxLength(int32_t value) { maxLength_ = value; }
+  // bsSingle: the memo's own sunken frame; bsNone: no frame (the client area takes the whole control).
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
   bool Modified() const;
   void SetModified(bool value);
   int32_t SelStart() const;
@@ -162,6 +165,7 @@ class TMemo : public TWinControl {
   bool wantReturns_ = true;
   bool readOnly_ = false;
   int32_t maxLength_ = 0;
+  TBorderStyle borderStyle_ = bsSingle;
 };
 
 // A push button. Default: Return anywhere in the form clicks it (unless the focus is on another button, which then
@@ -269,6 +273,9 @@ class TComboBox : public TWinControl {
   void SetText(const std::string& value) override;
   int DropDownCount() const { return dropDownCount_; }
   void SetDropDownCount(int value);
+  // bsSingle: the box's own frame; bsNone: a flat box without it (the owner draws a border around it).
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
   void Clear();
 
   TNotifyEvent OnChange;
@@ -282,6 +289,7 @@ class TComboBox : public TWinControl {
   std::unique_ptr<TStrings> items_;
   TComboBoxStyle style_ = csDropDown;
   int dropDownCount_ = 8;
+  TBorderStyle borderStyle_ = bsSingle;
 };
 
 // A list of strings. MultiSelect with ExtendedSelect selects ranges with Shift and single items with Ctrl;
@@ -311,6 +319,9 @@ class TListBox : public TWinControl {
   void SetExtendedSelect(bool value);
   int Columns() const { return columns_; }
   void SetColumns(int value);
+  // bsSingle: the list's own sunken frame; bsNone: no frame (the client area takes the whole control).
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
   int32_t ItemHeight() const;
   // The item at a client point; with existing false the index after the last item for a point below them, else -1.
   int ItemAtPos(const TPoint& pos, bool existing) const;
@@ -331,6 +342,7 @@ class TListBox : public TWinControl {
   bool multiSelect_ = false;
   bool extendedSelect_ = true;
   int columns_ = 0;
+  TBorderStyle borderStyle_ = bsSingle;
   int quiet_ = 0;                  // programmatic changes under way: no OnClick
   bool selectionClicked_ = false;  // the current click already raised OnClick through the selection
 };

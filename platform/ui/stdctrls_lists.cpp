@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QStylePainter>
 #include <algorithm>
 
 #include "platform/core/exceptions.h"
@@ -139,9 +140,36 @@ class ListWidget : public TScrollHost<QListWidget> {
   void keyboardSearch(const QString&) override {}
 };
 
+// A combo box whose drop-down list without a frame is a flat field in the box's colour with the arrow at its right,
+// the chosen text highlighted while it has the focus; the style draws every other one as a bevelled button.
+class ComboWidget : public THost<QComboBox> {
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (hasFrame() || isEditable()) {
+      QComboBox::paintEvent(e);
+      return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    QStyleOption arrow = option;
+    arrow.rect = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
+    QPalette::ColorRole text = QPalette::Text;
+    if (hasFocus()) {
+      painter.fillRect(style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this),
+                       palette().color(QPalette::Highlight));
+      text = QPalette::HighlightedText;
+    }
+    painter.setPen(palette().color(text));
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
+};
+
 std::unique_ptr<ControlHost> NewComboHost() {
   EnsureUi();
-  return MakeHost(new THost<QComboBox>(), false, true);
+  return MakeHost(new ComboWidget(), false, true);
 }
 
 std::unique_ptr<ControlHost> NewListHost() {
@@ -176,6 +204,11 @@ void TComboBox::SetStyle(TComboBoxStyle value) {
   box->setEditable(value == csDropDown);
   if (QLineEdit* edit = box->lineEdit())
     QObject::connect(edit, &QLineEdit::textEdited, box, [this] { Guarded([this] { Change(); }); });
+}
+
+void TComboBox::SetBorderStyle(TBorderStyle value) {
+  borderStyle_ = value;
+  WidgetOf<QComboBox>(*this)->setFrame(value != bsNone);
 }
 
 int TComboBox::ItemIndex() const { return WidgetOf<QComboBox>(*this)->currentIndex(); }
@@ -243,6 +276,11 @@ TListBox::TListBox(TComponent* owner)
 }
 
 TListBox::~TListBox() = default;
+
+void TListBox::SetBorderStyle(TBorderStyle value) {
+  borderStyle_ = value;
+  WidgetOf<QListWidget>(*this)->setFrameStyle(value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel | QFrame::Sunken);
+}
 
 int TListBox::ItemIndex() const { return WidgetOf<QListWidget>(*this)->currentRow(); }
 

@@ -359,6 +359,12 @@ void TMemo::SetScrollBars(TScrollStyle value) {
                                                                               : Qt::ScrollBarAlwaysOff);
 }
 
+void TMemo::SetBorderStyle(TBorderStyle value) {
+  borderStyle_ = value;
+  WidgetOf<QPlainTextEdit>(*this)->setFrameStyle(value == bsNone ? QFrame::NoFrame
+                                                                 : QFrame::StyledPanel | QFrame::Sunken);
+}
+
 void TMemo::SetWantTabs(bool value) {
   wantTabs_ = value;
   WidgetOf<QPlainTextEdit>(*this)->setTabChangesFocus(!value);

@@ -6,6 +6,7 @@
 
 #include "platform/core/exceptions.h"
 #include "platform/ui/buttons.h"
+#include "platform/ui/capture.h"
 #include "platform/ui/comctrls.h"
 #include "platform/ui/mask.h"
 #include "platform/ui/stdctrls.h"
@@ -97,6 +98,65 @@ TEST(Lists, ChangeEventsComeFromTheUserOnly) {
   list->SetSelected(0, true);
   EXPECT_EQ(list->SelCount(), 2);
   EXPECT_THROW(list->Selected(3), EListError);
+}
+
+// With BorderStyle bsNone an edit, a memo, a list box and a drop-down list lose their own frame: their edges show
+// their colour and a memo's or list's client area is the whole control; the flat drop-down list shows its chosen
+// text highlighted while it has the focus.
+TEST(Frames, BoxesWithoutBorderStyleShowNoFrameOfTheirOwn) {
+  auto form = ui_test::ActiveForm(400, 300);
+  auto* edit = new TEdit(form.get());
+  auto* memo = new TMemo(form.get());
+  auto* list = new TListBox(form.get());
+  auto* combo = new TComboBox(form.get());
+  combo->SetStyle(csDropDownList);
+  combo->Items().Add("Klasse A");
+  combo->SetItemIndex(0);
+  list->Items().Add("TA101");
+  const TRect places[] = {{10, 10, 130, 34}, {10, 50, 190, 120}, {200, 10, 320, 90}, {200, 120, 320, 144}};
+  std::vector<TWinControl*> boxes{edit, memo, list, combo};
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    boxes[i]->SetParent(form.get());
+    boxes[i]->SetBoundsRect(places[i]);
+    boxes[i]->SetColor(clWhite);
+  }
+  // The pixels along the left and top edges that are not the box's colour (on the form: a frame may lie outside the
+  // client area).
+  auto framed = [&](TWinControl& box) {
+    std::unique_ptr<TBitmap> shown = CaptureControl(*form);
+    const TRect r = box.BoundsRect();
+    int others = 0;
+    for (int32_t y = r.Top; y < r.Bottom; ++y) others += (shown->Canvas().Pixels(r.Left, y) & 0xFFFFFF) != clWhite;
+    for (int32_t x = r.Left; x < r.Left + r.Width() * 3 / 4; ++x)
+      others += (shown->Canvas().Pixels(x, r.Top) & 0xFFFFFF) != clWhite;
+    return others;
+  };
+  for (TWinControl* box : boxes) EXPECT_GT(framed(*box), 20) << box->ClassName();
+  EXPECT_LT(memo->ClientWidth(), memo->Width());
+  EXPECT_LT(list->ClientHeight(), list->Height());
+  edit->SetBorderStyle(bsNone);
+  memo->SetBorderStyle(bsNone);
+  list->SetBorderStyle(bsNone);
+  combo->SetBorderStyle(bsNone);
+  EXPECT_EQ(combo->BorderStyle(), bsNone);
+  for (TWinControl* box : boxes) EXPECT_EQ(framed(*box), 0) << box->ClassName();
+  EXPECT_EQ(memo->ClientRect(), (TRect{0, 0, memo->Width(), memo->Height()}));
+  EXPECT_EQ(list->ClientRect(), (TRect{0, 0, list->Width(), list->Height()}));
+
+  auto highlighted = [&] {
+    combo->Repaint();
+    std::unique_ptr<TBitmap> shown = CaptureControl(*combo);
+    int count = 0;
+    for (int32_t x = 0; x < combo->Width(); ++x)
+      count += (shown->Canvas().Pixels(x, combo->Height() / 2) & 0xFFFFFF) == ColorToDrawRGB(clHighlight);
+    return count;
+  };
+  EXPECT_EQ(highlighted(), 0);
+  combo->SetFocus();
+  ASSERT_TRUE(ui_test::RunUntil([&] { return combo->Focused(); }));
+  EXPECT_GT(highlighted(), 10);
+  memo->SetBorderStyle(bsSingle);
+  EXPECT_LT(memo->ClientWidth(), memo->Width());
 }
 
 TEST(Edits, TextChangesAndMasks) {
