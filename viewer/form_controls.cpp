@@ -351,11 +351,17 @@ void TFormControlObj::ApplyStyleProperties(TProperties& prop) {
   if (prop.GetVerticalAlign(align) && align >= 1 && align <= 4) VerticalAlign = static_cast<uint8_t>(align);
   const pf::TColor background = prop.GetBackgroundColor();
   if (background != pf::clNone) BkColor = background;
-  // Boxes that show text take the style's background; an edit box's own frame gives way to a style border.
+  // Boxes that show text take the style's background; their own frame gives way to a style border.
   const bool textBox = dynamic_cast<TEditFormControlObj*>(this) || dynamic_cast<TListBoxFormControlObj*>(this) ||
                        dynamic_cast<TTextAreaFormControlObj*>(this);
   if (TheControl && textBox && BkColor != pf::clNone) TheControl->SetColor(BkColor | PaletteColorFlag());
-  if (auto* edit = dynamic_cast<pf::TEdit*>(TheControl.get()); edit && bordered) edit->SetBorderStyle(pf::bsNone);
+  if (bordered) {
+    pf::TWinControl* window = TheControl.get();
+    if (auto* edit = dynamic_cast<pf::TEdit*>(window)) edit->SetBorderStyle(pf::bsNone);
+    if (auto* memo = dynamic_cast<pf::TMemo*>(window)) memo->SetBorderStyle(pf::bsNone);
+    if (auto* list = dynamic_cast<pf::TListBox*>(window)) list->SetBorderStyle(pf::bsNone);
+    if (auto* combo = dynamic_cast<pf::TComboBox*>(window)) combo->SetBorderStyle(pf::bsNone);
+  }
 }
 
 // ---- image inputs and hidden fields ----

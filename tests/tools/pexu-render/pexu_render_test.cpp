@@ -15,6 +15,7 @@
 
 #include "platform/core/codepage.h"
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/colors.h"
 #include "platform/graphics/png_image.h"
 #include "tests/engine/engine_test_support.h"
 
@@ -166,6 +167,41 @@ TEST_F(PexuRenderTest, AClickOnALinkOrAnImageInputRaisesItsEvent) {
   const std::string image = Render("--fixed-fonts --click 15,12 " + out_.File("image.html") + " " + out_.File("d.png"));
   EXPECT_EQ(status_, 0);
   EXPECT_NE(image.find("\nSUBMIT Go post\nRESULT map.x=5\nRESULT map.y=7\nRESULT h=1\n"), std::string::npos) << image;
+}
+
+// A text area, a list and a drop-down list with a style border show that border only: the first colour left of and
+// above each box is the red border's, and along its left and top edges the box shows its own colour, no frame.
+TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
+  const std::string border = " style='border:3px solid red'";
+  enginetest::WriteFile(out_.File("borders.html"),
+                        "<p><textarea name=t rows=3" + border + ">Text</textarea><p><select name=l size=3" + border +
+                            "><option>eins<option>zwei<option>drei</select><p><select name=c" + border +
+                            "><option selected>eins</select>");
+  const std::string out = Render("--controls " + out_.File("borders.html") + " " + out_.File("b.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage image;
+  image.LoadFromFile(out_.File("b.png"));
+  auto pixel = [&](int32_t x, int32_t y) { return image.Canvas().Pixels(x, y) & 0xFFFFFF; };
+  auto firstColour = [&](int32_t x, int32_t y, int32_t dx, int32_t dy) {
+    while (x > 0 && y > 0 && pixel(x, y) == pf::clWhite) x += dx, y += dy;
+    return pixel(x, y);
+  };
+  const std::regex control(R"(CONTROL \S+ "\w+" "[^"]*" (\d+) (\d+) (\d+) (\d+))");
+  int boxes = 0;
+  for (const std::string& line : Lines(out)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, control)) continue;
+    ++boxes;
+    const int32_t x = std::stoi(m[1]), y = std::stoi(m[2]), w = std::stoi(m[3]), h = std::stoi(m[4]);
+    EXPECT_EQ(firstColour(x - 1, y + h / 2, -1, 0), pf::clRed) << line;
+    EXPECT_EQ(firstColour(x + w / 4, y - 1, 0, -1), pf::clRed) << line;
+    // The left edge, and the top edge short of a scroll bar.
+    int framed = 0;
+    for (int32_t dy = 0; dy < h; ++dy) framed += pixel(x, y + dy) != pf::clWhite;
+    for (int32_t dx = 0; dx < w / 2; ++dx) framed += pixel(x + dx, y) != pf::clWhite;
+    EXPECT_EQ(framed, 0) << line;
+  }
+  EXPECT_EQ(boxes, 3) << out;
 }
 
 // The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
