@@ -84,6 +84,7 @@ TControl::TControl(TComponent* owner, std::unique_ptr<ControlHost> host) : TComp
 TControl::~TControl() {
   DropPostedMessages(this);
   ForgetControl(this);
+  ForgetDragControl(this);
   // The widget goes with the control: it leaves its parent's widget as it is freed, which costs nothing, while
   // taking it out first would walk the window's whole focus chain.
   host_->control = nullptr;
@@ -377,12 +378,18 @@ void TControl::RemoveMessageHook(THookHandle handle) {
 void TControl::WndProc(TMessage& message) {
   switch (message.Msg) {
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // An automatic drag takes the press: the control itself never sees it.
+      if (dragMode_ == dmAutomatic) {
+        StartDrag(*this, true, -1, ClientToScreen({GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)}));
+        return;
+      }
+      [[fallthrough]];
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-    case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
       MouseMessage(message);

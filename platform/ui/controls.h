@@ -85,6 +85,15 @@ using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
+// Dragging one control onto another. dmAutomatic: a press of the left button starts dragging the control.
+enum TDragMode { dmManual, dmAutomatic };
+// What a drag does over the control asked: the pointer came onto it, left it (or the drag ends over it), moved on it.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// Source: the control being dragged; X, Y: the pointer in Sender's client co-ordinates. Accept starts true.
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y)>;
+
 using TWndMethod = std::function<void(TMessage& Message)>;
 // A message hook sees a message before the control's WindowProc; Previous runs the rest of the chain (older hooks,
 // then WindowProc) and may be called before, after or instead of the hook's own work, or not at all.
@@ -209,6 +218,17 @@ class TControl : public TComponent {
   uint32_t ControlStyle() const { return controlStyle_; }
   void SetControlStyle(uint32_t value) { controlStyle_ = value; }
 
+  // ---- Dragging. While a control is dragged the mouse belongs to the drag: the control under the pointer is asked
+  // through DragOver whether it takes the source (the cursor shows its answer), and the release of the left button
+  // drops the source there when it does; the drag ends with the release in any case.
+  TDragMode DragMode() const { return dragMode_; }
+  void SetDragMode(TDragMode value) { dragMode_ = value; }
+  // Starts dragging this control: at once, or (immediate false) once the pointer moves threshold pixels (-1: 5) from
+  // where it is now, so that a click that does not move stays a click. Nothing while another drag runs.
+  void BeginDrag(bool immediate, int32_t threshold = -1);
+  // True from BeginDrag to the end of the drag.
+  bool Dragging() const;
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
@@ -217,6 +237,8 @@ class TControl : public TComponent {
   TMouseWheelEvent OnMouseWheel;
   TNotifyEvent OnResize;
   TContextPopupEvent OnContextPopup;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
 
   // For the implementation.
   ControlHost* Host() const { return host_.get(); }
@@ -236,6 +258,10 @@ class TControl : public TComponent {
   // True when the wheel movement was used.
   virtual bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos);
   virtual void Resize();
+  // A drag over the control: accept starts true when OnDragOver is set (which then decides), false otherwise.
+  virtual void DragOver(TObject* source, int32_t x, int32_t y, TDragState state, bool& accept);
+  // The source was dropped on the control.
+  virtual void DragDrop(TObject* source, int32_t x, int32_t y);
   virtual void TextChanged() {}
   virtual void ColorChanged();
   virtual void FontChanged();
@@ -281,6 +307,7 @@ class TControl : public TComponent {
   bool parentFont_ = true;
   bool applyingParentFont_ = false;
   TCursor cursor_ = crDefault;
+  TDragMode dragMode_ = dmManual;
   std::string text_;
   std::string hint_;
   bool showHint_ = false;

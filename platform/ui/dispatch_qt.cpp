@@ -314,6 +314,7 @@ bool Translate(ControlHost& h, QWidget* w, QEvent* e, const std::function<bool(Q
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
+      if (DragMouseEvent(static_cast<QMouseEvent*>(e))) return true;
       return frame ? base(e) : MouseEvent(h, static_cast<QMouseEvent*>(e), base);
     case QEvent::Wheel:
       return frame ? base(e) : WheelEvent(h, static_cast<QWheelEvent*>(e), base);

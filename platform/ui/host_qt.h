@@ -23,6 +23,8 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/forms.h"
 
+class QMouseEvent;
+
 namespace pf {
 
 // The link between a control and its widgets. Owned by the control; while an event of its widgets is being handled
@@ -58,6 +60,10 @@ struct ControlHost {
 // Access to the protected parts of controls and forms for the event translation.
 struct ControlAccess {
   static TCanvas* PaintCanvas(TControl& c) { return c.PaintCanvas(); }
+  static void DragOver(TControl& c, TObject* source, int32_t x, int32_t y, TDragState state, bool& accept) {
+    c.DragOver(source, x, y, state, accept);
+  }
+  static void DragDrop(TControl& c, TObject* source, int32_t x, int32_t y) { c.DragDrop(source, x, y); }
 };
 struct FormAccess {
   static void FrameChanged(TCustomForm& f) { f.FrameChanged(); }
@@ -229,6 +235,13 @@ bool PerformWithDefault(TControl& control, TMessage& message, const std::functio
 void HoldPostedMessages(bool hold);
 // Forgets the posted messages of a control that goes.
 void DropPostedMessages(const TControl* control);
+
+// ---- Dragging (drag.cpp). StartDrag: source is dragged from the screen point where the pointer is. DragMouseEvent:
+// a mouse event of any control's widget while a drag runs; true when the drag took it (no control sees it).
+// ForgetDragControl: a control that goes ends the drag it is dragged in and is no longer its target.
+void StartDrag(TControl& source, bool immediate, int32_t threshold, const TPoint& screenPos);
+bool DragMouseEvent(QMouseEvent* event);
+void ForgetDragControl(const TControl* control);
 
 // ---- Forms: a control that goes is no longer a form's active or focused control.
 void ForgetControl(const TControl* control);

@@ -1,12 +1,14 @@
 // The control tree: alignment, showing, message hooks, posted messages, the exception guard and the hint.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/core/exceptions.h"
+#include "platform/core/strings.h"
 #include "platform/ui/extctrls.h"
 #include "platform/ui/stdctrls.h"
 #include "tests/platform/ui/ui_test_support.h"
@@ -348,6 +350,105 @@ TEST(ApplicationHint, IsTheLongHintOfTheFirstControlUpTheParentsThatHasOne) {
   Application().Idle();
   EXPECT_EQ(Application().Hint(), "Panel long");
   Application().OnHint = nullptr;
+}
+
+// A drag with the user's mouse (a real one on an X display): an automatic drag starts with the press, the control
+// under the pointer is asked whether it takes the source and the cursor shows its answer, the release drops the
+// source only where it was taken; controls see no mouse messages meanwhile. A drag that waits for the pointer to
+// move leaves a click a click.
+TEST(Dragging, TheControlUnderThePointerDecidesAndTheReleaseDropsThere) {
+  auto form = ui_test::ActiveForm(400, 300);
+  auto panel = [&](TRect bounds) {
+    auto* p = new TPanel(form.get());
+    p->SetParent(form.get());
+    p->SetBoundsRect(bounds);
+    return p;
+  };
+  TPanel* source = panel({10, 10, 70, 50});
+  TPanel* target = panel({150, 10, 350, 110});  // takes the source on its left half
+  TPanel* plain = panel({10, 150, 110, 250});   // asks for nothing
+  TPanel* clickable = panel({10, 60, 90, 90});  // drags after a move of 5 pixels
+  source->SetDragMode(dmAutomatic);
+  std::vector<std::string> log;
+  auto note = [&](const std::string& what, TObject* from, int32_t x, int32_t y) {
+    log.push_back(what + " " +
+                  (from == source      ? "source"
+                   : from == clickable ? "clickable"
+                                       : "?") +
+                  " " + IntToStr(x) + "," + IntToStr(y));
+  };
+  target->OnDragOver = [&](TObject* sender, TObject* from, int32_t x, int32_t y, TDragState state, bool& accept) {
+    EXPECT_EQ(sender, target);
+    EXPECT_TRUE(accept);
+    accept = x < 100;
+    note(state == dsDragEnter ? "enter" : state == dsDragLeave ? "leave" : "move", from, x, y);
+  };
+  target->OnDragDrop = [&](TObject* sender, TObject* from, int32_t x, int32_t y) {
+    EXPECT_EQ(sender, target);
+    note("drop", from, x, y);
+  };
+  int mouseMessages = 0, clicks = 0;
+  target->OnMouseMove = [&](TObject*, TShiftState, int32_t, int32_t) { ++mouseMessages; };
+  source->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int32_t, int32_t) { ++mouseMessages; };
+  clickable->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int32_t, int32_t) { clickable->BeginDrag(false); };
+  clickable->OnClick = [&](TObject*) { ++clicks; };
+  auto cursor = [] {
+    const QCursor* shown = QGuiApplication::overrideCursor();
+    return shown != nullptr ? shown->shape() : Qt::BlankCursor;
+  };
+  auto logged = [&](size_t count) { return RunUntil([&] { return log.size() == count; }); };
+  ui_test::UserMouse mouse;
+
+  // Released over the half that refuses it: the target hears the drag leave, nothing is dropped.
+  mouse.Press(*source, {30, 20});
+  ASSERT_TRUE(RunUntil([&] { return source->Dragging(); }));
+  EXPECT_EQ(cursor(), Qt::ForbiddenCursor);
+  mouse.MoveTo(*target, {50, 40});
+  ASSERT_TRUE(logged(1));
+  EXPECT_EQ(cursor(), Qt::DragCopyCursor);
+  mouse.MoveTo(*target, {150, 60});
+  ASSERT_TRUE(logged(2));
+  EXPECT_EQ(cursor(), Qt::ForbiddenCursor);
+  mouse.Release(*target, {150, 60});
+  ASSERT_TRUE(logged(3));
+  EXPECT_FALSE(source->Dragging());
+  EXPECT_EQ(cursor(), Qt::BlankCursor);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter source 50,40", "move source 150,60", "leave source 150,60"}));
+
+  // Off the target onto a control that asks for nothing and back; dropped where it is taken.
+  log.clear();
+  mouse.Press(*source, {30, 20});
+  ASSERT_TRUE(RunUntil([&] { return source->Dragging(); }));
+  mouse.MoveTo(*target, {20, 30});
+  ASSERT_TRUE(logged(1));
+  mouse.MoveTo(*plain, {50, 50});
+  ASSERT_TRUE(logged(2));
+  EXPECT_EQ(cursor(), Qt::ForbiddenCursor);
+  mouse.MoveTo(*target, {40, 70});
+  ASSERT_TRUE(logged(3));
+  mouse.Release(*target, {40, 70});
+  ASSERT_TRUE(logged(5));
+  EXPECT_FALSE(source->Dragging());
+  EXPECT_EQ(log, (std::vector<std::string>{"enter source 20,30", "leave source -90,190", "enter source 40,70",
+                                           "leave source 40,70", "drop source 40,70"}));
+  EXPECT_EQ(mouseMessages, 0);
+
+  // Waiting for a move: a click without one is a click; a move past the threshold drags.
+  log.clear();
+  mouse.Press(*clickable, {20, 10});
+  mouse.Release(*clickable, {20, 10});
+  ASSERT_TRUE(RunUntil([&] { return clicks == 1; }));
+  EXPECT_FALSE(clickable->Dragging());
+  mouse.Press(*clickable, {20, 10});
+  ASSERT_TRUE(RunUntil([&] { return clickable->Dragging(); }));
+  EXPECT_EQ(cursor(), Qt::BlankCursor);  // not dragged yet
+  mouse.MoveTo(*target, {10, 15});
+  ASSERT_TRUE(logged(1));
+  mouse.Release(*target, {10, 15});
+  ASSERT_TRUE(logged(3));
+  EXPECT_EQ(log, (std::vector<std::string>{"enter clickable 10,15", "leave clickable 10,15", "drop clickable 10,15"}));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(clickable->Dragging());
 }
 
 }  // namespace

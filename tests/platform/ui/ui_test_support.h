@@ -7,8 +7,11 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QWindow>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/core/services.h"
 #include "platform/ui/forms.h"
@@ -55,6 +58,41 @@ inline void Pick(const pf::TComboBox& box, int row) {
   QTest::keyClick(view, Qt::Key_Return);
   ASSERT_TRUE(RunUntil([&] { return !view->isVisible(); }));
 }
+
+// The user's left mouse button and pointer at client points of controls: on an X display with xdotool the server's
+// own (a real press, move and release, as a hand makes them), else the toolkit's input to the window, which routes
+// it as the window system would (the widget pressed keeps the mouse until the release). Nothing waits here: the
+// caller waits for what the input makes happen.
+class UserMouse {
+ public:
+  UserMouse()
+      : real_(QGuiApplication::platformName() == QLatin1String("xcb") &&
+              std::system("command -v xdotool >/dev/null") == 0) {}
+  bool Real() const { return real_; }
+  void Press(const pf::TControl& control, pf::TPoint point) { Act(control, point, kPress); }
+  void MoveTo(const pf::TControl& control, pf::TPoint point) { Act(control, point, kMove); }
+  void Release(const pf::TControl& control, pf::TPoint point) { Act(control, point, kRelease); }
+
+ private:
+  enum Step { kPress, kMove, kRelease };
+  void Act(const pf::TControl& control, pf::TPoint point, Step step) {
+    const QPoint screen = control.Host()->client->mapToGlobal(QPoint(point.X, point.Y));
+    if (real_) {
+      const char* const button[] = {" mousedown 1", "", " mouseup 1"};
+      const std::string command =
+          "xdotool mousemove " + std::to_string(screen.x()) + " " + std::to_string(screen.y()) + button[step];
+      ASSERT_EQ(std::system(command.c_str()), 0) << command;
+      return;
+    }
+    QWindow* window = control.Host()->client->window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPoint at = window->mapFromGlobal(screen);
+    if (step == kPress) QTest::mousePress(window, Qt::LeftButton, {}, at);
+    if (step == kMove) QTest::mouseMove(window, at);
+    if (step == kRelease) QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+  }
+  bool real_;
+};
 
 // Records the dialogs that the layer shows while it lives.
 struct RecordedDialogs {
