@@ -149,6 +149,15 @@ TPageViewer::TPageViewer(pf::TComponent* owner) : pf::TWinControl(owner) {
   };
   paintPanel_->OnMouseUp = [this](pf::TObject* sender, pf::TMouseButton button, pf::TShiftState shift, int32_t x,
                                   int32_t y) { PanelMouseUp(sender, button, shift, x, y); };
+  // A drag over the page is the viewer's, in panel co-ordinates; without OnDragOver the viewer takes nothing.
+  paintPanel_->OnDragOver = [this](pf::TObject*, pf::TObject* source, int32_t x, int32_t y, pf::TDragState state,
+                                   bool& accept) {
+    accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver) OnDragOver(this, source, x, y, state, accept);
+  };
+  paintPanel_->OnDragDrop = [this](pf::TObject*, pf::TObject* source, int32_t x, int32_t y) {
+    if (OnDragDrop) OnDragDrop(this, source, x, y);
+  };
   vScrollBar_ = new T32ScrollBar(this);
   vScrollBar_->SetParent(this);
   vScrollBar_->SetSmallChange(kVSmallChange);

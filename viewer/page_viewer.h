@@ -279,6 +279,8 @@ class TPageViewer : public pf::TWinControl, public IViewerControl {
   TPagePrinted OnPrintHeader, OnPrintFooter;
   ThtmlPagePrinted OnPrintHTMLHeader, OnPrintHTMLFooter;
   TPrintProgressEvent OnPrintProgress;
+  // OnDragOver and OnDragDrop are the control's own: a drag over the paint panel raises them with the viewer as
+  // Sender, in panel co-ordinates (so do the mouse events).
   // Events the document raises: each setter stores the handler in the document too.
   void SetOnBitmapRequest(TGetBitmapEvent handler);
   void SetOnImageRequest(TGetImageEvent handler);

@@ -14,9 +14,11 @@
 #include "platform/graphics/fonts.h"
 #include "platform/graphics/png_image.h"
 #include "platform/ui/capture.h"
+#include "platform/ui/extctrls.h"
 #include "platform/ui/forms.h"
 #include "platform/ui/input.h"
 #include "platform/ui/system.h"
+#include "tests/platform/ui/ui_test_support.h"
 #include "tests/pump_until.h"
 #include "viewer/form_controls.h"
 #include "viewer/page_viewer.h"
@@ -578,6 +580,64 @@ TEST_F(PageViewerTest, BackgroundPictures) {
     const int32_t panelW = viewer_->PaintPanel().Width();
     EXPECT_EQ(red(panelW / 2, h / 2), attachment == "fixed") << attachment;
   }
+}
+
+// A control dragged onto the page with the user's mouse (a real one on an X display): the viewer is asked, as the
+// Sender and in the paint panel's co-ordinates, whether it takes the source, and gets it dropped where it did; a
+// viewer without OnDragOver takes nothing. The page under the drag sees no mouse.
+TEST_F(PageViewerTest, ADragOverThePageIsTheViewers) {
+  auto* source = new pf::TPanel(&form_);
+  source->SetParent(&form_);
+  source->SetAlign(pf::alLeft);
+  source->SetWidth(60);
+  source->SetDragMode(pf::dmAutomatic);
+  viewer_->SetBorderStyle(htSingle);  // the paint panel at (1, 1) of the viewer
+  viewer_->LoadFromFile(LongPage("a.html"));
+  std::vector<std::string> log;
+  viewer_->OnDragOver = [&](pf::TObject* sender, pf::TObject* from, int32_t x, int32_t y, pf::TDragState state,
+                            bool& accept) {
+    EXPECT_EQ(sender, viewer_);
+    EXPECT_EQ(from, source);
+    EXPECT_TRUE(accept);
+    accept = y < 200;
+    const char* const names[] = {"enter", "leave", "move"};
+    log.push_back(std::string(names[state]) + " " + pf::IntToStr(x) + "," + pf::IntToStr(y));
+  };
+  viewer_->OnDragDrop = [&](pf::TObject* sender, pf::TObject* from, int32_t x, int32_t y) {
+    EXPECT_EQ(sender, viewer_);
+    EXPECT_EQ(from, source);
+    log.push_back("drop " + pf::IntToStr(x) + "," + pf::IntToStr(y));
+  };
+  int mouseMessages = 0;
+  viewer_->OnMouseMove = [&](pf::TObject*, pf::TShiftState, int32_t, int32_t) { ++mouseMessages; };
+  TPaintPanel& page = viewer_->PaintPanel();
+  ui_test::UserMouse mouse;
+  auto drag = [&](pf::TPoint over, pf::TPoint to) {
+    mouse.Press(*source, {30, 30});
+    ASSERT_TRUE(ui_test::RunUntil([&] { return source->Dragging(); }));
+    mouse.MoveTo(page, over);
+    ASSERT_TRUE(ui_test::RunUntil([&] { return !log.empty(); }));
+    mouse.MoveTo(page, to);
+    ASSERT_TRUE(ui_test::RunUntil([&] { return log.size() == 2; }));
+    mouse.Release(page, to);
+    ASSERT_TRUE(ui_test::RunUntil([&] { return !source->Dragging(); }));
+  };
+  drag({300, 60}, {300, 300});
+  EXPECT_EQ(log, (std::vector<std::string>{"enter 300,60", "move 300,300", "leave 300,300"}));
+  log.clear();
+  drag({300, 300}, {320, 150});
+  EXPECT_EQ(log, (std::vector<std::string>{"enter 300,300", "move 320,150", "leave 320,150", "drop 320,150"}));
+  EXPECT_EQ(mouseMessages, 0);
+  EXPECT_EQ(viewer_->SelLength(), 0);
+
+  log.clear();
+  viewer_->OnDragOver = nullptr;
+  mouse.Press(*source, {30, 30});
+  ASSERT_TRUE(ui_test::RunUntil([&] { return source->Dragging(); }));
+  mouse.MoveTo(page, {320, 150});
+  mouse.Release(page, {320, 150});
+  ASSERT_TRUE(ui_test::RunUntil([&] { return !source->Dragging(); }));
+  EXPECT_TRUE(log.empty());
 }
 
 }  // namespace
