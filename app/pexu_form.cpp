@@ -135,6 +135,8 @@ void TPexuForm::BuildViewer() {
   PexuPageViewer = new viewer::TPageViewer(this);
   PexuPageViewer->SetParent(this);
   PexuPageViewer->SetAlign(pf::alClient);
+  PexuPageViewer->SetDefBackground(pf::clWindow);
+  PexuPageViewer->SetBorderStyle(viewer::htNone);
   PexuPageViewer->SetHistoryMaxCount(100);
   PexuPageViewer->SetDefFontName("Times New Roman");
   PexuPageViewer->SetDefPreFontName("Courier New");

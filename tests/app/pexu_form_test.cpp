@@ -14,6 +14,7 @@
 #include "platform/core/files.h"
 #include "platform/core/strings.h"
 #include "platform/graphics/colors.h"
+#include "platform/ui/capture.h"
 #include "platform/ui/printers.h"
 #include "platform/ui/system.h"
 #include "tests/app/app_test_support.h"
@@ -107,7 +108,8 @@ TEST_F(MainWindowTest, AMaximisedWindowStoresThePlaceItComesBackTo) {
 }
 
 // A start page that cannot be read is reported once, over the main window once it is up (the window flows draw a
-// sheet after it).
+// sheet after it). The empty viewer, as every page whose style gives no background colour, shows the window colour
+// without a frame, also while it has the focus.
 TEST_F(MainWindowTest, AMissingStartPageIsReportedOnceTheWindowIsUp) {
   fs::remove(program.File("html/index.html"));
   Start();
@@ -115,6 +117,27 @@ TEST_F(MainWindowTest, AMissingStartPageIsReportedOnceTheWindowIsUp) {
   testing_clock::PumpUntil([&] { return !Warnings().empty(); });
   ASSERT_EQ(Warnings().size(), 1u);
   EXPECT_NE(Warnings()[0].find("index.html"), std::string::npos);
+
+  viewer::TPageViewer& viewer = *form->PexuPageViewer;
+  viewer.SetFocus();
+  ASSERT_TRUE(testing_clock::PumpUntil([&] { return viewer.Focused(); }));
+  const pf::TColor window = pf::ColorToDrawRGB(pf::clWindow);
+  auto corners = [&] {
+    viewer.Repaint();
+    viewer.PaintPanel().Update();
+    std::unique_ptr<pf::TBitmap> shown = pf::CaptureControl(viewer);
+    const int32_t right = viewer.PaintPanel().Width() - 1, bottom = viewer.Height() - 1;
+    std::vector<pf::TColor> colours;
+    for (pf::TPoint p : {pf::TPoint{0, 0}, pf::TPoint{right, 0}, pf::TPoint{0, bottom}, pf::TPoint{right, bottom},
+                         pf::TPoint{right / 2, bottom / 2}})
+      colours.push_back(shown->Canvas().Pixels(p.X, p.Y) & 0xFFFFFF);
+    return colours;
+  };
+  EXPECT_EQ(corners(), std::vector<pf::TColor>(5, window));
+  enginetest::WriteFile(program.File("html/ohne.html"), "<html><body><p>Ohne Hintergrund</p></body></html>");
+  viewer.LoadFromFile(program.File("html/ohne.html"));
+  EXPECT_EQ(corners(), std::vector<pf::TColor>(5, window));
+
   form->K2TechnikClick();
   EXPECT_EQ(Warnings().size(), 1u);
 }
