@@ -203,26 +203,6 @@ TEST(FormControls, SizesFollowTheFontAndNoAttributeOverflowsThem) {
   }
 }
 
-// A style border on the element is the only border: the box's own frame goes, for every kind of box.
-TEST(FormControls, AStyleBorderTakesTheBoxesOwnFrame) {
-  auto boxes = [](const std::string& style) {
-    return "<input name=e" + style + "><textarea name=t" + style + "></textarea><select name=l size=3" + style +
-           "><option>a</select><select name=c" + style + "><option>a</select>";
-  };
-  Page page("<form>" + boxes("") + boxes(" style='border:3px solid red'") + "</form>");
-  auto style = [&](int index) {
-    pf::TWinControl* w = page.Control(index).GetControl();
-    if (auto* edit = dynamic_cast<pf::TEdit*>(w)) return edit->BorderStyle();
-    if (auto* memo = dynamic_cast<pf::TMemo*>(w)) return memo->BorderStyle();
-    if (auto* list = dynamic_cast<pf::TListBox*>(w)) return list->BorderStyle();
-    return dynamic_cast<pf::TComboBox&>(*w).BorderStyle();
-  };
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(style(i), pf::bsSingle) << i;
-    EXPECT_EQ(style(i + 4), pf::bsNone) << i;
-  }
-}
-
 TEST(FormControls, TabIndexComesFirstInTheTabOrder) {
   Page page("<form><input name=a tabindex=2><input name=b><input name=c tabindex=2><input name=d tabindex=1></form>");
   EXPECT_EQ(page.document->TabOrderList.Count(), 0);  // used up by the layout

@@ -1,6 +1,6 @@
 // The page viewer control in an offscreen window: loading, anchors, history with positions and form values, links,
 // deferred submissions, scrolling by keys, wheel and resize, selection, panning and automatic scrolling on a fake
-// clock, and the pure bar plan.
+// clock, drags onto the page, and the pure bar plan.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,4 +1,4 @@
-// The control tree: alignment, showing, message hooks, posted messages, the exception guard and the hint.
+// The control tree: alignment, showing, message hooks, posted messages, the exception guard, the hint and dragging.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // Black-box checks of pexu-render: every static page and every page the engine writes is shown with its title and
-// a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; bad arguments
-// are refused.
+// a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; a form control's
+// style border is its only border; bad arguments are refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
