@@ -102,15 +102,34 @@ bool AncestorsMatch(const std::vector<TSelectorPart>& parts, const std::vector<c
   return true;
 }
 
-// The classes of an element one by one ("a.b" gives a and b).
-std::vector<std::string> SingleClasses(std::string_view classes) {
-  std::vector<std::string> list;
+// Calls f with each class of a "."-joined list ("a.b" gives a and b).
+template <typename F>
+void ForEachClass(std::string_view classes, F f) {
   for (size_t start = 0; start < classes.size();) {
     const size_t dot = std::min(classes.find('.', start), classes.size());
-    if (dot > start) list.emplace_back(classes.substr(start, dot - start));
+    if (dot > start) f(classes.substr(start, dot - start));
     start = dot + 1;
   }
+}
+
+std::vector<std::string> SingleClasses(std::string_view classes) {
+  std::vector<std::string> list;
+  ForEachClass(classes, [&](std::string_view c) { list.emplace_back(c); });
   return list;
+}
+
+// What an ancestor must have for a contextual key to match, as ContextAnchors names it.
+std::string AnchorOf(const std::vector<TSelectorPart>& parts) {
+  std::string classMark, tagMark;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (!parts[i].id.empty()) return "#" + parts[i].id;
+    if (classMark.empty())
+      ForEachClass(parts[i].classes, [&](std::string_view c) {
+        if (classMark.empty()) classMark = "." + std::string(c);
+      });
+    if (tagMark.empty() && !parts[i].tag.empty()) tagMark = "<" + parts[i].tag;
+  }
+  return classMark.empty() ? tagMark : classMark;
 }
 
 // The rules an element takes, merged in the order of their weight.
@@ -173,15 +192,35 @@ class RuleMatcher {
     const std::vector<int>& rules = styles_.ContextualRules();
     for (const char next : {' ', '#', '.', ':'}) {
       const std::string start = prefix + next;
-      auto at = std::lower_bound(rules.begin(), rules.end(), start,
-                                 [this](int rule, const std::string& key) { return styles_.Key(rule) < key; });
-      for (; at != rules.end() && styles_.Key(*at).compare(0, start.size(), start) == 0; ++at) {
-        const std::vector<TSelectorPart>& parts = styles_.ContextParts(*at);
+      const auto first = std::lower_bound(rules.begin(), rules.end(), start,
+                                          [this](int rule, const std::string& key) { return styles_.Key(rule) < key; });
+      const auto end = std::partition_point(
+          first, rules.end(), [&](int rule) { return styles_.Key(rule).compare(0, start.size(), start) == 0; });
+      for (const int rule : Candidates(first, end)) {
+        const std::vector<TSelectorPart>& parts = styles_.ContextParts(rule);
         if (parts.size() < 2) continue;
         if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
-          element_.Merge(styles_.Rule(*at), parentSize_);
+          element_.Merge(styles_.Rule(rule), parentSize_);
       }
     }
+  }
+
+  // The rules of a range that can match here, in key order: a few are all tried; of many, only those that need
+  // no anchor or one the ancestry has, so that many rules for the ancestors' classes cost only those that apply.
+  const std::vector<int>& Candidates(std::vector<int>::const_iterator first, std::vector<int>::const_iterator end) {
+    constexpr std::ptrdiff_t kFewRules = 8;
+    candidates_.clear();
+    if (end - first <= kFewRules) {
+      candidates_.assign(first, end);
+      return candidates_;
+    }
+    for (const std::vector<int>* group : Groups()) {
+      for (auto at = std::lower_bound(group->begin(), group->end(), *first); at != group->end() && *at <= *(end - 1);
+           ++at)
+        candidates_.push_back(*at);
+    }
+    std::sort(candidates_.begin(), candidates_.end());
+    return candidates_;
   }
 
   TProperties& element_;
@@ -195,10 +234,34 @@ class RuleMatcher {
     ancestorsKnown_ = true;
     return ancestors_;
   }
+  // The groups of ContextAnchors the ancestry lets match: the one without anchor and those of the ancestors' ids,
+  // classes and tags, each once.
+  const std::vector<const std::vector<int>*>& Groups() {
+    if (groupsKnown_) return groups_;
+    const std::unordered_map<std::string, std::vector<int>>& anchors = styles_.ContextAnchors();
+    std::string probe;
+    auto take = [&](char kind, std::string_view name) {
+      probe.assign(1, kind).append(name);
+      if (const auto group = anchors.find(probe); group != anchors.end()) groups_.push_back(&group->second);
+    };
+    if (const auto open = anchors.find(""); open != anchors.end()) groups_.push_back(&open->second);
+    for (const TProperties* a : Ancestors()) {
+      if (!a->PropID.empty()) take('#', a->PropID);
+      ForEachClass(a->PropClass, [&](std::string_view c) { take('.', c); });
+      if (!a->PropTag.empty()) take('<', a->PropTag);
+    }
+    std::sort(groups_.begin(), groups_.end());
+    groups_.erase(std::unique(groups_.begin(), groups_.end()), groups_.end());
+    groupsKnown_ = true;
+    return groups_;
+  }
 
   const TPropStack& stack_;
   std::vector<const TProperties*> ancestors_;
   bool ancestorsKnown_ = false;
+  std::vector<const std::vector<int>*> groups_;
+  bool groupsKnown_ = false;
+  std::vector<int> candidates_;
 };
 
 // Temporary computed styles inserted above an element on the stack, removed when this goes.
@@ -233,6 +296,16 @@ const std::vector<TSelectorPart>& TStyleList::ContextParts(int index) const {
   const Entry& entry = Sorted().at(static_cast<size_t>(index));
   if (!entry.parts) entry.parts = std::make_unique<std::vector<TSelectorPart>>(SplitKey(entry.key));
   return *entry.parts;
+}
+
+const std::unordered_map<std::string, std::vector<int>>& TStyleList::ContextAnchors() const {
+  const std::vector<int>& rules = ContextualRules();
+  if (!anchorsKnown_) {
+    anchors_.clear();
+    for (const int rule : rules) anchors_[AnchorOf(ContextParts(rule))].push_back(rule);
+    anchorsKnown_ = true;
+  }
+  return anchors_;
 }
 
 void TProperties::ApplyStyles(const TStyleList& styles, TPropStack& stack, std::string_view tag,

@@ -279,6 +279,7 @@ const std::vector<TStyleList::Entry>& TStyleList::Sorted() const {
     std::stable_sort(middle, rules_.end(), byKey);
     std::inplace_merge(rules_.begin(), middle, rules_.end(), byKey);
     sortedCount_ = rules_.size();
+    anchorsKnown_ = false;
     contextual_.clear();
     for (size_t i = 0; i < rules_.size(); ++i)
       if (rules_[i].key.find(' ') != std::string::npos) contextual_.push_back(static_cast<int>(i));
@@ -307,6 +308,8 @@ TProperties* TStyleList::Find(const std::string& key) const {
 void TStyleList::Clear() {
   rules_.clear();
   contextual_.clear();
+  anchors_.clear();
+  anchorsKnown_ = false;
   firstOfKey_.clear();
   sortedCount_ = 0;
   defaults_ = nullptr;

@@ -155,6 +155,10 @@ class TStyleList {
   const std::vector<int>& ContextualRules() const;
   // The parts of the contextual key at index, subject first (split once, when first asked for).
   const std::vector<TSelectorPart>& ContextParts(int index) const;
+  // The contextual rules by what an ancestor must have for them to match: the id ("#x"), else a class (".c"), else
+  // the tag ("<t") of one of their ancestor parts; under "" those whose ancestor parts name none. Each group holds
+  // rule indexes in key order.
+  const std::unordered_map<std::string, std::vector<int>>& ContextAnchors() const;
   // The default rule ("default"), nullptr before BuildDefaultStyles.
   TProperties* Defaults() const { return defaults_; }
 
@@ -188,6 +192,8 @@ class TStyleList {
   mutable std::vector<Entry> rules_;
   mutable size_t sortedCount_ = 0;  // rules_[0, sortedCount_) are in order
   mutable std::vector<int> contextual_;
+  mutable std::unordered_map<std::string, std::vector<int>> anchors_;
+  mutable bool anchorsKnown_ = false;                         // anchors_ groups the rules in their present order
   std::unordered_map<std::string, TProperties*> firstOfKey_;  // the first rule of each key
   int sequence_ = kFirstSequence;
   TProperties* defaults_ = nullptr;

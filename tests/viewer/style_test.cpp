@@ -162,6 +162,15 @@ TEST_F(Styles, ContextualSelectors) {
   EXPECT_EQ(nested.ColorOf(nested.Push("li")), pf::clBlack);  // not a direct child
   EXPECT_EQ(nested.ColorOf(nested.Push("p", "", "n")), pf::clPurple);
   EXPECT_EQ(nested.ColorOf(nested.Push("b", "c")), pf::clNavy);
+
+  // Rules that ask an ancestor for its id, a class or its tag merge in the order they came.
+  for (const auto& [css, color] :
+       {std::pair{"#m b { color: red } .k b { color: green } div b { color: blue }", pf::clBlue},
+        std::pair{"div b { color: blue } .k b { color: green } #m b { color: red }", pf::clRed}}) {
+    Doc order(css);
+    order.Push("div", "j.k", "m");
+    EXPECT_EQ(order.ColorOf(order.Push("b")), color) << css;
+  }
 }
 
 TEST_F(Styles, CascadeOrder) {
@@ -190,26 +199,36 @@ TEST_F(Styles, LaterContextualRulesStayLaterPastNinetyNine) {
 }
 
 // A sheet of many rules and a page of many elements cost in proportion: a rule is stored without moving the
-// others, and an element visits only the contextual rules whose subject it could be.
+// others, and an element visits only the contextual rules whose subject it could be and whose ancestor part names
+// a class, id or tag that one of its ancestors has.
 TEST_F(Styles, ManyRulesAndElementsCostInProportion) {
   auto run = [](int n) {
     std::string css;
     for (int i = 0; i < n; ++i) {
       const std::string c = std::to_string(i);
       css += (i % 2 ? "a.c" : "p.c") + c + " { color: #" + pf::Format("%.6x", {i}) + " } div .d" + c +
-             " { margin-top: " + c + "px }\n";
+             " { margin-top: " + c + "px } .e" + c + (i % 2 ? " a" : " span") + " { margin-left: " + c + "px }\n";
     }
     return viewertest::BestSeconds([&] {
       Doc doc(css);
       doc.Push("div");
+      auto pop = [&] { doc.stack.Delete(doc.stack.Count() - 1); };
       for (int i = 0; i < n; ++i) {
         const std::string c = std::to_string(i);
-        const TProperties& p = doc.Push(i % 2 ? "a" : "p", "c" + c + ".d" + c, "", i % 2 ? "link" : "");
+        const bool link = i % 2;
+        const TProperties& p = doc.Push(link ? "a" : "p", "c" + c + ".d" + c, "", link ? "link" : "");
         if (i % 1000 == 999) {
           EXPECT_EQ(doc.ColorOf(p), pf::RGB(0, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i))) << i;
           EXPECT_EQ(StringOf(p.Props[piMarginTop]), c + "px");
         }
-        doc.stack.Delete(doc.stack.Count() - 1);
+        pop();
+        doc.Push("p", "e" + c);
+        const TProperties& inside = doc.Push(link ? "a" : "span", "", "", link ? "link" : "");
+        if (i % 1000 == 999) {
+          EXPECT_EQ(StringOf(inside.Props[piMarginLeft]), c + "px") << i;
+        }
+        pop();
+        pop();
       }
     });
   };

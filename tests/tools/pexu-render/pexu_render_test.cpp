@@ -358,6 +358,8 @@ TEST_F(PexuRenderTest, HostilePagesRenderInSecondsAndBoundedMemory) {
                                     numbered("<a href=x class=c", ">l</a> ", 2000)},
       {"contextual rules", "<style>" + numbered("div .c", " { color: red }\n", 20000) + "</style><div>" +
                                numbered("<p class=c", ">p</p>", 2000) + "</div>"},
+      {"contextual tag rules", "<style>" + numbered(".c", " a { color: red }\n", 8000) + "</style>" +
+                                   numbered("<p class=c", "><a href=x>l</a></p>", 8000)},
       {"many rules", "<style>" + numbered(".c", " { color: red }\n", 50000) + "</style>"},
       {"radio buttons", "<form>" + numbered("<input type=radio name=q value=", ">", 4000) + "</form>"},
   };
