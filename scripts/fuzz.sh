@@ -18,6 +18,9 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
+# The system libraries' known leaks (the font library's, the window toolkit's) are suppressed as for the tests, so
+# that a leak found is one of ours.
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 status=0
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
