@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -401,14 +402,15 @@ class TWinControl : public TControl {
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void AlignChildren(TControl* control);
-  // The widgets' own tab chain follows the window's tab order: ChainTab puts one child of this control (with the
-  // controls below it) into place after what precedes it, at the cost of its own controls, so that building a
-  // window of many controls stays linear; RechainTabs chains the whole window.
-  void ChainTab(TWinControl* control);
+  // The widgets' own tab chain follows the window's tab order: ChainTab puts the child at index of the tab order
+  // (with the controls below it) into place after what precedes it, at the cost of its own controls, so that
+  // building a window of many controls stays linear; RechainTabs chains the whole window.
+  void ChainTab(size_t index);
   void RechainTabs();
 
-  std::vector<TControl*> controls_;    // z-order
-  std::vector<TWinControl*> tabList_;  // tab order of the windowed children
+  // Children mostly come at the end and leave from either end, which a deque takes at once.
+  std::deque<TControl*> controls_;    // z-order
+  std::deque<TWinControl*> tabList_;  // tab order of the windowed children
   bool tabStop_ = false;
   int alignDisabled_ = 0;
   bool alignPending_ = false;

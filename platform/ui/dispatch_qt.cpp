@@ -305,11 +305,26 @@ void PaintEvent(ControlHost& h, QWidget* w, QPaintEvent* e) {
   }
 }
 
+// Whether nothing of the widget lies inside the widgets it stands in.
+bool OutOfSight(const QWidget& widget) {
+  QRect area = widget.rect();
+  for (const QWidget* w = &widget; !w->isWindow() && w->parentWidget() != nullptr; w = w->parentWidget()) {
+    area.translate(w->pos());
+    area &= w->parentWidget()->rect();
+    if (area.isEmpty()) return true;
+  }
+  return false;
+}
+
 bool Translate(ControlHost& h, QWidget* w, QEvent* e, const std::function<bool(QEvent*)>& base) {
   TControl& c = *h.control;
   auto* form = dynamic_cast<TCustomForm*>(&c);
   const bool frame = form != nullptr && w == h.outer;
   switch (e->type()) {
+    case QEvent::UpdateLater:
+      // A widget shown out of sight asks to be painted all the same; for many parked controls the window would go
+      // over all their siblings once for each. What comes into sight later is painted as it moves there.
+      return OutOfSight(*w) || base(e);
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

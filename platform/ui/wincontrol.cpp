@@ -54,6 +54,22 @@ void DoPosition(TControl* control, TAlign align, TRect& rect) {
   }
 }
 
+// Takes item out of list, looked for from both ends at once: children mostly leave in the order they came or the
+// reverse, so that a window of many children is emptied in linear time.
+template <typename T>
+void EraseFromEitherEnd(std::deque<T*>& list, const TControl* item) {
+  for (size_t front = 0, back = list.size(); front < back; ++front) {
+    if (list[front] == item) {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(front));
+      return;
+    }
+    if (list[--back] == item) {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(back));
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, MakeCustomHost()) {}
@@ -100,12 +116,12 @@ void TWinControl::InsertControl(TControl* control) {
   control->InheritParentLook();
   control->VisibleChanged();
   if (control->Align() != alNone) AlignChildren(control);
-  if (win) ChainTab(win);
+  if (win) ChainTab(tabList_.size() - 1);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
-  std::erase(controls_, control);
-  std::erase(tabList_, control);
+  EraseFromEitherEnd(controls_, control);
+  EraseFromEitherEnd(tabList_, control);
   control->parent_ = nullptr;
   if (closing_) return;
   // A control that leaves by SetParent takes its widget along; one that is being destroyed frees it itself.
@@ -230,7 +246,7 @@ void TWinControl::SetTabOrder(int value) {
   if (value < 0 || value >= count) value = count - 1;
   list.erase(std::find(list.begin(), list.end(), this));
   list.insert(list.begin() + value, this);
-  Parent()->ChainTab(this);
+  Parent()->ChainTab(static_cast<size_t>(value));
 }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
@@ -253,12 +269,12 @@ void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTab
   if (TWinControl* next = FindNextControl(current, goForward, checkTabStop, !checkTabStop)) next->SetFocus();
 }
 
-void TWinControl::ChainTab(TWinControl* control) {
-  // What comes before control in the window's order: the last control below its previous sibling, or this.
-  const auto at = std::find(tabList_.begin(), tabList_.end(), control);
+void TWinControl::ChainTab(size_t index) {
+  // What comes before the control in the window's order: the last control below its previous sibling, or this.
+  TWinControl* control = tabList_[index];
   const TWinControl* before = this;
-  if (at != tabList_.begin()) {
-    before = *(at - 1);
+  if (index > 0) {
+    before = tabList_[index - 1];
     while (!before->tabList_.empty()) before = before->tabList_.back();
   } else if (Parent() == nullptr) {
     RechainTabs();  // only a whole chain puts a window's first control first
