@@ -356,6 +356,7 @@ void TFormControlObj::ApplyStyleProperties(TProperties& prop) {
                        dynamic_cast<TTextAreaFormControlObj*>(this);
   if (TheControl && textBox && BkColor != pf::clNone) TheControl->SetColor(BkColor | PaletteColorFlag());
   if (bordered) {
+    BorderID = prop.Sequence;
     pf::TWinControl* window = TheControl.get();
     if (auto* edit = dynamic_cast<pf::TEdit*>(window)) edit->SetBorderStyle(pf::bsNone);
     if (auto* memo = dynamic_cast<pf::TMemo*>(window)) memo->SetBorderStyle(pf::bsNone);

@@ -102,6 +102,7 @@ class TFormControlObj : public TIDObject {
   int32_t Height = 0, Width = 0;  // below 10: not given
   bool PercentWidth = false;
   int32_t HSpaceL = 0, HSpaceR = 0, VSpaceT = 0, VSpaceB = 0;
+  int32_t BorderID = -1;  // the style whose border is the control's own (its inline border's ID); -1: none
   pf::TColor BkColor = pf::clNone;
   bool Disabled = false;
   bool ReadOnly = false;

@@ -60,6 +60,23 @@ int32_t ObjectTop(const TSection::TextObject& object, const LineRec& line, int32
   }
 }
 
+// A form control's own style border goes round the control alone, whatever else its span holds on the line: the
+// control's spaces hold that border and its padding, so the box lies at that distance from the control, within the
+// room the line gave the control (its box, spaces in, starts at boxLeft).
+void PlaceRoundControl(BorderRec& rec, const TSection::TextObject& object, const LineRec& line, int32_t boxLeft,
+                       int32_t textTop) {
+  const TFormControlObj& control = *object.Control;
+  const TBoxIntArray& m = rec.MargArray;
+  const int32_t controlTop = ObjectTop(object, line, textTop), controlBottom = controlTop + object.Height;
+  const int32_t controlLeft = boxLeft + control.HSpaceL, controlRight = boxLeft + object.BoxWidth - control.HSpaceR;
+  rec.OpenStart = rec.OpenEnd = false;
+  rec.Left = std::max(boxLeft, controlLeft - m[piPaddingLeft] - m[piBorderLeftWidth]);
+  rec.Right = std::min(boxLeft + object.BoxWidth, controlRight + m[piPaddingRight] + m[piBorderRightWidth]);
+  rec.Top = std::max(controlTop - object.SpaceTop, controlTop - m[piPaddingTop] - m[piBorderTopWidth]);
+  rec.Bottom =
+      std::min(controlBottom + object.SpaceBottom, controlBottom + m[piPaddingBottom] + m[piBorderBottomWidth]);
+}
+
 // A floating picture or panel whose box (its spaces included) starts at x, topY.
 void DrawFloat(TFloatingObj& object, pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t baseline, TFontObj* run) {
   if (auto* panel = dynamic_cast<TPanelObj*>(&object))
@@ -141,6 +158,8 @@ class TextPainter {
   void DrawLine(LineRec& line, int32_t top);
   // The inline borders of the line whose text starts at canvas x left.
   void BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets);
+  // The index of the form control in start..end whose own style border is the inline border id; -1 when none.
+  int32_t OwnControlAt(int32_t start, int32_t end, int32_t id) const;
   void PaintBorders(const LineRec& line);
   // Draws the object at index with its box's left edge at x; answers its advance.
   int32_t DrawObject(const LineRec& line, int32_t index, int32_t x, int32_t textTop);
@@ -297,6 +316,15 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
   return 0;
 }
 
+int32_t TextPainter::OwnControlAt(int32_t start, int32_t end, int32_t id) const {
+  for (int32_t k = start; k < end; ++k) {
+    if (s_.Text[static_cast<size_t>(k)] != kFormControlChar) continue;
+    const TFormControlObj* control = s_.FormControls.FindControlAt(k);
+    if (control && control->BorderID == id) return k;
+  }
+  return -1;
+}
+
 void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets) {
   line.BorderList.Clear();
   line.FirstX = x_;
@@ -316,6 +344,11 @@ void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const s
     rec->End = std::min(end, lineEnd);
     rec->OpenStart = start < line.Start;
     rec->OpenEnd = end > lineEnd;
+    if (const int32_t k = OwnControlAt(rec->Start, rec->End, inlines[i]->ID); k >= 0) {
+      PlaceRoundControl(*rec, s_.ObjectAt(k), line, left + offsetBefore(k), textTop);
+      line.BorderList.Add(std::move(rec));
+      continue;
+    }
     int runIndex = 0;
     const TFontObj* run = s_.Fonts.GetFontAt(rec->Start, runIndex);
     const int32_t baseline = textTop + line.LineHt - line.Descent;

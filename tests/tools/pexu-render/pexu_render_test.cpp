@@ -169,14 +169,21 @@ TEST_F(PexuRenderTest, AClickOnALinkOrAnImageInputRaisesItsEvent) {
   EXPECT_NE(image.find("\nSUBMIT Go post\nRESULT map.x=5\nRESULT map.y=7\nRESULT h=1\n"), std::string::npos) << image;
 }
 
-// A text area, a list and a drop-down list with a style border show that border only: the first colour left of and
-// above each box is the red border's, and along its left and top edges the box shows its own colour, no frame.
+// A text area, a list, a drop-down list, edit and password boxes, a button and a box in a table cell with a style
+// border show that border only, and it goes round each control at its width on every side: the first colour left of
+// and above each box is the red border's; outwards from each edge come the padding (white), the border's width in
+// red and no more red; along its left and top edges a box that shows text shows its own colour, no frame.
 TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
   const std::string border = " style='border:3px solid red'";
   enginetest::WriteFile(out_.File("borders.html"),
                         "<p><textarea name=t rows=3" + border + ">Text</textarea><p><select name=l size=3" + border +
                             "><option>eins<option>zwei<option>drei</select><p><select name=c" + border +
-                            "><option selected>eins</select>");
+                            "><option selected>eins</select><p>Feld <input name=e value=x" + border +
+                            "> und <input type=password name=p value=y" + border +
+                            "><p><input type=submit name=s value=Los" + border +
+                            "> <input name=q style='border:2px solid red; padding:4px'>"
+                            "<table><tr><td>Zelle <input name=z" +
+                            border + "></table>");
   const std::string out = Render("--controls " + out_.File("borders.html") + " " + out_.File("b.png"));
   ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
   pf::TPNGImage image;
@@ -186,22 +193,38 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     while (x > 0 && y > 0 && pixel(x, y) == pf::clWhite) x += dx, y += dy;
     return pixel(x, y);
   };
-  const std::regex control(R"(CONTROL \S+ "\w+" "[^"]*" (\d+) (\d+) (\d+) (\d+))");
+  const std::regex control(R"re(CONTROL (\S+) "(\w+)" "[^"]*" (\d+) (\d+) (\d+) (\d+))re");
   int boxes = 0;
   for (const std::string& line : Lines(out)) {
     std::smatch m;
     if (!std::regex_match(line, m, control)) continue;
     ++boxes;
-    const int32_t x = std::stoi(m[1]), y = std::stoi(m[2]), w = std::stoi(m[3]), h = std::stoi(m[4]);
+    const int32_t x = std::stoi(m[3]), y = std::stoi(m[4]), w = std::stoi(m[5]), h = std::stoi(m[6]);
     EXPECT_EQ(firstColour(x - 1, y + h / 2, -1, 0), pf::clRed) << line;
     EXPECT_EQ(firstColour(x + w / 4, y - 1, 0, -1), pf::clRed) << line;
+    // From the edge outwards: 'w' white, 'R' red, '-' the first pixel past the border that is not red.
+    const int32_t width = m[2] == "q" ? 2 : 3, padding = m[2] == "q" ? 4 : 0;
+    const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
+    auto outwards = [&](int32_t x0, int32_t y0, int32_t dx, int32_t dy) {
+      std::string seen;
+      for (int32_t i = 0; i < padding + width; ++i) {
+        const pf::TColor c = pixel(x0 + dx * i, y0 + dy * i);
+        seen += c == pf::clRed ? 'R' : c == pf::clWhite ? 'w' : 'x';
+      }
+      return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
+    };
+    EXPECT_EQ(outwards(x - 1, y + h / 2, -1, 0), ring) << "left of " << line;
+    EXPECT_EQ(outwards(x + w, y + h / 2, 1, 0), ring) << "right of " << line;
+    EXPECT_EQ(outwards(x + w / 4, y - 1, 0, -1), ring) << "above " << line;
+    EXPECT_EQ(outwards(x + w / 4, y + h, 0, 1), ring) << "below " << line;
+    if (m[1] == "submit") continue;  // a button keeps its face
     // The left edge, and the top edge short of a scroll bar.
     int framed = 0;
     for (int32_t dy = 0; dy < h; ++dy) framed += pixel(x, y + dy) != pf::clWhite;
     for (int32_t dx = 0; dx < w / 2; ++dx) framed += pixel(x + dx, y) != pf::clWhite;
     EXPECT_EQ(framed, 0) << line;
   }
-  EXPECT_EQ(boxes, 3) << out;
+  EXPECT_EQ(boxes, 8) << out;
 }
 
 // The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
