@@ -697,8 +697,8 @@ void THtmlBuilder::DoFormControl() {
   TFormControlObj* control = section.AddFormControl(sy, Tokenizer.Attributes, prop, Tokenizer.TagPosition);
   control->ApplyStyleProperties(prop);
   if (sy == SelectSy) {
-    DoSelect(static_cast<TListBoxFormControlObj&>(*control));
-    PopTagProperties(tag);
+    // A border of the list ends with it, not with the text read after it.
+    PopTagProperties(tag, DoSelect(static_cast<TListBoxFormControlObj&>(*control)));
     return;
   }
   if (sy == TextAreaSy) DoTextArea(static_cast<TTextAreaFormControlObj&>(*control));

@@ -141,7 +141,9 @@ class THtmlBuilder : public THtmlParseState {
   // Puts the table together and adds it to its outer cell; also after an exception.
   void AssembleTable(TTableState& table) noexcept;
   void DoTextArea(TTextAreaFormControlObj& control);
-  void DoSelect(TListBoxFormControlObj& control);
+  // Reads the options and the token after the list; answers the source position where the list ended (its end
+  // tag or the tag that closed it).
+  int32_t DoSelect(TListBoxFormControlObj& control);
   void DoScript();
   void DoObject();
   void DoMap();

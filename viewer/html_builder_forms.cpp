@@ -17,7 +17,7 @@ void THtmlBuilder::DoTextArea(TTextAreaFormControlObj& control) {
   control.ResetToDefault();
 }
 
-void THtmlBuilder::DoSelect(TListBoxFormControlObj& control) {
+int32_t THtmlBuilder::DoSelect(TListBoxFormControlObj& control) {
   static const TSymbolSet stop = SymbolSet({SelectEndSy, PSy, InputSy, TableEndSy, TDSy, TDEndSy, TRSy, TREndSy, THSy,
                                             THEndSy, CaptionSy, CaptionEndSy, ColSy, ColGroupSy, EofSy});
   std::unique_ptr<TAttributeList> option;
@@ -42,7 +42,9 @@ void THtmlBuilder::DoSelect(TListBoxFormControlObj& control) {
     Skip();
   }
   addOption();
+  const int32_t end = Sy() == EofSy ? Tokenizer.Position() : Tokenizer.TagPosition;
   if (Sy() == SelectEndSy) NextToken();
+  return end;
 }
 
 void THtmlBuilder::DoScript() {

@@ -39,11 +39,12 @@ TProperties& THtmlParseState::PushTagProperties(const std::string& tag, TAttribu
                            attributes.BuildStyle());
 }
 
-void THtmlParseState::PopTagProperties(const std::string& tag) {
+void THtmlParseState::PopTagProperties(const std::string& tag, int32_t borderEnd) {
   for (int i = PropStack.Count() - 1; i >= 1; --i) {
     TProperties& entry = *PropStack[i];
     if (entry.PropTag != tag) continue;
-    if (entry.GetBorderStyle() != 0) SectionList->ProcessInlineBorder(Tokenizer.Position(), entry, false);
+    if (entry.GetBorderStyle() != 0)
+      SectionList->ProcessInlineBorder(borderEnd >= 0 ? borderEnd : Tokenizer.Position(), entry, false);
     PropStack.Delete(i);
     for (int j = i; j < PropStack.Count(); ++j)
       PropStack[j]->UpdateFromParent(*PropStack[j - 1], SectionList->Styles, PropStack);

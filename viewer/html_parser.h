@@ -49,8 +49,9 @@ class THtmlParseState : public ISectionBuilder {
   // The same with the values of an element's attributes (CLASS, ID, TITLE, STYLE).
   TProperties& PushTagProperties(const std::string& tag, TAttributeList& attributes, const std::string& pseudo = "");
   // Removes the nearest open element of that tag (nothing when none is open, the root never); the elements opened
-  // inside it stay in force and inherit anew.
-  void PopTagProperties(const std::string& tag);
+  // inside it stay in force and inherit anew. Its inline border ends at borderEnd (a source position), by default
+  // where the tokenizer stands.
+  void PopTagProperties(const std::string& tag, int32_t borderEnd = -1);
   // Pops the top entry unless only the root is left; pops entries until count are left.
   void PopTop();
   void PopToLevel(int count);

@@ -227,6 +227,36 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
   EXPECT_EQ(boxes, 8) << out;
 }
 
+// A list's or a drop-down list's style border ends with the list: the text after it stands beside the border, not
+// inside it, also where that text goes on in the next line; so the page's red pixels are those of the borders round
+// the controls and no more.
+TEST_F(PexuRenderTest, AListsBorderEndsWithTheList) {
+  const std::string border = " style='border:3px solid red'";
+  enginetest::WriteFile(out_.File("lists.html"),
+                        "<p>Liste <select name=l size=3" + border +
+                            "><option>eins<option>zwei<option>drei</select> danach<p>Wahl <select name=c" + border +
+                            "><option>eins<option>zwei</select> danach<table><tr><td width=60><select name=w" + border +
+                            "><option>eins</select> nachfolgend und weiter</table>");
+  const std::string out = Render("--controls " + out_.File("lists.html") + " " + out_.File("l.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage image;
+  image.LoadFromFile(out_.File("l.png"));
+  int64_t rings = 0, red = 0;
+  int boxes = 0;
+  const std::regex control(R"(CONTROL select "\w+" "[^"]*" (\d+) (\d+) (\d+) (\d+))");
+  for (const std::string& line : Lines(out)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, control)) continue;
+    ++boxes;
+    const int64_t w = std::stoi(m[3]), h = std::stoi(m[4]);
+    rings += (w + 6) * (h + 6) - w * h;
+  }
+  for (int32_t y = 0; y < image.Height(); ++y)
+    for (int32_t x = 0; x < image.Width(); ++x) red += (image.Canvas().Pixels(x, y) & 0xFFFFFF) == pf::clRed;
+  EXPECT_EQ(boxes, 3) << out;
+  EXPECT_EQ(red, rings) << out;
+}
+
 // The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
 // print scale more pages; a page range past a two-page document's end leaves no file.
 TEST_F(PexuRenderTest, TheSheetPrintsToPdf) {
