@@ -140,30 +140,44 @@ class ListWidget : public TScrollHost<QListWidget> {
   void keyboardSearch(const QString&) override {}
 };
 
-// A combo box whose drop-down list without a frame is a flat field in the box's colour with the arrow at its right,
-// the chosen text highlighted while it has the focus; the style draws every other one as a bevelled button.
+// A drop-down list as the framework shapes it: inside a 2-pixel frame an arrow button as wide as a vertical scroll
+// bar at the right, and the text 2 pixels from the frame; so an item fits in its own width plus a scroll bar's and
+// 10 pixels. With a frame it is a bevelled button; without one a flat field in the box's colour, the chosen text
+// highlighted while it has the focus. An editable box is the style's own.
 class ComboWidget : public THost<QComboBox> {
  protected:
   void paintEvent(QPaintEvent* e) override {
-    if (hasFrame() || isEditable()) {
+    if (isEditable()) {
       QComboBox::paintEvent(e);
       return;
     }
+    constexpr int kFrame = 2, kTextMargin = 2;
     QStylePainter painter(this);
     QStyleOptionComboBox option;
     initStyleOption(&option);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
+    const QRect inside = hasFrame() ? rect().adjusted(kFrame, kFrame, -kFrame, -kFrame) : rect();
+    const int arrowWidth = std::min(style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this), inside.width());
     QStyleOption arrow = option;
-    arrow.rect = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
-    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
-    QPalette::ColorRole text = QPalette::Text;
-    if (hasFocus()) {
-      painter.fillRect(style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this),
-                       palette().color(QPalette::Highlight));
-      text = QPalette::HighlightedText;
+    arrow.rect = QRect(inside.right() + 1 - arrowWidth, inside.top(), arrowWidth, inside.height());
+    const QRect field(inside.left(), inside.top(), inside.width() - arrowWidth, inside.height());
+    QPalette::ColorRole text = QPalette::ButtonText;
+    if (hasFrame()) {
+      QStyleOptionButton button;
+      button.QStyleOption::operator=(option);
+      if (option.state & QStyle::State_On) button.state |= QStyle::State_Sunken;
+      painter.drawPrimitive(QStyle::PE_PanelButtonCommand, button);
+    } else {
+      painter.fillRect(rect(), palette().color(QPalette::Base));
+      text = QPalette::Text;
+      if (hasFocus()) {
+        painter.fillRect(field, palette().color(QPalette::Highlight));
+        text = QPalette::HighlightedText;
+      }
     }
-    painter.setPen(palette().color(text));
-    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
+    painter.setClipRect(field);
+    painter.drawItemText(field.adjusted(kTextMargin, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                         option.currentText, text);
   }
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -255,6 +256,47 @@ TEST_F(PexuRenderTest, AListsBorderEndsWithTheList) {
     for (int32_t x = 0; x < image.Width(); ++x) red += (image.Canvas().Pixels(x, y) & 0xFFFFFF) == pf::clRed;
   EXPECT_EQ(boxes, 3) << out;
   EXPECT_EQ(red, rings) << out;
+}
+
+// A drop-down list is as wide as its widest option, a scroll bar and 10 pixels, and shows the whole of its chosen
+// option, with a frame of its own and with a style border: its text reaches as far as the same text in an edit box
+// in the same font.
+TEST_F(PexuRenderTest, ADropDownListShowsItsWholeText) {
+  enginetest::WriteFile(out_.File("drop.html"),
+                        "<p><input name=e value=second size=30><p><select name=c><option>first<option selected>second"
+                        "</select><p><select name=b style='border:3px solid red'><option>first<option selected>second"
+                        "</select>");
+  const std::string out = Render("--controls " + out_.File("drop.html") + " " + out_.File("d.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage image;
+  image.LoadFromFile(out_.File("d.png"));
+  // The columns from the first to the last that hold dark (text) pixels, in the box short of its edges and of the
+  // drop-down list's arrow.
+  auto inkWidth = [&](int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+    int32_t first = -1, last = -1;
+    for (int32_t x = x0; x < x1; ++x)
+      for (int32_t y = y0; y < y1; ++y) {
+        const pf::TColor c = image.Canvas().Pixels(x, y);
+        if ((c & 0xFF) < 128 && (c >> 8 & 0xFF) < 128 && (c >> 16 & 0xFF) < 128) {
+          if (first < 0) first = x;
+          last = x;
+          break;
+        }
+      }
+    return first < 0 ? 0 : last - first + 1;
+  };
+  std::map<std::string, int32_t> widths;
+  for (const std::string& line : Lines(out)) {
+    char kind[16], name[16];
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    if (sscanf(line.c_str(), "CONTROL %15s \"%15[a-z]\" \"second\" %d %d %d %d", kind, name, &x, &y, &w, &h) != 6)
+      continue;
+    widths[name] = inkWidth(x + 2, x + w - (std::string(kind) == "select" ? 16 : 2), y + 2, y + h - 2);
+  }
+  ASSERT_EQ(widths.size(), 3u) << out;
+  EXPECT_GT(widths["e"], 30);
+  EXPECT_EQ(widths["c"], widths["e"]);
+  EXPECT_EQ(widths["b"], widths["e"]);
 }
 
 // The sheet printed to PDF: A4 pages, each question once, the sheet's foot (its number) on every page; at twice the
