@@ -1,6 +1,7 @@
 // Black-box checks of pexu-render: every static page and every page the engine writes is shown with its title and
 // a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; a form control's
-// style border is its only border; bad arguments are refused.
+// style border is its only border and goes round the control alone; a drop-down list shows its whole text; bad
+// arguments are refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
