@@ -141,8 +141,8 @@ class THtmlBuilder : public THtmlParseState {
   // Puts the table together and adds it to its outer cell; also after an exception.
   void AssembleTable(TTableState& table) noexcept;
   void DoTextArea(TTextAreaFormControlObj& control);
-  // Reads the options and the token after the list; answers the source position where the list ended (its end
-  // tag or the tag that closed it).
+  // Reads the options up to the list's end tag (and the token after it) or the tag that ends the list; answers the
+  // source position where the list ended.
   int32_t DoSelect(TListBoxFormControlObj& control);
   void DoScript();
   void DoObject();

@@ -140,7 +140,7 @@ class ListWidget : public TScrollHost<QListWidget> {
   void keyboardSearch(const QString&) override {}
 };
 
-// A drop-down list as the framework shapes it: inside a 2-pixel frame an arrow button as wide as a vertical scroll
+// A drop-down list in the classic proportions: inside a 2-pixel frame an arrow button as wide as a vertical scroll
 // bar at the right, and the text 2 pixels from the frame; so an item fits in its own width plus a scroll bar's and
 // 10 pixels. With a frame it is a bevelled button; without one a flat field in the box's colour, the chosen text
 // highlighted while it has the focus. An editable box is the style's own.
