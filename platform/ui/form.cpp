@@ -7,6 +7,9 @@
 #include "platform/core/exceptions.h"
 #include "platform/ui/host_qt.h"
 
+// Last: the X headers define names (None, Bool, KeyPress) that Qt's headers use otherwise.
+#include <X11/Xlib.h>
+
 namespace pf {
 
 namespace {
@@ -36,6 +39,29 @@ void LayoutFrame(ControlHost& h) {
 
 QSize Decorations(const QWidget* frame) {
   return {frame->frameGeometry().width() - frame->width(), frame->frameGeometry().height() - frame->height()};
+}
+
+// Whether the toolkit's size of the window is the one the window system holds now. A move or resize by the user
+// reaches the toolkit an event later; decorations reckoned in between mix the new size with the old one (a window
+// 800x600 on the display taken as 785x718 gives decorations of 15 by -118).
+bool SizeIsCurrent(const QWidget* frame) {
+  const WId id = frame->internalWinId();
+  if (id == 0 || QGuiApplication::platformName() != QLatin1String("xcb")) return true;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Window root = 0;
+  int x = 0, y = 0;
+  unsigned width = 0, height = 0, border = 0, depth = 0;
+  if (display == nullptr || !XGetGeometry(display, id, &root, &x, &y, &width, &height, &border, &depth)) return true;
+  const qreal ratio = frame->devicePixelRatioF();
+  return QSize(int(width), int(height)) == QSize(qRound(frame->width() * ratio), qRound(frame->height() * ratio));
+}
+
+// The window's decorations as far as they can be trusted: a change is taken only when the toolkit's size of the
+// window is current, else the last ones stand until the window system's change has arrived.
+QSize KnownDecorations(const ControlHost& h) {
+  const QSize deco = Decorations(h.outer);
+  return deco == h.frameMargins || SizeIsCurrent(h.outer) ? deco : h.frameMargins;
 }
 
 // A dialog frame belongs to the program's main window, as in the classic framework: the window system treats it as
@@ -194,7 +220,7 @@ void TCustomForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t he
 void TCustomForm::UpdateGeometry() {
   ControlHost& h = *Host();
   QWidget* frame = h.outer;
-  const QSize deco = Decorations(frame);
+  const QSize deco = KnownDecorations(h);
   h.frameMargins = deco;
   const QSize inner(std::max(0, width_ - deco.width()), std::max(0, height_ - deco.height()));
   if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin || borderStyle_ == bsNone) {
@@ -226,7 +252,7 @@ void TCustomForm::FrameChanged() {
   ControlHost& h = *Host();
   QWidget* frame = h.outer;
   bool moved = false;
-  if (frame->isVisible() && Decorations(frame) != h.frameMargins && WindowState() == wsNormal) {
+  if (frame->isVisible() && KnownDecorations(h) != h.frameMargins && WindowState() == wsNormal) {
     UpdateGeometry();  // the decorations became known: the outer size stays what the program asked for
   } else if (frame->isVisible()) {
     const QRect outer = frame->frameGeometry();

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/core/strings.h"
 #include "platform/ui/extctrls.h"
 #include "platform/ui/stdctrls.h"
 #include "tests/platform/ui/ui_test_support.h"
@@ -51,6 +55,56 @@ TEST(FormGeometry, BoundsAreTheFrameAndTheClientFollowsWithItsSizeMessage) {
     form.SetWindowState(wsNormal);
     EXPECT_TRUE(RunUntil([&] { return form.BoundsRect() == restored; }));
   }
+}
+
+// On a display, as a user does it with xdotool: the window is moved, and resized while the program is still taking in
+// the move (a busy program hears of the resize only after the display made it). The window stays where the user put
+// it, at the user's size, and the bounds the form keeps (those a program stores at its end) follow.
+TEST(FormGeometry, APlaceTheUserGivesStandsWhileTheProgramCatchesUp) {
+  TForm form(nullptr);
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || std::system("command -v xdotool >/dev/null") != 0)
+    GTEST_SKIP() << "needs an X display and xdotool";
+  form.SetConstraints({300, 200, 0, 0});
+  form.SetBounds(119, 5, 785, 718);
+  form.Show();
+  QWidget* frame = ui_test::WindowOf(form);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+  const std::string id = std::to_string(frame->winId());
+  auto text = [](const TRect& r) {
+    return IntToStr(r.Left) + "," + IntToStr(r.Top) + " " + IntToStr(r.Width()) + "x" + IntToStr(r.Height());
+  };
+  // The display's own idea of the window.
+  auto shown = [&id] {
+    std::string out;
+    if (FILE* pipe = popen(("xdotool getwindowgeometry " + id).c_str(), "r")) {
+      char line[128];
+      while (std::fgets(line, sizeof line, pipe) != nullptr) out += line;
+      pclose(pipe);
+    }
+    int x = 0, y = 0, w = 0, h = 0;
+    std::sscanf(out.c_str(), "Window %*s Position: %d,%d (screen: %*d) Geometry: %dx%d", &x, &y, &w, &h);
+    return IntToStr(x) + "," + IntToStr(y) + " " + IntToStr(w) + "x" + IntToStr(h);
+  };
+  struct ResizeDuringTheMove : QObject {
+    std::string command;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Move && !command.empty()) {
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        command.clear();
+      }
+      return false;
+    }
+  } user;
+  user.command = "xdotool windowsize " + id + " 800 600";
+  frame->windowHandle()->installEventFilter(&user);
+  ASSERT_EQ(std::system(("xdotool windowmove " + id + " 40 30").c_str()), 0);
+  const std::string placed = "40,30 800x600";
+  EXPECT_TRUE(RunUntil([&] { return user.command.empty() && text(form.BoundsRect()) == placed; }, 10000))
+      << text(form.BoundsRect());
+  EXPECT_EQ(shown(), placed);
+  EXPECT_EQ(text(form.RestoredBounds()), placed);
+  EXPECT_EQ(form.ClientRect(), (TRect{0, 0, 800, 600}));
+  frame->windowHandle()->removeEventFilter(&user);
 }
 
 TEST(EventLoop, RunEndsWithTerminateAndModalLoopsEndWithIt) {
