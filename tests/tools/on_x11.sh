@@ -10,10 +10,12 @@ if ! command -v Xvfb >/dev/null; then
   exit 77
 fi
 # The server picks a free display itself and writes its number once it takes connections (-displayfd): commands that
-# start at the same moment never race for one display.
+# start at the same moment never race for one display. It never resets (-noreset): a server whose last client left
+# starts over and drops a client that connects meanwhile, as a program started just after another one ended (or
+# while a tool looks for its window) would.
 display_file=$(mktemp)
 XDG_RUNTIME_DIR=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$display_file" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$display_file" "$XDG_RUNTIME_DIR"' EXIT
 until grep -q . "$display_file"; do
