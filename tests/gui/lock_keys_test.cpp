@@ -1,0 +1,123 @@
+// The lock-key panels of a status bar on a virtual X display, the keys pressed as a user presses them (xdotool, through
+// the X server): a panel's text turns black when its lock goes on and goes back to the disabled greys when the second
+// press switches the lock off again, which the server does only when that key comes up. Probed in screenshots of the
+// display, saved as gui-shots/lock-keys-<key>-<step>.png.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "components/status_bar.h"
+#include "platform/core/strings.h"
+#include "platform/ui/system.h"
+#include "tests/platform/ui/ui_test_support.h"
+
+namespace {
+
+using components::TsbStatusBar;
+using components::TsbStatusPanel;
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// What a screenshot shows inside a panel's bevel: black pixels (enabled text) and pixels of the button shadow
+// (the disabled text's face).
+struct Ink {
+  int black = 0;
+  int shadow = 0;
+};
+
+class LockKeyPanels : public testing::Test {
+ protected:
+  void SetUp() override {
+    form = ui_test::ActiveForm(420, 80);
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !Shell("command -v xdotool import >/dev/null"))
+      GTEST_SKIP() << "needs an X display, xdotool and ImageMagick's import";
+    std::filesystem::create_directories(PEXU_GUI_SHOTS_DIR);
+    bar = new TsbStatusBar(form.get());
+    bar->SetParent(form.get());
+    bar->Font().SetName("Verdana");
+    bar->Font().SetHeight(-13);
+    for (auto [style, width] :
+         {std::pair{components::psCapsLock, "80"}, {components::psNumLock, "80"}, {components::psTextOnly, "100%"}}) {
+      TsbStatusPanel* panel = bar->Panels().Add();
+      panel->SetWidth(width);
+      panel->SetStyle(style);
+    }
+    hook = pf::AddKeyboardHook(
+        [this](uint16_t vk, bool down, bool) { heard.push_back(pf::IntToStr(vk) + (down ? " down" : " up")); });
+  }
+  void TearDown() override {
+    if (hook != 0) pf::RemoveKeyboardHook(hook);
+    form.reset();
+  }
+
+  // A screenshot of the display saved as name, and what it shows in the panel's part.
+  Ink Shot(const TsbStatusPanel* panel, const std::string& name) {
+    const std::string path = std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png";
+    if (!Shell("import -window root '" + path + "'")) return {};
+    const QImage image(QString::fromStdString(path));
+    const pf::TRect part = panel->GetPanelRect();
+    const pf::TPoint origin = bar->ClientToScreen(part.TopLeft());
+    const QRgb shadow = pf::ToQColor(pf::clBtnShadow).rgb();
+    Ink ink;
+    for (int y = origin.Y + 3; y < origin.Y + part.Height() - 3; ++y)
+      for (int x = origin.X + 3; x < origin.X + part.Width() - 3; ++x) {
+        const QRgb pixel = image.pixel(x, y);
+        if (qRed(pixel) < 64 && qGreen(pixel) < 64 && qBlue(pixel) < 64) ++ink.black;
+        if ((pixel & 0xFFFFFF) == (shadow & 0xFFFFFF)) ++ink.shadow;
+      }
+    return ink;
+  }
+  // Waits until a screenshot shows the panel's text enabled (on) or disabled (off); the last one stays as name.
+  bool Shows(const TsbStatusPanel* panel, bool on, const std::string& name) {
+    bool shown = false;
+    ui_test::RunUntil([&] {
+      const Ink ink = Shot(panel, name);
+      return shown = on ? ink.black > 10 : ink.black == 0 && ink.shadow > 10;
+    });
+    return shown;
+  }
+  // Sends a key going down or up as the keyboard does and waits until the program has heard it.
+  void Key(const char* action, const char* key, uint16_t vk) {
+    const std::string expected = pf::IntToStr(vk) + (std::string(action) == "keydown" ? " down" : " up");
+    heard.clear();
+    ASSERT_TRUE(Shell(std::string("xdotool ") + action + " " + key));
+    ASSERT_TRUE(ui_test::RunUntil([&] { return !heard.empty(); })) << action << " " << key;
+    EXPECT_EQ(heard, std::vector<std::string>{expected});
+  }
+
+  std::unique_ptr<pf::TForm> form;
+  TsbStatusBar* bar = nullptr;
+  pf::THookId hook = 0;
+  std::vector<std::string> heard;
+};
+
+TEST_F(LockKeyPanels, FollowTheLockKeysPressedOnTheDisplay) {
+  const struct {
+    const char* key;
+    uint16_t vk;
+    int panel;
+    const char* name;
+  } locks[] = {{"Caps_Lock", pf::VK_CAPITAL, 0, "caps"}, {"Num_Lock", pf::VK_NUMLOCK, 1, "num"}};
+  for (const auto& lock : locks) {
+    const TsbStatusPanel* panel = bar->Panels()[lock.panel];
+    const TsbStatusPanel* other = bar->Panels()[1 - lock.panel];
+    const std::string name = lock.name;
+    ASSERT_FALSE(pf::IsLockKeyOn(lock.vk)) << "a fresh display starts with its locks off";
+    EXPECT_TRUE(Shows(panel, false, name + "-off")) << name;
+    Key("keydown", lock.key, lock.vk);
+    EXPECT_TRUE(Shows(panel, true, name + "-on")) << name << " goes on when its key goes down";
+    EXPECT_TRUE(Shows(other, false, name + "-other")) << "the other lock's panel stays off";
+    Key("keyup", lock.key, lock.vk);
+    Key("keydown", lock.key, lock.vk);
+    EXPECT_TRUE(Shows(panel, true, name + "-second-press")) << name << " stays on until its key comes up again";
+    Key("keyup", lock.key, lock.vk);
+    EXPECT_TRUE(Shows(panel, false, name + "-off-again")) << name << " goes off when its key comes up";
+    EXPECT_FALSE(pf::IsLockKeyOn(lock.vk));
+  }
+}
+
+}  // namespace
