@@ -4,7 +4,7 @@
 // display, saved as gui-shots/lock-keys-<key>-<step>.png.
 #include <gtest/gtest.h>
 
-#include <QImage>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -33,8 +33,9 @@ class LockKeyPanels : public testing::Test {
  protected:
   void SetUp() override {
     form = ui_test::ActiveForm(420, 80);
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !Shell("command -v xdotool import >/dev/null"))
-      GTEST_SKIP() << "needs an X display, xdotool and ImageMagick's import";
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr || std::string(platform) != "xcb" || !Shell("command -v xdotool import convert >/dev/null"))
+      GTEST_SKIP() << "needs an X display, xdotool and ImageMagick";
     std::filesystem::create_directories(PEXU_GUI_SHOTS_DIR);
     bar = new TsbStatusBar(form.get());
     bar->SetParent(form.get());
@@ -58,17 +59,25 @@ class LockKeyPanels : public testing::Test {
   Ink Shot(const TsbStatusPanel* panel, const std::string& name) {
     const std::string path = std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png";
     if (!Shell("import -window root '" + path + "'")) return {};
-    const QImage image(QString::fromStdString(path));
     const pf::TRect part = panel->GetPanelRect();
     const pf::TPoint origin = bar->ClientToScreen(part.TopLeft());
-    const QRgb shadow = pf::ToQColor(pf::clBtnShadow).rgb();
+    const int width = part.Width() - 6, height = part.Height() - 6;
+    const std::string crop = pf::IntToStr(width) + "x" + pf::IntToStr(height) + "+" + pf::IntToStr(origin.X + 3) + "+" +
+                             pf::IntToStr(origin.Y + 3);
+    std::string rgb;
+    if (FILE* pipe = popen(("convert '" + path + "' -crop " + crop + " +repage -depth 8 rgb:-").c_str(), "r")) {
+      char buffer[4096];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) rgb.append(buffer, n);
+      pclose(pipe);
+    }
+    const pf::TColor shadow = pf::ColorToDrawRGB(pf::clBtnShadow);
     Ink ink;
-    for (int y = origin.Y + 3; y < origin.Y + part.Height() - 3; ++y)
-      for (int x = origin.X + 3; x < origin.X + part.Width() - 3; ++x) {
-        const QRgb pixel = image.pixel(x, y);
-        if (qRed(pixel) < 64 && qGreen(pixel) < 64 && qBlue(pixel) < 64) ++ink.black;
-        if ((pixel & 0xFFFFFF) == (shadow & 0xFFFFFF)) ++ink.shadow;
-      }
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+      const auto r = static_cast<uint8_t>(rgb[i]), g = static_cast<uint8_t>(rgb[i + 1]),
+                 b = static_cast<uint8_t>(rgb[i + 2]);
+      if (r < 64 && g < 64 && b < 64) ++ink.black;
+      if (pf::RGB(r, g, b) == shadow) ++ink.shadow;
+    }
     return ink;
   }
   // Waits until a screenshot shows the panel's text enabled (on) or disabled (off); the last one stays as name.
