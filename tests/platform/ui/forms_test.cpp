@@ -64,7 +64,6 @@ TEST(FormGeometry, APlaceTheUserGivesStandsWhileTheProgramCatchesUp) {
   TForm form(nullptr);
   if (QGuiApplication::platformName() != QLatin1String("xcb") || std::system("command -v xdotool >/dev/null") != 0)
     GTEST_SKIP() << "needs an X display and xdotool";
-  form.SetConstraints({300, 200, 0, 0});
   form.SetBounds(119, 5, 785, 718);
   form.Show();
   QWidget* frame = ui_test::WindowOf(form);
