@@ -237,13 +237,13 @@ def answer_alone(window, done, what):
     raise Failure("timed out waiting for " + what)
 
 
-def scroll_down(program, turns=5):
-    """Turns the mouse wheel over the page (five turns move it by less than the page's height, so that nothing is
-    passed by unseen); waits until the program has scrolled and placed the page's controls anew (their places follow
-    with the next paint)."""
+def scroll_down(program):
+    """Five notches of the mouse wheel over the page (less than the page's height, so that nothing is passed by
+    unseen); waits until the program has scrolled and placed the page's controls anew (their places follow with the
+    next paint)."""
     x, y, w, h = geometry(program.main)
     xdotool("mousemove", x + w // 2, y + h // 2)
-    xdotool("click", "--repeat", turns, "--delay", 10, 5)
+    xdotool("click", "--repeat", 5, "--delay", 10, 5)
     program.settle()
 
 
