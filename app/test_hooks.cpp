@@ -33,6 +33,10 @@ constexpr const char* kLinksVariable = "PEXU_TEST_LINKS";
 constexpr uint32_t kFixedSeed = 12345;
 constexpr uint32_t kStatePollInterval = 100;
 constexpr const char* kPingSuffix = ".ping";
+// Set to "manual": the exam clock ticks only when the test creates the state file's name + ".tick".
+constexpr const char* kClockVariable = "PEXU_TEST_CLOCK";
+constexpr const char* kTickSuffix = ".tick";
+constexpr uint32_t kManualExamMinute = 24 * 60 * 60 * 1000;
 // The grid on which a viewer's links are looked for (pixels across, down).
 constexpr int32_t kLinkGridX = 6;
 constexpr int32_t kLinkGridY = 3;
@@ -225,6 +229,11 @@ std::string EditorState(TPEditorForm& e) {
   return json + "], \"part\": " + Quoted(e.EditorPartCode()) + "}";
 }
 
+bool ManualClock() {
+  const char* clock = std::getenv(kClockVariable);
+  return clock != nullptr && std::string(clock) == "manual";
+}
+
 }  // namespace
 
 #ifdef PEXU_TEST_HOOKS
@@ -288,6 +297,8 @@ std::string TestHooks::StateJson(TPexuForm& form) {
   return json;
 }
 
+uint32_t TestHooks::ExamMinute() { return ManualClock() ? kManualExamMinute : 1000; }
+
 void TestHooks::Start(TPexuForm& form) {
   if (!Active()) return;
   static FixedSeedRandom random;
@@ -313,6 +324,11 @@ void TestHooks::Start(TPexuForm& form) {
   poll->SetInterval(kStatePollInterval);
   poll->SetOnTimer([](pf::TObject*) {
     if (pf::FileExists(writer.path + kPingSuffix)) ++writer.pingPolls;
+    // A tick asked for is a minute of the running clock, as its timer would give it; a stopped clock ignores it.
+    if (pf::FileExists(writer.path + kTickSuffix)) {
+      pf::DeleteFile(writer.path + kTickSuffix);
+      if (writer.form.PexuTimer->Enabled()) writer.form.PexuTimerTimer();
+    }
     writer.Write();
   });
   // A test that needs the program to have handled everything it sent so far (a check that something did not
