@@ -329,14 +329,7 @@ void TFormControlObj::ApplyStyleProperties(TProperties& prop) {
   TBoxIntArray box;
   ConvertInlineBoxValues(values, 0, 0, prop.EmSize, prop.ExSize, box);
   const bool bordered = prop.GetBorderStyle() != 0;
-  auto space = [&](int32_t& target, int margin, int padding, int border) {
-    if (box[margin] != UnsetBoxValue) target = box[margin];
-    if (bordered) target += std::max(0, box[padding]) + box[border];
-  };
-  space(HSpaceL, piMarginLeft, piPaddingLeft, piBorderLeftWidth);
-  space(HSpaceR, piMarginRight, piPaddingRight, piBorderRightWidth);
-  space(VSpaceT, piMarginTop, piPaddingTop, piBorderTopWidth);
-  space(VSpaceB, piMarginBottom, piPaddingBottom, piBorderBottomWidth);
+  ApplyInlineSpaces(box, bordered, HSpaceL, HSpaceR, VSpaceT, VSpaceB);
   const TPropValue& width = values[piWidth];
   const bool percent = IsString(width) && StringOf(width).find('%') != std::string::npos;
   const int32_t widthPercent = percent ? LengthToPixels(StringOf(width), false, kMaxPercent, 0, 0, 0) : 0;

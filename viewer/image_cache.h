@@ -229,7 +229,7 @@ class TImageObj : public TFloatingObj {
   TImageRef Image;                     // the picture from the cache, its own animated copy, or a placeholder
   pf::TBitmap* Mask = nullptr;         // its monochrome mask, white where transparent
   TTransparency Transparent = tkNone;  // the kind of that mask
-  int32_t BorderSize = 0;              // BORDER, or the style's border width
+  int32_t BorderSize = 0;              // BORDER (a frame in the link run's colour); a style border is apart
   bool BorderGiven = false;            // BORDER was written (a picture in a link otherwise gets a 1-pixel frame)
   std::string MapName;                 // USEMAP without its "#"
   bool UseMap = false;
@@ -264,6 +264,8 @@ class TImageObj : public TFloatingObj {
   // its colour frames a bordered picture, and a focused link gets a focus rectangle. Remembers where it drew (DrawXX,
   // DrawYY in document co-ordinates) for the hit tests. Nothing when invisible.
   void Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run);
+  // The top of the picture (its frame in) that Paint draws with those arguments.
+  int32_t DrawnTop(int32_t topY, int32_t yBaseline, const TFontObj* run) const;
   // The picture (or the placeholder box) at (x, y) at the object's size without the border.
   void DrawImage(pf::TCanvas& canvas, int32_t x, int32_t y);
   // Lets go of the picture: its cache entry's use, its animated copy, its place in MissingImages. The next

@@ -167,14 +167,8 @@ void TFloatingObj::ApplyStyleProperties(TProperties& prop) {
   TBoxIntArray box;
   ConvertInlineBoxValues(values, 0, 0, prop.EmSize, prop.ExSize, box);
   const bool bordered = prop.GetBorderStyle() != 0;
-  auto space = [&](int32_t& target, int margin, int border) {
-    if (box[margin] != UnsetBoxValue) target = box[margin];
-    if (bordered) target += box[border];
-  };
-  space(HSpaceL, piMarginLeft, piBorderLeftWidth);
-  space(HSpaceR, piMarginRight, piBorderRightWidth);
-  space(VSpaceT, piMarginTop, piBorderTopWidth);
-  space(VSpaceB, piMarginBottom, piBorderBottomWidth);
+  ApplyInlineSpaces(box, bordered, HSpaceL, HSpaceR, VSpaceT, VSpaceB);
+  if (bordered) BorderID = prop.Sequence;
   ReadStyleSize(values[piWidth], box[piWidth], SpecWidth, PercentWidth);
   ReadStyleSize(values[piHeight], box[piHeight], SpecHeight, PercentHeight);
 }
@@ -333,16 +327,15 @@ void TImageObj::SetHoverState(uint8_t state) { HoverState = state; }
 
 // ---- painting ----
 
+int32_t TImageObj::DrawnTop(int32_t topY, int32_t yBaseline, const TFontObj* run) const {
+  if (Floating == 1 || Floating == 5 || Floating == 6) return topY + VSpaceT;
+  if (Floating == 2) return yBaseline - (run ? run->tmHeight : 0) / 2 - ObjHeight / 2;
+  return yBaseline - VSpaceB - ObjHeight;
+}
+
 void TImageObj::Paint(pf::TCanvas& canvas, int32_t x, int32_t topY, int32_t yBaseline, const TFontObj* run) {
   if (!Visible) return;
-  const int32_t left = x + HSpaceL;
-  int32_t top;
-  if (Floating == 1 || Floating == 5 || Floating == 6)
-    top = topY + VSpaceT;
-  else if (Floating == 2)
-    top = yBaseline - (run ? run->tmHeight : 0) / 2 - ObjHeight / 2;
-  else
-    top = yBaseline - VSpaceB - ObjHeight;
+  const int32_t left = x + HSpaceL, top = DrawnTop(topY, yBaseline, run);
   DrawXX = left + MasterList->XOff;
   DrawYY = top + MasterList->YOff;
   DrawImage(canvas, left + BorderSize, top + BorderSize);

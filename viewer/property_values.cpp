@@ -508,6 +508,18 @@ void ConvertInlineBoxValues(const TBoxVariantArray& values, int32_t baseWidth, i
   ConvertBox(values, true, baseWidth, baseHeight, emSize, exSize, result, autoCount);
 }
 
+void ApplyInlineSpaces(const TBoxIntArray& box, bool bordered, int32_t& left, int32_t& right, int32_t& top,
+                       int32_t& bottom) {
+  auto space = [&](int32_t& target, int margin, int padding, int border) {
+    if (box[margin] != UnsetBoxValue) target = box[margin];
+    if (bordered) target += std::max(0, box[padding]) + box[border];
+  };
+  space(left, piMarginLeft, piPaddingLeft, piBorderLeftWidth);
+  space(right, piMarginRight, piPaddingRight, piBorderRightWidth);
+  space(top, piMarginTop, piPaddingTop, piBorderTopWidth);
+  space(bottom, piMarginBottom, piPaddingBottom, piBorderBottomWidth);
+}
+
 void ConvertPaddings(const TBoxVariantArray& values, int32_t emSize, int32_t exSize, TBoxIntArray& result) {
   constexpr double kNegativePercentBase = -100;
   for (int i = piPaddingTop; i <= piPaddingLeft; ++i) {

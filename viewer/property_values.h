@@ -227,6 +227,11 @@ void ConvertBlockBoxValues(const TBoxVariantArray& values, int32_t baseWidth, in
 // height auto.
 void ConvertInlineBoxValues(const TBoxVariantArray& values, int32_t baseWidth, int32_t baseHeight, int32_t emSize,
                             int32_t exSize, TBoxIntArray& result);
+// The spaces beside a picture, panel or form control from its converted box: a margin the style gives replaces the
+// space, and a border adds its width and the padding inside it, so that the border goes round the object within its
+// spaces.
+void ApplyInlineSpaces(const TBoxIntArray& box, bool bordered, int32_t& left, int32_t& right, int32_t& top,
+                       int32_t& bottom);
 // The paddings alone: a percentage comes out as its negative (the layout resolves it against its own width); unset
 // -1.
 void ConvertPaddings(const TBoxVariantArray& values, int32_t emSize, int32_t exSize, TBoxIntArray& result);

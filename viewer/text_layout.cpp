@@ -39,16 +39,20 @@ TSection::TextObject TSection::ObjectAt(int32_t index) const {
       object.Align = image->Floating;
       object.BoxWidth = image->ObjWidth + image->HSpaceL + image->HSpaceR;
       object.Height = image->ObjHeight;
+      object.SpaceLeft = image->HSpaceL;
+      object.SpaceRight = image->HSpaceR;
       object.SpaceTop = image->VSpaceT;
       object.SpaceBottom = image->VSpaceB;
+      object.BorderID = image->BorderID;
     }
   } else if (TFormControlObj* control = FormControls.FindControlAt(index)) {
     object.Control = control;
-    int32_t left = 0, right = 0;
-    object.BoxWidth = std::max(0, FormControls.GetControlWidthAt(index, left, right)) + left + right;
+    const int32_t width = std::max(0, FormControls.GetControlWidthAt(index, object.SpaceLeft, object.SpaceRight));
+    object.BoxWidth = width + object.SpaceLeft + object.SpaceRight;
     object.Height = std::max(0, FormControls.GetControlHeightAt(index, object.Align));
     object.SpaceTop = control->VSpaceT;
     object.SpaceBottom = control->VSpaceB;
+    object.BorderID = control->BorderID;
   }
   return object;
 }

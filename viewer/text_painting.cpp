@@ -60,21 +60,16 @@ int32_t ObjectTop(const TSection::TextObject& object, const LineRec& line, int32
   }
 }
 
-// A form control's own style border goes round the control alone, whatever else its span holds on the line: the
-// control's spaces hold that border and its padding, so the box lies at that distance from the control, within the
-// room the line gave the control (its box, spaces in, starts at boxLeft).
-void PlaceRoundControl(BorderRec& rec, const TSection::TextObject& object, const LineRec& line, int32_t boxLeft,
-                       int32_t textTop) {
-  const TFormControlObj& control = *object.Control;
+// An object's own style border goes round the object alone (self, where painting puts it), whatever else its span
+// holds on the line: the object's spaces hold that border and its padding, so the box lies at that distance from the
+// object, within the room of its spaces.
+void PlaceRoundObject(BorderRec& rec, const TSection::TextObject& object, const pf::TRect& self) {
   const TBoxIntArray& m = rec.MargArray;
-  const int32_t controlTop = ObjectTop(object, line, textTop), controlBottom = controlTop + object.Height;
-  const int32_t controlLeft = boxLeft + control.HSpaceL, controlRight = boxLeft + object.BoxWidth - control.HSpaceR;
   rec.OpenStart = rec.OpenEnd = false;
-  rec.Left = std::max(boxLeft, controlLeft - m[piPaddingLeft] - m[piBorderLeftWidth]);
-  rec.Right = std::min(boxLeft + object.BoxWidth, controlRight + m[piPaddingRight] + m[piBorderRightWidth]);
-  rec.Top = std::max(controlTop - object.SpaceTop, controlTop - m[piPaddingTop] - m[piBorderTopWidth]);
-  rec.Bottom =
-      std::min(controlBottom + object.SpaceBottom, controlBottom + m[piPaddingBottom] + m[piBorderBottomWidth]);
+  rec.Left = std::max(self.Left - object.SpaceLeft, self.Left - m[piPaddingLeft] - m[piBorderLeftWidth]);
+  rec.Right = std::min(self.Right + object.SpaceRight, self.Right + m[piPaddingRight] + m[piBorderRightWidth]);
+  rec.Top = std::max(self.Top - object.SpaceTop, self.Top - m[piPaddingTop] - m[piBorderTopWidth]);
+  rec.Bottom = std::min(self.Bottom + object.SpaceBottom, self.Bottom + m[piPaddingBottom] + m[piBorderBottomWidth]);
 }
 
 // A floating picture or panel whose box (its spaces included) starts at x, topY.
@@ -158,8 +153,12 @@ class TextPainter {
   void DrawLine(LineRec& line, int32_t top);
   // The inline borders of the line whose text starts at canvas x left.
   void BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets);
-  // The index of the form control in start..end whose own style border is the inline border id; -1 when none.
-  int32_t OwnControlAt(int32_t start, int32_t end, int32_t id) const;
+  // The index of the object in start..end whose own style border is the inline border id; -1 when none.
+  int32_t OwnerAt(int32_t start, int32_t end, int32_t id) const;
+  // The object at index itself where painting puts it: a control or panel placed in the line whose text starts at
+  // textTop, with its box (spaces in) from boxLeft; a picture by its alignment; a float where the layout put it.
+  pf::TRect ObjectRect(int32_t index, const TSection::TextObject& object, const LineRec& line, int32_t boxLeft,
+                       int32_t textTop) const;
   void PaintBorders(const LineRec& line);
   // Draws the object at index with its box's left edge at x; answers its advance.
   int32_t DrawObject(const LineRec& line, int32_t index, int32_t x, int32_t textTop);
@@ -316,13 +315,29 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
   return 0;
 }
 
-int32_t TextPainter::OwnControlAt(int32_t start, int32_t end, int32_t id) const {
-  for (int32_t k = start; k < end; ++k) {
-    if (s_.Text[static_cast<size_t>(k)] != kFormControlChar) continue;
-    const TFormControlObj* control = s_.FormControls.FindControlAt(k);
-    if (control && control->BorderID == id) return k;
-  }
+int32_t TextPainter::OwnerAt(int32_t start, int32_t end, int32_t id) const {
+  for (int32_t k = start; k < end; ++k)
+    if (IsObjectChar(s_.Text[static_cast<size_t>(k)]) && s_.ObjectAt(k).BorderID == id) return k;
   return -1;
+}
+
+pf::TRect TextPainter::ObjectRect(int32_t index, const TSection::TextObject& object, const LineRec& line,
+                                  int32_t boxLeft, int32_t textTop) const {
+  pf::TRect r;
+  if (object.IsFloat()) {
+    r.Left = x_ + object.Image->Indent;
+    r.Top = object.Image->DrawYY;
+  } else if (const auto* picture = dynamic_cast<const TImageObj*>(object.Image)) {
+    int runIndex = 0;
+    r.Left = boxLeft + object.SpaceLeft;
+    r.Top = picture->DrawnTop(textTop, textTop + line.LineHt - line.Descent, s_.Fonts.GetFontAt(index, runIndex));
+  } else {
+    r.Left = boxLeft + object.SpaceLeft;
+    r.Top = ObjectTop(object, line, textTop);
+  }
+  r.Right = r.Left + object.BoxWidth - object.SpaceLeft - object.SpaceRight;
+  r.Bottom = r.Top + object.Height;
+  return r;
 }
 
 void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets) {
@@ -344,8 +359,9 @@ void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const s
     rec->End = std::min(end, lineEnd);
     rec->OpenStart = start < line.Start;
     rec->OpenEnd = end > lineEnd;
-    if (const int32_t k = OwnControlAt(rec->Start, rec->End, inlines[i]->ID); k >= 0) {
-      PlaceRoundControl(*rec, s_.ObjectAt(k), line, left + offsetBefore(k), textTop);
+    if (const int32_t k = OwnerAt(rec->Start, rec->End, inlines[i]->ID); k >= 0) {
+      const TSection::TextObject object = s_.ObjectAt(k);
+      PlaceRoundObject(*rec, object, ObjectRect(k, object, line, left + offsetBefore(k), textTop));
       line.BorderList.Add(std::move(rec));
       continue;
     }

@@ -132,14 +132,15 @@ class TSection : public TSectionBase {
 
   // ---- line layout (text_layout.cpp) ----
   // What stands at a picture or control character: the object, its box width with both horizontal spaces, its
-  // height without and its vertical spaces, and its alignment.
+  // height without and its spaces, its alignment and the ID of its own style border (-1: none).
   struct TextObject {
     TFloatingObj* Image = nullptr;
     TFormControlObj* Control = nullptr;
     int32_t BoxWidth = 0;
     int32_t Height = 0;
-    int32_t SpaceTop = 0, SpaceBottom = 0;
+    int32_t SpaceLeft = 0, SpaceRight = 0, SpaceTop = 0, SpaceBottom = 0;
     uint8_t Align = 4;
+    int32_t BorderID = -1;
     bool IsFloat() const { return Image && (Align == 5 || Align == 6); }
     int32_t BoxHeight() const { return Height + SpaceTop + SpaceBottom; }
   };

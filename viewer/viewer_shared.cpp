@@ -32,6 +32,7 @@ TFloatingObj::TFloatingObj(const TFloatingObj& source)
       HSpaceR(source.HSpaceR),
       VSpaceT(source.VSpaceT),
       VSpaceB(source.VSpaceB),
+      BorderID(source.BorderID),
       Alt(source.Alt),
       AltWide(source.AltWide) {}
 

@@ -153,7 +153,8 @@ class TSectionBase : public TIDObject {
 class TFloatingObj : public TIDObject {
  public:
   TFloatingObj() = default;
-  // The print copy: the alternative text, the laid-out size, the alignment, the spaces and the position.
+  // The print copy: the alternative text, the laid-out size, the alignment, the spaces, the own border and the
+  // position.
   TFloatingObj(const TFloatingObj& source);
   TFloatingObj& operator=(const TFloatingObj&) = delete;
 
@@ -162,6 +163,7 @@ class TFloatingObj : public TIDObject {
   int32_t ObjWidth = 0;
   uint8_t Floating = 4;  // 1 top, 2 middle, 4 bottom, 5 float left, 6 float right
   int32_t HSpaceL = 0, HSpaceR = 0, VSpaceT = 0, VSpaceB = 0;
+  int32_t BorderID = -1;  // the style whose border is the object's own (its inline border's ID); -1: none
   int32_t SpecWidth = -1, SpecHeight = -1;  // as given (percent 1..100 with the flag), -1 when not given
   bool PercentWidth = false, PercentHeight = false;
   std::string Alt;
@@ -178,8 +180,8 @@ class TFloatingObj : public TIDObject {
   // font run of a link the object stands in, or nullptr. The base sizes nothing.
   virtual void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) {}
   virtual std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const;
-  // The element's style as pictures and panels take it: vertical-align or float, title, margins (plus the border
-  // when bordered), width and height.
+  // The element's style as pictures and panels take it: vertical-align or float, title, margins (plus the border and
+  // its padding when bordered, the border then the object's own), width and height.
   virtual void ApplyStyleProperties(TProperties& prop);
 };
 

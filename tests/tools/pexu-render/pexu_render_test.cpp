@@ -1,7 +1,7 @@
 // Black-box checks of pexu-render: every static page and every page the engine writes is shown with its title and
-// a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; a form control's
-// style border is its only border and goes round the control alone; a drop-down list shows its whole text; bad
-// arguments are refused.
+// a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; the style border
+// of a form control, a picture or a panel is its only border and goes round the object alone; a drop-down list shows
+// its whole text; bad arguments are refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -174,7 +174,9 @@ TEST_F(PexuRenderTest, AClickOnALinkOrAnImageInputRaisesItsEvent) {
 // A text area, a list, a drop-down list, edit and password boxes, a button and a box in a table cell with a style
 // border show that border only, and it goes round each control at its width on every side: the first colour left of
 // and above each box is the red border's; outwards from each edge come the padding (white), the border's width in
-// red and no more red; along its left and top edges a box that shows text shows its own colour, no frame.
+// red and no more red; along its left and top edges a box that shows text shows its own colour, no frame. The same
+// ring goes round pictures (inline, with padding, in a table cell, floating) and a panel, and nothing but the
+// object, its padding and its border stands inside it (the text after it stands after the box).
 TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
   const std::string border = " style='border:3px solid red'";
   enginetest::WriteFile(out_.File("borders.html"),
@@ -195,17 +197,10 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     while (x > 0 && y > 0 && pixel(x, y) == pf::clWhite) x += dx, y += dy;
     return pixel(x, y);
   };
-  const std::regex control(R"re(CONTROL (\S+) "(\w+)" "[^"]*" (\d+) (\d+) (\d+) (\d+))re");
-  int boxes = 0;
-  for (const std::string& line : Lines(out)) {
-    std::smatch m;
-    if (!std::regex_match(line, m, control)) continue;
-    ++boxes;
-    const int32_t x = std::stoi(m[3]), y = std::stoi(m[4]), w = std::stoi(m[5]), h = std::stoi(m[6]);
-    EXPECT_EQ(firstColour(x - 1, y + h / 2, -1, 0), pf::clRed) << line;
-    EXPECT_EQ(firstColour(x + w / 4, y - 1, 0, -1), pf::clRed) << line;
-    // From the edge outwards: 'w' white, 'R' red, '-' the first pixel past the border that is not red.
-    const int32_t width = m[2] == "q" ? 2 : 3, padding = m[2] == "q" ? 4 : 0;
+  // From each edge of the object at x, y (w by h) outwards: 'w' white, 'R' red, '-' the first pixel past the border
+  // that is not red.
+  auto expectRing = [&](int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t padding,
+                        const std::string& what) {
     const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
     auto outwards = [&](int32_t x0, int32_t y0, int32_t dx, int32_t dy) {
       std::string seen;
@@ -215,10 +210,21 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
       }
       return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
     };
-    EXPECT_EQ(outwards(x - 1, y + h / 2, -1, 0), ring) << "left of " << line;
-    EXPECT_EQ(outwards(x + w, y + h / 2, 1, 0), ring) << "right of " << line;
-    EXPECT_EQ(outwards(x + w / 4, y - 1, 0, -1), ring) << "above " << line;
-    EXPECT_EQ(outwards(x + w / 4, y + h, 0, 1), ring) << "below " << line;
+    EXPECT_EQ(outwards(x - 1, y + h / 2, -1, 0), ring) << "left of " << what;
+    EXPECT_EQ(outwards(x + w, y + h / 2, 1, 0), ring) << "right of " << what;
+    EXPECT_EQ(outwards(x + w / 4, y - 1, 0, -1), ring) << "above " << what;
+    EXPECT_EQ(outwards(x + w / 4, y + h, 0, 1), ring) << "below " << what;
+  };
+  const std::regex control(R"re(CONTROL (\S+) "(\w+)" "[^"]*" (\d+) (\d+) (\d+) (\d+))re");
+  int boxes = 0;
+  for (const std::string& line : Lines(out)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, control)) continue;
+    ++boxes;
+    const int32_t x = std::stoi(m[3]), y = std::stoi(m[4]), w = std::stoi(m[5]), h = std::stoi(m[6]);
+    EXPECT_EQ(firstColour(x - 1, y + h / 2, -1, 0), pf::clRed) << line;
+    EXPECT_EQ(firstColour(x + w / 4, y - 1, 0, -1), pf::clRed) << line;
+    expectRing(x, y, w, h, m[2] == "q" ? 2 : 3, m[2] == "q" ? 4 : 0, line);
     if (m[1] == "submit") continue;  // a button keeps its face
     // The left edge, and the top edge short of a scroll bar.
     int framed = 0;
@@ -227,6 +233,52 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     EXPECT_EQ(framed, 0) << line;
   }
   EXPECT_EQ(boxes, 8) << out;
+
+  // Pictures of one colour each; grey text, so that black is the panel's frame alone.
+  const struct {
+    pf::TColor color;
+    int32_t width, padding;
+  } objects[] = {
+      {pf::clBlue, 3, 0}, {pf::clLime, 2, 4}, {pf::clAqua, 3, 0}, {pf::clFuchsia, 3, 0}, {pf::clBlack, 3, 0}};
+  for (const auto& o : objects) {
+    if (o.color == pf::clBlack) continue;
+    pf::TPNGImage png;
+    png.SetPixelFormat(pf::pf24bit);
+    png.SetSize(20, 12);
+    png.Canvas().Brush().SetColor(o.color);
+    png.Canvas().FillRect(pf::TRect{0, 0, 20, 12});
+    png.SaveToFile(out_.File(std::to_string(o.color) + ".png"));
+  }
+  auto img = [&](pf::TColor color, const std::string& style) {
+    return "<img src=" + std::to_string(color) + ".png style='" + style + "'>";
+  };
+  enginetest::WriteFile(out_.File("pictures.html"),
+                        "<body style='color:gray'><p>Bild " + img(pf::clBlue, "border:3px solid red") + " und " +
+                            img(pf::clLime, "border:2px solid red; padding:4px") + "danach<table><tr><td>Zelle " +
+                            img(pf::clAqua, "border:3px solid red") + "</table><p>" +
+                            img(pf::clFuchsia, "float:left; border:3px solid red") +
+                            "Text neben dem Bild<p style='clear:both'>Feld <panel" + border + "> danach");
+  Render(out_.File("pictures.html") + " " + out_.File("p.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  image.LoadFromFile(out_.File("p.png"));
+  for (const auto& o : objects) {
+    int32_t left = image.Width(), top = image.Height(), right = -1, bottom = -1;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x)
+        if (pixel(x, y) == o.color)
+          left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    const std::string what = "the object of colour " + std::to_string(o.color);
+    ASSERT_GE(right, left) << what;
+    expectRing(left, top, right - left + 1, bottom - top + 1, o.width, o.padding, what);
+    const int32_t ring = o.width + o.padding;
+    int stray = 0;
+    for (int32_t y = top - ring; y <= bottom + ring; ++y)
+      for (int32_t x = left - ring; x <= right + ring; ++x) {
+        const pf::TColor c = pixel(x, y);
+        stray += c != o.color && c != pf::clRed && c != pf::clWhite;
+      }
+    EXPECT_EQ(stray, 0) << what;
+  }
 }
 
 // A list's or a drop-down list's style border ends with the list: the text after it stands beside the border, not
