@@ -41,6 +41,16 @@ std::string Field(const std::string& output, const std::string& key) {
   return "";
 }
 
+// A PNG picture of one colour.
+void WriteSolidPng(const std::string& path, pf::TColor color, int32_t width, int32_t height) {
+  pf::TPNGImage png;
+  png.SetPixelFormat(pf::pf24bit);
+  png.SetSize(width, height);
+  png.Canvas().Brush().SetColor(color);
+  png.Canvas().FillRect(pf::TRect{0, 0, width, height});
+  png.SaveToFile(path);
+}
+
 // The page's TITLE element as the tool prints it (UTF-8; entities of the static pages decoded).
 std::string TitleOf(const std::string& path) {
   const std::string bytes = ReadFile(path);
@@ -240,15 +250,8 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     int32_t width, padding;
   } objects[] = {
       {pf::clBlue, 3, 0}, {pf::clLime, 2, 4}, {pf::clAqua, 3, 0}, {pf::clFuchsia, 3, 0}, {pf::clBlack, 3, 0}};
-  for (const auto& o : objects) {
-    if (o.color == pf::clBlack) continue;
-    pf::TPNGImage png;
-    png.SetPixelFormat(pf::pf24bit);
-    png.SetSize(20, 12);
-    png.Canvas().Brush().SetColor(o.color);
-    png.Canvas().FillRect(pf::TRect{0, 0, 20, 12});
-    png.SaveToFile(out_.File(std::to_string(o.color) + ".png"));
-  }
+  for (const auto& o : objects)
+    if (o.color != pf::clBlack) WriteSolidPng(out_.File(std::to_string(o.color) + ".png"), o.color, 20, 12);
   auto img = [&](pf::TColor color, const std::string& style) {
     return "<img src=" + std::to_string(color) + ".png style='" + style + "'>";
   };
@@ -409,14 +412,7 @@ TEST_F(PexuRenderTest, BackgroundAndListPicturesShowAndPrint) {
                   {"rot.png", pf::clRed, 16, 200, 60},
                   {"lila.png", pf::clFuchsia, 16, 202, 60},
                   {"marke.png", pf::clAqua, 10, 10, 10}};
-  for (const Picture& p : pictures) {
-    pf::TPNGImage png;
-    png.SetPixelFormat(pf::pf24bit);
-    png.SetSize(p.side, p.side);
-    png.Canvas().Brush().SetColor(p.color);
-    png.Canvas().FillRect(pf::TRect{0, 0, p.side, p.side});
-    png.SaveToFile(out_.File(p.name));
-  }
+  for (const Picture& p : pictures) WriteSolidPng(out_.File(p.name), p.color, p.side, p.side);
   const std::string page = out_.File("bilder.html");
   enginetest::WriteFile(page,
                         "<title>Bilder</title>"
