@@ -163,13 +163,21 @@ TEST(GifAnimation, AnEndlessInlineAnimationEndsWithTheApplication) {
   TBitmap dest(4, 4);
   int paintedBeforeEnd = -1;
   bool drawReturned = false;
+  // The end is asked for by a posted message, which only the full delivery of messages brings.
+  TPanel target(nullptr);
+  target.AddMessageHook([&](TMessage& m, const TWndMethod& previous) {
+    if (m.Msg == WM_USER) {
+      paintedBeforeEnd = animation.painted;
+      Application().Terminate();
+    }
+    previous(m);
+  });
   TTimer end(nullptr);
   end.SetEnabled(false);
   end.SetInterval(400);
   end.SetOnTimer([&](TObject*) {
     end.SetEnabled(false);
-    paintedBeforeEnd = animation.painted;
-    Application().Terminate();
+    PostMessage(&target, WM_USER);
   });
   TTimer start(nullptr);
   start.SetInterval(1);
