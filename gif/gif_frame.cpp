@@ -6,6 +6,9 @@
 
 #include "gif/gif_io.h"
 #include "platform/core/mathutil.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/icon.h"
+#include "platform/graphics/metafile.h"
 
 namespace gif {
 
@@ -300,6 +303,23 @@ void TGIFSubImage::Assign(const pf::TPersistent& source) {
   if (auto* bmp = dynamic_cast<const pf::TBitmap*>(&source)) {
     // The source itself is converted to 24 bits when it is reduced (TDIBReader), as callers of Assign expect.
     AssignFromBitmap(*const_cast<pf::TBitmap*>(bmp));
+    return;
+  }
+  if (auto* icon = dynamic_cast<const pf::TIcon*>(&source)) {
+    pf::TBitmap drawn;
+    drawn.Assign(*icon);
+    AssignMasked(drawn, icon->Mask());
+    return;
+  }
+  if (auto* metafile = dynamic_cast<const pf::TMetafile*>(&source)) {
+    // What the drawing leaves untouched is white on white and black on black: exclusive-or makes it white.
+    pf::TBitmap drawn, onBlack(metafile->Width(), metafile->Height(), pf::pf24bit);
+    drawn.Assign(*metafile);
+    onBlack.Canvas().Brush().SetColor(pf::clBlack);
+    onBlack.Canvas().FillRect(pf::Rect(0, 0, onBlack.Width(), onBlack.Height()));
+    const_cast<pf::TMetafile*>(metafile)->Draw(onBlack.Canvas(), pf::Rect(0, 0, onBlack.Width(), onBlack.Height()));
+    pf::BitBlt(onBlack.Canvas(), 0, 0, onBlack.Width(), onBlack.Height(), &drawn.Canvas(), 0, 0, pf::SRCINVERT);
+    AssignMasked(drawn, *onBlack.CreateMask(pf::clWhite));
     return;
   }
   if (auto* picture = dynamic_cast<const pf::TPicture*>(&source)) {

@@ -193,4 +193,32 @@ void TGIFSubImage::AssignFromBitmap(pf::TBitmap& source) {
   bitmap_ = std::move(bmp);
 }
 
+void TGIFSubImage::AssignMasked(pf::TBitmap& drawn, const pf::TBitmap& mask) {
+  AssignFromBitmap(drawn);
+  if (Empty()) return;
+  colorMap_.Optimize();
+  // A full map has no room for the transparent entry: the masked pixels then keep what was drawn there.
+  if (colorMap_.Count() < 1 || colorMap_.Count() > 255) return;
+  const int transparentIndex = colorMap_.Add(pf::clBlack);
+  bool masked = false;
+  for (int y = 0; y < height_ && y < mask.Height(); ++y) {
+    uint8_t* row = data_.data() + static_cast<size_t>(y) * width_;
+    for (int x = 0; x < width_ && x < mask.Width(); ++x)
+      if (mask.GetPixel(x, y) == pf::clWhite) {
+        row[x] = static_cast<uint8_t>(transparentIndex);
+        masked = true;
+      }
+  }
+  if (!masked) {
+    // Nothing is transparent: neither the entry nor an extension pointing at it stays.
+    colorMap_.Delete(transparentIndex);
+    return;
+  }
+  FreeBitmap();
+  auto control = std::make_unique<TGIFGraphicControlExtension>(this);
+  control->SetTransparentColorIndex(transparentIndex);
+  control->SetTransparent(true);
+  extensions_.Add(std::move(control));
+}
+
 }  // namespace gif

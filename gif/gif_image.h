@@ -160,6 +160,9 @@ class TGIFSubImage : public TGIFItem {
   friend class TGIFExtensionList;
   friend class TGifPicture;
   void AssignFromBitmap(pf::TBitmap& source);
+  // drawn (a picture drawn on white at its size) becomes the frame as a bitmap does; then the pixels that are set
+  // (white) in mask become transparent.
+  void AssignMasked(pf::TBitmap& drawn, const pf::TBitmap& mask);
   void AllocateData(uint8_t fill);
   void RenderBitmap();
   void RenderDirect(pf::TBitmap& bmp, const pf::HPALETTE& palette) const;

@@ -203,9 +203,11 @@ void TGIFPainter::RunInline() {
   for (;;) {
     const int64_t wait = Step();
     if (wait == kDone) break;
+    // Sleeps in slices of at most 100 ms and delivers the thread's messages after each, so that the program stays
+    // usable while an endless animation plays, and a request to end the program ends the animation.
     for (int64_t left = wait; left > 0 && !terminated_;) {
-      const int64_t slice = std::min<int64_t>(left, 100);
-      if (!clock_->Sleep(static_cast<uint32_t>(slice))) terminated_ = true;
+      const int64_t slice = std::min<int64_t>(left, kInlineSlice);
+      if (!clock_->Sleep(static_cast<uint32_t>(slice)) || !pf::MessagePump().PumpMessages()) terminated_ = true;
       left -= slice;
     }
   }
@@ -538,6 +540,7 @@ bool TGIFPainterList::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect,
     return !alive.expired();
   }
   const int32_t w = picture_.Width(), h = picture_.Height();
+  const pf::HDC destination = canvas.Handle();
   auto bitmap = std::make_shared<pf::TBitmap>();
   bitmap->SetPalette(pf::CopyPalette(picture_.GetPalette()));
   bitmap->SetSize(w, h);
@@ -545,7 +548,8 @@ bool TGIFPainterList::StartAnimation(pf::TCanvas& canvas, const pf::TRect& rect,
   bitmap_ = bitmap;
   Create(bitmap->Canvas(), pf::Rect(0, 0, w, h), options, &current_, bitmap);
   if (alive.expired()) return false;
-  DrawCached(canvas, rect, *bitmap);
+  // An inline animation delivers messages while it plays: their handlers may have freed the destination.
+  if (pf::IsCanvasHandleValid(destination)) DrawCached(canvas, rect, *bitmap);
   return true;
 }
 

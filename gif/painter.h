@@ -4,8 +4,9 @@
 //
 // Everything runs on the one GUI thread. An asynchronous painter (DrawAsync) is a state machine driven by single-shot
 // timers of the animation clock: each timer paints the next frame and schedules the one after it, so the caller gets
-// control back after the first frame. An inline painter runs to its end inside the call that created it and waits
-// between frames through the clock's Sleep; it never delivers messages while it waits.
+// control back after the first frame. An inline painter runs to its end inside the call that created it: it waits
+// between frames through the clock's Sleep in slices of at most 100 ms and delivers the application's messages after
+// each slice (the core's message pump), so that a request to end the application ends it.
 #pragma once
 
 #include <cstdint>
@@ -116,6 +117,7 @@ class TGIFPainter : public pf::TPersistent, public std::enable_shared_from_this<
   enum Phase { kRunStart, kPassStart, kFrame, kPaint, kPassEnd, kEnd };
   static constexpr int64_t kDone = -1;
   static constexpr int64_t kInfinite = -2;
+  static constexpr int64_t kInlineSlice = 100;  // ms an inline painter sleeps before it delivers messages
 
   TGIFPainter(TGIFPainterList* list, TGifPicture& picture, pf::TCanvas& canvas, const pf::TRect& rect,
               TGIFDrawOptions options, TGIFPainter** ref);

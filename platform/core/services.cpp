@@ -56,6 +56,7 @@ class NoCursor : public ICursorService {
 class NoMessagePump : public IMessagePump {
  public:
   void ProcessMessages() override {}
+  bool PumpMessages() override { return true; }
 };
 
 // Takes the next scripted entry off queue, nullopt when there is none.

@@ -139,6 +139,10 @@ class IMessagePump {
   virtual ~IMessagePump() = default;
   // Delivers pending paint and timer work only, never user input, so no user action can re-enter the caller.
   virtual void ProcessMessages() = 0;
+  // Delivers every pending message, user input and posted messages included, as the application's own loop does,
+  // for callers that wait in slices on the GUI thread. False when the application has been asked to end (then
+  // nothing more is delivered): the request stays standing, so that the loops outside the caller end as well.
+  virtual bool PumpMessages() = 0;
 };
 
 // Single-shot callbacks on the GUI thread and a millisecond clock, for code below the user-interface layer that

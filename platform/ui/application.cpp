@@ -246,6 +246,14 @@ void RequestDelivery() {
 class UiMessagePump : public IMessagePump {
  public:
   void ProcessMessages() override { Application().ProcessMessagesWithoutInput(); }
+  // Terminate leaves its request standing (Terminated stays true and Run's loop has been told to exit), which is
+  // what keeps the request seen by the loops outside the caller.
+  bool PumpMessages() override {
+    TApplication& app = Application();
+    if (app.Terminated()) return false;
+    app.ProcessMessages();
+    return !app.Terminated();
+  }
 };
 
 class UiCursorService : public ICursorService {

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -130,6 +131,93 @@ TEST(GifAnimation, AdvancesOnTheLayersClockAndShowsInAWindow) {
   const QImage shot = ui_test::Widget(*view)->grab().toImage();
   EXPECT_EQ(shot.pixel(35, 35), qRgb(0, 0, 255));  // the third frame
   EXPECT_EQ(shot.pixel(5, 5), qRgb(0, 255, 0));    // over the second
+}
+
+// The picture of ThreeFrames without its last frame, played inline (no DrawAsync) without end. Each painted frame is
+// counted; a frame painted after bound milliseconds stops the painter and sets cutShort, since nothing but message
+// delivery inside the animation could end it otherwise.
+struct EndlessInline {
+  explicit EndlessInline(int boundMs = 10000) : picture(ThreeFrames()), bound(boundMs) {
+    picture->Images().Delete(2);
+    picture->DrawOptions = gif::DrawAnimate | gif::DrawLoop | gif::DrawLoopForever;
+    picture->OnFramePainted = [this](TPersistent& sender) {
+      ++painted;
+      if (clock.elapsed() <= bound) return;
+      cutShort = true;
+      static_cast<gif::TGIFPainter&>(sender).Stop();
+    };
+  }
+  void Draw(TCanvas& canvas) {
+    clock.start();
+    picture->Draw(canvas, Rect(0, 0, 4, 4));
+  }
+  std::unique_ptr<gif::TGifPicture> picture;
+  QElapsedTimer clock;
+  int bound;
+  int painted = 0;
+  bool cutShort = false;
+};
+
+TEST(GifAnimation, AnEndlessInlineAnimationEndsWithTheApplication) {
+  EndlessInline animation;
+  TBitmap dest(4, 4);
+  int paintedBeforeEnd = -1;
+  bool drawReturned = false;
+  // The end is asked for by a posted message, which only the full delivery of messages brings.
+  TPanel target(nullptr);
+  target.AddMessageHook([&](TMessage& m, const TWndMethod& previous) {
+    if (m.Msg == WM_USER) {
+      paintedBeforeEnd = animation.painted;
+      Application().Terminate();
+    }
+    previous(m);
+  });
+  TTimer end(nullptr);
+  end.SetEnabled(false);
+  end.SetInterval(400);
+  end.SetOnTimer([&](TObject*) {
+    end.SetEnabled(false);
+    PostMessage(&target, WM_USER);
+  });
+  TTimer start(nullptr);
+  start.SetInterval(1);
+  start.SetOnTimer([&](TObject*) {
+    start.SetEnabled(false);
+    end.SetEnabled(true);
+    animation.Draw(dest.Canvas());
+    drawReturned = true;
+  });
+  bool hung = false;
+  TTimer watchdog(nullptr);
+  watchdog.SetInterval(20000);
+  watchdog.SetOnTimer([&](TObject*) {
+    hung = true;
+    Application().Terminate();
+  });
+  Application().Run();  // returns at once only when the request to end outlived the animation that saw it
+  EXPECT_FALSE(hung);
+  EXPECT_TRUE(drawReturned);
+  EXPECT_FALSE(animation.cutShort);
+  EXPECT_GT(paintedBeforeEnd, 1);
+  EXPECT_EQ(animation.painted, paintedBeforeEnd);  // nothing painted once the end was asked for
+  EXPECT_TRUE(Application().Terminated());
+  DoneApplication();
+}
+
+TEST(GifAnimation, AnInlineAnimationLeavesADestinationFreedMeanwhileAlone) {
+  EndlessInline animation;
+  auto dest = std::make_unique<TBitmap>(4, 4);
+  TTimer close(nullptr);
+  close.SetInterval(300);
+  close.SetOnTimer([&](TObject*) {
+    close.SetEnabled(false);
+    dest.reset();  // the window that was drawn on goes, and the animation with it
+    animation.picture->StopAnimation();
+  });
+  animation.Draw(dest->Canvas());
+  EXPECT_FALSE(animation.cutShort);
+  EXPECT_TRUE(dest == nullptr);
+  EXPECT_GT(animation.painted, 1);
 }
 
 }  // namespace
