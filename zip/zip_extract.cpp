@@ -94,9 +94,9 @@ class TZipReader::EntryInput : public DecoderInput {
     remaining_ -= n;
     int32_t got = ReadFully(*r_.archive_, buffer_.data(), n);
     while (got < n && r_.GetMultiMode() != 0) {
-      // The entry continues on the next volume.
-      // No further volume (a refusal raises on its own): the archive ends inside the data.
-      if (!r_.SwitchToDisk(r_.currentDisk_ + 1)) throw EFatalUnzipError(kMsgPrematureEnd);
+      // The entry continues on the next volume; refusing it aborts the run. No further volume: the archive ends
+      // inside the data.
+      if (!r_.SwitchToDisk(r_.currentDisk_ + 1, kMsgUserAborted)) throw EFatalUnzipError(kMsgPrematureEnd);
       got += ReadFully(*r_.archive_, buffer_.data() + got, n - got);
     }
     if (got < n) throw EFatalUnzipError(kMsgPrematureEnd);
