@@ -41,8 +41,11 @@ endfunction()
 # pexu_fuzz(<name> SOURCES ... LIBS ...)
 # With PEXU_FUZZ and clang: a libFuzzer target. Otherwise: the same entry point linked to a driver that runs every
 # file of tests/data/fuzz/<name>/ once, registered as a test, so the targets keep building and their corpora pass.
+# Every target's name is listed in <build>/fuzz-targets.txt (written by fuzz/CMakeLists.txt), which scripts/fuzz.sh
+# runs.
 function(pexu_fuzz name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY PEXU_FUZZ_TARGETS ${name})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${PEXU_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})

@@ -12,10 +12,20 @@ TS_BufferStream::TS_BufferStream(pf::TStream* stream, int bufferSize)
       buffer_(static_cast<size_t>(bufferSize > 0 ? bufferSize : 1)),
       bufferSize_(bufferSize > 0 ? bufferSize : 1) {}
 
-TS_BufferStream::~TS_BufferStream() {
-  if (mode_ == Writing) FlushBuffer();
-  if (flushOnClose_ && written_)
-    if (auto* handle = dynamic_cast<pf::THandleStream*>(stream_)) handle->Flush();
+TS_BufferStream::~TS_BufferStream() { Finish(); }
+
+bool TS_BufferStream::Finish() {
+  bool ok = mode_ != Writing || FlushBuffer();
+  auto* handle = dynamic_cast<pf::THandleStream*>(stream_);
+  if (flushOnClose_ && written_ && handle != nullptr) {
+    try {
+      handle->Flush();
+    } catch (const pf::Exception&) {
+      ok = false;  // a file that cannot be synchronised (a pipe), or data the disk did not take
+    }
+    written_ = false;
+  }
+  return ok;
 }
 
 int64_t TS_BufferStream::LogicalPosition() {
@@ -146,9 +156,8 @@ TLFNFileStream::TLFNFileStream(const std::string& fileName, uint16_t mode, bool 
 
 TLFNFileStream::~TLFNFileStream() {
   // Flush while the file is still open (the base destructor runs after file_ is gone).
-  if (mode_ == Writing) FlushBuffer();
-  if (flushOnClose_ && written_) file_->Flush();
-  flushOnClose_ = false;
+  Finish();
+  stream_ = nullptr;
 }
 
 }  // namespace zip

@@ -33,6 +33,9 @@ class TS_BufferStream : public pf::TStream {
   virtual void PutBack(uint8_t value);
   virtual void DoFillBuffer();
   virtual void DoFlushBuffer();
+  // Writes a pending write buffer out and, with flush-on-close, the wrapped file to disk: what closing does, with
+  // its outcome. True when every byte got there; the destructor does the same and cannot tell.
+  bool Finish();
 
   std::function<void(TS_BufferStream&)> OnBufferFilled;
   std::function<void(TS_BufferStream&)> OnBufferFlushed;

@@ -3,11 +3,13 @@
 #include <vector>
 
 #include "platform/core/datetime.h"
+#include "platform/core/drives.h"
 #include "platform/core/files.h"
 #include "platform/core/services.h"
 #include "platform/core/strings.h"
 #include "zip/bufstream.h"
 #include "zip/zip_reader.h"
+#include "zip/ziputils.h"
 
 namespace zip {
 
@@ -65,21 +67,34 @@ void TZipReader::CheckCancel() {
   }
 }
 
+// The volume's name: the archive's with the extension ".%3.3d" of the disk's number, the last volume (which holds
+// the end record) the archive itself. On a removable drive the user changes the disk, and the disk in the drive is
+// taken once its label ends in the number; Cancel empties the name.
 void TZipReader::DefaultGetNextDisk(TZipReader&, int nextDisk, std::string& fName) {
-  fName = pf::ChangeFileExt(zipName_, pf::Format(".%3.3d", {nextDisk}));
+  const std::string number = pf::Format("%3.3d", {nextDisk});
+  fName = nextDisk == endCentral_.ThisDisk + 1 ? zipName_ : pf::ChangeFileExt(zipName_, "." + number);
+  if (GetMultiMode() != 1) return;
+  do {
+    const std::string prompt = "Please insert disk " + pf::IntToStr(nextDisk) + " of the multi-disk set.";
+    if (pf::Dialogs().MessageBox(prompt, "", pf::MB_OKCANCEL) != pf::mrOk) {
+      fName.clear();
+      return;
+    }
+  } while (RightStr(GetVolumeLabel(fName), 3) != number);
 }
 
-// Volumes are numbered files: the last one (holding the end record) is the archive itself, disk d before it is
-// the archive's name with the extension ".%3.3d" of d + 1, as OnGetNextDisk names it. False when there is no such
-// volume (in stream mode there is only the stream); a volume nobody names raises EUserCanceled.
-bool TZipReader::SwitchToDisk(int disk) {
+// Volume d (from 0) is named by OnGetNextDisk for disk d + 1; in numbered files the last one is the archive
+// itself and nobody is asked, while on a removable drive every change of disk is asked for. False when there is
+// no such volume (in stream mode there is only the stream); a volume nobody names raises EUserCanceled with
+// refusal.
+bool TZipReader::SwitchToDisk(int disk, const char* refusal) {
   if (disk == currentDisk_ && archive_) return true;
   if (streamMode_ || disk < 0 || disk > endCentral_.ThisDisk) return false;
   std::string name = zipName_;
-  if (disk != endCentral_.ThisDisk) {
+  if (disk != endCentral_.ThisDisk || GetMultiMode() == 1) {
     name.clear();
     if (OnGetNextDisk) OnGetNextDisk(*this, disk + 1, name);
-    if (name.empty()) throw EUserCanceled(kMsgCancelNewDisk);
+    if (name.empty()) throw EUserCanceled(refusal);
   }
   archive_.reset();
   archive_ = std::make_unique<TLFNFileStream>(name, pf::fmOpenRead | pf::fmShareDenyWrite, false, kArchiveBufferSize);
@@ -166,8 +181,7 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
       source->Seek(0, pf::soBeginning);
     } else {
       currentDisk_ = endCentral_.ThisDisk;
-      // Volumes are numbered files here: no drive is removable.
-      if (currentDisk_ != 0) SetMultiMode(2);
+      if (currentDisk_ != 0) SetMultiMode(!streamMode_ && pf::Drives().IsRemovable(zipName_) ? 1 : 2);
       if (endCentral_.TotalEntries > 0) {
         if (GetMultiMode() != 0 && endCentral_.StartDisk != currentDisk_) {
           SwitchToDisk(endCentral_.StartDisk);

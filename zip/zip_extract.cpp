@@ -94,9 +94,9 @@ class TZipReader::EntryInput : public DecoderInput {
     remaining_ -= n;
     int32_t got = ReadFully(*r_.archive_, buffer_.data(), n);
     while (got < n && r_.GetMultiMode() != 0) {
-      // The entry continues on the next volume.
-      // No further volume (a refusal raises on its own): the archive ends inside the data.
-      if (!r_.SwitchToDisk(r_.currentDisk_ + 1)) throw EFatalUnzipError(kMsgPrematureEnd);
+      // The entry continues on the next volume; refusing it aborts the run. No further volume: the archive ends
+      // inside the data.
+      if (!r_.SwitchToDisk(r_.currentDisk_ + 1, kMsgUserAborted)) throw EFatalUnzipError(kMsgPrematureEnd);
       got += ReadFully(*r_.archive_, buffer_.data() + got, n - got);
     }
     if (got < n) throw EFatalUnzipError(kMsgPrematureEnd);
@@ -360,12 +360,14 @@ class TZipReader::EntryExtraction {
     }
   }
 
-  // A good CRC counts the entry (a file gets its date and attributes); otherwise nothing of it stays, and a wrong
-  // password, which shows only here, may be replaced through OnBadPassword for another try.
+  // The file is closed first (its last bytes may fail to go out). A good CRC counts the entry (a file gets its date
+  // and attributes); otherwise nothing of it stays, and a wrong password, which shows only here, may be replaced
+  // through OnBadPassword for another try.
   void CheckResult(bool decoded) {
+    if (file_) CloseFile();
     const uint32_t crc = ~run_.output.crc;
     if (decoded && crc == entry_.CRC32) {
-      if (file_) CloseFile();
+      if (road_ == Road::File) SetFileDateAndAttributes();
       if (r_.OnEndUnZip) r_.OnEndUnZip(r_, index_, fName_);
       ++run_.count;
       return;
@@ -380,8 +382,15 @@ class TZipReader::EntryExtraction {
     }
   }
 
+  // The file's last bytes are written only now: a short write here fails the entry as one on the way does, and
+  // the file stays as far as it was written.
   void CloseFile() {
+    const bool complete = file_->Finish();
     file_.reset();
+    if (!complete) throw ECantWriteUCF(kMsgCantWrite);
+  }
+
+  void SetFileDateAndAttributes() {
     pf::FileSetDate(fName_, static_cast<int32_t>(ClampDosDateTime(entry_.DateTime)));
     if (r_.RetainAttributes)
       pf::FileSetAttr(fName_, static_cast<int32_t>(entry_.ExternalAttributes) &

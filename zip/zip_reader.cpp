@@ -140,7 +140,14 @@ void TZipReader::OpenArchive() {
   if (!stale && !streamMode_ && pf::FileAge(zipName_) != archiveDate_) stale = true;
   if (stale) {
     pf::TStream* stream = archive_.get();
-    ReadCentralDirectory(stream);
+    try {
+      ReadCentralDirectory(stream);
+    } catch (...) {
+      // A volume refused half way leaves no half directory, and the next read starts again at the archive itself.
+      FreeDirectory();
+      if (!streamMode_) archive_.reset();
+      throw;
+    }
   }
 }
 

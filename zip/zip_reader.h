@@ -135,7 +135,7 @@ class TZipReader : public pf::TComponent {
   void FreeDirectory();
   void ExtractEntry(int index);
   bool RebuildFromLocalHeaders(pf::TStream& stream);
-  bool SwitchToDisk(int disk);
+  bool SwitchToDisk(int disk, const char* refusal = kMsgCancelNewDisk);
   void DefaultGetNextDisk(TZipReader& sender, int nextDisk, std::string& fName);
   void CheckCancel();
   bool SelectionMatches(const TZipHeaderInfo& entry) const;

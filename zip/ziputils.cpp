@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/core/drives.h"
 #include "platform/core/files.h"
 #include "platform/core/strings.h"
 
@@ -91,6 +92,6 @@ char* StringToPChar(std::string_view s, char* buffer, int size) {
   return buffer;
 }
 
-std::string GetVolumeLabel(std::string_view) { return {}; }
+std::string GetVolumeLabel(std::string_view path) { return LeftStr(pf::Drives().VolumeLabel(path), 14); }
 
 }  // namespace zip

@@ -31,7 +31,7 @@ std::string PCharToString(const char* s);
 std::unique_ptr<char[]> StringToNewPChar(std::string_view s);
 // Copies s into buffer (size bytes, zero-terminated, cut to fit) and returns buffer.
 char* StringToPChar(std::string_view s, char* buffer, int size);
-// Volume labels do not exist for Linux paths: always "".
-std::string GetVolumeLabel(std::string_view drive);
+// The label of the file system that path lies on (drives are paths here), at most 14 characters; "" without one.
+std::string GetVolumeLabel(std::string_view path);
 
 }  // namespace zip

@@ -1,11 +1,14 @@
 // Reading archive directories: the end record search, names, sort orders, and archives without an end record.
 #include <gtest/gtest.h>
 
+#include "platform/core/drives.h"
 #include "platform/core/exceptions.h"
+#include "platform/core/services.h"
 #include "platform/core/streams.h"
 #include "tests/zip/support.h"
 #include "tests/zip/zip_writer.h"
 #include "zip/zip_reader.h"
+#include "zip/ziputils.h"
 
 namespace {
 
@@ -192,12 +195,11 @@ class VolumeKeeper : public zip::TZipReader {
   std::vector<int> told;
 };
 
-TEST(Directory, VolumesInNumberedFiles) {
-  ScratchDir dir;
-  // Two entries; the first one's local header and data go to the first volume "set.001", the rest to "set.zip".
+// Two entries, "first.txt" and "second.txt", in two volumes: the first `split` bytes (at most the first entry's
+// local header and data, 50 bytes) go to "set.001", the rest with the directory to "set.zip".
+void WriteTwoVolumes(const ScratchDir& dir, size_t split) {
   Bytes whole =
       ZipOf({MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"), 8)});
-  const size_t split = 30 + 9 + 11;
   Bytes first(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(split));
   Bytes last(whole.begin() + static_cast<std::ptrdiff_t>(split), whole.end());
   size_t end = last.size() - 22;
@@ -206,10 +208,16 @@ TEST(Directory, VolumesInNumberedFiles) {
   last[end + 4] = 1;  // this disk
   last[end + 6] = 1;  // the directory starts on disk 1
   size_t second = centralOffset + 46 + 9;
-  last[second + 34] = 1;  // the second entry starts on disk 1, at the start of the volume
-  SetLE32(last, second + 42, 0);
+  last[second + 34] = 1;  // the second entry starts on disk 1
+  SetLE32(last, second + 42, static_cast<uint32_t>(30 + 9 + 11 - split));
   WriteFile(dir / "set.001", first);
   WriteFile(dir / "set.zip", last);
+}
+
+TEST(Directory, VolumesInNumberedFiles) {
+  ScratchDir dir;
+  // The first entry's local header and data are the first volume; the second starts the last one.
+  WriteTwoVolumes(dir, 30 + 9 + 11);
   VolumeKeeper reader;
   reader.SetZipName(dir / "set.zip");
   reader.ReadDirectory();
@@ -231,6 +239,144 @@ TEST(Directory, VolumesInNumberedFiles) {
   EXPECT_EQ(reader.told.back(), 0);
   pf::TMemoryStream single;
   EXPECT_EQ(reader.ExtractToStream(&single, "one.txt"), 1);
+}
+
+// A drive whose disk the user changes: everything below `mount` is on it, and the disk in it has `label`.
+class FakeDrive : public pf::IDriveService {
+ public:
+  bool IsRemovable(std::string_view path) override { return path.substr(0, mount.size()) == mount; }
+  std::string VolumeLabel(std::string_view path) override { return IsRemovable(path) ? label : ""; }
+  std::string mount;
+  std::string label;
+};
+
+// The user at the disk prompts: puts the next disk of `disks` into the drive, then answers as scripted (OK when
+// nothing is).
+class DiskChanger : public pf::RecordingDialogService {
+ public:
+  explicit DiskChanger(FakeDrive& drive) : drive_(drive) {}
+  int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override {
+    if (!disks.empty()) {
+      drive_.label = disks.front();
+      disks.erase(disks.begin());
+    }
+    return RecordingDialogService::MessageBox(text, caption, flags);
+  }
+  // The texts of the prompts, each with OK and Cancel.
+  std::vector<std::string> Prompts() const {
+    std::vector<std::string> texts;
+    for (const auto& call : Calls()) texts.push_back(call.buttons == pf::MB_OKCANCEL ? call.text : "?");
+    return texts;
+  }
+  std::vector<std::string> disks;
+
+ private:
+  FakeDrive& drive_;
+};
+
+// Installs the fake drive and the user for a test.
+struct RemovableDrive {
+  explicit RemovableDrive(const ScratchDir& dir) : user(drive) {
+    drive.mount = dir.path.string();
+    pf::SetDrives(&drive);
+    pf::SetDialogs(&user);
+  }
+  ~RemovableDrive() {
+    pf::SetDialogs(nullptr);
+    pf::SetDrives(nullptr);
+  }
+  FakeDrive drive;
+  DiskChanger user;
+};
+
+const std::string kDisk1 = "Please insert disk 1 of the multi-disk set.";
+const std::string kDisk2 = "Please insert disk 2 of the multi-disk set.";
+
+// On a removable drive every change of volume is asked for, the last volume's too, and a disk is taken only when
+// its label ends in its number; a wrong disk is asked for again, Cancel ends the run.
+TEST(Directory, VolumesOnARemovableDrive) {
+  ScratchDir dir;
+  WriteTwoVolumes(dir, 30 + 9 + 11);
+  RemovableDrive drive(dir);
+  drive.drive.label = "PKBACK# 002";  // the last disk is in the drive
+  VolumeKeeper reader;
+  reader.SetZipName(dir / "set.zip");
+  reader.ReadDirectory();
+  EXPECT_EQ(reader.told.back(), 1);
+  EXPECT_TRUE(drive.user.Calls().empty());  // the directory is on the disk in the drive
+
+  drive.user.disks = {"PKBACK# 002", "PKBACK# 001", "PKBACK# 002"};  // the first answer leaves the wrong disk in
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
+  EXPECT_EQ(Contents(out), "on disk oneon disk two");
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk1, kDisk2}));
+
+  // Cancel empties the name the component's handler gives, and the component refuses to go on.
+  drive.user.ClearCalls();
+  drive.user.PushAnswer(pf::mrCancel);
+  std::string name = "unchanged";
+  reader.OnGetNextDisk(reader, 1, name);
+  EXPECT_EQ(name, "");
+  drive.user.disks = {"PKBACK# 001"};
+  reader.OnGetNextDisk(reader, 1, name);
+  EXPECT_EQ(name, dir / "set.001");
+  drive.user.PushAnswer(pf::mrCancel);
+  pf::TMemoryStream cancelled;
+  ExpectRaises<zip::EUserCanceled>([&] { reader.ExtractToStream(&cancelled, "first.txt"); },
+                                   "User canceled loading new disk.");
+  EXPECT_EQ(cancelled.Size(), 0);
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk1, kDisk1}));
+  // Labels are read up to 14 characters.
+  drive.drive.label = "ARCHIVE DISK 001";
+  EXPECT_EQ(zip::GetVolumeLabel(dir / "set.001"), "ARCHIVE DISK 0");
+}
+
+// An entry that goes on on the next disk asks for it in the middle of its data; refusing that disk aborts the run.
+TEST(Directory, AnEntryContinuedOnTheNextRemovableDisk) {
+  ScratchDir dir;
+  WriteTwoVolumes(dir, 30 + 9 + 5);  // "on di" on the first disk, "sk one" on the second
+  RemovableDrive drive(dir);
+  drive.drive.label = "BACKUP002";
+  zip::TZipReader reader;
+  reader.SetZipName(dir / "set.zip");
+  reader.ReadDirectory();
+  drive.user.disks = {"BACKUP001", "BACKUP002"};
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "first.txt"), 1);
+  EXPECT_EQ(Contents(out), "on disk one");
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk2}));
+
+  drive.user.disks = {"BACKUP001"};
+  drive.user.PushAnswer(pf::mrOk);
+  drive.user.PushAnswer(pf::mrCancel);
+  pf::TMemoryStream refused;
+  ExpectRaises<zip::EUserCanceled>([&] { reader.ExtractToStream(&refused, "first.txt"); }, "User Aborted Operation");
+  EXPECT_EQ(refused.Size(), 0);
+}
+
+// A directory that goes on on the next disk: cancelling that disk leaves no half directory behind.
+TEST(Directory, CancellingTheDirectorysNextDiskKeepsNoHalfDirectory) {
+  ScratchDir dir;
+  Bytes whole =
+      ZipOf({MakeEntry("first.txt", ToBytes("on disk one")), MakeEntry("second.txt", ToBytes("on disk two"))});
+  const size_t split = GetLE32(whole, whole.size() - 22 + 16) + 46 + 9;  // behind the first central record
+  Bytes last(whole.begin() + static_cast<std::ptrdiff_t>(split), whole.end());
+  last[last.size() - 22 + 4] = 1;  // this disk; the directory starts on disk 0
+  WriteFile(dir / "set.001", Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(split)));
+  WriteFile(dir / "set.zip", last);
+  RemovableDrive drive(dir);
+  drive.drive.label = "V002";
+  zip::TZipReader reader;
+  reader.SetZipName(dir / "set.zip");
+  drive.user.disks = {"V001", "V001"};
+  drive.user.PushAnswer(pf::mrOk);
+  drive.user.PushAnswer(pf::mrCancel);
+  ExpectRaises<zip::EUserCanceled>([&] { reader.ReadDirectory(); }, "User canceled loading new disk.");
+  EXPECT_EQ(reader.Count(), 0);
+  drive.user.disks = {"V001", "V002"};
+  reader.ReadDirectory();  // anew, from the archive's last volume
+  EXPECT_EQ(reader.Count(), 2);
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk2, kDisk1, kDisk2}));
 }
 
 }  // namespace

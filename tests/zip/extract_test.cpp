@@ -2,6 +2,13 @@
 // buffered streams and helpers under them.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "platform/core/exceptions.h"
@@ -239,6 +246,67 @@ TEST(Extract, AFailedFileKeepsWhatWasWrittenUnlessItsCrcFailed) {
       EXPECT_EQ(ReadFile(dir / "f.bin"), Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(c.kept)));
     }
   }
+}
+
+// Meant for a child process: extracts every entry of archive into destDir while files may grow to at most limit
+// bytes, as on a full disk (the signal that would end the process is ignored, so writes beyond come back short),
+// and ends the process with the outcome on standard error: the exception's message, the run's result (-1 when it
+// raised) and the number of OnEndUnZip calls.
+void ReportLimitedRun(const Bytes& archive, const std::string& destDir, rlim_t limit, bool flushFilesOnClose) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit saved {};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  struct rlimit small = saved;
+  small.rlim_cur = limit;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  std::string raised;
+  int count = -1, ended = 0;
+  try {
+    zip::TZipReader reader;
+    LoadArchive(reader, archive);
+    reader.SetDestDir(destDir);
+    reader.DoAll = true;
+    reader.FlushFilesOnClose = flushFilesOnClose;
+    reader.OnEndUnZip = [&ended](zip::TZipReader&, int, const std::string&) { ++ended; };
+    count = reader.ExtractMatchingEntries(nullptr);
+  } catch (const pf::Exception& e) {
+    raised = e.Message();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);  // standard error is a file too
+  std::fprintf(stderr, "raised: [%s] count: %d ended: %d\n", raised.c_str(), count, ended);
+  std::_Exit(0);
+}
+
+// Every write of an entry's bytes counts, the last one at closing too: a file that the disk did not take whole is
+// no extracted file, whether it is larger than the file buffer of 8192 bytes or smaller. It stays as written.
+TEST(Extract, AShortWriteToTheFileFailsTheEntry) {
+  Bytes data(10000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 / 5);
+  const Bytes small = ToBytes("nineteen bytes long");
+  const char* failed = "raised: \\[Cant write uncompressed file\\] count: -1 ended: 0";
+  const struct {
+    Bytes data;
+    rlim_t limit;
+    const char* outcome;
+  } cases[] = {{data, 8192, failed}, {small, 0, failed}, {small, 19, "raised: \\[\\] count: 1 ended: 1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.limit);
+    ScratchDir dir;
+    const Bytes archive = ZipOf({MakeEntry("f.bin", c.data, 8)});
+    EXPECT_EXIT(ReportLimitedRun(archive, dir.path.string(), c.limit, false), testing::ExitedWithCode(0), c.outcome);
+    const size_t kept = std::min<size_t>(c.data.size(), c.limit);
+    EXPECT_EQ(ReadFile(dir / "f.bin"), Bytes(c.data.begin(), c.data.begin() + static_cast<std::ptrdiff_t>(kept)));
+  }
+}
+
+// With FlushFilesOnClose a file that cannot be flushed to disk (here a pipe) fails the entry instead of ending
+// the program.
+TEST(Extract, AFileThatCannotBeFlushedToDiskFailsTheEntry) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo((dir / "f.bin").c_str(), 0600), 0);
+  const Bytes archive = ZipOf({MakeEntry("f.bin", ToBytes("into a pipe"))});
+  EXPECT_EXIT(ReportLimitedRun(archive, dir.path.string(), RLIM_INFINITY, true), testing::ExitedWithCode(0),
+              "raised: \\[Cant write uncompressed file\\] count: -1 ended: 0");
 }
 
 // On the file road an entry of an unknown method does not replace an existing file of that name, nor ask about it.
