@@ -332,6 +332,18 @@ TEST_F(PdfPrinter, APageThatCannotBeCutIsPrintedWhole) {
   for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
 }
 
+// Preformatted text holds a table, a heading and a page break as running text does: on paper the break starts the
+// second page.
+TEST_F(PdfPrinter, PreformattedTextKeepsItsTablesHeadingsAndPageBreaks) {
+  Document doc("<pre>Vorher\n<table border=1><tr><td>Zelle</td></tr></table>\n<h2>Titel</h2>Mitte<page>Nachher</pre>");
+  TDocumentPrint(doc.list, Settings()).Print(1, 999);
+  const auto words = Words("Vorher|Zelle|Titel|Mitte|Nachher");
+  ASSERT_EQ(words.size(), 2u);
+  for (const char* word : {"Vorher", "Zelle", "Titel", "Mitte"}) EXPECT_EQ(words[0].count(word), 1u) << word;
+  EXPECT_EQ(words[0].count("Nachher"), 0u);
+  EXPECT_EQ(words[1].count("Nachher"), 1u);
+}
+
 // ---- tables ----
 
 std::string LongTable(int rows) {
