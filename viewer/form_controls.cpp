@@ -8,6 +8,7 @@
 #include "viewer/borders.h"
 #include "viewer/font_runs.h"
 #include "viewer/image_cache.h"
+#include "viewer/panels.h"
 #include "viewer/section_list.h"
 #include "viewer/style_properties.h"
 
@@ -37,14 +38,10 @@ int32_t ClampedSize(int64_t size) { return static_cast<int32_t>(std::clamp<int64
 
 std::string CheckedState(bool checked) { return checked ? "1" : ""; }
 
-// Windows of check boxes and radio buttons want the arrow keys (the form would otherwise move the focus).
-void WantArrows(pf::TWinControl& control) {
-  control.AddMessageHook([](pf::TMessage& message, const pf::TWndMethod& previous) {
-    if (message.Msg == pf::WM_GETDLGCODE)
-      message.Result = pf::DLGC_WANTARROWS;
-    else
-      previous(message);
-  });
+// The state the page gives a radio button's window as it is read, whatever key is down: the button's Tab guard is
+// for the focus that the user moves, not for the page.
+void SetReadState(pf::TWinControl* window, bool checked) {
+  if (auto* radio = dynamic_cast<pf::TRadioButton*>(window)) radio->pf::TRadioButton::SetChecked(checked);
 }
 
 // The font of a control in the canvas, and the height of "A" in it.
@@ -189,11 +186,8 @@ void ThtmlForm::ControlKeyDown(pf::TObject* sender, uint16_t& key, pf::TShiftSta
   pf::TWinControl* window = target->GetControl();
   if (!window || !window->CanFocus()) return;
   window->SetFocus();
-  // The arrow keys choose within the group as they move, as a click would.
-  if (!target->Checked()) {
-    target->SetChecked(true);
-    target->HandleClick();
-  }
+  // The arrow keys choose within the group as they move; the newly checked button raises its click handling.
+  target->SetChecked(true);
 }
 
 // ---- controls ----
@@ -567,13 +561,12 @@ TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList* owner, int32_t po
     : TCheckableFormControlObj(owner, pos, attributes, prop) {
   if (Value.empty()) Value = "on";
   if (!owner->PPanel) return;
-  auto box = std::make_unique<pf::TCheckBox>(nullptr);
+  auto box = std::make_unique<TFormCheckBox>(nullptr);
   box->SetBounds(0, 0, kCheckBoxSize, kCheckBoxSize);
   box->SetChecked(IsChecked);
   box->OnKeyDown = [this](pf::TObject* sender, uint16_t& key, pf::TShiftState shift) {
     MyForm->ControlKeyDown(sender, key, shift);
   };
-  WantArrows(*box);
   InstallControl(std::move(box), [this] { FormControlClick(); });
 }
 
@@ -597,23 +590,24 @@ TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList* owner, int3
   if (IsChecked) {
     // Of a group only the last radio written checked starts checked, and it alone is a tab stop.
     if (group.Checked) {
-      group.Checked->IsChecked = false;
-      group.Checked->SetChecked(false);
+      group.Checked->IsChecked = group.Checked->checked_ = false;
+      SetReadState(group.Checked->GetControl(), false);
     }
     if (!first && group.Members.front()->GetControl()) group.Members.front()->GetControl()->SetTabStop(false);
     group.Checked = this;
   }
   if (!owner->PPanel) return;
-  auto radio = std::make_unique<pf::TRadioButton>(nullptr);
+  // Checking the window raises the click handling (the group's others unchecked, the click event), also when the
+  // program checks it; the state the page gives is set before the handling is connected.
+  auto radio = std::make_unique<TFormRadioButton>(nullptr);
   const bool large = pf::kPixelsPerInch > kLargeScreenPixelsPerInch;
   radio->SetBounds(0, 0, large ? kLargeRadioSize : kRadioWidth, large ? kLargeRadioSize : kRadioHeight);
-  radio->SetChecked(IsChecked);
+  SetReadState(radio.get(), IsChecked);
   // Unchecked, it is a tab stop only as the first of its group while none is checked.
   if (!IsChecked) radio->SetTabStop(first);
   radio->OnKeyDown = [this](pf::TObject* sender, uint16_t& key, pf::TShiftState shift) {
     MyForm->ControlKeyDown(sender, key, shift);
   };
-  WantArrows(*radio);
   InstallControl(std::move(radio), [this] { HandleClick(); });
 }
 

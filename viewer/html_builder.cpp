@@ -31,9 +31,6 @@ const TSymbolSet kInlineGroup = SymbolSet(
 const TSymbolSet kParagraphGroup = kInlineGroup & ~SymbolSet({HeadingSy, HeadingEndSy, HRSy, PreSy, TableSy});
 // A heading holds no other heading.
 const TSymbolSet kHeadingGroup = kInlineGroup & ~SymbolSet({HeadingSy, HeadingEndSy});
-// What preformatted text hands to DoCommon.
-const TSymbolSet kPreformattedGroup =
-    kInlineGroup & ~SymbolSet({BRSy, HeadingSy, HeadingEndSy, HRSy, PreSy, TableSy, PageSy, AEndSy});
 const TSymbolSet kListItems = SymbolSet({LISy, DDSy, DTSy});
 const TSymbolSet kListEnds = SymbolSet({OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy});
 // A CENTER, FORM or DIV inside a list also ends at the list's items and ends.
@@ -531,6 +528,7 @@ void THtmlBuilder::DoHeading() {
     return;
   }
   CloseSection();
+  TOrdinaryReading ordinary(preformatted_);
   auto attributes = CopyAttributes(Tokenizer.Attributes);
   const std::string tag = "h" + pf::IntToStr(level);
   TCellBasic* parent = CurrentCell;
@@ -555,6 +553,7 @@ void THtmlBuilder::DoHeading() {
   }
   CloseBlock(block, parent, false);
   PopTagProperties(tag);
+  ordinary.Resume();
   if (Sy() == HeadingEndSy) NextToken();
 }
 
@@ -766,7 +765,8 @@ void THtmlBuilder::DoPreformatted() {
         NextToken();
         break;
       default:
-        if (kPreformattedGroup[Sy()])
+        // The inline group as in running text: rules, headings, tables and page breaks stand between the lines.
+        if (kInlineGroup[Sy()])
           DoCommon();
         else
           Skip();

@@ -160,6 +160,22 @@ class THtmlBuilder : public THtmlParseState {
    private:
     int& depth_;
   };
+  // A table or heading inside PRE reads its content as ordinary text, in sections of its own; Resume, before its
+  // end tag is consumed, gives the PRE its own reading back for the token after the element.
+  class TOrdinaryReading {
+   public:
+    explicit TOrdinaryReading(bool& preformatted) : preformatted_(preformatted), saved_(preformatted) {
+      preformatted_ = false;
+    }
+    ~TOrdinaryReading() { Resume(); }
+    TOrdinaryReading(const TOrdinaryReading&) = delete;
+    TOrdinaryReading& operator=(const TOrdinaryReading&) = delete;
+    void Resume() { preformatted_ = saved_; }
+
+   private:
+    bool& preformatted_;
+    bool saved_;
+  };
   int blockDepth_ = 0;
   int tableDepth_ = 0;
   bool preformatted_ = false;  // tokens are read with blanks kept

@@ -98,6 +98,7 @@ void THtmlBuilder::DoTable() {
   ++tableDepth_;
   EndLink();
   CloseSection();
+  TOrdinaryReading ordinary(preformatted_);
   TTableState t;
   t.outerCell = CurrentCell;
   t.savedNoBreak = NoBreakFlag;
@@ -123,6 +124,7 @@ void THtmlBuilder::DoTable() {
   }
   AssembleTable(t);
   --tableDepth_;
+  ordinary.Resume();
   if (Sy() == TableEndSy) NextToken();
 }
 

@@ -107,7 +107,9 @@ void T32ScrollBar::Apply() {
   info.fMask = pf::SIF_RANGE | pf::SIF_PAGE | pf::SIF_POS;
   if (disableNoScroll_) info.fMask |= pf::SIF_DISABLENOSCROLL;
   info.nMin = min_;
-  info.nMax = std::max(max_, min_);
+  // The range holds the document's lines of pixels, min_ up to max_ - 1: a page as high as the document covers it
+  // (the bar is disabled when it stays shown), and the thumb's last place is the last place of the view.
+  info.nMax = max_ > min_ ? max_ - 1 : min_;
   info.nPage = static_cast<uint32_t>(std::max(page_, 0));
   info.nPos = position_;
   if (info.fMask == applied_.fMask && info.nMin == applied_.nMin && info.nMax == applied_.nMax &&

@@ -22,6 +22,17 @@ pf::TObject* SenderOf(const TSectionList* list) { return list && list->TheOwner 
 
 }  // namespace
 
+void ThvPanel::SetVisible(bool value) {
+  if (!shownByDocument_) hiddenByHost_ = !value;
+  pf::TPanel::SetVisible(value);
+}
+
+void ThvPanel::SetShown(bool value) {
+  shownByDocument_ = true;
+  SetVisible(value && !hiddenByHost_);
+  shownByDocument_ = false;
+}
+
 TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttributeList& attributes, TProperties& prop,
                      bool createOnly)
     : OwnerList(ownerList) {
@@ -118,10 +129,12 @@ TPanelObj::TPanelObj(TSectionList* ownerList, const TPanelObj& source)
   SizeFixed = source.SizeFixed;
   ImageWidth = source.ImageWidth;
   ImageHeight = source.ImageHeight;
-  // A panel of the same size and colour for the host's print event; it is never shown.
+  // A panel of the same size and colour for the host's print event; it is never shown, and hidden for the host
+  // when the source is.
   if (source.Panel) {
     Panel = std::make_unique<ThvPanel>(nullptr);
-    Panel->SetVisible(false);
+    Panel->SetShown(false);
+    if (source.Panel->HiddenByHost()) Panel->Hide();
     Panel->SetBounds(kOffPanel, kOffPanel, source.Panel->Width(), source.Panel->Height());
     Panel->SetColor(source.Panel->Color());
     Panel->SetName(PanelName);
@@ -164,6 +177,7 @@ void TPanelObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t av
 }
 
 void TPanelObj::Draw(pf::TCanvas& canvas, int32_t x, int32_t y) {
+  if (Panel && Panel->HiddenByHost()) return;
   const pf::TRect box{x, y, x + ObjWidth, y + ObjHeight};
   if (OwnerList->OnPanelPrint && Panel) {
     pf::TBitmap bitmap(std::max(1, Panel->Width()), std::max(1, Panel->Height()), pf::pf24bit);
@@ -195,7 +209,7 @@ void TPanelObj::Place(pf::TCanvas& canvas, int32_t x, int32_t y) {
   if (!Panel) return;
   if (!Panel->Parent() && OwnerList->PPanel) Panel->SetParent(OwnerList->PPanel);
   Panel->SetBounds(x, y, ObjWidth, ObjHeight);
-  Panel->SetVisible(true);
+  Panel->SetShown(true);
   ShowIt = true;
 }
 

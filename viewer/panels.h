@@ -11,11 +11,20 @@
 
 namespace viewer {
 
-// The window of an embedded panel.
+// The window of an embedded panel. The host shows and hides it as any control; the document shows it where
+// painting puts it and hides it out of view (SetShown), which leaves the host's choice as it was.
 class ThvPanel : public pf::TPanel {
  public:
   using pf::TPanel::TPanel;
   std::string ClassName() const override { return "ThvPanel"; }
+  void SetVisible(bool value) override;
+  void SetShown(bool value);
+  // The host hid the panel: it stays hidden on the screen and is not printed.
+  bool HiddenByHost() const { return hiddenByHost_; }
+
+ private:
+  bool hiddenByHost_ = false;
+  bool shownByDocument_ = false;  // inside SetShown
 };
 
 class TPanelObj : public TFloatingObj {
@@ -42,7 +51,8 @@ class TPanelObj : public TFloatingObj {
   // natural proportion; a size in pixels is fixed from then on.
   void ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t availWidth, TFontObj* linkRun) override;
   std::unique_ptr<TFloatingObj> CreateClone(TSectionList* ownerList) const override;
-  // Printing: the host's picture of the panel stretched to the object's size, else a frame with the ALT text.
+  // Printing, of a panel the host did not hide: the host's picture of the panel stretched to the object's size, else
+  // a frame with the ALT text.
   void Draw(pf::TCanvas& canvas, int32_t x, int32_t y);
   // Painting: the window moved to x, y on the paint panel and shown; when printing, drawn there.
   void Place(pf::TCanvas& canvas, int32_t x, int32_t y);

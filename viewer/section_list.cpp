@@ -450,7 +450,7 @@ int32_t TSectionList::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentMa
   if (ControlsNeedShowing) {
     ParkControls();
     for (TPanelObj* panel : PanelList)
-      if (!panel->ShowIt && panel->Panel) panel->Panel->Hide();
+      if (!panel->ShowIt && panel->Panel) panel->Panel->SetShown(false);
     ControlsNeedShowing = false;
   }
   if (Timer) Timer->SetEnabled(!AGifList.empty());

@@ -262,7 +262,7 @@ def answer_sheet(program, choose):
     answered, attempts = {}, {}
     for _ in range(400):
         state = program.state()
-        radios = [c for c in state["controls"] if c["kind"] == "TRadioButton"]
+        radios = [c for c in state["controls"] if c["kind"] == "TFormRadioButton"]
         names = list(dict.fromkeys(c["name"] for c in radios))
         todo = [n for n in names if n not in answered]
         if not todo:
@@ -286,7 +286,7 @@ def answer_sheet(program, choose):
         answered[name] = value
     check(len(answered) == len(names), "only %d of %d questions answered" % (len(answered), len(names)))
     ticked = {c["name"]: c["value"] for c in program.state()["controls"]
-              if c["kind"] == "TRadioButton" and c["checked"]}
+              if c["kind"] == "TFormRadioButton" and c["checked"]}
     check(ticked == answered, "the sheet holds other answers than those ticked: %s" %
           {n: v for n, v in ticked.items() if answered.get(n) != v})
     return sum(1 for v in answered.values() if v.startswith("R")), len(names)

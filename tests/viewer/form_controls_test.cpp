@@ -11,6 +11,7 @@
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/form_controls.h"
 #include "viewer/html_parser.h"
+#include "viewer/panels.h"
 
 namespace {
 
@@ -287,6 +288,41 @@ TEST(FormControls, FocusChangeBlurAndClickEvents) {
   EXPECT_FALSE(a.Active);
   EXPECT_EQ(events, (std::vector<std::string>{"scroll", "focus a F", "change a C", "blur a B", "scroll", "click b K",
                                               "scroll", "focus a F", "blur a B", "scroll"}));
+}
+
+// The windows of check boxes and radio buttons are the document's own: a radio button that the program checks
+// raises its click handling as a user's click does (the others of its name unchecked, the click event once), but
+// not while the Tab key moves the focus.
+TEST(FormControls, ARadioButtonCheckedByTheProgramUnchecksItsGroupUnlessTabIsDown) {
+  Page page(
+      "<form><input type=radio name=A value=W1 checked onclick=K1><input type=radio name=A value=R2 onclick=K2>"
+      "<input type=radio name=A value=W3 onclick=K3><input name=e onfocus=F><input type=checkbox name=c></form>");
+  auto radio = [&](int i) -> TRadioButtonFormControlObj& { return page.Control<TRadioButtonFormControlObj>(i); };
+  EXPECT_TRUE(dynamic_cast<TFormRadioButton*>(radio(0).GetControl()));
+  EXPECT_TRUE(dynamic_cast<TFormCheckBox*>(page.Control(4).GetControl()));
+  std::vector<std::string> clicks;
+  page.document->OnObjectClick = [&](pf::TObject*, TFormControlObj*, const std::string& text) {
+    clicks.push_back(text);
+  };
+  radio(1).SetChecked(true);
+  radio(1).SetChecked(true);
+  EXPECT_EQ(page.Values(), "A=R2|e=");
+  EXPECT_EQ(clicks, std::vector<std::string>{"K2"});
+  // An arrow key checks the next one, which clicks once.
+  radio(1).GetControl()->SetFocus();
+  pf::SendKeyStroke(*radio(1).GetControl(), pf::VK_DOWN);
+  EXPECT_EQ(page.Values(), "A=W3|e=");
+  EXPECT_EQ(clicks, (std::vector<std::string>{"K2", "K3"}));
+  page.Form().ResetControls();
+  EXPECT_EQ(page.Values(), "A=W1|e=");
+  EXPECT_EQ(clicks, (std::vector<std::string>{"K2", "K3", "K1"}));
+  // Tab from the checked radio to the edit box: a check the program makes meanwhile is ignored.
+  page.document->OnObjectFocus = [&](pf::TObject*, TFormControlObj*, const std::string&) { radio(2).SetChecked(true); };
+  radio(0).GetControl()->SetFocus();
+  pf::SendKeyStroke(*radio(0).GetControl(), pf::VK_TAB);
+  EXPECT_TRUE(page.Control(3).GetControl()->Focused());
+  EXPECT_EQ(page.Values(), "A=W1|e=");
+  EXPECT_EQ(clicks.size(), 3u);
 }
 
 // The printed looks show the state: the tick of a checked box, the dot of a checked radio button.

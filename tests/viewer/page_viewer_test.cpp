@@ -248,6 +248,24 @@ TEST_F(PageViewerTest, PositionsPastSixteenBitsComeBackExactly) {
   EXPECT_EQ(Y(), 70001);
 }
 
+// With htShowVScroll the bar stays shown; it is disabled while nothing scrolls, also for a page exactly as high as
+// the panel, and takes the user's scrolling again once the page is one pixel higher.
+TEST_F(PageViewerTest, AKeptBarIsDisabledWhileNothingScrolls) {
+  viewer_->SethtOptions(viewer_->htOptions() | htShowVScroll);
+  auto page = [&](int32_t height) {
+    viewer_->LoadFromFile(
+        Write("hoch.html", "<body marginheight=0><div style=\"height:" + std::to_string(height) + "px\"></div>"));
+  };
+  page(100);
+  const int32_t panel = viewer_->PaintPanel().Height(), fixed = viewer_->DocHeight() - 100;
+  for (const int32_t extra : {-50, 0, 1}) {
+    page(panel - fixed + extra);
+    ASSERT_EQ(viewer_->DocHeight(), panel + extra);
+    EXPECT_TRUE(viewer_->VScrollBar().Visible()) << extra;
+    EXPECT_EQ(ui_test::Widget(viewer_->VScrollBar())->isEnabled(), extra > 0) << extra;
+  }
+}
+
 TEST_F(PageViewerTest, LinksAndTheirTargets) {
   LongPage("b.html");
   Write("bild.png", "");

@@ -19,10 +19,12 @@
 #include "platform/ui/printers.h"
 #include "tests/gif/giflib_oracle.h"
 #include "tests/platform/graphics/png_oracle.h"
+#include "tests/pump_until.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/blocks.h"
 #include "viewer/html_parser.h"
 #include "viewer/page_viewer.h"
+#include "viewer/panels.h"
 #include "viewer/printing.h"
 #include "viewer/table_structure.h"
 
@@ -332,6 +334,18 @@ TEST_F(PdfPrinter, APageThatCannotBeCutIsPrintedWhole) {
   for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
 }
 
+// Preformatted text holds a table, a heading and a page break as running text does: on paper the break starts the
+// second page.
+TEST_F(PdfPrinter, PreformattedTextKeepsItsTablesHeadingsAndPageBreaks) {
+  Document doc("<pre>Vorher\n<table border=1><tr><td>Zelle</td></tr></table>\n<h2>Titel</h2>Mitte<page>Nachher</pre>");
+  TDocumentPrint(doc.list, Settings()).Print(1, 999);
+  const auto words = Words("Vorher|Zelle|Titel|Mitte|Nachher");
+  ASSERT_EQ(words.size(), 2u);
+  for (const char* word : {"Vorher", "Zelle", "Titel", "Mitte"}) EXPECT_EQ(words[0].count(word), 1u) << word;
+  EXPECT_EQ(words[0].count("Nachher"), 0u);
+  EXPECT_EQ(words[1].count("Nachher"), 1u);
+}
+
 // ---- tables ----
 
 std::string LongTable(int rows) {
@@ -439,6 +453,50 @@ TEST_F(PdfPrinter, TheViewerPrintsItsDocumentAndKeepsItWhilePrinting) {
   };
   for (const char* word : {"Knopf", "Feld"}) EXPECT_NEAR(top(word), top("Vor"), 4.0) << word;
   std::filesystem::remove_all(dir);
+}
+
+// A panel that the host hid stays hidden: painting does not show its window, and paper shows neither the host's
+// picture of it nor its frame with the ALT text. The other panel shows and prints as its frame.
+TEST_F(PdfPrinter, APanelTheHostHidIsNeitherShownNorPrinted) {
+  pf::SetFontService(nullptr);
+  const std::filesystem::path page = file.parent_path() / ("pexu-print-panels-" + std::to_string(getpid()) + ".html");
+  std::ofstream(page.string(), std::ios::binary)
+      << "<p>Vor <panel name=sichtbar alt=Sichtbar width=120 height=40> "
+         "<panel name=versteckt alt=Versteckt width=120 height=40> Nach</p>"
+      << Paragraphs(60) << "<p><panel name=unten alt=Unten width=120 height=40></p>";
+  std::map<std::string, ThvPanel*> panels;  // before the viewer, whose panels leave it as they go
+  pf::TForm form(nullptr);
+  form.SetBounds(0, 0, 640, 480);
+  auto* viewer = new TPageViewer(&form);
+  viewer->SetParent(&form);
+  viewer->SetAlign(pf::alClient);
+  viewer->SetOnPanelCreate(
+      [&](pf::TObject*, const std::string& name, const std::string&, const std::string&, ThvPanel* panel) {
+        panels[name] = panel;
+        if (name == "versteckt") panel->Hide();
+      });
+  viewer->SetOnPanelDestroy([&](pf::TObject*, const std::string& name, ThvPanel*) { panels.erase(name); });
+  viewer->LoadFromFile(page.string());
+  ASSERT_EQ(panels.size(), 3u);
+  form.Show();
+  // Painting places the panels (their windows wait out of sight until it does).
+  ASSERT_TRUE(testing_clock::PumpUntil([&] { return panels["sichtbar"]->Left() >= 0; }));
+  EXPECT_TRUE(panels["sichtbar"]->Visible());
+  EXPECT_GE(panels["versteckt"]->Left(), 0);
+  EXPECT_FALSE(panels["versteckt"]->Visible());
+  // Scrolled into view and out again, the last panel is hidden by the document, which does not keep it off paper.
+  viewer->ScrollTo(viewer->DocHeight());
+  ASSERT_TRUE(testing_clock::PumpUntil([&] { return panels["unten"]->Visible() && panels["unten"]->Left() >= 0; }));
+  viewer->ScrollTo(0);
+  ASSERT_TRUE(testing_clock::PumpUntil([&] { return !panels["unten"]->Visible(); }));
+  viewer->Print(1, 999);
+  EXPECT_EQ(AllWords("Vor|Nach|Sichtbar|Versteckt|Unten"),
+            (std::map<std::string, int>{{"Nach", 1}, {"Sichtbar", 1}, {"Unten", 1}, {"Vor", 1}}));
+  // Shown again by the host, it prints.
+  panels["versteckt"]->Show();
+  viewer->Print(1, 999);
+  EXPECT_EQ(AllWords("Versteckt").size(), 1u);
+  std::filesystem::remove(page);
 }
 
 // With htPrintBackground the body's background prints as the screen paints it: a PNG picture (a GDI+ picture) tiled
