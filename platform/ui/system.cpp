@@ -24,6 +24,8 @@
 
 // Last: the X headers define names (None, Bool, KeyPress) that Qt's headers use otherwise.
 #include <X11/XKBlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace pf {
 
@@ -66,12 +68,16 @@ std::map<int, bool>& CountedToggles() {
 
 bool IsLockKey(int vk) { return vk == VK_CAPITAL || vk == VK_NUMLOCK || vk == VK_SCROLL || vk == VK_INSERT; }
 
+// The X display the program runs on; nullptr off X.
+Display* XDisplay() {
+  if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 != nullptr ? x11->display() : nullptr;
+}
+
 // The keyboard indicator of a lock key on an X display; nullopt without one.
 std::optional<bool> IndicatorOn(int vk) {
-  if (vk == VK_INSERT || qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
-    return std::nullopt;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Display* display = vk != VK_INSERT ? XDisplay() : nullptr;
   if (display == nullptr) return std::nullopt;
   const char* name = vk == VK_CAPITAL ? "Caps Lock" : vk == VK_NUMLOCK ? "Num Lock" : "Scroll Lock";
   const Atom atom = XInternAtom(display, name, True);
@@ -145,6 +151,29 @@ bool IsLockKeyOn(int virtualKey) {
   if (!IsLockKey(virtualKey)) return false;
   if (std::optional<bool> on = IndicatorOn(virtualKey)) return *on;
   return CountedToggles()[virtualKey];
+}
+
+// The display's own keyboard takes the press and release, so its lock and indicator change as if the key had been
+// pressed; the events reach the program only where one of its windows has the focus. The layer's table of keys held
+// down is not touched: those events, when they come, leave it as it was.
+bool ToggleLockKey(int virtualKey) {
+  if (!IsLockKey(virtualKey)) return false;
+  if (virtualKey == VK_INSERT) {
+    CountedToggles()[VK_INSERT] = !CountedToggles()[VK_INSERT];
+    return true;
+  }
+  Display* display = XDisplay();
+  int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+  if (display == nullptr || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
+  const KeySym symbol = virtualKey == VK_CAPITAL   ? XK_Caps_Lock
+                        : virtualKey == VK_NUMLOCK ? XK_Num_Lock
+                                                   : XK_Scroll_Lock;
+  const KeyCode code = XKeysymToKeycode(display, symbol);
+  if (code == 0) return false;  // the keymap has no such key
+  XTestFakeKeyEvent(display, code, True, CurrentTime);
+  XTestFakeKeyEvent(display, code, False, CurrentTime);
+  XSync(display, False);  // the server has switched the lock when this returns
+  return true;
 }
 
 // ---- Names

@@ -33,6 +33,10 @@ void RemoveKeyboardHook(THookId id);
 // Whether a lock key (VK_CAPITAL, VK_NUMLOCK, VK_SCROLL, VK_INSERT) is toggled on: the keyboard's indicators on an
 // X display, else (and always for Insert, which has none) the toggles counted from the keys seen since start.
 bool IsLockKeyOn(int virtualKey);
+// Toggles a lock key as a press and release of it would: Caps, Num and Scroll Lock through the X display's test
+// extension (the display switches the lock and its indicator), Insert in the layer's own state. False, and nothing
+// changes, where the display cannot press keys: no X display (offscreen), no such extension or no such key.
+bool ToggleLockKey(int virtualKey);
 
 // ---- Names ("" when the system cannot tell).
 std::string GetUserName();
