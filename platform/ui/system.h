@@ -10,8 +10,11 @@
 namespace pf {
 
 // ---- Shell. Opens a file (a path; a missing file fails at once) or an address ("scheme:...") with the desktop's
-// program for it. ShellExecute answers a number above 32 on success, else SE_ERR_FNF (the file does not exist) or
-// SE_ERR_NOASSOC (nothing could open it); only the verb "open" (or none) is known, others give SE_ERR_NOASSOC.
+// program for it, through the desktop's opener (xdg-open). Success means that a program will open it: the desktop
+// names its program for the file's type or the address's scheme (xdg-mime), or else the opener has not answered
+// within a few seconds that it found none (while it waits, the program waits). ShellExecute answers a number above
+// 32 on success, else SE_ERR_FNF (the file does not exist) or SE_ERR_NOASSOC (no program, no opener, or the opener
+// failed); only the verb "open" (or none) is known, others give SE_ERR_NOASSOC.
 enum : int { SE_ERR_FNF = 2, SE_ERR_NOASSOC = 31, SE_OK = 42 };
 int ShellExecute(const std::string& verb, const std::string& fileOrUrl, const std::string& parameters = {},
                  const std::string& directory = {});
