@@ -4,7 +4,6 @@
 // display, saved as gui-shots/lock-keys-<key>-<step>.png. A double click on a panel presses its key the same way.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +12,7 @@
 #include "components/status_bar.h"
 #include "platform/core/strings.h"
 #include "platform/ui/system.h"
+#include "tests/gui/screen_probe.h"
 #include "tests/platform/ui/ui_test_support.h"
 
 namespace {
@@ -57,19 +57,10 @@ class LockKeyPanels : public testing::Test {
 
   // A screenshot of the display saved as name, and what it shows in the panel's part.
   Ink Shot(const TsbStatusPanel* panel, const std::string& name) {
-    const std::string path = std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png";
-    if (!Shell("import -window root '" + path + "'")) return {};
     const pf::TRect part = panel->GetPanelRect();
     const pf::TPoint origin = bar->ClientToScreen(part.TopLeft());
-    const int width = part.Width() - 6, height = part.Height() - 6;
-    const std::string crop = pf::IntToStr(width) + "x" + pf::IntToStr(height) + "+" + pf::IntToStr(origin.X + 3) + "+" +
-                             pf::IntToStr(origin.Y + 3);
-    std::string rgb;
-    if (FILE* pipe = popen(("convert '" + path + "' -crop " + crop + " +repage -depth 8 rgb:-").c_str(), "r")) {
-      char buffer[4096];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) rgb.append(buffer, n);
-      pclose(pipe);
-    }
+    const std::string rgb = gui_test::ScreenArea(std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png",
+                                                 origin.X + 3, origin.Y + 3, part.Width() - 6, part.Height() - 6);
     const pf::TColor shadow = pf::ColorToDrawRGB(pf::clBtnShadow);
     Ink ink;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
