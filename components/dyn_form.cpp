@@ -205,6 +205,24 @@ void TDynForm::FormMessage(pf::TMessage& message, const pf::TWndMethod& previous
         if (StripsWanted()) ShowStrips(true);
       }
       return;
+    case pf::WM_ENTERSIZEMOVE:
+      // The window system moves or sizes the form under the mouse (the layer's counterpart of the modal loop that
+      // WM_NCLBUTTONDOWN runs elsewhere): no shadow until it ends, then at the new place.
+      previous(message);
+      if (dragging_ || moving_) return;
+      ShowStrips(false);
+      dragStyle_ = shadow_.style_;
+      shadow_.style_ = ssNone;
+      moving_ = true;
+      return;
+    case pf::WM_EXITSIZEMOVE:
+      previous(message);
+      if (!moving_) return;
+      moving_ = false;
+      shadow_.style_ = dragStyle_;
+      PlaceStrips();
+      if (StripsWanted()) ShowStrips(true);
+      return;
     case pf::WM_ERASEBKGND:
       if (!EraseWithTexture(message)) previous(message);
       return;

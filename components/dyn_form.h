@@ -1,7 +1,8 @@
 // TDynForm: gives its owner form a drop shadow (two thin pop-up strips along the right and bottom edges that darken
 // every other pixel of what lies beneath them) and, optionally, a tiled bitmap as the form's client background. A
 // message hook on the form keeps the strips in place: shown while the form is active and neither minimised nor
-// maximised, hidden otherwise, and while the form is moved or sized by the mouse.
+// maximised, hidden otherwise, and hidden while the form is moved or sized by the mouse, from WM_ENTERSIZEMOVE to
+// WM_EXITSIZEMOVE (which the window layer sends on an X display; elsewhere the strips follow each step of a move).
 #pragma once
 
 #include <cstdint>
@@ -109,7 +110,8 @@ class TDynForm : public pf::TComponent {
   TShadowStrip* bottom_ = nullptr;
   pf::TControl::THookHandle hook_ = 0;
   TDynShadowStyle dragStyle_ = ssNone;  // the style while the mouse moves or sizes the form
-  bool dragging_ = false;
+  bool dragging_ = false;               // after WM_NCLBUTTONDOWN, until the next mouse message
+  bool moving_ = false;                 // from WM_ENTERSIZEMOVE to WM_EXITSIZEMOVE
 };
 
 // Tiles bitmap over area of canvas, the tiling moved by (x, y) (reduced modulo the bitmap's size): one row of

@@ -177,6 +177,7 @@ class TsbStatusPanel : public TsbCollectionItem {
 
   // ---- Mouse, passed on by the bar for the panel under the cursor.
   virtual void Click();
+  // OnDblClick; on a lock-key panel it then toggles the key (where the window layer can) and every bar shows it.
   virtual void DblClick();
   virtual void MouseDown(pf::TMouseButton button, pf::TShiftState shift, int32_t x, int32_t y);
   virtual void MouseMove(pf::TShiftState shift, int32_t x, int32_t y);

@@ -75,8 +75,9 @@ bool Engine::LoadOwnList(const std::string& path) {
     return false;
   }
   const std::string unreadable = path + " konnte nicht fehlerfrei eingelesen werden.";
-  // The list is read into local values and handed to the sheet builder: a list that is refused leaves a running
-  // exam untouched, and the folder of the wrongly answered questions' lists stays where it was.
+  // The next dialog starts in the list's folder, also when the list is refused; the list is read into local values
+  // and handed to the sheet builder, so a list that is refused leaves a running exam untouched.
+  state_.QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
   QuestionList list;
   if (!ReadQuestionList(path, list)) {
     port_.ShowWarning(unreadable);
@@ -99,7 +100,6 @@ bool Engine::LoadOwnList(const std::string& path) {
     port_.ShowWarning(unreadable);
     return false;
   }
-  state_.QuestionDir = pf::ExtractFileDir(pf::ExpandFileName(path));
   state_.OwnListTitle = list.title.value_or(std::string("Eigene Prüfungsauswahl"_l1));
   return true;
 }

@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
   # libraries the program links
-  qt6-base-dev libqt6printsupport6 libx11-dev zlib1g-dev libjpeg-dev
+  qt6-base-dev libqt6printsupport6 libx11-dev libxtst-dev zlib1g-dev libjpeg-dev
   # the toolkit's own dialogs in German
   qt6-translations-l10n
   # fonts the text layer maps the classic font names to

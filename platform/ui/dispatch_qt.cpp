@@ -366,6 +366,8 @@ bool Translate(ControlHost& h, QWidget* w, QEvent* e, const std::function<bool(Q
     case QEvent::Resize:
     case QEvent::Move: {
       const bool result = base(e);
+      // A move by the mouse begins before the form hears of the first change it makes.
+      if (frame && e->spontaneous()) FrameChangedByWindowSystem(*form);
       if (frame) FormAccess::FrameChanged(*form);
       return result;
     }

@@ -1,6 +1,7 @@
 // TCustomForm: the frame window, showing and closing, modal loops, activation and the focus bookkeeping.
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -75,7 +76,40 @@ void AttachDialogToMainForm(TCustomForm& form) {
   if (QWindow* window = frame->windowHandle()) window->setTransientParent(main->Host()->outer->windowHandle());
 }
 
+// Whether the display's left mouse button is down, wherever the pointer is (also while the window manager holds it
+// for a move); false off X.
+bool DisplayLeftButtonDown() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, x = 0, y = 0;
+  unsigned mask = 0;
+  return display != nullptr &&
+         XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &mask) &&
+         (mask & Button1Mask) != 0;
+}
+
+constexpr int kButtonWatchMs = 50;  // how often a move by the mouse looks whether the button came up
+
 }  // namespace
+
+void FrameChangedByWindowSystem(TCustomForm& form) {
+  ControlHost& h = *form.Host();
+  if (h.sizeMoveWatch != nullptr || !DisplayLeftButtonDown()) return;
+  auto* watch = new QTimer(h.outer);
+  h.sizeMoveWatch = watch;
+  // The host stops the watch when its control goes.
+  QObject::connect(watch, &QTimer::timeout, watch, [host = &h, watch] {
+    if (DisplayLeftButtonDown()) return;
+    watch->stop();
+    watch->deleteLater();
+    host->sizeMoveWatch = nullptr;
+    if (host->control != nullptr) Guarded([host] { host->control->Perform(WM_EXITSIZEMOVE); });
+  });
+  watch->start(kButtonWatchMs);
+  form.Perform(WM_ENTERSIZEMOVE);
+}
 
 TFormMenuHandler& FormMenuHandler() {
   static TFormMenuHandler handler;

@@ -24,6 +24,11 @@ void ControlHost::Release() {
     timer->deleteLater();
   }
   timers.clear();
+  if (sizeMoveWatch != nullptr) {
+    sizeMoveWatch->stop();
+    sizeMoveWatch->deleteLater();
+    sizeMoveWatch = nullptr;
+  }
   if (dispatching > 0) {
     // One of the widgets' events is being handled further up the stack: the widgets live until it returns.
     orphaned = true;

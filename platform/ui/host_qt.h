@@ -51,6 +51,7 @@ struct ControlHost {
   QRegion invalid;              // marked by Invalidate, not yet painted
   QImage backdrop;              // what painting starts from instead of Color (a pop-up window's screen beneath)
   std::map<uintptr_t, QTimer*> timers;
+  QTimer* sizeMoveWatch = nullptr;  // a form's look at the mouse button while the window system moves or sizes it
 
   // Detaches the widgets from the control (called by the control's destructor): deletes them at once, or hides,
   // unparents and deletes them later when one of their events is being handled.
@@ -242,6 +243,11 @@ void DropPostedMessages(const TControl* control);
 void StartDrag(TControl& source, bool immediate, int32_t threshold, const TPoint& screenPos);
 bool DragMouseEvent(QMouseEvent* event);
 void ForgetDragControl(const TControl* control);
+
+// ---- Forms: the window system moved or sized a form's frame on its own. While the display's left mouse button is
+// held, that is a move or size by the mouse: the form hears WM_ENTERSIZEMOVE, and WM_EXITSIZEMOVE once the button
+// is released (the window manager's move loop tells the program nothing else).
+void FrameChangedByWindowSystem(TCustomForm& form);
 
 // ---- Forms: a control that goes is no longer a form's active or focused control.
 void ForgetControl(const TControl* control);

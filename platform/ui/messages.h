@@ -82,6 +82,8 @@ enum : uint32_t {
   WM_MBUTTONDBLCLK = 0x0209,
   WM_MOUSEWHEEL = 0x020A,
   WM_EXITMENULOOP = 0x0212,
+  WM_ENTERSIZEMOVE = 0x0231,  // the window system begins to move or size the window under the mouse
+  WM_EXITSIZEMOVE = 0x0232,   // and has ended it
   WM_USER = 0x0400,
   // Messages of the control framework.
   CM_BASE = 0xB000,

@@ -10,8 +10,11 @@
 namespace pf {
 
 // ---- Shell. Opens a file (a path; a missing file fails at once) or an address ("scheme:...") with the desktop's
-// program for it. ShellExecute answers a number above 32 on success, else SE_ERR_FNF (the file does not exist) or
-// SE_ERR_NOASSOC (nothing could open it); only the verb "open" (or none) is known, others give SE_ERR_NOASSOC.
+// program for it, through the desktop's opener (xdg-open). Success means that a program will open it: the desktop
+// names its program for the file's type or the address's scheme (xdg-mime), or else the opener has not answered
+// within a few seconds that it found none (while it waits, the program waits). ShellExecute answers a number above
+// 32 on success, else SE_ERR_FNF (the file does not exist) or SE_ERR_NOASSOC (no program, no opener, or the opener
+// failed); only the verb "open" (or none) is known, others give SE_ERR_NOASSOC.
 enum : int { SE_ERR_FNF = 2, SE_ERR_NOASSOC = 31, SE_OK = 42 };
 int ShellExecute(const std::string& verb, const std::string& fileOrUrl, const std::string& parameters = {},
                  const std::string& directory = {});
@@ -33,6 +36,10 @@ void RemoveKeyboardHook(THookId id);
 // Whether a lock key (VK_CAPITAL, VK_NUMLOCK, VK_SCROLL, VK_INSERT) is toggled on: the keyboard's indicators on an
 // X display, else (and always for Insert, which has none) the toggles counted from the keys seen since start.
 bool IsLockKeyOn(int virtualKey);
+// Toggles a lock key as a press and release of it would: Caps, Num and Scroll Lock through the X display's test
+// extension (the display switches the lock and its indicator), Insert in the layer's own state. False, and nothing
+// changes, where the display cannot press keys: no X display (offscreen), no such extension or no such key.
+bool ToggleLockKey(int virtualKey);
 
 // ---- Names ("" when the system cannot tell).
 std::string GetUserName();

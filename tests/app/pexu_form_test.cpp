@@ -18,6 +18,7 @@
 #include "platform/ui/printers.h"
 #include "platform/ui/system.h"
 #include "tests/app/app_test_support.h"
+#include "tests/platform/ui/ui_test_support.h"
 #include "tests/pump_until.h"
 
 namespace {
@@ -219,6 +220,13 @@ TEST_F(MainWindowTest, ProgramLinks) {
   }
   EXPECT_EQ(opened.size(), 2u);
   pf::SetShellHandler(nullptr);
+  // The desktop's own opener: finding no program for the file gives the same message, handing it on gives none.
+  for (const bool opens : {false, true}) {
+    ui_test::StandInDesktop desktop(opens ? "exit 0" : "exit 3", "exit 0");
+    form->SetPanelText(0, "");
+    form->PexuPageViewerHotSpotClick("TA102.sln", handled);
+    EXPECT_EQ(Panel(0), opens ? "" : " " + pdf + " nicht gefunden") << opens;
+  }
 
   form->PexuPageViewerHotSpotClick("/x/StatistikA.html", handled);
   EXPECT_TRUE(handled);

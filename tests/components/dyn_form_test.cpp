@@ -96,6 +96,30 @@ TEST(DynForm, ShadowFollowsActivationAndWindowState) {
   }
 }
 
+// A move by the mouse, as the window layer reports it: no shadow from its start to its end, whatever the form hears
+// meanwhile, then the shadow beside the form at its new place, in its own style; with ssNone none at all.
+TEST(DynForm, MoveByTheMouseHidesTheShadowUntilItEnds) {
+  for (TDynShadowStyle style : {ssPattern, ssNone}) {
+    auto form = ActiveForm();
+    auto* dyn = new TDynForm(form.get());
+    dyn->Shadow().SetStyle(style);
+    form->Perform(pf::WM_ACTIVATE, pf::WA_ACTIVE);
+    ASSERT_EQ(dyn->RightStrip()->Visible(), style != ssNone);
+    form->Perform(pf::WM_ENTERSIZEMOVE);
+    form->SetBounds(150, 120, 400, 300);
+    for (uint32_t msg : {pf::WM_MOUSEMOVE, pf::WM_NCHITTEST, pf::WM_LBUTTONUP, pf::WM_ACTIVATE})
+      form->Perform(msg, msg == pf::WM_ACTIVATE ? pf::WPARAM{pf::WA_ACTIVE} : 0);
+    EXPECT_FALSE(dyn->RightStrip()->Visible()) << style;
+    EXPECT_FALSE(dyn->BottomStrip()->Visible()) << style;
+    form->Perform(pf::WM_EXITSIZEMOVE);
+    EXPECT_EQ(dyn->Shadow().Style(), style);
+    EXPECT_EQ(dyn->RightStrip()->Visible(), style != ssNone) << style;
+    EXPECT_EQ(dyn->BottomStrip()->Visible(), style != ssNone) << style;
+    const pf::TRect r = form->BoundsRect();
+    EXPECT_EQ(dyn->RightStrip()->BoundsRect(), pf::Bounds(r.Right, r.Top + 5, 5, r.Height() - 5));
+  }
+}
+
 // The strips AND a checkerboard onto what lies beneath: rows 55 and AA (the leftmost pixel is the high bit).
 TEST(DynForm, StripsDarkenEveryOtherPixel) {
   pf::TForm form(nullptr);

@@ -67,6 +67,13 @@ class StatusBarTest : public testing::Test {
     ui_test::RunFor(30);
     draws.clear();
   }
+  // A press and release, then the second press that the window system reports as a double click, and its release.
+  static void DoubleClick(QWidget* widget, QPoint at) {
+    QTest::mouseMove(widget, at);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+  }
   // A panel painted on its own into a bitmap of its part's size, for pixel probes.
   static std::unique_ptr<pf::TBitmap> Painted(TsbStatusPanel* panel) {
     const pf::TRect part = panel->GetPanelRect();
@@ -297,6 +304,36 @@ TEST_F(StatusBarTest, CapsLockRepaintsEveryCapsPanelOnEachKeyEvent) {
     for (TsbStatusPanel* panel : caps) EXPECT_EQ(draws[panel], 1) << event;
     for (TsbStatusPanel* panel : others) EXPECT_EQ(draws[panel], 0) << event;
     EXPECT_EQ(InkWidth(*Painted(caps[0]), pf::clBlack) > 0, pf::IsLockKeyOn(pf::VK_CAPITAL)) << event;
+  }
+}
+
+// A double click on an Overwrite panel toggles the layer's Insert state and every Overwrite panel of every bar shows
+// it at once; off an X display a Caps Lock panel cannot press its key and only raises OnDblClick.
+TEST_F(StatusBarTest, DoubleClickOnALockKeyPanelTogglesTheKey) {
+  TsbStatusBar* second = NewBar(300);
+  TsbStatusPanel* overwrite[] = {AddPanel(bar, "100", psOverWrite), AddPanel(second, "100", psOverWrite)};
+  TsbStatusPanel* caps = AddPanel(bar, "100", psCapsLock);
+  std::vector<std::string> clicked;
+  for (TsbStatusPanel* panel : {overwrite[0], caps})
+    panel->OnDblClick = [&, panel](pf::TObject*) { clicked.push_back(panel->Name()); };
+  QWidget* widget = ui_test::Widget(*bar);
+  const bool insertBefore = pf::IsLockKeyOn(pf::VK_INSERT);
+  for (int round = 1; round <= 2; ++round) {
+    Settle();
+    DoubleClick(widget, {50, 10});
+    const bool on = pf::IsLockKeyOn(pf::VK_INSERT);
+    EXPECT_EQ(on, round == 1 ? !insertBefore : insertBefore) << round;
+    for (TsbStatusPanel* panel : overwrite) {
+      EXPECT_EQ(draws[panel], 1) << round;
+      EXPECT_EQ(InkWidth(*Painted(panel), pf::clBlack) > 0, on) << round;
+    }
+    EXPECT_EQ(draws[caps], 0) << round;
+  }
+  const bool capsBefore = pf::IsLockKeyOn(pf::VK_CAPITAL);
+  DoubleClick(widget, {150, 10});
+  EXPECT_EQ(clicked, (std::vector<std::string>{"Panel0", "Panel0", "Panel1"}));
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    EXPECT_EQ(pf::IsLockKeyOn(pf::VK_CAPITAL), capsBefore);
   }
 }
 

@@ -99,5 +99,19 @@ TEST_F(UrlLabelTest, ClickOpensTheAddressOnceThenRaisesOnClick) {
   }
 }
 
+// The desktop's own opener: an address for which it finds no program beeps once, one it hands to a program does not;
+// both raise OnClick.
+TEST_F(UrlLabelTest, AnAddressThatNoProgramOpensBeeps) {
+  pf::SetShellHandler(nullptr);
+  label->SetURL("mailto:pexu@example.org");
+  for (const bool found : {false, true}) {
+    ui_test::StandInDesktop desktop(found ? "exit 0" : "exit 3", "exit 0");
+    beeps = clicks = 0;
+    QTest::mouseClick(ui_test::Widget(*label), Qt::LeftButton, {}, {10, 10});
+    EXPECT_EQ(beeps, found ? 0 : 1) << found;
+    EXPECT_EQ(clicks, 1) << found;
+  }
+}
+
 }  // namespace
 }  // namespace components

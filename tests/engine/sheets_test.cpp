@@ -394,26 +394,29 @@ TEST(QuestionListTest, OwnListAndMenuExamRoads) {
       {"TA=2\r\nZeit=-5\r\nTA101\r\nTA102\r\n", true, unreadable},
       {"TA=2\r\nZeit=20\r\nTA101\r\nTA102\r\n" + std::string(1 << 20, ' '), true, unreadable},  // too large
   };
-  // The lists lie in another folder than the question lists' folder, which only a list that is taken changes.
+  // The lists lie in another folder than the question lists' folder: the first dialog starts in the question
+  // lists' folder, and a chosen list names its folder for the next dialog even when it is refused.
+  const std::string dialog(" Öffnen der Fragenliste|Fragenlisten (*.qlt)|*.qlt|"_l1);
   for (const auto& r : refused) {
     SCOPED_TRACE(r.list.substr(0, 60));
     WriteFile(file, r.list);
     f.port.chosen = file;
     f.port.messages.clear();
     f.port.warnings.clear();
+    const std::string startedIn = f.dir.File(&r == refused ? "Fragen" : "Listen");
     f.engine.PruefungladenClick();
+    EXPECT_EQ(f.port.dialogs.back(), dialog + startedIn);
     EXPECT_EQ(r.warning ? f.port.warnings : f.port.messages, std::vector<std::string>{r.text});
     EXPECT_EQ(std::tuple(f.state.ModeLetter, f.state.QuestionCount, f.state.TimeLimitText, f.state.OwnListTitle,
                          f.state.SelectedQuestions.Text(), f.state.QuestionDir),
-              std::tuple('k', 34, "60", "", running, f.dir.File("Fragen")));
+              std::tuple('k', 34, "60", "", running, f.dir.File("Listen")));
   }
-  EXPECT_EQ(f.port.dialogs.back(),
-            std::string(" Öffnen der Fragenliste|Fragenlisten (*.qlt)|*.qlt|"_l1) + f.dir.File("Fragen"));
   f.port.messages.clear();
   f.engine.PruefungladenClick();  // cancelled
   f.port.chosen = f.dir.File("Fragen/fehlt.qlt");
   f.engine.PruefungladenClick();
   EXPECT_EQ(f.port.messages, std::vector<std::string>{f.dir.File("Fragen/fehlt.qlt") + " nicht gefunden."});
+  EXPECT_EQ(f.state.QuestionDir, f.dir.File("Listen")) << "a list that does not exist names no folder";
 
   // A sound list, with a trailing blank line and an identifier listed twice, and without a title; its time is longer
   // than the editor's field holds.

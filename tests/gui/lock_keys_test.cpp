@@ -1,10 +1,9 @@
 // The lock-key panels of a status bar on a virtual X display, the keys pressed as a user presses them (xdotool, through
 // the X server): a panel's text turns black when its lock goes on and goes back to the disabled greys when the second
 // press switches the lock off again, which the server does only when that key comes up. Probed in screenshots of the
-// display, saved as gui-shots/lock-keys-<key>-<step>.png.
+// display, saved as gui-shots/lock-keys-<key>-<step>.png. A double click on a panel presses its key the same way.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +12,7 @@
 #include "components/status_bar.h"
 #include "platform/core/strings.h"
 #include "platform/ui/system.h"
+#include "tests/gui/screen_probe.h"
 #include "tests/platform/ui/ui_test_support.h"
 
 namespace {
@@ -57,19 +57,10 @@ class LockKeyPanels : public testing::Test {
 
   // A screenshot of the display saved as name, and what it shows in the panel's part.
   Ink Shot(const TsbStatusPanel* panel, const std::string& name) {
-    const std::string path = std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png";
-    if (!Shell("import -window root '" + path + "'")) return {};
     const pf::TRect part = panel->GetPanelRect();
     const pf::TPoint origin = bar->ClientToScreen(part.TopLeft());
-    const int width = part.Width() - 6, height = part.Height() - 6;
-    const std::string crop = pf::IntToStr(width) + "x" + pf::IntToStr(height) + "+" + pf::IntToStr(origin.X + 3) + "+" +
-                             pf::IntToStr(origin.Y + 3);
-    std::string rgb;
-    if (FILE* pipe = popen(("convert '" + path + "' -crop " + crop + " +repage -depth 8 rgb:-").c_str(), "r")) {
-      char buffer[4096];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) rgb.append(buffer, n);
-      pclose(pipe);
-    }
+    const std::string rgb = gui_test::ScreenArea(std::string(PEXU_GUI_SHOTS_DIR) + "/lock-keys-" + name + ".png",
+                                                 origin.X + 3, origin.Y + 3, part.Width() - 6, part.Height() - 6);
     const pf::TColor shadow = pf::ColorToDrawRGB(pf::clBtnShadow);
     Ink ink;
     for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
@@ -126,6 +117,31 @@ TEST_F(LockKeyPanels, FollowTheLockKeysPressedOnTheDisplay) {
     Key("keyup", lock.key, lock.vk);
     EXPECT_TRUE(Shows(panel, false, name + "-off-again")) << name << " goes off when its key comes up";
     EXPECT_FALSE(pf::IsLockKeyOn(lock.vk));
+  }
+}
+
+// A double click on a lock-key panel, made with the display's own mouse, toggles the key on the display: its lock
+// and indicator change and the panel shows it; a second double click toggles it back.
+TEST_F(LockKeyPanels, DoubleClicksToggleTheKeyOfThePanel) {
+  const struct {
+    uint16_t vk;
+    int panel;
+    const char* name;
+  } locks[] = {{pf::VK_CAPITAL, 0, "caps"}, {pf::VK_NUMLOCK, 1, "num"}};
+  for (const auto& lock : locks) {
+    const TsbStatusPanel* panel = bar->Panels()[lock.panel];
+    const pf::TRect part = panel->GetPanelRect();
+    const pf::TPoint at = bar->ClientToScreen({(part.Left + part.Right) / 2, (part.Top + part.Bottom) / 2});
+    const std::string click =
+        "xdotool mousemove " + pf::IntToStr(at.X) + " " + pf::IntToStr(at.Y) + " click --repeat 2 --delay 80 1";
+    const bool before = pf::IsLockKeyOn(lock.vk);
+    for (int round = 1; round <= 2; ++round) {
+      const bool expected = round == 1 ? !before : before;
+      const std::string name = std::string(lock.name) + "-double-click-" + pf::IntToStr(round);
+      ASSERT_TRUE(Shell(click));
+      EXPECT_TRUE(ui_test::RunUntil([&] { return pf::IsLockKeyOn(lock.vk) == expected; })) << name;
+      EXPECT_TRUE(Shows(panel, expected, name)) << name;
+    }
   }
 }
 

@@ -5,7 +5,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <csignal>
 #include <cstdlib>
+#include <iterator>
+#include <sstream>
 
 #include "gif/gif_image.h"
 #include "platform/core/strings.h"
@@ -139,6 +142,49 @@ TEST(Dialogs, ChoosersGoThroughTheDialogService) {
   EXPECT_EQ(call.kind + "|" + call.text + "|" + call.caption + "|" + call.initialDir,
             "SaveFileDialog| Speichern der Fragenliste|Fragenlisten (*.qlt)|*.qlt|/daten");
   EXPECT_EQ(dialogs.service.Calls()[2].kind, "PrinterSetupDialog");
+}
+
+// A file or address counts as opened only when a program will open it: the desktop names its program for the
+// type or scheme, or the desktop's opener does not answer at once that it found none.
+TEST(Desktop, ShellOpensOnlyWhatAProgramWillOpen) {
+  // The helper knows every file as a PDF and, where asked to, names a program for PDF files and mail addresses.
+  const std::string typeHelper =
+      "case \"$2\" in filetype) echo 'application/pdf; charset=binary';;\n"
+      "  default) [ -f \"$DIR/named\" ] && grep -qx \"$3\" \"$DIR/named\" && echo viewer.desktop;;\n"
+      "esac\nexit 0";
+  char pattern[] = "/tmp/pexu-solution-XXXXXX";
+  const std::string folder = ::mkdtemp(pattern);
+  const std::string pdf = folder + "/TA101.pdf";
+  std::ofstream(pdf) << "%PDF-1.4";
+  const std::vector<std::string> targets = {"mailto:pexu@example.org", "https://example.org/", pdf};
+  {
+    ui_test::StandInDesktop desktop("echo \"xdg-open: no method available for opening '$1'\" >&2\nexit 3", typeHelper);
+    for (const std::string& target : targets) EXPECT_EQ(ShellExecute("open", target), SE_ERR_NOASSOC) << target;
+    EXPECT_FALSE(ShellOpen(targets[0]));
+  }
+  {
+    ui_test::StandInDesktop desktop("echo \"$1\" >>\"$DIR/opened\"", typeHelper);
+    for (const std::string& target : targets) EXPECT_EQ(ShellExecute("open", target), SE_OK) << target;
+    EXPECT_EQ(desktop.Read("opened"), targets[0] + "\n" + targets[1] + "\n" + pdf + "\n");
+  }
+  {
+    // An opener that waits for the program it started: with a program named, nobody waits for it.
+    ui_test::StandInDesktop desktop("echo $$ >>\"$DIR/pids\"\nexec sleep 60", typeHelper);
+    std::ofstream(desktop.Dir() + "/named") << "x-scheme-handler/mailto\napplication/pdf\n";
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(ShellExecute("open", targets[0]), SE_OK);
+    EXPECT_EQ(ShellExecute("open", pdf), SE_OK);
+    EXPECT_LT(clock.elapsed(), 4000);
+    std::vector<pid_t> pids;
+    EXPECT_TRUE(ui_test::RunUntil([&] {
+      std::istringstream in(desktop.Read("pids"));
+      pids.assign(std::istream_iterator<pid_t>(in), {});
+      return pids.size() == 2;
+    }));
+    for (pid_t pid : pids) ::kill(pid, SIGKILL);
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST(Desktop, ShellHookLockKeysAndNames) {

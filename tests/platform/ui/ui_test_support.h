@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QWindow>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +94,40 @@ class UserMouse {
     if (step == kRelease) QTest::mouseRelease(window, Qt::LeftButton, {}, at);
   }
   bool real_;
+};
+
+// The desktop's opener (xdg-open) and its type helper (xdg-mime) replaced, while this lives, by shell scripts in a
+// folder of their own put first on the path. In the scripts "$1" is the target (opener) or "query" (helper, then
+// "default TYPE" or "filetype FILE"), and $DIR is the folder, where a script may leave files.
+class StandInDesktop {
+ public:
+  StandInDesktop(const std::string& opener, const std::string& typeHelper) {
+    char pattern[] = "/tmp/pexu-desktop-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    Write("xdg-open", opener);
+    Write("xdg-mime", typeHelper);
+    const char* path = std::getenv("PATH");
+    oldPath_ = path != nullptr ? path : "/usr/bin:/bin";
+    ::setenv("PATH", (dir_ + ":" + oldPath_).c_str(), 1);
+  }
+  ~StandInDesktop() {
+    ::setenv("PATH", oldPath_.c_str(), 1);
+    std::filesystem::remove_all(dir_);
+  }
+  const std::string& Dir() const { return dir_; }
+  // A file that a script left in the folder ("" when there is none).
+  std::string Read(const std::string& name) const {
+    std::ifstream in(dir_ + "/" + name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  void Write(const std::string& name, const std::string& body) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\nDIR='" << dir_ << "'\n" << body << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  std::string dir_, oldPath_;
 };
 
 // Records the dialogs that the layer shows while it lives.
