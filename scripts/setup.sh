@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev libqt6printsupport6 libx11-dev libxtst-dev zlib1g-dev libjpeg-dev
   # the toolkit's own dialogs in German
   qt6-translations-l10n
+  # the desktop's opener and type helper, which hand solution PDFs and links to the user's programs
+  xdg-utils
   # fonts the text layer maps the classic font names to
   fonts-liberation2 fonts-dejavu-core
   # tests and benchmarks
