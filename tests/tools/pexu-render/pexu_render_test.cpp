@@ -463,6 +463,45 @@ TEST_F(PexuRenderTest, BackgroundAndListPicturesShowAndPrint) {
   }
 }
 
+// Text standing in a box that has a background colour and picture (the body, a DIV, a table cell) lets the picture
+// show between its letters, on the screen and on paper; a background colour of an inline element (SPAN, FONT, A)
+// still lies behind its text. The pictures are blue and cover their boxes, so no pixel shows the boxes' yellow.
+TEST_F(PexuRenderTest, TextLetsItsBoxsBackgroundPictureShow) {
+  WriteSolidPng(out_.File("kachel.png"), pf::clBlue, 8, 8);
+  const std::string page = out_.File("kacheln.html");
+  enginetest::WriteFile(page,
+                        "<body bgcolor=#ffff00 background=kachel.png>Text im Body"
+                        "<div style='background: #ff0 url(kachel.png)'>Text im Block <span style='background:#0f0'>"
+                        "gruen</span> <font style='background:#f0f'>lila</font> <a href=x style='background:#0ff'>"
+                        "Verweis</a></div><table><tr><td style='background: #ff0 url(kachel.png)'>Zelle</table>");
+  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
+    int32_t n = 0;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x) {
+        const pf::TColor seen = image.GetPixel(x, y);
+        bool near = true;  // the PDF's colours come back within rounding
+        for (int shift : {0, 8, 16})
+          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
+        n += near;
+      }
+    return n;
+  };
+  Render(page + " " + out_.File("kacheln.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage screen;
+  screen.LoadFromFile(out_.File("kacheln.png"));
+  EXPECT_EQ(count(screen, pf::clYellow), 0);
+  for (pf::TColor inline_ : {pf::clLime, pf::clFuchsia, pf::clAqua}) EXPECT_GT(count(screen, inline_), 100) << inline_;
+  // Paper shows the block's and the cell's pictures (not the body's: backgrounds are not printed).
+  Render("--pdf " + out_.File("kacheln.pdf") + " " + page);
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + out_.File("kacheln.pdf") + "' '" + out_.File("kacheln") + "'");
+  pf::TPNGImage paper;
+  paper.LoadFromFile(out_.File("kacheln-1.png"));
+  EXPECT_GT(count(paper, pf::clBlue), 1000);
+  EXPECT_EQ(count(paper, pf::clYellow), 0);
+}
+
 // Hostile pages of every kind render (and print) through the tool under the sanitizers with exit 0, each in seconds
 // and in bounded memory, and keep their text: numbers that are none, lengths beyond any page and sums of many of
 // them, image maps of huge shapes, elements left open by the hundred thousand, style sheets of many rules, forms of
