@@ -168,26 +168,30 @@ bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image,
   width = area.Width();
   height = area.Height();
 
-  if (parts.GpImage && pw != 1 && ph != 1) {
+  // A gradient strip of 1 pixel is stretched first, so that a row needs few draws.
+  const int32_t sw = pw == 1 ? std::min(kMaxStretchedSide, xs.End - xs.Start + 1) : pw;
+  const int32_t sh = ph == 1 ? std::min(kMaxStretchedSide, ys.End - ys.Start + 1) : ph;
+  if (parts.GpImage) {
+    // A strip stays a picture with alpha when it is stretched, so that its transparent pixels show what lies below.
+    std::unique_ptr<pf::TGpBitmap> stretched;
+    pf::TGpImage* picture = parts.GpImage;
+    if (pw == 1 || ph == 1) {
+      stretched = std::make_unique<pf::TGpBitmap>(sw, sh);
+      pf::TGpGraphics::CreateFromImage(*stretched)->DrawImage(*parts.GpImage, 0, 0, sw, sh);
+      picture = stretched.get();
+    }
     tileImage.reset();
     tileMask.reset();
     if (!tileGpImage || tileGpImage->GetWidth() != width || tileGpImage->GetHeight() != height)
       tileGpImage = std::make_unique<pf::TGpBitmap>(width, height);
     else
       pf::TGpGraphics::CreateFromImage(*tileGpImage)->Clear(0);
-    TileGpBitmap(width, height, xs, ys, *parts.GpImage, *tileGpImage);
+    TileGpBitmap(width, height, xs, ys, *picture, *tileGpImage);
     return true;
   }
 
-  // A gradient strip of 1 pixel is stretched first, so that a row needs few draws.
-  std::unique_ptr<pf::TBitmap> flat, stretched, stretchedMask;
-  if (parts.GpImage) {
-    flat = parts.GpImage->GetBitmap();
-    parts.Bitmap = flat.get();
-  }
+  std::unique_ptr<pf::TBitmap> stretched, stretchedMask;
   if (pw == 1 || ph == 1) {
-    const int32_t sw = pw == 1 ? std::min(kMaxStretchedSide, xs.End - xs.Start + 1) : pw;
-    const int32_t sh = ph == 1 ? std::min(kMaxStretchedSide, ys.End - ys.Start + 1) : ph;
     stretched = Stretched(*parts.Bitmap, sw, sh);
     parts.Bitmap = stretched.get();
     if (parts.Mask) {

@@ -20,6 +20,7 @@
 #include "platform/graphics/colors.h"
 #include "platform/graphics/png_image.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/platform/graphics/png_oracle.h"
 
 namespace fs = std::filesystem;
 using enginetest::ReadFile;
@@ -500,6 +501,61 @@ TEST_F(PexuRenderTest, TextLetsItsBoxsBackgroundPictureShow) {
   paper.LoadFromFile(out_.File("kacheln-1.png"));
   EXPECT_GT(count(paper, pf::clBlue), 1000);
   EXPECT_EQ(count(paper, pf::clYellow), 0);
+}
+
+// A background picture 1 pixel wide or high with alpha keeps its transparency when it is stretched for tiling: a
+// 1 x 30 strip, red above and transparent below, repeated across a green block shows red rows 0-14 and green below
+// them; the same turned (30 x 1, repeated down) shows red columns 0-14. On the screen and on paper.
+TEST_F(PexuRenderTest, APixelStripKeepsItsTransparency) {
+  for (const bool tall : {true, false}) {
+    pf::test::PngSpec spec(6, 8, false, -1, tall ? 1 : 30, tall ? 30 : 1);  // RGBA
+    for (int i = 0; i < 30; ++i) {
+      const std::vector<uint16_t> pixel =
+          i < 15 ? std::vector<uint16_t>{255, 0, 0, 255} : std::vector<uint16_t>{0, 0, 0, 0};
+      spec.samples.insert(spec.samples.end(), pixel.begin(), pixel.end());
+    }
+    const std::vector<uint8_t> png = pf::test::WritePng(spec);
+    enginetest::WriteFile(out_.File(tall ? "hoch.png" : "breit.png"), std::string(png.begin(), png.end()));
+  }
+  const std::string page = out_.File("streifen.html");
+  enginetest::WriteFile(page,
+                        "<body style='margin:0'><div style='background: #0f0 url(hoch.png) repeat-x; width:100px; "
+                        "height:60px'></div><div style='background: #0f0 url(breit.png) repeat-y; width:100px; "
+                        "height:60px'></div>");
+  // Row by row (first block) and column by column (second block): 'R' red, 'G' green, '?' anything else.
+  auto strip = [](const pf::TPNGImage& image, int32_t left, int32_t top, int32_t scale, bool rows) {
+    std::string seen;
+    for (int32_t i = 0; i < 60; ++i) {
+      std::string line;
+      for (int32_t j = 0; j < (rows ? 100 : 60); ++j) {
+        const int32_t x = left + (rows ? j : i) * scale + scale / 2, y = top + (rows ? i : j) * scale + scale / 2;
+        const pf::TColor c = image.GetPixel(x, y) & 0xFFFFFF;
+        const int r = c & 0xFF, g = c >> 8 & 0xFF, b = c >> 16 & 0xFF;
+        line += r > 200 && g < 60 && b < 60 ? 'R' : g > 200 && r < 60 && b < 60 ? 'G' : '?';
+      }
+      seen += line.find_first_not_of(line[0]) == std::string::npos ? line[0] : '?';
+    }
+    return seen;
+  };
+  const std::string expected = std::string(15, 'R') + std::string(45, 'G');
+  Render(page + " " + out_.File("streifen.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage screen;
+  screen.LoadFromFile(out_.File("streifen.png"));
+  EXPECT_EQ(strip(screen, 0, 0, 1, true), expected) << "rows on the screen";
+  EXPECT_EQ(strip(screen, 0, 60, 1, false), expected) << "columns on the screen";
+  // On paper at 192 dots per inch a logical pixel is two; the page starts at the printer's left and top margins.
+  Render("--pdf " + out_.File("streifen.pdf") + " " + page);
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  RunCommand("pdftoppm -r 192 -f 1 -l 1 -png '" + out_.File("streifen.pdf") + "' '" + out_.File("streifen") + "'");
+  pf::TPNGImage paper;
+  paper.LoadFromFile(out_.File("streifen-1.png"));
+  int32_t left = paper.Width(), top = paper.Height();
+  for (int32_t y = 0; y < paper.Height(); ++y)
+    for (int32_t x = 0; x < paper.Width(); ++x)
+      if ((paper.GetPixel(x, y) & 0xFFFFFF) != pf::clWhite) left = std::min(left, x), top = std::min(top, y);
+  EXPECT_EQ(strip(paper, left, top, 2, true), expected) << "rows on paper";
+  EXPECT_EQ(strip(paper, left, top + 120, 2, false), expected) << "columns on paper";
 }
 
 // Hostile pages of every kind render (and print) through the tool under the sanitizers with exit 0, each in seconds
