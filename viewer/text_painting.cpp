@@ -361,6 +361,8 @@ void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const s
     rec->OpenEnd = end > lineEnd;
     if (const int32_t k = OwnerAt(rec->Start, rec->End, inlines[i]->ID); k >= 0) {
       const TSection::TextObject object = s_.ObjectAt(k);
+      // Nothing of a hidden picture is drawn, its own border neither.
+      if (const auto* picture = dynamic_cast<const TImageObj*>(object.Image); picture && !picture->Visible) continue;
       PlaceRoundObject(*rec, object, ObjectRect(k, object, line, left + offsetBefore(k), textTop));
       line.BorderList.Add(std::move(rec));
       continue;

@@ -558,6 +558,56 @@ TEST_F(PexuRenderTest, APixelStripKeepsItsTransparency) {
   EXPECT_EQ(strip(paper, left, top + 120, 2, false), expected) << "columns on paper";
 }
 
+// Nothing of a picture hidden by its style is drawn, on the screen or on paper: not the picture, not its style
+// border and padding (in the text, floating, in a table cell), not the frame of its BORDER or of its link; the same
+// pictures visible show their blue and red.
+TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
+  WriteSolidPng(out_.File("blau.png"), pf::clBlue, 20, 12);
+  auto page = [&](const std::string& visibility) {
+    const std::string img = "<img src=blau.png style='visibility:" + visibility;
+    const std::string file = out_.File(visibility + ".html");
+    enginetest::WriteFile(file, "<body style='color:gray'><p>Bild " + img + "; border:3px solid red'> im Text " + img +
+                                    "; border:2px solid red; padding:4px; background:#f00'><p>" + img +
+                                    "; float:left; border:3px solid red'>neben dem Bild<p style='clear:both'>"
+                                    "<table><tr><td>Zelle " +
+                                    img + "; border:3px solid red'></table><p>Rahmen " + img +
+                                    "' border=3> und Verweis <a href=x style='color:red'>" + img + "'></a>");
+    return file;
+  };
+  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
+    int32_t n = 0;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x) {
+        const pf::TColor seen = image.GetPixel(x, y);
+        bool near = true;  // the PDF's colours come back within rounding
+        for (int shift : {0, 8, 16})
+          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
+        n += near;
+      }
+    return n;
+  };
+  for (const std::string visibility : {"hidden", "visible"}) {
+    const std::string file = page(visibility);
+    Render(file + " " + out_.File(visibility + ".png"));
+    ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+    Render("--pdf " + out_.File(visibility + ".pdf") + " " + file);
+    ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+    RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + out_.File(visibility + ".pdf") + "' '" + out_.File(visibility) +
+               "'");
+    for (const std::string& picture : {visibility + ".png", visibility + "-1.png"}) {
+      pf::TPNGImage image;
+      image.LoadFromFile(out_.File(picture));
+      if (visibility == "hidden") {
+        EXPECT_EQ(count(image, pf::clRed), 0) << picture;
+        EXPECT_EQ(count(image, pf::clBlue), 0) << picture;
+      } else {
+        EXPECT_GT(count(image, pf::clRed), 5 * 100) << picture;
+        EXPECT_GT(count(image, pf::clBlue), 6 * 18 * 10) << picture;
+      }
+    }
+  }
+}
+
 // Hostile pages of every kind render (and print) through the tool under the sanitizers with exit 0, each in seconds
 // and in bounded memory, and keep their text: numbers that are none, lengths beyond any page and sums of many of
 // them, image maps of huge shapes, elements left open by the hundred thousand, style sheets of many rules, forms of
