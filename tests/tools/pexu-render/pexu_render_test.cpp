@@ -52,6 +52,38 @@ void WriteSolidPng(const std::string& path, pf::TColor color, int32_t width, int
   png.SaveToFile(path);
 }
 
+// From (x0, y0) on in steps of (dx, dy), padding + width pixels: 'w' white, 'R' red, 'x' another colour; then 'R' when
+// the next pixel is red too, else '-'.
+std::string Outwards(const pf::TPNGImage& image, int32_t x0, int32_t y0, int32_t dx, int32_t dy, int32_t padding,
+                     int32_t width) {
+  auto pixel = [&](int32_t x, int32_t y) { return image.GetPixel(x, y) & 0xFFFFFF; };
+  std::string seen;
+  for (int32_t i = 0; i < padding + width; ++i) {
+    const pf::TColor c = pixel(x0 + dx * i, y0 + dy * i);
+    seen += c == pf::clRed ? 'R' : c == pf::clWhite ? 'w' : 'x';
+  }
+  return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
+}
+
+// From each edge of the object at x, y (w by h) outwards: the padding in white, then the red border of that width and
+// no more red.
+void ExpectRing(const pf::TPNGImage& image, int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t padding,
+                const std::string& what, const std::string& sides = "lrab") {
+  const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
+  const struct {
+    char side;
+    int32_t x0, y0, dx, dy;
+    const char* where;
+  } edges[] = {{'l', x - 1, y + h / 2, -1, 0, "left of "},
+               {'r', x + w, y + h / 2, 1, 0, "right of "},
+               {'a', x + w / 4, y - 1, 0, -1, "above "},
+               {'b', x + w / 4, y + h, 0, 1, "below "}};
+  for (const auto& e : edges) {
+    if (sides.find(e.side) == std::string::npos) continue;
+    EXPECT_EQ(Outwards(image, e.x0, e.y0, e.dx, e.dy, padding, width), ring) << e.where << what;
+  }
+}
+
 // The page's TITLE element as the tool prints it (UTF-8; entities of the static pages decoded).
 std::string TitleOf(const std::string& path) {
   const std::string bytes = ReadFile(path);
@@ -208,24 +240,8 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     while (x > 0 && y > 0 && pixel(x, y) == pf::clWhite) x += dx, y += dy;
     return pixel(x, y);
   };
-  // From each edge of the object at x, y (w by h) outwards: 'w' white, 'R' red, '-' the first pixel past the border
-  // that is not red.
   auto expectRing = [&](int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t padding,
-                        const std::string& what) {
-    const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
-    auto outwards = [&](int32_t x0, int32_t y0, int32_t dx, int32_t dy) {
-      std::string seen;
-      for (int32_t i = 0; i < padding + width; ++i) {
-        const pf::TColor c = pixel(x0 + dx * i, y0 + dy * i);
-        seen += c == pf::clRed ? 'R' : c == pf::clWhite ? 'w' : 'x';
-      }
-      return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
-    };
-    EXPECT_EQ(outwards(x - 1, y + h / 2, -1, 0), ring) << "left of " << what;
-    EXPECT_EQ(outwards(x + w, y + h / 2, 1, 0), ring) << "right of " << what;
-    EXPECT_EQ(outwards(x + w / 4, y - 1, 0, -1), ring) << "above " << what;
-    EXPECT_EQ(outwards(x + w / 4, y + h, 0, 1), ring) << "below " << what;
-  };
+                        const std::string& what) { ExpectRing(image, x, y, w, h, width, padding, what); };
   const std::regex control(R"re(CONTROL (\S+) "(\w+)" "[^"]*" (\d+) (\d+) (\d+) (\d+))re");
   int boxes = 0;
   for (const std::string& line : Lines(out)) {
@@ -282,6 +298,46 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
         stray += c != o.color && c != pf::clRed && c != pf::clWhite;
       }
     EXPECT_EQ(stray, 0) << what;
+  }
+}
+
+// A bordered SPAN goes round the pictures it holds where they are drawn: outwards from a picture taller than the
+// text come the span's border and no more red, above and below one aligned to the middle or the top, above one on
+// the baseline (the text's descent lies below it), and on all four sides of a middle-aligned picture alone in the
+// span.
+TEST_F(PexuRenderTest, ASpansBorderGoesRoundItsPictures) {
+  const struct {
+    pf::TColor color;
+    std::string html;
+    std::string sides;  // l, r, a, b: left, right, above, below
+  } pictures[] = {
+      {pf::clBlue, "a <img src=%.png align=middle> b", "ab"},
+      {pf::clLime, "a <img src=%.png style='vertical-align:middle'> b", "ab"},
+      {pf::clAqua, "a <img src=%.png> b", "a"},
+      {pf::clFuchsia, "a <img src=%.png align=top> b", "ab"},
+      {pf::clNavy, "<img src=%.png align=middle>", "lrab"},
+  };
+  std::string html = "<body style='color:gray'><p>Anfang</p>";
+  for (const auto& p : pictures) {
+    WriteSolidPng(out_.File(std::to_string(p.color) + ".png"), p.color, 20, 40);
+    html += "<p>x <span style='border:3px solid red'>" +
+            std::regex_replace(p.html, std::regex("%"), std::to_string(p.color)) + "</span> y</p>";
+  }
+  enginetest::WriteFile(out_.File("spans.html"), html);
+  Render(out_.File("spans.html") + " " + out_.File("s.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage image;
+  image.LoadFromFile(out_.File("s.png"));
+  for (const auto& p : pictures) {
+    int32_t left = image.Width(), top = image.Height(), right = -1, bottom = -1;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x)
+        if ((image.Canvas().Pixels(x, y) & 0xFFFFFF) == p.color)
+          left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    ASSERT_GE(right, left) << p.html;
+    EXPECT_EQ(right - left + 1, 20) << p.html;
+    EXPECT_EQ(bottom - top + 1, 40) << p.html;
+    ExpectRing(image, left, top, 20, 40, 3, 0, p.html, p.sides);
   }
 }
 
