@@ -23,6 +23,10 @@ constexpr int32_t kMarkerGap = 10;          // between a marker's text and the c
 constexpr int32_t kMarkerImageGap = 16;     // a marker picture's left edge before the content
 constexpr size_t kMaxMarkerText = 7;
 constexpr int32_t kMinBufferSide = 2;  // the background buffer is never smaller than 2 x 2
+// A padding box of at most this many pixels keeps the tiles of its whole area from one layout to the next: 8 MB of
+// GDI+ tiles, 6 MB of bitmap tiles and a 256 KB mask, about what a full-HD window shows. A larger box is tiled over
+// the band being painted alone, so that a huge box costs no more memory than the window.
+constexpr int64_t kMaxWholeTilePixels = int64_t{1} << 21;
 
 // The bitmap and mask, or the GDI+ picture, that an image object shows; an animated image shows its first frame.
 struct TPictureParts {
@@ -324,12 +328,14 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
   // Thick borders can leave no padding box inside the band.
   if (part.Width() <= 0 || part.Height() <= 0) return;
 
-  // Tiles cover only the band painted, so that a huge box costs what the window shows; they are kept for the next
-  // paint of the same band.
-  if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != part)) {
+  // The tiles are made once per layout for the whole padding box, and each paint copies the band it covers; a huge
+  // box is tiled over the band alone, anew when the band moves.
+  const bool whole = int64_t{paddingBox.Width()} * paddingBox.Height() <= kMaxWholeTilePixels;
+  const pf::TRect cover = whole ? pf::TRect{0, 0, paddingBox.Width(), paddingBox.Height()} : part;
+  if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != cover)) {
     try {
       if (BGImage->IsErrorPicture() || !BuildTiledBackground(paddingBox.Width(), paddingBox.Height(), *BGImage, BGPos,
-                                                             TileImage, TileGpImage, TileMask, TilesOpaque, part))
+                                                             TileImage, TileGpImage, TileMask, TilesOpaque, cover))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();
@@ -340,7 +346,7 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
       TileMask.reset();
     }
     TilesStale = false;
-    TilePart = part;
+    TilePart = cover;
   }
   const bool showPicture = !TilesStale && BGImage && !IsWaiting(*BGImage) && document.ShowImages;
 
@@ -349,6 +355,7 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
       color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground);
   const int32_t left = paddingBox.Left + part.Left, top = paddingBox.Top + part.Top;
   const int32_t width = part.Width(), height = part.Height();
+  const pf::TPoint source{part.Left - TilePart.Left, part.Top - TilePart.Top};  // the band within the tiles
   if (colorShown && showPicture && document.Printing && TileGpImage) {
     // On paper the picture is laid over the colour in the buffer, which then prints as one bitmap.
     if (!BackgroundBuffer) BackgroundBuffer = std::make_unique<pf::TBitmap>();
@@ -357,29 +364,32 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
     pf::TCanvas& buffer = BackgroundBuffer->Canvas();
     FillRectWithColor(buffer, 0, 0, BackgroundBuffer->GetWidth(), BackgroundBuffer->GetHeight(),
                       color | PaletteColorFlag());
-    PaintGpImage(buffer, 0, 0, *TileGpImage);
+    PaintGpImagePart(buffer, 0, 0, *TileGpImage, {source.X, source.Y, source.X + width, source.Y + height});
     StretchDrawDib(canvas, left, top, width, height, *BackgroundBuffer);
     return;
   }
   if (colorShown) FillRectWithColor(canvas, left, top, left + width, top + height, color | PaletteColorFlag());
   if (showPicture)
     DrawTiledBackground(canvas, left, top, width, height, TileImage.get(), TileGpImage.get(), TileMask.get(),
-                        TilesOpaque, document);
+                        TilesOpaque, document, source);
 }
 
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
                          pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque,
-                         const TSectionList& document) {
+                         const TSectionList& document, pf::TPoint source) {
+  const int32_t sx = source.X, sy = source.Y;
   if (tileGpImage && document.Printing) {
     // The layer draws GDI+ pictures in device pixels: the print scale puts the tiles where the page's mapping would.
-    PaintGpImageScaled(canvas, left, top, *tileGpImage, document.ScaleX, document.ScaleY);
+    // They go down whole at the corner of what they cover; the page's clip keeps what is printed.
+    PaintGpImageScaled(canvas, left - sx, top - sy, *tileGpImage, document.ScaleX, document.ScaleY);
   } else if (tileGpImage) {
-    pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, 0, width, height);
+    PaintGpImagePart(canvas, left, top, *tileGpImage, {sx, sy, sx + width, sy + height});
   } else if (tileImage && tilesOpaque) {
-    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, 0, pf::SRCCOPY);
+    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), sx, sy, pf::SRCCOPY);
   } else if (tileImage && tileMask) {
     // The mask keeps the colour (or what lies below) where no tile covers the box.
-    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage, {0, 0, width, height}, *tileMask);
+    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage, {sx, sy, sx + width, sy + height},
+                   *tileMask);
   }
 }
 
