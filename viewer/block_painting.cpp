@@ -27,6 +27,9 @@ constexpr int32_t kMinBufferSide = 2;  // the background buffer is never smaller
 // GDI+ tiles, 6 MB of bitmap tiles and a 256 KB mask, about what a full-HD window shows. A larger box is tiled over
 // the band being painted alone, so that a huge box costs no more memory than the window.
 constexpr int64_t kMaxWholeTilePixels = int64_t{1} << 21;
+// The whole-box tiles of all the blocks of a document together (four boxes at the bound); further boxes are tiled
+// over the band painted, so that a page of many boxes does not keep the tiles of all of them.
+constexpr int64_t kMaxDocumentTilePixels = 4 * kMaxWholeTilePixels;
 
 // The bitmap and mask, or the GDI+ picture, that an image object shows; an animated image shows its first frame.
 struct TPictureParts {
@@ -329,13 +332,16 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
   if (part.Width() <= 0 || part.Height() <= 0) return;
 
   // The tiles are made once per layout for the whole padding box, and each paint copies the band it covers; a huge
-  // box is tiled over the band alone, anew when the band moves.
-  const bool whole = int64_t{paddingBox.Width()} * paddingBox.Height() <= kMaxWholeTilePixels;
-  const pf::TRect cover = whole ? pf::TRect{0, 0, paddingBox.Width(), paddingBox.Height()} : part;
+  // box, or one beyond the document's share, is tiled over the band alone, anew when the band moves.
+  const pf::TRect box{0, 0, paddingBox.Width(), paddingBox.Height()};
+  const int64_t boxPixels = int64_t{box.Width()} * box.Height();
+  const bool whole = boxPixels <= kMaxWholeTilePixels &&
+                     document.WholeTilePixels - TilePixelsKept + boxPixels <= kMaxDocumentTilePixels;
+  const pf::TRect cover = whole ? box : part;
   if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != cover)) {
     try {
-      if (BGImage->IsErrorPicture() || !BuildTiledBackground(paddingBox.Width(), paddingBox.Height(), *BGImage, BGPos,
-                                                             TileImage, TileGpImage, TileMask, TilesOpaque, cover))
+      if (BGImage->IsErrorPicture() || !BuildTiledBackground(box.Width(), box.Height(), *BGImage, BGPos, TileImage,
+                                                             TileGpImage, TileMask, TilesOpaque, cover))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();
@@ -347,6 +353,9 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
     }
     TilesStale = false;
     TilePart = cover;
+    const int64_t kept = BGImage && whole ? boxPixels : 0;
+    document.WholeTilePixels += kept - TilePixelsKept;
+    TilePixelsKept = kept;
   }
   const bool showPicture = !TilesStale && BGImage && !IsWaiting(*BGImage) && document.ShowImages;
 

@@ -69,7 +69,9 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
   if (Positioning == posAbsolute) MyCell->OwnIMgr = std::make_unique<IndentManager>();
 }
 
-TBlock::~TBlock() = default;
+TBlock::~TBlock() {
+  if (TilePixelsKept > 0) OwnerList->WholeTilePixels -= TilePixelsKept;
+}
 
 // ---- print copies ----
 

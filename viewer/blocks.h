@@ -70,7 +70,8 @@ class TBlock : public TSectionBase {
   std::unique_ptr<pf::TBitmap> TileImage;      // the tiled background picture, or
   std::unique_ptr<pf::TGpBitmap> TileGpImage;  // the same from a GDI+ picture
   std::unique_ptr<pf::TBitmap> TileMask;
-  pf::TRect TilePart;  // the part of the padding box that the tiles cover: all of it, or the band of a huge box
+  pf::TRect TilePart;          // the part of the padding box that the tiles cover: all of it, or the band of a huge box
+  int64_t TilePixelsKept = 0;  // the tiles' pixels counted in the document's WholeTilePixels
   bool TilesOpaque = false;
   std::unique_ptr<pf::TBitmap> BackgroundBuffer;
   int32_t OffsetTop = 0, OffsetLeft = 0;

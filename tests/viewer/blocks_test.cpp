@@ -534,6 +534,40 @@ TEST(BlockPainting, TilesAreMadeOncePerLayoutForTheWholeBox) {
   EXPECT_NE(page.At(x, 0), pf::clWhite);
 }
 
+// The blocks of a document keep the tiles of their whole boxes up to a share (four boxes of the largest size): the
+// fifth large box painted is tiled over the band painted; once the first is gone, its share goes to the next box
+// painted.
+TEST(BlockPainting, TheWholeBoxTilesOfADocumentKeepToAShare) {
+  pf::TBitmap picture(4, 4, pf::pf24bit);
+  std::string html;
+  for (int i = 0; i < 6; ++i)
+    html += "<div id=b" + std::to_string(i) + " style='height:5000px; background:url(t.gif)'></div>";
+  Page page(html);
+  page.Layout();
+  std::vector<TBlock*> blocks;
+  for (int i = 0; i < 6; ++i) {
+    blocks.push_back(&page.Get("b" + std::to_string(i)));
+    ASSERT_TRUE(blocks.back()->BGImage);
+    blocks.back()->BGImage->Image = &picture;
+    blocks.back()->TilesStale = true;
+  }
+  auto paintAt = [&](const TBlock& block) {
+    page.list.YOff = block.ContentTop + 100;
+    page.Paint();
+  };
+  for (int i = 0; i < 5; ++i) paintAt(*blocks[static_cast<size_t>(i)]);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(blocks[static_cast<size_t>(i)]->TileImage->GetHeight(), 5000) << i;
+  EXPECT_LE(blocks[4]->TileImage->GetHeight(), 302);
+  // A block that gives its picture up (one without pixels) leaves its share to the next.
+  pf::TBitmap empty(0, 4, pf::pf24bit);
+  blocks[0]->BGImage->Image = &empty;
+  blocks[0]->TilesStale = true;
+  paintAt(*blocks[0]);
+  EXPECT_FALSE(blocks[0]->TileImage);
+  paintAt(*blocks[5]);
+  EXPECT_EQ(blocks[5]->TileImage->GetHeight(), 5000);
+}
+
 // ---- list markers ----
 
 TEST(ListMarkers, Texts) {
