@@ -23,6 +23,13 @@ constexpr int32_t kMarkerGap = 10;          // between a marker's text and the c
 constexpr int32_t kMarkerImageGap = 16;     // a marker picture's left edge before the content
 constexpr size_t kMaxMarkerText = 7;
 constexpr int32_t kMinBufferSide = 2;  // the background buffer is never smaller than 2 x 2
+// A padding box of at most this many pixels keeps the tiles of its whole area from one layout to the next: 8 MB of
+// GDI+ tiles, 6 MB of bitmap tiles and a 256 KB mask, about what a full-HD window shows. A larger box is tiled over
+// the band being painted alone, so that a huge box costs no more memory than the window.
+constexpr int64_t kMaxWholeTilePixels = int64_t{1} << 21;
+// The whole-box tiles of all the blocks of a document together (four boxes at the bound); further boxes are tiled
+// over the band painted, so that a page of many boxes does not keep the tiles of all of them.
+constexpr int64_t kMaxDocumentTilePixels = 4 * kMaxWholeTilePixels;
 
 // The bitmap and mask, or the GDI+ picture, that an image object shows; an animated image shows its first frame.
 struct TPictureParts {
@@ -168,26 +175,30 @@ bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image,
   width = area.Width();
   height = area.Height();
 
-  if (parts.GpImage && pw != 1 && ph != 1) {
+  // A gradient strip of 1 pixel is stretched first, so that a row needs few draws.
+  const int32_t sw = pw == 1 ? std::min(kMaxStretchedSide, xs.End - xs.Start + 1) : pw;
+  const int32_t sh = ph == 1 ? std::min(kMaxStretchedSide, ys.End - ys.Start + 1) : ph;
+  if (parts.GpImage) {
+    // A strip stays a picture with alpha when it is stretched, so that its transparent pixels show what lies below.
+    std::unique_ptr<pf::TGpBitmap> stretched;
+    pf::TGpImage* picture = parts.GpImage;
+    if (pw == 1 || ph == 1) {
+      stretched = std::make_unique<pf::TGpBitmap>(sw, sh);
+      pf::TGpGraphics::CreateFromImage(*stretched)->DrawImage(*parts.GpImage, 0, 0, sw, sh);
+      picture = stretched.get();
+    }
     tileImage.reset();
     tileMask.reset();
     if (!tileGpImage || tileGpImage->GetWidth() != width || tileGpImage->GetHeight() != height)
       tileGpImage = std::make_unique<pf::TGpBitmap>(width, height);
     else
       pf::TGpGraphics::CreateFromImage(*tileGpImage)->Clear(0);
-    TileGpBitmap(width, height, xs, ys, *parts.GpImage, *tileGpImage);
+    TileGpBitmap(width, height, xs, ys, *picture, *tileGpImage);
     return true;
   }
 
-  // A gradient strip of 1 pixel is stretched first, so that a row needs few draws.
-  std::unique_ptr<pf::TBitmap> flat, stretched, stretchedMask;
-  if (parts.GpImage) {
-    flat = parts.GpImage->GetBitmap();
-    parts.Bitmap = flat.get();
-  }
+  std::unique_ptr<pf::TBitmap> stretched, stretchedMask;
   if (pw == 1 || ph == 1) {
-    const int32_t sw = pw == 1 ? std::min(kMaxStretchedSide, xs.End - xs.Start + 1) : pw;
-    const int32_t sh = ph == 1 ? std::min(kMaxStretchedSide, ys.End - ys.Start + 1) : ph;
     stretched = Stretched(*parts.Bitmap, sw, sh);
     parts.Bitmap = stretched.get();
     if (parts.Mask) {
@@ -320,12 +331,17 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
   // Thick borders can leave no padding box inside the band.
   if (part.Width() <= 0 || part.Height() <= 0) return;
 
-  // Tiles cover only the band painted, so that a huge box costs what the window shows; they are kept for the next
-  // paint of the same band.
-  if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != part)) {
+  // The tiles are made once per layout for the whole padding box, and each paint copies the band it covers; a huge
+  // box, or one beyond the document's share, is tiled over the band alone, anew when the band moves.
+  const pf::TRect box{0, 0, paddingBox.Width(), paddingBox.Height()};
+  const int64_t boxPixels = int64_t{box.Width()} * box.Height();
+  const bool whole = boxPixels <= kMaxWholeTilePixels &&
+                     document.WholeTilePixels - TilePixelsKept + boxPixels <= kMaxDocumentTilePixels;
+  const pf::TRect cover = whole ? box : part;
+  if (BGImage && !IsWaiting(*BGImage) && (TilesStale || TilePart != cover)) {
     try {
-      if (BGImage->IsErrorPicture() || !BuildTiledBackground(paddingBox.Width(), paddingBox.Height(), *BGImage, BGPos,
-                                                             TileImage, TileGpImage, TileMask, TilesOpaque, part))
+      if (BGImage->IsErrorPicture() || !BuildTiledBackground(box.Width(), box.Height(), *BGImage, BGPos, TileImage,
+                                                             TileGpImage, TileMask, TilesOpaque, cover))
         BGImage.reset();
     } catch (...) {
       BGImage.reset();
@@ -336,7 +352,10 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
       TileMask.reset();
     }
     TilesStale = false;
-    TilePart = part;
+    TilePart = cover;
+    const int64_t kept = BGImage && whole ? boxPixels : 0;
+    document.WholeTilePixels += kept - TilePixelsKept;
+    TilePixelsKept = kept;
   }
   const bool showPicture = !TilesStale && BGImage && !IsWaiting(*BGImage) && document.ShowImages;
 
@@ -345,6 +364,7 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
       color != pf::clNone && (!document.Printing || document.PrintTableBackground || document.PrintBackground);
   const int32_t left = paddingBox.Left + part.Left, top = paddingBox.Top + part.Top;
   const int32_t width = part.Width(), height = part.Height();
+  const pf::TPoint source{part.Left - TilePart.Left, part.Top - TilePart.Top};  // the band within the tiles
   if (colorShown && showPicture && document.Printing && TileGpImage) {
     // On paper the picture is laid over the colour in the buffer, which then prints as one bitmap.
     if (!BackgroundBuffer) BackgroundBuffer = std::make_unique<pf::TBitmap>();
@@ -353,29 +373,32 @@ void TBlock::PaintBackground(pf::TCanvas& canvas, const pf::TRect& clip, const p
     pf::TCanvas& buffer = BackgroundBuffer->Canvas();
     FillRectWithColor(buffer, 0, 0, BackgroundBuffer->GetWidth(), BackgroundBuffer->GetHeight(),
                       color | PaletteColorFlag());
-    PaintGpImage(buffer, 0, 0, *TileGpImage);
+    PaintGpImagePart(buffer, 0, 0, *TileGpImage, {source.X, source.Y, source.X + width, source.Y + height});
     StretchDrawDib(canvas, left, top, width, height, *BackgroundBuffer);
     return;
   }
   if (colorShown) FillRectWithColor(canvas, left, top, left + width, top + height, color | PaletteColorFlag());
   if (showPicture)
     DrawTiledBackground(canvas, left, top, width, height, TileImage.get(), TileGpImage.get(), TileMask.get(),
-                        TilesOpaque, document);
+                        TilesOpaque, document, source);
 }
 
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
                          pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque,
-                         const TSectionList& document) {
+                         const TSectionList& document, pf::TPoint source) {
+  const int32_t sx = source.X, sy = source.Y;
   if (tileGpImage && document.Printing) {
     // The layer draws GDI+ pictures in device pixels: the print scale puts the tiles where the page's mapping would.
-    PaintGpImageScaled(canvas, left, top, *tileGpImage, document.ScaleX, document.ScaleY);
+    // They go down whole at the corner of what they cover; the page's clip keeps what is printed.
+    PaintGpImageScaled(canvas, left - sx, top - sy, *tileGpImage, document.ScaleX, document.ScaleY);
   } else if (tileGpImage) {
-    pf::TGpGraphics(canvas).DrawImagePart(*tileGpImage, left, top, 0, 0, width, height);
+    PaintGpImagePart(canvas, left, top, *tileGpImage, {sx, sy, sx + width, sy + height});
   } else if (tileImage && tilesOpaque) {
-    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), 0, 0, pf::SRCCOPY);
+    pf::BitBlt(canvas, left, top, width, height, &tileImage->Canvas(), sx, sy, pf::SRCCOPY);
   } else if (tileImage && tileMask) {
     // The mask keeps the colour (or what lies below) where no tile covers the box.
-    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage, {0, 0, width, height}, *tileMask);
+    pf::DrawMasked(canvas, {left, top, left + width, top + height}, *tileImage, {sx, sy, sx + width, sy + height},
+                   *tileMask);
   }
 }
 

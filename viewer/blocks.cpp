@@ -38,6 +38,7 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
     : TSectionBase(masterList), MyCell(std::make_unique<TBlockCell>(masterList)) {
   MyCell->OwnerBlock = this;
   MyCell->Tag = prop.PropTag;
+  prop.LeaveBackgroundToBox();
   prop.GetFont();  // sets the em and ex sizes the box lengths count in
   EmSize = prop.EmSize;
   ExSize = prop.ExSize;
@@ -68,7 +69,9 @@ TBlock::TBlock(TSectionList* masterList, TProperties& prop, TCellBasic* ownerCel
   if (Positioning == posAbsolute) MyCell->OwnIMgr = std::make_unique<IndentManager>();
 }
 
-TBlock::~TBlock() = default;
+TBlock::~TBlock() {
+  if (TilePixelsKept > 0) OwnerList->WholeTilePixels -= TilePixelsKept;
+}
 
 // ---- print copies ----
 

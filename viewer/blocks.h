@@ -70,7 +70,8 @@ class TBlock : public TSectionBase {
   std::unique_ptr<pf::TBitmap> TileImage;      // the tiled background picture, or
   std::unique_ptr<pf::TGpBitmap> TileGpImage;  // the same from a GDI+ picture
   std::unique_ptr<pf::TBitmap> TileMask;
-  pf::TRect TilePart;  // the band of the padding box that the tiles cover
+  pf::TRect TilePart;          // the part of the padding box that the tiles cover: all of it, or the band of a huge box
+  int64_t TilePixelsKept = 0;  // the tiles' pixels counted in the document's WholeTilePixels
   bool TilesOpaque = false;
   std::unique_ptr<pf::TBitmap> BackgroundBuffer;
   int32_t OffsetTop = 0, OffsetLeft = 0;
@@ -151,11 +152,11 @@ class TBlock : public TSectionBase {
 bool BuildTiledBackground(int32_t width, int32_t height, const TImageObj& image, const TBackgroundPosition& position,
                           std::unique_ptr<pf::TBitmap>& tileImage, std::unique_ptr<pf::TGpBitmap>& tileGpImage,
                           std::unique_ptr<pf::TBitmap>& tileMask, bool& tilesOpaque, const pf::TRect& part);
-// Draws width x height of those tiles at (left, top): opaque tiles are copied, others go over what lies below through
-// their mask; GDI+ tiles of a document being printed go through its print scale.
+// Draws width x height of those tiles from their point source at (left, top): opaque tiles are copied, others go
+// over what lies below through their mask; GDI+ tiles of a document being printed go through its print scale.
 void DrawTiledBackground(pf::TCanvas& canvas, int32_t left, int32_t top, int32_t width, int32_t height,
                          pf::TBitmap* tileImage, pf::TGpBitmap* tileGpImage, pf::TBitmap* tileMask, bool tilesOpaque,
-                         const TSectionList& document);
+                         const TSectionList& document, pf::TPoint source = {0, 0});
 
 // The text of a numbered list marker: the number in the style's digits, letters or roman numerals (letters past z
 // stay z, numerals past 20 stay xx; numbers below 1 in decimal), at most 7 characters, with "." when shorter.

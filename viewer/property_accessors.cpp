@@ -34,11 +34,21 @@ ThtFontInfo TProperties::GetFontInfo() const {
   if (Contains(decoration, "underline")) info.Style |= pf::fsUnderline;
   if (Contains(decoration, "line-through")) info.Style |= pf::fsStrikeOut;
   info.Color = static_cast<pf::TColor>(IntOf(Value(piColor), static_cast<int32_t>(pf::clBlack)));
+  // Text takes the background of the inline element it stands in; a box's own colour is painted by the box, under
+  // its background picture, which a band of that colour behind the text would hide.
   const TPropValue& background = Value(piBackgroundColor);
-  info.BackgroundColor = IsNumber(background) ? static_cast<pf::TColor>(IntOf(background, 0)) : OwnBackground;
+  info.BackgroundColor = BoxPaintsBackground    ? pf::clNone
+                         : IsNumber(background) ? static_cast<pf::TColor>(IntOf(background, 0))
+                                                : OwnBackground;
   info.CharSet = CharSet;
   info.LetterSpacing = Value(piLetterSpacing);
   return info;
+}
+
+void TProperties::LeaveBackgroundToBox() {
+  if (BoxPaintsBackground) return;
+  BoxPaintsBackground = true;
+  font_.reset();
 }
 
 std::unique_ptr<TMyFont> TProperties::GetFont() {

@@ -303,6 +303,7 @@ class TSectionList : public TCell, public IDocumentRoot {
   int32_t PageBottom = 0;           // while printing: the document y where the current page ends
   bool PageShortened = false;       // while printing: the page was ended above its natural bottom
   ThtmlTable* PartTable = nullptr;  // while printing: the table being printed by parts (its TablePart tells how)
+  int64_t WholeTilePixels = 0;      // the pixels of the background tiles blocks keep for their whole padding box
   bool IsCopy = false;
   pf::TStringList TabOrderList;  // sorted, duplicates accepted; objects are windowed controls
   bool ManyLinks = false;

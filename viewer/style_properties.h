@@ -31,6 +31,8 @@ class TProperties {
   // The element's STYLE attribute, shared with the attribute list that read it.
   std::shared_ptr<const TProperties> InlineStyle;
   pf::TColor OwnBackground = pf::clNone;
+  // The element's box (a block, a table cell) paints its background colour, so its text is drawn without one.
+  bool BoxPaintsBackground = false;
   uint8_t CharSet = pf::DEFAULT_CHARSET;
   int CodePage = 1252;
   int32_t EmSize = 0;  // of the element's font, in pixels
@@ -67,6 +69,8 @@ class TProperties {
   std::unique_ptr<TMyFont> GetFont();
   // The font description the element's values give.
   ThtFontInfo GetFontInfo() const;
+  // The element's box paints its background colour from now on: its font's text background is none.
+  void LeaveBackgroundToBox();
   // The four looks of a link, from temporary styles for the visited and hover states pushed on the stack.
   void BuildLinkFontInfo(const TStyleList& styles, TPropStack& stack);
 

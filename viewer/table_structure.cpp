@@ -89,6 +89,7 @@ TCellObj::TCellObj(TSectionList* ownerList, uint8_t vAlign, const TAttributeList
   if (background != pf::clNone) {
     Cell->BkGnd = true;
     Cell->BkColor = background;
+    prop.LeaveBackgroundToBox();
   }
   std::string url;
   if (prop.GetBackgroundImage(url) && !url.empty()) {

@@ -361,6 +361,8 @@ void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const s
     rec->OpenEnd = end > lineEnd;
     if (const int32_t k = OwnerAt(rec->Start, rec->End, inlines[i]->ID); k >= 0) {
       const TSection::TextObject object = s_.ObjectAt(k);
+      // Nothing of a hidden picture is drawn, its own border neither.
+      if (const auto* picture = dynamic_cast<const TImageObj*>(object.Image); picture && !picture->Visible) continue;
       PlaceRoundObject(*rec, object, ObjectRect(k, object, line, left + offsetBefore(k), textTop));
       line.BorderList.Add(std::move(rec));
       continue;
@@ -372,14 +374,16 @@ void TextPainter::BuildBorders(LineRec& line, int32_t left, int32_t top, const s
     rec->Right = left + offsetBefore(rec->End) + (rec->OpenEnd ? 0 : m[piPaddingRight] + m[piBorderRightWidth]);
     rec->Top = baseline - run->Ascent - m[piPaddingTop] - m[piBorderTopWidth];
     rec->Bottom = baseline + run->Descent + m[piPaddingBottom] + m[piBorderBottomWidth];
-    // Pictures and controls inside the border widen and heighten it to cover them.
+    // Pictures and controls inside the border widen and heighten it to go round them where they are drawn (a
+    // picture by its alignment, which may differ from the room the line reserved), padding and border outside them.
     for (int32_t k = rec->Start; k < rec->End; ++k) {
       if (!IsObjectChar(s_.Text[static_cast<size_t>(k)])) continue;
       const TSection::TextObject object = s_.ObjectAt(k);
       if (object.IsFloat() || (!object.Image && !object.Control)) continue;
-      const int32_t objectTop = ObjectTop(object, line, textTop);
-      rec->Top = std::min(rec->Top, objectTop - object.SpaceTop);
-      rec->Bottom = std::max(rec->Bottom, objectTop + object.Height + object.SpaceBottom);
+      const pf::TRect self = ObjectRect(k, object, line, left + offsetBefore(k), textTop);
+      rec->Top = std::min(rec->Top, self.Top - object.SpaceTop - m[piPaddingTop] - m[piBorderTopWidth]);
+      rec->Bottom =
+          std::max(rec->Bottom, self.Bottom + object.SpaceBottom + m[piPaddingBottom] + m[piBorderBottomWidth]);
       rec->Left = std::min(rec->Left, left + offsetBefore(k));
       rec->Right = std::max(rec->Right, left + offsetBefore(k + 1));
     }

@@ -482,6 +482,92 @@ TEST(BlockPainting, ColourBorderAndTiledGif) {
   EXPECT_EQ(page.At(24, 26), pf::clWhite);  // above the strip
 }
 
+// The tiles of a block's background are made once per layout for its whole padding box, and a scrolled view paints
+// from them (a pixel marked in the tiles after the first paint shows further down); the next layout makes them anew.
+// A box too large for one tile bitmap is tiled over the band painted.
+TEST(BlockPainting, TilesAreMadeOncePerLayoutForTheWholeBox) {
+  const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
+  pf::TMemoryStream stream;
+  stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+  stream.SetPosition(0);
+  bool nonAnimated = false;
+  std::unique_ptr<TgfAnimatedImage> picture = CreateGifImageFromStream(nonAnimated, stream);
+  ASSERT_TRUE(picture);
+  Page page(
+      "<div id=box style='height:1000px; background-image:url(tile.gif)'></div>"
+      "<div id=huge style='height:8000px; background-image:url(tile.gif)'></div>");
+  TBlock &box = page.Get("box"), &huge = page.Get("huge");
+  auto layout = [&] {
+    page.Layout();
+    for (TBlock* block : {&box, &huge}) {
+      ASSERT_TRUE(block->BGImage);
+      block->BGImage->Image = picture.get();
+      block->TilesStale = true;
+    }
+  };
+  auto paintAt = [&](int32_t yOff) {
+    page.bitmap.Canvas().Brush().SetColor(pf::clWhite);
+    page.bitmap.Canvas().FillRect({0, 0, 400, 300});
+    page.list.YOff = yOff;
+    page.Paint();
+  };
+  layout();
+  paintAt(0);
+  const pf::TRect border = box.BorderBoxRect;  // no border: the padding box
+  ASSERT_TRUE(box.TileImage);
+  EXPECT_EQ(box.TileImage->GetWidth(), border.Width());
+  EXPECT_EQ(box.TileImage->GetHeight(), 1000);
+  // Row 500 of the box, tile pixel (1, 0): blue in the picture, covered by the mask.
+  const int32_t x = border.Left + 1, y = border.Top + 500;
+  box.TileImage->SetPixel(1, 500, pf::clYellow);
+  paintAt(400);
+  EXPECT_EQ(page.At(x, y - 400), pf::clYellow);
+  layout();
+  paintAt(400);
+  EXPECT_EQ(page.At(x, y - 400), pf::clBlue);
+
+  paintAt(huge.ContentTop + 3000);
+  ASSERT_TRUE(huge.TileImage);
+  EXPECT_EQ(huge.TileImage->GetWidth(), border.Width());
+  EXPECT_LE(huge.TileImage->GetHeight(), 302);
+  EXPECT_EQ(page.At(x, 0), page.At(x, 4));  // the picture, 4 pixels high, repeats through the band
+  EXPECT_NE(page.At(x, 0), pf::clWhite);
+}
+
+// The blocks of a document keep the tiles of their whole boxes up to a share (four boxes of the largest size): the
+// fifth large box painted is tiled over the band painted; once the first is gone, its share goes to the next box
+// painted.
+TEST(BlockPainting, TheWholeBoxTilesOfADocumentKeepToAShare) {
+  pf::TBitmap picture(4, 4, pf::pf24bit);
+  std::string html;
+  for (int i = 0; i < 6; ++i)
+    html += "<div id=b" + std::to_string(i) + " style='height:5000px; background:url(t.gif)'></div>";
+  Page page(html);
+  page.Layout();
+  std::vector<TBlock*> blocks;
+  for (int i = 0; i < 6; ++i) {
+    blocks.push_back(&page.Get("b" + std::to_string(i)));
+    ASSERT_TRUE(blocks.back()->BGImage);
+    blocks.back()->BGImage->Image = &picture;
+    blocks.back()->TilesStale = true;
+  }
+  auto paintAt = [&](const TBlock& block) {
+    page.list.YOff = block.ContentTop + 100;
+    page.Paint();
+  };
+  for (int i = 0; i < 5; ++i) paintAt(*blocks[static_cast<size_t>(i)]);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(blocks[static_cast<size_t>(i)]->TileImage->GetHeight(), 5000) << i;
+  EXPECT_LE(blocks[4]->TileImage->GetHeight(), 302);
+  // A block that gives its picture up (one without pixels) leaves its share to the next.
+  pf::TBitmap empty(0, 4, pf::pf24bit);
+  blocks[0]->BGImage->Image = &empty;
+  blocks[0]->TilesStale = true;
+  paintAt(*blocks[0]);
+  EXPECT_FALSE(blocks[0]->TileImage);
+  paintAt(*blocks[5]);
+  EXPECT_EQ(blocks[5]->TileImage->GetHeight(), 5000);
+}
+
 // ---- list markers ----
 
 TEST(ListMarkers, Texts) {

@@ -1,7 +1,9 @@
 // Black-box checks of pexu-render: every static page and every page the engine writes is shown with its title and
 // a picture of the page; clicks on the engine's exam sheet submit an answer that the engine grades; the style border
-// of a form control, a picture or a panel is its only border and goes round the object alone; a drop-down list shows
-// its whole text; bad arguments are refused.
+// of a form control, a picture or a panel is its only border and goes round the object alone, a SPAN's round the
+// pictures it holds; a drop-down list shows its whole text; background pictures show between the letters of their
+// box's text and through the transparent pixels of a 1-pixel strip; a hidden picture draws nothing; bad arguments are
+// refused.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -20,6 +22,7 @@
 #include "platform/graphics/colors.h"
 #include "platform/graphics/png_image.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/platform/graphics/png_oracle.h"
 
 namespace fs = std::filesystem;
 using enginetest::ReadFile;
@@ -49,6 +52,38 @@ void WriteSolidPng(const std::string& path, pf::TColor color, int32_t width, int
   png.Canvas().Brush().SetColor(color);
   png.Canvas().FillRect(pf::TRect{0, 0, width, height});
   png.SaveToFile(path);
+}
+
+// From (x0, y0) on in steps of (dx, dy), padding + width pixels: 'w' white, 'R' red, 'x' another colour; then 'R' when
+// the next pixel is red too, else '-'.
+std::string Outwards(const pf::TPNGImage& image, int32_t x0, int32_t y0, int32_t dx, int32_t dy, int32_t padding,
+                     int32_t width) {
+  auto pixel = [&](int32_t x, int32_t y) { return image.GetPixel(x, y) & 0xFFFFFF; };
+  std::string seen;
+  for (int32_t i = 0; i < padding + width; ++i) {
+    const pf::TColor c = pixel(x0 + dx * i, y0 + dy * i);
+    seen += c == pf::clRed ? 'R' : c == pf::clWhite ? 'w' : 'x';
+  }
+  return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
+}
+
+// From each edge of the object at x, y (w by h) outwards: the padding in white, then the red border of that width and
+// no more red.
+void ExpectRing(const pf::TPNGImage& image, int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t padding,
+                const std::string& what, const std::string& sides = "lrab") {
+  const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
+  const struct {
+    char side;
+    int32_t x0, y0, dx, dy;
+    const char* where;
+  } edges[] = {{'l', x - 1, y + h / 2, -1, 0, "left of "},
+               {'r', x + w, y + h / 2, 1, 0, "right of "},
+               {'a', x + w / 4, y - 1, 0, -1, "above "},
+               {'b', x + w / 4, y + h, 0, 1, "below "}};
+  for (const auto& e : edges) {
+    if (sides.find(e.side) == std::string::npos) continue;
+    EXPECT_EQ(Outwards(image, e.x0, e.y0, e.dx, e.dy, padding, width), ring) << e.where << what;
+  }
 }
 
 // The page's TITLE element as the tool prints it (UTF-8; entities of the static pages decoded).
@@ -207,24 +242,8 @@ TEST_F(PexuRenderTest, AStyleBorderIsTheOnlyBorderOfABox) {
     while (x > 0 && y > 0 && pixel(x, y) == pf::clWhite) x += dx, y += dy;
     return pixel(x, y);
   };
-  // From each edge of the object at x, y (w by h) outwards: 'w' white, 'R' red, '-' the first pixel past the border
-  // that is not red.
   auto expectRing = [&](int32_t x, int32_t y, int32_t w, int32_t h, int32_t width, int32_t padding,
-                        const std::string& what) {
-    const std::string ring = std::string(padding, 'w') + std::string(width, 'R') + "-";
-    auto outwards = [&](int32_t x0, int32_t y0, int32_t dx, int32_t dy) {
-      std::string seen;
-      for (int32_t i = 0; i < padding + width; ++i) {
-        const pf::TColor c = pixel(x0 + dx * i, y0 + dy * i);
-        seen += c == pf::clRed ? 'R' : c == pf::clWhite ? 'w' : 'x';
-      }
-      return seen + (pixel(x0 + dx * (padding + width), y0 + dy * (padding + width)) == pf::clRed ? "R" : "-");
-    };
-    EXPECT_EQ(outwards(x - 1, y + h / 2, -1, 0), ring) << "left of " << what;
-    EXPECT_EQ(outwards(x + w, y + h / 2, 1, 0), ring) << "right of " << what;
-    EXPECT_EQ(outwards(x + w / 4, y - 1, 0, -1), ring) << "above " << what;
-    EXPECT_EQ(outwards(x + w / 4, y + h, 0, 1), ring) << "below " << what;
-  };
+                        const std::string& what) { ExpectRing(image, x, y, w, h, width, padding, what); };
   const std::regex control(R"re(CONTROL (\S+) "(\w+)" "[^"]*" (\d+) (\d+) (\d+) (\d+))re");
   int boxes = 0;
   for (const std::string& line : Lines(out)) {
@@ -554,6 +573,192 @@ TEST_F(PexuRenderTest, ContextualRulesForATagCostInProportion) {
   };
   const double small = seconds(2000), large = seconds(8000);
   EXPECT_LT(large, 5 * small) << small << " s and " << large << " s";
+}
+
+// A bordered SPAN goes round the pictures it holds where they are drawn: outwards from a picture taller than the
+// text come the span's border and no more red, above and below one aligned to the middle or the top, above one on
+// the baseline (the text's descent lies below it), and on all four sides of a middle-aligned picture alone in the
+// span.
+TEST_F(PexuRenderTest, ASpansBorderGoesRoundItsPictures) {
+  const struct {
+    pf::TColor color;
+    std::string html;
+    std::string sides;  // l, r, a, b: left, right, above, below
+  } pictures[] = {
+      {pf::clBlue, "a <img src=%.png align=middle> b", "ab"},
+      {pf::clLime, "a <img src=%.png style='vertical-align:middle'> b", "ab"},
+      {pf::clAqua, "a <img src=%.png> b", "a"},
+      {pf::clFuchsia, "a <img src=%.png align=top> b", "ab"},
+      {pf::clNavy, "<img src=%.png align=middle>", "lrab"},
+  };
+  std::string html = "<body style='color:gray'><p>Anfang</p>";
+  for (const auto& p : pictures) {
+    WriteSolidPng(out_.File(std::to_string(p.color) + ".png"), p.color, 20, 40);
+    html += "<p>x <span style='border:3px solid red'>" +
+            std::regex_replace(p.html, std::regex("%"), std::to_string(p.color)) + "</span> y</p>";
+  }
+  enginetest::WriteFile(out_.File("spans.html"), html);
+  Render(out_.File("spans.html") + " " + out_.File("s.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage image;
+  image.LoadFromFile(out_.File("s.png"));
+  for (const auto& p : pictures) {
+    int32_t left = image.Width(), top = image.Height(), right = -1, bottom = -1;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x)
+        if ((image.GetPixel(x, y) & 0xFFFFFF) == p.color)
+          left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    ASSERT_GE(right, left) << p.html;
+    EXPECT_EQ(right - left + 1, 20) << p.html;
+    EXPECT_EQ(bottom - top + 1, 40) << p.html;
+    ExpectRing(image, left, top, 20, 40, 3, 0, p.html, p.sides);
+  }
+}
+
+// Text standing in a box that has a background colour and picture (the body, a DIV, a table cell) lets the picture
+// show between its letters, on the screen and on paper; a background colour of an inline element (SPAN, FONT, A)
+// still lies behind its text. The pictures are blue and cover their boxes, so no pixel shows the boxes' yellow.
+TEST_F(PexuRenderTest, TextLetsItsBoxsBackgroundPictureShow) {
+  WriteSolidPng(out_.File("kachel.png"), pf::clBlue, 8, 8);
+  const std::string page = out_.File("kacheln.html");
+  enginetest::WriteFile(page,
+                        "<body bgcolor=#ffff00 background=kachel.png>Text im Body"
+                        "<div style='background: #ff0 url(kachel.png)'>Text im Block <span style='background:#0f0'>"
+                        "gruen</span> <font style='background:#f0f'>lila</font> <a href=x style='background:#0ff'>"
+                        "Verweis</a></div><table><tr><td style='background: #ff0 url(kachel.png)'>Zelle</table>");
+  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
+    int32_t n = 0;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x) {
+        const pf::TColor seen = image.GetPixel(x, y);
+        bool near = true;  // the PDF's colours come back within rounding
+        for (int shift : {0, 8, 16})
+          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
+        n += near;
+      }
+    return n;
+  };
+  Render(page + " " + out_.File("kacheln.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage screen;
+  screen.LoadFromFile(out_.File("kacheln.png"));
+  EXPECT_EQ(count(screen, pf::clYellow), 0);
+  for (pf::TColor inline_ : {pf::clLime, pf::clFuchsia, pf::clAqua}) EXPECT_GT(count(screen, inline_), 100) << inline_;
+  // Paper shows the block's and the cell's pictures (not the body's: backgrounds are not printed).
+  Render("--pdf " + out_.File("kacheln.pdf") + " " + page);
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + out_.File("kacheln.pdf") + "' '" + out_.File("kacheln") + "'");
+  pf::TPNGImage paper;
+  paper.LoadFromFile(out_.File("kacheln-1.png"));
+  EXPECT_GT(count(paper, pf::clBlue), 1000);
+  EXPECT_EQ(count(paper, pf::clYellow), 0);
+}
+
+// A background picture 1 pixel wide or high with alpha keeps its transparency when it is stretched for tiling: a
+// 1 x 30 strip, red above and transparent below, repeated across a green block shows red rows 0-14 and green below
+// them; the same turned (30 x 1, repeated down) shows red columns 0-14. On the screen and on paper.
+TEST_F(PexuRenderTest, APixelStripKeepsItsTransparency) {
+  for (const bool tall : {true, false}) {
+    pf::test::PngSpec spec(6, 8, false, -1, tall ? 1 : 30, tall ? 30 : 1);  // RGBA
+    for (int i = 0; i < 30; ++i) {
+      const std::vector<uint16_t> pixel =
+          i < 15 ? std::vector<uint16_t>{255, 0, 0, 255} : std::vector<uint16_t>{0, 0, 0, 0};
+      spec.samples.insert(spec.samples.end(), pixel.begin(), pixel.end());
+    }
+    const std::vector<uint8_t> png = pf::test::WritePng(spec);
+    enginetest::WriteFile(out_.File(tall ? "hoch.png" : "breit.png"), std::string(png.begin(), png.end()));
+  }
+  const std::string page = out_.File("streifen.html");
+  enginetest::WriteFile(page,
+                        "<body style='margin:0'><div style='background: #0f0 url(hoch.png) repeat-x; width:100px; "
+                        "height:60px'></div><div style='background: #0f0 url(breit.png) repeat-y; width:100px; "
+                        "height:60px'></div>");
+  // Row by row (first block) and column by column (second block): 'R' red, 'G' green, '?' anything else.
+  auto strip = [](const pf::TPNGImage& image, int32_t left, int32_t top, int32_t scale, bool rows) {
+    std::string seen;
+    for (int32_t i = 0; i < 60; ++i) {
+      std::string line;
+      for (int32_t j = 0; j < (rows ? 100 : 60); ++j) {
+        const int32_t x = left + (rows ? j : i) * scale + scale / 2, y = top + (rows ? i : j) * scale + scale / 2;
+        const pf::TColor c = image.GetPixel(x, y) & 0xFFFFFF;
+        const int r = c & 0xFF, g = c >> 8 & 0xFF, b = c >> 16 & 0xFF;
+        line += r > 200 && g < 60 && b < 60 ? 'R' : g > 200 && r < 60 && b < 60 ? 'G' : '?';
+      }
+      seen += line.find_first_not_of(line[0]) == std::string::npos ? line[0] : '?';
+    }
+    return seen;
+  };
+  const std::string expected = std::string(15, 'R') + std::string(45, 'G');
+  Render(page + " " + out_.File("streifen.png"));
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  pf::TPNGImage screen;
+  screen.LoadFromFile(out_.File("streifen.png"));
+  EXPECT_EQ(strip(screen, 0, 0, 1, true), expected) << "rows on the screen";
+  EXPECT_EQ(strip(screen, 0, 60, 1, false), expected) << "columns on the screen";
+  // On paper at 192 dots per inch a logical pixel is two; the page starts at the printer's left and top margins,
+  // within its top left corner read back.
+  Render("--pdf " + out_.File("streifen.pdf") + " " + page);
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  RunCommand("pdftoppm -r 192 -f 1 -l 1 -W 600 -H 600 -png '" + out_.File("streifen.pdf") + "' '" +
+             out_.File("streifen") + "'");
+  pf::TPNGImage paper;
+  paper.LoadFromFile(out_.File("streifen-1.png"));
+  int32_t left = paper.Width(), top = paper.Height();
+  for (int32_t y = 0; y < paper.Height(); ++y)
+    for (int32_t x = 0; x < paper.Width(); ++x)
+      if ((paper.GetPixel(x, y) & 0xFFFFFF) != pf::clWhite) left = std::min(left, x), top = std::min(top, y);
+  EXPECT_EQ(strip(paper, left, top, 2, true), expected) << "rows on paper";
+  EXPECT_EQ(strip(paper, left, top + 120, 2, false), expected) << "columns on paper";
+}
+
+// Nothing of a picture hidden by its style is drawn, on the screen or on paper: not the picture, not its style
+// border and padding (in the text, floating, in a table cell), not the frame of its BORDER or of its link; the same
+// pictures visible show their blue and red.
+TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
+  WriteSolidPng(out_.File("blau.png"), pf::clBlue, 20, 12);
+  auto page = [&](const std::string& visibility) {
+    const std::string img = "<img src=blau.png style='visibility:" + visibility;
+    const std::string file = out_.File(visibility + ".html");
+    enginetest::WriteFile(file, "<body style='color:gray'><p>Bild " + img + "; border:3px solid red'> im Text " + img +
+                                    "; border:2px solid red; padding:4px; background:#f00'><p>" + img +
+                                    "; float:left; border:3px solid red'>neben dem Bild<p style='clear:both'>"
+                                    "<table><tr><td>Zelle " +
+                                    img + "; border:3px solid red'></table><p>Rahmen " + img +
+                                    "' border=3> und Verweis <a href=x style='color:red'>" + img + "'></a>");
+    return file;
+  };
+  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
+    int32_t n = 0;
+    for (int32_t y = 0; y < image.Height(); ++y)
+      for (int32_t x = 0; x < image.Width(); ++x) {
+        const pf::TColor seen = image.GetPixel(x, y);
+        bool near = true;  // the PDF's colours come back within rounding
+        for (int shift : {0, 8, 16})
+          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
+        n += near;
+      }
+    return n;
+  };
+  for (const std::string visibility : {"hidden", "visible"}) {
+    const std::string file = page(visibility);
+    Render(file + " " + out_.File(visibility + ".png"));
+    ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+    Render("--pdf " + out_.File(visibility + ".pdf") + " " + file);
+    ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+    RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + out_.File(visibility + ".pdf") + "' '" + out_.File(visibility) +
+               "'");
+    for (const std::string& picture : {visibility + ".png", visibility + "-1.png"}) {
+      pf::TPNGImage image;
+      image.LoadFromFile(out_.File(picture));
+      if (visibility == "hidden") {
+        EXPECT_EQ(count(image, pf::clRed), 0) << picture;
+        EXPECT_EQ(count(image, pf::clBlue), 0) << picture;
+      } else {
+        EXPECT_GT(count(image, pf::clRed), 5 * 100) << picture;
+        EXPECT_GT(count(image, pf::clBlue), 6 * 18 * 10) << picture;
+      }
+    }
+  }
 }
 
 TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
