@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,9 +65,18 @@ std::string RunCommand(const std::string& command, int* status) {
   return output;
 }
 
+// The program runs under GNU time, whose own child is forked from a small process: a child forked straight from the
+// test process starts with the test's peak memory as its own (the kernel carries the forked address space's peak
+// into the child's), which would count the test's memory against the program.
 RunCost RunMeasured(const std::vector<std::string>& argv, const std::string& outFile) {
+  std::string report = (std::filesystem::temp_directory_path() / "pexu-cost-XXXXXX").string();
+  const int reportFd = mkstemp(report.data());
+  if (reportFd < 0) return {};
+  close(reportFd);
+  std::vector<std::string> measured = {"/usr/bin/time", "-f", "%M %U %S", "-o", report};
+  measured.insert(measured.end(), argv.begin(), argv.end());
   std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : measured) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -77,14 +85,21 @@ RunCost RunMeasured(const std::vector<std::string>& argv, const std::string& out
   const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   RunCost cost;
-  if (spawned != 0) return cost;
   int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return cost;
-  cost.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  cost.peakKilobytes = usage.ru_maxrss;
-  cost.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  if (spawned != 0 || waitpid(pid, &status, 0) != pid) {
+    std::remove(report.c_str());
+    return cost;
+  }
+  // The report ends with "peak user system"; a line before it tells of a program ended by a signal.
+  std::istringstream lines(ReadFile(report));
+  std::remove(report.c_str());
+  bool signalled = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("terminated by signal") != std::string::npos) signalled = true;
+    double user = 0, system = 0;
+    if (std::istringstream(line) >> cost.peakKilobytes >> user >> system) cost.seconds = user + system;
+  }
+  cost.status = signalled || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
   return cost;
 }
 
