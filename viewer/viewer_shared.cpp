@@ -8,6 +8,7 @@
 #include "platform/core/files.h"
 #include "platform/core/mathutil.h"
 #include "platform/core/strings.h"
+#include "platform/graphics/text_case.h"
 #include "viewer/section_list.h"
 #include "viewer/style_properties.h"
 #include "viewer/style_sheet_parser.h"
@@ -298,49 +299,15 @@ int WideSubstringPos(std::u16string_view sub, std::u16string_view s) {
   return sub.empty() || at == std::u16string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-namespace {
-
-// The upper-case partner of a lower-case letter, or the character itself.
-char16_t UpperChar(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
-      (c >= 0x430 && c <= 0x44F))
-    return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
-  // Latin Extended-A pairs: upper case at the even codes up to U+0137, at the odd ones from U+0139 to U+0148 and
-  // from U+0179 on, and at the even ones again from U+014A to U+0177.
-  if (c >= 0x100 && c <= 0x17E) {
-    const bool lower = (c <= 0x137 || (c >= 0x14A && c <= 0x177)) ? (c & 1) : (c >= 0x139 && !(c & 1));
-    // The dotless i and the capital Y with diaeresis have their partners elsewhere.
-    if (lower && c != 0x131 && c != 0x178) return static_cast<char16_t>(c - 1);
-  }
-  return c;
-}
-
-char16_t LowerChar(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) ||
-      (c >= 0x410 && c <= 0x42F))
-    return static_cast<char16_t>(c + 0x20);
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
-  if (c >= 0x100 && c <= 0x17E) {
-    const char16_t partner = static_cast<char16_t>(c + 1);
-    if (c != 0x130 && UpperChar(partner) == c) return partner;
-  }
-  return c;
-}
-
-}  // namespace
-
 std::u16string UpperCaseWide(std::u16string_view s) {
   std::u16string out(s);
-  for (char16_t& c : out) c = UpperChar(c);
+  pf::CharUpperBuffW(out);
   return out;
 }
 
 std::u16string LowerCaseWide(std::u16string_view s) {
   std::u16string out(s);
-  for (char16_t& c : out) c = LowerChar(c);
+  pf::CharLowerBuffW(out);
   return out;
 }
 

@@ -417,8 +417,8 @@ const char16_t* WideStrScan(const char16_t* s, char16_t ch);
 const char16_t* WideStrRScan(const char16_t* s, char16_t ch);
 // 1-based position of sub in s, 0 when absent.
 int WideSubstringPos(std::u16string_view sub, std::u16string_view s);
-// Case mapping one character for one (Latin-1, Latin Extended-A, Greek and Cyrillic letters), so that positions
-// keep their meaning.
+// Case mapping of every letter by the platform's Unicode tables, one UTF-16 unit for one, so that positions keep
+// their meaning (pf::CharUpperBuffW).
 std::u16string UpperCaseWide(std::u16string_view s);
 std::u16string LowerCaseWide(std::u16string_view s);
 inline bool SameWideStr(std::u16string_view a, std::u16string_view b) { return a == b; }

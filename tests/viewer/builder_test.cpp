@@ -194,6 +194,23 @@ TEST(TextSections, SmallCapitalsSwitchFontsAroundLowerCaseLetters) {
   EXPECT_EQ(runs, expected);
 }
 
+// text-transform reaches the letters of every script, one character for one, so that the text keeps its source
+// positions: Latin Extended-B, Armenian, Georgian, Cherokee, full-width; the sharp s and the capital I with dot,
+// whose partners are two characters, stay.
+TEST(TextSections, TextTransformChangesTheCaseOfEveryScript) {
+  Document doc;
+  const std::string html =
+      "<p style=\"text-transform: uppercase\">&#384;&#1377;&#4304;&#43888;&#65345;&#223;x</p>"
+      "<p style=\"text-transform: lowercase\">&#579;&#1329;&#7312;&#5024;&#65313;&#304;X</p>";
+  doc.Parse(html);
+  const std::vector<TSection*> sections = doc.Sections();
+  ASSERT_EQ(sections.size(), 2u);
+  EXPECT_EQ(sections[0]->Text, u"ɃԱᲐᎠＡßX ");
+  EXPECT_EQ(sections[1]->Text, u"ƀաაꭰａİx ");
+  EXPECT_EQ(sections[0]->MapToSourcePos(sections[0]->StartCurs + 6), static_cast<int32_t>(html.find("x<")));
+  EXPECT_EQ(sections[1]->MapToSourcePos(sections[1]->StartCurs + 6), static_cast<int32_t>(html.find("X<")));
+}
+
 TEST(TextSections, ControlsByTypeStandInTheText) {
   Document doc;
   doc.Parse(

@@ -231,4 +231,15 @@ TEST(SharedHelpers, StringsAndPaths) {
   std::filesystem::remove_all(root);
 }
 
+// Letters of every script change case by the platform's tables, one unit for one: Latin Extended-B (with a title-case
+// pair), Armenian, Georgian, Cherokee and full-width letters. A letter whose partner is longer (sharp s, n with
+// apostrophe, j with caron, capital I with dot) or lies outside the basic plane (the halves of a Deseret letter) keeps
+// its place and form.
+TEST(SharedHelpers, WideCaseMapsEveryScriptUnitForUnit) {
+  EXPECT_EQ(UpperCaseWide(u"ƀ ǆ ǅ ա ა ⴀ ꭰ ᏸ ａ"), u"Ƀ Ǆ Ǆ Ա Ა Ⴀ Ꭰ Ᏸ Ａ");
+  EXPECT_EQ(LowerCaseWide(u"Ƀ Ǆ Ա Ა Ⴀ Ꭰ Ᏸ Ａ"), u"ƀ ǆ ա ა ⴀ ꭰ ᏸ ａ");
+  EXPECT_EQ(UpperCaseWide(u"ßŉǰ𐐨"), u"ßŉǰ𐐨");
+  EXPECT_EQ(LowerCaseWide(u"İ𐐀"), u"İ𐐀");
+}
+
 }  // namespace

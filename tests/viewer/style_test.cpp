@@ -236,6 +236,39 @@ TEST_F(Styles, ManyRulesAndElementsCostInProportion) {
   EXPECT_LT(large, 8 * small) << small << " s and " << large << " s";
 }
 
+// Contextual rules whose subject names classes or an id cost in proportion, though every link has the ancestor they
+// name, and still merge in key order: each link takes the four rules of its own number, the one of both classes
+// last, and no other.
+TEST_F(Styles, ClassedSubjectsCostInProportion) {
+  auto run = [](int n) {
+    std::string css;
+    for (int i = 0; i < n; ++i) {
+      const std::string c = std::to_string(i);
+      css += "p a.c" + c + ".d" + c + " { color: blue; margin-top: 1px } p a#i" + c +
+             " { color: red; margin-left: 2px } p a.c" + c + "#i" + c + " { color: lime; margin-right: 3px } p a.c" +
+             c + " { color: navy; margin-bottom: 4px }\n";
+    }
+    return viewertest::BestSeconds([&] {
+      Doc doc(css);
+      for (int i = 0; i < n; ++i) {
+        const std::string c = std::to_string(i);
+        doc.Push("p");
+        const TProperties& a = doc.Push("a", "c" + c + ".d" + c, "i" + c, "link");
+        if (i % 500 == 499) {
+          EXPECT_EQ(doc.ColorOf(a), pf::clBlue) << i;
+          const std::pair<TPropertyIndex, const char*> margins[] = {
+              {piMarginTop, "1px"}, {piMarginLeft, "2px"}, {piMarginRight, "3px"}, {piMarginBottom, "4px"}};
+          for (const auto& [side, value] : margins) EXPECT_EQ(StringOf(a.Props[side]), value) << i;
+        }
+        EXPECT_EQ(doc.ColorOf(doc.Push("a", "c" + c, "", "link")), pf::clNavy) << i;
+        for (int pops = 0; pops < 3; ++pops) doc.stack.Delete(doc.stack.Count() - 1);
+      }
+    });
+  };
+  const double small = run(1000), large = run(4000);
+  EXPECT_LT(large, 6 * small) << small << " s and " << large << " s";
+}
+
 TEST_F(Styles, LinkLooks) {
   Doc doc("a:hover { font-weight: bold; color: red } a:visited { font-style: italic } a { font-size: 15pt }");
   doc.Push("div");

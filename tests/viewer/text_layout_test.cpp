@@ -606,6 +606,24 @@ TEST(TextQueries, LinksAndTitlesUnderThePoint) {
   }
 }
 
+// A case-blind search finds letters of every script in either case, the query lower-cased as the caller does:
+// Armenian, Cherokee, full-width and Latin Extended-B, forwards and backwards.
+TEST(TextQueries, CaseBlindSearchFindsEveryScript) {
+  Page page("<body>x &#1329;&#1330; &#5024; &#65313;&#65314; &#579;</body>");
+  page.Layout(200);
+  TSection& s = page.S();
+  const struct {
+    std::u16string query;
+    int32_t at;
+  } cases[] = {{u"աբ", 2}, {u"ԱԲ", 2}, {u"ꭰ", 5}, {u"ａＢ", 7}, {u"ƀ", 10}};
+  for (const auto& c : cases) {
+    const std::u16string query = LowerCaseWide(c.query);
+    EXPECT_EQ(s.SearchForward(0, query, false), s.StartCurs + c.at) << c.at;
+    EXPECT_EQ(s.SearchBackward(s.StartCurs + 11, query, false), s.StartCurs + c.at) << c.at;
+  }
+  EXPECT_EQ(s.SearchForward(0, u"աբ", true), -1);
+}
+
 TEST(TextQueries, SearchSourceMapAndSelectedText) {
   Page page("<body>abc abc</body>");
   page.Layout(200);

@@ -761,6 +761,53 @@ TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
   }
 }
 
+// Rules whose subject has a class ("p a.c1") cost in proportion too, though every link has the ancestor they name:
+// four times the rules and links take at most six times as long. The even rules are green and meet their link; the
+// odd ones are red and meet none, as the odd links have a class of their own, so those stay in the link colour.
+TEST_F(PexuRenderTest, ContextualRulesForAClassedSubjectCostInProportion) {
+  struct Shape {
+    const char *name, *rule, *link;  // "%" stands for the number
+  };
+  const Shape shapes[] = {
+      {"p a.cN", "p a.c%", "<p><a href=x class=@%>l</a></p>"},
+      {"div p a.cN", "div p a.c%", "<div><p><a href=x class=@%>l</a></p></div>"},
+      {"#idN a.cN", "#id% a.c%", "<p id=id%><a href=x class=@%>l</a></p>"},
+      {"a.cN span", "a.c% span", "<p><a href=x class=@%><span>s</span></a></p>"},
+  };
+  auto fill = [](std::string text, const std::string& number, bool even) {
+    for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, even ? "c" : "d");
+    for (size_t at; (at = text.find('%')) != std::string::npos;) text.replace(at, 1, number);
+    return text;
+  };
+  for (const Shape& shape : shapes) {
+    auto seconds = [&](int count) {
+      std::string html = "<style>";
+      for (int i = 0; i < count; ++i)
+        html += fill(shape.rule, std::to_string(i), true) + (i % 2 ? " { color: red }\n" : " { color: green }\n");
+      html += "</style>";
+      for (int i = 0; i < count; ++i) html += fill(shape.link, std::to_string(i), i % 2 == 0);
+      const std::string page = out_.File("subjects.html"), png = out_.File("subjects.png");
+      enginetest::WriteFile(page, html);
+      double best = 1e9;
+      for (int run = 0; run < 2; ++run) {
+        const enginetest::RunCost cost = enginetest::RunMeasured({PEXU_RENDER, page, png}, out_.File("out.txt"));
+        EXPECT_EQ(cost.status, 0) << shape.name << " " << count;
+        best = std::min(best, cost.seconds);
+      }
+      pf::TPNGImage image;
+      image.LoadFromFile(png);
+      std::set<pf::TColor> colours;
+      for (int32_t y = 0; y < image.Height(); ++y)
+        for (int32_t x = 0; x < image.Width(); ++x) colours.insert(image.Canvas().Pixels(x, y));
+      EXPECT_TRUE(colours.count(pf::clGreen) && colours.count(pf::clBlue)) << shape.name << " " << count;
+      EXPECT_FALSE(colours.count(pf::clRed)) << shape.name << " " << count;
+      return best;
+    };
+    const double small = seconds(2000), large = seconds(8000);
+    EXPECT_LT(large, 6 * small) << shape.name << ": " << small << " s and " << large << " s";
+  }
+}
+
 TEST_F(PexuRenderTest, BadArgumentsAreRefused) {
   const std::string page = std::string(PEXU_SOURCE_DIR) + "/resources/html/index.html";
   struct Case {
