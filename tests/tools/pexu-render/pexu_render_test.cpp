@@ -583,6 +583,22 @@ TEST_F(PexuRenderTest, ExtremeNumbersInAttributesAndStylesStayWithinBounds) {
   }
 }
 
+// A background position of a percentage far beyond 100 puts the picture far beyond the area, however large the
+// area: on a document 819,203 pixels high a picture 3 pixels high at 99999999999% does not show at the top.
+TEST_F(PexuRenderTest, ABackgroundFarBeyondItsAreaDoesNotShow) {
+  WriteSolidPng(out_.File("g.png"), pf::clLime, 4, 3);
+  const std::string page = out_.File("far.html"), png = out_.File("far.png");
+  enginetest::WriteFile(page,
+                        "<body background=g.png style='margin:0;background-repeat:no-repeat;background-position:0 "
+                        "99999999999%'><div style='height:409600px'></div><div style='height:409603px'></div>");
+  const std::string out = Render("--width 200 --height 100 '" + page + "' '" + png + "'");
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  ASSERT_EQ(Field(out, "SIZE"), "186 819203");
+  pf::TPNGImage image;
+  image.LoadFromFile(png);
+  for (int y = 0; y < 100; y += 2) EXPECT_NE(image.Canvas().Pixels(1, y) & 0xFFFFFF, pf::clLime) << y;
+}
+
 // Rules for a tag inside an element of a class (".c1 a") cost through the tool in proportion to the page: four times
 // the rules and links take about four times as long (less, with the tool's start), far from the sixteen times of
 // trying every rule at every link. Each link takes the rule of its paragraph's class only.
