@@ -599,7 +599,10 @@ void THtmlBuilder::DoFont() {
     if (a.Which == SizeSy) {
       const std::string size = pf::Trim(a.Text);
       const bool relative = size.size() > 1 && (size[0] == '+' || size[0] == '-');
-      step = std::clamp(relative ? BaseFontSize + a.Value : a.Value, kMinFontStep, kMaxFontStep);
+      // A step further than the whole range from the base size reaches the same end of it, so the page's number
+      // is held to that range before it is added.
+      const int32_t change = std::clamp(a.Value, -kMaxFontStep, kMaxFontStep);
+      step = std::clamp(relative ? BaseFontSize + change : a.Value, kMinFontStep, kMaxFontStep);
       if (baseFont) BaseFontSize = step;
     } else if (a.Which == ColorSy) {
       if (!ParseColorValue(a.Text, false, color)) color = pf::clNone;

@@ -160,7 +160,9 @@ int32_t TileStart(const TBackgroundPosition::Axis& axis, int32_t imageSize, int3
     case bpRight:
       return areaStart + areaSize - imageSize;
     case bpPercent:
-      return areaStart + static_cast<int32_t>(int64_t{areaSize - imageSize} * axis.Value / 100);
+      // A percentage far beyond 100 puts the picture far outside the area; the start is held where sums of it stay
+      // within 32 bits.
+      return BoundExtent(areaStart + int64_t{areaSize - imageSize} * axis.Value / 100);
     default:
       return areaStart + axis.Value;
   }

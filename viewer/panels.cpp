@@ -48,7 +48,7 @@ TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttribute
           SpecHeight = a.Value;
           PercentHeight = true;
         } else {
-          SpecHeight = height = BoundLength(std::max(1, a.Value));
+          SpecHeight = height = std::clamp(a.Value, 1, kMaxSide);
         }
         break;
       case WidthSy:
@@ -56,7 +56,7 @@ TPanelObj::TPanelObj(TSectionList* ownerList, int32_t position, const TAttribute
           SpecWidth = std::clamp(a.Value, 1, kMaxPercent);
           PercentWidth = true;
         } else {
-          SpecWidth = width = BoundLength(std::max(0, a.Value));
+          SpecWidth = width = std::clamp(a.Value, 0, kMaxSide);
         }
         break;
       case HSpaceSy:
@@ -172,6 +172,8 @@ void TPanelObj::ComputeSize(pf::TCanvas& canvas, int32_t availHeight, int32_t av
                              : ImageHeight;
     SizeFixed = true;
   }
+  ObjWidth = std::min(ObjWidth, kMaxSide);
+  ObjHeight = std::min(ObjHeight, kMaxSide);
   if (!IsCopy && Panel && ObjWidth > 0 && ObjHeight > 0)
     Panel->SetBounds(Panel->Left(), Panel->Top(), ObjWidth, ObjHeight);
 }

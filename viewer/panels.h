@@ -31,6 +31,9 @@ class TPanelObj : public TFloatingObj {
  public:
   static constexpr int32_t kDefaultWidth = 30, kDefaultHeight = 20;
   static constexpr int32_t kMaxSpace = 40;
+  // A panel is a window: each side is held to this, so that the window, its painting and the picture it prints
+  // through stay of a screen's size whatever size the page asks for.
+  static constexpr int32_t kMaxSide = 4096;
 
   // PANEL or OBJECT at text index position. createOnly: the host's panel-create event is not raised (an OBJECT
   // element asks its own handler).

@@ -26,7 +26,7 @@ ThtFontInfo TProperties::GetFontInfo() const {
   info.Name = family.empty() ? FontName : FindInstalledFont(family);
   info.Size = FontSizeInPoints();
   const TPropValue& weight = Value(piFontWeight);
-  if (Contains(StringOf(weight), "bold") || pf::StrToIntDef(StringOf(weight), IntOf(weight, 0)) >= 600)
+  if (Contains(StringOf(weight), "bold") || StyleInteger(StringOf(weight), IntOf(weight, 0)) >= 600)
     info.Style |= pf::fsBold;
   const std::string& style = StringOf(Value(piFontStyle));
   if (style == "italic" || style == "oblique") info.Style |= pf::fsItalic;
@@ -162,7 +162,7 @@ int32_t TProperties::GetZIndex() const {
   // Layers far apart keep their order; the limit leaves room for the ten steps a block counts between them.
   constexpr int32_t kMaxZIndex = 100000000;
   const TPropValue& v = Value(piZIndex);
-  return std::clamp(IsString(v) ? pf::StrToIntDef(pf::Trim(StringOf(v)), 0) : IntOf(v, 0), -kMaxZIndex, kMaxZIndex);
+  return std::clamp(IsString(v) ? StyleInteger(pf::Trim(StringOf(v)), 0) : IntOf(v, 0), -kMaxZIndex, kMaxZIndex);
 }
 
 bool TProperties::IsDisplayNone() const { return StringOf(Value(piDisplay)) == "none"; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <span>
 
 #include "platform/core/mathutil.h"
@@ -141,6 +142,15 @@ int32_t IntOf(const TPropValue& v, int32_t def) {
   return def;
 }
 
+int32_t StyleInteger(std::string_view text, int32_t def) {
+  int32_t value = 0;
+  if (pf::TryStrToInt(text, value)) return value;
+  const bool negative = text.starts_with('-');
+  if (negative || text.starts_with('+')) text.remove_prefix(1);
+  if (text.empty() || !std::all_of(text.begin(), text.end(), IsDigit)) return def;
+  return negative ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+}
+
 namespace {
 
 // A length given as a number (by an attribute or a default), held like every length of layout; the markers for
@@ -174,7 +184,7 @@ bool ParseFunctionalColor(std::string_view s, pf::TColor& color) {
       pf::TryStrToFloat(pf::Trim(item.substr(0, item.find('%'))), percent);
       component = RoundLength(percent * 2.55);
     } else {
-      component = pf::StrToIntDef(item, 0);
+      component = StyleInteger(item, 0);
     }
     component = std::clamp(component, 0, 255);
   }

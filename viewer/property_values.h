@@ -97,6 +97,9 @@ inline bool IsNumber(const TPropValue& v) {
 const std::string& StringOf(const TPropValue& v);
 // An integer value, a double rounded; def for text and unassigned values.
 int32_t IntOf(const TPropValue& v, int32_t def);
+// A whole number written in a style (a colour component, a weight, a layer): as the platform reads integers, a
+// run of decimal digits beyond 32 bits held at the 32-bit end of its sign; def when the text is no number.
+int32_t StyleInteger(std::string_view text, int32_t def);
 
 // Sentinels shared by style and layout.
 constexpr int32_t UnsetBoxValue = -12345678;          // a box property that nothing set

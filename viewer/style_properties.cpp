@@ -119,7 +119,7 @@ void UpdateLinkLooks(TFontInfoArray& looks, int index, const TPropValue& v, doub
         if (text == "normal") info.Style &= static_cast<pf::TFontStyles>(~pf::fsItalic);
         break;
       case piFontWeight:
-        if (text.find("bold") != std::string::npos || pf::StrToIntDef(text, 0) >= 600) info.Style |= pf::fsBold;
+        if (text.find("bold") != std::string::npos || StyleInteger(text, 0) >= 600) info.Style |= pf::fsBold;
         if (text.find("normal") != std::string::npos) info.Style &= static_cast<pf::TFontStyles>(~pf::fsBold);
         break;
       case piTextDecoration:

@@ -211,6 +211,27 @@ TEST(PropertyValues, Accessors) {
   EXPECT_EQ(p.OwnBackground, pf::clRed);
 }
 
+// Whole numbers of a style beyond 32 bits count as the largest number of their sign: a colour component at the end
+// of its range, a weight as bold, a layer above (or below) every other.
+TEST(PropertyValues, WholeNumbersBeyondThirtyTwoBitsKeepTheirSign) {
+  pf::TColor color = 0;
+  EXPECT_TRUE(ParseColorValue("rgb(99999999999, -99999999999, 2147483648)", true, color));
+  EXPECT_EQ(color, 0xFF00FFu);
+  EXPECT_TRUE(ParseColorValue("rgb(+99999999999, 12, 9x)", true, color));
+  EXPECT_EQ(color, 0x000CFFu);
+  TProperties p, largest;
+  for (const char* text : {"99999999999", "-99999999999"}) {
+    const bool negative = text[0] == '-';
+    p.Props[piZIndex] = std::string(text);
+    largest.Props[piZIndex] = std::string(negative ? "-2147483648" : "2147483647");
+    EXPECT_EQ(p.GetZIndex(), largest.GetZIndex()) << text;
+    EXPECT_EQ(p.GetZIndex() > 1000000, !negative) << text;
+    EXPECT_EQ(p.GetZIndex() < -1000000, negative) << text;
+    p.Props[piFontWeight] = std::string(text);
+    EXPECT_EQ((p.GetFontInfo().Style & pf::fsBold) != 0, !negative) << text;
+  }
+}
+
 TEST(PropertyValues, BackgroundPosition) {
   struct Row {
     const char *position, *repeat;

@@ -543,6 +543,81 @@ TEST_F(PexuRenderTest, HostilePagesRenderInSecondsAndBoundedMemory) {
   }
 }
 
+// Numbers beyond any sensible size, either sign, in every attribute and style value that the reader, the style
+// code and the layout compute with, a page for each group: font steps (relative ones added to the base font), list
+// numbers and tab order, table sizes, spans and spacing, pictures and rules, panels, form fields, and boxes,
+// borders, line heights, indents, spacing, font sizes and background positions in every unit, with colours,
+// weights and layers. Each page shows, prints and builds with exit status 0 (the sanitizers stop at the first
+// overflow), in seconds and bounded memory, and keeps the text after the numbers.
+TEST_F(PexuRenderTest, ExtremeNumbersInAttributesAndStylesStayWithinBounds) {
+  WriteSolidPng(out_.File("p.png"), pf::clRed, 4, 3);
+  auto groups = [](const std::string& n) {
+    const std::string d = n.substr(n[0] == '+' || n[0] == '-' ? 1 : 0);
+    std::string boxes;
+    for (const char* unit : {"px", "em", "ex", "pt", "pc", "in", "cm", "mm", "%", ""}) {
+      const std::string v = n + unit;
+      boxes += "<div style='margin:" + v + ";padding:" + v + ";border:" + v + " solid;width:" + v + ";height:" + v +
+               ";line-height:" + v + ";text-indent:" + v + ";letter-spacing:" + v + ";word-spacing:" + v +
+               ";font-size:" + v + ";background:url(p.png) " + v + " " + v + "'>s t<span style='font-size:" + v +
+               ";border:" + v + " solid;line-height:" + v + "'>s</span><img src=p.png style='width:" + v +
+               ";margin:" + v + "'></div><p style='position:relative;top:" + v + ";left:" + v + "'>r</p>";
+    }
+    return std::vector<std::string>{
+        "<basefont size=" + n + "><font size=+" + d + ">a</font><font size=-" + d + ">b</font><font size=" + n +
+            ">c</font><basefont size=+" + d + "><font size=-1>d</font><basefont size=-" + d + "><font size=+1>e</font>",
+        "<ol start=" + n + "><li>l<li value=" + n + ">m<li>n</ol><ol type=a start=" + n + "><li value=" + n +
+            ">o<li>p</ol><ol type=I><li value=" + n + ">q<li>r</ol><a href=x tabindex=" + n + ">k</a>",
+        "<table border=" + n + " cellspacing=" + n + " cellpadding=" + n + " width=" + n + " height=" + n +
+            "><col span=" + n + " width=" + n + "%><tr height=" + n + "><td colspan=" + n + " rowspan=" + n +
+            " width=" + n + " height=" + n + ">t<td width=" + n + "% height=" + n + "%>u</table>",
+        "<img src=p.png width=" + n + " height=" + n + " hspace=" + n + " vspace=" + n + " border=" + n +
+            "><img src=p.png width=" + n + "% height=" + n + "%><hr width=" + n + " size=" + n + "><hr width=" + n +
+            "%>",
+        "<panel width=" + n + " height=" + n + " hspace=" + n + " vspace=" + n + "></panel><panel width=" + n +
+            "% height=" + n + "%></panel>",
+        "<form><input size=" + n + " maxlength=" + n + " tabindex=" + n + " value=v><select size=" + n +
+            " tabindex=" + n + "><option>o</select><textarea rows=" + n + " cols=" + n + " tabindex=" + n +
+            ">t</textarea><input type=image src=p.png width=" + n + " height=" + n + " hspace=" + n + "></form>",
+        boxes + "<p style='color:rgb(" + n + "," + n + "%," + n + ");font-weight:" + n + ";z-index:" + n + "'>w</p>"};
+  };
+  for (const std::string n :
+       {"2147483647", "-2147483647", "-2147483648", "+2147483647", "99999999999", "-99999999999", "+99999999999"}) {
+    for (const std::string& group : groups(n)) {
+      const std::string file = out_.File("numbers.html"), what = n + " " + group.substr(0, 12);
+      enginetest::WriteFile(
+          file, "<body marginwidth=" + n + " marginheight=" + n + "><p>before</p>" + group + "<p>after</p>");
+      for (const std::vector<std::string>& run :
+           {std::vector<std::string>{PEXU_RENDER, file, out_.File("numbers.png")},
+            std::vector<std::string>{PEXU_RENDER, "--pdf", out_.File("numbers.pdf"), "--to", "2", file}}) {
+        const enginetest::RunCost cost = enginetest::RunMeasured(run, out_.File("out.txt"));
+        EXPECT_EQ(cost.status, 0) << what << " " << run[1];
+        EXPECT_LT(cost.seconds, 20) << what << " " << run[1];
+        EXPECT_LT(cost.peakKilobytes, 512 * 1024) << what << " " << run[1];
+      }
+      int status = -1;
+      const std::string tree = RunCommand(std::string(PEXU_HTMLTREE) + " '" + file + "'", &status);
+      EXPECT_EQ(status, 0) << what;
+      EXPECT_NE(tree.find("\"after \""), std::string::npos) << what;
+    }
+  }
+}
+
+// A background position of a percentage far beyond 100 puts the picture far beyond the area, however large the
+// area: on a document 819,203 pixels high a picture 3 pixels high at 99999999999% does not show at the top.
+TEST_F(PexuRenderTest, ABackgroundFarBeyondItsAreaDoesNotShow) {
+  WriteSolidPng(out_.File("g.png"), pf::clLime, 4, 3);
+  const std::string page = out_.File("far.html"), png = out_.File("far.png");
+  enginetest::WriteFile(page,
+                        "<body background=g.png style='margin:0;background-repeat:no-repeat;background-position:0 "
+                        "99999999999%'><div style='height:409600px'></div><div style='height:409603px'></div>");
+  const std::string out = Render("--width 200 --height 100 '" + page + "' '" + png + "'");
+  ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
+  ASSERT_EQ(Field(out, "SIZE"), "186 819203");
+  pf::TPNGImage image;
+  image.LoadFromFile(png);
+  for (int y = 0; y < 100; y += 2) EXPECT_NE(image.Canvas().Pixels(1, y) & 0xFFFFFF, pf::clLime) << y;
+}
+
 // Rules for a tag inside an element of a class (".c1 a") cost through the tool in proportion to the page: four times
 // the rules and links take about four times as long (less, with the tool's start), far from the sixteen times of
 // trying every rule at every link. Each link takes the rule of its paragraph's class only.
