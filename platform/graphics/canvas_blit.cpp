@@ -3,6 +3,7 @@
 // painted get the result composed as images (see Blit).
 #include <QPaintEngine>
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/graphics/canvas_internal_qt.h"
@@ -158,6 +159,14 @@ bool Blit(TCanvas& dest, const TBrush& brush, const StretchAxis& ax, const Stret
   const bool direct = rop == SRCCOPY && !mask && !transparent && !blend && destBitmap && srcBitmap &&
                       !IsPaletteFormat(df) && !IsPaletteFormat(sf);
   const bool sameLayout = PixelFormatBits(df) == PixelFormatBits(sf) && (df == sf || PixelFormatBits(df) == 32);
+  const bool unscaledX = ax.size == ax.sourceSize && !ax.flip;
+  const size_t bytes = sf == pf24bit ? 3 : sf == pf15bit || sf == pf16bit ? 2 : 4;  // of a direct source's pixel
+  // A picture copied onto a window's 32-bit image: each row written at once, as Set would write it pixel by pixel.
+  QImage* destImage = surface.Image();
+  const bool toImage = rop == SRCCOPY && !mask && !transparent && !blend && destImage && srcBitmap &&
+                       (sf == pf24bit || sf == pf32bit) &&
+                       (destImage->format() == QImage::Format_RGB32 || destImage->format() == QImage::Format_ARGB32 ||
+                        destImage->format() == QImage::Format_ARGB32_Premultiplied);
   const bool destMono = surface.Mono();
   const bool srcMono = useSource && src.surface->Mono();
   const Pattern pattern(brush, textColor, bkColor, st.brushOrg, surface);
@@ -189,8 +198,28 @@ bool Blit(TCanvas& dest, const TBrush& brush, const StretchAxis& ax, const Stret
       const int32_t py = ay.Source(dy);
       if (useSource && (py < 0 || py >= srcHeight)) continue;
       const uint8_t* srcRow = srcBitmap ? srcBitmap->Bits() + size_t(py) * size_t(srcBitmap->RowBytes()) : nullptr;
+      if (toImage) {
+        auto* destRow = reinterpret_cast<QRgb*>(destImage->scanLine(dy));
+        for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
+          const int32_t px = columns[size_t(dx - q.left())];
+          if (px >= 0 && px < srcWidth) destRow[dx] = 0xFF000000u | (GetRaw(srcRow, px, sf) & 0xFFFFFFu);
+        }
+        surface.MarkChanged();
+        continue;
+      }
       if (direct) {
         uint8_t* destRow = destBitmap->Bits() + size_t(dy) * size_t(destBitmap->RowBytes());
+        if (sameLayout && unscaledX) {
+          // The same bytes in the same order: the part of the row that has source pixels moves at once (a bitmap
+          // may be copied onto itself).
+          const int32_t first = std::max(q.left(), ax.dest - ax.source);
+          const int32_t stop = std::min(q.right(), ax.dest - ax.source + srcWidth - 1);
+          if (first <= stop)
+            std::memmove(destRow + size_t(first) * bytes, srcRow + size_t(first - ax.dest + ax.source) * bytes,
+                         size_t(stop - first + 1) * bytes);
+          surface.MarkChanged();
+          continue;
+        }
         for (int32_t dx = q.left(); dx <= q.right(); ++dx) {
           int32_t px = columns[size_t(dx - q.left())];
           if (px < 0 || px >= srcWidth) continue;

@@ -84,6 +84,7 @@ class PixelSurface {
 
   bool Valid() const { return bitmap_ || image_; }
   TBitmap* Bitmap() const { return bitmap_; }
+  QImage* Image() const { return image_; }
   void MarkChanged() { changed_ = true; }
   int32_t Width() const { return bitmap_ ? bitmap_->Width() : image_ ? image_->width() : 0; }
   int32_t Height() const { return bitmap_ ? bitmap_->Height() : image_ ? image_->height() : 0; }

@@ -188,6 +188,45 @@ TEST(Painting, DrawsOnlyInsideTheControlOnEveryKindOfTarget) {
   delete plainControl;
 }
 
+// Pictures copied onto a widget keep every pixel's colour, from 24-bit and 32-bit bitmaps, partly outside the
+// control, from inside the picture and stretched, however the widget is rendered.
+TEST(Painting, PicturesCopiedOntoAWidgetKeepEveryPixel) {
+  auto form = ui_test::ActiveForm();
+  form->SetColor(clYellow);
+  auto* control = new TCustomControl(form.get());
+  control->SetParent(form.get());
+  control->SetBounds(10, 10, 60, 40);
+  control->SetColor(clWhite);
+  auto colour = [](int32_t x, int32_t y) { return RGB(uint8_t(x * 5 + 1), uint8_t(y * 7 + 3), uint8_t((x + y) | 1)); };
+  TBitmap deep(20, 10, pf24bit), wide(20, 10, pf32bit);
+  for (int32_t y = 0; y < 10; ++y)
+    for (int32_t x = 0; x < 20; ++x) {
+      deep.Canvas().SetPixel(x, y, colour(x, y));
+      wide.Canvas().SetPixel(x, y, colour(x, y));
+    }
+  control->OnPaint = [&](TPersistent*) {
+    BitBlt(control->Canvas(), -5, 2, 20, 10, &deep.Canvas(), 0, 0, SRCCOPY);  // control (15..) = picture (5..)
+    BitBlt(control->Canvas(), 30, 5, 15, 8, &wide.Canvas(), 3, 1, SRCCOPY);   // (30, 5) = (3, 1)
+    StretchBlt(control->Canvas(), 0, 20, 40, 20, &deep.Canvas(), 0, 0, 20, 10, SRCCOPY);  // each pixel twice
+  };
+  QWidget* window = ui_test::Widget(*form);
+  QImage plain(window->size(), QImage::Format_RGB32);
+  window->render(&plain);
+  QImage rgba(window->size(), QImage::Format_ARGB32_Premultiplied);
+  window->render(&rgba);
+  for (const QImage& shot : {plain, rgba, window->grab().toImage()}) {
+    auto at = [&](int32_t x, int32_t y) { return FromQRgb(shot.pixel(10 + x, 10 + y)); };
+    for (int32_t y = 0; y < 10; ++y)
+      for (int32_t x = 0; x < 15; ++x) ASSERT_EQ(at(x, 2 + y), colour(x + 5, y)) << x << "," << y;
+    for (int32_t y = 0; y < 8; ++y)
+      for (int32_t x = 0; x < 15; ++x) ASSERT_EQ(at(30 + x, 5 + y), colour(3 + x, 1 + y)) << x << "," << y;
+    for (int32_t y = 0; y < 20; ++y)
+      for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(at(x, 20 + y), colour(x / 2, y / 2)) << x << "," << y;
+    EXPECT_EQ(at(50, 2), clWhite);
+  }
+  delete control;
+}
+
 TEST(PostMessage, DeliversInOrderAfterTheHandlerAndDropsWithTheControl) {
   std::vector<std::string> log;
   auto* control = new Logged(nullptr);
