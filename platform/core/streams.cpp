@@ -397,4 +397,11 @@ int64_t TZDecompressionStream::Seek(int64_t offset, TSeekOrigin origin) {
   return position;
 }
 
+std::vector<uint8_t> ReadToEnd(TStream& stream) {
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  for (int32_t n; (n = stream.Read(chunk, sizeof chunk)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+  return bytes;
+}
+
 }  // namespace pf

@@ -149,4 +149,7 @@ class TZDecompressionStream : public TStream {
   std::unique_ptr<State> state_;
 };
 
+// The bytes of a stream from its position to its end, however the stream hands them out.
+std::vector<uint8_t> ReadToEnd(TStream& stream);
+
 }  // namespace pf

@@ -110,13 +110,6 @@ QImage DecodePicture(const std::vector<uint8_t>& bytes) {
   return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-std::vector<uint8_t> ReadRest(TStream& stream) {
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[65536];
-  for (int32_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
-  return bytes;
-}
-
 }  // namespace
 
 TGpImage::TGpImage(const std::string& fileName, bool deleteOnFree) : pixels_(std::make_unique<Pixels>()) {
@@ -126,7 +119,7 @@ TGpImage::TGpImage(const std::string& fileName, bool deleteOnFree) : pixels_(std
   std::vector<uint8_t> bytes;
   try {
     TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-    bytes = ReadRest(file);
+    bytes = ReadToEnd(file);
   } catch (const EStreamError&) {
     throw EGDIPlus(loadError);
   }
@@ -140,7 +133,7 @@ TGpImage::TGpImage(const std::string& fileName, bool deleteOnFree) : pixels_(std
 TGpImage::TGpImage(TStream& stream) : pixels_(std::make_unique<Pixels>()) {
   constexpr const char* kLoadError = "Can't load image from stream.";
   RequireActive(kLoadError);
-  pixels_->image = DecodePicture(ReadRest(stream));
+  pixels_->image = DecodePicture(ReadToEnd(stream));
   if (pixels_->image.isNull()) throw EGDIPlus(kLoadError);
   width_ = pixels_->image.width();
   height_ = pixels_->image.height();

@@ -60,13 +60,6 @@ DecodedIcon DecodeIcon(const std::vector<uint8_t>& data) {
   return icon;
 }
 
-std::vector<uint8_t> ReadRest(TStream& stream) {
-  std::vector<uint8_t> data;
-  uint8_t chunk[65536];
-  for (int32_t n; (n = stream.Read(chunk, sizeof chunk)) > 0;) data.insert(data.end(), chunk, chunk + n);
-  return data;
-}
-
 }  // namespace
 
 TIcon::TIcon() : image_(std::make_unique<TBitmap>()), mask_(std::make_unique<TBitmap>()) {
@@ -96,7 +89,7 @@ void TIcon::SetWidth(int32_t) { throw EInvalidGraphicOperation("Cannot change th
 void TIcon::SetHeight(int32_t) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
 
 void TIcon::LoadFromStream(TStream& stream) {
-  std::vector<uint8_t> data = ReadRest(stream);
+  std::vector<uint8_t> data = ReadToEnd(stream);
   DecodedIcon icon = DecodeIcon(data);  // the old icon stays when this raises
   data_ = std::move(data);
   image_ = std::move(icon.image);

@@ -86,6 +86,19 @@ void ExpectRing(const pf::TPNGImage& image, int32_t x, int32_t y, int32_t w, int
   }
 }
 
+// The pixels of a picture within rounding of color in each channel (a printed page's colours come back so).
+int32_t CountNear(const pf::TPNGImage& image, pf::TColor color) {
+  int32_t n = 0;
+  for (int32_t y = 0; y < image.Height(); ++y)
+    for (int32_t x = 0; x < image.Width(); ++x) {
+      const pf::TColor seen = image.GetPixel(x, y);
+      bool near = true;
+      for (int shift : {0, 8, 16}) near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
+      n += near;
+    }
+  return n;
+}
+
 // The page's TITLE element as the tool prints it (UTF-8; entities of the static pages decoded).
 std::string TitleOf(const std::string& path) {
   const std::string bytes = ReadFile(path);
@@ -441,26 +454,14 @@ TEST_F(PexuRenderTest, BackgroundAndListPicturesShowAndPrint) {
                         "<table cellspacing=0><tr><td background=lila.png width=200 height=60></td></tr></table>"
                         "<ul style=\"list-style-image: url(marke.png)\"><li>Eintrag</li></ul>");
   constexpr int32_t kYellowArea = 200 * 100 - 20 * 20;
-  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
-    int32_t n = 0;
-    for (int32_t y = 0; y < image.Height(); ++y)
-      for (int32_t x = 0; x < image.Width(); ++x) {
-        const pf::TColor seen = image.GetPixel(x, y);
-        int difference = 0;  // the PDF's colours come back within rounding
-        for (int shift : {0, 8, 16})
-          difference = std::max(difference, std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)));
-        n += difference <= 8;
-      }
-    return n;
-  };
   // Each picture covers its area give or take a pixel at each edge (pages place it between pixels).
   auto expectPictures = [&](const pf::TPNGImage& image, const std::string& what) {
     for (const Picture& p : pictures) {
-      const int32_t seen = count(image, p.color);
+      const int32_t seen = CountNear(image, p.color);
       EXPECT_GE(seen, (p.width - 2) * (p.height - 2)) << p.name << " " << what;
       EXPECT_LE(seen, (p.width + 2) * (p.height + 2)) << p.name << " " << what;
     }
-    EXPECT_GE(count(image, pf::clYellow), kYellowArea * 9 / 10) << what;
+    EXPECT_GE(CountNear(image, pf::clYellow), kYellowArea * 9 / 10) << what;
   };
   for (const char* gdiPlus : {"", "PEXU_GDIPLUS=missing "}) {
     const std::string road = *gdiPlus ? "without GDI+" : "with GDI+";
@@ -701,32 +702,21 @@ TEST_F(PexuRenderTest, TextLetsItsBoxsBackgroundPictureShow) {
                         "<div style='background: #ff0 url(kachel.png)'>Text im Block <span style='background:#0f0'>"
                         "gruen</span> <font style='background:#f0f'>lila</font> <a href=x style='background:#0ff'>"
                         "Verweis</a></div><table><tr><td style='background: #ff0 url(kachel.png)'>Zelle</table>");
-  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
-    int32_t n = 0;
-    for (int32_t y = 0; y < image.Height(); ++y)
-      for (int32_t x = 0; x < image.Width(); ++x) {
-        const pf::TColor seen = image.GetPixel(x, y);
-        bool near = true;  // the PDF's colours come back within rounding
-        for (int shift : {0, 8, 16})
-          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
-        n += near;
-      }
-    return n;
-  };
   Render(page + " " + out_.File("kacheln.png"));
   ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
   pf::TPNGImage screen;
   screen.LoadFromFile(out_.File("kacheln.png"));
-  EXPECT_EQ(count(screen, pf::clYellow), 0);
-  for (pf::TColor inline_ : {pf::clLime, pf::clFuchsia, pf::clAqua}) EXPECT_GT(count(screen, inline_), 100) << inline_;
+  EXPECT_EQ(CountNear(screen, pf::clYellow), 0);
+  for (pf::TColor inline_ : {pf::clLime, pf::clFuchsia, pf::clAqua})
+    EXPECT_GT(CountNear(screen, inline_), 100) << inline_;
   // Paper shows the block's and the cell's pictures (not the body's: backgrounds are not printed).
   Render("--pdf " + out_.File("kacheln.pdf") + " " + page);
   ASSERT_EQ(status_, 0) << ReadFile(out_.File("err.txt"));
   RunCommand("pdftoppm -r 96 -f 1 -l 1 -png '" + out_.File("kacheln.pdf") + "' '" + out_.File("kacheln") + "'");
   pf::TPNGImage paper;
   paper.LoadFromFile(out_.File("kacheln-1.png"));
-  EXPECT_GT(count(paper, pf::clBlue), 1000);
-  EXPECT_EQ(count(paper, pf::clYellow), 0);
+  EXPECT_GT(CountNear(paper, pf::clBlue), 1000);
+  EXPECT_EQ(CountNear(paper, pf::clYellow), 0);
 }
 
 // A background picture 1 pixel wide or high with alpha keeps its transparency when it is stretched for tiling: a
@@ -802,18 +792,6 @@ TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
                                     "' border=3> und Verweis <a href=x style='color:red'>" + img + "'></a>");
     return file;
   };
-  auto count = [](const pf::TPNGImage& image, pf::TColor color) {
-    int32_t n = 0;
-    for (int32_t y = 0; y < image.Height(); ++y)
-      for (int32_t x = 0; x < image.Width(); ++x) {
-        const pf::TColor seen = image.GetPixel(x, y);
-        bool near = true;  // the PDF's colours come back within rounding
-        for (int shift : {0, 8, 16})
-          near = near && std::abs(int(seen >> shift & 0xFF) - int(color >> shift & 0xFF)) <= 8;
-        n += near;
-      }
-    return n;
-  };
   for (const std::string visibility : {"hidden", "visible"}) {
     const std::string file = page(visibility);
     Render(file + " " + out_.File(visibility + ".png"));
@@ -826,11 +804,11 @@ TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
       pf::TPNGImage image;
       image.LoadFromFile(out_.File(picture));
       if (visibility == "hidden") {
-        EXPECT_EQ(count(image, pf::clRed), 0) << picture;
-        EXPECT_EQ(count(image, pf::clBlue), 0) << picture;
+        EXPECT_EQ(CountNear(image, pf::clRed), 0) << picture;
+        EXPECT_EQ(CountNear(image, pf::clBlue), 0) << picture;
       } else {
-        EXPECT_GT(count(image, pf::clRed), 5 * 100) << picture;
-        EXPECT_GT(count(image, pf::clBlue), 6 * 18 * 10) << picture;
+        EXPECT_GT(CountNear(image, pf::clRed), 5 * 100) << picture;
+        EXPECT_GT(CountNear(image, pf::clBlue), 6 * 18 * 10) << picture;
       }
     }
   }
