@@ -31,25 +31,8 @@ BarRegistry& Registry() {
 // Every event of a lock key draws the panels that show it again: a display may switch a lock on when its key goes
 // down and off only when it comes up.
 void LockKeyHook(uint16_t virtualKey, bool, bool) {
-  TsbStatusPanelStyle style;
-  switch (virtualKey) {
-    case pf::VK_CAPITAL:
-      style = psCapsLock;
-      break;
-    case pf::VK_INSERT:
-      style = psOverWrite;
-      break;
-    case pf::VK_NUMLOCK:
-      style = psNumLock;
-      break;
-    case pf::VK_SCROLL:
-      style = psScrollLock;
-      break;
-    default:
-      return;
-  }
-  for (TsbCustomStatusBar* bar : std::vector<TsbCustomStatusBar*>(Registry().bars))
-    if (bar->PanelCount() > 0) bar->Panels().RepaintStyle(style);
+  for (const TsbStatusPanelStyle style : {psCapsLock, psOverWrite, psNumLock, psScrollLock})
+    if (LockKeyOfStyle(style) == virtualKey) RepaintStyleInEveryBar(style);
 }
 
 }  // namespace
@@ -71,6 +54,26 @@ uintptr_t TimerOfStyle(TsbStatusPanelStyle style) {
 }
 
 const std::vector<TsbCustomStatusBar*>& StatusBarList() { return Registry().bars; }
+
+int LockKeyOfStyle(TsbStatusPanelStyle style) {
+  switch (style) {
+    case psOverWrite:
+      return pf::VK_INSERT;
+    case psCapsLock:
+      return pf::VK_CAPITAL;
+    case psNumLock:
+      return pf::VK_NUMLOCK;
+    case psScrollLock:
+      return pf::VK_SCROLL;
+    default:
+      return 0;
+  }
+}
+
+void RepaintStyleInEveryBar(TsbStatusPanelStyle style) {
+  for (TsbCustomStatusBar* bar : std::vector<TsbCustomStatusBar*>(Registry().bars))
+    if (bar->PanelCount() > 0) bar->Panels().RepaintStyle(style);
+}
 
 // ---- TsbStatusBarText
 

@@ -378,5 +378,9 @@ class TsbStatusBar : public TsbCustomStatusBar {
 
 // Every status bar that exists, in order of creation.
 const std::vector<TsbCustomStatusBar*>& StatusBarList();
+// The key whose state a lock-key panel shows (VK_INSERT, VK_CAPITAL, VK_NUMLOCK, VK_SCROLL); 0 for other styles.
+int LockKeyOfStyle(TsbStatusPanelStyle style);
+// The panels of style are drawn again in every bar (a lock key changed).
+void RepaintStyleInEveryBar(TsbStatusPanelStyle style);
 
 }  // namespace components

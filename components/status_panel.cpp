@@ -41,22 +41,6 @@ std::vector<int32_t> LineStarts(std::string_view text) {
   return starts;
 }
 
-// The key whose state a lock-key panel shows; 0 for the other styles.
-int LockKeyOfStyle(TsbStatusPanelStyle style) {
-  switch (style) {
-    case psOverWrite:
-      return pf::VK_INSERT;
-    case psCapsLock:
-      return pf::VK_CAPITAL;
-    case psNumLock:
-      return pf::VK_NUMLOCK;
-    case psScrollLock:
-      return pf::VK_SCROLL;
-    default:
-      return 0;
-  }
-}
-
 }  // namespace
 
 // ---- Making and copying
@@ -492,9 +476,7 @@ void TsbStatusPanel::DblClick() {
   const TsbStatusPanelStyle style = style_;  // the handler may free the panel
   if (OnDblClick) OnDblClick(this);
   const int key = LockKeyOfStyle(style);
-  if (key == 0 || !pf::ToggleLockKey(key)) return;
-  for (TsbCustomStatusBar* bar : std::vector<TsbCustomStatusBar*>(StatusBarList()))
-    if (bar->PanelCount() > 0) bar->Panels().RepaintStyle(style);
+  if (key != 0 && pf::ToggleLockKey(key)) RepaintStyleInEveryBar(style);
 }
 
 void TsbStatusPanel::MouseDown(pf::TMouseButton button, pf::TShiftState shift, int32_t x, int32_t y) {
