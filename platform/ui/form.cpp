@@ -47,9 +47,7 @@ QSize Decorations(const QWidget* frame) {
 // 800x600 on the display taken as 785x718 gives decorations of 15 by -118).
 bool SizeIsCurrent(const QWidget* frame) {
   const WId id = frame->internalWinId();
-  if (id == 0 || QGuiApplication::platformName() != QLatin1String("xcb")) return true;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Display* display = id != 0 ? ApplicationXDisplay() : nullptr;
   Window root = 0;
   int x = 0, y = 0;
   unsigned width = 0, height = 0, border = 0, depth = 0;
@@ -79,9 +77,7 @@ void AttachDialogToMainForm(TCustomForm& form) {
 // Whether the display's left mouse button is down, wherever the pointer is (also while the window manager holds it
 // for a move); false off X.
 bool DisplayLeftButtonDown() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  Display* display = x11 != nullptr ? x11->display() : nullptr;
+  Display* display = ApplicationXDisplay();
   Window root = 0, child = 0;
   int rootX = 0, rootY = 0, x = 0, y = 0;
   unsigned mask = 0;

@@ -244,6 +244,9 @@ void StartDrag(TControl& source, bool immediate, int32_t threshold, const TPoint
 bool DragMouseEvent(QMouseEvent* event);
 void ForgetDragControl(const TControl* control);
 
+// ---- The X display the program runs on (Xlib's Display); nullptr off X, as offscreen.
+struct _XDisplay* ApplicationXDisplay();
+
 // ---- Forms: the window system moved or sized a form's frame on its own. While the display's left mouse button is
 // held, that is a move or size by the mouse: the form hears WM_ENTERSIZEMOVE, and WM_EXITSIZEMOVE once the button
 // is released (the window manager's move loop tells the program nothing else).

@@ -202,16 +202,9 @@ std::map<int, bool>& CountedToggles() {
 
 bool IsLockKey(int vk) { return vk == VK_CAPITAL || vk == VK_NUMLOCK || vk == VK_SCROLL || vk == VK_INSERT; }
 
-// The X display the program runs on; nullptr off X.
-Display* XDisplay() {
-  if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->display() : nullptr;
-}
-
 // The keyboard indicator of a lock key on an X display; nullopt without one.
 std::optional<bool> IndicatorOn(int vk) {
-  Display* display = vk != VK_INSERT ? XDisplay() : nullptr;
+  Display* display = vk != VK_INSERT ? ApplicationXDisplay() : nullptr;
   if (display == nullptr) return std::nullopt;
   const char* name = vk == VK_CAPITAL ? "Caps Lock" : vk == VK_NUMLOCK ? "Num Lock" : "Scroll Lock";
   const Atom atom = XInternAtom(display, name, True);
@@ -221,6 +214,14 @@ std::optional<bool> IndicatorOn(int vk) {
 }
 
 }  // namespace
+
+// ---- The X display
+
+Display* ApplicationXDisplay() {
+  if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 != nullptr ? x11->display() : nullptr;
+}
 
 // ---- Shell
 
@@ -293,7 +294,7 @@ bool ToggleLockKey(int virtualKey) {
     CountedToggles()[VK_INSERT] = !CountedToggles()[VK_INSERT];
     return true;
   }
-  Display* display = XDisplay();
+  Display* display = ApplicationXDisplay();
   int eventBase = 0, errorBase = 0, major = 0, minor = 0;
   if (display == nullptr || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
   const KeySym symbol = virtualKey == VK_CAPITAL   ? XK_Caps_Lock
