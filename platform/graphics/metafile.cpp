@@ -70,12 +70,6 @@ void TMetafile::SetHeight(int32_t value) {
   Changed(this);
 }
 
-void TMetafile::Clear() {
-  recording_.reset();
-  width_ = height_ = 0;
-  Changed(this);
-}
-
 void TMetafile::Draw(TCanvas& canvas, const TRect& r) {
   if (GetEmpty()) return;
   const TRect device = CanvasAccess::MappingOf(canvas).Map(r);

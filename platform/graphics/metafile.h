@@ -26,7 +26,6 @@ class TMetafile : public TGraphic {
   // The frame's size in pixels; the recording is scaled to it when drawn. Negative sizes count as 0.
   void SetWidth(int32_t value) override;
   void SetHeight(int32_t value) override;
-  void Clear();
 
   // A metafile lives only in memory: both raise EInvalidGraphic.
   void LoadFromStream(TStream& stream) override;
