@@ -441,14 +441,19 @@ TEST_F(Tiles, OnePixelPicturesAreStretchedAndEmptyOnesRefused) {
                                     tileMask, opaque, {0, 0, 10, 10}));
 }
 
-// A 4 x 4 GIF, checkered red and blue with a transparent corner, tiled over a block with a colour and a border.
-TEST(BlockPainting, ColourBorderAndTiledGif) {
+// The checkered 4 x 4 GIF of the test support, read as the document reads a picture.
+std::unique_ptr<TgfAnimatedImage> CheckeredGifPicture() {
   const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
   pf::TMemoryStream stream;
   stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   stream.SetPosition(0);
   bool nonAnimated = false;
-  std::unique_ptr<TgfAnimatedImage> picture = CreateGifImageFromStream(nonAnimated, stream);
+  return CreateGifImageFromStream(nonAnimated, stream);
+}
+
+// A 4 x 4 GIF, checkered red and blue with a transparent corner, tiled over a block with a colour and a border.
+TEST(BlockPainting, ColourBorderAndTiledGif) {
+  const std::unique_ptr<TgfAnimatedImage> picture = CheckeredGifPicture();
   ASSERT_TRUE(picture);
 
   Page page(
@@ -486,12 +491,7 @@ TEST(BlockPainting, ColourBorderAndTiledGif) {
 // from them (a pixel marked in the tiles after the first paint shows further down); the next layout makes them anew.
 // A box too large for one tile bitmap is tiled over the band painted.
 TEST(BlockPainting, TilesAreMadeOncePerLayoutForTheWholeBox) {
-  const std::vector<uint8_t> bytes = viewertest::CheckeredGif();
-  pf::TMemoryStream stream;
-  stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-  stream.SetPosition(0);
-  bool nonAnimated = false;
-  std::unique_ptr<TgfAnimatedImage> picture = CreateGifImageFromStream(nonAnimated, stream);
+  const std::unique_ptr<TgfAnimatedImage> picture = CheckeredGifPicture();
   ASSERT_TRUE(picture);
   Page page(
       "<div id=box style='height:1000px; background-image:url(tile.gif)'></div>"
