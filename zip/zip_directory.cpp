@@ -1,5 +1,7 @@
 // Reading an archive's directory: the end record (or a ".zfc" side file), the central entries, the multi-volume
 // state, and the rebuilding of a directory from local headers when the end record is missing.
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "platform/core/datetime.h"
@@ -127,19 +129,30 @@ bool TZipReader::RebuildFromLocalHeaders(pf::TStream& stream) {
         return avail >= 16 && GetU32(p) == kDescriptorSignature && GetU32(p + 8) == static_cast<uint64_t>(at - data);
       };
       int64_t d = ScanStream(stream, data, 16, isDescriptor, [this] { CheckCancel(); });
-      if (d < 0) break;
-      uint8_t desc[16];
-      stream.Seek(d, pf::soBeginning);
-      ReadFully(stream, desc, 16);
-      entry->CRC32 = GetU32(desc + 4);
-      entry->CompressedSize = GetU32(desc + 8);
-      entry->UncompressedSize = GetU32(desc + 12);
-      next = d + 16;
+      if (d < 0) {
+        // No descriptor follows: the stream ends inside the data or its descriptor. The entry claims one byte
+        // more than is left, so that its extraction meets the end; its size is unknown.
+        entry->CompressedSize = static_cast<uint32_t>(std::clamp<int64_t>(size - data + 1, 1, UINT32_MAX));
+        entry->UncompressedSize = UINT32_MAX;
+        next = size + 1;
+      } else {
+        uint8_t desc[16];
+        stream.Seek(d, pf::soBeginning);
+        ReadFully(stream, desc, 16);
+        entry->CRC32 = GetU32(desc + 4);
+        entry->CompressedSize = GetU32(desc + 8);
+        entry->UncompressedSize = GetU32(desc + 12);
+        next = d + 16;
+      }
     } else if (entry->HasDataDescriptor()) {
       next += 16;
     }
-    if (next > size) break;
     list->Add(entry.release());
+    if (next > size) {
+      // Cut short: the entry is listed (its extraction raises the premature end) and nothing follows it.
+      pos = size;
+      break;
+    }
     pos = next;
     stream.Seek(pos, pf::soBeginning);
   }

@@ -95,6 +95,44 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
   EXPECT_THROW(LoadArchive(garbage, Bytes(50000, 'P')), zip::EBadZipFile);
 }
 
+// An archive cut inside an entry's data still lists that entry from its local header, and nothing after it;
+// extracting it meets the end of the stream.
+TEST(Directory, AnEntryCutShortIsListedFromItsLocalHeader) {
+  Bytes text(3000);  // does not shrink when deflated
+  uint32_t seed = 1;
+  for (uint8_t& b : text) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  const Bytes two = ZipOf({MakeEntry("first.txt", ToBytes("complete")), MakeEntry("second.txt", text)});
+  const Bytes one = ZipOf({MakeEntry("only.txt", text, 8)});
+  TestEntry later = MakeEntry("later.txt", text, 8);
+  later.flags = 8;
+  Bytes described = ZipOf({later});
+  std::fill(described.begin() + 14, described.begin() + 26, 0);  // CRC and sizes follow the data
+  const struct {
+    const char* name;
+    Bytes bytes;
+    int entries;
+  } cases[] = {
+      {"second of two", Bytes(two.begin(), two.begin() + 30 + 9 + 8 + 30 + 10 + 1500), 2},
+      {"the only one", Bytes(one.begin(), one.begin() + 30 + 8 + 700), 1},
+      {"sizes after the data", Bytes(described.begin(), described.begin() + 30 + 9 + 700), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    zip::TZipReader reader;
+    reader.IncompleteZipMode = zip::izAssumeBad;
+    LoadArchive(reader, c.bytes);
+    ASSERT_EQ(reader.Count(), c.entries);
+    EXPECT_EQ(reader.EndCentral().CentralOffset, c.bytes.size());
+    pf::TMemoryStream out;
+    if (c.entries == 2) {
+      EXPECT_EQ(reader.ExtractToStream(&out, "first.txt"), 1);
+      EXPECT_EQ(Contents(out), "complete");
+    }
+    ExpectRaises<zip::EFatalUnzipError>([&] { reader.ExtractToStream(&out, reader.Items(c.entries - 1).FileName); },
+                                        "Premature end of file reached");
+  }
+}
+
 TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
   // The end record promises more entries than there are: the reader rebuilds from the local headers.
   Bytes bytes = BuildZip(ThreeEntries());
