@@ -76,13 +76,31 @@ void TZipReader::DefaultGetNextDisk(TZipReader&, int nextDisk, std::string& fNam
   const std::string number = pf::Format("%3.3d", {nextDisk});
   fName = nextDisk == endCentral_.ThisDisk + 1 ? zipName_ : pf::ChangeFileExt(zipName_, "." + number);
   if (GetMultiMode() != 1) return;
-  do {
+  const std::string named = fName;
+  for (;;) {
     const std::string prompt = "Please insert disk " + pf::IntToStr(nextDisk) + " of the multi-disk set.";
     if (pf::Dialogs().MessageBox(prompt, "", pf::MB_OKCANCEL) != pf::mrOk) {
       fName.clear();
       return;
     }
-  } while (RightStr(GetVolumeLabel(fName), 3) != number);
+    if (RightStr(GetVolumeLabel(named), 3) == number) return;  // a drive with a fixed mount point
+    const std::string mounted = VolumeOnLabelMount(named, number);
+    if (!mounted.empty()) {
+      fName = mounted;
+      return;
+    }
+  }
+}
+
+// A desktop mounts each medium at a folder named by its label, so the folder that held the archive goes with its
+// disk: the disk asked for is then the removable medium whose label ends in the number, and the volume lies at the
+// archive's place below that medium's mount point. "" when no such medium is mounted.
+std::string TZipReader::VolumeOnLabelMount(const std::string& volume, const std::string& number) const {
+  if (archiveBelowMount_.empty()) return {};
+  for (const pf::MountedVolume& mount : pf::Drives().RemovableMounts())
+    if (RightStr(LeftStr(mount.label, 14), 3) == number)
+      return pf::PathJoin(mount.mountPoint, pf::ExtractFilePath(archiveBelowMount_) + pf::ExtractFileName(volume));
+  return {};
 }
 
 // Volume d (from 0) is named by OnGetNextDisk for disk d + 1; in numbered files the last one is the archive
@@ -171,6 +189,7 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
   FreeDirectory();
   numberOfDisks_ = 1;
   SetMultiMode(0);
+  archiveBelowMount_.clear();
   currentDisk_ = 0;
 
   std::unique_ptr<pf::TStream> side;
@@ -194,7 +213,15 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
       source->Seek(0, pf::soBeginning);
     } else {
       currentDisk_ = endCentral_.ThisDisk;
-      if (currentDisk_ != 0) SetMultiMode(!streamMode_ && pf::Drives().IsRemovable(zipName_) ? 1 : 2);
+      if (currentDisk_ != 0) {
+        const bool removable = !streamMode_ && pf::Drives().IsRemovable(zipName_);
+        SetMultiMode(removable ? 1 : 2);
+        std::string mountPoint;
+        // Read while the archive's disk is in the drive: the other disks' volumes lie at the same place below
+        // their own mount points.
+        if (removable && !pf::Drives().MountPointOf(zipName_, mountPoint, archiveBelowMount_))
+          archiveBelowMount_.clear();
+      }
       if (endCentral_.TotalEntries > 0) {
         if (GetMultiMode() != 0 && endCentral_.StartDisk != currentDisk_) {
           SwitchToDisk(endCentral_.StartDisk);

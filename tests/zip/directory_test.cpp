@@ -1,6 +1,8 @@
 // Reading archive directories: the end record search, names, sort orders, and archives without an end record.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/core/drives.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/services.h"
@@ -284,22 +286,40 @@ class FakeDrive : public pf::IDriveService {
  public:
   bool IsRemovable(std::string_view path) override { return path.substr(0, mount.size()) == mount; }
   std::string VolumeLabel(std::string_view path) override { return IsRemovable(path) ? label : ""; }
+  std::vector<pf::MountedVolume> RemovableMounts() override { return {{mount, label}}; }
+  bool MountPointOf(std::string_view path, std::string& mountPoint, std::string& below) override {
+    if (!IsRemovable(path)) return false;
+    mountPoint = mount;
+    below = path.substr(mount.size() + 1);
+    return true;
+  }
   std::string mount;
   std::string label;
 };
 
 // The user at the disk prompts: puts the next disk of `disks` into the drive, then answers as scripted (OK when
-// nothing is).
+// nothing is). With `media` set, the desktop mounts each disk at media/<label>: the folder of the disk taken out
+// vanishes (its files wait in `stash`), and a user out of disks cancels.
 class DiskChanger : public pf::RecordingDialogService {
  public:
   explicit DiskChanger(FakeDrive& drive) : drive_(drive) {}
   int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override {
+    if (!media.empty() && disks.empty()) PushAnswer(pf::mrCancel);
     if (!disks.empty()) {
+      if (!media.empty()) Remount(disks.front());
       drive_.label = disks.front();
       disks.erase(disks.begin());
     }
     return RecordingDialogService::MessageBox(text, caption, flags);
   }
+  void Remount(const std::string& label) {
+    std::filesystem::create_directories(stash + "/" + label);
+    std::filesystem::rename(drive_.mount, stash + "/" + drive_.label);
+    drive_.mount = media + "/" + label;
+    std::filesystem::rename(stash + "/" + label, drive_.mount);
+  }
+  std::string media;
+  std::string stash;
   // The texts of the prompts, each with OK and Cancel.
   std::vector<std::string> Prompts() const {
     std::vector<std::string> texts;
@@ -367,6 +387,34 @@ TEST(Directory, VolumesOnARemovableDrive) {
   // Labels are read up to 14 characters.
   drive.drive.label = "ARCHIVE DISK 001";
   EXPECT_EQ(zip::GetVolumeLabel(dir / "set.001"), "ARCHIVE DISK 0");
+}
+
+// A desktop mounts each disk at a folder named by its label: with the archive's disk out of the drive its folder is
+// gone, and the disk asked for is found among the mounted removable media by its label, at the archive's place
+// below the mount point. A wrong disk is asked for again.
+TEST(Directory, DisksMountedUnderTheirLabels) {
+  ScratchDir dir;
+  WriteTwoVolumes(dir, 30 + 9 + 5);  // first.txt goes on from disk 1 to disk 2
+  std::filesystem::create_directories(dir.path / "stash/SET001/backup");
+  std::filesystem::create_directories(dir.path / "media/SET002/backup");
+  std::filesystem::rename(dir / "set.001", dir / "stash/SET001/backup/set.001");
+  std::filesystem::rename(dir / "set.zip", dir / "media/SET002/backup/set.zip");
+  RemovableDrive drive(dir);
+  drive.drive.mount = dir / "media/SET002";
+  drive.drive.label = "SET002";
+  drive.user.media = dir / "media";
+  drive.user.stash = dir / "stash";
+  zip::TZipReader reader;
+  reader.SetZipName(dir / "media/SET002/backup/set.zip");
+  reader.ReadDirectory();
+  ASSERT_EQ(reader.Count(), 2);
+
+  drive.user.disks = {"SET003", "SET001", "SET002"};
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
+  EXPECT_EQ(Contents(out), "on disk oneon disk two");
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk1, kDisk2}));
+  EXPECT_TRUE(std::filesystem::exists(dir / "stash/SET001/backup/set.001"));  // disk 1 was mounted and taken out
 }
 
 // An entry that goes on on the next disk asks for it in the middle of its data; refusing that disk aborts the run.
