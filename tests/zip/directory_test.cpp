@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "platform/core/drives.h"
 #include "platform/core/exceptions.h"
@@ -100,38 +101,28 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
 // An archive cut inside an entry's data still lists that entry from its local header, and nothing after it;
 // extracting it meets the end of the stream.
 TEST(Directory, AnEntryCutShortIsListedFromItsLocalHeader) {
-  Bytes text(3000);  // does not shrink when deflated
-  uint32_t seed = 1;
-  for (uint8_t& b : text) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
-  const Bytes two = ZipOf({MakeEntry("first.txt", ToBytes("complete")), MakeEntry("second.txt", text)});
-  const Bytes one = ZipOf({MakeEntry("only.txt", text, 8)});
+  const Bytes text(3000, 'x');
   TestEntry later = MakeEntry("later.txt", text, 8);
   later.flags = 8;
   Bytes described = ZipOf({later});
   std::fill(described.begin() + 14, described.begin() + 26, 0);  // CRC and sizes follow the data
-  const struct {
-    const char* name;
-    Bytes bytes;
-    int entries;
-  } cases[] = {
-      {"second of two", Bytes(two.begin(), two.begin() + 30 + 9 + 8 + 30 + 10 + 1500), 2},
-      {"the only one", Bytes(one.begin(), one.begin() + 30 + 8 + 700), 1},
-      {"sizes after the data", Bytes(described.begin(), described.begin() + 30 + 9 + 700), 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  // Archives, where they are cut (inside their last entry's data), and their entries.
+  const std::tuple<Bytes, size_t, int> cases[] = {
+      {ZipOf({MakeEntry("first.txt", ToBytes("complete")), MakeEntry("second.txt", text)}), 87 + 700, 2},
+      {ZipOf({MakeEntry("only.txt", text)}), 38 + 700, 1},
+      {described, 39 + 10, 1}};
+  for (auto [bytes, cut, entries] : cases) {
+    bytes.resize(cut);
     zip::TZipReader reader;
     reader.IncompleteZipMode = zip::izAssumeBad;
-    LoadArchive(reader, c.bytes);
-    ASSERT_EQ(reader.Count(), c.entries);
-    EXPECT_EQ(reader.EndCentral().CentralOffset, c.bytes.size());
+    LoadArchive(reader, bytes);
+    ASSERT_EQ(reader.Count(), entries);
+    EXPECT_EQ(reader.EndCentral().CentralOffset, bytes.size());
     pf::TMemoryStream out;
-    if (c.entries == 2) {
-      EXPECT_EQ(reader.ExtractToStream(&out, "first.txt"), 1);
-      EXPECT_EQ(Contents(out), "complete");
-    }
-    ExpectRaises<zip::EFatalUnzipError>([&] { reader.ExtractToStream(&out, reader.Items(c.entries - 1).FileName); },
+    if (entries == 2) reader.ExtractToStream(&out, "first.txt");
+    ExpectRaises<zip::EFatalUnzipError>([&] { reader.ExtractToStream(&out, reader.Items(entries - 1).FileName); },
                                         "Premature end of file reached");
+    EXPECT_EQ(Contents(out), entries == 2 ? "complete" : "");
   }
 }
 
@@ -299,27 +290,24 @@ class FakeDrive : public pf::IDriveService {
 
 // The user at the disk prompts: puts the next disk of `disks` into the drive, then answers as scripted (OK when
 // nothing is). With `media` set, the desktop mounts each disk at media/<label>: the folder of the disk taken out
-// vanishes (its files wait in `stash`), and a user out of disks cancels.
+// vanishes (its files wait in media/.out), and a user out of disks cancels.
 class DiskChanger : public pf::RecordingDialogService {
  public:
   explicit DiskChanger(FakeDrive& drive) : drive_(drive) {}
   int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override {
     if (!media.empty() && disks.empty()) PushAnswer(pf::mrCancel);
     if (!disks.empty()) {
-      if (!media.empty()) Remount(disks.front());
+      if (!media.empty()) {
+        std::filesystem::rename(drive_.mount, media + "/.out/" + drive_.label);
+        drive_.mount = media + "/" + disks.front();
+        std::filesystem::rename(media + "/.out/" + disks.front(), drive_.mount);
+      }
       drive_.label = disks.front();
       disks.erase(disks.begin());
     }
     return RecordingDialogService::MessageBox(text, caption, flags);
   }
-  void Remount(const std::string& label) {
-    std::filesystem::create_directories(stash + "/" + label);
-    std::filesystem::rename(drive_.mount, stash + "/" + drive_.label);
-    drive_.mount = media + "/" + label;
-    std::filesystem::rename(stash + "/" + label, drive_.mount);
-  }
   std::string media;
-  std::string stash;
   // The texts of the prompts, each with OK and Cancel.
   std::vector<std::string> Prompts() const {
     std::vector<std::string> texts;
@@ -395,26 +383,22 @@ TEST(Directory, VolumesOnARemovableDrive) {
 TEST(Directory, DisksMountedUnderTheirLabels) {
   ScratchDir dir;
   WriteTwoVolumes(dir, 30 + 9 + 5);  // first.txt goes on from disk 1 to disk 2
-  std::filesystem::create_directories(dir.path / "stash/SET001/backup");
-  std::filesystem::create_directories(dir.path / "media/SET002/backup");
-  std::filesystem::rename(dir / "set.001", dir / "stash/SET001/backup/set.001");
+  for (const char* folder : {"media/.out/SET001/backup", "media/.out/SET003", "media/SET002/backup"})
+    std::filesystem::create_directories(dir.path / folder);
+  std::filesystem::rename(dir / "set.001", dir / "media/.out/SET001/backup/set.001");
   std::filesystem::rename(dir / "set.zip", dir / "media/SET002/backup/set.zip");
   RemovableDrive drive(dir);
   drive.drive.mount = dir / "media/SET002";
   drive.drive.label = "SET002";
   drive.user.media = dir / "media";
-  drive.user.stash = dir / "stash";
   zip::TZipReader reader;
   reader.SetZipName(dir / "media/SET002/backup/set.zip");
   reader.ReadDirectory();
-  ASSERT_EQ(reader.Count(), 2);
-
   drive.user.disks = {"SET003", "SET001", "SET002"};
   pf::TMemoryStream out;
   EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
   EXPECT_EQ(Contents(out), "on disk oneon disk two");
   EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk1, kDisk2}));
-  EXPECT_TRUE(std::filesystem::exists(dir / "stash/SET001/backup/set.001"));  // disk 1 was mounted and taken out
 }
 
 // An entry that goes on on the next disk asks for it in the middle of its data; refusing that disk aborts the run.
