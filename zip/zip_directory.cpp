@@ -1,5 +1,7 @@
 // Reading an archive's directory: the end record (or a ".zfc" side file), the central entries, the multi-volume
 // state, and the rebuilding of a directory from local headers when the end record is missing.
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "platform/core/datetime.h"
@@ -74,13 +76,31 @@ void TZipReader::DefaultGetNextDisk(TZipReader&, int nextDisk, std::string& fNam
   const std::string number = pf::Format("%3.3d", {nextDisk});
   fName = nextDisk == endCentral_.ThisDisk + 1 ? zipName_ : pf::ChangeFileExt(zipName_, "." + number);
   if (GetMultiMode() != 1) return;
-  do {
+  const std::string named = fName;
+  for (;;) {
     const std::string prompt = "Please insert disk " + pf::IntToStr(nextDisk) + " of the multi-disk set.";
     if (pf::Dialogs().MessageBox(prompt, "", pf::MB_OKCANCEL) != pf::mrOk) {
       fName.clear();
       return;
     }
-  } while (RightStr(GetVolumeLabel(fName), 3) != number);
+    if (RightStr(GetVolumeLabel(named), 3) == number) return;  // a drive with a fixed mount point
+    const std::string mounted = VolumeOnLabelMount(named, number);
+    if (!mounted.empty()) {
+      fName = mounted;
+      return;
+    }
+  }
+}
+
+// A desktop mounts each medium at a folder named by its label, so the folder that held the archive goes with its
+// disk: the disk asked for is then the removable medium whose label ends in the number, and the volume lies at the
+// archive's place below that medium's mount point. "" when no such medium is mounted.
+std::string TZipReader::VolumeOnLabelMount(const std::string& volume, const std::string& number) const {
+  if (archiveBelowMount_.empty()) return {};
+  for (const pf::MountedVolume& mount : pf::Drives().RemovableMounts())
+    if (RightStr(LeftStr(mount.label, 14), 3) == number)
+      return pf::PathJoin(mount.mountPoint, pf::ExtractFilePath(archiveBelowMount_) + pf::ExtractFileName(volume));
+  return {};
 }
 
 // Volume d (from 0) is named by OnGetNextDisk for disk d + 1; in numbered files the last one is the archive
@@ -127,19 +147,30 @@ bool TZipReader::RebuildFromLocalHeaders(pf::TStream& stream) {
         return avail >= 16 && GetU32(p) == kDescriptorSignature && GetU32(p + 8) == static_cast<uint64_t>(at - data);
       };
       int64_t d = ScanStream(stream, data, 16, isDescriptor, [this] { CheckCancel(); });
-      if (d < 0) break;
-      uint8_t desc[16];
-      stream.Seek(d, pf::soBeginning);
-      ReadFully(stream, desc, 16);
-      entry->CRC32 = GetU32(desc + 4);
-      entry->CompressedSize = GetU32(desc + 8);
-      entry->UncompressedSize = GetU32(desc + 12);
-      next = d + 16;
+      if (d < 0) {
+        // No descriptor follows: the stream ends inside the data or its descriptor. The entry claims one byte
+        // more than is left, so that its extraction meets the end; its size is unknown.
+        entry->CompressedSize = static_cast<uint32_t>(std::clamp<int64_t>(size - data + 1, 1, UINT32_MAX));
+        entry->UncompressedSize = UINT32_MAX;
+        next = size + 1;
+      } else {
+        uint8_t desc[16];
+        stream.Seek(d, pf::soBeginning);
+        ReadFully(stream, desc, 16);
+        entry->CRC32 = GetU32(desc + 4);
+        entry->CompressedSize = GetU32(desc + 8);
+        entry->UncompressedSize = GetU32(desc + 12);
+        next = d + 16;
+      }
     } else if (entry->HasDataDescriptor()) {
       next += 16;
     }
-    if (next > size) break;
     list->Add(entry.release());
+    if (next > size) {
+      // Cut short: the entry is listed (its extraction raises the premature end) and nothing follows it.
+      pos = size;
+      break;
+    }
     pos = next;
     stream.Seek(pos, pf::soBeginning);
   }
@@ -158,6 +189,7 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
   FreeDirectory();
   numberOfDisks_ = 1;
   SetMultiMode(0);
+  archiveBelowMount_.clear();
   currentDisk_ = 0;
 
   std::unique_ptr<pf::TStream> side;
@@ -181,7 +213,15 @@ void TZipReader::ReadCentralDirectory(pf::TStream*& stream) {
       source->Seek(0, pf::soBeginning);
     } else {
       currentDisk_ = endCentral_.ThisDisk;
-      if (currentDisk_ != 0) SetMultiMode(!streamMode_ && pf::Drives().IsRemovable(zipName_) ? 1 : 2);
+      if (currentDisk_ != 0) {
+        const bool removable = !streamMode_ && pf::Drives().IsRemovable(zipName_);
+        SetMultiMode(removable ? 1 : 2);
+        std::string mountPoint;
+        // Read while the archive's disk is in the drive: the other disks' volumes lie at the same place below
+        // their own mount points.
+        if (removable && !pf::Drives().MountPointOf(zipName_, mountPoint, archiveBelowMount_))
+          archiveBelowMount_.clear();
+      }
       if (endCentral_.TotalEntries > 0) {
         if (GetMultiMode() != 0 && endCentral_.StartDisk != currentDisk_) {
           SwitchToDisk(endCentral_.StartDisk);

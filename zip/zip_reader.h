@@ -137,6 +137,7 @@ class TZipReader : public pf::TComponent {
   bool RebuildFromLocalHeaders(pf::TStream& stream);
   bool SwitchToDisk(int disk, const char* refusal = kMsgCancelNewDisk);
   void DefaultGetNextDisk(TZipReader& sender, int nextDisk, std::string& fName);
+  std::string VolumeOnLabelMount(const std::string& volume, const std::string& number) const;
   void CheckCancel();
   bool SelectionMatches(const TZipHeaderInfo& entry) const;
 
@@ -161,6 +162,7 @@ class TZipReader : public pf::TComponent {
   bool marked_ = false;  // entries were marked individually
   int currentDisk_ = 0;
   int numberOfDisks_ = 1;
+  std::string archiveBelowMount_;  // a set on removable media: the archive's path below its medium's mount point
 
   pf::TStream* target_ = nullptr;
   bool toStream_ = false;

@@ -1,6 +1,9 @@
 // Reading archive directories: the end record search, names, sort orders, and archives without an end record.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <tuple>
+
 #include "platform/core/drives.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/services.h"
@@ -93,6 +96,34 @@ TEST(Directory, MissingEndRecordFollowsTheIncompleteMode) {
   zip::TZipReader garbage;
   garbage.IncompleteZipMode = zip::izAssumeBad;
   EXPECT_THROW(LoadArchive(garbage, Bytes(50000, 'P')), zip::EBadZipFile);
+}
+
+// An archive cut inside an entry's data still lists that entry from its local header, and nothing after it;
+// extracting it meets the end of the stream.
+TEST(Directory, AnEntryCutShortIsListedFromItsLocalHeader) {
+  const Bytes text(3000, 'x');
+  TestEntry later = MakeEntry("later.txt", text, 8);
+  later.flags = 8;
+  Bytes described = ZipOf({later});
+  std::fill(described.begin() + 14, described.begin() + 26, 0);  // CRC and sizes follow the data
+  // Archives, where they are cut (inside their last entry's data), and their entries.
+  const std::tuple<Bytes, size_t, int> cases[] = {
+      {ZipOf({MakeEntry("first.txt", ToBytes("complete")), MakeEntry("second.txt", text)}), 87 + 700, 2},
+      {ZipOf({MakeEntry("only.txt", text)}), 38 + 700, 1},
+      {described, 39 + 10, 1}};
+  for (auto [bytes, cut, entries] : cases) {
+    bytes.resize(cut);
+    zip::TZipReader reader;
+    reader.IncompleteZipMode = zip::izAssumeBad;
+    LoadArchive(reader, bytes);
+    ASSERT_EQ(reader.Count(), entries);
+    EXPECT_EQ(reader.EndCentral().CentralOffset, bytes.size());
+    pf::TMemoryStream out;
+    if (entries == 2) reader.ExtractToStream(&out, "first.txt");
+    ExpectRaises<zip::EFatalUnzipError>([&] { reader.ExtractToStream(&out, reader.Items(entries - 1).FileName); },
+                                        "Premature end of file reached");
+    EXPECT_EQ(Contents(out), entries == 2 ? "complete" : "");
+  }
 }
 
 TEST(Directory, DamagedCentralDirectoryFallsBackOrFails) {
@@ -246,22 +277,37 @@ class FakeDrive : public pf::IDriveService {
  public:
   bool IsRemovable(std::string_view path) override { return path.substr(0, mount.size()) == mount; }
   std::string VolumeLabel(std::string_view path) override { return IsRemovable(path) ? label : ""; }
+  std::vector<pf::MountedVolume> RemovableMounts() override { return {{mount, label}}; }
+  bool MountPointOf(std::string_view path, std::string& mountPoint, std::string& below) override {
+    if (!IsRemovable(path)) return false;
+    mountPoint = mount;
+    below = path.substr(mount.size() + 1);
+    return true;
+  }
   std::string mount;
   std::string label;
 };
 
 // The user at the disk prompts: puts the next disk of `disks` into the drive, then answers as scripted (OK when
-// nothing is).
+// nothing is). With `media` set, the desktop mounts each disk at media/<label>: the folder of the disk taken out
+// vanishes (its files wait in media/.out), and a user out of disks cancels.
 class DiskChanger : public pf::RecordingDialogService {
  public:
   explicit DiskChanger(FakeDrive& drive) : drive_(drive) {}
   int MessageBox(std::string_view text, std::string_view caption, unsigned flags) override {
+    if (!media.empty() && disks.empty()) PushAnswer(pf::mrCancel);
     if (!disks.empty()) {
+      if (!media.empty()) {
+        std::filesystem::rename(drive_.mount, media + "/.out/" + drive_.label);
+        drive_.mount = media + "/" + disks.front();
+        std::filesystem::rename(media + "/.out/" + disks.front(), drive_.mount);
+      }
       drive_.label = disks.front();
       disks.erase(disks.begin());
     }
     return RecordingDialogService::MessageBox(text, caption, flags);
   }
+  std::string media;
   // The texts of the prompts, each with OK and Cancel.
   std::vector<std::string> Prompts() const {
     std::vector<std::string> texts;
@@ -329,6 +375,30 @@ TEST(Directory, VolumesOnARemovableDrive) {
   // Labels are read up to 14 characters.
   drive.drive.label = "ARCHIVE DISK 001";
   EXPECT_EQ(zip::GetVolumeLabel(dir / "set.001"), "ARCHIVE DISK 0");
+}
+
+// A desktop mounts each disk at a folder named by its label: with the archive's disk out of the drive its folder is
+// gone, and the disk asked for is found among the mounted removable media by its label, at the archive's place
+// below the mount point. A wrong disk is asked for again.
+TEST(Directory, DisksMountedUnderTheirLabels) {
+  ScratchDir dir;
+  WriteTwoVolumes(dir, 30 + 9 + 5);  // first.txt goes on from disk 1 to disk 2
+  for (const char* folder : {"media/.out/SET001/backup", "media/.out/SET003", "media/SET002/backup"})
+    std::filesystem::create_directories(dir.path / folder);
+  std::filesystem::rename(dir / "set.001", dir / "media/.out/SET001/backup/set.001");
+  std::filesystem::rename(dir / "set.zip", dir / "media/SET002/backup/set.zip");
+  RemovableDrive drive(dir);
+  drive.drive.mount = dir / "media/SET002";
+  drive.drive.label = "SET002";
+  drive.user.media = dir / "media";
+  zip::TZipReader reader;
+  reader.SetZipName(dir / "media/SET002/backup/set.zip");
+  reader.ReadDirectory();
+  drive.user.disks = {"SET003", "SET001", "SET002"};
+  pf::TMemoryStream out;
+  EXPECT_EQ(reader.ExtractToStream(&out, "*.txt"), 2);
+  EXPECT_EQ(Contents(out), "on disk oneon disk two");
+  EXPECT_EQ(drive.user.Prompts(), (std::vector<std::string>{kDisk1, kDisk1, kDisk2}));
 }
 
 // An entry that goes on on the next disk asks for it in the middle of its data; refusing that disk aborts the run.
