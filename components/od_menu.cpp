@@ -8,6 +8,7 @@
 #include "components/od_menu_hook.h"
 #include "components/sb_common.h"
 #include "platform/core/exceptions.h"
+#include "platform/graphics/fonts.h"
 
 namespace components {
 
@@ -189,10 +190,10 @@ TMenuStrings::TMenuStrings(pf::TMenuItem& item)
 // ---- The shared settings
 
 void AssignSystemMenuFont(pf::TFont& font) {
-  pf::TFont stock;
-  stock.SetSize(8);
-  stock.SetColor(pf::clMenuText);
-  font.Assign(stock);
+  pf::TFont menuFont;
+  if (!pf::GetMenuFont(menuFont)) menuFont.SetSize(8);
+  menuFont.SetColor(pf::clMenuText);
+  font.Assign(menuFont);
 }
 
 TodMenuData::TodMenuData(pf::TMenu* menu) : menu_(menu) {

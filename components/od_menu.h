@@ -151,8 +151,9 @@ class TMenuStrings : public TCaptionStrings {
   explicit TMenuStrings(pf::TMenuItem& item);
 };
 
-// The font that menus use by default. The window system names no menu font here, so it is the stock system font
-// (the layer's default face at 8 points) in the menu text colour.
+// The font that menus use by default: the menu font that the desktop names (face, size, italic, underline,
+// strike-out, bold), or where its theme names none the stock system font (the layer's default face at 8 points);
+// either in the menu text colour.
 void AssignSystemMenuFont(pf::TFont& font);
 
 // ---- The settings a menu shares with its items.

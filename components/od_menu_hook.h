@@ -9,6 +9,9 @@
 //     and WM_DRAWITEM (LParam: the TMeasureItemStruct or TDrawItemStruct) to the window that hears the menu, so
 //     that the hooks and the window's own procedure see them as messages. Answered 0, the layer measures and draws
 //     the item itself (with the menu's OwnerDraw, through the item's own events).
+//   - The window layer has no MDI windows, so there are no stand-ins for the items of an MDI window menu and no
+//     refresh of an MDI client's menu after the menu loop; and it never sends WM_MENUCHAR (the toolkit's menus answer
+//     their mnemonics themselves), so the hook's answer to it serves only a caller that sends one.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
   # libraries the program links
   qt6-base-dev libqt6printsupport6 libx11-dev libxtst-dev zlib1g-dev libjpeg-dev
+  # the toolkit's platform theme, which knows the desktop's menu font
+  qt6-base-private-dev
   # the toolkit's own dialogs in German
   qt6-translations-l10n
   # the desktop's opener and type helper, which hand solution PDFs and links to the user's programs

@@ -177,6 +177,11 @@ std::vector<std::string> RegisterFontFile(const std::string& path);
 // alias table plus "Fixed".
 std::shared_ptr<IFontService> CreateFixedMetricFontService();
 
+// The menu font that the desktop names (face, height in pixels at 96 dpi, italic, underline, strike-out, and bold from
+// a weight of 700 on) replaces the font's description; false, and the font untouched, where the desktop's theme
+// names none (no desktop, or one whose settings the toolkit does not read). The colour stays.
+bool GetMenuFont(TFont& font);
+
 // The Linux face that stands in for a Windows family name ("" when the name has no alias).
 std::string FontAliasTarget(std::string_view windowsName);
 // The em height in pixels of a size in points at 96 dpi (12 -> 16, 10 -> 13, 8 -> 11).
