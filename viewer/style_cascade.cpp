@@ -137,7 +137,18 @@ class RuleMatcher {
  public:
   RuleMatcher(TProperties& element, const TStyleList& styles, const TPropStack& stack, const ElementKey& key,
               double parentSize, const std::vector<std::string>& classes)
-      : element_(element), styles_(styles), key_(key), parentSize_(parentSize), classes_(classes), stack_(stack) {}
+      : element_(element), styles_(styles), key_(key), parentSize_(parentSize), classes_(classes), stack_(stack) {
+    // What may follow a "." or a "#" of a subject that fits: nothing, or one of the element's classes (each once),
+    // or its id.
+    classNames_.emplace_back();
+    PerClass([&](const std::string& c) {
+      if (c.find('.') == std::string::npos) classNames_.push_back(c);
+    });
+    std::sort(classNames_.begin(), classNames_.end());
+    classNames_.erase(std::unique(classNames_.begin(), classNames_.end()), classNames_.end());
+    idNames_.emplace_back();
+    if (!key_.id.empty()) idNames_.emplace_back(key_.id);
+  }
 
   // Tag, pseudo-class, classes, their combinations with pseudo-class and id, then the contextual rules. A key with a
   // class is tried for each of the element's classes and for their joined list, so that every class rule comes
@@ -189,28 +200,17 @@ class RuleMatcher {
   // key order, these four ranges follow each other), each merged when it matches. Only these keys can fit the
   // element, so the walk visits no other, and no key lies in the ranges of two of the element's prefixes.
   void Walk(const std::string& prefix) {
-    // Past a tag or a class, a subject goes on with an id that must be empty or the element's, or with a class that
-    // must be empty or one of the element's, each ended by one of a few characters. A long range is looked up only
-    // where such keys stand (by class only while that takes fewer look-ups than the range has keys), so that rules
-    // like "p a.c1" cost only the links of c1.
+    // Past a tag or a class, every further class of a subject must be one of the element's and its id the
+    // element's, so that rules like "p a.c1", "p a.btn.c1" or "p a.btn#i1" cost only the links they name.
     const bool narrow = !prefix.empty() && prefix.find_first_of("#: ") == std::string::npos;
-    const std::ptrdiff_t classProbes = 4 * static_cast<std::ptrdiff_t>(classes_.size() + 1);
     found_.clear();
+    probes_ = 0;
     for (const char next : {' ', '#', '.', ':'}) {
       const std::string start = prefix + next;
-      const RuleRange range = Range(start);
-      const std::ptrdiff_t size = range.second - range.first;
-      if (narrow && next == '#' && size > kFewRules) {
-        SubjectEnds(start, "", " :");
-        if (!key_.id.empty()) SubjectEnds(start, key_.id, " :");
-      } else if (narrow && next == '.' && size > std::max(kFewRules, classProbes)) {
-        SubjectEnds(start, "", " #.:");
-        PerClass([&](const std::string& c) {
-          if (c.find('.') == std::string::npos) SubjectEnds(start, c, " #.:");
-        });
-      } else {
-        AddCandidates(range);
-      }
+      if (narrow && (next == '#' || next == '.'))
+        Narrow(start);
+      else
+        AddCandidates(Range(start));
     }
     std::sort(found_.begin(), found_.end());
     found_.erase(std::unique(found_.begin(), found_.end()), found_.end());
@@ -219,6 +219,33 @@ class RuleMatcher {
       if (parts.size() < 2) continue;
       if (FitsElement(parts[0], key_) && AncestorsMatch(parts, Ancestors()))
         element_.Merge(styles_.Rule(rule), parentSize_);
+    }
+  }
+
+  // The keys that go on from first with a class (first ends in ".") or an id ("#"). A long range is looked up only
+  // where that class is none or one of the element's, or that id none or the element's, and past such a class the
+  // same holds for the next class or id. A range is narrowed only while the walk's look-ups, its own included, stay
+  // fewer than its keys, so that narrowing never costs more than trying the keys.
+  void Narrow(const std::string& first) {
+    std::vector<std::string> starts{first};
+    while (!starts.empty()) {
+      const std::string start = std::move(starts.back());
+      starts.pop_back();
+      const RuleRange range = Range(start);
+      const bool id = start.back() == '#';
+      const std::vector<std::string>& names = id ? idNames_ : classNames_;
+      const auto probes = static_cast<std::ptrdiff_t>(names.size() * (id ? 2 : 4));
+      if (range.second - range.first <= std::max(kFewRules, probes_ + probes)) {
+        AddCandidates(range);
+        continue;
+      }
+      probes_ += probes;
+      for (const std::string& name : names) {
+        const std::string named = start + name;
+        AddCandidates(Range(named + ' '));
+        AddCandidates(Range(named + ':'));
+        if (!id) starts.push_back(named + '.'), starts.push_back(named + '#');
+      }
     }
   }
 
@@ -233,11 +260,6 @@ class RuleMatcher {
     // Most ranges looked up are empty: the first key tells so without a second search.
     if (first == rules.end() || !begins(*first)) return {first, first};
     return {first, std::partition_point(first, rules.end(), begins)};
-  }
-
-  // The keys that go on from start with name (an id or a class, or none) and one of the characters that can end it.
-  void SubjectEnds(const std::string& start, std::string_view name, std::string_view ends) {
-    for (const char after : ends) AddCandidates(Range(start + std::string(name) + after));
   }
 
   // The rules of a range that can match here: a few are all tried; of many, only those that need no anchor or one
@@ -296,6 +318,8 @@ class RuleMatcher {
   std::vector<const std::vector<int>*> groups_;
   bool groupsKnown_ = false;
   std::vector<int> found_;  // the rules one walk tries, gathered from its ranges
+  std::vector<std::string> classNames_, idNames_;
+  std::ptrdiff_t probes_ = 0;  // the look-ups of the present walk's narrowing
 };
 
 // Temporary computed styles inserted above an element on the stack, removed when this goes.

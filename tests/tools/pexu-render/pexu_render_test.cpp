@@ -822,7 +822,8 @@ TEST_F(PexuRenderTest, AHiddenPictureDrawsNothing) {
 
 // Rules whose subject has a class ("p a.c1") cost in proportion too, though every link has the ancestor they name:
 // four times the rules and links take at most six times as long. The even rules are green and meet their link; the
-// odd ones are red and meet none, as the odd links have a class of their own, so those stay in the link colour.
+// odd ones are red and meet none, as the odd links have a class (or id) of their own, so those stay in the link
+// colour.
 TEST_F(PexuRenderTest, ContextualRulesForAClassedSubjectCostInProportion) {
   struct Shape {
     const char *name, *rule, *link;  // "%" stands for the number
@@ -832,6 +833,9 @@ TEST_F(PexuRenderTest, ContextualRulesForAClassedSubjectCostInProportion) {
       {"div p a.cN", "div p a.c%", "<div><p><a href=x class=@%>l</a></p></div>"},
       {"#idN a.cN", "#id% a.c%", "<p id=id%><a href=x class=@%>l</a></p>"},
       {"a.cN span", "a.c% span", "<p><a href=x class=@%><span>s</span></a></p>"},
+      // Every link has the subject's first class: only its further class or its id tells them apart.
+      {"p a.btn.cN", "p a.btn.c%", "<p><a href=x class='btn @%'>l</a></p>"},
+      {"p a.a#cN", "p a.a#c%", "<p><a href=x class=a id=@%>l</a></p>"},
   };
   auto fill = [](std::string text, const std::string& number, bool even) {
     for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, even ? "c" : "d");
