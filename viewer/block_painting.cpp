@@ -285,7 +285,12 @@ void TBlock::PaintAt(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& 
   const pf::TRect padding{border.Left + MargArray[piBorderLeftWidth], border.Top + MargArray[piBorderTopWidth],
                           border.Right - MargArray[piBorderRightWidth], border.Bottom - MargArray[piBorderBottomWidth]};
 
-  if (border.Top <= clip.Bottom && clip.Top <= border.Bottom) {
+  // On paper the box is drawn on the pages it meets, not on the one after it ends.
+  auto boxShown = [&] {
+    return document.Printing ? document.OnPrintedPage(border.Top + yOff, border.Bottom + yOff, clip)
+                             : border.Top <= clip.Bottom && clip.Top <= border.Bottom;
+  };
+  if (boxShown()) {
     try {
       PaintBackground(canvas, clip, padding);
     } catch (...) {
@@ -318,7 +323,7 @@ void TBlock::PaintAt(pf::TCanvas& canvas, const pf::TRect& clip, IndentManager& 
     canvas.SelectClipRgn(outerClip);
     pf::DeleteObject(contentClip);
   }
-  PaintBorder(canvas, border, padding);
+  if (!document.Printing || boxShown()) PaintBorder(canvas, border, padding);
   if (freeOfCell) canvas.SelectClipRgn(cellClip);
 }
 
@@ -475,7 +480,10 @@ int32_t TBlockLI::Paint(pf::TCanvas& canvas, const pf::TRect& clip, IndentManage
   const int32_t result = TBlock::Paint(canvas, clip, indents, x, xRef, yRef);
   if (DisplayNone || Visibility == kHidden || FirstBaseline <= 0) return result;
   const int32_t baseline = FirstBaseline - OwnerList->YOff;
-  if (clip.Top - kMarkerSlack > baseline || clip.Bottom + kMarkerSlack < baseline) return result;
+  // On paper the marker goes with its line: on the page that holds the row of pixels above the baseline.
+  if (OwnerList->Printing ? !OwnerList->OnPrintedPage(FirstBaseline - 1, FirstBaseline, clip)
+                          : clip.Top - kMarkerSlack > baseline || clip.Bottom + kMarkerSlack < baseline)
+    return result;
   const int32_t contentLeft = (Positioning == posRelative   ? x + OffsetLeft
                                : Positioning == posAbsolute ? xRef + OffsetLeft
                                                             : x) +

@@ -33,6 +33,7 @@ const TSymbolSet kParagraphGroup = kInlineGroup & ~SymbolSet({HeadingSy, Heading
 const TSymbolSet kHeadingGroup = kInlineGroup & ~SymbolSet({HeadingSy, HeadingEndSy});
 const TSymbolSet kListItems = SymbolSet({LISy, DDSy, DTSy});
 const TSymbolSet kListEnds = SymbolSet({OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy});
+const TSymbolSet kNestedLists = SymbolSet({OLSy, ULSy, DirSy, MenuSy, DLSy});
 // A CENTER, FORM or DIV inside a list also ends at the list's items and ends.
 const TSymbolSet kListDivisionEnds = kListItems | kListEnds | SymbolSet({EofSy});
 
@@ -849,11 +850,19 @@ void THtmlBuilder::DoListItem(TListState& list, const TSymbolSet& closing) {
                                                       ListLevel, list.plain, list.numbering, attributes.get()));
   CurrentSection = NewSection(nullptr);
   const TSection* first = CurrentSection.get();
-  for (NextToken(); Sy() != EofSy && !closing[Sy()] && !kListItems[Sy()];)
+  // The marker needs a line to stand on. An item that starts with a paragraph, division, table or heading has it on
+  // that block's first line; one with no text of its own before its end, or before a nested list (whose first item
+  // would take that line), gets a no-break space.
+  auto giveMarkerALine = [&] {
+    if (CurrentSection.get() == first &&
+        std::all_of(first->Text.begin(), first->Text.end(), [](char16_t c) { return c == u' '; }))
+      CurrentSection->AppendChar(kNoBreakSpace, Tokenizer.Position());
+  };
+  for (NextToken(); Sy() != EofSy && !closing[Sy()] && !kListItems[Sy()];) {
+    if (kNestedLists[Sy()]) giveMarkerALine();
     if (!DoListContent(closing)) Skip();
-  // The marker needs a line to stand on.
-  if (CurrentSection.get() == first && CurrentSection->Text.empty())
-    CurrentSection->AppendChar(kNoBreakSpace, Tokenizer.Position());
+  }
+  giveMarkerALine();
   CloseBlock(item, parent, false);
   PopTagProperties(tag);
   if (list.counter < INT32_MAX) ++list.counter;  // a VALUE at the largest number stays there

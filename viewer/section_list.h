@@ -3,6 +3,7 @@
 // pictures of painting, and what the document asks of the viewer control that owns it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -317,6 +318,13 @@ class TSectionList : public TCell, public IDocumentRoot {
   std::function<void(const TUrlTarget& link, const pf::TRect& rect)> OnLinkDrawn;
   // Where the next text line laid out reports its baseline, while it holds 0 (a list item's marker stands there).
   int32_t* PendingFirstBaseline = nullptr;
+
+  // While printing: whether the document band from top to bottom meets the page, which shows the document from
+  // YOff + the clip's top down to PageBottom. What ends at the page's top was printed on the page before and what
+  // starts at its bottom comes on the next, so that each thing is printed once; an empty band counts one pixel.
+  bool OnPrintedPage(int32_t top, int32_t bottom, const pf::TRect& clip) const {
+    return std::max(bottom, top + 1) > YOff + clip.Top && top < PageBottom;
+  }
 
   // The default style sheet and colours of a new document.
   void ApplyDefaultFontsAndColors(const std::string& fontName, const std::string& preFontName, int32_t marginWidth,

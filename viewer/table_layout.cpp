@@ -81,7 +81,9 @@ void TCellObj::Draw(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, int32
   Cell->CellTop = box.Top + document.YOff;
   Cell->CellRight = box.Right + document.XOff;
   Cell->CellBottom = box.Bottom + document.YOff;
-  if (box.Top > clip.Bottom || box.Bottom < clip.Top) return;
+  if (document.Printing ? !document.OnPrintedPage(box.Top + document.YOff, box.Bottom + document.YOff, clip)
+                        : box.Top > clip.Bottom || box.Bottom < clip.Top)
+    return;
   const bool backgrounds = !document.Printing || document.PrintTableBackground;
   if (Cell->BkGnd && backgrounds)
     FillRectWithColor(canvas, box.Left, box.Top, box.Right, box.Bottom, Cell->BkColor | PaletteColorFlag());
@@ -204,9 +206,11 @@ int32_t TCellList::Paint(pf::TCanvas& canvas, const pf::TRect& clip, int32_t x, 
   const int32_t below = y + LaidOutHeight;
   if (document.Printing) {
     ApplyPageBreaks(document, clip, y + document.YOff, table.CellSpacing);
-    if (y + document.YOff >= document.PageBottom) return below;
+    // A row that ended on an earlier page, or starts on a later one, is printed there.
+    if (!document.OnPrintedPage(y + document.YOff, y + document.YOff + MaxCellHeight, clip)) return below;
+  } else if (y > clip.Bottom || y + MaxCellHeight < clip.Top) {
+    return below;
   }
-  if (y > clip.Bottom || y + MaxCellHeight < clip.Top) return below;
   PaintCells(canvas, clip, x, y, table, xRef, yRef);
   return below;
 }

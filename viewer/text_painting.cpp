@@ -151,6 +151,8 @@ class TextPainter {
  private:
   bool LineWanted(const LineRec& line, int32_t top);
   void DrawLine(LineRec& line, int32_t top);
+  // On paper, a line printed on the page before whose floats reach down onto this page: only they are drawn.
+  void DrawFloatsOnly(const LineRec& line, int32_t top);
   // The inline borders of the line whose text starts at canvas x left.
   void BuildBorders(LineRec& line, int32_t left, int32_t top, const std::vector<int32_t>& offsets);
   // The index of the object in start..end whose own style border is the inline border id; -1 when none.
@@ -181,7 +183,10 @@ void TextPainter::PaintLines() {
   for (int i = 0; i < s_.Lines.Count(); ++i) {
     LineRec& line = *s_.Lines[i];
     if (LineWanted(line, top)) {
-      DrawLine(line, top);
+      if (!printing_ || list_.OnPrintedPage(top, top + FullHeight(line), clip_))
+        DrawLine(line, top);
+      else
+        DrawFloatsOnly(line, top);
       list_.HoverPending = false;
     }
     top = NextLineTop(s_.ContentTop, top, line);
@@ -195,7 +200,7 @@ bool TextPainter::LineWanted(const LineRec& line, int32_t top) {
   if (!printing_) return top - yOff_ - kPaintSlack <= clip_.Bottom && top - yOff_ + height + kPaintSlack >= clip_.Top;
   // On paper: a line crossing the page bottom starts the next page, unless it could never fit on one.
   const int32_t pageTop = yOff_ + clip_.Top;
-  if (top + height < pageTop || top >= list_.PageBottom) return false;
+  if (!list_.OnPrintedPage(top, top + height, clip_)) return false;
   const bool absolute = s_.OwnerBlock && s_.OwnerBlock->Positioning == TBlock::posAbsolute;
   if (top + height > list_.PageBottom && height < list_.PageBottom - pageTop && !list_.PageShortened && !absolute) {
     list_.PageBottom = std::min(list_.PageBottom, top);
@@ -247,6 +252,12 @@ void TextPainter::DrawLine(LineRec& line, int32_t top) {
   canvas_.SetTextJustification(0, 0);
 }
 
+void TextPainter::DrawFloatsOnly(const LineRec& line, int32_t top) {
+  const int32_t textTop = top - yOff_ + line.SpaceBefore;
+  for (int32_t at = line.Start; at < line.Start + line.Ln; ++at)
+    if (IsObjectChar(s_.Text[static_cast<size_t>(at)]) && s_.ObjectAt(at).IsFloat()) DrawObject(line, at, 0, textTop);
+}
+
 void TextPainter::DrawPiece(int32_t start, int32_t end, int32_t x, int32_t baseline, bool selected, bool hyphen) {
   int index = 0;
   TFontObj* run = s_.Fonts.GetFontAt(start, index);
@@ -287,7 +298,8 @@ int32_t TextPainter::DrawObject(const LineRec& line, int32_t index, int32_t x, i
     TFloatingObj& image = *object.Image;
     const int32_t baseline = textTop + line.LineHt - line.Descent;
     if (object.IsFloat()) {
-      // Floats are drawn after everything else, at the place the layout gave them.
+      // Floats are drawn after everything else, at the place the layout gave them; on paper on the pages they meet.
+      if (printing_ && !list_.OnPrintedPage(image.DrawYY, image.DrawYY + image.ObjHeight, clip_)) return 0;
       list_.DrawList.AddImage(&image, canvas_, x_ + image.Indent - image.HSpaceL, image.DrawYY - image.VSpaceT - yOff_,
                               baseline, run);
       return 0;

@@ -640,4 +640,21 @@ TEST(ListMarkers, Painting) {
   }
 }
 
+// An item that starts with a nested list has its marker on a line of its own above that list; one that starts with
+// a paragraph or a table has it on the block's first line.
+TEST(ListMarkers, AnItemStartingWithANestedListKeepsItsMarker) {
+  for (const char* html : {"<ul><li id=o><ul><li id=b>a</ul><li>b</ul>", "<ol><li id=o><ol><li id=b>x</ol><li>y</ol>",
+                           "<ol><li id=o>\n<menu><li id=b>x</menu></ol>", "<ul><li id=o><dir><li id=b>x</dir></ul>",
+                           "<ul><li id=o><dl><dt id=b>x</dl></ul>", "<ul><li id=o><p id=b>x</ul>",
+                           "<ol><li id=o><table id=b><tr><td>x</table></ol>"}) {
+    Page page(html);
+    page.Layout();
+    TSectionBase& first = page.Get<TSectionBase>("b");
+    const int32_t baseline = page.Get<TBlockLI>("o").FirstBaseline;
+    EXPECT_TRUE(dynamic_cast<TBlockLI*>(&first) ? baseline > 0 && baseline <= first.ContentTop
+                                                : baseline > first.ContentTop)
+        << html << " " << baseline;
+  }
+}
+
 }  // namespace

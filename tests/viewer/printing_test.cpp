@@ -334,6 +334,28 @@ TEST_F(PdfPrinter, APageThatCannotBeCutIsPrintedWhole) {
   for (int i = 1; i <= 120; ++i) EXPECT_EQ(all["Absatz" + std::to_string(i)], 1) << i;
 }
 
+// What ends at a page's top was printed on the page before: each line (one whose float reaches onto the next page too),
+// picture (its ALT text), table row and list marker is printed once, at natural and forced breaks.
+TEST_F(PdfPrinter, EveryLineIsPrintedOnce) {
+  std::string lines, pictures, rows, items;
+  for (int i = 1; i <= 100; ++i) {
+    const std::string n = std::to_string(i);
+    lines += "Line" + n + " filler text<br>" +
+             (i == 29   ? "<div style='page-break-before:always'>BreakBefore</div>"
+              : i == 35 ? "<div style='page-break-after:always'>BreakAfter</div>"
+                        : "");
+    pictures += i <= 40 ? "<img width=300 height=40 alt=Pic" + n + "><br>" : "";
+    rows += "<tr><td>Row" + n + "</td></tr>";
+    items += "<li>Item" + n;
+  }
+  Document doc(lines + "AbovePage<img align=left width=50 height=1200><page>BelowPage" + pictures +
+               "<table cellspacing=0 cellpadding=0>" + rows + "</table><ol>" + items + "</ol>");
+  TDocumentPrint(doc.list, Settings()).Print(1, 999);
+  const auto all = AllWords("(Line|Pic|Row|Item)[0-9]+|Break(Before|After)|(Above|Below)Page|\\b[0-9]+\\.");
+  EXPECT_EQ(all.size(), 100u * 4 + 40 + 4);
+  for (const auto& [word, count] : all) EXPECT_EQ(count, 1) << word;
+}
+
 // Preformatted text holds a table, a heading and a page break as running text does: on paper the break starts the
 // second page.
 TEST_F(PdfPrinter, PreformattedTextKeepsItsTablesHeadingsAndPageBreaks) {
