@@ -38,6 +38,21 @@ function(pexu_tool name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
 endfunction()
 
+# pexu_x11_test(<name> LABEL <folder> [TIMEOUT <seconds>] COMMAND <target> [<arg>...])
+# A test binary run on a virtual X display of its own (tests/tools/on_x11.sh), skipped when Xvfb is missing; the
+# window libraries' known leaks are suppressed, so ctest -L runs it without test.sh's settings too.
+function(pexu_x11_test name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "COMMAND" ${ARGN})
+  list(POP_FRONT ARG_COMMAND target)
+  add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/on_x11.sh 1024x768x24
+                                $<TARGET_FILE:${target}> ${ARG_COMMAND})
+  set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABEL}" SKIP_RETURN_CODE 77 ENVIRONMENT
+                       "GTEST_OUTPUT=xml:${CMAKE_BINARY_DIR}/test-results/${name}.xml;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+  if(ARG_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  endif()
+endfunction()
+
 # pexu_fuzz(<name> SOURCES ... LIBS ...)
 # With PEXU_FUZZ and clang: a libFuzzer target. Otherwise: the same entry point linked to a driver that runs every
 # file of tests/data/fuzz/<name>/ once, registered as a test, so the targets keep building and their corpora pass.
