@@ -137,18 +137,7 @@ class RuleMatcher {
  public:
   RuleMatcher(TProperties& element, const TStyleList& styles, const TPropStack& stack, const ElementKey& key,
               double parentSize, const std::vector<std::string>& classes)
-      : element_(element), styles_(styles), key_(key), parentSize_(parentSize), classes_(classes), stack_(stack) {
-    // What may follow a "." or a "#" of a subject that fits: nothing, or one of the element's classes (each once),
-    // or its id.
-    classNames_.emplace_back();
-    PerClass([&](const std::string& c) {
-      if (c.find('.') == std::string::npos) classNames_.push_back(c);
-    });
-    std::sort(classNames_.begin(), classNames_.end());
-    classNames_.erase(std::unique(classNames_.begin(), classNames_.end()), classNames_.end());
-    idNames_.emplace_back();
-    if (!key_.id.empty()) idNames_.emplace_back(key_.id);
-  }
+      : element_(element), styles_(styles), key_(key), parentSize_(parentSize), classes_(classes), stack_(stack) {}
 
   // Tag, pseudo-class, classes, their combinations with pseudo-class and id, then the contextual rules. A key with a
   // class is tried for each of the element's classes and for their joined list, so that every class rule comes
@@ -232,10 +221,15 @@ class RuleMatcher {
       const std::string start = std::move(starts.back());
       starts.pop_back();
       const RuleRange range = Range(start);
+      const std::ptrdiff_t size = range.second - range.first;
+      if (size <= kFewRules) {
+        AddCandidates(range);
+        continue;
+      }
       const bool id = start.back() == '#';
-      const std::vector<std::string>& names = id ? idNames_ : classNames_;
+      const std::vector<std::string>& names = id ? IdNames() : ClassNames();
       const auto probes = static_cast<std::ptrdiff_t>(names.size() * (id ? 2 : 4));
-      if (range.second - range.first <= std::max(kFewRules, probes_ + probes)) {
+      if (size <= probes_ + probes) {
         AddCandidates(range);
         continue;
       }
@@ -318,6 +312,25 @@ class RuleMatcher {
   std::vector<const std::vector<int>*> groups_;
   bool groupsKnown_ = false;
   std::vector<int> found_;  // the rules one walk tries, gathered from its ranges
+  // What may follow a "." or a "#" of a subject that fits: nothing, or one of the element's classes (each once), or
+  // its id. Gathered only for a long range, so that elements without such rules cost nothing more.
+  const std::vector<std::string>& ClassNames() {
+    if (!classNames_.empty()) return classNames_;
+    classNames_.emplace_back();
+    PerClass([&](const std::string& c) {
+      if (c.find('.') == std::string::npos) classNames_.push_back(c);
+    });
+    std::sort(classNames_.begin(), classNames_.end());
+    classNames_.erase(std::unique(classNames_.begin(), classNames_.end()), classNames_.end());
+    return classNames_;
+  }
+  const std::vector<std::string>& IdNames() {
+    if (idNames_.empty()) {
+      idNames_.emplace_back();
+      if (!key_.id.empty()) idNames_.emplace_back(key_.id);
+    }
+    return idNames_;
+  }
   std::vector<std::string> classNames_, idNames_;
   std::ptrdiff_t probes_ = 0;  // the look-ups of the present walk's narrowing
 };
